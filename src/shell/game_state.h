@@ -1,0 +1,37 @@
+// Game-level state of the shell: the engine's name, what the protocol handlers
+// leave for the game loop, the game record and the clocks.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+// Codes a protocol handler leaves in pendingCommand for the game loop.
+enum PendingCommand : int {
+  CMD_NONE = 0,
+  CMD_NEW_GAME = 1,
+  CMD_TAKE_BACK = 2,
+  CMD_GO = 6,
+  CMD_FORCE = 7,
+  CMD_SET_POSITION = 9,
+  CMD_ANALYZE = 10,
+  CMD_QUIT = 11,
+};
+
+constexpr int ENGINE_NAME_SIZE = 16;
+constexpr int COMMAND_ARG_SIZE = 128;
+constexpr int MOVE_TEXT_SIZE = 8;
+
+extern char engineName[ENGINE_NAME_SIZE];
+extern int pendingCommand;
+extern char commandArg[COMMAND_ARG_SIZE];
+extern int engineSide;  // WHITE, BLACK or NO_PIECE (none)
+extern bool gameOver;
+extern bool forceMode;
+extern bool analysisMode;  // infinite analysis; also enables bishop under-promotions
+extern int bookMovesLeft;
+extern int userMoveFrom, userMoveTo;
+extern char userMovePromotion;
+extern char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE];
+extern int lastMovePly;
+extern int clockCs[2];  // remaining time of white and black, centiseconds

@@ -1,0 +1,2 @@
+// Entry point of the engine.
+int main() { return 0; }
