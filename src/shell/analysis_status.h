@@ -1,0 +1,4 @@
+// The status line of xboard analysis (the "." command).
+#pragma once
+
+void printSearchStatus();

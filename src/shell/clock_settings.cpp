@@ -1,0 +1,95 @@
+// Time-control arithmetic of the protocol commands.
+#include "shell/clock_settings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+constexpr int MAX_DEPTH_LIMIT = 60;
+constexpr int MAX_LAG = 200;
+
+// The lag may not eat more than a move's share of a session.
+void limitLagToSession() {
+  if (movesPerSession <= 0) return;
+  const int share = baseTime / movesPerSession;
+  if (timeLag > share) timeLag = std::max(share - 20, 20);
+}
+
+void clearClockControl() {
+  movesPerSession = 0;
+  baseTime = 0;
+  increment = 0;
+}
+
+}  // namespace
+
+int commandNumber(const char* text) { return parseDecimal(text); }
+
+int depthFromText(const char* text) {
+  const int depth = static_cast<std::int16_t>(static_cast<std::uint16_t>(commandNumber(text)));
+  return std::clamp(depth, 1, MAX_DEPTH_LIMIT);
+}
+
+void setMoveTime(int milliseconds) {
+  clearClockControl();
+  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timePerMove = std::max(milliseconds / 10, 1);
+  clockCs[WHITE] = clockCs[BLACK] = timePerMove;
+}
+
+void setDepthLimit(int depth) {
+  clearClockControl();
+  maxSearchDepth = depth;
+  timePerMove = 0;
+  clockCs[WHITE] = clockCs[BLACK] = 0;
+}
+
+void setSecondsPerMove(int seconds) {
+  clearClockControl();
+  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timePerMove = std::max(static_cast<int>(std::min<long long>(seconds * 100LL, 1 << 30)), 1);
+  clockCs[WHITE] = clockCs[BLACK] = timePerMove;
+}
+
+void setLevel(int moves, const char* baseMinutes, int incrementSeconds) {
+  long long base = commandNumber(baseMinutes) * 6000LL;
+  if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 100LL;
+  movesPerSession = std::max(moves, 0);
+  baseTime = static_cast<int>(std::clamp<long long>(base, 0, 1 << 30));
+  increment = static_cast<int>(std::clamp<long long>(incrementSeconds * 100LL, 0, 1 << 30));
+  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timePerMove = movesPerSession < 1 ? baseTime : baseTime / movesPerSession * 2;
+  clockCs[WHITE] = clockCs[BLACK] = baseTime;
+}
+
+void setUciClock(int side, int incrementCs, int moves) {
+  movesPerSession = std::max(moves, 0);
+  baseTime = clockCs[side];
+  increment = std::max(incrementCs, 0);
+  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timePerMove = movesPerSession > 0 ? baseTime / movesPerSession * 2 : baseTime;
+}
+
+void estimateUciLag(int ownClock, int reportedClock) {
+  const int lag = ownClock - reportedClock;
+  if (lag < 0 || (increment > 0 && lag >= increment)) return;
+  // While the engine ponders the lag of several moves adds up on its clock.
+  const bool addUp = (engineFlags & FLAG_PONDER) && !pondering && std::abs(recentRootScores[0]) < MATE_BOUND;
+  timeLag = addUp ? timeLag + lag : lag + 1;
+  if (timeLag < 1 || (increment > 0 && timeLag > increment)) timeLag = 1;
+  if (timeLag > MAX_LAG) timeLag = MAX_LAG;
+  limitLagToSession();
+}
+
+void estimateXboardLag(int ownClock, int reportedClock) {
+  timeLag = std::clamp(ownClock - reportedClock + 1, 1, MAX_LAG);
+  limitLagToSession();
+}

@@ -1,0 +1,28 @@
+// The time-control commands of both protocols: they set the clocks, the session and
+// the per-move limits that the time allotment of the search works from, and keep the
+// estimate of the time lost outside the engine (timeLag).
+#pragma once
+
+// A fixed time per move in milliseconds (UCI "go movetime").
+void setMoveTime(int milliseconds);
+// A depth limit without a clock (UCI "go depth", xboard "sd").
+void setDepthLimit(int depth);
+// A fixed time per move in seconds (xboard "st").
+void setSecondsPerMove(int seconds);
+// A conventional control (xboard "level"): moves per session, base time as "min" or
+// "min:sec", increment in seconds.
+void setLevel(int moves, const char* baseMinutes, int incrementSeconds);
+// Base time, increment and session after the clock of the side to move was set from a
+// UCI "go" (centiseconds); moves 0 means all moves in one session.
+void setUciClock(int side, int incrementCs, int moves);
+
+// UCI: lag = the engine's own count after its last move minus the clock the front
+// end reports now.
+void estimateUciLag(int ownClock, int reportedClock);
+// xboard "time": the engine's own count minus the reported clock.
+void estimateXboardLag(int ownClock, int reportedClock);
+
+// A number from command text: optional sign and digits; 0 when there are none.
+int commandNumber(const char* text);
+// The number cut to 16 bits as the depth commands take it, then limited to 1..60.
+int depthFromText(const char* text);

@@ -1,0 +1,91 @@
+// Legal moves and the game record.
+#include "shell/game_moves.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "eval/evaluate.h"
+#include "shell/game_state.h"
+
+int collectLegalMoves(Position& pos, Move* moves) {
+  // The generators add bishop promotions only for analysis; a user may play them.
+  const bool savedAnalysisMode = analysisMode;
+  analysisMode = true;
+  pos.listStart[pos.ply + 1] = pos.listStart[pos.ply];
+  evaluate(pos, NO_WINDOW, MATE_SCORE);
+  if (inCheck(pos.checkInfo[pos.gamePly])) {
+    generateEvasions(pos, ~Bitboard{0});
+  } else {
+    generateCaptures(pos, pos.colourBB[pos.xside], true);
+    generateQuiets(pos);
+  }
+  analysisMode = savedAnalysisMode;
+  int count = 0;
+  const int end = pos.listStart[pos.ply + 1];
+  for (int i = pos.listStart[pos.ply]; i < end && count < MAX_LEGAL_MOVES; ++i) {
+    const Move move = pos.moveList[i].move;
+    if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    unmakeMove(pos);
+    moves[count++] = move;
+  }
+  return count;
+}
+
+bool hasLegalMove(Position& pos) {
+  Move moves[MAX_LEGAL_MOVES];
+  return collectLegalMoves(pos, moves) > 0;
+}
+
+Move findLegalMove(Position& pos, int from, int to, char promotionLetter) {
+  int promotion = QUEEN;
+  switch (promotionLetter) {
+    case 'n': case 'N': promotion = KNIGHT; break;
+    case 'b': case 'B': promotion = BISHOP; break;
+    case 'r': case 'R': promotion = ROOK; break;
+    default: break;
+  }
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, moves);
+  for (int i = 0; i < count; ++i) {
+    const Move move = moves[i];
+    if (moveFrom(move) != from || moveTo(move) != to) continue;
+    if ((move & FLAG_PROMOTION) && movePromotion(move) != promotion) continue;
+    return move;
+  }
+  return MOVE_NONE;
+}
+
+void prepareGameRoot() {
+  Position& pos = gamePosition;
+  pos.ply = 0;
+  evaluate(pos, NO_WINDOW, MATE_SCORE);
+}
+
+bool makeGameMove(Move move) {
+  Position& pos = gamePosition;
+  pos.ply = 0;
+  if (pos.gamePly >= MAX_RECORDED_PLY) return false;
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, moves);
+  bool legal = false;
+  for (int i = 0; i < count && !legal; ++i) legal = moves[i] == move;
+  if (!legal) return false;
+  char text[MOVE_TEXT_SIZE];
+  std::snprintf(text, sizeof text, "%s", moveToSan(pos, move));
+  makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
+  if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
+  std::memcpy(moveHistory[pos.gamePly - 1], text, sizeof text);
+  prepareGameRoot();
+  return true;
+}
+
+void takeBackGameMove() {
+  Position& pos = gamePosition;
+  if (pos.gamePly == 0) return;
+  pos.ply = 1;
+  unmakeMove(pos);
+  prepareGameRoot();
+}

@@ -1,0 +1,27 @@
+// Moves on the game position: the legal moves, and making and taking back the moves
+// of the game together with their record text.
+#pragma once
+
+#include "board/position.h"
+
+constexpr int MAX_LEGAL_MOVES = 256;
+// The game record stops here, leaving room for the result check's trial moves. The
+// engine itself stops thinking after 735 plies, so its searches always fit.
+constexpr int MAX_RECORDED_PLY = MAX_GAME_PLY - 8;
+
+// Every legal move of the position at its current ply, under-promotions included;
+// returns their number. The position's own move list is used as scratch.
+int collectLegalMoves(Position& pos, Move* moves);
+bool hasLegalMove(Position& pos);
+// The legal move with these squares; for a promotion the letter chooses the piece
+// ("n", "b", "r" in either case; anything else a queen). MOVE_NONE when there is none.
+Move findLegalMove(Position& pos, int from, int to, char promotionLetter);
+
+// Makes a legal move on the game position at search ply 0 and records its algebraic
+// text (with "+" when it gives check) in moveHistory. False, changing nothing, when
+// the move is not legal here or the record is full.
+bool makeGameMove(Move move);
+// Takes back the last game move.
+void takeBackGameMove();
+// Evaluates the game position at ply 0 so that its attack maps are current.
+void prepareGameRoot();

@@ -1,0 +1,4 @@
+// The memory report printed after the protocol command.
+#pragma once
+
+void printMemoryUsage();

@@ -1,0 +1,345 @@
+// UCI: identification, options, "position", "go" and the search controls.
+#include "shell/uci.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "eval/material.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/clock_settings.h"
+#include "shell/command_words.h"
+#include "shell/options.h"
+
+char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE];
+int positionMoveCount = 0;
+
+namespace {
+
+// What setoption hands an option: the word after "value" and the whole rest.
+struct OptionValue {
+  std::string word;
+  std::string rest;
+};
+
+const char* boolText(std::uint32_t flag) { return (engineFlags & flag) ? "true" : "false"; }
+
+void setFlagFromValue(std::uint32_t flag, const OptionValue& value) {
+  const char first = value.word.empty() ? '\0' : value.word[0];
+  if (first == 't' || first == 'T') {
+    engineFlags |= flag;
+  } else {
+    engineFlags &= ~flag;
+  }
+}
+
+int hashMegabytes() { return static_cast<int>((options.ttIndexMask + 4) >> 17); }
+
+// A new table of the requested size; when it cannot be had, the largest of the old
+// size and its halves that can, so that the engine keeps a working table.
+void resizeHashTable(std::uint32_t indexMask) {
+  const std::uint32_t oldMask = ttTable != nullptr ? ttMask : options.ttIndexMask;
+  if (ttAllocate(indexMask)) {
+    options.ttIndexMask = indexMask;
+    return;
+  }
+  std::uint32_t fallback = std::min(oldMask, indexMask);
+  while (!ttAllocate(fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
+  options.ttIndexMask = ttTable != nullptr ? fallback : options.ttIndexMask;
+  std::printf("Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes());
+}
+
+void setHash(const OptionValue& value) { resizeHashTable(hashSizeToMask(parseDecimal(value.word.c_str()))); }
+
+void setMaterialOption(int& target, const OptionValue& value) {
+  const int number = parseDecimal(value.word.c_str());
+  if (number == target) return;
+  target = number;
+  ttClear();
+  releaseMaterialTable();
+  if (!buildMaterialTable()) std::printf("ERROR (not enough memory): setoption\n");
+}
+
+struct UciOption {
+  const char* key;  // lower case, words joined without blanks
+  void (*print)();
+  void (*apply)(const OptionValue& value);
+  bool touchesTables;  // never applied under a running search
+};
+
+#define MATERIAL_OPTION(key, name, field, limit)                                                       \
+  {key, [] { std::printf("option name " name " type spin default %d min -" #limit " max " #limit "\n", \
+                         options.field); },                                                            \
+   [](const OptionValue& value) { setMaterialOption(options.field, value); }, true}
+
+const UciOption uciOptions[] = {
+    {"hash", [] { std::printf("option name Hash type spin default %d min 1 max 1024\n", hashMegabytes()); }, setHash,
+     true},
+    {"nalimovpath", [] { std::printf("option name NalimovPath type string default %s\n", options.egtbPath); },
+     [](const OptionValue& value) {
+       if (strcasecmp(value.word.c_str(), options.egtbPath) != 0) copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
+     },
+     true},
+    {"nalimovcache",
+     [] {
+       std::printf("option name NalimovCache type spin default %d min 1 max 128\n",
+                   options.egtbPath[0] == '\0' ? 1 : options.egtbCacheMB);
+     },
+     [](const OptionValue& value) { options.egtbCacheMB = std::clamp(parseDecimal(value.word.c_str()), 32, 128); },
+     true},
+    {"maxthreads",
+     [] { std::printf("option name MaxThreads type spin default %d min 1 max %d\n", options.maxThreads, 16); },
+     [](const OptionValue& value) { options.maxThreads = std::clamp(parseDecimal(value.word.c_str()), 1, 16); }, true},
+    {"multipv", [] { std::printf("option name MultiPV type spin default 1 min 1 max %d\n", 5); },
+     [](const OptionValue& value) { options.multiPV = std::clamp(parseDecimal(value.word.c_str()), 1, 5); }, false},
+    {"uci_opponent", [] { std::printf("option name UCI_Opponent type string\n"); },
+     [](const OptionValue& value) {
+       // "<title> <rating> <computer or human> <name>"
+       const std::vector<CommandWord> words = splitCommandWords(value.rest.c_str());
+       const bool computer = words.size() > 2 && (words[2].text[0] == 'c' || words[2].text[0] == 'C');
+       engineFlags = computer ? engineFlags | FLAG_OPPONENT_COMPUTER : engineFlags & ~FLAG_OPPONENT_COMPUTER;
+     },
+     false},
+    {"ponder", [] { std::printf("option name Ponder type check default %s\n", boolText(FLAG_PONDER)); },
+     [](const OptionValue& value) { setFlagFromValue(FLAG_PONDER, value); }, false},
+    {"canresign", [] { std::printf("option name CanResign type check default %s\n", boolText(FLAG_CAN_RESIGN)); },
+     [](const OptionValue& value) { setFlagFromValue(FLAG_CAN_RESIGN, value); }, false},
+    {"ownbook", [] { std::printf("option name OwnBook type check default true\n"); },
+     [](const OptionValue& value) {
+       const char first = value.word.empty() ? '\0' : value.word[0];
+       bookMovesLeft = (first == 't' || first == 'T') ? 3 : 0;
+     },
+     false},
+    {"enablebooklearning",
+     [] { std::printf("option name EnableBookLearning type check default %s\n", boolText(FLAG_BOOK_LEARNING)); },
+     [](const OptionValue& value) { setFlagFromValue(FLAG_BOOK_LEARNING, value); }, false},
+    {"bookpath", [] { std::printf("option name BookPath type string default %s\n", options.bookPath); },
+     [](const OptionValue& value) {
+       copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? "VeltBook.bin" : value.word.c_str());
+     },
+     false},
+    {"preservehash",
+     [] { std::printf("option name PreserveHash type check default %s\n", boolText(FLAG_PRESERVE_HASH)); },
+     [](const OptionValue& value) { setFlagFromValue(FLAG_PRESERVE_HASH, value); }, false},
+    {"clearhash", [] { std::printf("option name Clear Hash type button\n"); }, [](const OptionValue&) { ttClear(); },
+     true},
+    {"saveanalysisfile",
+     [] { std::printf("option name SaveAnalysisFile type string default %s\n", options.analysisFilePath); },
+     [](const OptionValue& value) { copyPath(options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
+     false},
+    {"saveanalysismindepth",
+     [] { std::printf("option name SaveAnalysisMinDepth type spin default %d min 0 max 32\n", options.analysisMinDepth); },
+     [](const OptionValue& value) { options.analysisMinDepth = parseDecimal(value.word.c_str()); }, false},
+    {"deleteanalysisfile", [] { std::printf("option name Delete Analysis File type button\n"); },
+     [](const OptionValue&) {
+       if (options.analysisFilePath[0] != '\0') std::remove(options.analysisFilePath);
+     },
+     false},
+    {"pruninglevel",
+     [] { std::printf("option name PruningLevel type spin default %d min -1000 max 100\n", options.pruningLevel); },
+     [](const OptionValue& value) { options.pruningLevel = parseDecimal(value.word.c_str()); }, false},
+    {"drawcontemptscore",
+     [] { std::printf("option name DrawContemptScore type spin default %d min -100 max 100\n", options.drawContemptScore); },
+     [](const OptionValue& value) { options.drawContemptScore = parseDecimal(value.word.c_str()); }, false},
+    {"minegtbdepth",
+     [] { std::printf("option name MinEgtbDepth type spin default %d min 2 max 100\n", options.minEgtbDepth); },
+     [](const OptionValue& value) { options.minEgtbDepth = parseDecimal(value.word.c_str()); }, false},
+    MATERIAL_OPTION("materialimportance", "MaterialImportance", materialImportance, 100),
+    MATERIAL_OPTION("minor_vs_pawns_score", "Minor_vs_Pawns_Score", minorVsPawnsScore, 100),
+    MATERIAL_OPTION("rook_vs_pawns_score", "Rook_vs_Pawns_Score", rookVsPawnsScore, 100),
+    MATERIAL_OPTION("rook_vs_minor_score", "Rook_vs_Minor_Score", rookVsMinorScore, 30),
+    MATERIAL_OPTION("twominors_vs_rook_score", "TwoMinors_vs_Rook_Score", twoMinorsVsRookScore, 100),
+    MATERIAL_OPTION("threeminors_vs_queen_score", "ThreeMinors_vs_Queen_Score", threeMinorsVsQueenScore, 100),
+    MATERIAL_OPTION("tworooks_vs_queen_score", "TwoRooks_vs_Queen_Score", twoRooksVsQueenScore, 60),
+};
+
+#undef MATERIAL_OPTION
+
+struct DeferredOption {
+  const UciOption* option;
+  OptionValue value;
+};
+std::vector<DeferredOption> deferredOptions;
+
+void printIdentification() {
+  std::printf("id name %s\nid author Orvane\n", engineName);
+  for (const UciOption& option : uciOptions) option.print();
+  std::printf("uciok\n");
+  std::fflush(stdout);
+}
+
+void setOption(const char* line, const std::vector<CommandWord>& words) {
+  std::string name;
+  std::size_t i = 2;  // skips "setoption" and the word after it ("name")
+  for (; i < words.size(); ++i) {
+    const std::string word = lowerCase(words[i].text);
+    if (word == "value") break;
+    name += word;
+  }
+  OptionValue value;
+  if (i + 1 < words.size()) {
+    value.word = words[i + 1].text;
+    value.rest = restOfLine(line, words[i].end);
+  }
+  for (const UciOption& option : uciOptions) {
+    if (name != option.key) continue;
+    if (searching && option.touchesTables) {
+      deferredOptions.push_back({&option, value});
+    } else {
+      option.apply(value);
+    }
+    std::fflush(stdout);
+    return;
+  }
+}
+
+bool isListedMove(const std::string& word) {
+  return word.size() == 4 || word.size() == 5 || word.rfind("0-0", 0) == 0 || word.rfind("O-O", 0) == 0;
+}
+
+void trimTrailingBlanks(char* text) {
+  std::size_t length = std::strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) text[--length] = '\0';
+}
+
+void positionCommand(const char* line, const std::vector<CommandWord>& words) {
+  std::string fen;
+  std::size_t cursor = words.size() > 1 ? words[1].end : words[0].end;
+  if (words.size() > 1 && (words[1].text[0] == 'f' || words[1].text[0] == 'F')) {
+    const char* start = restOfLine(line, words[1].end);
+    const char* stop = std::strpbrk(start, "mM");
+    fen.assign(start, stop != nullptr ? stop : start + std::strlen(start));
+    cursor = static_cast<std::size_t>((stop != nullptr ? stop : start + std::strlen(start)) - line);
+  }
+  // The "moves" keyword (or what is left of it after a FEN), then the moves.
+  const std::vector<CommandWord> rest = splitCommandWords(line + cursor);
+  positionMoveCount = 0;
+  for (std::size_t i = 1; i < rest.size() && isListedMove(rest[i].text); ++i) {
+    if (positionMoveCount == MAX_GAME_PLY) break;
+    std::snprintf(positionMoves[positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
+  }
+  if (positionMoveCount > 0) {
+    std::snprintf(commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());
+  } else {
+    std::snprintf(commandArg, COMMAND_ARG_SIZE, "%s", fen.c_str());
+  }
+  trimTrailingBlanks(commandArg);
+  pendingCommand = CMD_SET_POSITION;
+  stopState = STOP_COMMAND;
+}
+
+bool isTimeParameter(const std::string& word) {
+  return word == "movestogo" || (word.size() > 1 && (word.compare(1, std::string::npos, "time") == 0 ||
+                                                     word.compare(1, std::string::npos, "inc") == 0));
+}
+
+void readClockParameters(const std::vector<CommandWord>& words, std::size_t first) {
+  const int side = gamePosition.side;
+  const int ownClock = clockCs[side];
+  int moves = 0;
+  std::string incrementText[2];
+  auto argument = [&](std::size_t i) { return i + 1 < words.size() ? words[i + 1].text.c_str() : ""; };
+  for (std::size_t i = first; i < words.size(); ++i) {
+    const std::string word = lowerCase(words[i].text);
+    if (word == "wtime" || word == "btime") {
+      clockCs[word[0] == 'w' ? WHITE : BLACK] = std::max(commandNumber(argument(i)) / 10, 1);
+      ++i;
+    } else if (word == "winc" || word == "binc") {
+      incrementText[word[0] == 'w' ? WHITE : BLACK] = argument(i);
+      ++i;
+    } else if (word == "movestogo") {
+      moves = commandNumber(argument(i));
+      ++i;
+    } else if (word == "ponder") {
+      pondering = true;
+    }
+  }
+  setUciClock(side, commandNumber(incrementText[side].c_str()) / 10, moves);
+  estimateUciLag(ownClock, clockCs[side]);
+}
+
+void goCommand(const char* line, const std::vector<CommandWord>& words) {
+  gameOver = false;
+  engineSide = NO_PIECE;
+  searchMovesText[0] = '\0';
+  pendingCommand = CMD_GO;
+  if (words.size() < 2) return;
+  const std::string first = lowerCase(words[1].text);
+  const char* firstArgument = words.size() > 2 ? words[2].text.c_str() : "";
+  std::size_t next = 1;
+  if (first == "ponder") {
+    pondering = true;
+    next = 2;
+  } else if (first == "infinite") {
+    pendingCommand = CMD_ANALYZE;
+    if (words.size() > 2 && lowerCase(words[2].text) == "searchmoves") {
+      std::snprintf(searchMovesText, SEARCH_MOVES_SIZE, "%s", lowerCase(restOfLine(line, words[2].end)).c_str());
+    }
+    next = 2;
+  } else if (first == "movetime") {
+    setMoveTime(commandNumber(firstArgument));
+    return;
+  } else if (first == "depth") {
+    setDepthLimit(depthFromText(firstArgument));
+    return;
+  } else if (first == "nodes" || first == "mate" || first == "searchmoves") {
+    std::printf("Command not supported!\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (next < words.size() && isTimeParameter(lowerCase(words[next].text))) readClockParameters(words, next);
+}
+
+}  // namespace
+
+void endAnalysis() {
+  if (!analysisMode) return;
+  analysisMode = false;
+  timePerMove = savedTimePerMove;
+  maxSearchDepth = savedDepthLimit;
+}
+
+void applyDeferredOptions() {
+  for (const DeferredOption& entry : deferredOptions) entry.option->apply(entry.value);
+  if (!deferredOptions.empty()) std::fflush(stdout);
+  deferredOptions.clear();
+}
+
+void handleUciCommand(const char* line) {
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  if (words.empty()) return;
+  const std::string command = lowerCase(words[0].text);
+  if (command == "uci") {
+    printIdentification();
+  } else if (command == "setoption") {
+    setOption(line, words);
+  } else if (command == "isready") {
+    std::printf("readyok\n");
+    std::fflush(stdout);
+  } else if (command == "debug") {
+    const bool on = words.size() > 1 && lowerCase(words[1].text) == "on";
+    engineFlags = on ? engineFlags | FLAG_DEBUG : engineFlags & ~FLAG_DEBUG;
+  } else if (command == "ucinewgame") {
+    pendingCommand = CMD_NEW_GAME;
+    stopState = STOP_COMMAND;
+  } else if (command == "position") {
+    positionCommand(line, words);
+  } else if (command == "go" && !searching) {
+    goCommand(line, words);
+  } else if (command == "stop") {
+    endAnalysis();
+    engineSide = NO_PIECE;
+    stopState = STOP_COMMAND;
+  } else if (command == "ponderhit") {
+    stopState = STOP_PONDER_HIT;
+  } else if (command == "quit") {
+    pendingCommand = CMD_QUIT;
+    analysisMode = false;
+    stopState = STOP_COMMAND;
+  }
+}

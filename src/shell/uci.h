@@ -1,0 +1,18 @@
+// The UCI protocol handler: identification and options at once, game flow through
+// pendingCommand for the game loop.
+#pragma once
+
+#include "board/types.h"
+#include "shell/game_state.h"
+
+// The move list of the last "position" command in coordinate notation.
+extern char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE];
+extern int positionMoveCount;
+
+// Handles one line whose first word is the command.
+void handleUciCommand(const char* line);
+// Options that free or rebuild tables and arrived during a search are kept until the
+// search has stopped; the game loop applies them between searches.
+void applyDeferredOptions();
+// Leaves analysis mode, restoring the time per move and the depth limit.
+void endAnalysis();

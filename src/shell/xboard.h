@@ -1,0 +1,6 @@
+// The xboard protocol handler: settings at once, game flow through pendingCommand,
+// user moves left in userMoveFrom/To for the game loop.
+#pragma once
+
+// Handles one line whose first word is the command.
+void handleXboardCommand(const char* line);
