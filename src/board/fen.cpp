@@ -16,7 +16,7 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 const char* skipBlanks(const char* p) {
   while (isBlank(*p)) ++p;
@@ -182,7 +182,6 @@ bool parseFen(const char* text) {
   if (!playable) return false;
 
   Position& pos = gamePosition;
-  engineFlags &= ~FLAG_FEN_FILE_CASTLING;
   readState(pos, p);
   if (findChecker(pos, pos.kingSquare[pos.xside], pos.side) != NO_SQUARE) {
     restoreState();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "shell/options.h"
 
 Position gamePosition;
 
@@ -117,6 +118,8 @@ void setUpPosition() {
     if (setupTypes[square] != NO_PIECE) placeMan(pos, setupColours[square], setupTypes[square], square);
   }
   findCastleRooks(pos);
+  // Castling is by the usual letters until a FEN names rook files.
+  engineFlags &= ~FLAG_FEN_FILE_CASTLING;
   pos.side = WHITE;
   pos.xside = BLACK;
   pos.castleRights = 15;

@@ -81,6 +81,8 @@ TEST_F(FenTest, SideAndCastlingKeys) {
   EXPECT_EQ(gamePosition.hashKey, start ^ castleKey[15] ^ castleKey[0]);
   ASSERT_TRUE(parseFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR"));
   EXPECT_EQ(gamePosition.hashKey, start);
+  ASSERT_TRUE(parseFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\r\n"));
+  EXPECT_EQ(gamePosition.hashKey, start);
 }
 
 TEST_F(FenTest, EnPassantField) {
@@ -155,6 +157,8 @@ TEST_F(FenTest, FileLetterCastling) {
   EXPECT_EQ(castleMask[b8], 3);
   EXPECT_EQ(castleMask[E1], 14);
   EXPECT_NE(engineFlags & FLAG_FEN_FILE_CASTLING, 0u);
+  newGame(false);
+  EXPECT_EQ(engineFlags & FLAG_FEN_FILE_CASTLING, 0u);
 
   ASSERT_TRUE(parseFen("rk2r3/8/8/8/8/8/8/RK2R3 w a -"));
   EXPECT_EQ(gamePosition.castleRights, 8);
