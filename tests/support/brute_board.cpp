@@ -94,7 +94,7 @@ BruteBoard bruteAfterMove(const BruteBoard& b, Move move) {
   return after;
 }
 
-void fillAttackMaps(Position& pos) {
+void bruteFillAttackMaps(Position& pos) {
   BruteBoard b = bruteFromPosition(pos);
   for (int colour = 0; colour < 2; ++colour) pos.attackMap[pos.ply][colour] = bruteAttackSet(b, colour);
 }
@@ -158,6 +158,6 @@ Position& setUp(const std::string& fen) {
   (void)tablesBuilt;
   EXPECT_TRUE(parseFen(fen.c_str())) << fen;
   gamePosition.ply = 0;
-  fillAttackMaps(gamePosition);
+  bruteFillAttackMaps(gamePosition);
   return gamePosition;
 }

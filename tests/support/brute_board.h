@@ -26,7 +26,7 @@ bool bruteInCheck(const BruteBoard& b, int colour);
 // promotions place the new piece).
 BruteBoard bruteAfterMove(const BruteBoard& b, Move move);
 // Fills attackMap[pos.ply] for both colours from the board array.
-void fillAttackMaps(Position& pos);
+void bruteFillAttackMaps(Position& pos);
 // A random legal position with the given number of men besides the kings, no pawns on
 // the first and last ranks, the side not to move not in check, no castling rights.
 std::string randomFen(std::mt19937& rng, int men);
