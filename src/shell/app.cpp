@@ -16,7 +16,6 @@ bool boardTablesBuilt = false;
 }  // namespace
 
 bool initApp() {
-  sideKey = SIDE_KEY_VALUE;
   // The board tables are constant once built and are never freed.
   if (!boardTablesBuilt) {
     buildBoardTables();
