@@ -1,15 +1,5 @@
-// The game loop: runs the engine's turns and carries out what the protocol handlers
-// leave in pendingCommand.
+// The game loop: carries out what the protocol handlers leave in pendingCommand.
 #pragma once
 
 // Runs until a quit command; returns then.
 void runGameLoop();
-
-// A new game from the start position, or from a FEN when fen is not empty; resets the
-// game state of the shell and the search. False, after saying so and changing
-// nothing, when the FEN is not a usable position.
-bool startGame(const char* fen, bool clearTables);
-// Carries out one pending command (codes 1, 2, 6, 7, 9, 10).
-void carryOutCommand(int command);
-// Plays the move the xboard user typed (userMoveFrom/To/Promotion) when it is legal.
-void applyUserMove();
