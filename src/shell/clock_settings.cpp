@@ -93,3 +93,11 @@ void estimateXboardLag(int ownClock, int reportedClock) {
   timeLag = std::clamp(ownClock - reportedClock + 1, 1, MAX_LAG);
   limitLagToSession();
 }
+
+void setDefaultTimeControl() {
+  clearClockControl();
+  baseTime = 500;
+  timePerMove = 500;
+  maxSearchDepth = MAX_DEPTH_LIMIT;
+  options.multiPV = 1;
+}

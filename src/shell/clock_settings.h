@@ -26,3 +26,5 @@ void estimateXboardLag(int ownClock, int reportedClock);
 int commandNumber(const char* text);
 // The number cut to 16 bits as the depth commands take it, then limited to 1..60.
 int depthFromText(const char* text);
+// The control of a fresh start: 5 seconds a move, depth limit 60, one variation.
+void setDefaultTimeControl();

@@ -10,8 +10,12 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "shell/app.h"
+#include "search/search_state.h"
 #include "shell/game_state.h"
+#include "shell/memory_report.h"
 #include "shell/options.h"
+#include "shell/uci.h"
+#include "shell/xboard.h"
 
 namespace {
 
@@ -41,6 +45,13 @@ void fenCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
+// The tablebases are looked up here once they can be loaded; until then none exist.
+void egtbCommand(const char*) {
+  if (!ensureApp()) return;
+  std::printf("EGTB not found\n");
+  std::fflush(stdout);
+}
+
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
@@ -50,6 +61,7 @@ struct ConsoleWord {
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
+    {"egtb", egtbCommand},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {
@@ -60,13 +72,9 @@ void announceProtocol(std::uint32_t protocolFlag) {
   }
   releaseApp();
   if (!initApp()) std::exit(1);
+  printMemoryUsage();
 }
 
-// Lines for the chosen protocol. Until the protocol handlers exist only "quit" is
-// understood; other lines are dropped.
-void protocolLine(const std::string& word) {
-  if (word == "quit") pendingCommand = CMD_QUIT;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -83,13 +91,10 @@ void dispatchCommand(const char* line) {
   const char* arguments = wordEnd;
   while (isBlank(*arguments)) ++arguments;
 
-  if (word == "xboard") {
-    announceProtocol(FLAG_XBOARD);
-    return;
-  }
-  if (word == "uci") {
-    announceProtocol(FLAG_UCI);
-    return;
+  // A new protocol rebuilds the tables, which a running search holds: not now.
+  if (word == "xboard" || word == "uci") {
+    if (searching) return;
+    announceProtocol(word == "xboard" ? FLAG_XBOARD : FLAG_UCI);
   }
   for (const ConsoleWord& entry : consoleWords) {
     if (word == entry.word) {
@@ -106,5 +111,9 @@ void dispatchCommand(const char* line) {
     }
     return;
   }
-  if (engineFlags & (FLAG_XBOARD | FLAG_UCI)) protocolLine(word);
+  if (engineFlags & FLAG_XBOARD) {
+    handleXboardCommand(line);
+  } else if (engineFlags & FLAG_UCI) {
+    handleUciCommand(line);
+  }
 }

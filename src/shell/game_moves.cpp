@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "board/coordinate.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "board/notation.h"
+#include "board/san.h"
 #include "eval/evaluate.h"
 #include "shell/game_state.h"
 
@@ -14,13 +16,11 @@ int collectLegalMoves(Position& pos, Move* moves) {
   // The generators add bishop promotions only for analysis; a user may play them.
   const bool savedAnalysisMode = analysisMode;
   analysisMode = true;
-  pos.listStart[pos.ply + 1] = pos.listStart[pos.ply];
   evaluate(pos, NO_WINDOW, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly])) {
     generateEvasions(pos, ~Bitboard{0});
   } else {
-    generateCaptures(pos, pos.colourBB[pos.xside], true);
-    generateQuiets(pos);
+    generateAllMoves(pos);
   }
   analysisMode = savedAnalysisMode;
   int count = 0;
@@ -54,6 +54,23 @@ Move findLegalMove(Position& pos, int from, int to, char promotionLetter) {
     if (moveFrom(move) != from || moveTo(move) != to) continue;
     if ((move & FLAG_PROMOTION) && movePromotion(move) != promotion) continue;
     return move;
+  }
+  return MOVE_NONE;
+}
+
+Move legalMoveFromText(Position& pos, const char* text) {
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, moves);
+  Move parsed = MOVE_NONE;
+  if (parseMoveText(pos, text, parsed)) {
+    for (int i = 0; i < count; ++i) {
+      if (moves[i] == parsed) return parsed;
+    }
+  }
+  std::string wanted(text);
+  while (!wanted.empty() && (wanted.back() == '+' || wanted.back() == '#')) wanted.pop_back();
+  for (int i = 0; i < count; ++i) {
+    if (wanted == moveToSan(pos, moves[i])) return moves[i];
   }
   return MOVE_NONE;
 }

@@ -25,3 +25,6 @@ bool makeGameMove(Move move);
 void takeBackGameMove();
 // Evaluates the game position at ply 0 so that its attack maps are current.
 void prepareGameRoot();
+// The legal move a protocol text names: coordinate notation (e2e4, e7e8q, O-O) or
+// the algebraic text this engine writes (Nf3, exd8=Q+, O-O-O#). MOVE_NONE otherwise.
+Move legalMoveFromText(Position& pos, const char* text);

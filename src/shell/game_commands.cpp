@@ -1,0 +1,165 @@
+// The commands the game loop carries out between searches.
+#include "shell/game_commands.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "board/coordinate.h"
+#include "board/position.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/clock.h"
+#include "shell/game_moves.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "shell/options.h"
+#include "shell/result.h"
+#include "shell/uci.h"
+
+namespace {
+
+void resetGameState(const char* fen) {
+  gameOver = false;
+  engineSide = NO_PIECE;
+  lastMovePly = -1;
+  clockCs[WHITE] = clockCs[BLACK] = baseTime;
+  timeLag = 20;
+  searchMovesText[0] = '\0';
+  resignCount = 0;
+  bookExitPly = 0;
+  bookMovesLeft = 3;
+  decidedSearchActive = false;
+  expectedMove = MOVE_NONE;
+  userMoveFrom = userMoveTo = -1;
+  std::snprintf(startFen, COMMAND_ARG_SIZE, "%s", fen);
+  resetSearchForNewGame();
+  resetTimeBase();
+}
+
+// Whether a listed coordinate move is the move played: the same squares, and the same
+// promotion letter in either case when the played move promotes.
+bool isPlayedMove(const char* text, Move played) {
+  const char* playedText = moveToCoordinate(played);
+  if (std::strncmp(text, playedText, 4) != 0) return false;
+  if ((played & FLAG_PROMOTION) == 0) return true;
+  return std::toupper(static_cast<unsigned char>(text[4])) == std::toupper(static_cast<unsigned char>(playedText[4]));
+}
+
+// How many listed moves the current game has already played: all of its moves when
+// it started from the same position and they open the list, else 0.
+int movesAlreadyPlayed(const char* fen) {
+  const Position& pos = gamePosition;
+  if (pos.gamePly == 0 || pos.gamePly > positionMoveCount || std::strcmp(fen, startFen) != 0) return 0;
+  for (int i = 0; i < pos.gamePly; ++i) {
+    if (!isPlayedMove(positionMoves[i], pos.undo[i].move)) return 0;
+  }
+  return pos.gamePly;
+}
+
+void setUpPositionCommand() {
+  const bool clearTables = (engineFlags & FLAG_PRESERVE_HASH) == 0;
+  if (commandArg[0] != 'M') {
+    startGame(commandArg, clearTables);
+    return;
+  }
+  const char* fen = commandArg + 1;
+  while (*fen == ' ') ++fen;
+  const int played = movesAlreadyPlayed(fen);
+  if (played == 0 && !startGame(fen, clearTables)) return;
+  Position& pos = gamePosition;
+  for (int i = played; i < positionMoveCount; ++i) {
+    Move move = MOVE_NONE;
+    if (!parseMoveText(pos, positionMoves[i], move) || !makeGameMove(move)) break;
+  }
+  lastMovePly = pos.gamePly - 1;
+  checkGameResult();
+}
+
+void takeBack() {
+  const Position& pos = gamePosition;
+  if (pos.gamePly == 0) return;
+  gameOver = false;
+  engineSide = NO_PIECE;
+  recentRootScores[0] = MATE_SCORE;
+  if (pos.gamePly < lastMovePly) bookMovesLeft = 3;
+  takeBackGameMove();
+  if (std::strcmp(commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
+}
+
+void enterAnalysis() {
+  if (!analysisMode) {
+    savedTimePerMove = timePerMove;
+    savedDepthLimit = maxSearchDepth;
+  }
+  timePerMove = 0;
+  maxSearchDepth = 60;
+  analysisMode = true;
+}
+
+}  // namespace
+
+bool startGame(const char* fen, bool clearTables) {
+  // parseFen changes nothing when it refuses, so a bad FEN leaves the game alone.
+  if (*fen != '\0' && !parseFen(fen)) {
+    std::printf("Illegal position: %s\n", fen);
+    std::fflush(stdout);
+    return false;
+  }
+  const bool wasDecided = decidedSearchActive;
+  newGame(clearTables || wasDecided);
+  if (clearTables || wasDecided) ttClear();
+  if (*fen != '\0') parseFen(fen);
+  resetGameState(fen);
+  prepareGameRoot();
+  return true;
+}
+
+void applyUserMove() {
+  Position& pos = gamePosition;
+  const Move move = findLegalMove(pos, userMoveFrom, userMoveTo, userMovePromotion);
+  if (move == MOVE_NONE || !makeGameMove(move)) {
+    std::printf("Illegal move: %s\n", userMoveText);
+    std::fflush(stdout);
+    debugLog("Illegal Move-> %d %d (%" PRIu32 ")\n", userMoveFrom, userMoveTo, currentTimeMs());
+  } else {
+    if (!forceMode) engineSide = pos.side;
+    lastMovePly = pos.gamePly - 1;
+    checkGameResult();
+  }
+  userMoveFrom = userMoveTo = -1;
+}
+
+void carryOutCommand(int command) {
+  const int side = gamePosition.side;
+  switch (command) {
+    case CMD_NEW_GAME:
+      startGame("", true);
+      forceMode = false;
+      break;
+    case CMD_TAKE_BACK:
+      takeBack();
+      break;
+    case CMD_GO:
+      if (engineSide != NO_PIECE && engineSide != side) std::swap(clockCs[WHITE], clockCs[BLACK]);
+      forceMode = false;
+      engineSide = side;
+      break;
+    case CMD_FORCE:
+      engineSide = NO_PIECE;
+      forceMode = !forceMode;
+      recentRootScores[0] = MATE_SCORE;
+      break;
+    case CMD_SET_POSITION:
+      setUpPositionCommand();
+      engineSide = NO_PIECE;
+      break;
+    case CMD_ANALYZE:
+      enterAnalysis();
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,13 @@
+// The commands the game loop carries out between searches: new games, positions
+// (UCI move lists extend the current game when they can), take-backs, force, go,
+// analysis, and the moves the xboard user types.
+#pragma once
+
+// A new game from the start position, or from a FEN when fen is not empty; resets the
+// game state of the shell and the search. False, after saying so and changing
+// nothing, when the FEN is not a usable position.
+bool startGame(const char* fen, bool clearTables);
+// Carries out one pending command (codes 1, 2, 6, 7, 9, 10; others do nothing).
+void carryOutCommand(int command);
+// Plays the move the xboard user typed (userMoveFrom/To/Promotion) when it is legal.
+void applyUserMove();

@@ -1,0 +1,19 @@
+// Legality checks of engine output against the engine's own move generation.
+#include "support/game_check.h"
+
+#include "board/position.h"
+#include "shell/app.h"
+#include "shell/game_commands.h"
+#include "shell/game_moves.h"
+
+GameCheck::GameCheck(const std::string& fen) {
+  if (!appReady()) initApp();
+  startGame(fen.c_str(), false);
+}
+
+bool GameCheck::isLegal(const std::string& text) { return legalMoveFromText(gamePosition, text.c_str()) != MOVE_NONE; }
+
+bool GameCheck::play(const std::string& text) {
+  const Move move = legalMoveFromText(gamePosition, text.c_str());
+  return move != MOVE_NONE && makeGameMove(move);
+}

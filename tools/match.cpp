@@ -1,0 +1,494 @@
+// Plays two engines against each other (any UCI or xboard programs given as shell
+// commands) from a list of start positions with a real clock, checks every move
+// with Velt's own rules, adjudicates the end of each game, counts illegal moves,
+// time losses and crashes, and writes the games as PGN.
+//
+//   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
+//         [-positions FILE] [-pgn FILE] [-maxplies N] [-results]
+//
+// -tc is in seconds (10+0.1). -positions holds one FEN per line ("startpos" for the
+// initial position); each position is played twice with colours swapped. -results
+// also checks that the engine that made the last move printed the right result line.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "board/coordinate.h"
+#include "board/position.h"
+#include "board/rules.h"
+#include "shell/app.h"
+#include "shell/game_commands.h"
+#include "shell/game_moves.h"
+#include "shell/game_state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// One engine program behind two pipes.
+class Engine {
+ public:
+  Engine(std::string command, bool uci) : command_(std::move(command)), uci_(uci) {}
+  ~Engine() { stop(); }
+
+  bool uci() const { return uci_; }
+  bool running() const { return pid_ > 0; }
+
+  bool start() {
+    int toEngine[2];
+    int fromEngine[2];
+    if (pipe(toEngine) != 0 || pipe(fromEngine) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(toEngine[0], STDIN_FILENO);
+      dup2(fromEngine[1], STDOUT_FILENO);
+      close(toEngine[0]);
+      close(toEngine[1]);
+      close(fromEngine[0]);
+      close(fromEngine[1]);
+      execl("/bin/sh", "sh", "-c", command_.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(toEngine[0]);
+    close(fromEngine[1]);
+    input_ = toEngine[1];
+    output_ = fromEngine[0];
+    pending_.clear();
+    return pid_ > 0;
+  }
+
+  void stop() {
+    if (input_ >= 0) {
+      send("quit");
+      close(input_);
+      input_ = -1;
+    }
+    if (output_ >= 0) close(output_);
+    output_ = -1;
+    if (pid_ > 0) {
+      // A well-behaved engine leaves on "quit"; one that does not is killed.
+      for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(10000);
+      if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+      }
+    }
+    pid_ = -1;
+  }
+
+  bool send(const std::string& line) {
+    if (input_ < 0) return false;
+    const std::string text = line + "\n";
+    std::size_t written = 0;
+    while (written < text.size()) {
+      const ssize_t count = write(input_, text.data() + written, text.size() - written);
+      if (count <= 0) return false;
+      written += static_cast<std::size_t>(count);
+    }
+    return true;
+  }
+
+  // The next output line, or nothing on timeout or end of output (end sets ended()).
+  std::optional<std::string> readLine(long long timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const std::size_t end = pending_.find('\n');
+      if (end != std::string::npos) {
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
+      }
+      if (output_ < 0) return std::nullopt;
+      const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return std::nullopt;
+      pollfd request{output_, POLLIN, 0};
+      if (poll(&request, 1, static_cast<int>(left)) <= 0) continue;
+      char buffer[4096];
+      const ssize_t count = read(output_, buffer, sizeof buffer);
+      if (count <= 0) {
+        close(output_);
+        output_ = -1;
+        continue;
+      }
+      pending_.append(buffer, static_cast<std::size_t>(count));
+    }
+  }
+
+  // Reads lines until one starts with prefix; nothing on timeout or end of output.
+  std::optional<std::string> waitFor(const std::string& prefix, long long timeoutMs) {
+    const auto start = Clock::now();
+    for (;;) {
+      const long long left = timeoutMs - millisecondsSince(start);
+      if (left <= 0) return std::nullopt;
+      const auto line = readLine(left);
+      if (!line) return std::nullopt;
+      if (line->rfind(prefix, 0) == 0) return line;
+    }
+  }
+
+  bool ended() const { return output_ < 0; }
+
+ private:
+  std::string command_;
+  bool uci_;
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+  std::string pending_;
+};
+
+struct Settings {
+  std::string commands[2];
+  bool uci[2] = {true, true};
+  int games = 2;
+  long long baseMs = 10000;
+  long long incrementMs = 100;
+  std::vector<std::string> positions = {"startpos"};
+  std::string pgnPath;
+  int maxPlies = 700;
+  bool checkResults = false;
+};
+
+// How games end, as the driver counts them.
+enum Ending { MATE, STALEMATE, REPETITION, FIFTY_MOVES, INSUFFICIENT_MATERIAL, GAME_LENGTH, ENDING_COUNT };
+const char* const endingNames[ENDING_COUNT] = {"mate", "stalemate", "repetition", "fifty", "material", "length"};
+
+// The ending a result line of the rules names.
+Ending endingOf(const GameEnd& end) {
+  if (end.mate) return MATE;
+  const std::string line = end.line;
+  if (line.find("Stalemate") != std::string::npos) return STALEMATE;
+  if (line.find("repetition") != std::string::npos) return REPETITION;
+  if (line.find("fifty") != std::string::npos) return FIFTY_MOVES;
+  return INSUFFICIENT_MATERIAL;
+}
+
+struct Tally {
+  int wins[2] = {0, 0};  // by engine
+  int draws = 0;
+  int illegalMoves = 0;
+  int timeLosses = 0;
+  int crashes = 0;
+  int wrongResultLines = 0;
+  int endings[ENDING_COUNT] = {};
+};
+
+
+// Starts an engine and completes the protocol's greeting.
+bool greet(Engine& engine) {
+  if (!engine.start()) return false;
+  if (engine.uci()) {
+    engine.send("uci");
+    if (!engine.waitFor("uciok", 10000)) return false;
+    engine.send("isready");
+    return engine.waitFor("readyok", 10000).has_value();
+  }
+  engine.send("xboard");
+  engine.send("protover 2");
+  for (;;) {
+    const auto line = engine.readLine(10000);
+    if (!line) return false;
+    if (line->rfind("feature", 0) == 0 && line->find("done=1") != std::string::npos) return true;
+  }
+}
+
+std::string levelText(long long baseMs, long long incrementMs) {
+  const long long seconds = baseMs / 1000;
+  char text[64];
+  std::snprintf(text, sizeof text, "level 0 %lld:%02lld %g", seconds / 60, seconds % 60, incrementMs / 1000.0);
+  return text;
+}
+
+// Prepares an engine for a new game and waits until it has taken everything in.
+bool newGame(Engine& engine, const Settings& settings, const std::string& fen) {
+  if (engine.uci()) {
+    engine.send("ucinewgame");
+    engine.send("isready");
+    return engine.waitFor("readyok", 10000).has_value();
+  }
+  engine.send("new");
+  engine.send("easy");
+  engine.send("post");
+  engine.send(levelText(settings.baseMs, settings.incrementMs));
+  if (fen != "startpos") engine.send("setboard " + fen);
+  engine.send("ping 1");
+  return engine.waitFor("pong 1", 10000).has_value();
+}
+
+struct Game {
+  std::string fen;
+  std::vector<std::string> coordinateMoves;  // as sent to UCI engines
+  std::vector<std::string> sanMoves;
+  std::string result = "*";
+  std::string termination;
+};
+
+enum class Fault { NONE, ILLEGAL, TIME, CRASH };
+
+// Asks the engine for its move; returns the text or sets the fault.
+std::string requestMove(Engine& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
+                        const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+  const long long own = clocks[side];
+  const long long opponent = clocks[side ^ 1];
+  const auto start = Clock::now();
+  if (engine.uci()) {
+    std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
+    if (!game.coordinateMoves.empty()) {
+      position += " moves";
+      for (const std::string& move : game.coordinateMoves) position += " " + move;
+    }
+    engine.send(position);
+    const long long white = side == WHITE ? own : opponent;
+    const long long black = side == WHITE ? opponent : own;
+    char go[128];
+    std::snprintf(go, sizeof go, "go wtime %lld btime %lld winc %lld binc %lld", white, black, incrementMs,
+                  incrementMs);
+    engine.send(go);
+  } else {
+    engine.send("time " + std::to_string(own / 10));
+    engine.send("otim " + std::to_string(opponent / 10));
+    engine.send(first ? "go" : lastMove);
+  }
+  // Some grace beyond the clock so that a late move is seen as a time loss, not a hang.
+  const long long waitMs = own + 5000;
+  const std::string prefix = engine.uci() ? "bestmove" : "move ";
+  for (;;) {
+    const long long left = waitMs - millisecondsSince(start);
+    const auto line = left > 0 ? engine.readLine(left) : std::nullopt;
+    if (!line) {
+      fault = engine.ended() ? Fault::CRASH : Fault::TIME;
+      elapsedMs = millisecondsSince(start);
+      return "";
+    }
+    if (!engine.uci() && (line->rfind("Illegal move", 0) == 0 || *line == "resign")) {
+      // The engine refused a move this driver checked, or gave up: either way it loses.
+      fault = Fault::ILLEGAL;
+      elapsedMs = millisecondsSince(start);
+      std::fprintf(stderr, "engine said: %s\n", line->c_str());
+      return "";
+    }
+    if (line->rfind(prefix, 0) != 0) continue;
+    elapsedMs = millisecondsSince(start);
+    std::string text = line->substr(prefix.size());
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text.substr(0, text.find(' '));
+  }
+}
+
+// Whether the engine prints the expected result line soon after its last move.
+bool printedResult(Engine& engine, const std::string& expected) {
+  const auto start = Clock::now();
+  while (millisecondsSince(start) < 3000) {
+    const auto line = engine.readLine(3000 - millisecondsSince(start));
+    if (!line) return false;
+    if (line->rfind("1-0", 0) == 0 || line->rfind("0-1", 0) == 0 || line->rfind("1/2-1/2", 0) == 0) {
+      if (*line == expected) return true;
+      std::fprintf(stderr, "result line \"%s\", expected \"%s\"\n", line->c_str(), expected.c_str());
+      return false;
+    }
+  }
+  return false;
+}
+
+void writePgn(std::FILE* file, const Game& game, const std::string names[2], int round) {
+  std::fprintf(file, "[Event \"match\"]\n[Site \"local\"]\n[Round \"%d\"]\n[White \"%s\"]\n[Black \"%s\"]\n", round,
+               names[0].c_str(), names[1].c_str());
+  std::fprintf(file, "[Result \"%s\"]\n", game.result.c_str());
+  if (game.fen != "startpos") std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", game.fen.c_str());
+  std::fprintf(file, "[Termination \"%s\"]\n\n", game.termination.c_str());
+  // Move numbers follow the side to move of the start position.
+  const bool blackFirst = game.fen != "startpos" && game.fen.find(" b") != std::string::npos;
+  std::string text;
+  for (std::size_t i = 0; i < game.sanMoves.size(); ++i) {
+    const std::size_t ply = i + (blackFirst ? 1 : 0);
+    if (ply % 2 == 0) text += std::to_string(ply / 2 + 1) + ". ";
+    if (i == 0 && blackFirst) text += "1... ";
+    text += game.sanMoves[i] + " ";
+  }
+  text += game.result;
+  std::size_t column = 0;
+  std::string wrapped;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ' && column > 72) {
+      wrapped += '\n';
+      column = 0;
+      continue;
+    }
+    wrapped += text[i];
+    ++column;
+  }
+  std::fprintf(file, "%s\n\n", wrapped.c_str());
+  std::fflush(file);
+}
+
+// Plays one game; engines[0] has white. Returns false when the game could not start.
+bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& tally, const int engineIndex[2]) {
+  if (!startGame(game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
+  for (int side = 0; side < 2; ++side) {
+    if (!engines[side]->running() && !greet(*engines[side])) return false;
+    if (!newGame(*engines[side], settings, game.fen)) return false;
+  }
+  long long clocks[2] = {settings.baseMs, settings.baseMs};
+  bool started[2] = {false, false};
+  std::string lastMove;
+  for (;;) {
+    Position& pos = gamePosition;
+    const int side = pos.side;
+    Engine& engine = *engines[side];
+    Fault fault = Fault::NONE;
+    long long elapsed = 0;
+    const bool first = !started[side] && (engine.uci() || game.coordinateMoves.empty());
+    const std::string text = requestMove(engine, game, clocks, settings.incrementMs, side, lastMove, first, fault,
+                                         elapsed);
+    started[side] = true;
+    const Move move = fault == Fault::NONE ? legalMoveFromText(pos, text.c_str()) : MOVE_NONE;
+    if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
+    if (fault == Fault::NONE && elapsed > clocks[side]) fault = Fault::TIME;
+    if (fault != Fault::NONE) {
+      const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
+      std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
+                   reason, text.c_str(), elapsed, clocks[side]);
+      tally.illegalMoves += fault == Fault::ILLEGAL;
+      tally.timeLosses += fault == Fault::TIME;
+      tally.crashes += fault == Fault::CRASH;
+      // An engine that crashed or hangs is started afresh for the next game.
+      if (fault != Fault::ILLEGAL) engine.stop();
+      game.result = side == WHITE ? "0-1" : "1-0";
+      game.termination = reason;
+      ++tally.wins[engineIndex[side ^ 1]];
+      return true;
+    }
+    clocks[side] += settings.incrementMs - elapsed;
+    makeGameMove(move);
+    const char* coordinate = moveToCoordinate(move);
+    game.coordinateMoves.emplace_back(coordinate);
+    lastMove = coordinate;
+    // A score of 0 lets the rules judge the material alone; the mover is the engine.
+    pos.ply = 0;
+    const GameEnd end = gameEndResult(pos, side, 0);
+    if (end.mate) {
+      if (char* plus = std::strchr(moveHistory[pos.gamePly - 1], '+')) *plus = '#';
+    }
+    game.sanMoves.emplace_back(moveHistory[pos.gamePly - 1]);
+    if (end.line == nullptr && pos.gamePly < settings.maxPlies) continue;
+    const Ending ending = end.line != nullptr ? endingOf(end) : GAME_LENGTH;
+    ++tally.endings[ending];
+    game.termination = endingNames[ending];
+    if (ending == MATE) {
+      game.result = side == WHITE ? "1-0" : "0-1";
+      ++tally.wins[engineIndex[side]];
+    } else {
+      game.result = "1/2-1/2";
+      ++tally.draws;
+    }
+    if (settings.checkResults && ending != GAME_LENGTH && !printedResult(engine, end.line)) ++tally.wrongResultLines;
+    return true;
+  }
+}
+
+bool parseArguments(int argc, char** argv, Settings& settings) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (option == "-results") {
+      settings.checkResults = true;
+      continue;
+    }
+    if (value == nullptr) return false;
+    ++i;
+    if (option == "-e1" || option == "-e2") {
+      settings.commands[option[2] - '1'] = value;
+    } else if (option == "-p1" || option == "-p2") {
+      if (std::strcmp(value, "uci") != 0 && std::strcmp(value, "xboard") != 0) return false;
+      settings.uci[option[2] - '1'] = std::strcmp(value, "uci") == 0;
+    } else if (option == "-games") {
+      settings.games = std::atoi(value);
+    } else if (option == "-tc") {
+      const char* plus = std::strchr(value, '+');
+      settings.baseMs = static_cast<long long>(std::atof(value) * 1000);
+      settings.incrementMs = plus != nullptr ? static_cast<long long>(std::atof(plus + 1) * 1000) : 0;
+    } else if (option == "-positions") {
+      std::ifstream file(value);
+      if (!file) return false;
+      settings.positions.clear();
+      for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] != '#') settings.positions.push_back(line);
+      }
+      if (settings.positions.empty()) return false;
+    } else if (option == "-pgn") {
+      settings.pgnPath = value;
+    } else if (option == "-maxplies") {
+      settings.maxPlies = std::atoi(value);
+    } else {
+      return false;
+    }
+  }
+  return !settings.commands[0].empty() && !settings.commands[1].empty() && settings.games > 0 &&
+         settings.baseMs > 0 && settings.maxPlies > 0 && settings.maxPlies <= MAX_RECORDED_PLY;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings settings;
+  if (!parseArguments(argc, argv, settings)) {
+    std::fprintf(stderr,
+                 "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-results]\n");
+    return 2;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  initApp();
+  std::FILE* pgn = settings.pgnPath.empty() ? nullptr : std::fopen(settings.pgnPath.c_str(), "w");
+  Engine first(settings.commands[0], settings.uci[0]);
+  Engine second(settings.commands[1], settings.uci[1]);
+  Tally tally;
+  int unplayed = 0;
+  for (int round = 0; round < settings.games; ++round) {
+    const bool swapped = round % 2 == 1;
+    Engine* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
+    const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
+    Game game;
+    game.fen = settings.positions[(round / 2) % settings.positions.size()];
+    if (!playGame(engines, settings, game, tally, engineIndex)) {
+      std::fprintf(stderr, "game %d could not be started\n", round + 1);
+      ++unplayed;
+      first.stop();
+      second.stop();
+      continue;
+    }
+    std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(), swapped ? "e2-e1" : "e1-e2",
+                game.termination.c_str(), game.sanMoves.size());
+    std::fflush(stdout);
+    if (pgn != nullptr) {
+      const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
+      writePgn(pgn, game, names, round + 1);
+    }
+  }
+  if (pgn != nullptr) std::fclose(pgn);
+  std::printf("summary games=%d e1_wins=%d e2_wins=%d draws=%d illegal=%d timeloss=%d crash=%d wrong_result=%d "
+              "unplayed=%d",
+              settings.games - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
+              tally.timeLosses, tally.crashes, tally.wrongResultLines, unplayed);
+  for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
+  std::printf("\n");
+  return 0;
+}
