@@ -5,6 +5,11 @@
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "board/movegen.h"
+#include "eval/evaluate.h"
+#include "search/history.h"
+#include "search/search_state.h"
+#include "search/tt.h"
 #include "shell/clock.h"
 #include "shell/options.h"
 
@@ -170,9 +175,15 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   return info;
 }
 
-void newGame([[maybe_unused]] bool clearTables) {
+void newGame(bool clearTables) {
+  if (clearTables) ttClear();
+  resetHistory();
   resetTimeBase();
   setUpPosition();
+  buildOrderTables();
+  // The root's attack maps, which the generators and make-move read.
+  evaluate(gamePosition, NO_WINDOW, MATE_SCORE);
+  resetSearchForNewGame();
 }
 
 void printBoard() {

@@ -21,6 +21,13 @@ inline void setStop(Position& pos) { std::atomic_ref<int>(pos.stop).store(1, std
 // Polls input and time; sets the position's stop flag when the search must end.
 void pollSearch(Position& pos);
 
+// A node starts with an empty line and an empty move list: its list begins where
+// the parent's ends (a parent that made a null move has generated nothing yet).
+inline void startNode(Position& pos) {
+  pos.pvLength[pos.ply] = pos.ply;
+  pos.listStart[pos.ply + 1] = pos.listStart[pos.ply];
+}
+
 // Counts the node and polls on the polling thread; true when the search must stop.
 inline bool countNode(Position& pos) {
   ++pos.nodes;

@@ -43,7 +43,7 @@ Move pickCapture(Position& pos, int& next, int end) {
 
 // Entry steps; true when the node ends at once with `result`.
 bool entryEnds(Position& pos, int& result) {
-  pos.pvLength[pos.ply] = pos.ply;
+  startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
   if (pos.ply >= selDepthHalfPlies / 2) selDepthHalfPlies = 2 * pos.ply;

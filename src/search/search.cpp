@@ -24,7 +24,7 @@ constexpr int NO_SCORE = -30500;  // below every real score: nothing searched ye
 // Entry steps 1-4; true when the node ends at once with `result`. Principal-variation
 // style nodes score draws with drawScore, zero-window nodes with 0.
 bool entryEnds(Position& pos, bool pvStyle, int& result) {
-  pos.pvLength[pos.ply] = pos.ply;
+  startNode(pos);
   pos.checkInfo[pos.gamePly] &= ~SINGULAR_MARK;
   pos.pickState[pos.ply].altMove = MOVE_NONE;
   const int draw = pvStyle ? drawScore[pos.side] : 0;
@@ -531,7 +531,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
 }
 
 int searchZW(Position& pos, int beta, int depth) {
-  pos.pvLength[pos.ply] = pos.ply;
+  startNode(pos);
   const int e = nodeEval(pos);
   if (e + 1200 < beta) return beta - 101;
   int result;

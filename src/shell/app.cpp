@@ -1,12 +1,16 @@
 // Table set-up shared by the protocol words and the console words.
 #include "shell/app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "eval/material.h"
+#include "search/tt.h"
 #include "shell/game_state.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -21,6 +25,11 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
+  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable()) {
+    std::printf("ERROR (not enough memory): initApp\n");
+    std::fflush(stdout);
+    return false;
+  }
   newGame(true);
   forceMode = false;
   // Seed the random generator from one of the piece-square keys, chosen by the time.
@@ -30,6 +39,10 @@ bool initApp() {
   return true;
 }
 
-void releaseApp() { ready = false; }
+void releaseApp() {
+  ttRelease();
+  releaseMaterialTable();
+  ready = false;
+}
 
 bool appReady() { return ready; }

@@ -9,7 +9,9 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "search/search_state.h"
 #include "shell/app.h"
+#include "shell/benchmark.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 
@@ -41,6 +43,18 @@ void fenCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
+// The benchmark reuses the game position and the table, so it waits for the end of
+// a running search.
+void benchmarkCommand(const char*) {
+  if (searching) {
+    std::printf("si: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (!ensureApp()) return;
+  runBenchmark();
+}
+
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
@@ -50,6 +64,7 @@ struct ConsoleWord {
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
+    {"si", benchmarkCommand},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {
