@@ -6,7 +6,6 @@
 
 #include "board/attacks.h"
 #include "board/movegen.h"
-#include "eval/evaluate.h"
 #include "search/history.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -181,8 +180,6 @@ void newGame(bool clearTables) {
   resetTimeBase();
   setUpPosition();
   buildOrderTables();
-  // The root's attack maps, which the generators and make-move read.
-  evaluate(gamePosition, NO_WINDOW, MATE_SCORE);
   resetSearchForNewGame();
 }
 
