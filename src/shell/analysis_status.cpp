@@ -4,11 +4,15 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "board/coordinate.h"
+#include "search/root.h"
 #include "search/search_state.h"
 #include "shell/clock.h"
 
 void printSearchStatus() {
+  const RootProgress progress = rootProgress;
   std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n", static_cast<int>((currentTimeMs() - searchStartTime) / 10),
-              totalNodes, iterationDepth / 2, 0, 0, "");
+              totalNodes, iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
+              progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
   std::fflush(stdout);
 }

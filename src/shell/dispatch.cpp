@@ -4,13 +4,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "shell/app.h"
 #include "search/search_state.h"
+#include "shell/app.h"
+#include "shell/benchmark.h"
 #include "shell/game_state.h"
 #include "shell/memory_report.h"
 #include "shell/options.h"
@@ -52,6 +52,18 @@ void egtbCommand(const char*) {
   std::fflush(stdout);
 }
 
+// The benchmark reuses the game position and the table, so it waits for the end of
+// a running search.
+void benchmarkCommand(const char*) {
+  if (searching) {
+    std::printf("si: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (!ensureApp()) return;
+  runBenchmark();
+}
+
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
@@ -62,6 +74,7 @@ const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
     {"egtb", egtbCommand},
+    {"si", benchmarkCommand},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {

@@ -35,8 +35,6 @@ void resetGameState(const char* fen) {
   expectedMove = MOVE_NONE;
   userMoveFrom = userMoveTo = -1;
   std::snprintf(startFen, COMMAND_ARG_SIZE, "%s", fen);
-  resetSearchForNewGame();
-  resetTimeBase();
 }
 
 // Whether a listed coordinate move is the move played: the same squares, and the same
@@ -108,9 +106,8 @@ bool startGame(const char* fen, bool clearTables) {
     std::fflush(stdout);
     return false;
   }
-  const bool wasDecided = decidedSearchActive;
-  newGame(clearTables || wasDecided);
-  if (clearTables || wasDecided) ttClear();
+  // A game that switched to the decided-position search leaves a table of its own.
+  newGame(clearTables || decidedSearchActive);
   if (*fen != '\0') parseFen(fen);
   resetGameState(fen);
   prepareGameRoot();

@@ -1,4 +1,5 @@
-// The game loop: carries out what the protocol handlers leave in pendingCommand.
+// The game loop: runs the engine's turns and carries out what the protocol handlers
+// leave in pendingCommand.
 #pragma once
 
 // Runs until a quit command; returns then.

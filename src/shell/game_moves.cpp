@@ -34,11 +34,6 @@ int collectLegalMoves(Position& pos, Move* moves) {
   return count;
 }
 
-bool hasLegalMove(Position& pos) {
-  Move moves[MAX_LEGAL_MOVES];
-  return collectLegalMoves(pos, moves) > 0;
-}
-
 Move findLegalMove(Position& pos, int from, int to, char promotionLetter) {
   int promotion = QUEEN;
   switch (promotionLetter) {

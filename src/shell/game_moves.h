@@ -12,7 +12,6 @@ constexpr int MAX_RECORDED_PLY = MAX_GAME_PLY - 8;
 // Every legal move of the position at its current ply, under-promotions included;
 // returns their number. The position's own move list is used as scratch.
 int collectLegalMoves(Position& pos, Move* moves);
-bool hasLegalMove(Position& pos);
 // The legal move with these squares; for a promotion the letter chooses the piece
 // ("n", "b", "r" in either case; anything else a queen). MOVE_NONE when there is none.
 Move findLegalMove(Position& pos, int from, int to, char promotionLetter);

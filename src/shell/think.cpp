@@ -1,0 +1,177 @@
+// The move decision driver.
+#include "shell/think.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "board/coordinate.h"
+#include "board/position.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/clock.h"
+#include "shell/game_moves.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "shell/options.h"
+#include "shell/result.h"
+
+namespace {
+
+constexpr int RESIGN_SCORE = -800;
+constexpr int RESIGN_MOVES = 3;
+
+bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
+
+void printBestMove(Move move, Move ponder) {
+  std::printf("bestmove %s", move != MOVE_NONE ? moveToCoordinate(move) : "0000");
+  if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToCoordinate(ponder));
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+// The normal search of the game position; the decided-position search of a game
+// that is clearly won or lost takes over here once it exists.
+void runSearch() {
+  stopState = STOP_NONE;
+  searching = true;
+  searchRoot();
+  searching = false;
+}
+
+// A ponder or analysis search that ended by itself keeps its result until the front
+// end ends it: UCI sends no "bestmove" before "stop" or "ponderhit".
+void holdFinishedSearch() {
+  if (!pondering && !analysisMode) return;
+  while (stopState != STOP_COMMAND && stopState != STOP_PONDER_HIT && pendingCommand == CMD_NONE &&
+         userMoveFrom < 0) {
+    readCommand(true);
+  }
+  if (pondering && stopState == STOP_PONDER_HIT) {
+    pondering = false;
+    searchStartTime = currentTimeMs();
+  }
+}
+
+// The search's move, or the first legal move should the search have left none.
+Move chosenMove() {
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(gamePosition, moves);
+  for (int i = 0; i < count; ++i) {
+    if (moves[i] == bestMove) return bestMove;
+  }
+  return count > 0 ? moves[0] : MOVE_NONE;
+}
+
+void keepClock() {
+  if (engineSide != WHITE && engineSide != BLACK) return;
+  const Position& pos = gamePosition;
+  int& clock = clockCs[engineSide];
+  clock -= static_cast<int>((currentTimeMs() - searchStartTime) / 10);
+  if (movesPerSession > 0 && ((engineSide + pos.gamePly) / 2 + pos.side) % movesPerSession == 0) clock += baseTime;
+  if (increment > 0) clock += increment;
+  debugLog("CLOCK-> %ld\n", static_cast<long>(clock));
+}
+
+void reportNoMove() {
+  std::printf("ERROR (no legal moves): think\n");
+  std::fflush(stdout);
+  engineSide = NO_PIECE;
+  gameOver = true;
+  if (uciMode()) printBestMove(MOVE_NONE, MOVE_NONE);
+  checkGameResult();
+}
+
+// Plays the chosen move on the game position and reports it.
+void playMove(Move move, int score) {
+  Position& pos = gamePosition;
+  const bool made = makeGameMove(move);
+  if (!made) {
+    std::printf("ERROR (unexpected illegal move error): think\n");
+    std::fflush(stdout);
+    gameOver = true;
+  }
+  const char* text = made ? moveHistory[pos.gamePly - 1] : "";
+  if (uciMode()) {
+    const bool withPonder = made && (engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
+    printBestMove(made ? move : MOVE_NONE, withPonder ? ponderMove : MOVE_NONE);
+  } else if (made) {
+    if ((engineFlags & FLAG_CAN_RESIGN) && applyResignRule(score, clockCs[engineSide ^ 1], pos.gamePly)) {
+      std::printf("resign\n");
+      std::fflush(stdout);
+      gameOver = true;
+    } else {
+      std::printf("move %s\n", text);
+      std::fflush(stdout);
+    }
+  }
+  if (!made) return;
+  debugLog("SENT MOVE-> %s\n", text);
+  lastMovePly = pos.gamePly - 1;
+  checkGameResult();
+}
+
+// Starts a search on the opponent's time on the reply the principal variation
+// expects; false when there is none to ponder on.
+bool startXboardPonder(int score) {
+  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || gameOver || pendingCommand != CMD_NONE) return false;
+  if (std::abs(score) >= MATE_BOUND || gamePosition.pvLength[0] < 2) return false;
+  if (!makeGameMove(ponderMove)) return false;
+  expectedMove = ponderMove;
+  pondering = true;
+  return true;
+}
+
+}  // namespace
+
+bool applyResignRule(int score, int opponentClock, int gamePly) {
+  if (movesPerSession <= 0) return false;
+  if (score >= RESIGN_SCORE) {
+    resignCount = 0;
+    return false;
+  }
+  if (++resignCount < RESIGN_MOVES) return false;
+  const int movesLeft = movesPerSession - (gamePly / 2) % movesPerSession;
+  return movesLeft > 0 && opponentClock / movesLeft + increment > 500;
+}
+
+void think() {
+  Position& pos = gamePosition;
+  for (;;) {
+    searchStartTime = currentTimeMs();
+    handoverDepth = 0;
+    Move moves[MAX_LEGAL_MOVES];
+    if (collectLegalMoves(pos, moves) == 0) {
+      if (pondering) {
+        pondering = false;
+        takeBackGameMove();
+        expectedMove = MOVE_NONE;
+        return;
+      }
+      reportNoMove();
+      return;
+    }
+    runSearch();
+    holdFinishedSearch();
+    if (pondering) {
+      // The ponder search was stopped without a hit: the expected reply goes back.
+      pondering = false;
+      if (expectedMove != MOVE_NONE) takeBackGameMove();
+      expectedMove = MOVE_NONE;
+      if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
+      return;
+    }
+    expectedMove = MOVE_NONE;
+    if (bookMovesLeft > 0) --bookMovesLeft;
+    if (stopState == STOP_COMMAND || analysisMode) {
+      if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
+      engineSide = NO_PIECE;
+      return;
+    }
+    const int score = rootScore;
+    playMove(chosenMove(), score);
+    keepClock();
+    if (!startXboardPonder(score)) return;
+  }
+}

@@ -1,0 +1,267 @@
+// The UCI protocol as a front end meets it, driven through the engine's pipes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+#include "support/game_check.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines uciAnswer = {
+    "id name Velt 4.6",
+    "id author Orvane",
+    "option name Hash type spin default 64 min 1 max 1024",
+    "option name NalimovPath type string default ",
+    "option name NalimovCache type spin default 1 min 1 max 128",
+    "option name MaxThreads type spin default 1 min 1 max 16",
+    "option name MultiPV type spin default 1 min 1 max 5",
+    "option name UCI_Opponent type string",
+    "option name Ponder type check default false",
+    "option name CanResign type check default false",
+    "option name OwnBook type check default true",
+    "option name EnableBookLearning type check default false",
+    "option name BookPath type string default VeltBook.bin",
+    "option name PreserveHash type check default false",
+    "option name Clear Hash type button",
+    "option name SaveAnalysisFile type string default ",
+    "option name SaveAnalysisMinDepth type spin default 0 min 0 max 32",
+    "option name Delete Analysis File type button",
+    "option name PruningLevel type spin default 0 min -1000 max 100",
+    "option name DrawContemptScore type spin default 0 min -100 max 100",
+    "option name MinEgtbDepth type spin default 3 min 2 max 100",
+    "option name MaterialImportance type spin default 0 min -100 max 100",
+    "option name Minor_vs_Pawns_Score type spin default 0 min -100 max 100",
+    "option name Rook_vs_Pawns_Score type spin default 0 min -100 max 100",
+    "option name Rook_vs_Minor_Score type spin default 0 min -30 max 30",
+    "option name TwoMinors_vs_Rook_Score type spin default 0 min -100 max 100",
+    "option name ThreeMinors_vs_Queen_Score type spin default 0 min -100 max 100",
+    "option name TwoRooks_vs_Queen_Score type spin default 0 min -60 max 60",
+    "uciok",
+};
+
+// An engine in an empty directory (no configuration file), past "uci" and "uciok".
+struct UciEngine {
+  TempDirectory directory;
+  EngineProcess engine;
+  UciEngine() : engine(launchIn(directory)) {
+    engine.send("uci");
+    EXPECT_TRUE(engine.waitForLine("uciok"));
+  }
+  static EngineLaunch launchIn(const TempDirectory& directory) {
+    EngineLaunch launch;
+    launch.workingDirectory = directory.path();
+    return launch;
+  }
+  // The move of the next "bestmove" line; the lines before it go to *before.
+  std::string bestMove(Lines* before = nullptr, std::string* ponder = nullptr) {
+    const auto line = engine.waitForLine("bestmove", 60000, before);
+    EXPECT_TRUE(line.has_value());
+    if (!line) return "";
+    const std::size_t end = line->find(' ', 9);
+    if (ponder != nullptr) {
+      const std::size_t at = line->find(" ponder ");
+      *ponder = at == std::string::npos ? "" : line->substr(at + 8);
+    }
+    return line->substr(9, end == std::string::npos ? std::string::npos : end - 9);
+  }
+};
+
+TEST(Uci, IdentificationAfterBannerAndMemoryReport) {
+  TempDirectory directory;
+  EngineLaunch launch;
+  launch.workingDirectory = directory.path();
+  EngineProcess engine(launch);
+  engine.send("uci");
+  engine.send("quit");
+  const Lines lines = engine.readAll();
+  const Lines expected = [] {
+    Lines head = {"Memory Usage:", "    Transposition Table: 65536 KB", "    Pawn Hash          : 1536 KB",
+                  "    Endgame Tablebase  : 0 MB", "", "EGTB Status: Not set yet by UCI", "", "Threads: 1", ""};
+    head.insert(head.end(), uciAnswer.begin(), uciAnswer.end());
+    return head;
+  }();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Velt 4.6");
+  EXPECT_EQ(Lines(lines.begin() + 3, lines.end()), expected);
+  EXPECT_EQ(engine.waitForExit(), 0);
+}
+
+TEST(Uci, SearchAnswersReadyAndOneLegalBestMove) {
+  UciEngine uci;
+  uci.engine.send("position startpos moves e2e4 e7e5");
+  uci.engine.send("go depth 8");
+  uci.engine.send("isready");
+  Lines before;
+  const std::string move = uci.bestMove(&before);
+  bool ready = false;
+  int infoLines = 0;
+  for (const std::string& line : before) {
+    ready = ready || line == "readyok";
+    infoLines += line.rfind("info ", 0) == 0;
+  }
+  EXPECT_GT(infoLines, 0);
+  if (!ready) {
+    EXPECT_TRUE(uci.engine.waitForLine("readyok"));
+  }
+  GameCheck game;
+  ASSERT_TRUE(game.play("e2e4") && game.play("e7e5"));
+  EXPECT_TRUE(game.isLegal(move)) << move;
+  uci.engine.send("isready");
+  Lines after;
+  EXPECT_TRUE(uci.engine.waitForLine("readyok", 20000, &after));
+  EXPECT_EQ(after, Lines{});  // exactly one bestmove
+}
+
+TEST(Uci, PositionContinuesTheGameTheEngineMoved) {
+  UciEngine uci;
+  GameCheck game;
+  std::string moves;
+  // Each answer extends the move list, as a front end sends it back.
+  for (int turn = 0; turn < 6; ++turn) {
+    uci.engine.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
+    uci.engine.send("go depth 3");
+    const std::string move = uci.bestMove();
+    ASSERT_TRUE(game.play(move)) << "turn " << turn << ": " << move;
+    moves += " " + move;
+  }
+}
+
+TEST(Uci, InfiniteRunsUntilStop) {
+  UciEngine uci;
+  uci.engine.send("position startpos");
+  uci.engine.send("go infinite");
+  uci.engine.send("isready");
+  Lines before;
+  ASSERT_TRUE(uci.engine.waitForLine("readyok", 20000, &before));
+  for (const std::string& line : before) EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
+  uci.engine.send("stop");
+  GameCheck game;
+  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+}
+
+TEST(Uci, PonderThenPonderhitOrStop) {
+  UciEngine uci;
+  uci.engine.send("setoption name Ponder value true");
+  uci.engine.send("position startpos moves e2e4");
+  uci.engine.send("go ponder wtime 5000 btime 5000");
+  uci.engine.send("isready");
+  Lines before;
+  ASSERT_TRUE(uci.engine.waitForLine("readyok", 20000, &before));
+  for (const std::string& line : before) EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
+  uci.engine.send("ponderhit");
+  GameCheck game;
+  ASSERT_TRUE(game.play("e2e4"));
+  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+
+  uci.engine.send("position startpos moves d2d4");
+  uci.engine.send("go ponder wtime 5000 btime 5000");
+  uci.engine.send("stop");
+  std::string ponder;
+  const std::string move = uci.bestMove(nullptr, &ponder);
+  GameCheck other;
+  ASSERT_TRUE(other.play("d2d4"));
+  EXPECT_TRUE(other.isLegal(move));
+  EXPECT_EQ(ponder, "");  // a stopped search names no ponder move
+}
+
+TEST(Uci, StalemateAnswer) {
+  UciEngine uci;
+  uci.engine.send("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+  uci.engine.send("isready");
+  ASSERT_TRUE(uci.engine.waitForLine("readyok"));
+  uci.engine.send("go depth 5");
+  EXPECT_EQ(uci.engine.readLine(), "ERROR (no legal moves): think");
+  EXPECT_EQ(uci.engine.readLine(), "bestmove 0000");
+  EXPECT_EQ(uci.engine.readLine(), "1/2-1/2 {Stalemate}");
+}
+
+TEST(Uci, MaximumNumberOfMoves) {
+  UciEngine uci;
+  // 736 plies of knights going back and forth.
+  const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  std::string position = "position startpos moves";
+  for (int ply = 0; ply < 736; ++ply) position += std::string(" ") + cycle[ply % 4];
+  uci.engine.send(position);
+  uci.engine.send("go depth 2");
+  uci.engine.send("isready");
+  Lines before;
+  ASSERT_TRUE(uci.engine.waitForLine("readyok", 20000, &before));
+  int errors = 0;
+  for (const std::string& line : before) {
+    errors += line == "ERROR (maximum number of moves reached): main";
+    EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
+  }
+  EXPECT_EQ(errors, 1);
+  // One ply less and the engine thinks.
+  position.resize(position.size() - 5);
+  uci.engine.send(position);
+  uci.engine.send("go depth 2");
+  GameCheck game;
+  for (int ply = 0; ply < 735; ++ply) ASSERT_TRUE(game.play(cycle[ply % 4]));
+  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+}
+
+TEST(Uci, OptionsAndDebugLog) {
+  UciEngine uci;
+  uci.engine.send("setoption name Hash value 16");
+  uci.engine.send("setoption name Ponder value true");
+  uci.engine.send("setoption name CanResign value TRUE");
+  uci.engine.send("setoption name Minor_vs_Pawns_Score value 7");
+  uci.engine.send("setoption name BookPath value");
+  uci.engine.send("setoption name NalimovPath value /tb/a b");
+  uci.engine.send("setoption name No Such Option value 3");
+  uci.engine.send("setoption name Clear Hash");
+  uci.engine.send("setoption");
+  uci.engine.send("uci");
+  Lines lines;
+  ASSERT_TRUE(uci.engine.waitForLine("uciok", 20000, &lines));
+  auto has = [&](const std::string& wanted) {
+    for (const std::string& line : lines) {
+      if (line == wanted) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(has("    Transposition Table: 16384 KB"));
+  EXPECT_TRUE(has("option name Hash type spin default 16 min 1 max 1024"));
+  EXPECT_TRUE(has("option name Ponder type check default true"));
+  EXPECT_TRUE(has("option name CanResign type check default true"));
+  EXPECT_TRUE(has("option name Minor_vs_Pawns_Score type spin default 7 min -100 max 100"));
+  EXPECT_TRUE(has("option name BookPath type string default VeltBook.bin"));
+  EXPECT_TRUE(has("option name NalimovPath type string default /tb/a"));
+  uci.engine.send("debug on");
+  uci.engine.send("isready");
+  EXPECT_TRUE(uci.engine.waitForLine("readyok"));
+  uci.engine.send("debug off");
+  uci.engine.send("isready");
+  Lines logged;
+  ASSERT_TRUE(uci.engine.waitForLine("readyok", 20000, &logged));
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find(") < debug off"), std::string::npos) << logged[0];
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Uci, PonderMoveOnlyWithPonderOn) {
+  UciEngine uci;
+  uci.engine.send("position startpos moves e2e4 e7e5");
+  uci.engine.send("go depth 6");
+  std::string ponder;
+  uci.bestMove(nullptr, &ponder);
+  EXPECT_EQ(ponder, "");
+  uci.engine.send("setoption name Ponder value true");
+  uci.engine.send("position startpos moves e2e4 e7e5");
+  uci.engine.send("go depth 6");
+  const std::string move = uci.bestMove(nullptr, &ponder);
+  GameCheck game;
+  for (const char* played : {"e2e4", "e7e5"}) ASSERT_TRUE(game.play(played));
+  ASSERT_TRUE(game.play(move));
+  EXPECT_TRUE(game.isLegal(ponder)) << ponder;
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The xboard protocol as a front end meets it, driven through the engine's pipes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+#include "support/game_check.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines featureLines = {
+    "feature ping=1 setboard=1 san=0 time=1 draw=0",
+    "feature sigint=0 sigterm=0 reuse=1 analyze=1",
+    "feature myname=\"Velt 4.6\" name=1",
+    "feature playother=1 colors=0",
+    "feature variants=\"normal\"",
+    "feature done=1",
+};
+
+struct XboardEngine {
+  TempDirectory directory;
+  EngineProcess engine;
+  XboardEngine() : engine(launchIn(directory)) {
+    engine.send("xboard");
+    engine.send("protover 2");
+    EXPECT_TRUE(engine.waitForLine("feature done=1"));
+  }
+  static EngineLaunch launchIn(const TempDirectory& directory) {
+    EngineLaunch launch;
+    launch.workingDirectory = directory.path();
+    return launch;
+  }
+  // Sends a ping and returns the lines before its pong.
+  Lines sync(int number = 1) {
+    engine.send("ping " + std::to_string(number));
+    Lines lines;
+    EXPECT_TRUE(engine.waitForLine("pong " + std::to_string(number), 60000, &lines));
+    return lines;
+  }
+  std::string engineMove() {
+    const auto line = engine.waitForLine("move ", 60000);
+    EXPECT_TRUE(line.has_value());
+    return line ? line->substr(5) : "";
+  }
+};
+
+TEST(Xboard, FeatureLinesAfterTheMemoryReport) {
+  TempDirectory directory;
+  EngineLaunch launch;
+  launch.workingDirectory = directory.path();
+  EngineProcess engine(launch);
+  engine.send("xboard");
+  engine.send("quit");
+  const Lines lines = engine.readAll();
+  ASSERT_GE(lines.size(), 3u + 1 + 9 + 6);
+  EXPECT_EQ(lines[3], "feature done=0");
+  EXPECT_EQ(lines[4], "Memory Usage:");
+  EXPECT_EQ(lines[9], "EGTB Status: Not found");
+  EXPECT_EQ(Lines(lines.end() - 6, lines.end()), featureLines);
+}
+
+TEST(Xboard, EngineAnswersAUserMove) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("sd 4");
+  xboard.engine.send("e2e4");
+  const std::string move = xboard.engineMove();
+  GameCheck game;
+  ASSERT_TRUE(game.play("e2e4"));
+  EXPECT_TRUE(game.play(move)) << move;
+}
+
+TEST(Xboard, IllegalMoveChangesNothing) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("force");
+  xboard.engine.send("e2e5");
+  xboard.engine.send("e2e4");
+  xboard.engine.send("e7e5");
+  xboard.engine.send("e1e2");
+  xboard.engine.send("e4e5");
+  xboard.engine.send("board");
+  const Lines lines = xboard.sync();
+  EXPECT_EQ(lines, (Lines{"Illegal move: e2e5", "Illegal move: e4e5", "r n b q k b n r", "p p p p . p p p",
+                          ". . . . . . . .", ". . . . p . . .", ". . . . P . . .", ". . . . . . . .",
+                          "P P P P K P P P", "R N B Q . B N R"}));
+}
+
+TEST(Xboard, ResultLinesOfUserMoves) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("force");
+  for (const char* move : {"f2f3", "e7e5", "g2g4", "d8h4"}) xboard.engine.send(move);
+  EXPECT_EQ(xboard.sync(), Lines{"0-1 {Black wins}"});
+  xboard.engine.send("new");
+  xboard.engine.send("force");
+  for (int round = 0; round < 2; ++round) {
+    for (const char* move : {"g1f3", "g8f6", "f3g1", "f6g8"}) xboard.engine.send(move);
+  }
+  EXPECT_EQ(xboard.sync(2), Lines{"1/2-1/2 {Draw by repetition}"});
+  xboard.engine.send("setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1");
+  xboard.engine.send("force");
+  xboard.engine.send("f5f7");
+  EXPECT_EQ(xboard.sync(3), Lines{"1/2-1/2 {Stalemate}"});
+}
+
+TEST(Xboard, EngineMatesAsWhite) {
+  XboardEngine xboard;
+  xboard.engine.send("setboard 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+  xboard.engine.send("sd 4");
+  xboard.engine.send("go");
+  EXPECT_EQ(xboard.engineMove(), "Ra8+");  // the record turns it into Ra8# afterwards
+  EXPECT_EQ(xboard.engine.readLine(), "1-0 {Computer wins}");
+}
+
+TEST(Xboard, UndoRemoveSetboardPing) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("force");
+  xboard.engine.send("e2e4");
+  xboard.engine.send("remove");  // at ply 1 only one ply goes back
+  xboard.engine.send("d2d4");
+  xboard.engine.send("d7d5");
+  xboard.engine.send("undo");
+  xboard.engine.send("setboard 8/8/8/4k3/8/8/4P3/4K3 b - - 5 40");
+  xboard.engine.send("e5e4");
+  xboard.engine.send("board");
+  const Lines lines = xboard.sync(7);
+  EXPECT_EQ(lines, (Lines{". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . . . . .",
+                          ". . . . k . . .", ". . . . . . . .", ". . . . P . . .", ". . . . K . . ."}));
+}
+
+TEST(Xboard, PlayotherGoAndTimeControls) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("level 40 5 0");
+  xboard.engine.send("st 1");
+  xboard.engine.send("playother");  // the engine plays black; white to move
+  xboard.engine.send("d2d4");
+  GameCheck game;
+  ASSERT_TRUE(game.play("d2d4"));
+  ASSERT_TRUE(game.play(xboard.engineMove()));
+  xboard.engine.send("force");
+  xboard.engine.send("go");  // now the engine plays white
+  EXPECT_TRUE(game.play(xboard.engineMove()));
+}
+
+TEST(Xboard, AnalyzeExitAndHint) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("post");
+  xboard.engine.send("analyze");
+  xboard.engine.send("e2e4");
+  xboard.engine.send(".");
+  xboard.engine.send("exit");
+  const Lines lines = xboard.sync();
+  for (const std::string& line : lines) {
+    EXPECT_NE(line.rfind("move ", 0), 0u) << line;  // analysis plays no move
+  }
+  xboard.engine.send("hint");
+  EXPECT_EQ(xboard.sync(2), Lines{});  // no ponder search, no analysis: no hint
+  xboard.engine.send("sd 3");
+  xboard.engine.send("go");
+  GameCheck game;
+  ASSERT_TRUE(game.play("e2e4"));
+  EXPECT_TRUE(game.play(xboard.engineMove()));
+}
+
+TEST(Xboard, MoveNowDuringASearch) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("st 600");
+  xboard.engine.send("go");
+  xboard.engine.send("?");
+  GameCheck game;
+  EXPECT_TRUE(game.play(xboard.engineMove()));
+}
+
+}  // namespace
+
+namespace {
+
+// The engine ponders on the reply "hint" names; playing it is a ponder hit that the
+// running search answers, playing another move a miss that takes the reply back.
+TEST(Xboard, PonderHitAndMiss) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("hard");
+  xboard.engine.send("st 1");
+  xboard.engine.send("e2e4");
+  GameCheck game;
+  ASSERT_TRUE(game.play("e2e4"));
+  ASSERT_TRUE(game.play(xboard.engineMove()));
+  xboard.engine.send("hint");
+  const auto hint = xboard.engine.waitForLine("Hint: ", 20000);
+  ASSERT_TRUE(hint.has_value());
+  const std::string expected = hint->substr(6);
+  ASSERT_TRUE(game.play(expected)) << expected;
+  xboard.engine.send(expected);
+  ASSERT_TRUE(game.play(xboard.engineMove()));
+  // Now a move other than the expected one.
+  xboard.engine.send("hint");
+  const auto second = xboard.engine.waitForLine("Hint: ", 20000);
+  ASSERT_TRUE(second.has_value());
+  for (const char* other : {"a2a3", "h2h3", "a2a4", "h2h4", "b1a3"}) {
+    if (other != second->substr(6) && game.isLegal(other)) {
+      ASSERT_TRUE(game.play(other));
+      xboard.engine.send(other);
+      break;
+    }
+  }
+  EXPECT_TRUE(game.play(xboard.engineMove()));
+}
+
+}  // namespace
