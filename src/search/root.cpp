@@ -299,7 +299,8 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
 // One iteration on the window [alpha, beta]; returns the best score (or a bound).
 int rootIteration(Position& pos, int alpha, int beta, int depth) {
   const bool single = multiPVCount() == 1;
-  if ((engineFlags & FLAG_UCI) && (single || depth > 9)) {
+  const bool post = (engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
+  if (post && (single || depth > 9)) {
     std::printf("info depth %d seldepth %d\n", depth / 2, depth / 2);
     std::fflush(stdout);
   }
@@ -313,7 +314,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     if (stopped(pos) || searchAborted) break;
     const Move move = rootMoves[i].move;
     const std::uint32_t elapsed = elapsedMs();
-    if ((engineFlags & FLAG_UCI) && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
+    if (post && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
       int number = 1;
       while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
       printCurrMove(move, number);

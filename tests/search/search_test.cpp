@@ -108,6 +108,25 @@ TEST_F(SearchTest, MoreTactics) {
   }
 }
 
+// Well-known test positions ("Win at Chess") with their published solutions.
+TEST_F(SearchTest, WinAtChessSelection) {
+  struct Case {
+    const char* fen;
+    const char* move;
+  };
+  const Case cases[] = {
+      {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", "e3g3"},
+      {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - -", "h6h7"},
+      {"5k2/6pp/p1qN4/1p1p4/3P4/2PKP2Q/PP3r2/3R4 b - -", "c6c4"},
+      {"7k/p7/1R5K/6r1/6p1/6P1/8/8 w - -", "b6b7"},
+      {"rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq -", "g4e3"},
+      {"r4q1k/p2bR1rp/2p2Q1N/5p2/5p2/2P5/PP3PPP/R5K1 w - -", "e7f7"},
+      {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - -", "d6h2"},
+      {"2br2k1/2q3rn/p2NppQ1/2p1P3/Pp5R/4P3/1P3PPP/3R2K1 w - -", "h4h7"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(search(c.fen, 6).move, c.move) << c.fen;
+}
+
 TEST_F(SearchTest, MateScoresEnterTheTableOnlyAsWindowBounds) {
   search("r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 6);
   int written = 0;
