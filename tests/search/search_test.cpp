@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -38,9 +39,10 @@ class SearchTest : public ::testing::Test {
     }
   }
 
-  static SearchResult search(const char* fen, int depth) {
+  static SearchResult search(const char* fen, int depth, const char* searchMoves = "") {
     newGame(true);
     EXPECT_TRUE(parseFen(fen)) << fen;
+    std::snprintf(searchMovesText, sizeof searchMovesText, "%s", searchMoves);
     maxSearchDepth = depth;
     testing::internal::CaptureStdout();
     searchRoot();
@@ -153,6 +155,28 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
   EXPECT_NE(r.output.find("info multipv 2 score "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("info multipv 3 "), std::string::npos) << r.output;
   EXPECT_TRUE(r.move == "a1a2" || r.move == "a1b2") << r.move;
+}
+
+TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
+  const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "g1f1 g1h1");
+  EXPECT_TRUE(r.move == "g1f1" || r.move == "g1h1") << r.move;
+  // A list that names no legal move is ignored.
+  EXPECT_EQ(search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "e2e4 a1a9").move, "a1a8");
+}
+
+TEST_F(SearchTest, StopRequestEndsTheSearchAtTheFirstPoll) {
+  newGame(true);
+  ASSERT_TRUE(parseFen("r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
+  maxSearchDepth = 40;
+  stopState = STOP_COMMAND;
+  testing::internal::CaptureStdout();
+  searchRoot();
+  testing::internal::GetCapturedStdout();
+  EXPECT_NE(bestMove, MOVE_NONE);  // the first root move stands in
+  EXPECT_EQ(iterationDepth, 2);
+  EXPECT_LT(totalNodes, 100u);
+  EXPECT_FALSE(searching);
+  stopState = STOP_NONE;
 }
 
 TEST_F(SearchTest, XboardThinkingLineFormat) {
