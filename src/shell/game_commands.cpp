@@ -27,7 +27,6 @@ void resetGameState(const char* fen) {
   lastMovePly = -1;
   clockCs[WHITE] = clockCs[BLACK] = baseTime;
   timeLag = 20;
-  searchMovesText[0] = '\0';
   resignCount = 0;
   bookExitPly = 0;
   bookMovesLeft = 3;

@@ -37,9 +37,7 @@ extern int lastMovePly;
 extern int clockCs[2];  // remaining time of white and black, centiseconds
 
 // State of the move decision and the protocols (defined in play_state.cpp).
-constexpr int SEARCH_MOVES_SIZE = 2048;
 extern char startFen[COMMAND_ARG_SIZE];  // set-up FEN of the current game, "" = start position
-extern char searchMovesText[SEARCH_MOVES_SIZE];  // "go infinite searchmoves ...", lower case
 extern Move expectedMove;       // the reply an xboard ponder search runs on, or 0
 extern bool decidedSearchActive;  // the game has switched to the decided-position search
 extern int bookExitPly;

@@ -2,7 +2,6 @@
 #include "shell/game_state.h"
 
 char startFen[COMMAND_ARG_SIZE];
-char searchMovesText[SEARCH_MOVES_SIZE];
 Move expectedMove = MOVE_NONE;
 bool decidedSearchActive = false;
 int bookExitPly = 0;

@@ -278,7 +278,7 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
   } else if (first == "infinite") {
     pendingCommand = CMD_ANALYZE;
     if (words.size() > 2 && lowerCase(words[2].text) == "searchmoves") {
-      std::snprintf(searchMovesText, SEARCH_MOVES_SIZE, "%s", lowerCase(restOfLine(line, words[2].end)).c_str());
+      std::snprintf(searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s", lowerCase(restOfLine(line, words[2].end)).c_str());
     }
     next = 2;
   } else if (first == "movetime") {
