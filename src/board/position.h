@@ -84,16 +84,36 @@ extern int castleRookSquare[2][2];
 // Per square, the castling rights that survive a move from or to it.
 extern int castleMask[64];
 
-extern const int pieceValue[6];
-extern const std::uint32_t materialSignature[2][6];
+// Piece values by type (pawn .. king).
+inline constexpr int pieceValue[6] = {100, 300, 300, 500, 1000, 15000};
+// Summed over all men these give materialKey: the low 24 bits are a mixed-radix
+// material index (queens 1/3, rooks 9/27, bishops 81/243, knights 729/2187, pawns
+// 6561/59049 for white/black), the top byte the signed balance in pawn units.
+inline constexpr std::uint32_t materialSignature[2][6] = {
+    {0x010019A1u, 0x030002D9u, 0x03000051u, 0x05000009u, 0x0A000001u, 0},
+    {0xFF00E6A9u, 0xFD00088Bu, 0xFD0000F3u, 0xFB00001Bu, 0xF6000003u, 0},
+};
 
+// Piece letters by type; black men print in lower case.
+constexpr char PIECE_LETTERS[] = "PNBRQK";
+
+// Type of an upper-case piece letter: N 1, B 2, R 3, Q 4, K 5, anything else 0.
 int pieceFromLetter(char upperLetter);
+// Builds gamePosition from the set-up arrays: white to move, all castling rights.
 void setUpPosition();
-// Returns false, leaving the position untouched, when the placement is malformed.
+// Sets gamePosition up from a FEN text (see fen.cpp). Returns false, changing
+// nothing, when the text does not describe a usable position.
 bool parseFen(const char* text);
+// Fills castleMask from the king squares and castleRookSquare.
 void buildCastleMasks(Position& pos);
+// The checkInfo word for the side to move: CHECK_NONE, or a checker's square with
+// DOUBLE_CHECK added when two or more men give check.
 std::uint32_t computeCheckInfo(const Position& pos);
+// A man of byColour attacking square (pawns, knights, then sliders, then the king),
+// or NO_SQUARE.
 int findChecker(const Position& pos, int square, int byColour);
 int countAttackers(const Position& pos, int square, int byColour);
+// Resets the game to the standard start position.
 void newGame(bool clearTables);
+// Prints gamePosition as eight lines, rank 8 first, squares separated by blanks.
 void printBoard();

@@ -1,0 +1,17 @@
+// Coordinate move notation (e2e4, e7e8Q, castling as the king's two-file move) and
+// the completion of move words read without flags.
+#pragma once
+
+#include "board/position.h"
+
+// The move as text in a static buffer overwritten by the next call; 0 gives a1a1.
+const char* moveToCoordinate(Move move);
+// Reads a coordinate move or a castling text (O-O, 0-0-0, o-o) for the side to move.
+// Returns false, leaving `move` alone, for text that does not name a move the
+// generators could produce here; legality is left to makeMove.
+bool parseMoveText(const Position& pos, const char* text, Move& move);
+// Adds the capture, pawn, double-step, en-passant and promotion flags that the
+// board implies to a move word holding from, to and promotion type.
+void completeMoveFlags(const Position& pos, Move& move);
+// Quick filter for stored moves: not zero, an own man on from, none on to.
+bool moveFitsBoard(const Position& pos, Move move);

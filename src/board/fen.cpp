@@ -1,0 +1,229 @@
+// Reading and writing FEN texts.
+//
+// parseFen accepts only positions the engine can play from: eight ranks of eight
+// squares separated by "/", the letters PNBRQK in either case, exactly one king a
+// side, at most 8 pawns and 16 men a side, no pawn on the first or last rank, and
+// the side not to move not in check. An en-passant square is kept only when a
+// double step can have just passed over it. The halfmove and move counters are
+// not read: the position starts with rule50 0.
+#include "board/fen.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "board/bitboard.h"
+#include "shell/options.h"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+const char* skipBlanks(const char* p) {
+  while (isBlank(*p)) ++p;
+  return p;
+}
+
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+char toUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Piece type of a letter of either case, -1 for anything else.
+int letterType(char c) {
+  char upper = toUpper(c);
+  const char* hit = upper ? std::strchr(PIECE_LETTERS, upper) : nullptr;
+  return hit ? pieceFromLetter(upper) : -1;
+}
+
+// Reads the placement field into the set-up arrays, leaving p after it.
+bool readPlacement(const char*& p) {
+  for (int rank = 7; rank >= 0; --rank) {
+    if (rank != 7 && *p++ != '/') return false;
+    int file = 0;
+    while (file < 8) {
+      char c = *p++;
+      if (c >= '1' && c <= '8') {
+        int run = c - '0';
+        if (file + run > 8) return false;
+        for (; run > 0; --run, ++file) {
+          setupTypes[makeSquare(file, rank)] = NO_PIECE;
+          setupColours[makeSquare(file, rank)] = NO_PIECE;
+        }
+        continue;
+      }
+      int type = letterType(c);
+      if (type < 0) return false;
+      setupTypes[makeSquare(file, rank)] = type;
+      setupColours[makeSquare(file, rank)] = isUpper(c) ? WHITE : BLACK;
+      ++file;
+    }
+  }
+  return *p == '\0' || isBlank(*p);
+}
+
+// Material the engine's tables can hold: one king, at most 8 pawns and 16 men a
+// side, and no pawn where it could never have moved from or could not move to.
+bool setupIsPlayable() {
+  int kings[2] = {0, 0}, pawns[2] = {0, 0}, men[2] = {0, 0};
+  for (int square = 0; square < 64; ++square) {
+    int type = setupTypes[square], colour = setupColours[square];
+    if (type == NO_PIECE) continue;
+    ++men[colour];
+    if (type == KING) ++kings[colour];
+    if (type != PAWN) continue;
+    ++pawns[colour];
+    if (rankOf(square) == 0 || rankOf(square) == 7) return false;
+  }
+  for (int c = 0; c < 2; ++c) {
+    if (kings[c] != 1 || pawns[c] > 8 || men[c] > 16) return false;
+  }
+  return true;
+}
+
+// Castling letters: KQkq set their right and make their colour current; a rook file
+// letter before any of them names a rook on its colour's back rank (upper case
+// white) and grants that right; after them it only moves the current colour's
+// rook square.
+const char* readCastling(Position& pos, const char* p) {
+  pos.hashKey ^= castleKey[pos.castleRights];
+  pos.castleRights = 0;
+  int currentColour = -1;
+  for (;; ++p) {
+    char c = *p;
+    const char* right = c ? std::strchr("KQkq", c) : nullptr;
+    if (right) {
+      pos.castleRights |= 1 << (right - "KQkq");
+      currentColour = isUpper(c) ? WHITE : BLACK;
+      continue;
+    }
+    char upper = toUpper(c);
+    if (upper < 'A' || upper > 'H') break;
+    bool grantsRight = currentColour < 0;
+    int colour = grantsRight ? (isUpper(c) ? WHITE : BLACK) : currentColour;
+    int square = makeSquare(upper - 'A', colour == WHITE ? 0 : 7);
+    int wing = square > pos.kingSquare[colour] ? 0 : 1;
+    castleRookSquare[colour][wing] = square;
+    if (grantsRight) {
+      pos.castleRights |= (1 << wing) << (2 * colour);
+      engineFlags |= FLAG_FEN_FILE_CASTLING;
+    }
+  }
+  buildCastleMasks(pos);
+  pos.hashKey ^= castleKey[pos.castleRights];
+  return p;
+}
+
+// True when the enemy pawn in front of `square` can just have passed over it.
+bool enPassantPossible(const Position& pos, int square) {
+  int forward = pos.side == WHITE ? 8 : -8;
+  return rankOf(square) == (pos.side == WHITE ? 5 : 2) && pos.board[square - forward] == pieceCode(pos.xside, PAWN) &&
+         isEmptyCell(pos.board[square]) && isEmptyCell(pos.board[square + forward]);
+}
+
+void readEnPassant(Position& pos, const char* p) {
+  if (p[0] < 'a' || p[0] > 'h' || p[1] < '1' || p[1] > '8') return;
+  int square = makeSquare(p[0] - 'a', p[1] - '1');
+  if (!enPassantPossible(pos, square)) return;
+  pos.epSquare = square;
+  pos.hashKey ^= epKey[square];
+}
+
+// Side, castling and en-passant fields, each optional from the end of the text.
+void readState(Position& pos, const char* p) {
+  p = skipBlanks(p);
+  if (*p == 'b' || *p == 'B') {
+    pos.hashKey ^= sideKey;
+    pos.side = BLACK;
+    pos.xside = WHITE;
+    pos.checkInfo[pos.gamePly] = computeCheckInfo(pos);
+  }
+  if (*p == '\0') return;
+  p = readCastling(pos, skipBlanks(p + 1));
+  if (*p == '\0') return;
+  readEnPassant(pos, skipBlanks(p + 1));
+}
+
+// Everything parseFen changes, kept to undo a set-up that proves unplayable.
+struct SetupState {
+  Position position;
+  int rookSquares[2][2];
+  int masks[64];
+  std::uint32_t flags;
+};
+
+SetupState savedState;
+
+void saveState() {
+  savedState.position = gamePosition;
+  std::memcpy(savedState.rookSquares, castleRookSquare, sizeof castleRookSquare);
+  std::memcpy(savedState.masks, castleMask, sizeof castleMask);
+  savedState.flags = engineFlags;
+}
+
+void restoreState() {
+  gamePosition = savedState.position;
+  std::memcpy(castleRookSquare, savedState.rookSquares, sizeof castleRookSquare);
+  std::memcpy(castleMask, savedState.masks, sizeof castleMask);
+  engineFlags = savedState.flags;
+}
+
+}  // namespace
+
+bool parseFen(const char* text) {
+  int savedTypes[64], savedColours[64];
+  std::memcpy(savedTypes, setupTypes, sizeof savedTypes);
+  std::memcpy(savedColours, setupColours, sizeof savedColours);
+  const char* p = text;
+  bool playable = readPlacement(p) && setupIsPlayable();
+  if (playable) {
+    saveState();
+    setUpPosition();
+  }
+  std::memcpy(setupTypes, savedTypes, sizeof savedTypes);
+  std::memcpy(setupColours, savedColours, sizeof savedColours);
+  if (!playable) return false;
+
+  Position& pos = gamePosition;
+  readState(pos, p);
+  if (findChecker(pos, pos.kingSquare[pos.xside], pos.side) != NO_SQUARE) {
+    restoreState();
+    return false;
+  }
+  return true;
+}
+
+void positionToFen(const Position& pos, char* buffer) {
+  char* out = buffer;
+  for (int rank = 7; rank >= 0; --rank) {
+    int emptyRun = 0;
+    for (int file = 0; file < 8; ++file) {
+      int code = pos.board[makeSquare(file, rank)];
+      if (isEmptyCell(code)) {
+        ++emptyRun;
+        continue;
+      }
+      if (emptyRun) *out++ = static_cast<char>('0' + emptyRun);
+      emptyRun = 0;
+      char letter = PIECE_LETTERS[typeOfCode(code)];
+      *out++ = colourOfCode(code) == BLACK ? static_cast<char>(letter - 'A' + 'a') : letter;
+    }
+    if (emptyRun) *out++ = static_cast<char>('0' + emptyRun);
+    if (rank > 0) *out++ = '/';
+  }
+  *out++ = ' ';
+  *out++ = pos.side == WHITE ? 'w' : 'b';
+  *out++ = ' ';
+  if (pos.castleRights == 0) *out++ = '-';
+  for (int bit = 0; bit < 4; ++bit) {
+    if (pos.castleRights & (1 << bit)) *out++ = "KQkq"[bit];
+  }
+  *out++ = ' ';
+  if (pos.epSquare < 0) {
+    *out++ = '-';
+  } else {
+    *out++ = static_cast<char>('a' + fileOf(pos.epSquare));
+    *out++ = static_cast<char>('1' + rankOf(pos.epSquare));
+  }
+  // The side that moved first from the set-up position decides when the number rises.
+  int setupSide = pos.side ^ (pos.gamePly & 1);
+  int moveNumber = 1 + (pos.gamePly + setupSide) / 2;
+  std::snprintf(out, FEN_TEXT_SIZE - (out - buffer), " %d %d", pos.rule50, moveNumber);
+}

@@ -1,0 +1,36 @@
+// Move generation: the staged generators of the search (captures, quiet moves,
+// check evasions, quiet moves filtered by gain), the scored root generator and the
+// playability test of stored moves. All of them are pseudo-legal: make-move rejects a
+// move that leaves the own king attacked.
+#pragma once
+
+#include "board/position.h"
+
+// Ordering piece-square values by colour, type and square (rebuilt by newGame).
+extern int orderPST[2][6][64];
+void buildOrderTables();
+
+// Appends one move scored for ordering; a pawn move onto the last rank becomes its
+// promotions (queen, knight, rook, and bishop in analysis mode).
+void addMove(Position& pos, int from, int to, Move flags);
+
+// Captures onto `targets` (enemy men), en passant, checking pawn captures and
+// promotions; `allPromotions` adds the non-checking knight and the rook promotions.
+void generateCaptures(Position& pos, Bitboard targets, bool allPromotions);
+// Castling, pawn pushes and piece moves onto empty squares; promotions excluded.
+void generateQuiets(Position& pos);
+// Moves that may get out of check; non-king destinations restricted to `targets`.
+void generateEvasions(Position& pos, Bitboard targets);
+// Quiet non-checking moves whose gainMinTable entry reaches `threshold`.
+void generateQuietsByGain(Position& pos, int threshold);
+// Every pseudo-legal move, scored (root use).
+void generateAllMoves(Position& pos);
+// Whether a stored quiet or castling move (killer, hash move) can be played here.
+bool isMovePlayable(const Position& pos, Move move);
+// Whether a move word, with its flags, is one the generators would produce here.
+bool isMovePseudoLegal(const Position& pos, Move move);
+
+// Whether castling of `colour` on the given wing passes the generators' tests: the
+// right is held, the first man beside the king is the recorded rook and the two
+// destination squares are free.
+bool castlingAvailable(const Position& pos, int colour, bool kingSide);

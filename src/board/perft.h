@@ -1,0 +1,24 @@
+// Move-path enumeration: counts the leaves of the tree of legal moves with the
+// search's own generators and makeMove, the generator's proof.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "board/position.h"
+
+constexpr int PERFT_MAX_DEPTH = 12;  // keeps every ply's list inside the move stack
+
+struct PerftLine {
+  Move move;
+  std::uint64_t nodes;
+};
+
+// Leaf count of the tree of depth `depth` below the position, which must have been
+// set up or reached by makeMove; with `lines`, the count below each legal root move
+// in generation order. Every promotion piece is counted.
+std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines = nullptr);
+
+// The console word "perft <depth>" on the game position: one line per root move,
+// an empty line, the total and the time with the speed.
+void perftCommand(const char* arguments);

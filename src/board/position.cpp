@@ -1,0 +1,187 @@
+// The game position: set-up from the set-up arrays, castling masks, check status
+// and the board printout.
+#include "board/position.h"
+
+#include <cstdio>
+
+#include "board/attacks.h"
+#include "shell/options.h"
+
+Position gamePosition;
+
+int setupTypes[64] = {
+    ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
+    PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
+    ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
+};
+
+int setupColours[64] = {
+    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
+    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
+    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
+};
+
+int castleRookSquare[2][2];
+int castleMask[64];
+
+int pieceFromLetter(char upperLetter) {
+  switch (upperLetter) {
+    case 'N': return KNIGHT;
+    case 'B': return BISHOP;
+    case 'R': return ROOK;
+    case 'Q': return QUEEN;
+    case 'K': return KING;
+    default: return PAWN;
+  }
+}
+
+namespace {
+
+void clearPosition(Position& pos) {
+  for (int& cell : pos.board) cell = EMPTY_CELL;
+  pos.hashKey = pos.pawnKey = sideKey;
+  pos.menCount = 0;
+  pos.materialKey = 0;
+  pos.occupied = pos.occupiedFile = pos.occupiedDiagA1H8 = pos.occupiedDiagH1A8 = 0;
+  for (int c = 0; c < 2; ++c) {
+    pos.pieceMaterial[c] = 0;
+    pos.colourBB[c] = 0;
+    pos.kingSquare[c] = NO_SQUARE;
+    for (int t = 0; t < 6; ++t) {
+      pos.pieceCount[c][t] = 0;
+      pos.pieceBB[c][t] = 0;
+    }
+    for (std::uint8_t& ranks : pos.pawnRanks[c]) ranks = 0;
+  }
+}
+
+void placeMan(Position& pos, int colour, int type, int square) {
+  pos.board[square] = pieceCode(colour, type);
+  std::uint64_t key = pieceSquareKey[colour * 6 + type][square];
+  pos.hashKey ^= key;
+  if (type == PAWN) {
+    pos.pawnRanks[colour][fileOf(square) + 1] |= static_cast<std::uint8_t>(1 << rankOf(square));
+    pos.pawnKey ^= key;
+  } else if (type == KING) {
+    pos.kingSquare[colour] = square;
+  } else {
+    pos.pieceMaterial[colour] += pieceValue[type];
+  }
+  pos.materialKey += materialSignature[colour][type];
+  ++pos.pieceCount[colour][type];
+  ++pos.menCount;
+  pos.colourBB[colour] |= squareBit[square];
+  pos.pieceBB[colour][type] |= squareBit[square];
+  pos.occupied |= squareBit[square];
+  pos.occupiedFile |= fileBit[square];
+  pos.occupiedDiagA1H8 |= diagA1H8Bit[square];
+  pos.occupiedDiagH1A8 |= diagH1A8Bit[square];
+}
+
+// Rooks on their own back rank, ascending: above the king is the king side (the
+// outermost wins), below it the queen side (the one nearest the king wins).
+void findCastleRooks(const Position& pos) {
+  for (int c = 0; c < 2; ++c) {
+    castleRookSquare[c][0] = castleRookSquare[c][1] = -1;
+    for (int file = 0; file < 8; ++file) {
+      int square = makeSquare(file, c == WHITE ? 0 : 7);
+      if (pos.board[square] != pieceCode(c, ROOK)) continue;
+      castleRookSquare[c][square > pos.kingSquare[c] ? 0 : 1] = square;
+    }
+  }
+}
+
+// All men of byColour that attack square.
+Bitboard attackersOf(const Position& pos, int square, int byColour) {
+  const Bitboard* men = pos.pieceBB[byColour];
+  return (pawnAttackers[byColour][square] & men[PAWN]) | (knightAttacks[square] & men[KNIGHT]) |
+         (rookAttacks(pos, square) & (men[ROOK] | men[QUEEN])) |
+         (bishopAttacks(pos, square) & (men[BISHOP] | men[QUEEN])) | (kingAttacks[square] & men[KING]);
+}
+
+}  // namespace
+
+void setUpPosition() {
+  Position& pos = gamePosition;
+  clearPosition(pos);
+  for (int square = 0; square < 64; ++square) {
+    if (setupTypes[square] != NO_PIECE) placeMan(pos, setupColours[square], setupTypes[square], square);
+  }
+  findCastleRooks(pos);
+  // Castling is by the usual letters until a FEN names rook files.
+  engineFlags &= ~FLAG_FEN_FILE_CASTLING;
+  pos.side = WHITE;
+  pos.xside = BLACK;
+  pos.castleRights = 15;
+  buildCastleMasks(pos);
+  pos.hashKey ^= castleKey[pos.castleRights];
+  pos.rule50 = 0;
+  pos.ply = 0;
+  pos.gamePly = 0;
+  pos.listStart[0] = 0;
+  pos.epSquare = -1;
+  pos.checkInfo[0] = computeCheckInfo(pos);
+}
+
+void buildCastleMasks(Position& pos) {
+  for (int& mask : castleMask) mask = 15;
+  // Each colour's king square clears both of its rights, each rook square its own.
+  for (int c = 0; c < 2; ++c) {
+    int kingSideBit = c == WHITE ? 1 : 4, queenSideBit = kingSideBit << 1;
+    if (pos.kingSquare[c] != NO_SQUARE) castleMask[pos.kingSquare[c]] &= ~(kingSideBit | queenSideBit);
+    if (castleRookSquare[c][0] >= 0) castleMask[castleRookSquare[c][0]] &= ~kingSideBit;
+    if (castleRookSquare[c][1] >= 0) castleMask[castleRookSquare[c][1]] &= ~queenSideBit;
+  }
+}
+
+int findChecker(const Position& pos, int square, int byColour) {
+  const Bitboard* men = pos.pieceBB[byColour];
+  Bitboard found = pawnAttackers[byColour][square] & men[PAWN];
+  if (found) return lowestSquare(found);
+  found = knightAttacks[square] & men[KNIGHT];
+  if (found) return lowestSquare(found);
+  found = (rookAttacks(pos, square) & (men[ROOK] | men[QUEEN])) |
+          (bishopAttacks(pos, square) & (men[BISHOP] | men[QUEEN]));
+  if (found) return highestSquare(found);
+  return lowestSquare(kingAttacks[square] & men[KING]);
+}
+
+int countAttackers(const Position& pos, int square, int byColour) {
+  return popCount(attackersOf(pos, square, byColour));
+}
+
+std::uint32_t computeCheckInfo(const Position& pos) {
+  int king = pos.kingSquare[pos.side];
+  int checker = findChecker(pos, king, pos.xside);
+  if (checker == NO_SQUARE) return CHECK_NONE;
+  std::uint32_t info = static_cast<std::uint32_t>(checker);
+  if (countAttackers(pos, king, pos.xside) > 1) info |= DOUBLE_CHECK;
+  return info;
+}
+
+void newGame([[maybe_unused]] bool clearTables) { setUpPosition(); }
+
+void printBoard() {
+  const Position& pos = gamePosition;
+  for (int counter = 63; counter >= 0; --counter) {
+    int square = counter ^ 7;
+    int code = pos.board[square];
+    char letter = '.';
+    if (!isEmptyCell(code)) {
+      letter = PIECE_LETTERS[typeOfCode(code)];
+      if (colourOfCode(code) == BLACK) letter = static_cast<char>(letter - 'A' + 'a');
+    }
+    std::printf("%c%c", letter, fileOf(square) == 7 ? '\n' : ' ');
+  }
+  std::fflush(stdout);
+}

@@ -1,0 +1,182 @@
+#include "eval/evaluate.h"
+
+#include <algorithm>
+
+#include "board/attacks.h"
+#include "board/bitboard.h"
+#include "eval/material.h"
+#include "eval/terms.h"
+
+int gainTable[GAIN_TABLE_SIZE];
+int gainMinTable[GAIN_TABLE_SIZE];
+
+namespace {
+
+constexpr Bitboard NOT_FILE_A = ~0x0101010101010101ULL;
+constexpr Bitboard NOT_FILE_H = ~0x8080808080808080ULL;
+constexpr int THREAT_BONUS_MG = 960;
+constexpr int THREAT_BONUS_EG = 1600;
+constexpr int LAZY_CAPTURE_MARGIN = 100;
+constexpr int GAIN_JUMP_LIMIT = 500;
+
+// The lazy count of the parent position (0 when it has no record).
+int parentLazyCount(const Position& pos) { return pos.gamePly >= 2 ? pos.undo[pos.gamePly - 2].evalExtra : 0; }
+
+void storeLazyCount(Position& pos, int count) {
+  if (pos.gamePly > 0) pos.undo[pos.gamePly - 1].evalExtra = count;
+}
+
+// An exit before the terms: the maps must still be valid for make-move.
+void storeEarlyExit(Position& pos, int positional) {
+  storeLazyCount(pos, parentLazyCount(pos) + 1);
+  pos.plyEval[pos.ply] = positional;
+  fillAttackMaps(pos);
+}
+
+void learnGain(Position& pos, Move move) {
+  const int mover = pos.xside;
+  const int change = pos.plyEval[pos.ply] - pos.plyEval[pos.ply - 1];
+  const int d = mover == WHITE ? change : -change;
+  const int index = gainIndex(pos.board[moveTo(move)], move);
+  int& largest = gainTable[index];
+  if (d < largest) {
+    --largest;
+  } else if (d <= GAIN_JUMP_LIMIT) {
+    largest = d;
+  } else {
+    ++largest;
+  }
+  int& smallest = gainMinTable[index];
+  if (d > smallest) {
+    ++smallest;
+  } else if (d > -GAIN_JUMP_LIMIT - 1) {
+    smallest = d;
+  } else {
+    --smallest;
+  }
+}
+
+void setPawnAndKingMaps(Position& pos) {
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    pos.attackMap[pos.ply][colour] = pawnAttackSet(pos, colour) | kingAttacks[pos.kingSquare[colour]];
+  }
+}
+
+}  // namespace
+
+// The attacks of every knight, bishop, rook and queen ORed into the maps.
+void addPieceAttacks(Position& pos) {
+  Bitboard* maps = pos.attackMap[pos.ply];
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    for (int type = KNIGHT; type <= QUEEN; ++type) {
+      Bitboard men = pos.pieceBB[colour][type];
+      while (men) {
+        const int square = lowestSquare(men);
+        men &= men - 1;
+        maps[colour] |= type == KNIGHT   ? knightAttacks[square]
+                        : type == BISHOP ? bishopAttacks(pos, square)
+                        : type == ROOK   ? rookAttacks(pos, square)
+                                         : queenAttacks(pos, square);
+      }
+    }
+  }
+}
+
+Bitboard pawnAttackSet(const Position& pos, int colour) {
+  const Bitboard pawns = pos.pieceBB[colour][PAWN];
+  return colour == WHITE ? ((pawns & NOT_FILE_A) << 7) | ((pawns & NOT_FILE_H) << 9)
+                         : ((pawns & NOT_FILE_A) >> 9) | ((pawns & NOT_FILE_H) >> 7);
+}
+
+void initEvalState(const Position& pos, std::uint32_t materialFlags, int phase, EvalState& st) {
+  st = EvalState{};
+  st.materialFlags = materialFlags;
+  st.phase = phase;
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    st.pawnAttacks[colour] = pawnAttackSet(pos, colour);
+    st.kingZone[colour] = kingAttacks[pos.kingSquare[colour]];
+    st.queenRecord[colour] = NO_QUEEN_RECORD;
+  }
+  // A side whose pawns reach the squares next to the enemy king starts with one
+  // attacker of no weight against it.
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    if (st.pawnAttacks[colour ^ 1] & st.kingZone[colour]) st.kingAttack[colour] = ONE_KING_ATTACKER;
+  }
+}
+
+void fillAttackMaps(Position& pos) {
+  setPawnAndKingMaps(pos);
+  addPieceAttacks(pos);
+}
+
+void clearGainTables() {
+  std::fill(gainTable, gainTable + GAIN_TABLE_SIZE, 0);
+  std::fill(gainMinTable, gainMinTable + GAIN_TABLE_SIZE, 0);
+}
+
+int evaluate(Position& pos, int alpha, int beta) {
+  const int gamePly = pos.gamePly;
+  const Move lastMove = gamePly > 0 ? pos.undo[gamePly - 1].move : MOVE_NONE;
+  if (gamePly > 0 && lastMove == MOVE_NONE) return pos.undo[gamePly - 1].evalAfter;
+
+  const std::uint32_t entry = materialEntry(pos);
+  const int material = keyBalance(pos.materialKey) * 3200 + entryAdjustment(entry);
+  const int phase = entryPhase(entry);
+  const std::uint32_t flags = entryFlags(entry);
+  const int materialCp = material / 32;
+  const int sideSign = pos.side == WHITE ? 1 : -1;
+
+  if ((flags & MATERIAL_WRONG_BISHOP) && isWrongBishopDraw(pos, material)) {
+    storeEarlyExit(pos, 0);
+    return 0;
+  }
+
+  const int parentLazy = parentLazyCount(pos);
+  if (alpha != NO_WINDOW && pos.ply > 2) {
+    const int index = gainIndex(pos.board[moveTo(lastMove)], lastMove);
+    const int margin = 16 * parentLazy + ((lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) ? LAZY_CAPTURE_MARGIN : 0);
+    const int moverSign = -sideSign;
+    const int parentPositional = pos.plyEval[pos.ply - 1];
+    const int upperPositional = parentPositional + moverSign * gainMinTable[index];
+    const int upper = sideSign * (upperPositional + materialCp);
+    if (upper < alpha - margin) {
+      storeEarlyExit(pos, upperPositional);
+      return upper;
+    }
+    const int lowerPositional = parentPositional + moverSign * gainTable[index];
+    const int lower = sideSign * (lowerPositional + materialCp);
+    if (lower > beta + margin) {
+      storeEarlyExit(pos, lowerPositional);
+      return lower;
+    }
+  }
+
+  EvalState st;
+  initEvalState(pos, flags, phase, st);
+  st.mg[WHITE] = st.eg[WHITE] = material * 70 / 32;
+  addPawnTerms(pos, st);
+  setPawnAndKingMaps(pos);
+  addPieceTerms(pos, st);
+  addPassedPawnTerms(pos, st);
+  addKingTerms(pos, st);
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    if (st.threatCount[colour] >= 2) {
+      st.mg[colour] += THREAT_BONUS_MG;
+      st.eg[colour] += THREAT_BONUS_EG;
+    }
+  }
+  addEndgameTerms(pos, st);
+
+  const int mg = st.mg[WHITE] - st.mg[BLACK];
+  const int eg = st.eg[WHITE] - st.eg[BLACK];
+  const int blend = phase * mg + (64 - phase) * eg;
+  int score = (blend < 0 ? blend + 63 : blend) >> 12;
+  const int capped = std::clamp(score, -100, 100);
+  score -= (drawishScale(st, score >= 0 ? WHITE : BLACK) * capped) >> 8;
+  score = score * 29 / 32;
+
+  storeLazyCount(pos, 0);
+  pos.plyEval[pos.ply] = score - materialCp;
+  if (pos.ply > 0 && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) learnGain(pos, lastMove);
+  return sideSign * score;
+}

@@ -1,0 +1,50 @@
+// The engine-wide search state and its new-game defaults.
+#include "search/search_state.h"
+
+#include "search/tt.h"
+
+int stopState = STOP_NONE;
+bool searching = false;
+bool pondering = false;
+
+int movesPerSession = 0;
+int baseTime = 500;
+int increment = 0;
+int timePerMove = 500;
+int timeLag = 1;
+int maxSearchDepth = 60;
+
+std::uint32_t searchStartTime = 0;
+int targetTime = 0;
+int timeReserve = 0;
+int ponderCredit = 0;
+bool lowTimeMode = false;
+bool stable = false;
+bool bestMoveChanged = false;
+bool failLowSeen = false;
+int averageLag = 0;
+int lagSum = 0, lagCount = 0;
+
+std::uint32_t pollMask = 65535;
+int tbPollInterval = 10;
+
+std::uint64_t totalNodes = 0;
+std::uint32_t tbHits = 0;
+int selDepthHalfPlies = 0;
+int iterationDepth = 0;
+
+Move bestMove = MOVE_NONE;
+Move ponderMove = MOVE_NONE;
+int rootScore = 0;
+int handoverDepth = 0;
+
+int egtbUsableMen = 0;
+
+void resetSearchForNewGame() {
+  recentRootScores[0] = MATE_SCORE;
+  recentRootScores[1] = 0;
+  ttForgetSide();
+  pollMask = 65535;
+  tbPollInterval = 10;
+  bestMove = ponderMove = MOVE_NONE;
+}

@@ -1,0 +1,61 @@
+// Engine-wide search state: the stop request, the time control the protocols set,
+// the allotment of the current search, the counters and the root results that the
+// move decision reads. One instance; only the main thread writes most of it.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+// stopState values: what the input poll or a protocol handler asks of the search.
+constexpr int STOP_NONE = 0;
+constexpr int STOP_MOVE_NOW = 1;  // time is up, or "move now"
+constexpr int STOP_COMMAND = 2;   // a command interrupted the search
+constexpr int STOP_PONDER_HIT = 3;
+
+extern int stopState;
+extern bool searching;
+extern bool pondering;
+
+// Time control, centiseconds; set by the protocols.
+extern int movesPerSession;  // 0: all moves in one session
+extern int baseTime;         // time added per session
+extern int increment;
+extern int timePerMove;  // fixed time per move (0 none); the allotment writes the hard limit here,
+                         // so a search has a hard limit exactly when it is not 0
+extern int timeLag;      // time lost outside the engine on the last move, 1..200
+extern int maxSearchDepth;  // plies
+
+// The allotment of the current search (centiseconds unless marked ms).
+extern std::uint32_t searchStartTime;  // ms, currentTimeMs at the start
+extern int targetTime;
+extern int timeReserve;
+extern int ponderCredit;
+extern bool lowTimeMode;
+extern bool stable;
+extern bool bestMoveChanged;
+extern bool failLowSeen;
+extern int averageLag;
+extern int lagSum, lagCount;
+
+// Polling frequency by nodes and by tablebase hits; both persist between searches.
+extern std::uint32_t pollMask;
+extern int tbPollInterval;
+
+// Counters of the current search.
+extern std::uint64_t totalNodes;
+extern std::uint32_t tbHits;
+extern int selDepthHalfPlies;
+extern int iterationDepth;
+
+// Results for the move decision.
+extern Move bestMove;
+extern Move ponderMove;
+extern int rootScore;
+extern int handoverDepth;
+
+// The largest tablebase size the search may probe (0 when none are loaded).
+extern int egtbUsableMen;
+
+// Restores the defaults of a new game (called by newGame).
+void resetSearchForNewGame();

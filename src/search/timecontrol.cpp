@@ -1,0 +1,131 @@
+// Time allotment and the stop rules that end the iterative deepening.
+#include "search/timecontrol.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+constexpr int LAG_WINDOW = 16;
+
+// Moves left until the next time control: UCI sends it with every "go"; xboard's
+// count follows from the moves played.
+int movesToGo(int gamePly) {
+  if (engineFlags & FLAG_UCI) return movesPerSession;
+  return movesPerSession - (gamePly / 2) % movesPerSession;
+}
+
+}  // namespace
+
+int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
+
+void allocateTime(int rootSide, int gamePly) {
+  if (movesPerSession == 0 && baseTime == 0) {
+    targetTime = timePerMove;
+    return;
+  }
+  int myTime = std::max(clockCs[rootSide] - 100, 20);
+  const int oppTime = clockCs[rootSide ^ 1];
+  if (movesPerSession == 0) {
+    targetTime = std::max(myTime / 40 + increment, 5);
+    timeReserve = 200;
+    if (increment == 0) {
+      const int k = recentRootScores[0] < -20 ? -(recentRootScores[0] / 20) : 0;
+      if (oppTime > (8 + k) * myTime / 8) {
+        targetTime = std::max(static_cast<int>(static_cast<double>(targetTime) * myTime / oppTime), 5);
+      }
+    }
+  } else {
+    const int mtg = std::max(movesToGo(gamePly), 1);
+    timeReserve = averageLag * mtg;
+    if (myTime - 5 * mtg <= timeReserve) {
+      targetTime = timePerMove = 5;
+      return;
+    }
+    myTime -= timeReserve;
+    const int perMove = baseTime / movesPerSession;
+    targetTime = std::min(2 * perMove, myTime / mtg);
+    if (mtg == 1) {
+      timePerMove = myTime;
+      return;
+    }
+    targetTime += increment;
+    if (myTime < oppTime && increment <= 100) {
+      if (targetTime < perMove / 2) {
+        targetTime /= 2;
+      } else if (targetTime < 3 * perMove / 4) {
+        targetTime = targetTime * 3 / 4;
+      }
+    }
+  }
+  timePerMove = std::min(4 * targetTime, myTime / 3 + targetTime);
+  timePerMove = std::min(timePerMove, increment > 0 ? myTime : myTime / 2);
+}
+
+void updateAverageLag() {
+  lagSum += timeLag;
+  ++lagCount;
+  averageLag = lagSum / lagCount;
+  if (lagCount == LAG_WINDOW) {
+    lagSum = averageLag;
+    lagCount = 1;
+  }
+}
+
+void updateLowTimeMode(int rootSide) {
+  lowTimeMode = baseTime != 0 && movesPerSession == 0 && increment == 0 &&
+                clockCs[rootSide] < 8 * (5 * std::min(averageLag, 20) + 25);
+}
+
+bool iterationSaysStop(const IterationReport& report) {
+  const int elapsed = elapsedCs(report.nowMs);
+  if (bestMoveChanged) stable = false;
+  if (report.score < report.previousScore - 50) {
+    stable = false;
+  } else if (!pondering) {
+    if (elapsed > targetTime * 7 / 8) return true;
+    if (elapsed > targetTime * 6 / 8 && !bestMoveChanged) return true;
+    if (elapsed > targetTime * 5 / 8 && !bestMoveChanged && !failLowSeen) return true;
+    if (elapsed > targetTime * 3 / 8 && stable) return true;
+  }
+  if (report.depth >= 6) {
+    if (std::abs(report.score) > MATE_BOUND) return true;
+    if (report.singleMove && !pondering) return true;
+  }
+  if (report.recapture && !pondering && report.depth >= 12 &&
+      ((engineFlags & FLAG_PONDER) == 0 || report.pvLength >= 2)) {
+    return true;
+  }
+  if (lowTimeMode && !pondering && report.depth > 0) {
+    if (report.rootTablebaseDraw) return true;
+    const int engineSide = report.rootSide;
+    if (clockCs[engineSide] < clockCs[engineSide ^ 1] + 50 && report.depth >= 12) {
+      if (report.score >= recentRootScores[0] - 25) return true;
+      return clockCs[engineSide] < 50 * (std::min(averageLag, 10) + 2);
+    }
+  }
+  return false;
+}
+
+void tunePollInterval(std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads) {
+  if (elapsedMs <= 100) return;
+  int period = 100;
+  int hitFactor = 200;
+  if (movesPerSession == 0 && timePerMove < 100) {
+    period = 25;
+    hitFactor = 75;
+  } else if (timePerMove < 200) {
+    period = 50;
+    hitFactor = 100;
+  }
+  const std::uint64_t n = nodes * static_cast<std::uint64_t>(period) / (static_cast<std::uint64_t>(std::max(threads, 1)) * elapsedMs);
+  std::uint64_t m = 15;
+  while (m <= n) m = 2 * m + 1;
+  pollMask = static_cast<std::uint32_t>(std::max<std::uint64_t>(m >> 1, 7));
+  tbPollInterval = std::max(static_cast<int>(static_cast<std::uint64_t>(hits) * hitFactor / elapsedMs), 1);
+}

@@ -1,0 +1,34 @@
+// Time management: the allotment of a search, the end-of-iteration stop rules and
+// the tuning of the polling interval.
+#pragma once
+
+#include <cstdint>
+
+// Computes targetTime and the hard limit (written to timePerMove) for the side to
+// move at the root; gamePly counts the moves left to the next control outside UCI.
+void allocateTime(int rootSide, int gamePly);
+// Adds the last move's timeLag to the running average (16-sample window).
+void updateAverageLag();
+// Sets lowTimeMode for a sudden-death search of the given side.
+void updateLowTimeMode(int rootSide);
+
+// What the root driver knows at the end of an iteration.
+struct IterationReport {
+  int depth;          // half-plies
+  int rootSide;
+  int score;
+  int previousScore;  // of the previous iteration
+  bool singleMove;    // the root has one legal move
+  int pvLength;       // moves in the principal variation
+  bool recapture;     // the best move recaptures on recaptureSquare
+  bool rootTablebaseDraw;
+  std::uint32_t nowMs;
+};
+// The end-of-iteration rules of a clocked search; true when the search should stop.
+bool iterationSaysStop(const IterationReport& report);
+
+// Sets pollMask and tbPollInterval from the speed measured so far.
+void tunePollInterval(std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads);
+
+// Centiseconds spent since the search started, plus the ponder credit.
+int elapsedCs(std::uint32_t nowMs);

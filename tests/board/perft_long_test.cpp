@@ -1,0 +1,36 @@
+#include "board/perft.h"
+
+#include <gtest/gtest.h>
+
+#include "support/board_setup.h"
+
+namespace {
+
+struct PerftCase {
+  const char* fen;
+  int depth;
+  std::uint64_t nodes;
+};
+
+class DeepPerft : public ::testing::TestWithParam<PerftCase> {};
+
+TEST_P(DeepPerft, MatchesKnownCount) {
+  const PerftCase& c = GetParam();
+  auto pos = positionFromFen(c.fen);
+  EXPECT_EQ(perft(*pos, c.depth), c.nodes) << c.fen << " depth " << c.depth;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KnownPositions, DeepPerft,
+    ::testing::Values(
+        PerftCase{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 5, 4865609},
+        PerftCase{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 6, 119060324},
+        PerftCase{"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 4, 4085603},
+        PerftCase{"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 5, 193690690},
+        PerftCase{"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 6, 11030083},
+        PerftCase{"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -", 5, 15833292},
+        PerftCase{"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ -", 5, 15833292},
+        PerftCase{"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", 4, 2103487},
+        PerftCase{"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w -", 4, 3894594}));
+
+}  // namespace

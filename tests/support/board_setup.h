@@ -1,0 +1,13 @@
+// Positions for the move and evaluation tests: the tables built once, a FEN set up
+// on the game position and copied out, ready for generation and makeMove.
+#pragma once
+
+#include <memory>
+
+#include "board/position.h"
+
+// Builds the board tables, the material table and the ordering tables once.
+void prepareBoardTables();
+// A copy of the game position set up from `fen` (the start position for null), its
+// attack maps filled for ply 0. Fails the calling test on a malformed FEN.
+std::unique_ptr<Position> positionFromFen(const char* fen);
