@@ -1,17 +1,15 @@
 // Endgame rules switched by the material entry's flags and the pawn entry:
-// the wrong-bishop draw, bishops of opposite colour, bishop and knight against
-// a bare king, and the drawish scale of the side ahead.
+// bishops of opposite colour, bishop and knight against a bare king, and the
+// drawish scale of the side ahead (the wrong-bishop draw is declared with the
+// other term groups).
 #pragma once
 
 #include "board/position.h"
+#include "eval/terms.h"
 
 struct EvalState;
 struct PawnEntry;
 
-// The side ahead (by `material`, white when positive) has a lone bishop and only
-// rook pawns on one file whose queening corner the bishop cannot cover, with
-// the defending king in that corner.
-bool isWrongBishopDraw(const Position& pos, int material);
 // One bishop each, standing on squares of different colour.
 bool bishopsOfOppositeColour(const Position& pos);
 // Mating term for bishop and knight against a bare king, added to egScore.

@@ -37,13 +37,18 @@ std::string flipFen(const std::string& fen) {
     return text;
   };
   std::string flipped;
-  for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) flipped += (flipped.empty() ? "" : "/") + swapCase(*it);
-  std::string rights;
-  for (char c : std::string("KQkq")) {
-    const char original = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
-    if (castling.find(original) != std::string::npos) rights += c;
+  for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) {
+    if (!flipped.empty()) flipped.push_back('/');
+    flipped.append(swapCase(*it));
   }
-  if (rights.empty()) rights = "-";
+  // White's rights become black's and back; "KQkq" order kept.
+  std::string rights;
+  for (char c : {'K', 'Q', 'k', 'q'}) {
+    const char original = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+    if (castling.find(original) != std::string::npos) rights.push_back(c);
+  }
+  if (rights.empty()) rights.push_back('-');
   if (ep != "-") ep[1] = static_cast<char>('1' + ('8' - ep[1]));
-  return flipped + " " + (side == "w" ? "b" : "w") + " " + rights + " " + ep;
+  flipped.append(side == "w" ? " b " : " w ").append(rights).append(" ").append(ep);
+  return flipped;
 }
