@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/pawns.h"
 
 TTEntry* ttTable = nullptr;
 std::uint32_t ttMask = 0;
@@ -110,6 +111,7 @@ void ttRelease() {
 
 void ttClear() {
   if (ttTable != nullptr) std::memset(static_cast<void*>(ttTable), 0, (static_cast<std::size_t>(ttMask) + 4) * sizeof(TTEntry));
+  clearPawnHash();
 }
 
 void ttNewSearch() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eval/pieces.h"
+#include "search/tt.h"
 
 #include "support/eval_setup.h"
 
@@ -93,6 +94,10 @@ TEST(PawnHash, ProbeFillsOnceAndResetsSheltersOnReplacement) {
   clearPawnHash();
   EXPECT_EQ(entry->keyLow, 0xFFFFFFFFu);
   EXPECT_EQ(entry->shelter[BLACK][SHELTER_CENTRE], SHELTER_UNKNOWN);
+  // Clearing the transposition table empties the pawn hash with it.
+  EXPECT_EQ(probePawnHash(pos), entry);
+  ttClear();
+  EXPECT_EQ(entry->keyLow, 0xFFFFFFFFu);
 }
 
 class PassedPawnTest : public ::testing::Test {
