@@ -4,8 +4,12 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <cstdio>
+
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "eval/material.h"
+#include "eval/pawns.h"
 #include "shell/game_state.h"
 
 namespace {
@@ -20,6 +24,11 @@ bool initApp() {
   if (!boardTablesBuilt) {
     buildBoardTables();
     boardTablesBuilt = true;
+  }
+  if (!buildMaterialTable() || !allocatePawnHash()) {
+    std::printf("ERROR (not enough memory): initApp\n");
+    std::fflush(stdout);
+    return false;
   }
   newGame(true);
   forceMode = false;

@@ -8,6 +8,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "shell/app.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -40,6 +41,15 @@ void fenCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
+// "chk e" prints the full static evaluation of the current position, from the side
+// to move's point of view.
+void checkCommand(const char* arguments) {
+  if (!ensureApp()) return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e') return;
+  std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
+  std::fflush(stdout);
+}
+
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
@@ -48,6 +58,7 @@ struct ConsoleWord {
 };
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
+    {"chk", checkCommand},
     {"fen", fenCommand},
 };
 
