@@ -5,6 +5,10 @@
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "board/movegen.h"
+#include "search/history.h"
+#include "search/search_state.h"
+#include "search/tt.h"
 #include "shell/clock.h"
 #include "shell/options.h"
 
@@ -170,9 +174,13 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   return info;
 }
 
-void newGame([[maybe_unused]] bool clearTables) {
+void newGame(bool clearTables) {
+  if (clearTables) ttClear();
+  resetHistory();
   resetTimeBase();
   setUpPosition();
+  buildOrderTables();
+  resetSearchForNewGame();
 }
 
 void printBoard() {

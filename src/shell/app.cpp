@@ -1,16 +1,17 @@
 // Table set-up shared by the protocol words and the console words.
 #include "shell/app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-
-#include <cstdio>
 
 #include "board/bitboard.h"
 #include "board/position.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
+#include "search/tt.h"
 #include "shell/game_state.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
-  if (!buildMaterialTable() || !allocatePawnHash()) {
+  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable() || !allocatePawnHash()) {
     std::printf("ERROR (not enough memory): initApp\n");
     std::fflush(stdout);
     return false;
@@ -39,6 +40,11 @@ bool initApp() {
   return true;
 }
 
-void releaseApp() { ready = false; }
+void releaseApp() {
+  ttRelease();
+  releaseMaterialTable();
+  releasePawnHash();
+  ready = false;
+}
 
 bool appReady() { return ready; }

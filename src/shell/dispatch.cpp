@@ -9,7 +9,9 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "search/search_state.h"
 #include "shell/app.h"
+#include "shell/benchmark.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 
@@ -42,12 +44,24 @@ void fenCommand(const char* arguments) {
 }
 
 // "chk e" prints the full static evaluation of the current position, from the side
-// to move's point of view.
+// to move's point of view; not while a search works on the position.
 void checkCommand(const char* arguments) {
   if (!ensureApp()) return;
-  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e') return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || searching) return;
   std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
   std::fflush(stdout);
+}
+
+// The benchmark reuses the game position and the table, so it waits for the end of
+// a running search.
+void benchmarkCommand(const char*) {
+  if (searching) {
+    std::printf("si: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (!ensureApp()) return;
+  runBenchmark();
 }
 
 // Words that work before and after a protocol is chosen; each handler gets the text
@@ -60,6 +74,7 @@ const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"chk", checkCommand},
     {"fen", fenCommand},
+    {"si", benchmarkCommand},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {
