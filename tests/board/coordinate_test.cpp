@@ -85,13 +85,13 @@ TEST(ParseMoveText, FileLetterCastling) {
 }
 
 TEST(CompleteMoveFlags, AddsWhatTheBoardImplies) {
-  auto pos = positionFromFen("7k/3P4/8/3pP3/8/5n2/4P3/4K3 w - d6");
+  auto pos = positionFromFen("7k/P7/8/3pP3/8/5n2/4P3/4K3 w - d6");
   Move move = makeMoveWord(sq("e2"), sq("f3"), 0);
   completeMoveFlags(*pos, move);
   EXPECT_EQ(move, makeMoveWord(sq("e2"), sq("f3"), 0x11000000));
-  move = makeMoveWord(sq("d7"), sq("d8"), QUEEN << 16);
+  move = makeMoveWord(sq("a7"), sq("a8"), QUEEN << 16);
   completeMoveFlags(*pos, move);
-  EXPECT_EQ(move, makeMoveWord(sq("d7"), sq("d8"), 0x12000000 | QUEEN << 16));
+  EXPECT_EQ(move, makeMoveWord(sq("a7"), sq("a8"), 0x12000000 | QUEEN << 16));
   move = makeMoveWord(sq("e5"), sq("d6"), 0);
   completeMoveFlags(*pos, move);
   EXPECT_EQ(move, makeMoveWord(sq("e5"), sq("d6"), 0x15000000));
