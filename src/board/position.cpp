@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "shell/clock.h"
 #include "shell/options.h"
 
 Position gamePosition;
@@ -169,7 +170,10 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   return info;
 }
 
-void newGame([[maybe_unused]] bool clearTables) { setUpPosition(); }
+void newGame([[maybe_unused]] bool clearTables) {
+  resetTimeBase();
+  setUpPosition();
+}
 
 void printBoard() {
   const Position& pos = gamePosition;

@@ -1,4 +1,16 @@
-// The game-level state of the shell.
+// The shell's game-level state.
 #include "shell/game_state.h"
 
+char engineName[ENGINE_NAME_SIZE] = "Velt 4.6";
+int pendingCommand = CMD_NONE;
+char commandArg[COMMAND_ARG_SIZE];
+int engineSide = NO_PIECE;
+bool gameOver = false;
+bool forceMode = false;
 bool analysisMode = false;
+int bookMovesLeft = 3;
+int userMoveFrom = -1, userMoveTo = -1;
+char userMovePromotion = '\0';
+char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE];
+int lastMovePly = -1;
+int clockCs[2] = {500, 500};

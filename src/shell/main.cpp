@@ -1,2 +1,4 @@
 // Entry point of the engine.
-int main() { return 0; }
+#include "shell/startup.h"
+
+int main(int argc, char** argv) { return runEngine(argc, argv); }

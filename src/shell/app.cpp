@@ -1,0 +1,35 @@
+// Table set-up shared by the protocol words and the console words.
+#include "shell/app.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "board/bitboard.h"
+#include "board/position.h"
+#include "shell/game_state.h"
+
+namespace {
+
+bool ready = false;
+bool boardTablesBuilt = false;
+
+}  // namespace
+
+bool initApp() {
+  // The board tables are constant once built and are never freed.
+  if (!boardTablesBuilt) {
+    buildBoardTables();
+    boardTablesBuilt = true;
+  }
+  newGame(true);
+  forceMode = false;
+  // Seed the random generator from one of the piece-square keys, chosen by the time.
+  const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
+  std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));
+  ready = true;
+  return true;
+}
+
+void releaseApp() { ready = false; }
+
+bool appReady() { return ready; }

@@ -1,0 +1,108 @@
+// Reading of the configuration file: one "KEY value" pair per line, anything else is
+// a comment.
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/options.h"
+
+namespace {
+
+constexpr int CONFIG_LINE_SIZE = 256;
+
+// Like strtok: skips leading delimiters, then returns the text up to the next
+// delimiter (which is overwritten by NUL); *next is left after it. nullptr when no
+// text is left.
+char* nextToken(char** next, const char* delimiters) {
+  char* start = *next + std::strspn(*next, delimiters);
+  if (*start == '\0') {
+    *next = start;
+    return nullptr;
+  }
+  char* end = start + std::strcspn(start, delimiters);
+  if (*end != '\0') *end++ = '\0';
+  *next = end;
+  return start;
+}
+
+int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+void setFlagWhenOne(std::uint32_t flag, const char* value) {
+  if (parseDecimal(value) == 1) engineFlags |= flag;
+}
+
+// Applies one line. The key ends at a blank or tab; the value runs to the next "=",
+// tab or line end, so "KEY = value" and "KEY value" work but "KEY=value" does not,
+// and blanks inside or after the value are kept.
+void applyConfigLine(char* line) {
+  char* rest = line;
+  const char* key = nextToken(&rest, " \t");
+  if (key == nullptr) return;
+  char* value = nextToken(&rest, "=\t\r\n");
+  if (value == nullptr) return;
+  while (*value == ' ') ++value;
+
+  struct IntKey {
+    const char* name;
+    int* target;
+  };
+  const IntKey intKeys[] = {
+      {"MINOR_VS_PAWNS_SCORE", &options.minorVsPawnsScore},
+      {"ROOK_VS_PAWNS_SCORE", &options.rookVsPawnsScore},
+      {"ROOK_VS_MINOR_SCORE", &options.rookVsMinorScore},
+      {"TWO_MINORS_VS_ROOK_SCORE", &options.twoMinorsVsRookScore},
+      {"THREE_MINORS_VS_QUEEN_SCORE", &options.threeMinorsVsQueenScore},
+      {"TWO_ROOKS_VS_QUEEN_SCORE", &options.twoRooksVsQueenScore},
+      {"MATERIAL_IMPORTANCE", &options.materialImportance},
+      {"MIN_EGTB_DEPTH", &options.minEgtbDepth},
+      {"DRAW_CONTEMPT_SCORE", &options.drawContemptScore},
+      {"PRUNING_LEVEL", &options.pruningLevel},
+      {"SAVE_ANALYSIS_MIN_DEPTH", &options.analysisMinDepth},
+  };
+  const auto is = [key](const char* name) { return strcasecmp(key, name) == 0; };
+
+  if (is("PONDER")) {
+    setFlagWhenOne(FLAG_PONDER, value);
+  } else if (is("LEARN")) {
+    setFlagWhenOne(FLAG_BOOK_LEARNING, value);
+  } else if (is("RESIGN")) {
+    setFlagWhenOne(FLAG_CAN_RESIGN, value);
+  } else if (is("PRESERVE_HASH")) {
+    setFlagWhenOne(FLAG_PRESERVE_HASH, value);
+  } else if (is("BOOK_PATH")) {
+    if (*value != '\0') copyPath(options.bookPath, sizeof options.bookPath, value);
+  } else if (is("EGTB_PATH")) {
+    copyPath(options.egtbPath, sizeof options.egtbPath, value);
+  } else if (is("SAVE_ANALYSIS_FILE")) {
+    if (*value != '\0') copyPath(options.analysisFilePath, sizeof options.analysisFilePath, value);
+  } else if (is("TT_SIZE")) {
+    options.ttIndexMask = hashSizeToMask(parseDecimal(value));
+  } else if (is("EGTB_CACHE_SIZE")) {
+    options.egtbCacheMB = clampValue(parseDecimal(value), 32, 128);
+  } else if (is("MAX_THREADS")) {
+    options.maxThreads = clampValue(parseDecimal(value), 1, 16);
+  } else {
+    for (const IntKey& entry : intKeys) {
+      if (is(entry.name)) {
+        *entry.target = parseDecimal(value);
+        return;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void readConfigFile(const char* path) {
+  setDefaultOptions();
+  std::FILE* file = std::fopen(path, "r");
+  if (file == nullptr) return;
+  // Lines are read in pieces of at most 255 characters; a longer line's remainder is
+  // read as a line of its own.
+  char line[CONFIG_LINE_SIZE];
+  while (std::fgets(line, sizeof line, file) != nullptr) applyConfigLine(line);
+  std::fclose(file);
+}
+
+void readConfig() { readConfigFile("./velt.cfg"); }

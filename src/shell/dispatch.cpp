@@ -1,0 +1,110 @@
+// Routing of input lines: protocol words, console words, then the protocol handler.
+#include "shell/dispatch.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "board/fen.h"
+#include "board/position.h"
+#include "shell/app.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+// The console words need the tables; false when they cannot be set up.
+bool ensureApp() { return appReady() || initApp(); }
+
+void boardCommand(const char*) {
+  if (!ensureApp()) return;
+  printBoard();
+  std::fflush(stdout);
+}
+
+// "fen" prints the current position; "fen <text>" starts a new game from that
+// position, or says why not and leaves the position as it was.
+void fenCommand(const char* arguments) {
+  if (!ensureApp()) return;
+  if (*arguments == '\0') {
+    char fen[FEN_TEXT_SIZE];
+    positionToFen(gamePosition, fen);
+    std::printf("%s\n", fen);
+  } else if (parseFen(arguments)) {
+    newGame(false);
+    parseFen(arguments);
+  } else {
+    std::printf("Illegal position: %s\n", arguments);
+  }
+  std::fflush(stdout);
+}
+
+// Words that work before and after a protocol is chosen; each handler gets the text
+// after the word, without leading blanks.
+struct ConsoleWord {
+  const char* word;
+  void (*handler)(const char* arguments);
+};
+const ConsoleWord consoleWords[] = {
+    {"board", boardCommand},
+    {"fen", fenCommand},
+};
+
+void announceProtocol(std::uint32_t protocolFlag) {
+  engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | protocolFlag;
+  if (protocolFlag == FLAG_XBOARD) {
+    std::printf("feature done=0\n");
+    std::fflush(stdout);
+  }
+  releaseApp();
+  if (!initApp()) std::exit(1);
+}
+
+// Lines for the chosen protocol. Until the protocol handlers exist only "quit" is
+// understood; other lines are dropped.
+void protocolLine(const std::string& word) {
+  if (word == "quit") pendingCommand = CMD_QUIT;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+void dispatchCommand(const char* line) {
+  pendingCommand = CMD_NONE;
+  while (isBlank(*line)) ++line;
+  const char* wordEnd = line;
+  while (*wordEnd != '\0' && !isBlank(*wordEnd)) ++wordEnd;
+  if (wordEnd == line) return;
+  std::string word(line, wordEnd);
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const char* arguments = wordEnd;
+  while (isBlank(*arguments)) ++arguments;
+
+  if (word == "xboard") {
+    announceProtocol(FLAG_XBOARD);
+    return;
+  }
+  if (word == "uci") {
+    announceProtocol(FLAG_UCI);
+    return;
+  }
+  for (const ConsoleWord& entry : consoleWords) {
+    if (word == entry.word) {
+      entry.handler(arguments);
+      return;
+    }
+  }
+  if (!appReady()) {
+    if (word == "quit") {
+      pendingCommand = CMD_QUIT;
+    } else {
+      std::printf("Enter the protocol first (xboard or uci)\n");
+      std::fflush(stdout);
+    }
+    return;
+  }
+  if (engineFlags & (FLAG_XBOARD | FLAG_UCI)) protocolLine(word);
+}

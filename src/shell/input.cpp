@@ -1,0 +1,162 @@
+// Console input queue, reader thread and the debug log.
+#include "shell/input.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "shell/clock.h"
+#include "shell/dispatch.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+// Holds the queue's spin lock for one operation.
+struct InputLockGuard {
+  explicit InputLockGuard(InputQueue& queue) : lock(queue.lock) {
+    while (lock.exchange(1, std::memory_order_acquire) != 0) {
+      while (lock.load(std::memory_order_relaxed) != 0) std::this_thread::yield();
+    }
+  }
+  ~InputLockGuard() { lock.store(0, std::memory_order_release); }
+  std::atomic<int>& lock;
+};
+
+// Whether a line "quit" ends at or after `from` (a line starts at the beginning of
+// the text, since only whole lines are ever taken, or after a line feed).
+bool holdsQuitLine(const std::string& text, std::size_t from) {
+  for (std::size_t at = text.find("quit", from); at != std::string::npos; at = text.find("quit", at + 1)) {
+    const bool lineStart = at == 0 || text[at - 1] == '\n';
+    const bool lineEnd = at + 4 < text.size() && (text[at + 4] == '\n' || text[at + 4] == '\r');
+    if (lineStart && lineEnd) return true;
+  }
+  return false;
+}
+
+bool isBacklogged(InputQueue& queue) {
+  InputLockGuard guard(queue);
+  const std::size_t unread = queue.text.size() - queue.head;
+  return unread >= INPUT_BACKLOG_LIMIT && std::memchr(queue.text.data() + queue.head, '\n', unread) != nullptr;
+}
+
+// The engine's console queue. It is never destroyed: the detached reader thread may
+// still be blocked in read() while the process ends.
+InputQueue& consoleInput = *new InputQueue;
+bool inputIsFile = false;
+
+}  // namespace
+
+bool appendInput(InputQueue& queue, const char* data, std::size_t size) {
+  InputLockGuard guard(queue);
+  if (queue.head > 0) {
+    queue.text.erase(0, queue.head);
+    queue.head = 0;
+  }
+  const std::size_t oldSize = queue.text.size();
+  queue.text.append(data, size);
+  // "quit" may have arrived in the previous chunk with its line end in this one.
+  return !holdsQuitLine(queue.text, oldSize >= 4 ? oldSize - 4 : 0);
+}
+
+void endInput(InputQueue& queue, bool addQuit) {
+  InputLockGuard guard(queue);
+  if (queue.text.size() > queue.head && queue.text.back() != '\n') queue.text += '\n';
+  if (addQuit) queue.text += "quit\n";
+  queue.ended = true;
+}
+
+const char* takeLine(InputQueue& queue) {
+  InputLockGuard guard(queue);
+  const char* start = queue.text.data() + queue.head;
+  const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', queue.text.size() - queue.head));
+  if (lineFeed == nullptr) return nullptr;
+  std::size_t length = static_cast<std::size_t>(lineFeed - start);
+  queue.head += length + 1;
+  if (length > 0 && start[length - 1] == '\r') --length;
+  queue.line.assign(start, length);
+  if (queue.head == queue.text.size()) {
+    queue.text.clear();
+    queue.head = 0;
+  }
+  return queue.line.c_str();
+}
+
+bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd) {
+  char chunk[INPUT_CHUNK_SIZE];
+  ssize_t count;
+  do {
+    count = read(fd, chunk, sizeof chunk);
+  } while (count < 0 && errno == EINTR);
+  if (count <= 0) {
+    endInput(queue, addQuitAtEnd);
+    return false;
+  }
+  while (isBacklogged(queue)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!appendInput(queue, chunk, static_cast<std::size_t>(count))) {
+    endInput(queue, addQuitAtEnd);
+    return false;
+  }
+  return true;
+}
+
+void readInputLoop(InputQueue& queue, int fd) {
+  while (readChunk(queue, fd, true)) {
+  }
+}
+
+const char* takeLineFromFile(InputQueue& queue, int fd) {
+  // Only the calling thread touches a file-backed queue, so `ended` needs no lock.
+  const char* line = takeLine(queue);
+  while (line == nullptr && !queue.ended) {
+    readChunk(queue, fd, false);
+    line = takeLine(queue);
+  }
+  return line;
+}
+
+void initInput() {
+  struct stat status;
+  inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+  if (inputIsFile) {
+    engineFlags |= FLAG_INPUT_IS_FILE;
+    return;
+  }
+  std::thread(readInputLoop, std::ref(consoleInput), STDIN_FILENO).detach();
+}
+
+const char* getInputLine() {
+  return inputIsFile ? takeLineFromFile(consoleInput, STDIN_FILENO) : takeLine(consoleInput);
+}
+
+void readCommand(bool wait) {
+  for (;;) {
+    if (const char* line = getInputLine()) {
+      debugLog("(%" PRIu32 ") < %s\n", currentTimeMs(), line);
+      dispatchCommand(line);
+      return;
+    }
+    if (!wait) return;
+    if (engineFlags & FLAG_INPUT_IS_FILE) {
+      pendingCommand = CMD_QUIT;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void debugLog(const char* format, ...) {
+  if ((engineFlags & FLAG_UCI) == 0 || (engineFlags & FLAG_DEBUG) == 0) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::fflush(stdout);
+}

@@ -1,0 +1,56 @@
+// Console input: a reader thread copies standard input into a locked queue and the
+// main thread takes whole lines out of it, between searches and from the search's
+// poll, without ever blocking on the input itself.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+constexpr std::size_t INPUT_CHUNK_SIZE = 4096;
+// Above this much unread text the reader waits for the main thread to take lines
+// (as long as there is a complete line to take), so that a long command file is not
+// read into memory at once.
+constexpr std::size_t INPUT_BACKLOG_LIMIT = 65536;
+
+// Text received but not yet taken as lines. The reader appends and the main thread
+// takes lines, both holding `lock` (a spin lock: 0 free, 1 held).
+struct InputQueue {
+  std::atomic<int> lock{0};
+  std::string text;       // unread text starts at `head`
+  std::size_t head = 0;
+  bool ended = false;     // nothing more will be appended
+  std::string line;       // the last line taken; valid until the next one is taken
+};
+
+// Appends received bytes. Returns false once a line "quit" (ended by a line feed or
+// a carriage return) has arrived: nothing after it is to be read.
+bool appendInput(InputQueue& queue, const char* data, std::size_t size);
+// End of input: a last line without line feed is completed so that it is handed
+// out too; with addQuit a line "quit" follows it.
+void endInput(InputQueue& queue, bool addQuit);
+// The next complete line without its line feed (and without a carriage return just
+// before it), or nullptr when no complete line is buffered.
+const char* takeLine(InputQueue& queue);
+// Reads one chunk from fd into the queue, first waiting while the queue is backlogged.
+// Returns false when reading is over (end of input, read error or "quit"); the queue
+// has then been ended, with a "quit" line when addQuitAtEnd is set.
+bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd);
+// The reader thread: reads chunks until reading is over; the end of a pipe or
+// terminal reads as "quit".
+void readInputLoop(InputQueue& queue, int fd);
+// For a regular file, read on demand by the main thread: the next line, reading
+// further chunks as needed; nullptr once the file is used up.
+const char* takeLineFromFile(InputQueue& queue, int fd);
+
+// Sets up standard input once at start-up: a regular file is read on demand (and
+// sets FLAG_INPUT_IS_FILE), anything else gets the reader thread.
+void initInput();
+// The next complete console line, or nullptr when none is buffered.
+const char* getInputLine();
+// Takes one console line, logs it and dispatches it. With wait it polls every 10 ms
+// until a line arrives; when input is a file and used up it sets CMD_QUIT.
+void readCommand(bool wait);
+// printf-style line for the UCI debug log: written and flushed only while both
+// FLAG_UCI and FLAG_DEBUG are set.
+void debugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,316 @@
+#include "board/checks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "board/bitboard.h"
+#include "board/see.h"
+#include "support/brute_board.h"
+
+namespace {
+
+constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+
+std::vector<Move> listed(const Position& pos) {
+  std::vector<Move> moves;
+  for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) moves.push_back(pos.moveList[i].move);
+  return moves;
+}
+
+bool contains(const std::vector<Move>& moves, Move move) {
+  return std::find(moves.begin(), moves.end(), move) != moves.end();
+}
+
+int relativeRank(int side, int square) { return side == WHITE ? rankOf(square) : 7 - rankOf(square); }
+
+// Pseudo-legal moves onto empty squares and onto `extraTargets`, promotions, castling
+// and en passant left out.
+std::vector<Move> candidateMoves(const BruteBoard& b, int side, Bitboard extraTargets) {
+  std::vector<Move> moves;
+  int up = side == WHITE ? 8 : -8;
+  auto takeable = [&](int to) {
+    return colourOfCode(b.cell[to]) == (side ^ 1) && typeOfCode(b.cell[to]) != KING && ((extraTargets >> to) & 1);
+  };
+  for (int from = 0; from < 64; ++from) {
+    if (colourOfCode(b.cell[from]) != side) continue;
+    if (typeOfCode(b.cell[from]) == PAWN) {
+      if (relativeRank(side, from) == 6) continue;
+      if (isEmptyCell(b.cell[from + up])) {
+        moves.push_back(makeMoveWord(from, from + up, FLAG_PAWN_MOVE));
+        if (relativeRank(side, from) == 1 && isEmptyCell(b.cell[from + 2 * up]))
+          moves.push_back(makeMoveWord(from, from + 2 * up, FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP));
+      }
+      for (int fileStep : {-1, 1}) {
+        int file = fileOf(from) + fileStep;
+        if (file >= 0 && file < 8 && takeable(from + up + fileStep))
+          moves.push_back(makeMoveWord(from, from + up + fileStep, FLAG_PAWN_MOVE | FLAG_CAPTURE));
+      }
+      continue;
+    }
+    for (int to = 0; to < 64; ++to)
+      if ((isEmptyCell(b.cell[to]) || takeable(to)) && bruteManAttacks(b, from, to))
+        moves.push_back(makeMoveWord(from, to, isEmptyCell(b.cell[to]) ? 0 : FLAG_CAPTURE));
+  }
+  return moves;
+}
+
+// The single man between the slider on `from` and the enemy king when the slider stands on
+// a line of the wanted kind and that man may leave the line (own, or a takeable enemy).
+int singleBlocker(const Position& pos, int from, bool diagonalLine, Bitboard extraTargets) {
+  int king = pos.kingSquare[pos.xside];
+  int d = direction[from][king];
+  if (d < 0 || (d >= 4) != diagonalLine) return NO_SQUARE;
+  int blocker = NO_SQUARE, count = 0;
+  for (int s = from + directionDelta[d]; s != king; s += directionDelta[d])
+    if (!isEmptyCell(pos.board[s])) {
+      blocker = s;
+      ++count;
+    }
+  if (count != 1) return NO_SQUARE;
+  if (colourOfCode(pos.board[blocker]) == pos.xside && !((extraTargets >> blocker) & 1)) return NO_SQUARE;
+  return blocker;
+}
+
+// Whether the rules of the checking-move generator promise this checking move.
+bool promised(const Position& pos, const BruteBoard& b, Move move, Bitboard extraTargets) {
+  int side = pos.side, king = pos.kingSquare[pos.xside];
+  int from = moveFrom(move), to = moveTo(move), type = typeOfCode(b.cell[from]);
+  BruteBoard after = bruteAfterMove(b, move);
+  BruteBoard onlyMover;
+  std::fill(std::begin(onlyMover.cell), std::end(onlyMover.cell), EMPTY_CELL);
+  for (int s = 0; s < 64; ++s)
+    if (!isEmptyCell(after.cell[s])) onlyMover.cell[s] = pieceCode(side ^ 1, PAWN);
+  onlyMover.cell[to] = after.cell[to];
+  onlyMover.cell[king] = EMPTY_CELL;
+  bool direct = bruteAttacks(onlyMover, king, side);
+
+  // Discovered checks through the single blocker on `from`.
+  for (int s = 0; s < 64; ++s) {
+    int code = pos.board[s];
+    if (colourOfCode(code) != side) continue;
+    int sliderType = typeOfCode(code);
+    for (bool diagonalLine : {true, false}) {
+      if (!(sliderType == QUEEN || sliderType == (diagonalLine ? BISHOP : ROOK))) continue;
+      if (singleBlocker(pos, s, diagonalLine, extraTargets) != from) continue;
+      int d = direction[s][king];
+      bool leavesLine = direction[from][to] != d && direction[from][to] != (d ^ 1);
+      switch (type) {
+        case PAWN:
+          if (!(move & FLAG_CAPTURE) && d != NORTH && d != SOUTH) return true;
+          if (move & FLAG_CAPTURE) return true;
+          break;
+        case KNIGHT:
+          return true;
+        case BISHOP:
+          if (!diagonalLine) return true;
+          break;
+        case ROOK:
+          if (diagonalLine) return true;
+          break;
+        case KING:
+          if (leavesLine && !((pos.attackMap[pos.ply][side ^ 1] >> to) & 1)) return true;
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  if (!direct) return false;
+  // A slider with a single blocker on its line to the king only takes that blocker.
+  auto sliderPromised = [&](bool diagonalGroup) {
+    int blocker = singleBlocker(pos, from, diagonalGroup, extraTargets);
+    return (blocker == NO_SQUARE || blocker == to) && checkIsSafe(pos, move);
+  };
+  switch (type) {
+    case KNIGHT:
+      return checkIsSafe(pos, move);
+    case BISHOP:
+      return sliderPromised(true);
+    case ROOK:
+      return sliderPromised(false);
+    case QUEEN:
+      return sliderPromised(direction[from][to] >= 4 || direction[king][to] >= 4);
+    case PAWN:
+      if (relativeRank(side, king) < 3) return false;
+      if (move & FLAG_CAPTURE) return true;
+      if ((move & FLAG_DOUBLE_STEP) && relativeRank(side, king) != 4) return false;
+      return captureIsSafe(pos, move);
+    default:
+      return false;
+  }
+}
+
+TEST(GenerateChecks, ListsEveryPromisedCheckAndOnlyChecks) {
+  std::mt19937 rng(7001);
+  int promisedCount = 0, handedIn = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::string fen = randomFen(rng, 8 + static_cast<int>(rng() % 14));
+    Position& pos = setUp(fen);
+    BruteBoard b = bruteFromPosition(pos);
+    Bitboard extraTargets = pos.colourBB[pos.xside] & (static_cast<Bitboard>(rng()) << 32 | rng());
+    // Hand in two captures of the side to move, when it has any.
+    std::vector<Move> captures;
+    for (Move m : candidateMoves(b, pos.side, pos.colourBB[pos.xside]))
+      if (m & FLAG_CAPTURE) captures.push_back(m);
+    Move captureA = captures.empty() ? MOVE_NONE : captures[rng() % captures.size()];
+    Move captureB = captures.size() < 2 ? MOVE_NONE : captures[rng() % captures.size()];
+
+    pos.listStart[0] = 0;
+    generateChecks(pos, extraTargets, captureA, captureB);
+    std::vector<Move> moves = listed(pos);
+    std::vector<Move> candidates = candidateMoves(b, pos.side, extraTargets);
+    for (Move m : moves) {
+      if (m == captureA || m == captureB) {
+        ++handedIn;
+        continue;
+      }
+      EXPECT_TRUE(contains(candidates, m)) << fen << " lists a false move " << moveFrom(m) << "-" << moveTo(m);
+      EXPECT_TRUE(bruteInCheck(bruteAfterMove(b, m), pos.xside)) << fen << " lists " << moveFrom(m) << "-" << moveTo(m);
+    }
+    for (Move m : candidates) {
+      if (!bruteInCheck(bruteAfterMove(b, m), pos.xside) || !promised(pos, b, m, extraTargets)) continue;
+      ++promisedCount;
+      EXPECT_TRUE(contains(moves, m)) << fen << " misses " << moveFrom(m) << "-" << moveTo(m) << " flags " << std::hex
+                                      << (m >> 16);
+    }
+  }
+  EXPECT_GT(promisedCount, 500);
+  EXPECT_GT(handedIn, 0);
+}
+
+TEST(GenerateChecks, KnightChecksPassTheExchangeTest) {
+  Position& pos = setUp("6k1/8/8/3N4/8/8/8/4K3 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  std::vector<Move> moves = listed(pos);
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
+  pos = setUp("6k1/6p1/8/3N4/8/8/8/4K3 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  moves = listed(pos);
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
+  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
+}
+
+TEST(GenerateChecks, DiscoveredChecksSkipTheExchangeTest) {
+  // Every move of the d3 knight uncovers the b1 bishop; e5 is guarded by a pawn.
+  Position& pos = setUp("8/8/5pk1/8/8/3N4/8/KB6 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  std::vector<Move> moves = listed(pos);
+  for (const char* to : {"b2", "b4", "c1", "c5", "e1", "e5", "f2", "f4"})
+    EXPECT_TRUE(contains(moves, makeMoveWord(sq("d3"), sq(to), 0))) << to;
+}
+
+TEST(GenerateChecks, PawnOnTheFileOfTheRookOnlyTakes) {
+  Position& pos = setUp("4k3/8/8/3n1b2/4P3/8/8/K3R3 w - -");
+  generateChecks(pos, pos.colourBB[BLACK], MOVE_NONE, MOVE_NONE);
+  std::vector<Move> moves = listed(pos);
+  EXPECT_FALSE(contains(moves, makeMoveWord(sq("e4"), sq("e5"), FLAG_PAWN_MOVE)));
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("e4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("e4"), sq("f5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
+  // Without the captures in extraTargets nothing of the pawn is listed.
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  for (Move m : listed(pos)) EXPECT_NE(moveFrom(m), sq("e4"));
+}
+
+TEST(GenerateChecks, PawnChecksOntoTheCheckingSquares) {
+  // King on the fifth rank: single pushes, guarded by the c3 and g3 pawns.
+  Position& pos = setUp("8/8/8/4k3/8/2PP1PP1/8/K7 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d3"), sq("d4"), FLAG_PAWN_MOVE)));
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f3"), sq("f4"), FLAG_PAWN_MOVE)));
+  // Unguarded, the king takes the pawn.
+  pos = setUp("8/8/8/4k3/8/3P1P2/8/K7 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(listed(pos).empty());
+  // Double steps.
+  pos = setUp("8/8/8/4k3/8/2P3P1/3P1P2/K7 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d2"), sq("d4"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f2"), sq("f4"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
+  // The black mirror image.
+  pos = setUp("k7/3p1p2/2p3p1/8/4K3/8/8/8 b - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d7"), sq("d5"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f7"), sq("f5"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
+  // Captures onto the checking squares, only of extraTargets and without exchange test.
+  pos = setUp("8/8/4k3/3r1n2/2P3P1/8/8/K7 w - -");
+  generateChecks(pos, pos.colourBB[BLACK], MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("c4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("g4"), sq("f5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(listed(pos).empty());
+}
+
+TEST(GenerateChecks, QueenCheckListedOnce) {
+  Position& pos = setUp("7k/8/8/8/8/8/8/K2Q4 w - -");
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  std::vector<Move> moves = listed(pos);
+  for (Move m : moves) EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1);
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("d4"), 0)));  // diagonal check
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("h5"), 0)));  // file check after a diagonal move
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("d8"), 0)));  // rank check
+}
+
+TEST(GenerateChecks, HandedInCaptureOfTheBlocker) {
+  // The d4 knight blocks the a1 bishop; its capture on c6 is handed in.
+  Position& pos = setUp("7k/8/2r5/8/3N4/8/8/B3K3 w - -");
+  Move captureA = makeMoveWord(sq("d4"), sq("c6"), FLAG_CAPTURE);
+  generateChecks(pos, 0, captureA, MOVE_NONE);
+  std::vector<Move> moves = listed(pos);
+  EXPECT_EQ(std::count(moves.begin(), moves.end(), captureA), 1);
+  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d4"), sq("c6"), 0)));
+}
+
+TEST(GenerateChecksRestricted, KnightChecksNeedAForkOrABoxedKing) {
+  // Nd5-f6 forks king and the h5 rook; Nd5-e7 checks alone.
+  Position& pos = setUp("6k1/8/8/3N3r/8/8/8/4K3 w - -");
+  generateChecksRestricted(pos, 0, 0);
+  std::vector<Move> moves = listed(pos);
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
+  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
+  // With every flight square covered both checks qualify.
+  generateChecksRestricted(pos, 0, kingAttacks[sq("g8")]);
+  moves = listed(pos);
+  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
+  // A rook in extraTargets is no fork.
+  generateChecksRestricted(pos, squareBit[sq("h5")], 0);
+  EXPECT_FALSE(contains(listed(pos), makeMoveWord(sq("d5"), sq("f6"), 0)));
+}
+
+TEST(GenerateChecksRestricted, PawnPushesNeedAReason) {
+  // e3-e4 attacks d5 and f5: a knight on f5 (k + 2) makes it worth listing.
+  Position& pos = setUp("8/8/8/3k1n2/8/4PP2/8/K7 w - -");
+  generateChecksRestricted(pos, 0, 0);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
+  // Without it only the plain generator lists the push.
+  pos = setUp("8/8/8/3k4/8/4PP2/8/K7 w - -");
+  generateChecksRestricted(pos, 0, 0);
+  EXPECT_FALSE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
+  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
+  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
+}
+
+TEST(GenerateChecksRestricted, OnlyChecksAndNoRepeatedKnightMoves) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 200; ++round) {
+    std::string fen = randomFen(rng, 8 + static_cast<int>(rng() % 12));
+    Position& pos = setUp(fen);
+    BruteBoard b = bruteFromPosition(pos);
+    Bitboard extraTargets = pos.colourBB[pos.xside] & (static_cast<Bitboard>(rng()) << 32 | rng());
+    generateChecksRestricted(pos, extraTargets, static_cast<Bitboard>(rng()) << 32 | rng());
+    std::vector<Move> moves = listed(pos);
+    std::vector<Move> candidates = candidateMoves(b, pos.side, extraTargets);
+    for (Move m : moves) {
+      EXPECT_TRUE(contains(candidates, m)) << fen;
+      EXPECT_TRUE(bruteInCheck(bruteAfterMove(b, m), pos.xside)) << fen;
+      if (typeOfCode(pos.board[moveFrom(m)]) == KNIGHT) {
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << fen;
+      }
+    }
+  }
+}
+
+}  // namespace

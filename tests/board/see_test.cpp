@@ -1,0 +1,174 @@
+#include "board/see.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "board/bitboard.h"
+#include "support/brute_board.h"
+
+namespace {
+
+constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+
+Move capture(const Position& pos, const char* from, const char* to) {
+  Move flags = isEmptyCell(pos.board[sq(to)]) ? 0 : FLAG_CAPTURE;
+  if (typeOfCode(pos.board[sq(from)]) == PAWN) flags |= FLAG_PAWN_MOVE;
+  return makeMoveWord(sq(from), sq(to), flags);
+}
+
+// ---- A plain minimax of the captures on one square ----
+
+constexpr int swapValueOf[6] = {100, 300, 300, 500, 1000, 0};
+
+// The least valuable man of `side` that can take on `square` (knights before bishops,
+// lower squares first, the king last and only where the square is then not attacked).
+int cheapestAttacker(const BruteBoard& b, int square, int side) {
+  for (int type = PAWN; type <= KING; ++type)
+    for (int s = 0; s < 64; ++s) {
+      if (b.cell[s] != pieceCode(side, type) || !bruteManAttacks(b, s, square)) continue;
+      if (type == KING && bruteAttacks(bruteAfterMove(b, makeMoveWord(s, square, 0)), square, side ^ 1)) continue;
+      return s;
+    }
+  return NO_SQUARE;
+}
+
+// What `side` gains by going on with the exchange on `square` (it may stop at any time),
+// the man standing there being worth `standing`.
+int swapGain(const BruteBoard& b, int square, int side, int standing) {
+  int from = cheapestAttacker(b, square, side);
+  if (from == NO_SQUARE) return 0;
+  int value = swapValueOf[typeOfCode(b.cell[from])];
+  BruteBoard after = bruteAfterMove(b, makeMoveWord(from, square, 0));
+  return std::max(0, standing - swapGain(after, square, side ^ 1, value));
+}
+
+bool minimaxSafe(const BruteBoard& b, Move move) {
+  int from = moveFrom(move), to = moveTo(move);
+  int captured = isEmptyCell(b.cell[to]) ? 0 : swapValueOf[typeOfCode(b.cell[to])];
+  int mover = swapValueOf[typeOfCode(b.cell[from])];
+  BruteBoard after = bruteAfterMove(b, move);
+  return captured - swapGain(after, to, colourOfCode(b.cell[from]) ^ 1, mover) >= 0;
+}
+
+// Whether some man of the side not to move is pinned against its king.
+bool defenderPinned(const BruteBoard& b, int side) {
+  int king = bruteKingSquare(b, side ^ 1);
+  for (int s = 0; s < 64; ++s) {
+    if (colourOfCode(b.cell[s]) != (side ^ 1) || s == king) continue;
+    BruteBoard without = b;
+    without.cell[s] = EMPTY_CELL;
+    if (!bruteAttacks(b, king, side) && bruteAttacks(without, king, side)) return true;
+  }
+  return false;
+}
+
+TEST(CaptureIsSafe, AgreesWithMinimaxOnRandomPositions) {
+  std::mt19937 rng(20261206);
+  int compared = 0, unsafe = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::string fen = randomFen(rng, 6 + static_cast<int>(rng() % 12));
+    Position& pos = setUp(fen);
+    BruteBoard b = bruteFromPosition(pos);
+    if (defenderPinned(b, pos.side)) continue;
+    for (int from = 0; from < 64; ++from) {
+      if (colourOfCode(b.cell[from]) != pos.side) continue;
+      for (int to = 0; to < 64; ++to) {
+        int target = b.cell[to];
+        if (colourOfCode(target) == pos.side || typeOfCode(target) == KING || !bruteManAttacks(b, from, to)) continue;
+        bool pawn = typeOfCode(b.cell[from]) == PAWN;
+        if (pawn && (rankOf(to) == 0 || rankOf(to) == 7)) continue;
+        if (pawn && isEmptyCell(target)) continue;  // pawns only take
+        Move move = makeMoveWord(from, to, (isEmptyCell(target) ? 0 : FLAG_CAPTURE) | (pawn ? FLAG_PAWN_MOVE : 0));
+        if (bruteInCheck(bruteAfterMove(b, move), pos.side)) continue;
+        bool expected = minimaxSafe(b, move);
+        EXPECT_EQ(captureIsSafe(pos, move), expected) << fen << " move " << from << "-" << to;
+        ++compared;
+        unsafe += !expected;
+      }
+    }
+  }
+  EXPECT_GT(compared, 2000);
+  EXPECT_GT(unsafe, compared / 10);
+}
+
+TEST(CaptureIsSafe, EarlyAnswers) {
+  // Pawn takes knight: winning trade.
+  Position& pos = setUp("4k3/8/2n5/3P4/8/8/8/4K3 w - -");
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "d5", "c6")));
+  // Queen takes a pawn defended by a pawn.
+  pos = setUp("4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  // The same pawn undefended.
+  pos = setUp("4k3/8/8/3p4/8/8/3Q4/4K3 w - -");
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  // En passant is always accepted.
+  pos = setUp("4k3/8/8/2pP4/8/8/8/4K3 w - c6");
+  EXPECT_TRUE(captureIsSafe(pos, makeMoveWord(sq("d5"), sq("c6"), FLAG_PAWN_MOVE | FLAG_CAPTURE | FLAG_EN_PASSANT)));
+}
+
+TEST(CaptureIsSafe, PinnedPawnDefenderDoesNotRecapture) {
+  // The e6 pawn guards d5 but is pinned against the h3 king by the c8 bishop.
+  Position& pos = setUp("2B5/8/4p3/3p4/8/2N4k/8/K7 w - -");
+  EXPECT_TRUE(isPinnedDefender(pos, sq("e6"), sq("c3"), sq("d5")));
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "c3", "d5")));
+  // Without the bishop the pawn recaptures.
+  pos = setUp("8/8/4p3/3p4/8/2N4k/8/K7 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "c3", "d5")));
+}
+
+TEST(CaptureIsSafe, KnightDefenderFreeOrPinned) {
+  // Rook takes a pawn guarded by a knight.
+  Position& pos = setUp("4k3/4n3/8/3p4/8/8/8/3RK3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "d1", "d5")));
+  // The knight is pinned on the e-file by the e1 rook, which takes no part.
+  pos = setUp("4k3/4n3/8/3p4/8/8/8/3RR1K1 w - -");
+  EXPECT_TRUE(isPinnedDefender(pos, sq("e7"), sq("d1"), sq("d5")));
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "d1", "d5")));
+  // A pinning man that makes the capture itself pins nothing.
+  EXPECT_FALSE(isPinnedDefender(pos, sq("e7"), sq("e1"), sq("d5")));
+}
+
+TEST(CaptureIsSafe, PinRules) {
+  // A defender that takes along its pin line is free.
+  Position& pos = setUp("4k3/4r3/8/8/8/8/8/4RK2 w - -");
+  EXPECT_FALSE(isPinnedDefender(pos, sq("e7"), sq("a1"), sq("e4")));
+  EXPECT_TRUE(isPinnedDefender(pos, sq("e7"), sq("a1"), sq("a7")));
+  // With the side to move in check, every defender counts as free.
+  pos = setUp("4k3/4r3/8/8/8/8/3n4/4RK2 w - -");
+  pos.checkInfo[pos.gamePly] = computeCheckInfo(pos);
+  EXPECT_FALSE(isPinnedDefender(pos, sq("e7"), sq("a1"), sq("a7")));
+}
+
+TEST(CaptureIsSafe, KingInTheExchange) {
+  // Rook takes a bishop guarded only by the king; the queen behind the rook guards d5.
+  Position& pos = setUp("8/8/4k3/3b4/8/8/3R4/3QK3 w - -");
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  // Without the queen the king takes back.
+  pos = setUp("8/8/4k3/3b4/8/8/3R4/4K3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  // The king taking a defended man.
+  pos = setUp("8/8/4k3/8/8/2p5/3p4/4K3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "e1", "d2")));
+  // A lone king taking an undefended pawn.
+  pos = setUp("8/8/4k3/8/8/8/3p4/4K3 w - -");
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "e1", "d2")));
+}
+
+TEST(CaptureIsSafe, XRaysJoinTheExchange) {
+  // Rook takes a knight guarded by a rook; the white queen behind doubles the attack.
+  Position& pos = setUp("3rk3/8/8/3n4/8/8/3R4/3QK3 w - -");
+  EXPECT_TRUE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  pos = setUp("3rk3/8/8/3n4/8/8/3R4/4K3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "d2", "d5")));
+  // Queen takes a knight guarded by a rook backed by a rook; the bishop supports the queen.
+  pos = setUp("3rk3/3r4/8/3n4/8/1B6/8/3QK3 w - -");
+  EXPECT_FALSE(captureIsSafe(pos, capture(pos, "d1", "d5")));
+  // A checking move onto a square guarded by a rook with the capturer's rook behind it.
+  pos = setUp("4k3/8/8/8/8/8/r3R3/4RK2 b - -");
+  EXPECT_FALSE(checkIsSafe(pos, makeMoveWord(sq("a2"), sq("a1"), 0)));
+  EXPECT_TRUE(checkIsSafe(pos, makeMoveWord(sq("a2"), sq("a8"), 0)));
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// The engine's start-up and console words, driven through its standard input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines startBoard = {
+    "r n b q k b n r", "p p p p p p p p", ". . . . . . . .", ". . . . . . . .",
+    ". . . . . . . .", ". . . . . . . .", "P P P P P P P P", "R N B Q K B N R",
+};
+
+// Runs the engine on the given input text (a pipe closed after it) and returns its
+// whole output; the exit code goes to *exitCode.
+Lines runWithInput(const std::string& input, int* exitCode, const EngineLaunch& launch = {}) {
+  EngineProcess engine(launch);
+  engine.sendRaw(input);
+  engine.closeInput();
+  Lines lines = engine.readAll();
+  *exitCode = engine.waitForExit();
+  return lines;
+}
+
+// The output after the three banner lines.
+Lines afterBanner(const Lines& lines) {
+  EXPECT_GE(lines.size(), 3u);
+  if (lines.size() < 3) return {};
+  EXPECT_EQ(lines[0], "Velt 4.6");
+  EXPECT_FALSE(lines[1].empty());
+  EXPECT_EQ(lines[2], "");
+  return Lines(lines.begin() + 3, lines.end());
+}
+
+TEST(Console, BoardBeforeProtocolPrintsTheStartPosition) {
+  int exitCode;
+  const Lines lines = runWithInput("board\nquit\n", &exitCode);
+  EXPECT_EQ(afterBanner(lines), startBoard);
+  EXPECT_EQ(exitCode, 0);
+}
+
+TEST(Console, OtherWordsBeforeProtocolAreRefused) {
+  int exitCode;
+  const Lines lines = runWithInput("go\nGO\n\n   \nquit\nboard\n", &exitCode);
+  EXPECT_EQ(afterBanner(lines),
+            (Lines{"Enter the protocol first (xboard or uci)", "Enter the protocol first (xboard or uci)"}));
+  EXPECT_EQ(exitCode, 0);
+}
+
+TEST(Console, FenSetsUpAndPrintsPositions) {
+  int exitCode;
+  const Lines lines = runWithInput(
+      "fen 8/8/8/4k3/8/8/4P3/4K3 b - -\nfen\nboard\nfen 8/8/9/8 w - -\nfen\n"
+      "FEN   rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\nfen\nquit\n",
+      &exitCode);
+  const Lines expected = {
+      "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1",
+      ". . . . . . . .",
+      ". . . . . . . .",
+      ". . . . . . . .",
+      ". . . . k . . .",
+      ". . . . . . . .",
+      ". . . . . . . .",
+      ". . . . P . . .",
+      ". . . . K . . .",
+      "Illegal position: 8/8/9/8 w - -",
+      "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1",
+      "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 1",
+  };
+  EXPECT_EQ(afterBanner(lines), expected);
+  EXPECT_EQ(exitCode, 0);
+}
+
+TEST(Console, ConsoleWordsWorkAfterTheProtocol) {
+  int exitCode;
+  const Lines lines = runWithInput("xboard\nfen 4k3/8/8/8/8/8/8/4K2R w K -\nfen\nquit\n", &exitCode);
+  const Lines output = afterBanner(lines);
+  ASSERT_FALSE(output.empty());
+  EXPECT_EQ(output.front(), "feature done=0");
+  EXPECT_EQ(output.back(), "4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+  EXPECT_EQ(exitCode, 0);
+}
+
+TEST(Console, EndOfInputWithoutQuitEndsTheEngine) {
+  int exitCode;
+  // The last line lacks its line feed; at the end of input it still counts.
+  Lines lines = runWithInput("uci\nboard", &exitCode);
+  EXPECT_EQ(exitCode, 0);
+  ASSERT_GE(lines.size(), 8u);
+  EXPECT_EQ(Lines(lines.end() - 8, lines.end()), startBoard);
+
+  EngineProcess engine;
+  ASSERT_TRUE(engine.waitForLine("Velt 4.6"));
+  engine.closeInput();
+  EXPECT_EQ(engine.waitForExit(), 0);
+}
+
+TEST(Console, QuitAfterProtocolEndsWithCodeZero) {
+  EngineProcess engine;
+  engine.send("uci");
+  engine.send("board");
+  ASSERT_TRUE(engine.waitForLine("R N B Q K B N R"));
+  engine.send("quit");
+  EXPECT_EQ(engine.waitForExit(), 0);
+}
+
+TEST(Console, LongCommandFileIsProcessedToItsLastLine) {
+  // Several thousand lines (far beyond one read) given as a regular file, alternating
+  // set-ups and queries; the file ends without quit.
+  std::string commands;
+  const int positions = 2500;
+  for (int i = 0; i < positions; ++i) {
+    const int file = i % 8, rank = 2 + (i / 8) % 4;
+    std::string row = (file > 0 ? std::to_string(file) : "") + "P" + (file < 7 ? std::to_string(7 - file) : "");
+    std::string fen = "4k3/";
+    for (int r = 7; r >= 2; --r) fen += (r == rank ? row : "8") + "/";
+    fen += "4K3 w - -";
+    commands += "fen " + fen + "\nfen\n";
+  }
+  commands += "fen 7k/8/8/8/8/8/8/K7 b - -\nfen\n";
+  TempDirectory directory;
+  EngineLaunch launch;
+  launch.stdinFile = directory.writeFile("commands.txt", commands);
+  EngineProcess engine(launch);
+  const Lines lines = engine.readAll();
+  EXPECT_EQ(engine.waitForExit(), 0);
+  ASSERT_EQ(lines.size(), 3u + positions + 1);
+  EXPECT_EQ(lines.back(), "7k/8/8/8/8/8/8/K7 b - - 0 1");
+}
+
+TEST(CommandLine, NameDigitComesFromTheProgramName) {
+  TempDirectory directory;
+  for (const auto& [name, announced] : std::vector<std::pair<std::string, std::string>>{
+           {"velt7", "Velt 4.6.7"}, {"velt0", "Velt 4.6"}, {"veltx", "Velt 4.6"}}) {
+    const std::string copy = directory.path() + "/" + name;
+    std::filesystem::copy_file(VELT_BINARY, copy);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+    EngineLaunch launch;
+    launch.binary = copy;
+    EngineProcess engine(launch);
+    EXPECT_EQ(engine.readLine(), announced);
+    engine.send("quit");
+    EXPECT_EQ(engine.waitForExit(), 0);
+  }
+}
+
+TEST(CommandLine, Options) {
+  const std::vector<std::pair<Lines, std::string>> cases = {
+      {{"/CB"}, "Please specify path to the PGN file"},
+      {{"/cb"}, "Please specify path to the PGN file"},
+      {{"/AI"}, "Please specify path to the analysis file"},
+      {{"/Ai"}, "Please specify path to the analysis file"},
+      {{"/foo"}, "Invalid option!"},
+      {{"xboard"}, "Invalid option!"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    EngineLaunch launch;
+    launch.arguments = arguments;
+    int exitCode;
+    const Lines lines = runWithInput("board\n", &exitCode, launch);
+    EXPECT_EQ(afterBanner(lines), Lines{message}) << arguments[0];
+    EXPECT_EQ(exitCode, 0);
+  }
+  EngineLaunch launch;
+  launch.arguments = {"/XBoard"};
+  int exitCode;
+  EXPECT_EQ(afterBanner(runWithInput("board\nquit\n", &exitCode, launch)), startBoard);
+  EXPECT_EQ(exitCode, 0);
+}
+
+}  // namespace
