@@ -99,58 +99,69 @@ void bruteFillAttackMaps(Position& pos) {
   for (int colour = 0; colour < 2; ++colour) pos.attackMap[pos.ply][colour] = bruteAttackSet(b, colour);
 }
 
-std::string randomFen(std::mt19937& rng, int men) {
-  static const char letters[] = "PNBRQpnbrq";
+std::string bruteToFen(const BruteBoard& b, int side) {
+  std::string fen;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      int code = b.cell[makeSquare(file, rank)];
+      if (isEmptyCell(code)) {
+        ++empty;
+        continue;
+      }
+      if (empty) fen += static_cast<char>('0' + empty);
+      empty = 0;
+      char letter = PIECE_LETTERS[typeOfCode(code)];
+      fen += colourOfCode(code) == WHITE ? letter : static_cast<char>(letter + 32);
+    }
+    if (empty) fen += static_cast<char>('0' + empty);
+    if (rank) fen += '/';
+  }
+  return fen + (side == WHITE ? " w - -" : " b - -");
+}
+
+BruteBoard bruteTurned(const BruteBoard& b) {
+  BruteBoard turned;
+  for (int s = 0; s < 64; ++s)
+    turned.cell[s ^ 63] = isEmptyCell(b.cell[s]) ? EMPTY_CELL : b.cell[s] ^ 0x10;
+  return turned;
+}
+
+std::string randomFenOf(std::mt19937& rng, const std::string& men) {
   for (;;) {
     BruteBoard b;
     for (int& c : b.cell) c = EMPTY_CELL;
-    char placed[64] = {};
-    auto put = [&](char letter) {
-      for (;;) {
-        int s = static_cast<int>(rng() % 64);
-        bool pawn = letter == 'P' || letter == 'p';
-        if (placed[s] || (pawn && (rankOf(s) == 0 || rankOf(s) == 7))) continue;
-        placed[s] = letter;
-        int colour = letter >= 'a' ? BLACK : WHITE;
-        b.cell[s] = pieceCode(colour, pieceFromLetter(static_cast<char>(letter >= 'a' ? letter - 32 : letter)));
-        return;
-      }
-    };
-    put('K');
-    put('k');
-    int count[2] = {0, 0}, pawns[2] = {0, 0};
-    for (int i = 0; i < men; ++i) {
-      char letter = letters[rng() % 10];
-      int colour = letter >= 'a' ? BLACK : WHITE;
+    for (char letter : "Kk" + men) {
       bool pawn = letter == 'P' || letter == 'p';
-      if (count[colour] == 15 || (pawn && pawns[colour] == 8)) continue;
-      ++count[colour];
-      pawns[colour] += pawn;
-      put(letter);
+      int s;
+      do s = static_cast<int>(rng() % 64);
+      while (!isEmptyCell(b.cell[s]) || (pawn && (rankOf(s) == 0 || rankOf(s) == 7)));
+      int colour = letter >= 'a' ? BLACK : WHITE;
+      b.cell[s] = pieceCode(colour, pieceFromLetter(static_cast<char>(letter >= 'a' ? letter - 32 : letter)));
     }
     int side = static_cast<int>(rng() % 2);
     int whiteKing = bruteKingSquare(b, WHITE), blackKing = bruteKingSquare(b, BLACK);
     if (std::abs(fileOf(whiteKing) - fileOf(blackKing)) <= 1 && std::abs(rankOf(whiteKing) - rankOf(blackKing)) <= 1)
       continue;
     if (bruteInCheck(b, side ^ 1)) continue;
-    std::string fen;
-    for (int rank = 7; rank >= 0; --rank) {
-      int empty = 0;
-      for (int file = 0; file < 8; ++file) {
-        char letter = placed[makeSquare(file, rank)];
-        if (!letter) {
-          ++empty;
-          continue;
-        }
-        if (empty) fen += static_cast<char>('0' + empty);
-        empty = 0;
-        fen += letter;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      if (rank) fen += '/';
-    }
-    return fen + (side == WHITE ? " w - -" : " b - -");
+    return bruteToFen(b, side);
   }
+}
+
+std::string randomFen(std::mt19937& rng, int men) {
+  static const char letters[] = "PNBRQpnbrq";
+  std::string chosen;
+  int count[2] = {0, 0}, pawns[2] = {0, 0};
+  for (int i = 0; i < men; ++i) {
+    char letter = letters[rng() % 10];
+    int colour = letter >= 'a' ? BLACK : WHITE;
+    bool pawn = letter == 'P' || letter == 'p';
+    if (count[colour] == 15 || (pawn && pawns[colour] == 8)) continue;
+    ++count[colour];
+    pawns[colour] += pawn;
+    chosen += letter;
+  }
+  return randomFenOf(rng, chosen);
 }
 
 Position& setUp(const std::string& fen) {

@@ -27,9 +27,15 @@ bool bruteInCheck(const BruteBoard& b, int colour);
 BruteBoard bruteAfterMove(const BruteBoard& b, Move move);
 // Fills attackMap[pos.ply] for both colours from the board array.
 void bruteFillAttackMaps(Position& pos);
+// The FEN of the board with `side` to move, no castling, no en passant.
+std::string bruteToFen(const BruteBoard& b, int side);
+// The board turned by 180 degrees with the colours exchanged.
+BruteBoard bruteTurned(const BruteBoard& b);
 // A random legal position with the given number of men besides the kings, no pawns on
 // the first and last ranks, the side not to move not in check, no castling rights.
 std::string randomFen(std::mt19937& rng, int men);
+// The same with exactly the given men besides the kings, as FEN letters ("Pb").
+std::string randomFenOf(std::mt19937& rng, const std::string& men);
 // Sets gamePosition up from the FEN and fills its attack maps; fails the test when the
 // FEN is rejected.
 Position& setUp(const std::string& fen);
