@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "board/attacks.h"
+#include "board/movegen.h"
+#include "eval/material.h"
+#include "search/history.h"
 #include "shell/clock.h"
 #include "shell/options.h"
 
@@ -171,8 +174,12 @@ std::uint32_t computeCheckInfo(const Position& pos) {
 }
 
 void newGame([[maybe_unused]] bool clearTables) {
+  resetHistory();
   resetTimeBase();
   setUpPosition();
+  buildOrderTables();
+  // The root needs the material table, which initApp builds before its new game.
+  if (matInfo) prepareRoot(gamePosition);
 }
 
 void printBoard() {

@@ -1,11 +1,13 @@
 // Table set-up shared by the protocol words and the console words.
 #include "shell/app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "eval/material.h"
 #include "shell/game_state.h"
 
 namespace {
@@ -21,6 +23,11 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
+  if (!buildMaterialTable()) {
+    std::printf("ERROR (not enough memory): initApp\n");
+    std::fflush(stdout);
+    return false;
+  }
   newGame(true);
   forceMode = false;
   // Seed the random generator from one of the piece-square keys, chosen by the time.
@@ -30,6 +37,9 @@ bool initApp() {
   return true;
 }
 
-void releaseApp() { ready = false; }
+void releaseApp() {
+  releaseMaterialTable();
+  ready = false;
+}
 
 bool appReady() { return ready; }

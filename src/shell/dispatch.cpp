@@ -8,6 +8,8 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/movegen.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "shell/app.h"
 #include "shell/game_state.h"
@@ -35,10 +37,15 @@ void fenCommand(const char* arguments) {
   } else if (parseFen(arguments)) {
     newGame(false);
     parseFen(arguments);
+    prepareRoot(gamePosition);
   } else {
     std::printf("Illegal position: %s\n", arguments);
   }
   std::fflush(stdout);
+}
+
+void perftWord(const char* arguments) {
+  if (ensureApp()) perftCommand(arguments);
 }
 
 // Words that work before and after a protocol is chosen; each handler gets the text
@@ -50,6 +57,7 @@ struct ConsoleWord {
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
+    {"perft", perftWord},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {
