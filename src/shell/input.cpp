@@ -144,7 +144,8 @@ void readCommand(bool wait) {
       return;
     }
     if (!wait) return;
-    if (engineFlags & FLAG_INPUT_IS_FILE) {
+    // A command file that is used up ends the engine like "quit".
+    if (inputIsFile) {
       pendingCommand = CMD_QUIT;
       return;
     }
