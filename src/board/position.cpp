@@ -8,6 +8,8 @@
 #include "board/movegen.h"
 #include "eval/material.h"
 #include "search/history.h"
+#include "search/search_state.h"
+#include "search/tt.h"
 #include "shell/clock.h"
 #include "shell/options.h"
 
@@ -173,13 +175,15 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   return info;
 }
 
-void newGame([[maybe_unused]] bool clearTables) {
+void newGame(bool clearTables) {
+  if (clearTables) ttClear();
   resetHistory();
   resetTimeBase();
   setUpPosition();
   buildOrderTables();
   // The root needs the material table, which initApp builds before its new game.
   if (matInfo) prepareRoot(gamePosition);
+  resetSearchForNewGame();
 }
 
 void printBoard() {

@@ -25,6 +25,22 @@ struct ScoredMove {
   int score;
 };
 
+// Move-picker state of one search node (the stages are the picker's, see movepick.h).
+constexpr int MAX_DEFERRED = 32;
+struct PickState {
+  int stage;
+  int nextIndex;  // next entry of the node's moves in moveList
+  int endIndex;   // one past the node's last entry
+  int depth;
+  int historySelect;  // history bank; in the futility stage the strictCaptures flag
+  int gainLimit;      // positional gain a quiet move needs in the gain stage
+  Move hashMove;
+  Move altMove;  // a second move to try early (internal deepening, verification)
+  int deferredCount;  // captures the exchange test rejected, tried after the quiets
+  int deferredIndex;
+  Move deferred[MAX_DEFERRED];
+};
+
 constexpr int CHECK_NONE = 64;             // checkInfo value when not in check
 constexpr std::uint32_t DOUBLE_CHECK = 0x80000000u;
 inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40) == 0; }
@@ -58,10 +74,12 @@ struct Position {
   int ply;
   int gamePly;
   std::uint32_t nodes;
-  int threadIndex;  // selects the thread's pawn hash table
+  int threadIndex;  // selects the thread's pawn hash table; thread 0 polls input and time
+  int stop;         // set when this thread's search must return at once
 
   Move killers[MAX_PLY][3];
   int plyEval[MAX_PLY];
+  PickState pickState[MAX_PLY];
 
   ScoredMove moveList[MOVE_STACK_SIZE];
   int listStart[MAX_PLY + 1];

@@ -1,6 +1,9 @@
 // The engine-wide search state and its new-game defaults.
 #include "search/search_state.h"
 
+#include <algorithm>
+
+#include "board/position.h"
 #include "search/tt.h"
 
 int stopState = STOP_NONE;
@@ -47,4 +50,5 @@ void resetSearchForNewGame() {
   pollMask = 65535;
   tbPollInterval = 10;
   bestMove = ponderMove = MOVE_NONE;
+  for (auto& killers : gamePosition.killers) std::fill(std::begin(killers), std::end(killers), MOVE_NONE);
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "search/history.h"
+
 
 TTEntry* ttTable = nullptr;
 std::uint32_t ttMask = 0;
@@ -109,7 +111,11 @@ void ttRelease() {
 }
 
 void ttClear() {
-  if (ttTable != nullptr) std::memset(static_cast<void*>(ttTable), 0, (static_cast<std::size_t>(ttMask) + 4) * sizeof(TTEntry));
+  if (ttTable != nullptr) {
+    std::memset(static_cast<void*>(ttTable), 0, (static_cast<std::size_t>(ttMask) + 4) * sizeof(TTEntry));
+  }
+  ttAge = 0;  // an empty table has no generations: searches after a clear repeat exactly
+  resetHistory();
 }
 
 void ttNewSearch() {

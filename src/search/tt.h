@@ -53,7 +53,7 @@ extern int recentRootScores[8];
 // false when the memory is not available (the old table is gone either way).
 bool ttAllocate(std::uint32_t indexMask);
 void ttRelease();
-// Zero-fills the table and resets the history tables.
+// Zero-fills the table, restarts the generations and resets the history tables.
 void ttClear();
 // Advances the generation and rebuilds the replacement priorities.
 void ttNewSearch();

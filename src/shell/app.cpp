@@ -8,7 +8,9 @@
 #include "board/bitboard.h"
 #include "board/position.h"
 #include "eval/material.h"
+#include "search/tt.h"
 #include "shell/game_state.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
-  if (!buildMaterialTable()) {
+  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable()) {
     std::printf("ERROR (not enough memory): initApp\n");
     std::fflush(stdout);
     return false;
@@ -38,6 +40,7 @@ bool initApp() {
 }
 
 void releaseApp() {
+  ttRelease();
   releaseMaterialTable();
   ready = false;
 }

@@ -10,7 +10,9 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "search/search_state.h"
 #include "shell/app.h"
+#include "shell/benchmark.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 
@@ -43,8 +45,27 @@ void fenCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
+// Perft switches the bishop promotions on for its run, so it waits for the end of
+// a running search.
 void perftWord(const char* arguments) {
+  if (searching) {
+    std::printf("perft: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
   if (ensureApp()) perftCommand(arguments);
+}
+
+// The benchmark reuses the game position and the table, so it waits for the end of
+// a running search.
+void benchmarkCommand(const char*) {
+  if (searching) {
+    std::printf("si: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (!ensureApp()) return;
+  runBenchmark();
 }
 
 // Words that work before and after a protocol is chosen; each handler gets the text
@@ -57,6 +78,7 @@ const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
     {"perft", perftWord},
+    {"si", benchmarkCommand},
 };
 
 void announceProtocol(std::uint32_t protocolFlag) {

@@ -1,0 +1,32 @@
+// Search margins that depend on the game phase, loaded for the root position's
+// phase at every search start, and the draw scores of the current search.
+#pragma once
+
+constexpr int PHASE_COUNT = 25;  // phase 0 (bare) .. 24 (all pieces)
+constexpr int FUTILITY_SIZE = 20;
+
+extern const int standPatBonusByPhase[PHASE_COUNT];
+extern const int evasionBonusByPhase[PHASE_COUNT];
+extern const int deltaPawnByPhase[PHASE_COUNT];
+extern const int deltaMinorByPhase[PHASE_COUNT];
+extern const int deltaRookByPhase[PHASE_COUNT];
+extern const int checkMarginByPhase[PHASE_COUNT][4];
+// Futility margins at phase 0 and phase 24; other phases lie on the straight line.
+extern const int futilityMarginEnds[2][FUTILITY_SIZE];
+extern const int futilityMargin2Ends[2][FUTILITY_SIZE];
+
+// The values in force for the current search.
+extern int standPatBonus;
+extern int evasionBonus;
+extern int deltaPawn, deltaMinor, deltaRook;
+extern int checkMargin[5];  // by checkPlies 1..4
+extern int futilityMargin[FUTILITY_SIZE];
+extern int futilityMargin2[FUTILITY_SIZE];
+extern int gameStage;     // 0..3 from the phase
+extern int drawScore[2];  // by side to move
+
+// Loads every phase-indexed margin for `phase` (capped at 24) and scales the two
+// futility tables by pruningLevel (100 turns them to 0, -1000 makes them 11 times larger).
+void loadSearchMargins(int phase, int pruningLevel);
+// Contempt: the side to move at the root gets -contempt, the other side +contempt.
+void setDrawScores(int rootSide, int contempt);

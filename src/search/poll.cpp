@@ -1,0 +1,47 @@
+// The input and time poll of the search, run by the polling thread.
+#include <cstdlib>
+
+#include "search/node.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
+#include "shell/clock.h"
+#include "shell/dispatch.h"
+#include "shell/input.h"
+
+namespace {
+
+// The opponent played the expected move: the ponder search becomes the real one.
+void ponderHit(const std::uint32_t now) {
+  reprintThinking();
+  const int pondered = static_cast<int>((now - searchStartTime) / 10);
+  searchStartTime = now;
+  if (baseTime != 0 || movesPerSession != 0) {
+    allocateTime(gamePosition.side, gamePosition.gamePly);
+    if (rootScore >= -99 && rootScore <= 199 && rootScore > recentRootScores[0] - 15) ponderCredit = pondered;
+  }
+  pondering = false;
+  const Position& pos = gamePosition;
+  const Move best = pos.pv[0][0];
+  const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
+  const bool creditCovers = ponderCredit > targetTime && !bestMoveChanged && !failLowSeen;
+  stopState = pos.pvLength[0] >= 2 && onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
+}
+
+}  // namespace
+
+void pollSearch(Position& pos) {
+  if (iterationDepth <= 6 && stopState == STOP_NONE) return;
+  const std::uint32_t now = currentTimeMs();
+  if (stopState == STOP_NONE) {
+    if (const char* line = getInputLine()) {
+      debugLog("(%lu) < %s\n", static_cast<unsigned long>(now), line);
+      dispatchCommand(line);
+    }
+  }
+  if (stopState == STOP_PONDER_HIT) ponderHit(now);
+  const bool timeUp = timePerMove > 0 && !pondering && elapsedCs(now) > timePerMove;
+  if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
+  if (stopState != STOP_NONE) setStop(pos);
+}

@@ -1,0 +1,274 @@
+// Quiescence search and its zero-window form (the frontier search). One routine
+// serves both: on the window [beta - 1, beta] only its move-making bounds and its
+// checking-move generator differ.
+#include "search/quiesce.h"
+
+#include <algorithm>
+
+#include "board/bitboard.h"
+#include "board/checks.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/see.h"
+#include "search/margins.h"
+#include "search/node.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr int HASH_MOVE_BONUS = 0x40000000;
+
+// Among captures of equal score: larger key first (a knight promotion before a rook
+// and a queen promotion, then by squares).
+int captureTieKey(Move move) {
+  static constexpr int promotionKey[5] = {0, 12288, 0, 8192, 4096};
+  return moveTo(move) | promotionKey[movePromotion(move)] | moveFrom(move) << 6 |
+         ((move & FLAG_EN_PASSANT) ? 0x4000 : 0);
+}
+
+Move pickCapture(Position& pos, int& next, int end) {
+  if (next >= end) return MOVE_NONE;
+  ScoredMove* list = pos.moveList;
+  int best = next;
+  for (int i = next + 1; i < end; ++i) {
+    if (list[i].score > list[best].score ||
+        (list[i].score == list[best].score && captureTieKey(list[i].move) > captureTieKey(list[best].move))) {
+      best = i;
+    }
+  }
+  std::swap(list[best], list[next]);
+  return list[next++].move;
+}
+
+// Entry steps; true when the node ends at once with `result`.
+bool entryEnds(Position& pos, int& result) {
+  startNode(pos);
+  result = 0;
+  if (isRepetition(pos) || countNode(pos)) return true;
+  if (pos.ply >= selDepthHalfPlies / 2) selDepthHalfPlies = 2 * pos.ply;
+  return pos.ply >= PLY_LIMIT;
+}
+
+// Any-depth probe: exact, a lower bound at or above beta, or an upper bound at or
+// below alpha ends the node. Otherwise hashFromTo is the move of the last matching
+// entry that did not cut.
+template <bool Frontier>
+bool probeEnds(Position& pos, int alpha, int beta, int checkPlies, int& result, int& hashFromTo) {
+  TTEntry* bucket = ttBucket(pos.hashKey);
+  for (int i = 0; i < 4; ++i) {
+    TTHit hit;
+    if (!ttMatches(bucket[i], pos.hashKey) || !ttRead(bucket[i], pos.hashKey, hit)) continue;
+    const bool upperUsable = !Frontier || checkPlies < 5 || hit.depth > 1;
+    if (hit.bound == TT_EXACT || ((hit.bound & TT_LOWER) && hit.score >= beta) ||
+        ((hit.bound & TT_UPPER) && hit.score <= alpha && upperUsable)) {
+      result = hit.score;
+      return true;
+    }
+    if (hit.fromTo != 0) hashFromTo = hit.fromTo;
+  }
+  return false;
+}
+
+template <bool Frontier>
+int quiesceNode(Position& pos, int alpha, int beta, int checkPlies);
+template <bool Frontier>
+int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies);
+
+template <bool Frontier>
+int searchChild(Position& pos, int alpha, int beta, int checkPlies) {
+  return nodeInCheck(pos) ? -quiesceInCheckNode<Frontier>(pos, -beta, -alpha, checkPlies)
+                          : -quiesceNode<Frontier>(pos, -beta, -alpha, checkPlies);
+}
+
+template <bool Frontier>
+bool makeWithBounds(Position& pos, Move move, int alpha, int beta) {
+  return Frontier ? makeMove(pos, move, beta - 20, beta + 20) != 0 : makeMove(pos, move, alpha, beta) != 0;
+}
+
+// End of a node that no move cut: an exact (clipped) score when a move raised alpha,
+// else an upper bound unless it lies above the table window. The frontier search is
+// a zero-window node: its bounds are not marked trusted.
+template <bool Frontier>
+void storeResult(const Position& pos, int best, Move bestMove) {
+  if (bestMove != MOVE_NONE) {
+    ttStoreExactClipped(pos.hashKey, 1, moveFromTo(bestMove), best);
+  } else if (ttUpperStorable(best)) {
+    (Frontier ? ttStoreUpperPlain : ttStoreUpper)(pos.hashKey, 1, 0, ttUpperField(best));
+  }
+}
+
+// Result handling shared by every searched move. Returns true on a cutoff.
+bool recordScore(const Position& pos, Move move, int score, int& best, int& alpha, int beta, Move& bestMove) {
+  if (score <= best) return false;
+  best = score;
+  if (score <= alpha) return false;
+  if (score >= beta) {
+    if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, 1, moveFromTo(move), ttLowerField(score));
+    return true;
+  }
+  alpha = score;
+  bestMove = move;
+  return false;
+}
+
+// The stand-pat value raised for the moves still to come; true on a cutoff.
+bool raiseStandPat(int raised, int& best, int& alpha, int beta) {
+  if (raised <= best) return false;
+  best = raised;
+  if (raised <= alpha) return false;
+  if (raised >= beta) return true;
+  alpha = raised;
+  return false;
+}
+
+template <bool Frontier>
+int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
+  int result;
+  if (entryEnds(pos, result)) return result;
+  int hashFromTo = 0;
+  if (probeEnds<Frontier>(pos, alpha, beta, checkPlies, result, hashFromTo)) return result;
+
+  const int eval = nodeEval(pos);
+  const int standPat = eval + standPatBonus;
+  int best = standPat;
+  if (standPat > alpha) {
+    if (standPat >= beta) return standPat;
+    alpha = standPat;
+  }
+  // Victims that cannot lift the score to alpha are left out; the best score so far
+  // becomes what the largest left-out victim could bring.
+  const int them = pos.xside;
+  Bitboard removed = 0;
+  if (standPat + deltaPawn < alpha) {
+    removed |= pos.pieceBB[them][PAWN];
+    best = standPat + deltaPawn;
+    if (standPat + deltaMinor < alpha) {
+      removed |= pos.pieceBB[them][KNIGHT] | pos.pieceBB[them][BISHOP];
+      best = standPat + deltaMinor;
+      if (standPat + deltaRook < alpha) {
+        removed |= pos.pieceBB[them][ROOK];
+        best = standPat + deltaRook;
+      }
+    }
+  }
+  generateCaptures(pos, pos.colourBB[them] & ~removed, false);
+  int next = pos.listStart[pos.ply];
+  const int end = pos.listStart[pos.ply + 1];
+  for (int i = next; i < end; ++i) {
+    if (moveFromTo(pos.moveList[i].move) == hashFromTo) pos.moveList[i].score |= HASH_MOVE_BONUS;
+  }
+  Move keptBack[2] = {MOVE_NONE, MOVE_NONE};
+  int safeCaptures = 0;
+  Move bestMove = MOVE_NONE;
+  while (const Move move = pickCapture(pos, next, end)) {
+    if (!captureIsSafe(pos, move)) {
+      if (keptBack[0] == MOVE_NONE) {
+        keptBack[0] = move;
+      } else if (keptBack[1] == MOVE_NONE) {
+        keptBack[1] = move;
+      }
+      continue;
+    }
+    ++safeCaptures;
+    if (raiseStandPat(standPat + 2 * safeCaptures, best, alpha, beta)) return best;
+    if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
+    const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies - 1);
+    unmakeMove(pos);
+    if (stopped(pos)) return 0;
+    if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+  }
+
+  if (checkPlies > 0 && eval + checkMargin[checkPlies] >= alpha) {
+    if (Frontier) {
+      const int king = pos.kingSquare[them];
+      const Bitboard flight = kingAttacks[king] & (pos.colourBB[them] | pos.attackMap[pos.ply][pos.side]);
+      generateChecksRestricted(pos, removed, flight);
+    } else {
+      generateChecks(pos, removed, keptBack[0], keptBack[1]);
+    }
+    const int first = pos.listStart[pos.ply], last = pos.listStart[pos.ply + 1];
+    if (raiseStandPat(standPat + 2 * safeCaptures + (last - first), best, alpha, beta)) return best;
+    for (int i = first; i < last; ++i) {
+      const Move move = pos.moveList[i].move;
+      if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
+      const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies - 1);
+      unmakeMove(pos);
+      if (stopped(pos)) return 0;
+      if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+    }
+  }
+  storeResult<Frontier>(pos, best, bestMove);
+  return best;
+}
+
+template <bool Frontier>
+int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
+  int result;
+  if (entryEnds(pos, result)) return result;
+  int hashFromTo = 0;
+  if (probeEnds<Frontier>(pos, alpha, beta, checkPlies, result, hashFromTo)) return result;
+
+  const int e = nodeEval(pos) + evasionBonus;
+  const int them = pos.xside;
+  Bitboard targets = ~Bitboard{0};
+  int best = pos.ply - MATE_SCORE;
+  if (e < alpha) {
+    // Far below alpha only captures can help, and only of victims big enough.
+    targets = pos.colourBB[them];
+    best = e;
+    if (e + 225 < alpha) {
+      targets &= ~pos.pieceBB[them][PAWN];
+      best = e + 225;
+      if (e + 775 < alpha) {
+        targets &= ~(pos.pieceBB[them][KNIGHT] | pos.pieceBB[them][BISHOP]);
+        best = e + 775;
+      }
+    }
+  }
+  generateEvasions(pos, targets);
+  const int first = pos.listStart[pos.ply], last = pos.listStart[pos.ply + 1];
+  if (last - first > 1) {
+    for (int i = first; i < last; ++i) {
+      const Move move = pos.moveList[i].move;
+      int key = 0;
+      if (move & FLAG_CAPTURE) {
+        const int victim = (move & FLAG_EN_PASSANT) ? pieceCode(them, PAWN) : pos.board[moveTo(move)];
+        key = (victim + 1) * 256 - pos.board[moveFrom(move)];
+      }
+      pos.moveList[i].score = key;
+    }
+    std::stable_sort(pos.moveList + first, pos.moveList + last,
+                     [](const ScoredMove& a, const ScoredMove& b) { return a.score > b.score; });
+    --checkPlies;  // a single evasion costs no check ply
+  }
+  Move bestMove = MOVE_NONE;
+  for (int i = first; i < last; ++i) {
+    const Move move = pos.moveList[i].move;
+    if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
+    const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies);
+    unmakeMove(pos);
+    if (stopped(pos)) return 0;
+    if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+  }
+  storeResult<Frontier>(pos, best, bestMove);
+  return best;
+}
+
+}  // namespace
+
+int quiesce(Position& pos, int alpha, int beta, int checkPlies) {
+  return quiesceNode<false>(pos, alpha, beta, checkPlies);
+}
+
+int quiesceInCheck(Position& pos, int alpha, int beta, int checkPlies) {
+  return quiesceInCheckNode<false>(pos, alpha, beta, checkPlies);
+}
+
+int searchFrontier(Position& pos, int beta, int checkPlies) {
+  return quiesceNode<true>(pos, beta - 1, beta, checkPlies);
+}
+
+int searchFrontierInCheck(Position& pos, int beta, int checkPlies) {
+  return quiesceInCheckNode<true>(pos, beta - 1, beta, checkPlies);
+}

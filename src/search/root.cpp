@@ -1,0 +1,552 @@
+// Root search: search start, iterative deepening, the root move loop and the
+// analysis lines.
+#include "search/root.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/san.h"
+#include "board/coordinate.h"
+#include "board/see.h"
+#include "eval/evaluate.h"
+#include "search/history.h"
+#include "search/margins.h"
+#include "search/movepick.h"
+#include "search/node.h"
+#include "search/quiesce.h"
+#include "search/search.h"
+#include "search/search_state.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
+#include "shell/clock.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+bool searchAborted = true;
+int recaptureSquare = -1;
+bool onFirstRootMove = false;
+int lastPrintedScore = 0;
+
+namespace {
+
+constexpr int LINE_SIZE = 2048;
+constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
+constexpr std::uint32_t TOP_KEY = 0xFFFFFFFFu;
+constexpr std::uint32_t CAPTURE_KEY = 0xFFFFFFFEu;
+
+struct RootMove {
+  Move move;
+  std::uint32_t key;
+};
+
+RootMove rootMoves[MAX_ROOT_MOVES];
+int rootMoveCount = 0;
+Move numberedMoves[MAX_ROOT_MOVES];  // the order of this iteration, for currmovenumber
+int rootEval = 0;
+bool underPromotionsAdded = false;
+char lastLine[LINE_SIZE] = "";
+
+// Game ply and piece balance at the previous search, for the recapture rule.
+int previousSearchPly = -10;
+int previousBalance = 0;
+
+struct PVSlot {
+  Move line[MAX_PLY + 1];
+  int score;
+  int depth;  // half-plies, -1 when empty
+  int selDepth;
+  std::uint32_t timeMs;
+  std::uint64_t nodes;
+  std::uint32_t hits;
+};
+PVSlot slots[MAX_MULTI_PV];
+
+std::uint64_t nodesSoFar(const Position& pos) { return totalNodes + pos.nodes; }
+std::uint32_t elapsedMs() { return currentTimeMs() - searchStartTime; }
+int multiPVCount() { return std::clamp(options.multiPV, 1, MAX_MULTI_PV); }
+
+int gamePhase(const Position& pos) {
+  int phase = 0;
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    phase += pos.pieceCount[colour][KNIGHT] + pos.pieceCount[colour][BISHOP] + 2 * pos.pieceCount[colour][ROOK] +
+             4 * pos.pieceCount[colour][QUEEN];
+  }
+  return std::min(phase, 24);
+}
+
+// ---- Output ----
+
+// Appends the principal variation of ply 0 to `out`, completed from the table up to
+// `wanted` moves, in SAN (xboard) or coordinates (UCI).
+void appendLine(Position& pos, const Move* line, int length, int wanted, bool san, char* out, int size) {
+  Move played[MAX_PLY];
+  int count = 0;
+  auto append = [&](Move move) {
+    const char* text = san ? moveToSan(pos, move) : moveToCoordinate(move);
+    const int used = static_cast<int>(std::strlen(out));
+    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text);
+  };
+  for (int i = 0; i < length && count < MAX_PLY - 1; ++i) {
+    append(line[i]);
+    if (!makeMove(pos, line[i], -MATE_SCORE, MATE_SCORE)) break;
+    played[count++] = line[i];
+  }
+  while (count == length && count < wanted && count < MAX_PLY - 1) {
+    TTEntry* bucket = ttBucket(pos.hashKey);
+    Move next = MOVE_NONE;
+    for (int i = 0; i < 4 && next == MOVE_NONE; ++i) {
+      TTHit hit;
+      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
+        next = ttMoveToMove(pos, hit.fromTo);
+      }
+    }
+    if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
+    bool repeated = false;
+    for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
+    if (repeated) break;
+    const char* text = san ? moveToSan(pos, next) : moveToCoordinate(next);
+    char saved[16];
+    std::snprintf(saved, sizeof saved, "%s", text);
+    if (!makeMove(pos, next, -MATE_SCORE, MATE_SCORE)) break;
+    const int used = static_cast<int>(std::strlen(out));
+    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", saved);
+    played[count++] = next;
+    ++length;
+  }
+  while (count-- > 0) unmakeMove(pos);
+}
+
+void emit(const char* line) {
+  std::snprintf(lastLine, sizeof lastLine, "%s", line);
+  if (engineFlags & FLAG_POST) {
+    std::fputs(line, stdout);
+    std::fflush(stdout);
+  }
+}
+
+void formatInfo(char* out, int size, const char* prefix, int score, int depth, int selDepth, std::uint32_t timeMs,
+                std::uint64_t nodes, std::uint32_t hits) {
+  char scoreText[32];
+  formatUciScore(scoreText, sizeof scoreText, score);
+  const int nps = static_cast<int>(static_cast<double>(nodes) / (std::max<std::uint32_t>(timeMs, 1) * 0.001));
+  std::snprintf(out, static_cast<std::size_t>(size), "%sscore %s depth %d seldepth %d time %u nodes %" PRIu64
+                " nps %d tbhits %u pv", prefix, scoreText, depth, selDepth, timeMs, nodes, nps, hits);
+}
+
+// ---- Root move list ----
+
+std::uint32_t captureOrderKey(const Position& pos, Move move) {
+  return 0x7FFFFF0Fu + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
+         static_cast<std::uint32_t>(typeOfCode(pos.board[moveFrom(move)]));
+}
+
+void sortRootMoves() {
+  std::stable_sort(rootMoves, rootMoves + rootMoveCount,
+                   [](const RootMove& a, const RootMove& b) { return a.key > b.key; });
+}
+
+void buildRootMoves(Position& pos, Move tableMove) {
+  if (nodeInCheck(pos)) {
+    generateEvasions(pos, ~Bitboard{0});
+  } else {
+    generateAllMoves(pos);
+  }
+  rootMoveCount = 0;
+  for (int i = pos.listStart[0]; i < pos.listStart[1] && rootMoveCount < MAX_ROOT_MOVES; ++i) {
+    const Move move = pos.moveList[i].move;
+    if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    unmakeMove(pos);
+    std::uint32_t key = 0;
+    if (tableMove != MOVE_NONE && sameMove(move, tableMove)) {
+      key = 0x7FFFFFFFu;
+    } else if ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT)) {
+      key = captureOrderKey(pos, move);
+    }
+    rootMoves[rootMoveCount++] = {move, key};
+  }
+  sortRootMoves();
+}
+
+// Bishop promotions join the list once when the search struggles to find anything.
+void addBishopPromotions(Position& pos) {
+  underPromotionsAdded = true;
+  const int count = rootMoveCount;
+  for (int i = 0; i < count && rootMoveCount < MAX_ROOT_MOVES; ++i) {
+    const Move move = rootMoves[i].move;
+    if (movePromotion(move) != QUEEN) continue;
+    const Move bishop = (move & ~(Move{7} << 16)) | Move{BISHOP} << 16;
+    if (!makeMove(pos, bishop, -MATE_SCORE, MATE_SCORE)) continue;
+    unmakeMove(pos);
+    rootMoves[rootMoveCount++] = {bishop, 0};
+  }
+}
+
+// Keys of one iteration: the first six and the moves that did well keep the top,
+// other captures follow, quiet moves by ordering table and history.
+void orderForIteration(const Position& pos) {
+  for (int i = 0; i < rootMoveCount; ++i) {
+    RootMove& root = rootMoves[i];
+    if (i < 6 || root.key != 0) {
+      root.key = TOP_KEY;
+    } else if (!isQuiet(root.move)) {
+      root.key = CAPTURE_KEY;
+    } else {
+      const int from = moveFrom(root.move), to = moveTo(root.move);
+      const int type = typeOfCode(pos.board[from]);
+      const int value = 64 + orderPST[pos.side][type][to] - orderPST[pos.side][type][from] +
+                        128 * historyTable[0][to][pos.board[from]];
+      root.key = static_cast<std::uint32_t>(std::max(value, 0));
+    }
+  }
+  sortRootMoves();
+  for (int i = 0; i < rootMoveCount; ++i) {
+    numberedMoves[i] = rootMoves[i].move;
+    rootMoves[i].key = 0;
+  }
+}
+
+// ---- Multi-PV slots ----
+
+void clearSlots() {
+  for (PVSlot& slot : slots) slot.depth = -1;
+}
+
+int filledSlots() {
+  int count = 0;
+  while (count < multiPVCount() && slots[count].depth >= 0) ++count;
+  return count;
+}
+
+void enterSlot(const Position& pos, Move move, int score, int depth) {
+  const int capacity = multiPVCount();
+  for (int i = 0; i < capacity && slots[i].depth >= 0; ++i) {
+    if (slots[i].line[0] == move) {
+      std::copy(slots + i + 1, slots + capacity, slots + i);
+      slots[capacity - 1].depth = -1;
+      break;
+    }
+  }
+  int at = 0;
+  while (at < capacity && slots[at].depth >= 0 && slots[at].score >= score) ++at;
+  if (at >= capacity) return;
+  // A window-edge score is spread a little so that equal edge scores stay apart.
+  const int absolute = std::abs(score);
+  if (absolute == 500 || absolute == 750 || absolute == 1000) {
+    score += (absolute / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
+    if (at > 0 && score > slots[at - 1].score) score = (score + slots[at - 1].score) / 2;
+  }
+  std::copy_backward(slots + at, slots + capacity - 1, slots + capacity);
+  PVSlot& slot = slots[at];
+  const int length = std::min(pos.pvLength[0], depth / 2);
+  for (int i = 0; i < length; ++i) slot.line[i] = pos.pv[0][i];
+  slot.line[length] = MOVE_NONE;
+  slot.score = score;
+  slot.depth = depth;
+  slot.selDepth = selDepthHalfPlies;
+  slot.timeMs = elapsedMs();
+  slot.nodes = nodesSoFar(pos);
+  slot.hits = tbHits;
+}
+
+// ---- Search start and the root move loop ----
+
+void prepareRecaptureSquare(Position& pos) {
+  const int balance = pos.pieceMaterial[pos.side] - pos.pieceMaterial[pos.xside];
+  recaptureSquare = -1;
+  if (pos.gamePly == previousSearchPly + 2 && previousBalance - balance > 200 && pos.gamePly > 0) {
+    const Move last = pos.undo[pos.gamePly - 1].move;
+    const int square = moveTo(last);
+    for (int i = 0; i < rootMoveCount; ++i) {
+      const Move move = rootMoves[i].move;
+      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) recaptureSquare = square;
+    }
+  }
+  previousSearchPly = pos.gamePly;
+  previousBalance = balance;
+}
+
+bool shouldPoll(const Position& pos, std::uint32_t& lastPollNodes) {
+  if (pos.nodes - lastPollNodes <= pollMask) return false;
+  lastPollNodes = pos.nodes;
+  return true;
+}
+
+int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int depth) {
+  int extension = 0;
+  const int mover = pos.side;
+  if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = 2;
+  if (!makeMove(pos, move, alpha, beta)) return NO_ROOT_SCORE;
+  if (extension == 0 && nodeInCheck(pos)) extension = 1;
+  const int childDepth = depth - 2 + extension;
+  int score;
+  if (childDepth < 2) {
+    score = -quiesceAny(pos, -beta, -alpha);
+  } else if (index == 0) {
+    score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 1);
+  } else {
+    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 0);
+  }
+  unmakeMove(pos);
+  return score;
+}
+
+// One iteration on the window [alpha, beta]; returns the best score (or a bound).
+int rootIteration(Position& pos, int alpha, int beta, int depth) {
+  const bool single = multiPVCount() == 1;
+  if ((engineFlags & FLAG_UCI) && (single || depth > 9)) {
+    std::printf("info depth %d seldepth %d\n", depth / 2, depth / 2);
+    std::fflush(stdout);
+  }
+  orderForIteration(pos);
+  int best = NO_ROOT_SCORE;
+  std::uint32_t lastPollNodes = pos.nodes;
+  for (int i = 0; i < rootMoveCount; ++i) {
+    onFirstRootMove = i == 0;
+    if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
+    if (stopped(pos) || searchAborted) break;
+    const Move move = rootMoves[i].move;
+    const std::uint32_t elapsed = elapsedMs();
+    if ((engineFlags & FLAG_UCI) && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
+      int number = 1;
+      while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
+      printCurrMove(move, number);
+    }
+    const int floor = !single && filledSlots() == multiPVCount() ? slots[multiPVCount() - 1].score : alpha;
+    const int score = searchRootMove(pos, i, move, floor, beta, depth);
+    if (score == NO_ROOT_SCORE) continue;
+    if (stopped(pos)) break;
+    if (score > best) best = score;
+    if (score > floor) {
+      pos.pv[0][0] = move;
+      const int childEnd = std::max(pos.pvLength[1], 1);
+      for (int j = 1; j < childEnd; ++j) pos.pv[0][j] = pos.pv[1][j];
+      pos.pvLength[0] = childEnd;
+      if (!single) {
+        enterSlot(pos, move, score, depth);
+        if (depth >= 10) printMultiPV();
+      }
+      if (score > alpha) {
+        alpha = score;
+        if (i != 0) bestMoveChanged = true;
+        // The new best move heads the list; the others keep their order.
+        const RootMove moved = {move, 1};
+        std::copy_backward(rootMoves, rootMoves + i, rootMoves + i + 1);
+        rootMoves[0] = moved;
+        if (single && depth > 8) printThinking(score, depth);
+        if (score >= beta) return score;
+      }
+    }
+  }
+  // With several lines the principal variation is the best slot's.
+  if (!single && slots[0].depth >= 0) {
+    int length = 0;
+    for (; slots[0].line[length] != MOVE_NONE; ++length) pos.pv[0][length] = slots[0].line[length];
+    pos.pvLength[0] = length;
+  }
+  return best;
+}
+
+// Window of an iteration from the previous score (full window early on or when the
+// game is decided), with the step for widening it.
+void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta) {
+  alpha = -MATE_SCORE;
+  beta = MATE_SCORE;
+  delta = 8;
+  if (depth <= 12 || std::abs(previous) > 500) return;
+  if (multiPVCount() == 1) {
+    alpha = previous - 8;
+    beta = previous + 8;
+    return;
+  }
+  delta = 32;
+  const int filled = std::max(filledSlots(), 1);
+  alpha = slots[filled - 1].score - 32;
+  beta = slots[0].score + 32;
+  if (alpha < -MATE_BOUND) alpha = -MATE_SCORE;
+  if (beta > MATE_BOUND) beta = MATE_SCORE;
+}
+
+void startSearch(Position& pos) {
+  const bool fresh = recentRootScores[0] == MATE_SCORE;
+  pos.stop = 0;
+  pos.threadIndex = 0;
+  pos.ply = 0;
+  pos.nodes = 0;
+  pos.pvLength[0] = 0;
+  totalNodes = 0;
+  tbHits = 0;
+  searchAborted = false;
+  iterationDepth = 2;
+  underPromotionsAdded = false;
+  searchStartTime = currentTimeMs();
+  ponderCredit = 0;
+  stable = true;
+  if (fresh) clearGainTables();
+  loadSearchMargins(gamePhase(pos), options.pruningLevel);
+  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
+  ttNewSearch();
+  ttUpdateWindow(timePerMove);
+  updateAverageLag();
+  if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
+  updateLowTimeMode(pos.side);
+  rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
+  {
+    Move tableMove = MOVE_NONE;
+    TTEntry* bucket = ttBucket(pos.hashKey);
+    for (int i = 0; i < 4 && tableMove == MOVE_NONE; ++i) {
+      TTHit hit;
+      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
+        tableMove = ttMoveToMove(pos, hit.fromTo);
+      }
+    }
+    buildRootMoves(pos, tableMove);
+  }
+  prepareRecaptureSquare(pos);
+  setDrawScores(pos.side, options.drawContemptScore);
+  clearSlots();
+}
+
+}  // namespace
+
+int displayScore(int score) {
+  const int absolute = std::abs(score);
+  if (absolute == 500 || absolute == 750 || absolute == 1000) {
+    score = std::abs(score - lastPrintedScore) <= 100 ? lastPrintedScore : (score + lastPrintedScore) / 2;
+  }
+  lastPrintedScore = score;
+  return score;
+}
+
+void formatUciScore(char* buffer, int size, int score) {
+  if (std::abs(score) > MATE_BOUND) {
+    const int moves = score > 0 ? (MATE_SCORE + 1 - score) / 2 : (-MATE_SCORE - 1 - score) / 2;
+    std::snprintf(buffer, static_cast<std::size_t>(size), "mate %d", moves);
+  } else {
+    std::snprintf(buffer, static_cast<std::size_t>(size), "cp %d", score);
+  }
+}
+
+void printThinking(int score, int depth) {
+  Position& pos = gamePosition;
+  const int shown = displayScore(score);
+  const std::uint32_t timeMs = elapsedMs();
+  const std::uint64_t nodes = nodesSoFar(pos);
+  char line[LINE_SIZE];
+  const bool uci = (engineFlags & FLAG_UCI) != 0;
+  if (uci) {
+    formatInfo(line, sizeof line, "info ", shown, depth / 2, selDepthHalfPlies / 2, timeMs, nodes, tbHits);
+  } else {
+    std::snprintf(line, sizeof line, "%2d %5d %6ld %-" PRIu64 "  ", depth / 2, shown, static_cast<long>(timeMs / 10),
+                  nodes);
+  }
+  const int length = static_cast<int>(std::strlen(line));
+  appendLine(pos, pos.pv[0], pos.pvLength[0], depth / 2, !uci, line + length, LINE_SIZE - length - 2);
+  std::strcat(line, "\n");
+  emit(line);
+}
+
+void reprintThinking() {
+  if (lastLine[0] != '\0' && (engineFlags & FLAG_POST)) {
+    std::fputs(lastLine, stdout);
+    std::fflush(stdout);
+  }
+}
+
+void printCurrMove(Move move, int number) {
+  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToCoordinate(move), number,
+              nodesSoFar(gamePosition));
+  std::fflush(stdout);
+}
+
+void printMultiPV() {
+  if (!(engineFlags & FLAG_POST)) return;
+  Position& pos = gamePosition;
+  for (int i = 0; i < multiPVCount() && slots[i].depth >= 0; ++i) {
+    const PVSlot& slot = slots[i];
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "info multipv %d ", i + 1);
+    char line[LINE_SIZE];
+    formatInfo(line, sizeof line, prefix, slot.score, slot.depth / 2, slot.selDepth / 2, slot.timeMs, slot.nodes,
+               slot.hits);
+    int length = 0;
+    while (slot.line[length] != MOVE_NONE) ++length;
+    const int used = static_cast<int>(std::strlen(line));
+    appendLine(pos, slot.line, length, length, false, line + used, LINE_SIZE - used - 2);
+    std::strcat(line, "\n");
+    std::fputs(line, stdout);
+  }
+  std::fflush(stdout);
+}
+
+void searchRoot() {
+  Position& pos = gamePosition;
+  searching = true;
+  startSearch(pos);
+  int previous = recentRootScores[0];
+  int score = NO_ROOT_SCORE;
+  const bool single = multiPVCount() == 1;
+  for (int depth = 2; depth <= 2 * maxSearchDepth && rootMoveCount > 0; depth += 2) {
+    iterationDepth = depth;
+    selDepthHalfPlies = depth;
+    bestMoveChanged = false;
+    failLowSeen = false;
+    int alpha, beta, delta;
+    iterationWindow(depth, previous, alpha, beta, delta);
+    if (depth >= 14 && !underPromotionsAdded && !analysisMode && !nodeInCheck(pos) &&
+        (previous == 0 || previous < -MATE_BOUND)) {
+      addBishopPromotions(pos);
+    }
+    bool stopNow = false;
+    for (;;) {
+      score = rootIteration(pos, alpha, beta, depth);
+      if (stopped(pos) || searchAborted) break;
+      if (score <= alpha && alpha > -MATE_SCORE) {
+        failLowSeen = true;
+        alpha = std::max(alpha - delta, -MATE_SCORE);
+      } else if (score >= beta && beta < MATE_SCORE) {
+        if (baseTime != 0 && !analysisMode && single) {
+          stopNow = iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0],
+                                       false, false, currentTimeMs()});
+          if (stopNow) break;
+        }
+        beta = std::min(beta + delta, MATE_SCORE);
+      } else {
+        break;
+      }
+      delta += delta / 2;
+    }
+    totalNodes += pos.nodes;
+    pos.nodes = 0;
+    if (stopped(pos) || searchAborted || stopNow) break;
+    rootScore = score;
+    if (analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 && std::abs(score) < MATE_BOUND) {
+      handoverDepth = depth;
+      break;
+    }
+    tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
+    if (single && depth <= 8) printThinking(score, depth);
+    if (baseTime != 0 && !analysisMode && single) {
+      const Move best = pos.pv[0][0];
+      const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
+      if (!recapture) recaptureSquare = -1;
+      if (iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0], recapture,
+                             false, currentTimeMs()})) {
+        break;
+      }
+    }
+    previous = score;
+  }
+  totalNodes += pos.nodes;
+  pos.nodes = 0;
+  searchAborted = true;
+  if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
+  bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
+  ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
+  searching = false;
+}

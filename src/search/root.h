@@ -1,0 +1,38 @@
+// The root driver: iterative deepening with aspiration windows over the root move
+// list of the game position, and the analysis output in UCI and xboard form.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+constexpr int MAX_ROOT_MOVES = 256;
+constexpr int MAX_MULTI_PV = 5;
+
+// Searches gamePosition. Results: gamePosition.pv[0] (length pvLength[0]), bestMove,
+// ponderMove, rootScore and the node count in totalNodes.
+void searchRoot();
+
+// Prints one analysis line for the principal variation (when FLAG_POST is set).
+void printThinking(int score, int depth);
+// Prints the last analysis line again (on a ponder hit).
+void reprintThinking();
+// "info currmove" for the root move being searched.
+void printCurrMove(Move move, int number);
+// Prints every filled multi-PV slot.
+void printMultiPV();
+
+// The abort flag: set at the end of a search and when a search must end at once.
+extern bool searchAborted;
+// To-square of the opponent's last move when it just won material, else -1.
+extern int recaptureSquare;
+// The root search is still on its first move (for the ponder-hit rule).
+extern bool onFirstRootMove;
+// The score shown as a table-window edge is smoothed against the last one printed.
+extern int lastPrintedScore;
+
+// Shown score of an analysis line: window-edge scores (500, 750, 1000) are smoothed
+// against the last score printed, which then becomes the shown score.
+int displayScore(int score);
+// Formats a score for UCI: "cp N" or "mate N" with N in moves.
+void formatUciScore(char* buffer, int size, int score);

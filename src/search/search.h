@@ -1,0 +1,33 @@
+// The node search: a principal-variation search split into routines by node kind.
+// Depths count half-plies (one ply costs 2). Every routine works on the calling
+// thread's own Position, returns a score from the side to move's view, and returns 0
+// at once when the thread's stop flag is set (callers then discard the result).
+#pragma once
+
+#include "board/position.h"
+
+// Node modes of the deep zero-window routines.
+constexpr int MODE_NULL_ALLOWED = 1;
+constexpr int MODE_EXCLUDED_SEARCH = 4;  // inside a singular (excluded-move) test
+constexpr int MODE_EXPECTED_CUT = 8;
+constexpr int MODE_PV_CHILD = MODE_EXPECTED_CUT | MODE_NULL_ALLOWED;  // 9
+constexpr int MODE_SINGULAR_TEST = MODE_EXCLUDED_SEARCH | MODE_NULL_ALLOWED;  // 5
+// Zero-window routines below this depth are the shallow ones.
+constexpr int DEEP_DEPTH = 10;
+// searchVerify flag: verifying a move of a principal-variation node, whose draws
+// score with the contempt of drawScore like the principal-variation node's own.
+constexpr int VERIFY_PV_MOVE = 0x2000;
+
+int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int followFlag);
+int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags);
+int searchZW(Position& pos, int beta, int depth);
+int searchZWInCheck(Position& pos, int beta, int depth);
+int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
+int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
+
+// The zero-window routine for the side now to move at bound beta, chosen by depth
+// and check status (frontier search at depth 1 or less).
+int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget);
+
+// The table key of a node searched without `excludedMove`.
+std::uint64_t excludedKey(const Position& pos, Move excludedMove);

@@ -1,0 +1,58 @@
+// The speed benchmark.
+#include "shell/benchmark.h"
+
+#include <cstdio>
+
+#include "board/position.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "shell/clock.h"
+#include "shell/options.h"
+
+namespace {
+
+struct BenchmarkEntry {
+  const char* fen;
+  int depth;  // plies
+  double referenceNodes;
+  double referenceMs;
+};
+
+// Measured on the reference machine (a 1.7 GHz Pentium 4).
+constexpr BenchmarkEntry benchmarkTable[] = {
+    {"r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -", 11, 8563901, 23359},
+    {"r2qrb1k/1p1b2p1/p2ppn1p/8/3NP3/1BN5/PPP3QP/1K3RR1 w - -", 12, 10913874, 27708},
+    {"5r1k/pb2r1bp/1p2B1p1/n7/4qNQ1/4B3/P4PPP/2RR2K1 w - -", 12, 11602712, 23979},
+    {"r5k1/p4n1p/6p1/3Pp3/2p1P3/1r6/2B3PP/R4R1K b - -", 15, 8964885, 21088},
+};
+
+}  // namespace
+
+void runBenchmark() {
+  const std::uint32_t savedFlags = engineFlags;
+  engineFlags &= ~FLAG_POST;
+  increment = baseTime = movesPerSession = timePerMove = 0;
+  double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
+  int number = 1;
+  for (const BenchmarkEntry& entry : benchmarkTable) {
+    newGame(true);
+    parseFen(entry.fen);
+    maxSearchDepth = entry.depth;
+    const std::uint32_t start = currentTimeMs();
+    searchRoot();
+    const std::uint32_t elapsed = currentTimeMs() - start;
+    std::printf("Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
+                static_cast<int>(totalNodes));
+    std::fflush(stdout);
+    referenceNodes += entry.referenceNodes;
+    referenceMs += entry.referenceMs;
+    nodes += static_cast<double>(totalNodes);
+    ms += elapsed;
+  }
+  const float referenceSpeed = static_cast<float>(referenceNodes / referenceMs);
+  const float machineSpeed = static_cast<float>(nodes / (ms > 0 ? ms : 1));
+  std::printf("\nAvg KNPS on P4 1.7GHz is %.3f  ,  Avg KNPS for this machine is %.3f\n", referenceSpeed, machineSpeed);
+  std::printf("\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
+  std::fflush(stdout);
+  engineFlags = savedFlags;
+}

@@ -1,0 +1,7 @@
+// The "si" console word: searches four fixed positions to fixed depths and compares
+// this machine's speed with the reference machine's.
+#pragma once
+
+// Prints the time and node count of each position, the two average speeds and their
+// ratio, the Speed Index. No thinking lines appear; engineFlags is restored after.
+void runBenchmark();

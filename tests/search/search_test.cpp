@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "board/coordinate.h"
+#include "board/position.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/app.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+struct SearchResult {
+  std::string move;
+  int score;
+  std::uint64_t nodes;
+  std::string output;
+};
+
+class SearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    options.ttIndexMask = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
+    ASSERT_TRUE(appReady() || initApp());
+  }
+  void SetUp() override {
+    engineFlags = FLAG_UCI | FLAG_POST;
+    analysisMode = false;
+    pondering = false;
+    stopState = STOP_NONE;
+    movesPerSession = baseTime = increment = timePerMove = 0;
+    if (ttTable == nullptr) {
+      ASSERT_TRUE(ttAllocate(options.ttIndexMask));
+    }
+  }
+
+  static SearchResult search(const char* fen, int depth) {
+    newGame(true);
+    EXPECT_TRUE(parseFen(fen)) << fen;
+    maxSearchDepth = depth;
+    testing::internal::CaptureStdout();
+    searchRoot();
+    SearchResult result;
+    result.output = testing::internal::GetCapturedStdout();
+    result.move = bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
+    result.score = rootScore;
+    result.nodes = totalNodes;
+    return result;
+  }
+};
+
+TEST_F(SearchTest, MateInTwoWithKnightSacrifice) {
+  const SearchResult r = search("r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 6);
+  EXPECT_EQ(r.move, "d5f6");
+  EXPECT_EQ(r.score, MATE_SCORE - 3);
+  EXPECT_NE(r.output.find("score mate 2 "), std::string::npos) << r.output;
+}
+
+TEST_F(SearchTest, MateInThreeForBlack) {
+  const SearchResult r = search("2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - -", 8);
+  EXPECT_EQ(r.move, "b1g6");
+  EXPECT_NE(r.output.find("score mate 3 "), std::string::npos) << r.output;
+}
+
+TEST_F(SearchTest, MateInThreeWithRookSwing) {
+  const SearchResult r = search("r5rk/5p1p/5R2/4B3/8/8/7P/7K w - -", 8);
+  EXPECT_EQ(r.move, "f6a6");
+  EXPECT_EQ(r.score, MATE_SCORE - 5);
+}
+
+TEST_F(SearchTest, WinsMaterialWithKnightFork) {
+  const SearchResult r = search("r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 8);
+  EXPECT_EQ(r.move, "c3d5");
+  EXPECT_GT(r.score, 500);
+}
+
+TEST_F(SearchTest, OnlyMoveIntoMateScoresMatedInOne) {
+  const SearchResult r = search("8/8/8/8/8/2k5/8/K1q5 w - -", 6);
+  EXPECT_EQ(r.move, "a1a2");
+  EXPECT_EQ(r.score, 2 - MATE_SCORE);
+  EXPECT_NE(r.output.find("score mate -1 "), std::string::npos) << r.output;
+}
+
+TEST_F(SearchTest, FixedDepthSearchIsDeterministic) {
+  const char* fen = "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -";
+  const SearchResult first = search(fen, 7);
+  const SearchResult second = search(fen, 7);
+  EXPECT_EQ(first.move, second.move);
+  EXPECT_EQ(first.nodes, second.nodes);
+  EXPECT_GT(first.nodes, 1000u);
+}
+
+}  // namespace
