@@ -5,6 +5,7 @@
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "eval/evaluate.h"
+#include "search/tt.h"
 
 namespace {
 
@@ -168,6 +169,8 @@ int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposed
   pos.side = T;
   pos.xside = C;
   pos.hashKey ^= sideKey;
+  // The child probes the table next: start loading its bucket while evaluating.
+  ttPrefetch(pos.hashKey);
 
   pos.undo[pos.gamePly - 1].evalAfter = evaluate(pos, -beta, -alpha);
   const Bitboard* maps = pos.attackMap[pos.ply];

@@ -304,6 +304,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     std::fflush(stdout);
   }
   orderForIteration(pos);
+  const int iterationAlpha = alpha;
   int best = NO_ROOT_SCORE;
   std::uint32_t lastPollNodes = pos.nodes;
   for (int i = 0; i < rootMoveCount; ++i) {
@@ -317,7 +318,10 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
       while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
       printCurrMove(move, number);
     }
-    const int floor = !single && filledSlots() == multiPVCount() ? slots[multiPVCount() - 1].score : alpha;
+    // With several lines every move competes for a slot: against the iteration's alpha
+    // until the slots are full, then against the lowest slot.
+    int floor = alpha;
+    if (!single) floor = filledSlots() == multiPVCount() ? slots[multiPVCount() - 1].score : iterationAlpha;
     const int score = searchRootMove(pos, i, move, floor, beta, depth);
     if (score == NO_ROOT_SCORE) continue;
     if (stopped(pos)) break;

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include "search/history.h"
 
 
@@ -97,9 +101,17 @@ int storeEntry(std::uint64_t key, int depth, int fromTo, int scoreField, std::ui
 
 bool ttAllocate(std::uint32_t indexMask) {
   ttRelease();
-  const std::size_t entries = static_cast<std::size_t>(indexMask) + 4;
-  ttTable = static_cast<TTEntry*>(std::calloc(entries, sizeof(TTEntry)));
+  // Aligned to large pages, which spares the address translation misses that random
+  // probes into a big table would otherwise cost.
+  constexpr std::size_t PAGE = std::size_t{2} << 20;
+  const std::size_t bytes = (static_cast<std::size_t>(indexMask) + 4) * sizeof(TTEntry);
+  const std::size_t rounded = (bytes + PAGE - 1) / PAGE * PAGE;
+  ttTable = static_cast<TTEntry*>(std::aligned_alloc(PAGE, rounded));
   if (ttTable == nullptr) return false;
+#ifdef __linux__
+  madvise(ttTable, rounded, MADV_HUGEPAGE);
+#endif
+  std::memset(static_cast<void*>(ttTable), 0, bytes);
   ttMask = indexMask;
   return true;
 }

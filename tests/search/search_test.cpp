@@ -85,6 +85,73 @@ TEST_F(SearchTest, OnlyMoveIntoMateScoresMatedInOne) {
   EXPECT_NE(r.output.find("score mate -1 "), std::string::npos) << r.output;
 }
 
+TEST_F(SearchTest, MoreTactics) {
+  struct Case {
+    const char* fen;
+    int depth;
+    const char* move;
+    int minScore;
+  };
+  const Case cases[] = {
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "a1a8", MATE_SCORE - 1},         // back-rank mate in 1
+      {"k7/8/2K5/8/8/8/8/7R w - -", 6, nullptr, MATE_SCORE - 3},            // quiet king move, mate in 2
+      {"2q3k1/8/8/3N4/8/8/8/6K1 w - -", 6, "d5e7", 250},                    // knight fork wins the queen
+      {"4k3/8/8/8/8/8/3q4/3RK3 w - -", 4, "d1d2", 400},                     // undefended queen
+      {"r3k3/8/8/8/8/8/8/R3K3 w Q -", 6, "a1a8", 400},                      // rook trade-off: wins the rook
+  };
+  for (const Case& c : cases) {
+    const SearchResult r = search(c.fen, c.depth);
+    if (c.move != nullptr) {
+      EXPECT_EQ(r.move, c.move) << c.fen;
+    }
+    EXPECT_GE(r.score, c.minScore) << c.fen;
+  }
+}
+
+TEST_F(SearchTest, MateScoresEnterTheTableOnlyAsWindowBounds) {
+  search("r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 6);
+  int written = 0;
+  for (std::uint32_t i = 0; i < options.ttIndexMask + 4; ++i) {
+    const TTEntry& entry = ttTable[i];
+    if (entry.word0 == 0) continue;
+    ++written;
+    const int score = static_cast<int>(entry.word0 >> TT_SCORE_SHIFT & 0x7FF) - ttScoreBias;
+    ASSERT_GE(score, ttWindowLow);
+    ASSERT_LE(score, ttWindowHigh);
+    if ((entry.word0 & TT_EXACT) == TT_EXACT) {
+      ASSERT_LT(score, ttWindowHigh);
+      ASSERT_GT(score, ttWindowLow);
+    }
+  }
+  EXPECT_GT(written, 10);
+}
+
+TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
+  options.multiPV = 3;
+  const SearchResult r = search("k7/8/8/8/8/8/8/K6r w - -", 6);
+  options.multiPV = 1;
+  EXPECT_NE(r.output.find("info multipv 1 score "), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("info multipv 2 score "), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("info multipv 3 "), std::string::npos) << r.output;
+  EXPECT_TRUE(r.move == "a1a2" || r.move == "a1b2") << r.move;
+}
+
+TEST_F(SearchTest, XboardThinkingLineFormat) {
+  engineFlags = FLAG_XBOARD | FLAG_POST;
+  const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 2);
+  // depth, score, centiseconds and nodes, then the line in algebraic notation.
+  EXPECT_NE(r.output.find(" 1 29999 "), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("   Ra8"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("info"), std::string::npos) << r.output;
+}
+
+TEST_F(SearchTest, NoThinkingOutputWithoutPost) {
+  engineFlags = FLAG_UCI;
+  const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 3);
+  EXPECT_EQ(r.output.find("info score"), std::string::npos) << r.output;
+  EXPECT_EQ(r.move, "a1a8");
+}
+
 TEST_F(SearchTest, FixedDepthSearchIsDeterministic) {
   const char* fen = "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -";
   const SearchResult first = search(fen, 7);

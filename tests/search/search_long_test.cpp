@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/coordinate.h"
+#include "board/position.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/app.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+class DeepSearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(appReady() || initApp()); }
+  void SetUp() override {
+    engineFlags = FLAG_UCI;
+    analysisMode = pondering = false;
+    stopState = STOP_NONE;
+    movesPerSession = baseTime = increment = timePerMove = 0;
+  }
+  static std::string search(const char* fen, int depth) {
+    newGame(true);
+    EXPECT_TRUE(parseFen(fen)) << fen;
+    maxSearchDepth = depth;
+    searchRoot();
+    return bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
+  }
+};
+
+TEST_F(DeepSearchTest, DeeperTactics) {
+  struct Case {
+    const char* fen;
+    int depth;
+    const char* move;
+    int minScore;
+  };
+  const Case cases[] = {
+      // Mate in 2 (the set) searched deep.
+      {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 12, "d5f6", MATE_SCORE - 3},
+      // Mate in 3 by a rook swing.
+      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - -", 12, "f6a6", MATE_SCORE - 5},
+      // Winning the queen by a fork after a deep search.
+      {"r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 14, "c3d5", 400},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(search(c.fen, c.depth), c.move) << c.fen;
+    EXPECT_GE(rootScore, c.minScore) << c.fen;
+  }
+}
+
+TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
+  newGame(true);
+  ASSERT_TRUE(parseFen("r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
+  baseTime = 6000;
+  clockCs[WHITE] = clockCs[BLACK] = 100;
+  maxSearchDepth = 60;
+  searchRoot();
+  EXPECT_EQ(targetTime, 5);
+  EXPECT_EQ(timePerMove, 10);
+  EXPECT_NE(bestMove, MOVE_NONE);
+  EXPECT_LT(iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
+}
+
+}  // namespace
