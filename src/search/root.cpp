@@ -3,6 +3,7 @@
 #include "search/root.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +80,23 @@ int gamePhase(const Position& pos) {
   return std::min(phase, 24);
 }
 
+// Whether the move is among the "searchmoves" words (all moves when there are none).
+bool allowedBySearchMoves(Move move) {
+  if (searchMovesText[0] == '\0') return true;
+  char text[8];
+  std::snprintf(text, sizeof text, "%s", moveToCoordinate(move));
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::size_t length = std::strlen(text);
+  for (const char* word = searchMovesText; *word != '\0';) {
+    while (*word == ' ') ++word;
+    std::size_t wordLength = 0;
+    while (word[wordLength] != '\0' && word[wordLength] != ' ') ++wordLength;
+    if (wordLength == length && std::strncmp(word, text, length) == 0) return true;
+    word += wordLength;
+  }
+  return false;
+}
+
 // ---- Output ----
 
 // Appends the principal variation of ply 0 to `out`, completed from the table up to
@@ -150,7 +168,9 @@ void sortRootMoves() {
                    [](const RootMove& a, const RootMove& b) { return a.key > b.key; });
 }
 
-void buildRootMoves(Position& pos, Move tableMove) {
+// The legal moves of the root with their first ordering keys; with `filtered` only
+// the "searchmoves" ones.
+void collectRootMoves(Position& pos, Move tableMove, bool filtered) {
   if (nodeInCheck(pos)) {
     generateEvasions(pos, ~Bitboard{0});
   } else {
@@ -159,7 +179,7 @@ void buildRootMoves(Position& pos, Move tableMove) {
   rootMoveCount = 0;
   for (int i = pos.listStart[0]; i < pos.listStart[1] && rootMoveCount < MAX_ROOT_MOVES; ++i) {
     const Move move = pos.moveList[i].move;
-    if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    if ((filtered && !allowedBySearchMoves(move)) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
     unmakeMove(pos);
     std::uint32_t key = 0;
     if (tableMove != MOVE_NONE && sameMove(move, tableMove)) {
@@ -170,6 +190,12 @@ void buildRootMoves(Position& pos, Move tableMove) {
     rootMoves[rootMoveCount++] = {move, key};
   }
   sortRootMoves();
+}
+
+// A "searchmoves" list that names no legal move is ignored.
+void buildRootMoves(Position& pos, Move tableMove) {
+  collectRootMoves(pos, tableMove, true);
+  if (rootMoveCount == 0 && searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
 }
 
 // Bishop promotions join the list once when the search struggles to find anything.
@@ -299,7 +325,8 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
 // One iteration on the window [alpha, beta]; returns the best score (or a bound).
 int rootIteration(Position& pos, int alpha, int beta, int depth) {
   const bool single = multiPVCount() == 1;
-  if ((engineFlags & FLAG_UCI) && (single || depth > 9)) {
+  const bool post = (engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
+  if (post && (single || depth > 9)) {
     std::printf("info depth %d seldepth %d\n", depth / 2, depth / 2);
     std::fflush(stdout);
   }
@@ -313,7 +340,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     if (stopped(pos) || searchAborted) break;
     const Move move = rootMoves[i].move;
     const std::uint32_t elapsed = elapsedMs();
-    if ((engineFlags & FLAG_UCI) && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
+    if (post && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
       int number = 1;
       while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
       printCurrMove(move, number);

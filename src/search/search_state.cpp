@@ -36,6 +36,8 @@ std::uint32_t tbHits = 0;
 int selDepthHalfPlies = 0;
 int iterationDepth = 0;
 
+char searchMovesText[SEARCH_MOVES_TEXT_SIZE] = "";
+
 Move bestMove = MOVE_NONE;
 Move ponderMove = MOVE_NONE;
 int rootScore = 0;
@@ -50,5 +52,6 @@ void resetSearchForNewGame() {
   pollMask = 65535;
   tbPollInterval = 10;
   bestMove = ponderMove = MOVE_NONE;
+  searchMovesText[0] = '\0';
   for (auto& killers : gamePosition.killers) std::fill(std::begin(killers), std::end(killers), MOVE_NONE);
 }

@@ -48,6 +48,11 @@ extern std::uint32_t tbHits;
 extern int selDepthHalfPlies;
 extern int iterationDepth;
 
+// The moves after "searchmoves" of a UCI "go infinite", lower-cased (empty: all
+// moves); the root searches only these.
+constexpr int SEARCH_MOVES_TEXT_SIZE = 2048;
+extern char searchMovesText[SEARCH_MOVES_TEXT_SIZE];
+
 // Results for the move decision.
 extern Move bestMove;
 extern Move ponderMove;

@@ -43,6 +43,8 @@ TEST_F(DeepSearchTest, DeeperTactics) {
       {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 12, "d5f6", MATE_SCORE - 3},
       // Mate in 3 by a rook swing.
       {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - -", 12, "f6a6", MATE_SCORE - 5},
+      // Win at Chess positions that need more depth.
+      {"2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - -", 10, "g3g6", 300},
       // Winning the queen by a fork after a deep search.
       {"r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 14, "c3d5", 400},
   };

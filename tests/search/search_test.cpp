@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -38,9 +39,10 @@ class SearchTest : public ::testing::Test {
     }
   }
 
-  static SearchResult search(const char* fen, int depth) {
+  static SearchResult search(const char* fen, int depth, const char* searchMoves = "") {
     newGame(true);
     EXPECT_TRUE(parseFen(fen)) << fen;
+    std::snprintf(searchMovesText, sizeof searchMovesText, "%s", searchMoves);
     maxSearchDepth = depth;
     testing::internal::CaptureStdout();
     searchRoot();
@@ -108,6 +110,25 @@ TEST_F(SearchTest, MoreTactics) {
   }
 }
 
+// Well-known test positions ("Win at Chess") with their published solutions.
+TEST_F(SearchTest, WinAtChessSelection) {
+  struct Case {
+    const char* fen;
+    const char* move;
+  };
+  const Case cases[] = {
+      {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", "e3g3"},
+      {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - -", "h6h7"},
+      {"5k2/6pp/p1qN4/1p1p4/3P4/2PKP2Q/PP3r2/3R4 b - -", "c6c4"},
+      {"7k/p7/1R5K/6r1/6p1/6P1/8/8 w - -", "b6b7"},
+      {"rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq -", "g4e3"},
+      {"r4q1k/p2bR1rp/2p2Q1N/5p2/5p2/2P5/PP3PPP/R5K1 w - -", "e7f7"},
+      {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - -", "d6h2"},
+      {"2br2k1/2q3rn/p2NppQ1/2p1P3/Pp5R/4P3/1P3PPP/3R2K1 w - -", "h4h7"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(search(c.fen, 6).move, c.move) << c.fen;
+}
+
 TEST_F(SearchTest, MateScoresEnterTheTableOnlyAsWindowBounds) {
   search("r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq -", 6);
   int written = 0;
@@ -134,6 +155,28 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
   EXPECT_NE(r.output.find("info multipv 2 score "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("info multipv 3 "), std::string::npos) << r.output;
   EXPECT_TRUE(r.move == "a1a2" || r.move == "a1b2") << r.move;
+}
+
+TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
+  const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "g1f1 g1h1");
+  EXPECT_TRUE(r.move == "g1f1" || r.move == "g1h1") << r.move;
+  // A list that names no legal move is ignored.
+  EXPECT_EQ(search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "e2e4 a1a9").move, "a1a8");
+}
+
+TEST_F(SearchTest, StopRequestEndsTheSearchAtTheFirstPoll) {
+  newGame(true);
+  ASSERT_TRUE(parseFen("r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
+  maxSearchDepth = 40;
+  stopState = STOP_COMMAND;
+  testing::internal::CaptureStdout();
+  searchRoot();
+  testing::internal::GetCapturedStdout();
+  EXPECT_NE(bestMove, MOVE_NONE);  // the first root move stands in
+  EXPECT_EQ(iterationDepth, 2);
+  EXPECT_LT(totalNodes, 100u);
+  EXPECT_FALSE(searching);
+  stopState = STOP_NONE;
 }
 
 TEST_F(SearchTest, XboardThinkingLineFormat) {
