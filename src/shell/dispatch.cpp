@@ -7,6 +7,8 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/movegen.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "search/search_state.h"
@@ -37,6 +39,7 @@ void fenCommand(const char* arguments) {
   } else if (parseFen(arguments)) {
     newGame(false);
     parseFen(arguments);
+    prepareRoot(gamePosition);
   } else {
     std::printf("Illegal position: %s\n", arguments);
   }
@@ -50,6 +53,17 @@ void checkCommand(const char* arguments) {
   if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || searching) return;
   std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
   std::fflush(stdout);
+}
+
+// Perft switches the bishop promotions on for its run, so it waits for the end of
+// a running search.
+void perftWord(const char* arguments) {
+  if (searching) {
+    std::printf("perft: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (ensureApp()) perftCommand(arguments);
 }
 
 // The benchmark reuses the game position and the table, so it waits for the end of
@@ -74,6 +88,7 @@ const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"chk", checkCommand},
     {"fen", fenCommand},
+    {"perft", perftWord},
     {"si", benchmarkCommand},
 };
 
