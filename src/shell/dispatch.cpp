@@ -7,6 +7,8 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/movegen.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "search/search_state.h"
 #include "shell/app.h"
@@ -36,10 +38,22 @@ void fenCommand(const char* arguments) {
   } else if (parseFen(arguments)) {
     newGame(false);
     parseFen(arguments);
+    prepareRoot(gamePosition);
   } else {
     std::printf("Illegal position: %s\n", arguments);
   }
   std::fflush(stdout);
+}
+
+// Perft switches the bishop promotions on for its run, so it waits for the end of
+// a running search.
+void perftWord(const char* arguments) {
+  if (searching) {
+    std::printf("perft: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (ensureApp()) perftCommand(arguments);
 }
 
 // The benchmark reuses the game position and the table, so it waits for the end of
@@ -63,6 +77,7 @@ struct ConsoleWord {
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
     {"fen", fenCommand},
+    {"perft", perftWord},
     {"si", benchmarkCommand},
 };
 
