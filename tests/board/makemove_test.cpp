@@ -321,3 +321,36 @@ TEST(MakeMove, NullMoveIsTakenBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// Castling rights given by rook files where king and rook do not stand on their
+// usual squares: castling is made only when both land on free squares, and make
+// and unmake keep the board whole even when they swap sides.
+TEST(MakeMove, CastlingWithUnusualKingAndRookSquares) {
+  struct Case {
+    const char* fen;
+    bool castles;
+  };
+  for (const Case& c : {Case{"4k3/8/8/8/8/8/8/R2K4 w A -", true}, Case{"4k3/8/8/8/8/8/8/5RK1 w F -", true},
+                        Case{"4k3/8/8/8/8/8/8/RK1n4 w A -", false}}) {
+    auto pos = positionFromFen(c.fen);
+    generateQuiets(*pos);
+    std::vector<Move> castles;
+    for (int i = pos->listStart[0]; i < pos->listStart[1]; ++i) {
+      if (pos->moveList[i].move & FLAG_CASTLE) castles.push_back(pos->moveList[i].move);
+    }
+    ASSERT_EQ(castles.size(), c.castles ? 1u : 0u) << c.fen;
+    Walk walk;
+    walk.visit(*pos, 2);
+    if (!c.castles) continue;
+    const Snapshot before(*pos);
+    ASSERT_EQ(makeMove(*pos, castles[0], -MATE_SCORE, MATE_SCORE), 1) << c.fen;
+    expectConsistent(*pos, castles[0]);
+    EXPECT_EQ(pos->board[(castles[0] & FLAG_CASTLE_LONG) ? D1 : F1], pieceCode(WHITE, ROOK));
+    unmakeMove(*pos);
+    EXPECT_TRUE(Snapshot(*pos) == before) << c.fen;
+  }
+}
+
+}  // namespace
