@@ -489,6 +489,15 @@ void generateAllMoves(Position& pos) {
   }
 }
 
+void prepareRoot(Position& pos) {
+  evaluate(pos, NO_WINDOW, MATE_SCORE);
+  if (inCheck(pos.checkInfo[pos.gamePly])) {
+    generateEvasions(pos, ~Bitboard{0});
+  } else {
+    generateAllMoves(pos);
+  }
+}
+
 bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
   if (!(pos.castleRights & castleBit(colour, kingSide))) return false;
   const int king = pos.kingSquare[colour];

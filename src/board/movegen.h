@@ -25,6 +25,9 @@ void generateEvasions(Position& pos, Bitboard targets);
 void generateQuietsByGain(Position& pos, int threshold);
 // Every pseudo-legal move, scored (root use).
 void generateAllMoves(Position& pos);
+// Prepares the root of a search or of the game: evaluates with the widest window to
+// fill attackMap[ply], then generates evasions when in check, all moves otherwise.
+void prepareRoot(Position& pos);
 // Whether a stored quiet or castling move (killer, hash move) can be played here.
 bool isMovePlayable(const Position& pos, Move move);
 // Whether a move word, with its flags, is one the generators would produce here.

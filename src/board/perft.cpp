@@ -14,6 +14,11 @@
 
 namespace {
 
+// Perft needs the attack maps of each position, not its score: a window no score
+// reaches lets the evaluation take its lazy exit, which still fills the maps,
+// wherever it may (beyond ply 2).
+constexpr int NO_SCORE_NEEDED = MATE_BOUND;
+
 // Makes each move of the ply's current list and counts below the legal ones.
 std::uint64_t countList(Position& pos, int depth, std::vector<PerftLine>* lines);
 
@@ -33,7 +38,7 @@ std::uint64_t countList(Position& pos, int depth, std::vector<PerftLine>* lines)
   const int end = pos.listStart[pos.ply + 1];
   for (int i = pos.listStart[pos.ply]; i < end; ++i) {
     const Move move = pos.moveList[i].move;
-    if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    if (!makeMove(pos, move, NO_SCORE_NEEDED, NO_SCORE_NEEDED + 1)) continue;
     const std::uint64_t below = depth == 1 ? 1 : countNode(pos, depth - 1, nullptr);
     unmakeMove(pos);
     if (lines) lines->push_back({move, below});

@@ -6,6 +6,7 @@
 
 #include "board/attacks.h"
 #include "board/movegen.h"
+#include "eval/material.h"
 #include "search/history.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -180,6 +181,8 @@ void newGame(bool clearTables) {
   resetTimeBase();
   setUpPosition();
   buildOrderTables();
+  // The root needs the material table, which initApp builds before its new game.
+  if (matInfo) prepareRoot(gamePosition);
   resetSearchForNewGame();
 }
 

@@ -268,7 +268,7 @@ bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
 // are searched after all rather than calling the position lost.
 template <typename SearchChild>
 int searchEvasions(Position& pos, int beta, int depth, Move hashMove, Move excluded, bool skipLosing,
-                   int historySelect, Move& bestMove, SearchChild&& child) {
+                   int lazyMargin, int historySelect, Move& bestMove, SearchChild&& child) {
   const int evasions = pickEvasions(pos, hashMove, historySelect);
   PickState& ps = pos.pickState[pos.ply];
   const int listBegin = ps.nextIndex;
@@ -293,8 +293,7 @@ int searchEvasions(Position& pos, int beta, int depth, Move hashMove, Move exclu
         ++legal;
         continue;
       }
-      const int historyDepth = depth;
-      if (!makeMove(pos, move, beta - 50, beta + 50)) continue;
+      if (!makeMove(pos, move, beta - lazyMargin, beta + lazyMargin)) continue;
       ++legal;
       const int score = child(move, evasions);
       unmakeMove(pos);
@@ -306,7 +305,7 @@ int searchEvasions(Position& pos, int beta, int depth, Move hashMove, Move exclu
           return best;
         }
       }
-      if (isQuiet(move)) historyLoss(pos, historySelect, move, historyDepth);
+      if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
       offerSplit(pos);
     }
   }
@@ -651,7 +650,7 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   const bool late = gameStage >= 2;
   Move bestMove = MOVE_NONE;
   const int best = searchEvasions(
-      pos, beta, depth, probe.hashMove, MOVE_NONE, true, historySelect, bestMove, [&](Move, int) {
+      pos, beta, depth, probe.hashMove, MOVE_NONE, true, 50, historySelect, bestMove, [&](Move, int) {
         if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - 1);
         if (depth <= (late ? 2 : 3)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
         return -searchZW(pos, 1 - beta, late ? depth - 1 : depth - 2);
@@ -833,16 +832,18 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   const int historySelect = nodeEval(pos) + 100 < beta;
   const int childMode = (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED;
   Move bestMove = MOVE_NONE;
-  // A single evasion is searched as deep as the node itself; a checking evasion, and
-  // any evasion once the game has reached the middle stages, half a ply deeper.
-  const int best = searchEvasions(pos, beta, depth, hashMove, excludedMove, depth <= 12, historySelect, bestMove,
+  // A single evasion is searched as deep as the node itself (half a ply less when the
+  // check that led here was extended in full already, so that forced sequences stay
+  // finite); a checking evasion, and any evasion from the middle stages on, half a
+  // ply deeper than usual.
+  const int singleReply = extensionBudget > 0 ? 2 : 1;
+  const int best = searchEvasions(pos, beta, depth, hashMove, excludedMove, depth <= 12, 150, historySelect, bestMove,
                                   [&](Move, int evasions) {
                                     const int extension =
-                                        evasions == 1 ? 2 : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
+                                        evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
                                     const int childDepth = depth - 2 + extension;
                                     return -searchZWAny(pos, 1 - beta, childDepth, childMode, depth - childDepth);
                                   });
-  (void)extensionBudget;
   if (stopped(pos)) return 0;
   if (bestMove != MOVE_NONE) recordCutMove(pos, bestMove);
   storeDeep(key, depth, bestMove, best, beta, mode);

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/movegen.h"
+#include "board/perft.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "search/search_state.h"
 #include "shell/app.h"
 #include "shell/benchmark.h"
@@ -39,10 +42,31 @@ void fenCommand(const char* arguments) {
   } else if (parseFen(arguments)) {
     newGame(false);
     parseFen(arguments);
+    prepareRoot(gamePosition);
   } else {
     std::printf("Illegal position: %s\n", arguments);
   }
   std::fflush(stdout);
+}
+
+// "chk e" prints the full static evaluation of the current position, from the side
+// to move's point of view; not while a search works on the position.
+void checkCommand(const char* arguments) {
+  if (!ensureApp()) return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || searching) return;
+  std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
+  std::fflush(stdout);
+}
+
+// Perft switches the bishop promotions on for its run, so it waits for the end of
+// a running search.
+void perftWord(const char* arguments) {
+  if (searching) {
+    std::printf("perft: not available while a search runs\n");
+    std::fflush(stdout);
+    return;
+  }
+  if (ensureApp()) perftCommand(arguments);
 }
 
 // The tablebases are looked up here once they can be loaded; until then none exist.
@@ -72,8 +96,10 @@ struct ConsoleWord {
 };
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
+    {"chk", checkCommand},
     {"fen", fenCommand},
     {"egtb", egtbCommand},
+    {"perft", perftWord},
     {"si", benchmarkCommand},
 };
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "support/board_setup.h"
 
 namespace {
@@ -20,6 +24,22 @@ const PerftCase knownCounts[] = {
     {"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ -", 4, 422333},
     {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", 3, 62379},
     {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w -", 3, 89890},
+    // En passant that would expose the king, castling rights with a lone rook,
+    // castling through attacks, promotions giving and escaping check.
+    {"3k4/3p4/8/K1P4r/8/8/8/8 b - -", 4, 10138},
+    {"8/8/4k3/8/2p5/8/B2P2K1/8 w - -", 4, 10276},
+    {"8/8/1k6/2b5/2pP4/8/5K2/8 b - d3", 4, 13931},
+    {"5k2/8/8/8/8/8/8/4K2R w K -", 4, 6399},
+    {"3k4/8/8/8/8/8/8/R3K3 w Q -", 4, 7418},
+    {"r3k2r/1b4bq/8/8/8/8/7B/R3K2R w KQkq -", 2, 1141},
+    {"r3k2r/8/3Q4/8/8/5q2/8/R3K2R b KQkq -", 2, 1494},
+    {"2K2r2/4P3/8/8/8/8/8/3k4 w - -", 4, 19174},
+    {"8/8/1P2K3/8/2n5/1q6/8/5k2 b - -", 3, 5160},
+    {"4k3/1P6/8/8/8/8/K7/8 w - -", 4, 2661},
+    {"8/P1k5/K7/8/8/8/8/8 w - -", 4, 1329},
+    {"K1k5/8/P7/8/8/8/8/8 w - -", 4, 63},
+    {"8/k1P5/8/1K6/8/8/8/8 w - -", 5, 10857},
+    {"8/8/2k5/5q2/5n2/8/5K2/8 b - -", 2, 183},
 };
 
 TEST(Perft, KnownCounts) {
@@ -27,6 +47,27 @@ TEST(Perft, KnownCounts) {
     auto pos = positionFromFen(c.fen);
     EXPECT_EQ(perft(*pos, c.depth), c.nodes) << c.fen;
   }
+}
+
+// A few hundred positions from random play with castling, en passant, promotions,
+// pins and checks, each at a depth that keeps its count small.
+TEST(Perft, RandomPositionList) {
+  std::ifstream file(VELT_SOURCE_DIR "/tests/board/data/perft_positions.txt");
+  ASSERT_TRUE(file.is_open());
+  std::string line;
+  int checked = 0;
+  while (std::getline(file, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string fen, depth, nodes;
+    std::getline(fields, fen, ';');
+    std::getline(fields, depth, ';');
+    std::getline(fields, nodes, ';');
+    auto pos = positionFromFen(fen.c_str());
+    EXPECT_EQ(perft(*pos, std::stoi(depth)), std::stoull(nodes)) << fen;
+    ++checked;
+  }
+  EXPECT_GT(checked, 300);
 }
 
 }  // namespace
