@@ -20,11 +20,16 @@ int movesToGo(int gamePly) {
   return movesPerSession - (gamePly / 2) % movesPerSession;
 }
 
-}  // namespace
+// Below the one-second reserve the floor of 20 centiseconds can exceed the clock
+// itself: the hard limit keeps a quarter of what is left (less a little for the
+// front end's own delay), so that a low clock is never overdrawn.
+void capToClock(int rootSide) {
+  timePerMove = std::min(timePerMove, std::max((clockCs[rootSide] - 5) * 3 / 4, 1));
+  targetTime = std::min(targetTime, timePerMove);
+}
 
-int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
-
-void allocateTime(int rootSide, int gamePly) {
+// The allotment by the rules of the control in force.
+void allotByControl(int rootSide, int gamePly) {
   if (movesPerSession == 0 && baseTime == 0) {
     targetTime = timePerMove;
     return;
@@ -65,6 +70,15 @@ void allocateTime(int rootSide, int gamePly) {
   }
   timePerMove = std::min(4 * targetTime, myTime / 3 + targetTime);
   timePerMove = std::min(timePerMove, increment > 0 ? myTime : myTime / 2);
+}
+
+}  // namespace
+
+int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
+
+void allocateTime(int rootSide, int gamePly) {
+  allotByControl(rootSide, gamePly);
+  if (movesPerSession != 0 || baseTime != 0) capToClock(rootSide);
 }
 
 void updateAverageLag() {

@@ -44,6 +44,20 @@ TEST_F(TimeControlTest, OneSecondOfSuddenDeathLeft) {
   EXPECT_EQ(timePerMove, 10);  // min(4 * 5, 20 / 3 + 5), at most 20 / 2
 }
 
+TEST_F(TimeControlTest, ALowClockIsNeverOverdrawn) {
+  // 168 ms left with 0.1 s increment: the floor of 20 would allow more than the clock.
+  baseTime = 300;
+  increment = 10;
+  clockCs[WHITE] = 16;
+  clockCs[BLACK] = 200;
+  allocateTime(WHITE, 120);
+  EXPECT_EQ(timePerMove, 8);  // (16 - 5) * 3 / 4
+  EXPECT_LE(targetTime, timePerMove);
+  clockCs[WHITE] = 3;
+  allocateTime(WHITE, 120);
+  EXPECT_EQ(timePerMove, 1);
+}
+
 TEST_F(TimeControlTest, SuddenDeathShrinksAgainstAFasterClockAndAddsIncrement) {
   baseTime = 30000;
   clockCs[WHITE] = 10100;  // myTime 10000
