@@ -101,7 +101,6 @@ TEST(Evaluate, WrongBishopDrawIsExactlyZero) {
 
 TEST(Evaluate, BishopAndKnightDriveToTheRightCorner) {
   // Dark-squared bishop: the bare king is worse off in a1 than in a8.
-  EXPECT_GT(fullEval("8/8/8/8/8/2K5/8/k1B1N3 b - -"), -30000);
   EXPECT_LT(fullEval("8/8/8/8/8/2K5/8/k1B1N3 b - -"), fullEval("k7/8/2K5/8/8/8/8/2B1N3 b - -"));
   EXPECT_LT(fullEval("k7/8/2K5/8/8/8/8/3BN3 b - -"), fullEval("8/8/8/8/8/2K5/8/k2BN3 b - -"));
 }
@@ -117,7 +116,7 @@ TEST(Evaluate, OppositeBishopsHalveBothSums) {
   addEndgameTerms(*pos, st);
   EXPECT_EQ(st.mg[WHITE] - st.mg[BLACK], 500);
   EXPECT_EQ(st.eg[WHITE] - st.eg[BLACK], -1500);
-  // Bishops on the same colour (d3 and e6... here c5 dark and d6 dark): unchanged.
+  // Bishops on squares of the same colour (e3 and d6, both dark): unchanged.
   auto same = positionFromFen("4k3/8/3b4/1p2p3/1P2P3/4B3/8/4K3 w - -");
   initEvalState(*same, MATERIAL_BISHOPS_ONLY, 6, st);
   st.mg[WHITE] = 1001;
@@ -239,13 +238,13 @@ class LazyExitTest : public ::testing::Test {
   void TearDown() override { clearGainTables(); }
 };
 
-// A learnt smallest gain far above anything real makes the upper estimate fall
-// below a narrow window: taken at ply 5, never at ply 2 or less, never with alpha -30000.
+// Learnt gains far below anything real put black's estimate far above a narrow
+// window: the exit is taken at ply 5, never at ply 2 or less, never with alpha -30000.
 TEST_F(LazyExitTest, TakenOnlyBeyondPlyTwoAndWithAWindow) {
   auto pos = startAtPlyFour();
   const Move move = findMove(*pos, "b1c3");
   const int index = gainIndex(pieceCode(WHITE, KNIGHT), move);
-  gainMinTable[index] = -5000;  // white moved: the estimate for black to move is +5000 - ...
+  gainMinTable[index] = -5000;  // white moved: black, to move, estimates about +5000
   gainTable[index] = -5000;
   ASSERT_TRUE(makeMove(*pos, move, -10, 10));  // black sees (-10, 10)
   EXPECT_EQ(lazyCount(*pos), 1);
