@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "board/coordinate.h"
 #include "board/fen.h"
+#include "board/bitboard.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/endgame.h"
@@ -64,8 +66,27 @@ Move randomLegalMove(Position& pos, unsigned& random) {
   return MOVE_NONE;
 }
 
+// The middle-game and end-game sums (white's view) of the material and every term
+// group, in the driver's order, before the blend.
+std::pair<int, int> termSums(const std::string& fen) {
+  auto pos = positionFromFen(fen.c_str());
+  const std::uint32_t entry = materialEntry(*pos);
+  EvalState st;
+  initEvalState(*pos, entryFlags(entry), entryPhase(entry), st);
+  st.mg[WHITE] = st.eg[WHITE] = (keyBalance(pos->materialKey) * 3200 + entryAdjustment(entry)) * 70 / 32;
+  addPawnTerms(*pos, st);
+  for (int colour = WHITE; colour <= BLACK; ++colour)
+    pos->attackMap[pos->ply][colour] = st.pawnAttacks[colour] | kingAttacks[pos->kingSquare[colour]];
+  addPieceTerms(*pos, st);
+  addPassedPawnTerms(*pos, st);
+  addKingTerms(*pos, st);
+  addEndgameTerms(*pos, st);
+  return {st.mg[WHITE] - st.mg[BLACK], st.eg[WHITE] - st.eg[BLACK]};
+}
+
 // The evaluation is colour-blind: a position and its colour-flipped twin score the
-// same, up to the rounding of the two arithmetic shifts.
+// same, up to the rounding of the two arithmetic shifts; the term sums before the
+// blend are exact opposites.
 TEST(Evaluate, ColourFlippedPositionsScoreTheSame) {
   unsigned random = 2026;
   int checked = 0;
@@ -78,6 +99,9 @@ TEST(Evaluate, ColourFlippedPositionsScoreTheSame) {
       const std::string flipped = flipFen(fen);
       const int twin = fullEval(flipped);
       ASSERT_LE(std::abs(score - twin), 2) << fen << " scores " << score << ", " << flipped << " scores " << twin;
+      const auto sums = termSums(fen), twinSums = termSums(flipped);
+      ASSERT_EQ(sums.first, -twinSums.first) << fen;
+      ASSERT_EQ(sums.second, -twinSums.second) << fen;
       ++checked;
       const Move move = game->ply < MAX_PLY - 4 ? randomLegalMove(*game, random) : MOVE_NONE;
       if (move == MOVE_NONE) {

@@ -100,6 +100,17 @@ TEST(PawnHash, ProbeFillsOnceAndResetsSheltersOnReplacement) {
   EXPECT_EQ(entry->keyLow, 0xFFFFFFFFu);
 }
 
+TEST(PawnHash, OneTablePerThread) {
+  Position& pos = setUpEvalPosition("4k3/pp6/8/8/8/8/5PPP/4K3 w - -");
+  PawnEntry* main = probePawnHash(pos);
+  pos.threadIndex = PAWN_HASH_TABLES - 1;
+  PawnEntry* helper = probePawnHash(pos);
+  pos.threadIndex = 0;
+  EXPECT_NE(main, helper);
+  EXPECT_EQ(helper->mgPawnScore, main->mgPawnScore);
+  EXPECT_EQ(helper->passedFiles, main->passedFiles);
+}
+
 class PassedPawnTerms : public ::testing::Test {
  protected:
   int egOf(const char* fen, std::uint32_t flags = 0) {
