@@ -4,6 +4,7 @@
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
+#include "eval/endgame.h"
 #include "eval/material.h"
 #include "eval/terms.h"
 
@@ -33,27 +34,10 @@ void storeEarlyExit(Position& pos, int positional) {
   fillAttackMaps(pos);
 }
 
-void learnGain(Position& pos, Move move) {
+void learnMoveGain(Position& pos, Move move) {
   const int mover = pos.xside;
   const int change = pos.plyEval[pos.ply] - pos.plyEval[pos.ply - 1];
-  const int d = mover == WHITE ? change : -change;
-  const int index = gainIndex(pos.board[moveTo(move)], move);
-  int& largest = gainTable[index];
-  if (d < largest) {
-    --largest;
-  } else if (d <= GAIN_JUMP_LIMIT) {
-    largest = d;
-  } else {
-    ++largest;
-  }
-  int& smallest = gainMinTable[index];
-  if (d > smallest) {
-    ++smallest;
-  } else if (d > -GAIN_JUMP_LIMIT - 1) {
-    smallest = d;
-  } else {
-    --smallest;
-  }
+  learnGain(gainIndex(pos.board[moveTo(move)], move), mover == WHITE ? change : -change);
 }
 
 void setPawnAndKingMaps(Position& pos) {
@@ -107,6 +91,25 @@ void initEvalState(const Position& pos, std::uint32_t materialFlags, int phase, 
 void fillAttackMaps(Position& pos) {
   setPawnAndKingMaps(pos);
   addPieceAttacks(pos);
+}
+
+void learnGain(int index, int d) {
+  int& largest = gainTable[index];
+  if (d < largest) {
+    --largest;
+  } else if (d <= GAIN_JUMP_LIMIT) {
+    largest = d;
+  } else {
+    ++largest;
+  }
+  int& smallest = gainMinTable[index];
+  if (d > smallest) {
+    ++smallest;
+  } else if (d > -GAIN_JUMP_LIMIT - 1) {
+    smallest = d;
+  } else {
+    --smallest;
+  }
 }
 
 void clearGainTables() {
@@ -171,12 +174,11 @@ int evaluate(Position& pos, int alpha, int beta) {
   const int eg = st.eg[WHITE] - st.eg[BLACK];
   const int blend = phase * mg + (64 - phase) * eg;
   int score = (blend < 0 ? blend + 63 : blend) >> 12;
-  const int capped = std::clamp(score, -100, 100);
-  score -= (drawishScale(st, score >= 0 ? WHITE : BLACK) * capped) >> 8;
+  score = applyDrawishScale(score, *st.pawns);
   score = score * 29 / 32;
 
   storeLazyCount(pos, 0);
   pos.plyEval[pos.ply] = score - materialCp;
-  if (pos.ply > 0 && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) learnGain(pos, lastMove);
+  if (pos.ply > 0 && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) learnMoveGain(pos, lastMove);
   return sideSign * score;
 }

@@ -22,3 +22,7 @@ extern int gainMinTable[GAIN_TABLE_SIZE];
 // from-to pair.
 inline int gainIndex(int pieceCodeAfter, Move move) { return pieceCodeAfter * 4096 + static_cast<int>(move & 0xFFF); }
 void clearGainTables();
+// One observed change d of the positional score, mover's view, for the move at
+// `index`: a bound beyond d drifts one step toward it, a bound short of d jumps
+// to d when d lies within 500, and otherwise drifts one step outward.
+void learnGain(int index, int d);

@@ -19,5 +19,3 @@ void addPassedPawnTerms(const Position& pos, EvalState& st);
 void addKingTerms(Position& pos, EvalState& st);
 // Endgame rules switched by the material flags (opposite bishops, bishop and knight).
 void addEndgameTerms(const Position& pos, EvalState& st);
-// Drawish scale of `colour`'s pawns, applied when that colour is ahead (0..256).
-int drawishScale(const EvalState& st, int colour);

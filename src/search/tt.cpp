@@ -8,8 +8,8 @@
 #include <sys/mman.h>
 #endif
 
+#include "eval/pawns.h"
 #include "search/history.h"
-
 
 TTEntry* ttTable = nullptr;
 std::uint32_t ttMask = 0;
@@ -126,6 +126,7 @@ void ttClear() {
   if (ttTable != nullptr) {
     std::memset(static_cast<void*>(ttTable), 0, (static_cast<std::size_t>(ttMask) + 4) * sizeof(TTEntry));
   }
+  clearPawnHash();
   ttAge = 0;  // an empty table has no generations: searches after a clear repeat exactly
   resetHistory();
 }

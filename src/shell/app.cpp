@@ -8,6 +8,7 @@
 #include "board/bitboard.h"
 #include "board/position.h"
 #include "eval/material.h"
+#include "eval/pawns.h"
 #include "search/tt.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -25,7 +26,7 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
-  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable()) {
+  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable() || !allocatePawnHash()) {
     std::printf("ERROR (not enough memory): initApp\n");
     std::fflush(stdout);
     return false;
@@ -42,6 +43,7 @@ bool initApp() {
 void releaseApp() {
   ttRelease();
   releaseMaterialTable();
+  releasePawnHash();
   ready = false;
 }
 

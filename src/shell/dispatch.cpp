@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "search/search_state.h"
 #include "shell/app.h"
 #include "shell/benchmark.h"
@@ -45,6 +46,15 @@ void fenCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
+// "chk e" prints the full static evaluation of the current position, from the side
+// to move's point of view; not while a search works on the position.
+void checkCommand(const char* arguments) {
+  if (!ensureApp()) return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || searching) return;
+  std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
+  std::fflush(stdout);
+}
+
 // Perft switches the bishop promotions on for its run, so it waits for the end of
 // a running search.
 void perftWord(const char* arguments) {
@@ -76,6 +86,7 @@ struct ConsoleWord {
 };
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
+    {"chk", checkCommand},
     {"fen", fenCommand},
     {"perft", perftWord},
     {"si", benchmarkCommand},
