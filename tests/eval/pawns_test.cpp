@@ -100,7 +100,18 @@ TEST(PawnHash, ProbeFillsOnceAndResetsSheltersOnReplacement) {
   EXPECT_EQ(entry->keyLow, 0xFFFFFFFFu);
 }
 
-class PassedPawnTest : public ::testing::Test {
+TEST(PawnHash, OneTablePerThread) {
+  Position& pos = setUpEvalPosition("4k3/pp6/8/8/8/8/5PPP/4K3 w - -");
+  PawnEntry* main = probePawnHash(pos);
+  pos.threadIndex = PAWN_HASH_TABLES - 1;
+  PawnEntry* helper = probePawnHash(pos);
+  pos.threadIndex = 0;
+  EXPECT_NE(main, helper);
+  EXPECT_EQ(helper->mgPawnScore, main->mgPawnScore);
+  EXPECT_EQ(helper->passedFiles, main->passedFiles);
+}
+
+class PassedPawnTerms : public ::testing::Test {
  protected:
   int egOf(const char* fen, std::uint32_t flags = 0) {
     Position& pos = setUpEvalPosition(fen);
@@ -114,7 +125,7 @@ class PassedPawnTest : public ::testing::Test {
   int mg = 0;
 };
 
-TEST_F(PassedPawnTest, PawnOnTheSeventh) {
+TEST_F(PassedPawnTerms, PawnOnTheSeventh) {
   // d7 with nothing in front, black holds a knight, black king 5 from d8, white king 1 from it.
   const int eg = egOf("8/3PK3/8/8/8/3k4/8/7n w - -");
   EXPECT_EQ(mg, 9642);
@@ -124,12 +135,12 @@ TEST_F(PassedPawnTest, PawnOnTheSeventh) {
   EXPECT_EQ(egOf("8/1n1P4/8/5K2/8/3k4/8/8 w - -"), 4040 + 524 + 2622 + 2590 * 5 - 1300 * 3);
 }
 
-TEST_F(PassedPawnTest, MirroredForBlack) {
+TEST_F(PassedPawnTerms, MirroredForBlack) {
   EXPECT_EQ(egOf("7N/8/3K4/8/8/8/3pk3/8 b - -"), -(4040 + 524 + 2622 + 2000 + 2590 * 5 - 1300 * 1));
   EXPECT_EQ(mg, -9642);
 }
 
-TEST_F(PassedPawnTest, ConnectedPassersAgainstARookOrLess) {
+TEST_F(PassedPawnTerms, ConnectedPassersAgainstARookOrLess) {
   // e6 (r = 5) with d7 beside it (r2 = 6), the black king too far from both:
   // 19200 against a lone rook, 960 against a knight (r differs from r2).
   const int withRook = egOf("7k/3P4/4P3/8/8/8/1r6/K7 w - -");
