@@ -9,22 +9,27 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 all: velt
 
-velt:
+build/CMakeCache.txt:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-	cmake --build build -j $(JOBS)
+
+velt: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt
 
 build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1"
 
-test: velt build-asan/CMakeCache.txt
-	cmake --build build-asan -j $(JOBS)
+# Only the fast suite (with the engine and tools it drives) is built here.
+test: build/CMakeCache.txt build-asan/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt_tests
+	cmake --build build-asan -j $(JOBS) --target velt_tests
 	cd build && ctest -L fast -j $(JOBS) --output-on-failure
 	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure
 
 run: velt
 	./build/velt
 
-check-long: velt
+check-long: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
 
 clean:

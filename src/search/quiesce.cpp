@@ -1,6 +1,7 @@
 // Quiescence search and its zero-window form (the frontier search). One routine
 // serves both: on the window [beta - 1, beta] only its move-making bounds and its
-// checking-move generator differ.
+// checking-move generator differ. Moves are made with the legality test, so no
+// position with a capturable king is ever searched.
 #include "search/quiesce.h"
 
 #include <algorithm>

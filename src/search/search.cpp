@@ -149,7 +149,7 @@ int movingType(const Position& pos, Move move) { return typeOfCode(pos.board[mov
 // A quiet move the exchange test says loses material; a man that uncovers a check
 // is kept whatever the test says.
 bool quietMoveLoses(const Position& pos, Move move) {
-  return !givesDiscoveredCheck(pos, move) && !checkIsSafe(pos, move);
+  return !checkIsSafe(pos, move) && !givesDiscoveredCheck(pos, move);
 }
 
 // Extension of a made move for the passed-pawn pushes (2 to the 6th/7th rank, 1 to the
@@ -768,7 +768,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
       continue;
     }
     if (quiet && depth <= 12 && !sameMove(move, hashMove) && movingType(pos, move) != KING &&
-        !mayGiveCheck(pos, move) && !checkIsSafe(pos, move)) {
+        !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
       pruned = true;
       continue;
     }

@@ -43,8 +43,6 @@ Move ponderMove = MOVE_NONE;
 int rootScore = 0;
 int handoverDepth = 0;
 
-int egtbUsableMen = 0;
-
 void resetSearchForNewGame() {
   recentRootScores[0] = MATE_SCORE;
   recentRootScores[1] = 0;

@@ -59,8 +59,5 @@ extern Move ponderMove;
 extern int rootScore;
 extern int handoverDepth;
 
-// The largest tablebase size the search may probe (0 when none are loaded).
-extern int egtbUsableMen;
-
 // Restores the defaults of a new game (called by newGame).
 void resetSearchForNewGame();

@@ -81,7 +81,7 @@ TEST(MovePicker, EvasionsAreOrderedHashCapturesKillers) {
   EXPECT_EQ(nextMove(*pos), MOVE_NONE);
 }
 
-TEST(PassedPawnTest, EnemyPawnsAheadAndBesideTheWay) {
+TEST(ExtensionPassedPawn, EnemyPawnsAheadAndBesideTheWay) {
   struct Case {
     const char* fen;
     int square;

@@ -179,6 +179,21 @@ TEST_F(SearchTest, StopRequestEndsTheSearchAtTheFirstPoll) {
   stopState = STOP_NONE;
 }
 
+TEST_F(SearchTest, PonderHitTurnsThePonderSearchIntoANormalOne) {
+  newGame(true);
+  ASSERT_TRUE(parseFen("r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -"));
+  maxSearchDepth = 5;
+  pondering = true;
+  stopState = STOP_PONDER_HIT;  // arrives before the first root move
+  testing::internal::CaptureStdout();
+  searchRoot();
+  testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(pondering);
+  EXPECT_EQ(stopState, STOP_NONE);  // no reason to play at once: the search went on
+  EXPECT_EQ(iterationDepth, 10);
+  EXPECT_EQ(std::string(moveToCoordinate(bestMove)), "c3d5");
+}
+
 TEST_F(SearchTest, XboardThinkingLineFormat) {
   engineFlags = FLAG_XBOARD | FLAG_POST;
   const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 2);

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "shell/options.h"
+
 namespace {
 
 constexpr std::uint32_t SMALL_MASK = 1020;  // 1024 entries, 256 buckets
@@ -228,6 +230,23 @@ TEST_F(TTTest, ClearZeroFillsAndSideChangeClears) {
   ttStoreExact(bucketKey(0), 3, 0, ttScoreBias);
   ttClear();
   EXPECT_EQ(ttBucket(bucketKey(0))[3].word0, 0u);
+}
+
+TEST(TTSizing, SmallestTableHoldsEveryBucket) {
+  // 1 MB requested gives the 8 MB minimum: 1,048,576 entries of 8 bytes.
+  ASSERT_TRUE(ttAllocate(hashSizeToMask(1)));
+  EXPECT_EQ(ttMask + 4, 1u << 20);
+  EXPECT_EQ((ttMask * 8 + 32) / 1024, 8192u);  // the memory report's figure
+  // The last bucket lies inside the block and works like any other.
+  const std::uint64_t lastKey = 0x89ABCDEFFFFFFFFFULL;
+  EXPECT_EQ(ttBucket(lastKey), ttTable + (1u << 20) - 4);
+  ttNewSearch();
+  ttStoreExact(lastKey, 9, 0, ttScoreBias + 7);
+  TTHit hit{};
+  EXPECT_TRUE(ttRead(ttBucket(lastKey)[3], lastKey, hit));
+  EXPECT_EQ(hit.score, 7);
+  ttRelease();
+  EXPECT_EQ(ttTable, nullptr);
 }
 
 TEST(TTWindow, FollowsStableRootScores) {
