@@ -79,18 +79,18 @@ void setUciClock(int side, int incrementCs, int moves) {
 }
 
 void estimateUciLag(int ownClock, int reportedClock) {
-  const int lag = ownClock - reportedClock;
+  const long long lag = static_cast<long long>(ownClock) - reportedClock;
   if (lag < 0 || (increment > 0 && lag >= increment)) return;
   // While the engine ponders the lag of several moves adds up on its clock.
   const bool addUp = (engineFlags & FLAG_PONDER) && !pondering && std::abs(recentRootScores[0]) < MATE_BOUND;
-  timeLag = addUp ? timeLag + lag : lag + 1;
+  timeLag = static_cast<int>(std::min<long long>(addUp ? timeLag + lag : lag + 1, MAX_LAG));
   if (timeLag < 1 || (increment > 0 && timeLag > increment)) timeLag = 1;
   if (timeLag > MAX_LAG) timeLag = MAX_LAG;
   limitLagToSession();
 }
 
 void estimateXboardLag(int ownClock, int reportedClock) {
-  timeLag = std::clamp(ownClock - reportedClock + 1, 1, MAX_LAG);
+  timeLag = static_cast<int>(std::clamp(static_cast<long long>(ownClock) - reportedClock + 1, 1LL, 1LL * MAX_LAG));
   limitLagToSession();
 }
 

@@ -27,6 +27,7 @@ class ClockSettings : public ::testing::Test {
     searching = false;
     engineSide = NO_PIECE;
     timeLag = 20;
+    pendingCommand = CMD_NONE;
     recentRootScores[0] = MATE_SCORE;
     setUpPosition();
   }
