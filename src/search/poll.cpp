@@ -34,7 +34,7 @@ void ponderHit(const std::uint32_t now) {
 void pollSearch(Position& pos) {
   if (iterationDepth <= 6 && stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
-  if (stopState == STOP_NONE) {
+  if (stopState == STOP_NONE && pollReadsInput) {
     if (const char* line = getInputLine()) {
       debugLog("(%lu) < %s\n", static_cast<unsigned long>(now), line);
       dispatchCommand(line);

@@ -29,6 +29,7 @@ int averageLag = 0;
 int lagSum = 0, lagCount = 0;
 
 std::uint32_t pollMask = 65535;
+bool pollReadsInput = true;
 int tbPollInterval = 10;
 
 std::uint64_t totalNodes = 0;

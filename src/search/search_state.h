@@ -41,6 +41,8 @@ extern int lagSum, lagCount;
 // Polling frequency by nodes and by tablebase hits; both persist between searches.
 extern std::uint32_t pollMask;
 extern int tbPollInterval;
+// Cleared by the benchmark: input typed meanwhile waits until it has finished.
+extern bool pollReadsInput;
 
 // Counters of the current search.
 extern std::uint64_t totalNodes;

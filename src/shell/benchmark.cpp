@@ -31,6 +31,7 @@ constexpr BenchmarkEntry benchmarkTable[] = {
 void runBenchmark() {
   const std::uint32_t savedFlags = engineFlags;
   engineFlags &= ~FLAG_POST;
+  pollReadsInput = false;
   increment = baseTime = movesPerSession = timePerMove = 0;
   double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
   int number = 1;
@@ -55,4 +56,5 @@ void runBenchmark() {
   std::printf("\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
   std::fflush(stdout);
   engineFlags = savedFlags;
+  pollReadsInput = true;
 }
