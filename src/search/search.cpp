@@ -116,6 +116,16 @@ void recordCutMove(Position& pos, Move move) {
   pos.pvLength[pos.ply] = pos.ply + 1;
 }
 
+// A zero-window node takes a child's score; true when the move cuts the node off.
+bool raiseBestToCut(Position& pos, Move move, int score, int beta, int& best, Move& bestMove) {
+  if (score <= best) return false;
+  best = score;
+  if (score < beta) return false;
+  bestMove = move;
+  recordCutMove(pos, move);
+  return true;
+}
+
 int& historyEntry(const Position& pos, int select, Move move) {
   return historyTable[select][moveTo(move)][pos.board[moveFrom(move)]];
 }
@@ -509,14 +519,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
     unmakeMove(pos);
     if (stopped(pos)) return 0;
     ++searched;
-    if (score > best) {
-      best = score;
-      if (score >= beta) {
-        bestMove = move;
-        recordCutMove(pos, move);
-        break;
-      }
-    }
+    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
     if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
     offerSplit(pos);
   }
@@ -622,14 +625,7 @@ int searchZW(Position& pos, int beta, int depth) {
     unmakeMove(pos);
     if (stopped(pos)) return 0;
     ++searched;
-    if (score > best) {
-      best = score;
-      if (score >= beta) {
-        bestMove = move;
-        recordCutMove(pos, move);
-        break;
-      }
-    }
+    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
     if (quiet) historyLoss(pos, historySelect, move, depth);
     offerSplit(pos);
   }
@@ -799,14 +795,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
     unmakeMove(pos);
     if (stopped(pos)) return 0;
     ++searched;
-    if (score > best) {
-      best = score;
-      if (score >= beta) {
-        bestMove = move;
-        recordCutMove(pos, move);
-        break;
-      }
-    }
+    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
     if (quiet) historyLoss(pos, historySelect, move, depth);
     if (depth >= 12 && excludedMove == MOVE_NONE && exactEntryEnds(pos, depth, result)) return result;
     offerSplit(pos);
