@@ -77,18 +77,21 @@ int moverClock(int rootSide) { return moverClockMs > 0 ? moverClockMs : clockCs[
 
 // The allotment's floors (20 centiseconds of working time, 5 of target) and its
 // centisecond steps can ask for more than a very low clock holds. There neither the
-// plan nor the hard limit may exceed the clock less the transport margin, and the
-// time is checked in milliseconds and often; at normal clocks nothing changes.
+// plan nor the hard limit may exceed half of what the clock holds beyond the transport
+// margin, and the time is checked in milliseconds; at normal clocks nothing changes.
 void capToClockMs(int rootSide) {
   clockLimitMs = 0;
   instantMove = false;
+  // The usual polling interval can be tens of milliseconds before it is tuned.
+  if (timePerMove < SHORT_LIMIT_CS) pollMask = std::min(pollMask, SHORT_LIMIT_POLL_MASK);
   const int marginMs = std::max(averageLag * 10, TRANSPORT_MARGIN_MS);
   const int budgetMs = moverClock(rootSide) - marginMs;
   instantMove = budgetMs < INSTANT_MOVE_MS;
-  // The centisecond limit stops the search within one centisecond after it.
-  if (!instantMove && budgetMs > (timePerMove + 1) * 10) return;
-  pollMask = std::min(pollMask, LOW_CLOCK_POLL_MASK);
-  clockLimitMs = std::max(std::min(timePerMove * 10, budgetMs), 1);
+  // Half the budget at most, so that a late wake-up of the process still fits; the
+  // centisecond limit stops the search within one centisecond after it.
+  const int limitMs = budgetMs / 2;
+  if (!instantMove && limitMs > (timePerMove + 1) * 10) return;
+  clockLimitMs = std::max(std::min(timePerMove * 10, limitMs), 1);
   targetTime = std::min(targetTime, clockLimitMs / 10);
 }
 

@@ -14,9 +14,10 @@ void allocateTime(int rootSide, int gamePly);
 constexpr int TRANSPORT_MARGIN_MS = 10;
 // A clock with less than this beyond the margin pays only for a one-ply search.
 constexpr int INSTANT_MOVE_MS = 30;
-// Polling interval in nodes (a mask) while the clock limits the search: about half
-// a millisecond.
-constexpr std::uint32_t LOW_CLOCK_POLL_MASK = 1023;
+// A hard limit below this many centiseconds is polled every SHORT_LIMIT_POLL_MASK + 1
+// nodes, about half a millisecond.
+constexpr int SHORT_LIMIT_CS = 20;
+constexpr std::uint32_t SHORT_LIMIT_POLL_MASK = 1023;
 // Adds the last move's timeLag to the running average (16-sample window).
 void updateAverageLag();
 // Sets lowTimeMode for a sudden-death search of the given side.

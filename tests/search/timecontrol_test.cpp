@@ -189,7 +189,7 @@ TEST_F(TimeControlTest, TinyClocksStayInsideTheClock) {
       EXPECT_LE(targetTime * 10, budgetMs);
     }
     if (clockLimitMs > 0) {
-      EXPECT_LE(pollMask, LOW_CLOCK_POLL_MASK);
+      EXPECT_LE(pollMask, SHORT_LIMIT_POLL_MASK);
     }
   }
   // A normal clock keeps the allotment as it was.
