@@ -4,9 +4,10 @@
 // time losses and crashes, and writes the games as PGN.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
-//         [-positions FILE] [-pgn FILE] [-maxplies N] [-results]
+//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]
 //
-// -tc is in seconds (10+0.1). -positions holds one FEN per line ("startpos" for the
+// -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
+// most that many milliseconds, the time the pipes themselves may take. -positions holds one FEN per line ("startpos" for the
 // initial position); each position is played twice with colours swapped. -results
 // also checks that the engine that made the last move printed the right result line.
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -163,6 +165,7 @@ struct Settings {
   std::vector<std::string> positions = {"startpos"};
   std::string pgnPath;
   int maxPlies = 700;
+  long long transportMs = 0;
   bool checkResults = false;
 };
 
@@ -245,8 +248,9 @@ enum class Fault { NONE, ILLEGAL, TIME, CRASH };
 // Asks the engine for its move; returns the text or sets the fault.
 std::string requestMove(Engine& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
                         const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
-  const long long own = clocks[side];
-  const long long opponent = clocks[side ^ 1];
+  // A clock overdrawn within the transport allowance is reported as empty.
+  const long long own = std::max(clocks[side], 0LL);
+  const long long opponent = std::max(clocks[side ^ 1], 0LL);
   const auto start = Clock::now();
   if (engine.uci()) {
     std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
@@ -360,7 +364,7 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
     started[side] = true;
     const Move move = fault == Fault::NONE ? legalMoveFromText(pos, text.c_str()) : MOVE_NONE;
     if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
-    if (fault == Fault::NONE && elapsed > clocks[side]) fault = Fault::TIME;
+    if (fault == Fault::NONE && elapsed > clocks[side] + settings.transportMs) fault = Fault::TIME;
     if (fault != Fault::NONE) {
       const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
       std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
@@ -437,6 +441,8 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
       settings.pgnPath = value;
     } else if (option == "-maxplies") {
       settings.maxPlies = std::atoi(value);
+    } else if (option == "-transport") {
+      settings.transportMs = std::max(std::atoll(value), 0LL);
     } else {
       return false;
     }
@@ -452,7 +458,7 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv, settings)) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
-                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-results]\n");
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]\n");
     return 2;
   }
   signal(SIGPIPE, SIG_IGN);

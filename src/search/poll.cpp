@@ -41,7 +41,8 @@ void pollSearch(Position& pos) {
     }
   }
   if (stopState == STOP_PONDER_HIT) ponderHit(now);
-  const bool timeUp = timePerMove > 0 && !pondering && elapsedCs(now) > timePerMove;
+  const bool clockUp = clockLimitMs > 0 && now - searchStartTime >= static_cast<std::uint32_t>(clockLimitMs);
+  const bool timeUp = timePerMove > 0 && !pondering && (elapsedCs(now) > timePerMove || clockUp);
   if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
   if (stopState != STOP_NONE) setStop(pos);
 }

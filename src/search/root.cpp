@@ -419,6 +419,8 @@ void startSearch(Position& pos) {
   underPromotionsAdded = false;
   searchStartTime = currentTimeMs();
   ponderCredit = 0;
+  clockLimitMs = 0;
+  instantMove = false;
   stable = true;
   if (fresh) clearGainTables();
   loadSearchMargins(gamePhase(pos), options.pruningLevel);

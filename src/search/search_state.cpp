@@ -16,6 +16,7 @@ int increment = 0;
 int timePerMove = 500;
 int timeLag = 1;
 int maxSearchDepth = 60;
+int moverClockMs = 0;
 
 std::uint32_t searchStartTime = 0;
 int targetTime = 0;
@@ -27,6 +28,8 @@ bool bestMoveChanged = false;
 bool failLowSeen = false;
 int averageLag = 0;
 int lagSum = 0, lagCount = 0;
+int clockLimitMs = 0;
+bool instantMove = false;
 
 std::uint32_t pollMask = 65535;
 bool pollReadsInput = true;

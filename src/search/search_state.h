@@ -25,6 +25,9 @@ extern int timePerMove;  // fixed time per move (0 none); the allotment writes t
                          // so a search has a hard limit exactly when it is not 0
 extern int timeLag;      // time lost outside the engine on the last move, 1..200
 extern int maxSearchDepth;  // plies
+// The clock of the side to move in milliseconds as UCI "go" gave it, 0 when only
+// the centisecond clock is known.
+extern int moverClockMs;
 
 // The allotment of the current search (centiseconds unless marked ms).
 extern std::uint32_t searchStartTime;  // ms, currentTimeMs at the start
@@ -37,6 +40,10 @@ extern bool bestMoveChanged;
 extern bool failLowSeen;
 extern int averageLag;
 extern int lagSum, lagCount;
+// Set when the clock itself, not the control, limits the search: the hard limit in
+// milliseconds since the start (0: none), and whether only a one-ply search fits.
+extern int clockLimitMs;
+extern bool instantMove;
 
 // Polling frequency by nodes and by tablebase hits; both persist between searches.
 extern std::uint32_t pollMask;

@@ -72,13 +72,42 @@ void allotByControl(int rootSide, int gamePly) {
   timePerMove = std::min(timePerMove, increment > 0 ? myTime : myTime / 2);
 }
 
+// The clock of the side to move in milliseconds, exact when UCI gave it.
+int moverClock(int rootSide) { return moverClockMs > 0 ? moverClockMs : clockCs[rootSide] * 10; }
+
+// The allotment's floors (20 centiseconds of working time, 5 of target) and its
+// centisecond steps can ask for more than a very low clock holds. There neither the
+// plan nor the hard limit may exceed half of what the clock holds beyond the transport
+// margin, and the time is checked in milliseconds; at normal clocks nothing changes.
+void capToClockMs(int rootSide) {
+  clockLimitMs = 0;
+  instantMove = false;
+  // The usual polling interval can be tens of milliseconds before it is tuned.
+  if (timePerMove < SHORT_LIMIT_CS) pollMask = std::min(pollMask, SHORT_LIMIT_POLL_MASK);
+  const int marginMs = std::max(averageLag * 10, TRANSPORT_MARGIN_MS);
+  const int budgetMs = moverClock(rootSide) - marginMs;
+  instantMove = budgetMs < INSTANT_MOVE_MS;
+  // Half the budget at most, so that a late wake-up of the process still fits; the
+  // centisecond limit stops the search within one centisecond after it.
+  const int limitMs = budgetMs / 2;
+  if (!instantMove && limitMs > (timePerMove + 1) * 10) return;
+  clockLimitMs = std::max(std::min(timePerMove * 10, limitMs), 1);
+  targetTime = std::min(targetTime, clockLimitMs / 10);
+}
+
 }  // namespace
 
 int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
 
 void allocateTime(int rootSide, int gamePly) {
   allotByControl(rootSide, gamePly);
-  if (movesPerSession != 0 || baseTime != 0) capToClock(rootSide);
+  if (movesPerSession != 0 || baseTime != 0) {
+    capToClock(rootSide);
+    capToClockMs(rootSide);
+  } else {
+    clockLimitMs = 0;
+    instantMove = false;
+  }
 }
 
 void updateAverageLag() {
@@ -97,6 +126,7 @@ void updateLowTimeMode(int rootSide) {
 }
 
 bool iterationSaysStop(const IterationReport& report) {
+  if (instantMove && !pondering) return true;
   const int elapsed = elapsedCs(report.nowMs);
   if (bestMoveChanged) stable = false;
   if (report.score < report.previousScore - 50) {

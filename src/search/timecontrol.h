@@ -6,7 +6,18 @@
 
 // Computes targetTime and the hard limit (written to timePerMove) for the side to
 // move at the root; gamePly counts the moves left to the next control outside UCI.
+// On a clock too low for the allotment's minimums it also sets clockLimitMs and
+// instantMove.
 void allocateTime(int rootSide, int gamePly);
+
+// What the transport to and from the front end is assumed to cost at least.
+constexpr int TRANSPORT_MARGIN_MS = 10;
+// A clock with less than this beyond the margin pays only for a one-ply search.
+constexpr int INSTANT_MOVE_MS = 30;
+// A hard limit below this many centiseconds is polled every SHORT_LIMIT_POLL_MASK + 1
+// nodes, about half a millisecond.
+constexpr int SHORT_LIMIT_CS = 20;
+constexpr std::uint32_t SHORT_LIMIT_POLL_MASK = 1023;
 // Adds the last move's timeLag to the running average (16-sample window).
 void updateAverageLag();
 // Sets lowTimeMode for a sudden-death search of the given side.

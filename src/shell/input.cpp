@@ -41,6 +41,15 @@ bool holdsQuitLine(const std::string& text, std::size_t from) {
   return false;
 }
 
+// Wakes a main thread waiting in waitForInput.
+void signalInput(InputQueue& queue) {
+  {
+    std::lock_guard<std::mutex> guard(queue.signalMutex);
+    queue.signalled = true;
+  }
+  queue.signal.notify_one();
+}
+
 bool isBacklogged(InputQueue& queue) {
   InputLockGuard guard(queue);
   const std::size_t unread = queue.text.size() - queue.head;
@@ -55,22 +64,36 @@ bool inputIsFile = false;
 }  // namespace
 
 bool appendInput(InputQueue& queue, const char* data, std::size_t size) {
-  InputLockGuard guard(queue);
-  if (queue.head > 0) {
-    queue.text.erase(0, queue.head);
-    queue.head = 0;
+  bool quitSeen;
+  {
+    InputLockGuard guard(queue);
+    if (queue.head > 0) {
+      queue.text.erase(0, queue.head);
+      queue.head = 0;
+    }
+    const std::size_t oldSize = queue.text.size();
+    queue.text.append(data, size);
+    // "quit" may have arrived in the previous chunk with its line end in this one.
+    quitSeen = holdsQuitLine(queue.text, oldSize >= 4 ? oldSize - 4 : 0);
   }
-  const std::size_t oldSize = queue.text.size();
-  queue.text.append(data, size);
-  // "quit" may have arrived in the previous chunk with its line end in this one.
-  return !holdsQuitLine(queue.text, oldSize >= 4 ? oldSize - 4 : 0);
+  signalInput(queue);
+  return !quitSeen;
 }
 
 void endInput(InputQueue& queue, bool addQuit) {
-  InputLockGuard guard(queue);
-  if (queue.text.size() > queue.head && queue.text.back() != '\n') queue.text += '\n';
-  if (addQuit) queue.text += "quit\n";
-  queue.ended = true;
+  {
+    InputLockGuard guard(queue);
+    if (queue.text.size() > queue.head && queue.text.back() != '\n') queue.text += '\n';
+    if (addQuit) queue.text += "quit\n";
+    queue.ended = true;
+  }
+  signalInput(queue);
+}
+
+void waitForInput(InputQueue& queue) {
+  std::unique_lock<std::mutex> guard(queue.signalMutex);
+  queue.signal.wait(guard, [&queue] { return queue.signalled; });
+  queue.signalled = false;
 }
 
 const char* takeLine(InputQueue& queue) {
@@ -149,7 +172,7 @@ void readCommand(bool wait) {
       pendingCommand = CMD_QUIT;
       return;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    waitForInput(consoleInput);
   }
 }
 

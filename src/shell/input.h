@@ -1,10 +1,13 @@
 // Console input: a reader thread copies standard input into a locked queue and the
 // main thread takes whole lines out of it, between searches and from the search's
-// poll, without ever blocking on the input itself.
+// poll. Between searches the main thread sleeps until the reader signals new text,
+// so a command is handled the moment it arrives.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
 #include <string>
 
 constexpr std::size_t INPUT_CHUNK_SIZE = 4096;
@@ -21,6 +24,11 @@ struct InputQueue {
   std::size_t head = 0;
   bool ended = false;     // nothing more will be appended
   std::string line;       // the last line taken; valid until the next one is taken
+  // Auto-reset event: set by the reader after it appended text or ended the queue,
+  // reset by the waiting main thread as it wakes.
+  std::mutex signalMutex;
+  std::condition_variable signal;
+  bool signalled = false;
 };
 
 // Appends received bytes. Returns false once a line "quit" (ended by a line feed or
@@ -48,8 +56,11 @@ const char* takeLineFromFile(InputQueue& queue, int fd);
 void initInput();
 // The next complete console line, or nullptr when none is buffered.
 const char* getInputLine();
-// Takes one console line, logs it and dispatches it. With wait it polls every 10 ms
-// until a line arrives; when input is a file and used up it sets CMD_QUIT.
+// Sleeps until the reader has appended text or ended the queue since the last wait.
+void waitForInput(InputQueue& queue);
+
+// Takes one console line, logs it and dispatches it. With wait it sleeps until a line
+// arrives; when input is a file and used up it sets CMD_QUIT.
 void readCommand(bool wait);
 // printf-style line for the UCI debug log: written and flushed only while both
 // FLAG_UCI and FLAG_DEBUG are set.

@@ -247,7 +247,10 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
   for (std::size_t i = first; i < words.size(); ++i) {
     const std::string word = lowerCase(words[i].text);
     if (word == "wtime" || word == "btime") {
-      clockCs[word[0] == 'w' ? WHITE : BLACK] = std::max(commandNumber(argument(i)) / 10, 1);
+      const int clockSide = word[0] == 'w' ? WHITE : BLACK;
+      const int milliseconds = std::max(commandNumber(argument(i)), 1);
+      clockCs[clockSide] = std::max(milliseconds / 10, 1);
+      if (clockSide == side) moverClockMs = milliseconds;
       ++i;
     } else if (word == "winc" || word == "binc") {
       incrementText[word[0] == 'w' ? WHITE : BLACK] = argument(i);
@@ -267,6 +270,7 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
   gameOver = false;
   engineSide = NO_PIECE;
   searchMovesText[0] = '\0';
+  moverClockMs = 0;
   pendingCommand = CMD_GO;
   if (words.size() < 2) return;
   const std::string first = lowerCase(words[1].text);

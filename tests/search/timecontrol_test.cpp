@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -22,6 +25,9 @@ class TimeControlTest : public ::testing::Test {
     ponderCredit = 0;
     stable = bestMoveChanged = failLowSeen = false;
     lowTimeMode = false;
+    moverClockMs = 0;
+    clockLimitMs = 0;
+    instantMove = false;
   }
   static IterationReport report(int depth, int elapsedCs) {
     return {depth, WHITE, 20, 20, false, 3, false, false, searchStartTime + 10u * static_cast<std::uint32_t>(elapsedCs)};
@@ -138,6 +144,66 @@ TEST_F(TimeControlTest, PollIntervalFollowsTheSpeed) {
   tunePollInterval(1000000, 500, 1000, 2);  // 100 ms period over two threads: 50000
   EXPECT_EQ(pollMask, 32767u);
   EXPECT_EQ(tbPollInterval, 100);
+}
+
+// At tiny clocks, in UCI milliseconds and in xboard centiseconds, with and without
+// increment and moves to go: neither the plan nor the hard limit (where the search
+// actually stops) reaches past the clock less the transport margin, and below a few
+// tens of milliseconds only a one-ply search is made.
+TEST_F(TimeControlTest, TinyClocksStayInsideTheClock) {
+  struct Row {
+    bool uci;
+    int clock;  // ms for UCI, cs for xboard
+    int incrementCs;
+    int movesToGo;
+  };
+  std::vector<Row> rows;
+  for (const int ms : {1, 5, 20, 35, 39, 41, 55, 90, 150, 300, 600, 1000}) {
+    for (const int inc : {0, 1}) {
+      for (const int mtg : {0, 1, 5}) rows.push_back({true, ms, inc, mtg});
+    }
+  }
+  for (const int cs : {1, 3, 4, 5, 8, 15, 30, 60, 100}) {
+    for (const int inc : {0, 1}) rows.push_back({false, cs, inc, 0});
+  }
+  averageLag = 1;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << (row.uci ? "uci " : "xboard ") << row.clock << " +" << row.incrementCs
+                                    << " mtg " << row.movesToGo);
+    engineFlags = row.uci ? FLAG_UCI : FLAG_XBOARD;
+    const int clockMs = row.uci ? row.clock : row.clock * 10;
+    moverClockMs = row.uci ? row.clock : 0;
+    clockCs[WHITE] = std::max(clockMs / 10, 1);
+    clockCs[BLACK] = 500;
+    baseTime = row.uci ? clockCs[WHITE] : 6000;
+    increment = row.incrementCs;
+    movesPerSession = row.movesToGo;
+    pollMask = 65535;
+    allocateTime(WHITE, 40);
+    const int budgetMs = clockMs - TRANSPORT_MARGIN_MS;
+    // The centisecond limit fires one centisecond after timePerMove.
+    const int hardMs = clockLimitMs > 0 ? clockLimitMs : (timePerMove + 1) * 10;
+    EXPECT_EQ(instantMove, budgetMs < INSTANT_MOVE_MS);
+    if (!instantMove) {
+      EXPECT_LE(hardMs, budgetMs);
+      EXPECT_LE(targetTime * 10, budgetMs);
+    }
+    if (clockLimitMs > 0) {
+      EXPECT_LE(pollMask, SHORT_LIMIT_POLL_MASK);
+    }
+  }
+  // A normal clock keeps the allotment as it was.
+  engineFlags = FLAG_UCI;
+  moverClockMs = 10000;
+  clockCs[WHITE] = baseTime = 1000;
+  increment = 10;
+  movesPerSession = 0;
+  allocateTime(WHITE, 40);
+  EXPECT_EQ(clockLimitMs, 0);
+  EXPECT_FALSE(instantMove);
+  EXPECT_EQ(targetTime, 900 / 40 + 10);
+  instantMove = true;
+  EXPECT_TRUE(iterationSaysStop(report(2, 0)));
 }
 
 TEST(ScoreDisplay, WindowEdgeScoresAreSmoothed) {

@@ -10,7 +10,7 @@
 #include "support/engine_process.h"
 
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
-                      const std::string& timeControl, int maxPlies) {
+                      const std::string& timeControl, int maxPlies, int transportMs) {
   const std::filesystem::path engine = VELT_BINARY;
   const std::filesystem::path driver = engine.parent_path() / "match";
   TempDirectory directory;
@@ -19,7 +19,7 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
   const std::string command = "cd '" + directory.path() + "' && '" + driver.string() + "' -e1 '" + engine.string() +
                               "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
                               " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +
-                              std::to_string(maxPlies) + " -positions '" + VELT_SOURCE_DIR +
+                              std::to_string(maxPlies) + " -transport " + std::to_string(transportMs) + " -positions '" + VELT_SOURCE_DIR +
                               "/tests/e2e/data/match_positions.txt' -pgn '" + pgn + "' -results 2>&1";
   MatchSummary summary;
   std::FILE* pipe = popen(command.c_str(), "r");
