@@ -24,6 +24,9 @@ constexpr int RESIGN_MOVES = 3;
 
 bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 
+// A finished ponder or analysis search whose result the front end has not yet taken.
+bool resultHeld = false;
+
 void printBestMove(Move move, Move ponder) {
   std::printf("bestmove %s", move != MOVE_NONE ? moveToCoordinate(move) : "0000");
   if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToCoordinate(ponder));
@@ -44,10 +47,12 @@ void runSearch() {
 // end ends it: UCI sends no "bestmove" before "stop" or "ponderhit".
 void holdFinishedSearch() {
   if (!pondering && !analysisMode) return;
+  resultHeld = true;
   while (stopState != STOP_COMMAND && stopState != STOP_PONDER_HIT && pendingCommand == CMD_NONE &&
          userMoveFrom < 0) {
     readCommand(true);
   }
+  resultHeld = false;
   if (pondering && stopState == STOP_PONDER_HIT) {
     pondering = false;
     searchStartTime = currentTimeMs();
@@ -124,6 +129,8 @@ bool startXboardPonder(int score) {
 }
 
 }  // namespace
+
+bool searchUnderway() { return searching || resultHeld; }
 
 bool applyResignRule(int score, int opponentClock, int gamePly) {
   if (movesPerSession <= 0) return false;
