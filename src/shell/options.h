@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 // engineFlags bits: protocol and mode bits, and the on/off options.
 constexpr std::uint32_t FLAG_XBOARD = 0x1;
@@ -47,6 +48,26 @@ struct EngineOptions {
 
 extern std::uint32_t engineFlags;
 extern EngineOptions options;
+
+// A numeric option with the range the engine advertises for it. Values from
+// setoption and from velt.cfg are untrusted: both clamp them into this range before
+// any arithmetic sees them.
+struct SpinOption {
+  const char* name;       // as UCI lists it
+  const char* configKey;  // its velt.cfg key, or nullptr
+  int EngineOptions::*field;
+  int min;
+  int max;
+};
+constexpr int HASH_MIN_MB = 1;
+constexpr int HASH_MAX_MB = 1024;
+
+// Every numeric option that is kept as a plain number in the options record.
+extern const std::span<const SpinOption> spinOptions;
+// The entry of the options-record field; every such field has one.
+const SpinOption& spinOption(int EngineOptions::*field);
+// Option text to a number inside the option's range.
+int spinValue(const SpinOption& option, const char* text);
 
 // Resets engineFlags and every option to its default.
 void setDefaultOptions();

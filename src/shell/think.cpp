@@ -1,6 +1,7 @@
 // The move decision driver.
 #include "shell/think.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/clock.h"
+#include "shell/clock_settings.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -76,6 +78,7 @@ void keepClock() {
   clock -= static_cast<int>((currentTimeMs() - searchStartTime) / 10);
   if (movesPerSession > 0 && ((engineSide + pos.gamePly) / 2 + pos.side) % movesPerSession == 0) clock += baseTime;
   if (increment > 0) clock += increment;
+  clock = std::min(clock, MAX_CLOCK_CS);
   debugLog("CLOCK-> %ld\n", static_cast<long>(clock));
 }
 
