@@ -8,12 +8,13 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
-#include "board/perft.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "search/search_state.h"
 #include "shell/app.h"
 #include "shell/benchmark.h"
+#include "shell/console.h"
+#include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/memory_report.h"
 #include "shell/options.h"
@@ -39,8 +40,7 @@ bool refusedWhileSearching(const char* word) {
 
 void boardCommand(const char*) {
   if (refusedWhileSearching("board") || !ensureApp()) return;
-  printBoard();
-  std::fflush(stdout);
+  printBoard(gamePosition);
 }
 
 // "fen" prints the current position; "fen <text>" starts a new game from that

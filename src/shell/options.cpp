@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/material.h"
+
 std::uint32_t engineFlags = DEFAULT_ENGINE_FLAGS;
 EngineOptions options;
 
@@ -40,6 +42,12 @@ const SpinOption& spinOption(int EngineOptions::*field) {
 
 int spinValue(const SpinOption& option, const char* text) {
   return std::clamp(parseDecimal(text), option.min, option.max);
+}
+
+MaterialSettings materialSettings() {
+  return {options.materialImportance,   options.minorVsPawnsScore,       options.rookVsPawnsScore,
+          options.rookVsMinorScore,     options.twoMinorsVsRookScore,    options.threeMinorsVsQueenScore,
+          options.twoRooksVsQueenScore};
 }
 
 void setDefaultOptions() {

@@ -15,7 +15,6 @@ constexpr std::uint32_t FLAG_BOOK_LEARNING = 0x10;
 constexpr std::uint32_t FLAG_CAN_RESIGN = 0x20;
 constexpr std::uint32_t FLAG_OPPONENT_COMPUTER = 0x40;
 constexpr std::uint32_t FLAG_DEBUG = 0x80;
-constexpr std::uint32_t FLAG_FEN_FILE_CASTLING = 0x200;  // castling given by rook files
 constexpr std::uint32_t FLAG_INPUT_IS_FILE = 0x400;
 constexpr std::uint32_t FLAG_PRESERVE_HASH = 0x800;
 constexpr std::uint32_t DEFAULT_ENGINE_FLAGS = FLAG_XBOARD | FLAG_POST;
@@ -68,6 +67,10 @@ extern const std::span<const SpinOption> spinOptions;
 const SpinOption& spinOption(int EngineOptions::*field);
 // Option text to a number inside the option's range.
 int spinValue(const SpinOption& option, const char* text);
+
+// The material options as the material table's build takes them.
+struct MaterialSettings;
+MaterialSettings materialSettings();
 
 // Resets engineFlags and every option to its default.
 void setDefaultOptions();

@@ -40,6 +40,7 @@ void printBestMove(Move move, Move ponder) {
 // that is clearly won or lost takes over here once it exists.
 void runSearch() {
   stopState = STOP_NONE;
+  gamePosition.bishopPromotions = analysisMode;
   searching = true;
   searchRoot();
   searching = false;

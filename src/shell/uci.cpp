@@ -67,7 +67,7 @@ void setMaterialOption(int EngineOptions::*field, const OptionValue& value) {
   target = number;
   ttClear();
   releaseMaterialTable();
-  if (!buildMaterialTable()) std::printf("ERROR (not enough memory): setoption\n");
+  if (!buildMaterialTable(materialSettings())) std::printf("ERROR (not enough memory): setoption\n");
 }
 
 struct UciOption {
@@ -306,7 +306,7 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
 
 void endAnalysis() {
   if (!analysisMode) return;
-  analysisMode = false;
+  setAnalysisMode(false);
   timePerMove = savedTimePerMove;
   maxSearchDepth = savedDepthLimit;
 }
@@ -346,7 +346,7 @@ void handleUciCommand(const char* line) {
     stopState = STOP_PONDER_HIT;
   } else if (command == "quit") {
     pendingCommand = CMD_QUIT;
-    analysisMode = false;
+    setAnalysisMode(false);
     stopState = STOP_COMMAND;
   }
 }

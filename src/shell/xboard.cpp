@@ -159,7 +159,7 @@ void handleXboardCommand(const char* line) {
     engineFlags &= ~FLAG_POST;
   } else if (command == "quit") {
     pendingCommand = CMD_QUIT;
-    analysisMode = false;
+    setAnalysisMode(false);
     stopState = STOP_COMMAND;
   } else if (command == "remove" || command == "undo") {
     pendingCommand = CMD_TAKE_BACK;
