@@ -92,7 +92,7 @@ void capToClockMs(int rootSide) {
   const int limitMs = budgetMs / 2;
   if (!instantMove && limitMs > (timePerMove + 1) * 10) return;
   clockLimitMs = std::max(std::min(timePerMove * 10, limitMs), 1);
-  targetTime = std::min(targetTime, clockLimitMs / 10);
+  targetTime = std::max(std::min(targetTime, clockLimitMs / 10), 1);
 }
 
 }  // namespace
