@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <sstream>
+#include <vector>
+
 #include "board/bitboard.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"
@@ -29,4 +33,32 @@ std::unique_ptr<Position> positionFromFen(const char* fen) {
   auto pos = std::make_unique<Position>(gamePosition);
   evaluate(*pos, NO_WINDOW, MATE_SCORE);
   return pos;
+}
+
+std::string flipFen(const std::string& fen) {
+  std::istringstream in(fen);
+  std::string placement, side = "w", castling = "-", ep = "-";
+  in >> placement >> side >> castling >> ep;
+  std::vector<std::string> ranks;
+  std::stringstream rankStream(placement);
+  for (std::string rank; std::getline(rankStream, rank, '/');) ranks.push_back(rank);
+  auto swapCase = [](std::string text) {
+    for (char& c : text) c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+    return text;
+  };
+  std::string flipped;
+  for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) {
+    if (!flipped.empty()) flipped.push_back('/');
+    flipped.append(swapCase(*it));
+  }
+  // White's rights become black's and back; "KQkq" order kept.
+  std::string rights;
+  for (char c : {'K', 'Q', 'k', 'q'}) {
+    const char original = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+    if (castling.find(original) != std::string::npos) rights.push_back(c);
+  }
+  if (rights.empty()) rights.push_back('-');
+  if (ep != "-") ep[1] = static_cast<char>('1' + ('8' - ep[1]));
+  flipped.append(side == "w" ? " b " : " w ").append(rights).append(" ").append(ep);
+  return flipped;
 }
