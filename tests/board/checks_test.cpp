@@ -181,7 +181,9 @@ TEST(GenerateChecks, ListsEveryPromisedCheckAndOnlyChecks) {
     moves = listed(pos);
     for (Move m : moves) {
       EXPECT_TRUE(contains(candidates, m) && bruteInCheck(bruteAfterMove(b, m), pos.xside)) << fen << " restricted";
-      if (typeOfCode(pos.board[moveFrom(m)]) == KNIGHT) EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << fen;
+      if (typeOfCode(pos.board[moveFrom(m)]) == KNIGHT) {
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << fen;
+      }
     }
   }
   EXPECT_GT(promisedCount, 500);
@@ -229,7 +231,9 @@ TEST(GenerateChecks, NamedCases) {
     }
     const std::vector<Move> moves = listed(pos);
     for (Move m : moves) {
-      if (typeOfCode(pos.board[moveFrom(m)]) == QUEEN) EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << c.fen;
+      if (typeOfCode(pos.board[moveFrom(m)]) == QUEEN) {
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << c.fen;
+      }
     }
     auto has = [&](const char* text) {
       return std::any_of(moves.begin(), moves.end(),

@@ -48,7 +48,9 @@ void expectConsistent(const Position& pos, Move lastMove) {
     } else if (t != KING) {
       pieceMaterial[c] += pieceValue[t];
     }
-    if (t == KING) EXPECT_EQ(pos.kingSquare[c], s);
+    if (t == KING) {
+      EXPECT_EQ(pos.kingSquare[c], s);
+    }
     material += materialSignature[c][t];
     ++counts[c][t];
     ++men;

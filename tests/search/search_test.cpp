@@ -83,8 +83,12 @@ TEST_F(SearchTest, TacticsAndMates) {
       EXPECT_EQ(r.move, c.move) << c.fen;
     }
     EXPECT_GE(r.score, c.minScore) << c.fen;
-    if (c.minScore < -MATE_BOUND) EXPECT_EQ(r.score, c.minScore) << c.fen;
-    if (c.shown != nullptr) EXPECT_NE(r.output.find(c.shown), std::string::npos) << r.output;
+    if (c.minScore < -MATE_BOUND) {
+      EXPECT_EQ(r.score, c.minScore) << c.fen;
+    }
+    if (c.shown != nullptr) {
+      EXPECT_NE(r.output.find(c.shown), std::string::npos) << r.output;
+    }
   }
 }
 

@@ -85,17 +85,6 @@ TEST_F(ConfigTest, PathsKeepInnerAndTrailingBlanks) {
   EXPECT_STREQ(options.egtbPath, "/tb");
 }
 
-TEST_F(ConfigTest, EmptyValues) {
-  // Nothing after "=": no value, the line is skipped. Only blanks: an empty value,
-  // which BOOK_PATH ignores but EGTB_PATH takes.
-  readConfigText("EGTB_PATH = /tb\nBOOK_PATH =\nEGTB_PATH = \n");
-  EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_STREQ(options.egtbPath, "");
-  readConfigText("EGTB_PATH = /tb\nBOOK_PATH = \nEGTB_PATH =\n");
-  EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_STREQ(options.egtbPath, "/tb");
-}
-
 TEST_F(ConfigTest, LongLinesAreReadInPieces) {
   // A line over 255 characters: the value ends with the first piece, and the tail
   // is read as a line of its own.
