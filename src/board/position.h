@@ -76,6 +76,12 @@ struct Position {
   std::uint32_t nodes;
   int threadIndex;  // selects the thread's pawn hash table; thread 0 polls input and time
   int stop;         // set when this thread's search must return at once
+  // The FEN named the castling rooks by file: a coordinate move of the king onto
+  // its own rook is castling.
+  bool fileCastling = false;
+  // The generators add the bishop under-promotions (analysis, perft, the list of
+  // legal moves); the search otherwise leaves them out.
+  bool bishopPromotions = false;
 
   Move killers[MAX_PLY][3];
   int plyEval[MAX_PLY];
@@ -131,7 +137,6 @@ std::uint32_t computeCheckInfo(const Position& pos);
 // or NO_SQUARE.
 int findChecker(const Position& pos, int square, int byColour);
 int countAttackers(const Position& pos, int square, int byColour);
-// Resets the game to the standard start position.
-void newGame(bool clearTables);
-// Prints gamePosition as eight lines, rank 8 first, squares separated by blanks.
-void printBoard();
+// Sets gamePosition to the standard start position, with the ordering tables and,
+// once the material table exists, the root move list.
+void setUpStartPosition();

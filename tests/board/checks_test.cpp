@@ -211,7 +211,6 @@ TEST(GenerateChecks, NamedCases) {
       // Pawn checks: guarded pushes and double steps, none the king can take.
       {"8/8/8/4k3/8/2PP1PP1/8/K7 w - -", false, false, 0, {"d3d4", "f3f4"}, {}},
       {"8/8/8/4k3/8/3P1P2/8/K7 w - -", false, false, 0, {}, {"d3d4", "f3f4"}},
-      {"k7/3p1p2/2p3p1/8/4K3/8/8/8 b - -", false, false, 0, {"d7d5", "f7f5"}, {}},
       {"8/8/4k3/3r1n2/2P3P1/8/8/K7 w - -", false, true, 0, {"c4d5", "g4f5"}, {}},
       // Queen checks along both kinds of line.
       {"7k/8/8/8/8/8/8/K2Q4 w - -", false, false, 0, {"d1d4", "d1h5", "d1d8"}, {}},

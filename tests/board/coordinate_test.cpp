@@ -56,4 +56,15 @@ TEST(ParseMoveText, RejectedTexts) {
   }
 }
 
+// With castling rights given by rook files, the king taking its rook castles.
+TEST(ParseMoveText, FileLetterCastling) {
+  auto pos = positionFromFen("4k3/8/8/8/8/8/8/R3K2R w HA -");
+  ASSERT_TRUE(pos->fileCastling);
+  Move move = MOVE_NONE;
+  ASSERT_TRUE(parseMoveText(*pos, "e1h1", move));
+  EXPECT_EQ(move, makeMoveWord(E1, G1, FLAG_CASTLE_SHORT));
+  pos->fileCastling = false;
+  EXPECT_FALSE(parseMoveText(*pos, "e1h1", move));
+}
+
 }  // namespace

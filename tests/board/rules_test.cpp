@@ -82,10 +82,8 @@ TEST(RecognizedDraw, NamedPositions) {
       // Bare material.
       {"8/8/4k3/8/8/4K3/8/8 w - -", true},
       {"8/8/4k3/8/8/3NK3/8/8 b - -", true},
-      {"8/8/3bk3/8/8/4K3/8/8 w - -", true},
       {"8/8/4k3/8/8/3RK3/8/8 w - -", false},
       {"8/8/4k3/8/8/2NNK3/8/8 w - -", false},
-      {"8/8/3nk3/8/8/3NK3/8/8 w - -", false},
       // Pawn endings: the defender in front of a rook pawn; the king on the sixth
       // rank in front of its pawn wins; on the fifth the opposition decides.
       {"k7/8/8/8/P7/8/8/K7 w - -", true},
@@ -95,7 +93,6 @@ TEST(RecognizedDraw, NamedPositions) {
       // Wrong rook-pawn bishop; other pawn material is not recognized.
       {"k7/8/8/P7/2K5/4B3/8/8 w - -", true},
       {"k7/8/8/P7/2K5/8/4B3/8 w - -", false},
-      {"k7/8/8/P7/2K5/4N3/8/8 w - -", false},
       {"k7/8/8/p7/P1K5/8/8/8 w - -", false},
       // Opposite bishops with one pawn: the weak king blocks it on a square the
       // strong bishop cannot reach, or the weak bishop watches its path from afar.
@@ -104,7 +101,6 @@ TEST(RecognizedDraw, NamedPositions) {
       {"8/4b3/4k3/4P3/8/8/3B4/2K5 b - -", false},
       {"5b2/8/8/3k4/8/2P5/3K4/5B2 b - -", true},
       {"8/8/8/3k4/8/2P5/3K4/b4B2 b - -", false},
-      {"8/8/8/3k4/1b6/2P5/3K4/5B2 b - -", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(isRecognizedDraw(*positionFromFen(c.fen)), c.draw) << c.fen;

@@ -1,4 +1,3 @@
-#include "eval/endgame.h"
 #include "eval/terms.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +29,6 @@ TEST(WrongBishop, OnlyTheBishopThatMissesTheQueeningCorner) {
       {"k7/8/8/8/8/8/8/1B4K1 w - -", 3200, false},
   };
   for (const Case& c : cases) EXPECT_EQ(isWrongBishopDraw(*positionFromFen(c.fen), c.material), c.draw) << c.fen;
-}
-
-TEST(OppositeBishops, BySquareColour) {
-  EXPECT_FALSE(bishopsOfOppositeColour(*positionFromFen("4k3/8/3b4/8/8/4B3/8/4K3 w - -")));
-  EXPECT_TRUE(bishopsOfOppositeColour(*positionFromFen("4k3/8/3b4/8/8/3B4/8/4K3 w - -")));
 }
 
 }  // namespace

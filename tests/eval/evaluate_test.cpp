@@ -104,12 +104,6 @@ TEST(Evaluate, ColourFlippedPositionsScoreTheSame) {
   EXPECT_EQ(checked, 160 * static_cast<int>(std::size(seeds)));
 }
 
-TEST(Evaluate, BishopAndKnightDriveToTheRightCorner) {
-  // Dark-squared bishop: the bare king is worse off in a1 than in a8.
-  EXPECT_LT(fullEval("8/8/8/8/8/2K5/8/k1B1N3 b - -"), fullEval("k7/8/2K5/8/8/8/8/2B1N3 b - -"));
-  EXPECT_LT(fullEval("k7/8/2K5/8/8/8/8/3BN3 b - -"), fullEval("8/8/8/8/8/2K5/8/k2BN3 b - -"));
-}
-
 // The attack maps a full evaluation leaves are those filled from scratch.
 TEST(Evaluate, LeavesFullAttackMaps) {
   for (const char* fen : seeds) {

@@ -27,8 +27,6 @@ TEST(PawnRace, Verdicts) {
       {"8/8/8/P7/8/1k6/8/7K w - -", WON},  // behind the pawn
       // Escort by the own king.
       {"4k3/1K6/2P5/8/8/8/8/8 w - -", WON},
-      {"4k3/8/2P5/8/8/8/8/K7 w - -", 0},
-      {"2k5/8/2P5/1K6/8/8/8/8 w - -", 0},
       // Double step, blockers, the side to move a move ahead.
       {"8/8/7p/4p2k/4P3/8/P7/K7 w - -", WON},
       {"8/8/7p/4p2k/K3P3/P7/8/8 w - -", 0},

@@ -10,6 +10,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 
@@ -55,8 +56,8 @@ class SearchTest : public ::testing::Test {
   }
 };
 
-// Mates and material wins with their known solutions: the move (when only one works),
-// a lowest score and the mate distance the thinking line shows.
+// Mates, material wins and test positions with their known solutions: the move (when
+// only one works), a lowest score and the mate distance the thinking line shows.
 TEST_F(SearchTest, TacticsAndMates) {
   struct Case {
     const char* fen;
@@ -76,6 +77,15 @@ TEST_F(SearchTest, TacticsAndMates) {
       {"2q3k1/8/8/3N4/8/8/8/6K1 w - -", 6, "d5e7", 150, nullptr},  // a lone knight is drawish
       {"4k3/8/8/8/8/8/3q4/3RK3 w - -", 4, nullptr, 400, nullptr},
       {"r3k3/8/8/8/8/8/8/R3K3 w Q -", 6, "a1a8", 400, nullptr},
+      // Well-known test positions ("Win at Chess") with their published solutions.
+      {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", 6, "e3g3", -MATE_BOUND, nullptr},
+      {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - -", 6, "h6h7", -MATE_BOUND, nullptr},
+      {"5k2/6pp/p1qN4/1p1p4/3P4/2PKP2Q/PP3r2/3R4 b - -", 6, "c6c4", -MATE_BOUND, nullptr},
+      {"7k/p7/1R5K/6r1/6p1/6P1/8/8 w - -", 6, "b6b7", -MATE_BOUND, nullptr},
+      {"rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq -", 6, "g4e3", -MATE_BOUND, nullptr},
+      {"r4q1k/p2bR1rp/2p2Q1N/5p2/5p2/2P5/PP3PPP/R5K1 w - -", 6, "e7f7", -MATE_BOUND, nullptr},
+      {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - -", 6, "d6h2", -MATE_BOUND, nullptr},
+      {"2br2k1/2q3rn/p2NppQ1/2p1P3/Pp5R/4P3/1P3PPP/3R2K1 w - -", 6, "h4h7", -MATE_BOUND, nullptr},
   };
   for (const Case& c : cases) {
     const SearchResult r = search(c.fen, c.depth);
@@ -90,25 +100,6 @@ TEST_F(SearchTest, TacticsAndMates) {
       EXPECT_NE(r.output.find(c.shown), std::string::npos) << r.output;
     }
   }
-}
-
-// Well-known test positions ("Win at Chess") with their published solutions.
-TEST_F(SearchTest, WinAtChessSelection) {
-  struct Case {
-    const char* fen;
-    const char* move;
-  };
-  const Case cases[] = {
-      {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", "e3g3"},
-      {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - -", "h6h7"},
-      {"5k2/6pp/p1qN4/1p1p4/3P4/2PKP2Q/PP3r2/3R4 b - -", "c6c4"},
-      {"7k/p7/1R5K/6r1/6p1/6P1/8/8 w - -", "b6b7"},
-      {"rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq -", "g4e3"},
-      {"r4q1k/p2bR1rp/2p2Q1N/5p2/5p2/2P5/PP3PPP/R5K1 w - -", "e7f7"},
-      {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - -", "d6h2"},
-      {"2br2k1/2q3rn/p2NppQ1/2p1P3/Pp5R/4P3/1P3PPP/3R2K1 w - -", "h4h7"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(search(c.fen, 6).move, c.move) << c.fen;
 }
 
 TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {

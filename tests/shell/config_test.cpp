@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "shell/options.h"
 #include "support/engine_process.h"
@@ -41,7 +40,7 @@ TEST_F(ConfigTest, FlagsAreSetOnlyByExactlyOne) {
 
 // Numbers: "KEY = value" and "KEY value" work, "KEY=value" is one word and so no key;
 // the value is the text before the first "=" (two blanks before it make it empty);
-// clamped where the option has a range; later lines win; comments are skipped.
+// clamped into the range UCI advertises; later lines win; comments are skipped.
 TEST_F(ConfigTest, NumericValues) {
   struct Case {
     const char* text;
@@ -58,6 +57,9 @@ TEST_F(ConfigTest, NumericValues) {
       {"EGTB_CACHE_SIZE = 500\n", &EngineOptions::egtbCacheMB, 128},
       {"MAX_THREADS = 64\n", &EngineOptions::maxThreads, 16},
       {"MAX_THREADS = 0\n", &EngineOptions::maxThreads, 1},
+      {"MATERIAL_IMPORTANCE = 999\n", &EngineOptions::materialImportance, 100},
+      {"PRUNING_LEVEL = -99999999999\n", &EngineOptions::pruningLevel, -1000},
+      {"ROOK_VS_MINOR_SCORE = 31\n", &EngineOptions::rookVsMinorScore, 30},
       {"SAVE_ANALYSIS_MIN_DEPTH = 12abc\n", &EngineOptions::analysisMinDepth, 12},
       {"MINOR_VS_PAWNS_SCORE = 1\n", &EngineOptions::minorVsPawnsScore, 1},
       {"ROOK_VS_PAWNS_SCORE = 2\n", &EngineOptions::rookVsPawnsScore, 2},

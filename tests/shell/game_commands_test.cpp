@@ -77,24 +77,6 @@ TEST_F(GameCommands, PositionPlaysItsMoves) {
   }
 }
 
-TEST_F(GameCommands, PositionExtendingTheGameMakesOnlyTheNewMoves) {
-  command("position startpos moves e2e4");
-  // A new game would reset the lag estimate; extending the game keeps it.
-  timeLag = 77;
-  command("position startpos moves e2e4 e7e5");
-  EXPECT_EQ(gamePosition.gamePly, 2);
-  EXPECT_EQ(timeLag, 77);
-  // A list that differs from the game played so far starts afresh.
-  command("position startpos moves d2d4 e7e5");
-  EXPECT_EQ(timeLag, 20);
-  EXPECT_EQ(currentFen(), "rnbqkbnr/pppp1ppp/8/4p3/3P4/8/PPP1PPPP/RNBQKBNR w KQkq - 0 2");
-  // Promotion letters match without regard to case.
-  command("position fen 4k3/1P6/8/8/8/8/8/4K3 w - - moves b7b8q");
-  timeLag = 77;
-  command("position fen 4k3/1P6/8/8/8/8/8/4K3 w - - moves b7b8Q e8e7");
-  EXPECT_EQ(timeLag, 77);
-}
-
 TEST_F(GameCommands, MalformedFenChangesNothing) {
   command("position startpos moves e2e4");
   const std::string before = currentFen();

@@ -36,4 +36,31 @@ TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
   }
 }
 
+// Spin values land in their advertised range whatever a front end sends; option names
+// match without regard to case and blanks.
+TEST(UciOptions, SpinValuesAreClamped) {
+  ASSERT_TRUE(appReady() || initApp());
+  engineFlags = FLAG_UCI;
+  struct Case {
+    const char* line;
+    int EngineOptions::*field;
+    int expected;
+  };
+  const Case cases[] = {
+      {"setoption name MultiPV value 99", &EngineOptions::multiPV, 5},
+      {"setoption name multipv value -4", &EngineOptions::multiPV, 1},
+      {"setoption name Max Threads value 40", &EngineOptions::maxThreads, 16},
+      {"setoption name NalimovCache value 7", &EngineOptions::egtbCacheMB, 32},
+      {"setoption name PruningLevel value 99999999999", &EngineOptions::pruningLevel, 100},
+      {"setoption name DrawContemptScore value -99999999999", &EngineOptions::drawContemptScore, -100},
+      {"setoption name SaveAnalysisMinDepth value 33", &EngineOptions::analysisMinDepth, 32},
+  };
+  for (const Case& c : cases) {
+    handleUciCommand(c.line);
+    EXPECT_EQ(options.*c.field, c.expected) << c.line;
+  }
+  handleUciCommand("setoption name MaxThreads value 1");
+  setDefaultOptions();
+}
+
 }  // namespace

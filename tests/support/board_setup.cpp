@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 #include <vector>
@@ -51,13 +52,9 @@ std::string flipFen(const std::string& fen) {
     if (!flipped.empty()) flipped.push_back('/');
     flipped.append(swapCase(*it));
   }
-  // White's rights become black's and back; "KQkq" order kept.
-  std::string rights;
-  for (char c : {'K', 'Q', 'k', 'q'}) {
-    const char original = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
-    if (castling.find(original) != std::string::npos) rights.push_back(c);
-  }
-  if (rights.empty()) rights.push_back('-');
+  // White's rights become black's and back, white's letters first.
+  std::string rights = castling == "-" ? castling : swapCase(castling);
+  std::stable_partition(rights.begin(), rights.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
   if (ep != "-") ep[1] = static_cast<char>('1' + ('8' - ep[1]));
   flipped.append(side == "w" ? " b " : " w ").append(rights).append(" ").append(ep);
   return flipped;
