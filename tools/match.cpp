@@ -9,25 +9,24 @@
 // -tc is in seconds (10+0.1). -positions holds one FEN per line ("startpos" for the
 // initial position); each position is played twice with colours swapped. -results
 // also checks that the engine that made the last move printed the right result line.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "board/coordinate.h"
 #include "board/position.h"
 #include "board/rules.h"
+#include "common/child_process.h"
 #include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
@@ -41,117 +40,54 @@ long long millisecondsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// One engine program behind two pipes.
+// One engine program, started from a shell command.
 class Engine {
  public:
   Engine(std::string command, bool uci) : command_(std::move(command)), uci_(uci) {}
   ~Engine() { stop(); }
 
   bool uci() const { return uci_; }
-  bool running() const { return pid_ > 0; }
+  bool running() const { return process_ != nullptr; }
 
   bool start() {
-    int toEngine[2];
-    int fromEngine[2];
-    if (pipe(toEngine) != 0 || pipe(fromEngine) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(toEngine[0], STDIN_FILENO);
-      dup2(fromEngine[1], STDOUT_FILENO);
-      close(toEngine[0]);
-      close(toEngine[1]);
-      close(fromEngine[0]);
-      close(fromEngine[1]);
-      execl("/bin/sh", "sh", "-c", command_.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(toEngine[0]);
-    close(fromEngine[1]);
-    input_ = toEngine[1];
-    output_ = fromEngine[0];
-    pending_.clear();
-    return pid_ > 0;
-  }
-
-  void stop() {
-    if (input_ >= 0) {
-      send("quit");
-      close(input_);
-      input_ = -1;
-    }
-    if (output_ >= 0) close(output_);
-    output_ = -1;
-    if (pid_ > 0) {
-      // A well-behaved engine leaves on "quit"; one that does not is killed.
-      for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(10000);
-      if (waitpid(pid_, nullptr, WNOHANG) == 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-      }
-    }
-    pid_ = -1;
-  }
-
-  bool send(const std::string& line) {
-    if (input_ < 0) return false;
-    const std::string text = line + "\n";
-    std::size_t written = 0;
-    while (written < text.size()) {
-      const ssize_t count = write(input_, text.data() + written, text.size() - written);
-      if (count <= 0) return false;
-      written += static_cast<std::size_t>(count);
+    try {
+      process_ = std::make_unique<ChildProcess>(ProcessLaunch{"/bin/sh", {"-c", command_}, "", ""});
+    } catch (const std::runtime_error& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
     }
     return true;
   }
 
+  // A well-behaved engine leaves on "quit"; one that does not is killed.
+  void stop() {
+    if (!process_) return;
+    process_->send("quit");
+    process_->closeInput();
+    process_->waitForExit(1000);
+    process_.reset();
+  }
+
+  bool send(const std::string& line) { return process_ && process_->send(line); }
+
   // The next output line, or nothing on timeout or end of output (end sets ended()).
   std::optional<std::string> readLine(long long timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      const std::size_t end = pending_.find('\n');
-      if (end != std::string::npos) {
-        std::string line = pending_.substr(0, end);
-        pending_.erase(0, end + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return line;
-      }
-      if (output_ < 0) return std::nullopt;
-      const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return std::nullopt;
-      pollfd request{output_, POLLIN, 0};
-      if (poll(&request, 1, static_cast<int>(left)) <= 0) continue;
-      char buffer[4096];
-      const ssize_t count = read(output_, buffer, sizeof buffer);
-      if (count <= 0) {
-        close(output_);
-        output_ = -1;
-        continue;
-      }
-      pending_.append(buffer, static_cast<std::size_t>(count));
-    }
+    return process_ ? process_->readLine(clampTimeout(timeoutMs)) : std::nullopt;
   }
 
   // Reads lines until one starts with prefix; nothing on timeout or end of output.
   std::optional<std::string> waitFor(const std::string& prefix, long long timeoutMs) {
-    const auto start = Clock::now();
-    for (;;) {
-      const long long left = timeoutMs - millisecondsSince(start);
-      if (left <= 0) return std::nullopt;
-      const auto line = readLine(left);
-      if (!line) return std::nullopt;
-      if (line->rfind(prefix, 0) == 0) return line;
-    }
+    return process_ ? process_->waitForLine(prefix, clampTimeout(timeoutMs)) : std::nullopt;
   }
 
-  bool ended() const { return output_ < 0; }
+  bool ended() const { return !process_ || process_->outputEnded(); }
 
  private:
+  static int clampTimeout(long long timeoutMs) { return static_cast<int>(std::clamp(timeoutMs, 0LL, 1LL << 30)); }
+
   std::string command_;
   bool uci_;
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-  std::string pending_;
+  std::unique_ptr<ChildProcess> process_;
 };
 
 struct Settings {
@@ -455,7 +391,7 @@ int main(int argc, char** argv) {
                  "             [-positions FILE] [-pgn FILE] [-maxplies N] [-results]\n");
     return 2;
   }
-  signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   initApp();
   std::FILE* pgn = settings.pgnPath.empty() ? nullptr : std::fopen(settings.pgnPath.c_str(), "w");
   Engine first(settings.commands[0], settings.uci[0]);

@@ -14,11 +14,6 @@ bool readSquare(const char* text, int& square) {
 
 bool isOwn(const Position& pos, int square, int type) { return pos.board[square] == pieceCode(pos.side, type); }
 
-Move castlingWord(const Position& pos, bool kingSide) {
-  const int target = (kingSide ? G1 : C1) + 56 * pos.side;
-  return makeMoveWord(pos.kingSquare[pos.side], target, kingSide ? FLAG_CASTLE_SHORT : FLAG_CASTLE_LONG);
-}
-
 }  // namespace
 
 const char* moveToCoordinate(Move move) {
@@ -51,14 +46,14 @@ bool parseMoveText(const Position& pos, const char* text, Move& move) {
   Move parsed;
   if (text[0] == '0' || text[0] == 'O' || text[0] == 'o') {
     const bool queenSide = text[1] && text[2] && text[3] == '-';
-    parsed = castlingWord(pos, !queenSide);
+    parsed = castleMove(pos, pos.side, !queenSide);
   } else {
     int from, to;
     if (!readSquare(text, from) || !readSquare(text + 2, to)) return false;
     if (isEmptyCell(pos.board[from])) return false;
     const bool fileCastling = pos.fileCastling && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
     if (fileCastling) {
-      parsed = castlingWord(pos, to > from);
+      parsed = castleMove(pos, pos.side, to > from);
     } else {
       parsed = makeMoveWord(from, to, 0);
       if (isOwn(pos, from, PAWN) && (rankOf(to) == 0 || rankOf(to) == 7)) {

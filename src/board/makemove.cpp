@@ -73,8 +73,6 @@ inline void countMan(Position& pos, int colour, int type, int sign) {
   if (type != PAWN) pos.pieceMaterial[colour] += sign * pieceValue[type];
 }
 
-inline int castleRookTarget(int colour, bool kingSide) { return (kingSide ? F1 : D1) + 56 * colour; }
-
 template <int C>
 int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposedKing) {
   constexpr int T = C ^ 1;
@@ -286,10 +284,9 @@ int repetitionCount(const Position& pos) {
 
 bool castlingPathAttacked(const Position& pos, Move move) {
   const int colour = pos.side;
-  const int rankBase = 56 * colour;
-  const int first = (move & FLAG_CASTLE_SHORT) ? F1 : D1;
-  const int second = (move & FLAG_CASTLE_SHORT) ? G1 : C1;
-  return isSquareAttacked(pos, first + rankBase, colour ^ 1) || isSquareAttacked(pos, second + rankBase, colour ^ 1);
+  const bool kingSide = move & FLAG_CASTLE_SHORT;
+  return isSquareAttacked(pos, castleRookTarget(colour, kingSide), colour ^ 1) ||
+         isSquareAttacked(pos, castleKingTarget(colour, kingSide), colour ^ 1);
 }
 
 std::uint32_t checkInfoAfterMove(const Position& pos, Move move) {

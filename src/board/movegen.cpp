@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <initializer_list>
+#include <type_traits>
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
@@ -10,10 +11,6 @@
 int orderPST[2][6][64];
 
 namespace {
-
-constexpr Bitboard FILE_A = 0x0101010101010101ULL;
-constexpr Bitboard FILE_H = FILE_A << 7;
-constexpr Bitboard RANK_1 = 0xFFULL;
 
 constexpr int SCORE_CAPTURE_CLASS = 0x20000000;
 constexpr int SCORE_KILLER_1 = 0x10000000;
@@ -48,6 +45,14 @@ inline void push(Position& pos, Move move, int score) {
 
 inline void startList(Position& pos) { pos.listStart[pos.ply + 1] = pos.listStart[pos.ply]; }
 
+// Calls `generate` with the colour as a compile-time constant, so that each
+// colour's instantiation runs without tests of the side.
+template <typename Generate>
+inline auto forColour(int colour, Generate generate) {
+  return colour == WHITE ? generate(std::integral_constant<int, WHITE>{})
+                         : generate(std::integral_constant<int, BLACK>{});
+}
+
 inline int captureScore(int victim, int attacker) { return SCORE_CAPTURE_CLASS | (8 * victim - attacker + 22); }
 
 inline Move promotionMove(int from, int to, Move flags, int type) {
@@ -75,13 +80,6 @@ inline void pushEvasionPromotions(Position& pos, int from, int to, Move flags) {
 }
 
 inline int castleBit(int colour, bool kingSide) { return 1 << (2 * colour + (kingSide ? 0 : 1)); }
-
-inline int castleKingTarget(int colour, bool kingSide) { return (kingSide ? G1 : C1) + 56 * colour; }
-
-inline Move castleMove(const Position& pos, int colour, bool kingSide) {
-  return makeMoveWord(pos.kingSquare[colour], castleKingTarget(colour, kingSide),
-                      kingSide ? FLAG_CASTLE_SHORT : FLAG_CASTLE_LONG);
-}
 
 // The squares of own pawns that can take en passant, in generation order (the pawn
 // on the h-file side of the square first); 64 when absent. A
@@ -444,48 +442,28 @@ void addMove(Position& pos, int from, int to, Move flags) {
 
 void generateCaptures(Position& pos, Bitboard targets, bool allPromotions) {
   startList(pos);
-  if (pos.side == WHITE) {
-    captures<WHITE>(pos, targets, allPromotions);
-  } else {
-    captures<BLACK>(pos, targets, allPromotions);
-  }
+  forColour(pos.side, [&](auto c) { captures<decltype(c)::value>(pos, targets, allPromotions); });
 }
 
 void generateQuiets(Position& pos) {
   startList(pos);
-  if (pos.side == WHITE) {
-    quiets<WHITE>(pos);
-  } else {
-    quiets<BLACK>(pos);
-  }
+  forColour(pos.side, [&](auto c) { quiets<decltype(c)::value>(pos); });
 }
 
 void generateEvasions(Position& pos, Bitboard targets) {
   startList(pos);
   if (!inCheck(pos.checkInfo[pos.gamePly])) return;
-  if (pos.side == WHITE) {
-    evasions<WHITE>(pos, targets);
-  } else {
-    evasions<BLACK>(pos, targets);
-  }
+  forColour(pos.side, [&](auto c) { evasions<decltype(c)::value>(pos, targets); });
 }
 
 void generateQuietsByGain(Position& pos, int threshold) {
   startList(pos);
-  if (pos.side == WHITE) {
-    quietsByGain<WHITE>(pos, threshold);
-  } else {
-    quietsByGain<BLACK>(pos, threshold);
-  }
+  forColour(pos.side, [&](auto c) { quietsByGain<decltype(c)::value>(pos, threshold); });
 }
 
 void generateAllMoves(Position& pos) {
   startList(pos);
-  if (pos.side == WHITE) {
-    allMoves<WHITE>(pos);
-  } else {
-    allMoves<BLACK>(pos);
-  }
+  forColour(pos.side, [&](auto c) { allMoves<decltype(c)::value>(pos); });
 }
 
 void prepareRoot(Position& pos) {
@@ -497,6 +475,11 @@ void prepareRoot(Position& pos) {
   }
 }
 
+Move castleMove(const Position& pos, int colour, bool kingSide) {
+  return makeMoveWord(pos.kingSquare[colour], castleKingTarget(colour, kingSide),
+                      kingSide ? FLAG_CASTLE_SHORT : FLAG_CASTLE_LONG);
+}
+
 bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
   if (!(pos.castleRights & castleBit(colour, kingSide))) return false;
   const int king = pos.kingSquare[colour];
@@ -504,7 +487,7 @@ bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
   if (rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) return false;
   if (firstManInDirection(pos, king, kingSide ? EAST : WEST) != rook) return false;
   // King and rook must both find their squares free of other men, or the board breaks.
-  const int rookTarget = (kingSide ? F1 : D1) + 56 * colour;
+  const int rookTarget = castleRookTarget(colour, kingSide);
   const Bitboard others = pos.occupied & ~bit(king) & ~bit(rook);
   return !(others & (bit(castleKingTarget(colour, kingSide)) | bit(rookTarget)));
 }
@@ -522,7 +505,7 @@ bool isMovePseudoLegal(const Position& pos, Move move) {
   if (isEmptyCell(mover) || colourOfCode(mover) != us) return false;
   if (!isEmptyCell(target) && (colourOfCode(target) == us || typeOfCode(target) == KING)) return false;
   const int type = typeOfCode(mover);
-  if (type == PAWN) return us == WHITE ? pawnMoveFits<WHITE>(pos, move) : pawnMoveFits<BLACK>(pos, move);
+  if (type == PAWN) return forColour(us, [&](auto c) { return pawnMoveFits<decltype(c)::value>(pos, move); });
   const Move flags = move & ~Move{0xFFF};
   if (flags != (isEmptyCell(target) ? 0 : FLAG_CAPTURE)) return false;
   return (pieceAttacks(pos, type, from) & bit(to)) != 0;

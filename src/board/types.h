@@ -16,6 +16,15 @@ constexpr int fileOf(int square) { return square & 7; }
 constexpr int rankOf(int square) { return square >> 3; }
 constexpr int makeSquare(int file, int rank) { return file + 8 * rank; }
 
+// Edge files and the first rank as bitboards.
+constexpr Bitboard FILE_A = 0x0101010101010101ULL;
+constexpr Bitboard FILE_H = FILE_A << 7;
+constexpr Bitboard RANK_1 = 0xFFULL;
+
+// Where king and rook of `colour` stand after castling on the king or queen side.
+constexpr int castleKingTarget(int colour, bool kingSide) { return (kingSide ? G1 : C1) + 56 * colour; }
+constexpr int castleRookTarget(int colour, bool kingSide) { return (kingSide ? F1 : D1) + 56 * colour; }
+
 constexpr int WHITE = 0, BLACK = 1;
 
 // Piece types; a board cell holds type | colour << 4, EMPTY_CELL when empty.

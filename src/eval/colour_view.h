@@ -42,6 +42,4 @@ inline Bitboard squaresBetween(int from, int to) {
 
 inline bool isLightSquare(int square) { return ((rankOf(square) + fileOf(square)) & 1) != 0; }
 
-constexpr Bitboard FILE_A = 0x0101010101010101ULL;
-constexpr Bitboard FILE_H = FILE_A << 7;
 constexpr Bitboard rankMask(int rank) { return 0xFFULL << (8 * rank); }

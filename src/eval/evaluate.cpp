@@ -13,8 +13,6 @@ int gainMinTable[GAIN_TABLE_SIZE];
 
 namespace {
 
-constexpr Bitboard NOT_FILE_A = ~0x0101010101010101ULL;
-constexpr Bitboard NOT_FILE_H = ~0x8080808080808080ULL;
 constexpr int THREAT_BONUS_MG = 960;
 constexpr int THREAT_BONUS_EG = 1600;
 constexpr int LAZY_CAPTURE_MARGIN = 100;
@@ -68,8 +66,8 @@ void addPieceAttacks(Position& pos) {
 
 Bitboard pawnAttackSet(const Position& pos, int colour) {
   const Bitboard pawns = pos.pieceBB[colour][PAWN];
-  return colour == WHITE ? ((pawns & NOT_FILE_A) << 7) | ((pawns & NOT_FILE_H) << 9)
-                         : ((pawns & NOT_FILE_A) >> 9) | ((pawns & NOT_FILE_H) >> 7);
+  return colour == WHITE ? ((pawns & ~FILE_A) << 7) | ((pawns & ~FILE_H) << 9)
+                         : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
 }
 
 void initEvalState(const Position& pos, std::uint32_t materialFlags, int phase, EvalState& st) {
