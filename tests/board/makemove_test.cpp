@@ -197,6 +197,21 @@ TEST(MakeMove, EnPassantSquareOnlyWhenAPawnCanTake) {
   expectConsistent(*pos, 0);
 }
 
+// Castling rights go with a king move, a rook move and the capture of a rook at home
+// (move generation checks for the rook, so only keys and FEN would show a stale right).
+TEST(MakeMove, CastlingRightsFollowKingsAndRooks) {
+  struct Case {
+    const char* from;
+    const char* to;
+    int rights;
+  };
+  for (const Case& c : {Case{"e1", "e2", 12}, Case{"h1", "h5", 14}, Case{"a1", "a8", 15 & ~2 & ~8}}) {
+    auto pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    ASSERT_EQ(makeMove(*pos, findMove(*pos, c.from, c.to), -MATE_SCORE, MATE_SCORE), 1);
+    EXPECT_EQ(pos->castleRights, c.rights) << c.from << c.to;
+  }
+}
+
 TEST(MakeMove, IllegalMovesLeaveThePositionAlone) {
   struct Case {
     const char* fen;
