@@ -161,7 +161,8 @@ void sendWhileSearching(EngineProcess& engine, std::mt19937& random, bool uci, c
 
 // xboard: ends analysis and starts a new game, then waits until the engine has read
 // everything sent before (its pong), so that older output is out of the way.
-bool startFreshGame(EngineProcess& engine, const std::string& tag) {
+bool startFreshGame(EngineProcess& engine, int round, char phase) {
+  const std::string tag = std::to_string(round) + phase;
   engine.send("exit");
   engine.send("new");
   engine.send("ping " + tag);
@@ -240,10 +241,10 @@ TEST(Garbage, XboardKeepsAnsweringAndPlayingLegally) {
     }
     // Console words and positions while an analysis runs, then while the engine
     // thinks about its own move.
-    ASSERT_TRUE(startFreshGame(engine, "a" + std::to_string(round))) << "round " << round;
+    ASSERT_TRUE(startFreshGame(engine, round, 'a')) << "round " << round;
     engine.send("analyze");
     sendWhileSearching(engine, random, false, {});
-    ASSERT_TRUE(startFreshGame(engine, "b" + std::to_string(round))) << "round " << round;
+    ASSERT_TRUE(startFreshGame(engine, round, 'b')) << "round " << round;
     engine.send("level 0 1 0");
     engine.send("go");
     for (const std::string word : {"board", "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", "fen"}) engine.send(word);
@@ -251,7 +252,7 @@ TEST(Garbage, XboardKeepsAnsweringAndPlayingLegally) {
     Lines answers;
     ASSERT_TRUE(engine.waitForLine("move ", 60000, &answers)) << "round " << round;
     EXPECT_TRUE(hasLine(answers, "fen: not available while a search runs")) << "round " << round;
-    ASSERT_TRUE(startFreshGame(engine, "c" + std::to_string(round))) << "round " << round;
+    ASSERT_TRUE(startFreshGame(engine, round, 'c')) << "round " << round;
     engine.send("sd 3");
     engine.send("d2d4");
     const auto reply = engine.waitForLine("move ", 60000);
