@@ -176,141 +176,78 @@ TEST(GenerateChecks, ListsEveryPromisedCheckAndOnlyChecks) {
       EXPECT_TRUE(contains(moves, m)) << fen << " misses " << moveFrom(m) << "-" << moveTo(m) << " flags " << std::hex
                                       << (m >> 16);
     }
-  }
-  EXPECT_GT(promisedCount, 500);
-  EXPECT_GT(handedIn, 0);
-}
-
-TEST(GenerateChecks, KnightChecksPassTheExchangeTest) {
-  Position& pos = setUp("6k1/8/8/3N4/8/8/8/4K3 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  std::vector<Move> moves = listed(pos);
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
-  pos = setUp("6k1/6p1/8/3N4/8/8/8/4K3 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  moves = listed(pos);
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
-  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
-}
-
-TEST(GenerateChecks, DiscoveredChecksSkipTheExchangeTest) {
-  // Every move of the d3 knight uncovers the b1 bishop; e5 is guarded by a pawn.
-  Position& pos = setUp("8/8/5pk1/8/8/3N4/8/KB6 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  std::vector<Move> moves = listed(pos);
-  for (const char* to : {"b2", "b4", "c1", "c5", "e1", "e5", "f2", "f4"})
-    EXPECT_TRUE(contains(moves, makeMoveWord(sq("d3"), sq(to), 0))) << to;
-}
-
-TEST(GenerateChecks, PawnOnTheFileOfTheRookOnlyTakes) {
-  Position& pos = setUp("4k3/8/8/3n1b2/4P3/8/8/K3R3 w - -");
-  generateChecks(pos, pos.colourBB[BLACK], MOVE_NONE, MOVE_NONE);
-  std::vector<Move> moves = listed(pos);
-  EXPECT_FALSE(contains(moves, makeMoveWord(sq("e4"), sq("e5"), FLAG_PAWN_MOVE)));
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("e4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("e4"), sq("f5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
-  // Without the captures in extraTargets nothing of the pawn is listed.
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  for (Move m : listed(pos)) EXPECT_NE(moveFrom(m), sq("e4"));
-}
-
-TEST(GenerateChecks, PawnChecksOntoTheCheckingSquares) {
-  // King on the fifth rank: single pushes, guarded by the c3 and g3 pawns.
-  Position& pos = setUp("8/8/8/4k3/8/2PP1PP1/8/K7 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d3"), sq("d4"), FLAG_PAWN_MOVE)));
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f3"), sq("f4"), FLAG_PAWN_MOVE)));
-  // Unguarded, the king takes the pawn.
-  pos = setUp("8/8/8/4k3/8/3P1P2/8/K7 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(listed(pos).empty());
-  // Double steps.
-  pos = setUp("8/8/8/4k3/8/2P3P1/3P1P2/K7 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d2"), sq("d4"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f2"), sq("f4"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
-  // The black mirror image.
-  pos = setUp("k7/3p1p2/2p3p1/8/4K3/8/8/8 b - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("d7"), sq("d5"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("f7"), sq("f5"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP)));
-  // Captures onto the checking squares, only of extraTargets and without exchange test.
-  pos = setUp("8/8/4k3/3r1n2/2P3P1/8/8/K7 w - -");
-  generateChecks(pos, pos.colourBB[BLACK], MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("c4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("g4"), sq("f5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)));
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(listed(pos).empty());
-}
-
-TEST(GenerateChecks, QueenCheckListedOnce) {
-  Position& pos = setUp("7k/8/8/8/8/8/8/K2Q4 w - -");
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  std::vector<Move> moves = listed(pos);
-  for (Move m : moves) EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1);
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("d4"), 0)));  // diagonal check
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("h5"), 0)));  // file check after a diagonal move
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d1"), sq("d8"), 0)));  // rank check
-}
-
-TEST(GenerateChecks, HandedInCaptureOfTheBlocker) {
-  // The d4 knight blocks the a1 bishop; its capture on c6 is handed in.
-  Position& pos = setUp("7k/8/2r5/8/3N4/8/8/B3K3 w - -");
-  Move captureA = makeMoveWord(sq("d4"), sq("c6"), FLAG_CAPTURE);
-  generateChecks(pos, 0, captureA, MOVE_NONE);
-  std::vector<Move> moves = listed(pos);
-  EXPECT_EQ(std::count(moves.begin(), moves.end(), captureA), 1);
-  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d4"), sq("c6"), 0)));
-}
-
-TEST(GenerateChecksRestricted, KnightChecksNeedAForkOrABoxedKing) {
-  // Nd5-f6 forks king and the h5 rook; Nd5-e7 checks alone.
-  Position& pos = setUp("6k1/8/8/3N3r/8/8/8/4K3 w - -");
-  generateChecksRestricted(pos, 0, 0);
-  std::vector<Move> moves = listed(pos);
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("f6"), 0)));
-  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
-  // With every flight square covered both checks qualify.
-  generateChecksRestricted(pos, 0, kingAttacks[sq("g8")]);
-  moves = listed(pos);
-  EXPECT_TRUE(contains(moves, makeMoveWord(sq("d5"), sq("e7"), 0)));
-  // A rook in extraTargets is no fork.
-  generateChecksRestricted(pos, squareBit[sq("h5")], 0);
-  EXPECT_FALSE(contains(listed(pos), makeMoveWord(sq("d5"), sq("f6"), 0)));
-}
-
-TEST(GenerateChecksRestricted, PawnPushesNeedAReason) {
-  // e3-e4 attacks d5 and f5: a knight on f5 (k + 2) makes it worth listing.
-  Position& pos = setUp("8/8/8/3k1n2/8/4PP2/8/K7 w - -");
-  generateChecksRestricted(pos, 0, 0);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
-  // Without it only the plain generator lists the push.
-  pos = setUp("8/8/8/3k4/8/4PP2/8/K7 w - -");
-  generateChecksRestricted(pos, 0, 0);
-  EXPECT_FALSE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
-  generateChecks(pos, 0, MOVE_NONE, MOVE_NONE);
-  EXPECT_TRUE(contains(listed(pos), makeMoveWord(sq("e3"), sq("e4"), FLAG_PAWN_MOVE)));
-}
-
-TEST(GenerateChecksRestricted, OnlyChecksAndNoRepeatedKnightMoves) {
-  std::mt19937 rng(99);
-  for (int round = 0; round < 200; ++round) {
-    std::string fen = randomFen(rng, 8 + static_cast<int>(rng() % 12));
-    Position& pos = setUp(fen);
-    BruteBoard b = bruteFromPosition(pos);
-    Bitboard extraTargets = pos.colourBB[pos.xside] & (static_cast<Bitboard>(rng()) << 32 | rng());
+    // The restricted generator lists only checks, knight moves once.
     generateChecksRestricted(pos, extraTargets, static_cast<Bitboard>(rng()) << 32 | rng());
-    std::vector<Move> moves = listed(pos);
-    std::vector<Move> candidates = candidateMoves(b, pos.side, extraTargets);
+    moves = listed(pos);
     for (Move m : moves) {
-      EXPECT_TRUE(contains(candidates, m)) << fen;
-      EXPECT_TRUE(bruteInCheck(bruteAfterMove(b, m), pos.xside)) << fen;
+      EXPECT_TRUE(contains(candidates, m) && bruteInCheck(bruteAfterMove(b, m), pos.xside)) << fen << " restricted";
       if (typeOfCode(pos.board[moveFrom(m)]) == KNIGHT) {
         EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << fen;
       }
     }
   }
+  EXPECT_GT(promisedCount, 500);
+  EXPECT_GT(handedIn, 0);
+}
+
+// Named cases of both generators: the moves (from and to squares) listed and left out.
+// Targets: the enemy men the caller lets captures aim at; zone: the king's covered
+// flight squares, for the restricted generator.
+TEST(GenerateChecks, NamedCases) {
+  struct Case {
+    const char* fen;
+    bool restricted, enemyTargets;
+    Bitboard zone;
+    std::vector<const char*> listed, missing;
+  };
+  const Case cases[] = {
+      // Knight checks pass the exchange test; discovered checks need none.
+      {"6k1/8/8/3N4/8/8/8/4K3 w - -", false, false, 0, {"d5e7", "d5f6"}, {}},
+      {"6k1/6p1/8/3N4/8/8/8/4K3 w - -", false, false, 0, {"d5e7"}, {"d5f6"}},
+      {"8/8/5pk1/8/8/3N4/8/KB6 w - -", false, false, 0,
+       {"d3b2", "d3b4", "d3c1", "d3c5", "d3e1", "d3e5", "d3f2", "d3f4"}, {}},
+      // A pawn on the rook's file uncovers check only by taking, and only listed targets.
+      {"4k3/8/8/3n1b2/4P3/8/8/K3R3 w - -", false, true, 0, {"e4d5", "e4f5"}, {"e4e5"}},
+      // Pawn checks: guarded pushes and double steps, none the king can take.
+      {"8/8/8/4k3/8/2PP1PP1/8/K7 w - -", false, false, 0, {"d3d4", "f3f4"}, {}},
+      {"8/8/8/4k3/8/3P1P2/8/K7 w - -", false, false, 0, {}, {"d3d4", "f3f4"}},
+      {"8/8/4k3/3r1n2/2P3P1/8/8/K7 w - -", false, true, 0, {"c4d5", "g4f5"}, {}},
+      // Queen checks along both kinds of line.
+      {"7k/8/8/8/8/8/8/K2Q4 w - -", false, false, 0, {"d1d4", "d1h5", "d1d8"}, {}},
+      // Restricted: a knight check needs a fork or a boxed king, a push a reason.
+      {"6k1/8/8/3N3r/8/8/8/4K3 w - -", true, false, 0, {"d5f6"}, {"d5e7"}},
+      {"6k1/8/8/3N3r/8/8/8/4K3 w - -", true, false, kingAttacks[62], {"d5e7"}, {}},
+      {"8/8/8/3k1n2/8/4PP2/8/K7 w - -", true, false, 0, {"e3e4"}, {}},
+      {"8/8/8/3k4/8/4PP2/8/K7 w - -", true, false, 0, {}, {"e3e4"}},
+  };
+  for (const Case& c : cases) {
+    Position& pos = setUp(c.fen);
+    const Bitboard targets = c.enemyTargets ? pos.colourBB[pos.xside] : 0;
+    if (c.restricted) {
+      generateChecksRestricted(pos, targets, c.zone);
+    } else {
+      generateChecks(pos, targets, MOVE_NONE, MOVE_NONE);
+    }
+    const std::vector<Move> moves = listed(pos);
+    for (Move m : moves) {
+      if (typeOfCode(pos.board[moveFrom(m)]) == QUEEN) {
+        EXPECT_EQ(std::count(moves.begin(), moves.end(), m), 1) << c.fen;
+      }
+    }
+    auto has = [&](const char* text) {
+      return std::any_of(moves.begin(), moves.end(),
+                         [&](Move m) { return moveFrom(m) == sq(text) && moveTo(m) == sq(text + 2); });
+    };
+    for (const char* text : c.listed) EXPECT_TRUE(has(text)) << c.fen << " " << text;
+    for (const char* text : c.missing) EXPECT_FALSE(has(text)) << c.fen << " " << text;
+  }
+  // A capture of the blocker handed in is listed once, with its capture flag.
+  Position& pos = setUp("7k/8/2r5/8/3N4/8/8/B3K3 w - -");
+  const Move handed = makeMoveWord(sq("d4"), sq("c6"), FLAG_CAPTURE);
+  generateChecks(pos, 0, handed, MOVE_NONE);
+  const std::vector<Move> moves = listed(pos);
+  EXPECT_EQ(std::count(moves.begin(), moves.end(), handed), 1);
+  EXPECT_FALSE(contains(moves, makeMoveWord(sq("d4"), sq("c6"), 0)));
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "board/fen.h"
+#include "board/coordinate.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "support/board_setup.h"
@@ -46,69 +47,36 @@ void expectRoundTrip(const char* fen, int& moveCount) {
   }
 }
 
-TEST(San, Examples) {
-  auto pos = positionFromFen("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("b1"), sq("d2"), 0)), "Nbd2");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("f3"), sq("d2"), 0)), "Nfd2");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("f3"), sq("e5"), 0)), "Ne5");
-  pos = positionFromFen("k7/8/8/8/8/4R3/8/4R1K1 w - -");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e1"), sq("e2"), 0)), "R1e2");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e3"), sq("e2"), 0)), "R3e2");
-  pos = positionFromFen("3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE)), "exd5");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e7"), sq("d8"), FLAG_PAWN_MOVE | FLAG_CAPTURE | FLAG_PROMOTION |
-                                                                   static_cast<Move>(QUEEN) << 16)),
-               "exd8=Q");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e1"), sq("d2"), 0)), "Kd2");
-  pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e8"), sq("c8"), FLAG_CASTLE_LONG)), "O-O-O");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("e8"), sq("g8"), FLAG_CASTLE_SHORT)), "O-O");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("a8"), sq("a1"), FLAG_CAPTURE)), "Rxa1");
-  // Three queens reaching one square: file and rank both needed.
-  pos = positionFromFen("4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -");
-  EXPECT_STREQ(moveToSan(*pos, makeMoveWord(sq("a1"), sq("b2"), 0)), "Qa1b2");
-}
-
-TEST(San, ReadsTheExamplesBack) {
-  auto pos = positionFromFen("4k3/8/8/8/8/5N2/8/1N2K3 w - -");
-  EXPECT_EQ(parsed(*pos, "Nbd2"), makeMoveWord(sq("b1"), sq("d2"), 0));
-  EXPECT_EQ(parsed(*pos, "Nfd2"), makeMoveWord(sq("f3"), sq("d2"), 0));
-  EXPECT_EQ(parsed(*pos, "N3d2"), makeMoveWord(sq("f3"), sq("d2"), 0));
-  EXPECT_EQ(parsed(*pos, "Nf3d2"), makeMoveWord(sq("f3"), sq("d2"), 0));
-  pos = positionFromFen("k7/8/8/8/8/4R3/8/4R1K1 w - -");
-  EXPECT_EQ(parsed(*pos, "R1e2"), makeMoveWord(sq("e1"), sq("e2"), 0));
-  EXPECT_EQ(parsed(*pos, "R3e2"), makeMoveWord(sq("e3"), sq("e2"), 0));
-  pos = positionFromFen("3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -");
-  EXPECT_EQ(parsed(*pos, "exd5"), makeMoveWord(sq("e4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE));
-  EXPECT_EQ(parsed(*pos, "ed5"), makeMoveWord(sq("e4"), sq("d5"), FLAG_PAWN_MOVE | FLAG_CAPTURE));
-  const Move promotion =
-      makeMoveWord(sq("e7"), sq("d8"), FLAG_PAWN_MOVE | FLAG_CAPTURE | FLAG_PROMOTION | static_cast<Move>(QUEEN) << 16);
-  EXPECT_EQ(parsed(*pos, "exd8=Q"), promotion);
-  EXPECT_EQ(parsed(*pos, "exd8Q+"), promotion);
-  EXPECT_EQ(parsed(*pos, "e7xd8=Q#"), promotion);
-  EXPECT_EQ(parsed(*pos, "exd8=N"), (promotion & ~(Move{7} << 16)) | static_cast<Move>(KNIGHT) << 16);
-  EXPECT_EQ(parsed(*pos, "e5"), makeMoveWord(sq("e4"), sq("e5"), FLAG_PAWN_MOVE));
-  pos = positionFromFen(nullptr);
-  EXPECT_EQ(parsed(*pos, "e4"), makeMoveWord(sq("e2"), sq("e4"), FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP));
-  EXPECT_EQ(parsed(*pos, "e3!?"), makeMoveWord(sq("e2"), sq("e3"), FLAG_PAWN_MOVE));
-  EXPECT_EQ(parsed(*pos, "Nf3"), makeMoveWord(sq("g1"), sq("f3"), 0));
-}
-
-TEST(San, CastlingInEverySpelling) {
-  auto pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-  const Move whiteShort = makeMoveWord(sq("e1"), sq("g1"), FLAG_CASTLE_SHORT);
-  const Move whiteLong = makeMoveWord(sq("e1"), sq("c1"), FLAG_CASTLE_LONG);
-  for (const char* text : {"O-O", "0-0", "o-o", "O-O+", "OO", "Kg1"}) EXPECT_EQ(parsed(*pos, text), whiteShort) << text;
-  for (const char* text : {"O-O-O", "0-0-0", "o-o-o", "O-O-O#", "OOO", "Kc1"})
-    EXPECT_EQ(parsed(*pos, text), whiteLong) << text;
-  pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
-  EXPECT_EQ(parsed(*pos, "O-O"), makeMoveWord(sq("e8"), sq("g8"), FLAG_CASTLE_SHORT));
-  EXPECT_EQ(parsed(*pos, "0-0-0"), makeMoveWord(sq("e8"), sq("c8"), FLAG_CASTLE_LONG));
-  // Without the right, or through an attacked square, there is no castling.
-  pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w Qkq -");
-  EXPECT_EQ(parsed(*pos, "O-O"), MOVE_NONE);
-  pos = positionFromFen("r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq -");
-  EXPECT_EQ(parsed(*pos, "O-O"), MOVE_NONE);
+// Moves written with just the disambiguation they need, and read back from every
+// accepted spelling.
+TEST(San, WrittenAndRead) {
+  struct Case {
+    const char* fen;
+    const char* move;  // from, to and promotion letter
+    const char* written;
+    std::vector<const char*> read;
+  };
+  const Case cases[] = {
+      {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "b1d2", "Nbd2", {}},
+      {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "f3d2", "Nfd2", {"N3d2", "Nf3d2"}},
+      {"k7/8/8/8/8/4R3/8/4R1K1 w - -", "e1e2", "R1e2", {}},
+      {"k7/8/8/8/8/4R3/8/4R1K1 w - -", "e3e2", "R3e2", {}},
+      {"3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5", {"ed5"}},
+      {"3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -", "e7d8Q", "exd8=Q", {"exd8Q+", "e7xd8=Q#"}},
+      {"3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -", "e7d8N", "exd8=N", {}},
+      {"3rk3/4P3/8/3p4/4P3/8/8/4K3 w - -", "e4e5", "e5", {}},
+      {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "a8a1", "Rxa1", {}},
+      {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "a1b2", "Qa1b2", {}},  // file and rank both needed
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "e2e3", "e3", {"e3!?"}},
+  };
+  for (const Case& c : cases) {
+    auto pos = positionFromFen(c.fen);
+    Move move = MOVE_NONE;
+    ASSERT_TRUE(parseMoveText(*pos, c.move, move)) << c.move;
+    EXPECT_STREQ(moveToSan(*pos, move), c.written) << c.fen;
+    EXPECT_EQ(parsed(*pos, c.written), move) << c.written;
+    for (const char* text : c.read) EXPECT_EQ(parsed(*pos, text), move) << text;
+  }
 }
 
 TEST(San, RejectsWhatIsNoLegalMove) {
@@ -135,25 +103,6 @@ TEST(San, RoundTripOverEveryLegalMove) {
   for (int round = 0; round < 150; ++round)
     expectRoundTrip(randomFen(rng, 6 + static_cast<int>(rng() % 16)).c_str(), moveCount);
   EXPECT_GT(moveCount, 3000);
-}
-
-TEST(San, PlaysThroughAGame) {
-  // Morphy against the Duke of Brunswick and Count Isouard, Paris 1858.
-  const char* game[] = {"e4",   "e5",   "Nf3",   "d6",   "d4",    "Bg4",  "dxe5", "Bxf3", "Qxf3",
-                        "dxe5", "Bc4",  "Nf6",   "Qb3",  "Qe7",   "Nc3",  "c6",   "Bg5",  "b5",
-                        "Nxb5", "cxb5", "Bxb5+", "Nbd7", "O-O-O", "Rd8",  "Rxd7", "Rxd7", "Rd1",
-                        "Qe6",  "Bxd7+", "Nxd7", "Qb8+", "Nxb8",  "Rd8#"};
-  auto pos = positionFromFen(nullptr);
-  for (const char* text : game) {
-    Move move = MOVE_NONE;
-    ASSERT_TRUE(parseSanMove(*pos, text, move)) << text;
-    EXPECT_STREQ(moveToSan(*pos, move), std::string(text).substr(0, std::string(text).find_first_of("+#")).c_str());
-    ASSERT_TRUE(makeMove(*pos, move, -MATE_SCORE, MATE_SCORE)) << text;
-    pos->ply = 0;
-  }
-  char fen[FEN_TEXT_SIZE];
-  positionToFen(*pos, fen);
-  EXPECT_EQ(std::string(fen).substr(0, std::string(fen).find(" - ")), "1n1Rkb1r/p4ppp/4q3/4p1B1/4P3/8/PPP2PPP/2K5 b k");
 }
 
 }  // namespace

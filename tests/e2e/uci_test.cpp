@@ -1,6 +1,7 @@
 // The UCI protocol as a front end meets it, driven through the engine's pipes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -116,20 +117,6 @@ TEST(Uci, SearchAnswersReadyAndOneLegalBestMove) {
   EXPECT_EQ(after, Lines{});  // exactly one bestmove
 }
 
-TEST(Uci, PositionContinuesTheGameTheEngineMoved) {
-  UciEngine uci;
-  GameCheck game;
-  std::string moves;
-  // Each answer extends the move list, as a front end sends it back.
-  for (int turn = 0; turn < 6; ++turn) {
-    uci.engine.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
-    uci.engine.send("go depth 3");
-    const std::string move = uci.bestMove();
-    ASSERT_TRUE(game.play(move)) << "turn " << turn << ": " << move;
-    moves += " " + move;
-  }
-}
-
 TEST(Uci, InfiniteRunsUntilStop) {
   UciEngine uci;
   uci.engine.send("position startpos");
@@ -219,12 +206,7 @@ TEST(Uci, OptionsAndDebugLog) {
   uci.engine.send("uci");
   Lines lines;
   ASSERT_TRUE(uci.engine.waitForLine("uciok", 20000, &lines));
-  auto has = [&](const std::string& wanted) {
-    for (const std::string& line : lines) {
-      if (line == wanted) return true;
-    }
-    return false;
-  };
+  auto has = [&](const std::string& wanted) { return std::find(lines.begin(), lines.end(), wanted) != lines.end(); };
   EXPECT_TRUE(has("    Transposition Table: 16384 KB"));
   EXPECT_TRUE(has("option name Hash type spin default 16 min 1 max 1024"));
   EXPECT_TRUE(has("option name Ponder type check default true"));
@@ -242,10 +224,6 @@ TEST(Uci, OptionsAndDebugLog) {
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find(") < debug off"), std::string::npos) << logged[0];
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Uci, PonderMoveOnlyWithPonderOn) {
   UciEngine uci;

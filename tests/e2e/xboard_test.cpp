@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/engine_process.h"
@@ -62,49 +63,29 @@ TEST(Xboard, FeatureLinesAfterTheMemoryReport) {
   EXPECT_EQ(Lines(lines.end() - 6, lines.end()), featureLines);
 }
 
-TEST(Xboard, EngineAnswersAUserMove) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("sd 4");
-  xboard.engine.send("e2e4");
-  const std::string move = xboard.engineMove();
-  GameCheck game;
-  ASSERT_TRUE(game.play("e2e4"));
-  EXPECT_TRUE(game.play(move)) << move;
-}
-
-TEST(Xboard, IllegalMoveChangesNothing) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("force");
-  xboard.engine.send("e2e5");
-  xboard.engine.send("e2e4");
-  xboard.engine.send("e7e5");
-  xboard.engine.send("e1e2");
-  xboard.engine.send("e4e5");
-  xboard.engine.send("board");
-  const Lines lines = xboard.sync();
-  EXPECT_EQ(lines, (Lines{"Illegal move: e2e5", "Illegal move: e4e5", "r n b q k b n r", "p p p p . p p p",
-                          ". . . . . . . .", ". . . . p . . .", ". . . . P . . .", ". . . . . . . .",
-                          "P P P P K P P P", "R N B Q . B N R"}));
-}
-
-TEST(Xboard, ResultLinesOfUserMoves) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("force");
-  for (const char* move : {"f2f3", "e7e5", "g2g4", "d8h4"}) xboard.engine.send(move);
-  EXPECT_EQ(xboard.sync(), Lines{"0-1 {Black wins}"});
-  xboard.engine.send("new");
-  xboard.engine.send("force");
-  for (int round = 0; round < 2; ++round) {
-    for (const char* move : {"g1f3", "g8f6", "f3g1", "f6g8"}) xboard.engine.send(move);
+// Commands in force mode, one engine session after another: the lines before the pong.
+TEST(Xboard, ForceModeSessions) {
+  const std::vector<std::pair<Lines, Lines>> sessions = {
+      // Illegal moves change nothing.
+      {{"e2e5", "e2e4", "e7e5", "e1e2", "e4e5", "board"},
+       {"Illegal move: e2e5", "Illegal move: e4e5", "r n b q k b n r", "p p p p . p p p", ". . . . . . . .",
+        ". . . . p . . .", ". . . . P . . .", ". . . . . . . .", "P P P P K P P P", "R N B Q . B N R"}},
+      // Result lines of user moves.
+      {{"f2f3", "e7e5", "g2g4", "d8h4"}, {"0-1 {Black wins}"}},
+      {{"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"}, {"1/2-1/2 {Draw by repetition}"}},
+      {{"setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "force", "f5f7"}, {"1/2-1/2 {Stalemate}"}},
+      // At ply 1 "remove" takes back only one ply; "setboard" starts a new game.
+      {{"e2e4", "remove", "d2d4", "d7d5", "undo", "setboard 8/8/8/4k3/8/8/4P3/4K3 b - - 5 40", "e5e4", "board"},
+       {". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . k . . .",
+        ". . . . . . . .", ". . . . P . . .", ". . . . K . . ."}},
+  };
+  for (const auto& [commands, expected] : sessions) {
+    XboardEngine xboard;
+    xboard.engine.send("new");
+    xboard.engine.send("force");
+    for (const std::string& command : commands) xboard.engine.send(command);
+    EXPECT_EQ(xboard.sync(), expected) << commands[0];
   }
-  EXPECT_EQ(xboard.sync(2), Lines{"1/2-1/2 {Draw by repetition}"});
-  xboard.engine.send("setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1");
-  xboard.engine.send("force");
-  xboard.engine.send("f5f7");
-  EXPECT_EQ(xboard.sync(3), Lines{"1/2-1/2 {Stalemate}"});
 }
 
 TEST(Xboard, EngineMatesAsWhite) {
@@ -114,23 +95,6 @@ TEST(Xboard, EngineMatesAsWhite) {
   xboard.engine.send("go");
   EXPECT_EQ(xboard.engineMove(), "Ra8+");  // the record turns it into Ra8# afterwards
   EXPECT_EQ(xboard.engine.readLine(), "1-0 {Computer wins}");
-}
-
-TEST(Xboard, UndoRemoveSetboardPing) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("force");
-  xboard.engine.send("e2e4");
-  xboard.engine.send("remove");  // at ply 1 only one ply goes back
-  xboard.engine.send("d2d4");
-  xboard.engine.send("d7d5");
-  xboard.engine.send("undo");
-  xboard.engine.send("setboard 8/8/8/4k3/8/8/4P3/4K3 b - - 5 40");
-  xboard.engine.send("e5e4");
-  xboard.engine.send("board");
-  const Lines lines = xboard.sync(7);
-  EXPECT_EQ(lines, (Lines{". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . . . . .",
-                          ". . . . k . . .", ". . . . . . . .", ". . . . P . . .", ". . . . K . . ."}));
 }
 
 TEST(Xboard, PlayotherGoAndTimeControls) {
@@ -178,10 +142,6 @@ TEST(Xboard, MoveNowDuringASearch) {
   GameCheck game;
   EXPECT_TRUE(game.play(xboard.engineMove()));
 }
-
-}  // namespace
-
-namespace {
 
 // The engine ponders on the reply "hint" names; playing it is a ponder hit that the
 // running search answers, playing another move a miss that takes the reply back. A

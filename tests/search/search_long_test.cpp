@@ -62,8 +62,6 @@ TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
   clockCs[WHITE] = clockCs[BLACK] = 100;
   maxSearchDepth = 60;
   searchRoot();
-  EXPECT_EQ(targetTime, 5);
-  EXPECT_EQ(timePerMove, 10);
   EXPECT_NE(bestMove, MOVE_NONE);
   EXPECT_LT(iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
 }

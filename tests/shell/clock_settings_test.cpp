@@ -1,8 +1,10 @@
-// Time-control commands of both protocols: the arithmetic of "go", "level", "st",
-// "sd", "time" and the lag estimate.
+// Time-control commands of both protocols: the numbers of "go", "level", "st", "sd",
+// "time" and "otim" reach the clock settings in the engine's units.
 #include "shell/clock_settings.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "board/position.h"
 #include "search/search_state.h"
@@ -34,76 +36,50 @@ class ClockSettings : public ::testing::Test {
   }
 };
 
-TEST_F(ClockSettings, GoMovetimeIsCentisecondsOfAtLeastOne) {
-  handleUciCommand("go movetime 999");
-  EXPECT_EQ(timePerMove, 99);
-  EXPECT_EQ(clockCs[WHITE], 99);
-  EXPECT_EQ(clockCs[BLACK], 99);
-  EXPECT_EQ(baseTime, 0);
-  EXPECT_EQ(pendingCommand, CMD_GO);
-  handleUciCommand("go movetime 5");
-  EXPECT_EQ(timePerMove, 1);
-  handleUciCommand("go movetime");
-  EXPECT_EQ(timePerMove, 1);
-}
-
-TEST_F(ClockSettings, GoDepthIsLimitedAndDropsTheClock) {
-  handleUciCommand("go depth 100");
-  EXPECT_EQ(maxSearchDepth, 60);
-  EXPECT_EQ(timePerMove, 0);
-  EXPECT_EQ(baseTime, 0);
-  EXPECT_EQ(clockCs[WHITE], 0);
-  handleUciCommand("go depth 7");
-  EXPECT_EQ(maxSearchDepth, 7);
-  // 65543 is 7 in 16 bits; a negative or missing depth still searches one ply.
-  handleUciCommand("go depth 65543");
-  EXPECT_EQ(maxSearchDepth, 7);
-  handleUciCommand("go depth -3");
-  EXPECT_EQ(maxSearchDepth, 1);
-  handleUciCommand("go depth");
-  EXPECT_EQ(maxSearchDepth, 1);
-}
-
-TEST_F(ClockSettings, GoClocksWithMovesToGo) {
-  handleUciCommand("go wtime 60000 btime 30000 movestogo 20");
-  EXPECT_EQ(clockCs[WHITE], 6000);
-  EXPECT_EQ(clockCs[BLACK], 3000);
-  EXPECT_EQ(movesPerSession, 20);
-  EXPECT_EQ(baseTime, 6000);
-  EXPECT_EQ(timePerMove, 600);
-  EXPECT_EQ(increment, 0);
-  EXPECT_EQ(maxSearchDepth, 60);
-}
-
-TEST_F(ClockSettings, GoIncrementIsTheSideToMovesOwn) {
-  gamePosition.side = BLACK;
-  gamePosition.xside = WHITE;
-  handleUciCommand("go wtime 10000 btime 20000 winc 500 binc 300");
-  EXPECT_EQ(baseTime, 2000);
-  EXPECT_EQ(increment, 30);
-  EXPECT_EQ(movesPerSession, 0);
-  EXPECT_EQ(timePerMove, 2000);
-}
-
-TEST_F(ClockSettings, GoKeepsTheSettingsWithoutParameters) {
-  handleUciCommand("go movetime 2000");
-  handleUciCommand("go");
-  EXPECT_EQ(timePerMove, 200);
-  EXPECT_EQ(pendingCommand, CMD_GO);
-  handleUciCommand("go nodes 1000");
-  EXPECT_EQ(timePerMove, 200);
-}
-
-TEST_F(ClockSettings, GoPonderAndInfinite) {
-  handleUciCommand("go ponder wtime 1000 btime 1000");
-  EXPECT_TRUE(pondering);
-  EXPECT_EQ(baseTime, 100);
-  pondering = false;
-  handleUciCommand("go infinite searchmoves E2E4 d2d4");
-  EXPECT_EQ(pendingCommand, CMD_ANALYZE);
-  EXPECT_STREQ(searchMovesText, "e2e4 d2d4");
-  handleUciCommand("go infinite");
-  EXPECT_STREQ(searchMovesText, "");
+// The settings after a command line (milliseconds and minutes become centiseconds);
+// -1 leaves a field unchecked.
+TEST_F(ClockSettings, CommandsSetTheClock) {
+  struct Case {
+    bool xboard;
+    const char* line;
+    int perMove, base, inc, session, depth, white, black;
+  };
+  const Case cases[] = {
+      {false, "go movetime 999", 99, 0, -1, -1, -1, 99, 99},
+      {false, "go movetime 5", 1, -1, -1, -1, -1, -1, -1},
+      {false, "go depth 100", 0, 0, -1, -1, 60, 0, -1},
+      {false, "go depth 65543", -1, -1, -1, -1, 7, -1, -1},  // 7 in 16 bits
+      {false, "go depth -3", -1, -1, -1, -1, 1, -1, -1},
+      {false, "go wtime 60000 btime 30000 movestogo 20", 600, 6000, 0, 20, 60, 6000, 3000},
+      {false, "go wtime 10000 btime 20000 winc 500 binc 300", 1000, 1000, 50, 0, -1, -1, -1},
+      {false, "go nodes 1000", 500, -1, -1, -1, -1, -1, -1},  // no limit named: unchanged
+      {true, "level 40 5 0", 1500, 30000, 0, 40, -1, 30000, 30000},
+      {true, "level 0 2:30 12", 15000, 15000, 1200, 0, -1, -1, -1},
+      {true, "level 30 1", 500, 500, -1, -1, -1, -1, -1},  // three numbers or nothing changes
+      {true, "st 10", 1000, 0, 0, 0, 60, -1, 1000},
+      {true, "st 0", 1, -1, -1, -1, -1, -1, -1},
+      {true, "sd 99", 0, -1, -1, -1, 60, -1, -1},
+      {true, "sd 4", -1, -1, -1, -1, 4, -1, -1},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    testing::internal::CaptureStdout();
+    if (c.xboard) {
+      engineFlags = FLAG_XBOARD;
+      handleXboardCommand(c.line);
+    } else {
+      handleUciCommand(c.line);
+    }
+    testing::internal::GetCapturedStdout();
+    const int actual[] = {timePerMove, baseTime, increment, movesPerSession, maxSearchDepth, clockCs[WHITE],
+                          clockCs[BLACK]};
+    const int expected[] = {c.perMove, c.base, c.inc, c.session, c.depth, c.white, c.black};
+    for (int i = 0; i < 7; ++i) {
+      if (expected[i] >= 0) {
+        EXPECT_EQ(actual[i], expected[i]) << c.line << ", field " << i;
+      }
+    }
+  }
 }
 
 TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
@@ -114,83 +90,6 @@ TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
   EXPECT_EQ(timePerMove, 500);
 }
 
-TEST_F(ClockSettings, UciLagFromTheOwnClock) {
-  clockCs[WHITE] = 5000;
-  handleUciCommand("go wtime 49800 btime 50000");
-  EXPECT_EQ(timeLag, 21);  // 5000 - 4980 + 1
-  // A clock that grew gives no estimate; a lag at or above the increment neither.
-  clockCs[WHITE] = 4000;
-  handleUciCommand("go wtime 41000 btime 50000");
-  EXPECT_EQ(timeLag, 21);
-  clockCs[WHITE] = 4000;
-  handleUciCommand("go wtime 39000 btime 50000 winc 500 binc 500");
-  EXPECT_EQ(timeLag, 21);
-  // Too large a lag is cut to 200.
-  clockCs[WHITE] = 9000;
-  handleUciCommand("go wtime 60000 btime 50000");
-  EXPECT_EQ(timeLag, 200);
-}
-
-TEST_F(ClockSettings, UciLagAddsUpWhilePonderingIsAllowed) {
-  engineFlags |= FLAG_PONDER;
-  recentRootScores[0] = 35;
-  timeLag = 10;
-  clockCs[WHITE] = 5000;
-  handleUciCommand("go wtime 49900 btime 50000");
-  EXPECT_EQ(timeLag, 20);
-}
-
-TEST_F(ClockSettings, LagNeverEatsTheSessionShare) {
-  clockCs[WHITE] = 3000;
-  handleUciCommand("go wtime 20000 btime 20000 movestogo 40");
-  // lag 1001 is cut to 200, above 2000 / 40 = 50: the share minus 20, at least 20.
-  EXPECT_EQ(timeLag, 30);
-}
-
-TEST_F(ClockSettings, XboardLevel) {
-  engineFlags = FLAG_XBOARD;
-  handleXboardCommand("level 40 5 0");
-  EXPECT_EQ(baseTime, 30000);
-  EXPECT_EQ(movesPerSession, 40);
-  EXPECT_EQ(timePerMove, 1500);
-  EXPECT_EQ(clockCs[WHITE], 30000);
-  EXPECT_EQ(clockCs[BLACK], 30000);
-  handleXboardCommand("level 0 2:30 12");
-  EXPECT_EQ(baseTime, 15000);
-  EXPECT_EQ(increment, 1200);
-  EXPECT_EQ(movesPerSession, 0);
-  EXPECT_EQ(timePerMove, 15000);
-}
-
-TEST_F(ClockSettings, XboardLevelNeedsThreeNumbers) {
-  engineFlags = FLAG_XBOARD;
-  handleXboardCommand("level 40 5 0");
-  testing::internal::CaptureStdout();
-  handleXboardCommand("level 30 1");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR (wrong number of parameters): level <nmoves> <min> <inc>\n");
-  EXPECT_EQ(baseTime, 30000);
-  EXPECT_EQ(movesPerSession, 40);
-}
-
-TEST_F(ClockSettings, XboardStAndSd) {
-  engineFlags = FLAG_XBOARD;
-  handleXboardCommand("level 40 5 3");
-  handleXboardCommand("st 10");
-  EXPECT_EQ(timePerMove, 1000);
-  EXPECT_EQ(maxSearchDepth, 60);
-  EXPECT_EQ(baseTime, 0);
-  EXPECT_EQ(increment, 0);
-  EXPECT_EQ(movesPerSession, 0);
-  EXPECT_EQ(clockCs[BLACK], 1000);
-  handleXboardCommand("st 0");
-  EXPECT_EQ(timePerMove, 1);
-  handleXboardCommand("sd 99");
-  EXPECT_EQ(maxSearchDepth, 60);
-  EXPECT_EQ(timePerMove, 0);
-  handleXboardCommand("sd 4");
-  EXPECT_EQ(maxSearchDepth, 4);
-}
-
 TEST_F(ClockSettings, XboardTimeAndOtim) {
   engineFlags = FLAG_XBOARD;
   handleXboardCommand("level 0 5 0");
@@ -199,19 +98,16 @@ TEST_F(ClockSettings, XboardTimeAndOtim) {
   handleXboardCommand("otim 4321");
   EXPECT_EQ(clockCs[BLACK], 1234);
   EXPECT_EQ(clockCs[WHITE], 4321);
-  engineSide = BLACK;
-  clockCs[BLACK] = 2000;
+  engineSide = BLACK;  // with one, "time" is the engine's clock
   handleXboardCommand("time 1950");
-  EXPECT_EQ(timeLag, 51);
-  EXPECT_EQ(clockCs[BLACK], 1950);
   handleXboardCommand("otim 777");
+  EXPECT_EQ(clockCs[BLACK], 1950);
   EXPECT_EQ(clockCs[WHITE], 777);
-  handleXboardCommand("time 2500");
-  EXPECT_EQ(timeLag, 1);
 }
 
 // Numbers far beyond any real control are bounded before the allotment works with
-// them; the sanitizer build reports any overflow the allotment would still make.
+// them; the sanitizer build reports any overflow the allotment would still make. Nor
+// does a move ever take more time than the clock shows, however little is left.
 TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
   const struct {
     std::uint32_t protocol;
@@ -223,6 +119,10 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
       {FLAG_XBOARD, {"level 99999999999 99999999999:99999999999 99999999999", "time 99999999999", "otim -99999999999"}},
       {FLAG_XBOARD, {"level 1 99999999999 0", "time -99999999999", "otim 99999999999"}},
       {FLAG_XBOARD, {"st 99999999999"}},
+      {FLAG_UCI, {"go wtime 30 btime 200000"}},
+      {FLAG_UCI, {"go wtime 160 btime 2000 winc 100 binc 100"}},
+      {FLAG_UCI, {"go wtime 2000 btime 200000 movestogo 40"}},
+      {FLAG_UCI, {"go wtime 1000 btime 1000 winc 2000 binc 2000"}},
   };
   for (const auto& test : cases) {
     engineFlags = test.protocol;
@@ -240,6 +140,7 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
       EXPECT_LE(std::abs(clockCs[side]), MAX_CLOCK_CS);
       allocateTime(side, 0);
       EXPECT_GT(timePerMove, 0);
+      EXPECT_LE(timePerMove, std::max(clockCs[side], 1));
       EXPECT_GT(targetTime, 0);
     }
     EXPECT_LE(increment, MAX_INCREMENT_CS);

@@ -25,12 +25,7 @@ TEST_F(ConfigTest, MissingFileGivesDefaults) {
   EXPECT_EQ(engineFlags, FLAG_XBOARD | FLAG_POST);
   EXPECT_EQ(options.ttIndexMask, 0x7FFFFCu);
   EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_STREQ(options.egtbPath, "");
-  EXPECT_EQ(options.egtbCacheMB, 32);
   EXPECT_EQ(options.maxThreads, 1);
-  EXPECT_EQ(options.multiPV, 1);
-  EXPECT_EQ(options.minEgtbDepth, 3);
-  EXPECT_STREQ(options.analysisFilePath, "");
 }
 
 TEST_F(ConfigTest, FlagsAreSetOnlyByExactlyOne) {
@@ -43,47 +38,45 @@ TEST_F(ConfigTest, FlagsAreSetOnlyByExactlyOne) {
   EXPECT_TRUE(engineFlags & FLAG_POST);
 }
 
-TEST_F(ConfigTest, KeyValueSeparators) {
-  // "KEY = value" and "KEY value" work; "KEY=value" is one word and so no key.
-  readConfigText("TT_SIZE 128\nMAX_THREADS = 4\nEGTB_CACHE_SIZE=64\n");
+// Numbers: "KEY = value" and "KEY value" work, "KEY=value" is one word and so no key;
+// the value is the text before the first "=" (two blanks before it make it empty);
+// clamped into the range UCI advertises; later lines win; comments are skipped.
+TEST_F(ConfigTest, NumericValues) {
+  struct Case {
+    const char* text;
+    int EngineOptions::*field;
+    int expected;
+  };
+  const Case cases[] = {
+      {"MAX_THREADS = 4\n", &EngineOptions::maxThreads, 4},
+      {"EGTB_CACHE_SIZE=64\n", &EngineOptions::egtbCacheMB, 32},
+      {"PRUNING_LEVEL  = 5\n", &EngineOptions::pruningLevel, 0},
+      {"DRAW_CONTEMPT_SCORE = -25\n", &EngineOptions::drawContemptScore, -25},
+      {"MIN_EGTB_DEPTH\t\t7\n", &EngineOptions::minEgtbDepth, 7},
+      {"EGTB_CACHE_SIZE = 8\n", &EngineOptions::egtbCacheMB, 32},
+      {"EGTB_CACHE_SIZE = 500\n", &EngineOptions::egtbCacheMB, 128},
+      {"MAX_THREADS = 64\n", &EngineOptions::maxThreads, 16},
+      {"MAX_THREADS = 0\n", &EngineOptions::maxThreads, 1},
+      {"MATERIAL_IMPORTANCE = 999\n", &EngineOptions::materialImportance, 100},
+      {"PRUNING_LEVEL = -99999999999\n", &EngineOptions::pruningLevel, -1000},
+      {"ROOK_VS_MINOR_SCORE = 31\n", &EngineOptions::rookVsMinorScore, 30},
+      {"SAVE_ANALYSIS_MIN_DEPTH = 12abc\n", &EngineOptions::analysisMinDepth, 12},
+      {"MINOR_VS_PAWNS_SCORE = 1\n", &EngineOptions::minorVsPawnsScore, 1},
+      {"ROOK_VS_PAWNS_SCORE = 2\n", &EngineOptions::rookVsPawnsScore, 2},
+      {"ROOK_VS_MINOR_SCORE = 3\n", &EngineOptions::rookVsMinorScore, 3},
+      {"TWO_MINORS_VS_ROOK_SCORE = 4\n", &EngineOptions::twoMinorsVsRookScore, 4},
+      {"THREE_MINORS_VS_QUEEN_SCORE = 5\n", &EngineOptions::threeMinorsVsQueenScore, 5},
+      {"TWO_ROOKS_VS_QUEEN_SCORE = 6\n", &EngineOptions::twoRooksVsQueenScore, 6},
+      {"# MAX_THREADS = 8\n\n   \nMAX_THREADS\nunknown = 3\nthreads = 4\n  MAX_THREADS = 2\n",
+       &EngineOptions::maxThreads, 2},
+  };
+  for (const Case& c : cases) {
+    setDefaultOptions();
+    readConfigText(c.text);
+    EXPECT_EQ(options.*c.field, c.expected) << c.text;
+  }
+  readConfigText("TT_SIZE 128\n");
   EXPECT_EQ(options.ttIndexMask + 4, 128u << 17);
-  EXPECT_EQ(options.maxThreads, 4);
-  EXPECT_EQ(options.egtbCacheMB, 32);
-}
-
-TEST_F(ConfigTest, BlankBeforeEqualsSignStartsTheValue) {
-  // The value is the text before the first "=": here two blanks, so the number is 0.
-  readConfigText("PRUNING_LEVEL  = 5\nDRAW_CONTEMPT_SCORE = -25\nMIN_EGTB_DEPTH\t\t7\n");
-  EXPECT_EQ(options.pruningLevel, 0);
-  EXPECT_EQ(options.drawContemptScore, -25);
-  EXPECT_EQ(options.minEgtbDepth, 7);
-}
-
-// Every number is clamped into the range UCI advertises for the same option.
-TEST_F(ConfigTest, NumbersAreClampedIntoTheAdvertisedRange) {
-  readConfigText("EGTB_CACHE_SIZE = 8\nMAX_THREADS = 64\nMATERIAL_IMPORTANCE = 999\n"
-                 "PRUNING_LEVEL = -99999999999\nROOK_VS_MINOR_SCORE = 31\n");
-  EXPECT_EQ(options.egtbCacheMB, 32);
-  EXPECT_EQ(options.maxThreads, 16);
-  EXPECT_EQ(options.materialImportance, 100);
-  EXPECT_EQ(options.pruningLevel, -1000);
-  EXPECT_EQ(options.rookVsMinorScore, 30);
-  readConfigText("EGTB_CACHE_SIZE = 500\nMAX_THREADS = 0\nSAVE_ANALYSIS_MIN_DEPTH = 12abc\n");
-  EXPECT_EQ(options.egtbCacheMB, 128);
-  EXPECT_EQ(options.maxThreads, 1);
-  EXPECT_EQ(options.analysisMinDepth, 12);
-}
-
-TEST_F(ConfigTest, EveryImbalanceKeyReachesItsOption) {
-  readConfigText(
-      "MINOR_VS_PAWNS_SCORE = 1\nROOK_VS_PAWNS_SCORE = 2\nROOK_VS_MINOR_SCORE = 3\n"
-      "TWO_MINORS_VS_ROOK_SCORE = 4\nTHREE_MINORS_VS_QUEEN_SCORE = 5\nTWO_ROOKS_VS_QUEEN_SCORE = 6\n");
-  EXPECT_EQ(options.minorVsPawnsScore, 1);
-  EXPECT_EQ(options.rookVsPawnsScore, 2);
-  EXPECT_EQ(options.rookVsMinorScore, 3);
-  EXPECT_EQ(options.twoMinorsVsRookScore, 4);
-  EXPECT_EQ(options.threeMinorsVsQueenScore, 5);
-  EXPECT_EQ(options.twoRooksVsQueenScore, 6);
 }
 
 TEST_F(ConfigTest, PathsKeepInnerAndTrailingBlanks) {
@@ -94,22 +87,6 @@ TEST_F(ConfigTest, PathsKeepInnerAndTrailingBlanks) {
   EXPECT_STREQ(options.egtbPath, "/tb");
 }
 
-TEST_F(ConfigTest, EmptyValues) {
-  // Nothing after "=": no value, the line is skipped. Only blanks: an empty value,
-  // which BOOK_PATH ignores but EGTB_PATH takes.
-  readConfigText("EGTB_PATH = /tb\nBOOK_PATH =\nEGTB_PATH = \n");
-  EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_STREQ(options.egtbPath, "");
-  readConfigText("EGTB_PATH = /tb\nBOOK_PATH = \nEGTB_PATH =\n");
-  EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_STREQ(options.egtbPath, "/tb");
-}
-
-TEST_F(ConfigTest, CommentsAndUnknownLinesAreSkipped) {
-  readConfigText("# MAX_THREADS = 8\n\n   \nMAX_THREADS\nunknown = 3\nthreads = 4\n  MAX_THREADS = 2\n");
-  EXPECT_EQ(options.maxThreads, 2);
-}
-
 TEST_F(ConfigTest, LongLinesAreReadInPieces) {
   // A line over 255 characters: the value ends with the first piece, and the tail
   // is read as a line of its own.
@@ -117,38 +94,6 @@ TEST_F(ConfigTest, LongLinesAreReadInPieces) {
   readConfigText("BOOK_PATH = " + longPath + "\n" + std::string(255, '#') + "MAX_THREADS = 5\n");
   EXPECT_EQ(std::string(options.bookPath), std::string(255 - 12, 'p'));
   EXPECT_EQ(options.maxThreads, 5);
-}
-
-TEST(CopyPath, CutsToTheBuffer) {
-  char buffer[8];
-  copyPath(buffer, sizeof buffer, "abcdefghijk");
-  EXPECT_STREQ(buffer, "abcdefg");
-  copyPath(buffer, sizeof buffer, "ab");
-  EXPECT_STREQ(buffer, "ab");
-}
-
-TEST(ParseDecimal, LeadingDigitsOnly) {
-  EXPECT_EQ(parseDecimal("42"), 42);
-  EXPECT_EQ(parseDecimal("-7x"), -7);
-  EXPECT_EQ(parseDecimal("yes"), 0);
-  EXPECT_EQ(parseDecimal(""), 0);
-  EXPECT_EQ(parseDecimal("99999999999999"), 2147483647);
-  EXPECT_EQ(parseDecimal("-99999999999999"), -2147483647 - 1);
-}
-
-TEST(HashSizeToMask, LargestPowerOfTwoBetween8And1024Megabytes) {
-  const auto megabytes = [](int request) { return (hashSizeToMask(request) + 4) >> 17; };
-  EXPECT_EQ(hashSizeToMask(64), 0x7FFFFCu);
-  EXPECT_EQ(megabytes(100), 64u);
-  EXPECT_EQ(megabytes(128), 128u);
-  EXPECT_EQ(megabytes(1023), 512u);
-  EXPECT_EQ(megabytes(1024), 1024u);
-  EXPECT_EQ(megabytes(4096), 1024u);
-  EXPECT_EQ(megabytes(5), 8u);
-  EXPECT_EQ(megabytes(4), 8u);
-  EXPECT_EQ(megabytes(0), 8u);
-  EXPECT_EQ(megabytes(-3), 8u);
-  EXPECT_EQ(megabytes(2147483647), 1024u);
 }
 
 }  // namespace

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <vector>
+
 #include "board/bitboard.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"
@@ -29,4 +34,28 @@ std::unique_ptr<Position> positionFromFen(const char* fen) {
   auto pos = std::make_unique<Position>(gamePosition);
   evaluate(*pos, NO_WINDOW, MATE_SCORE);
   return pos;
+}
+
+std::string flipFen(const std::string& fen) {
+  std::istringstream in(fen);
+  std::string placement, side = "w", castling = "-", ep = "-";
+  in >> placement >> side >> castling >> ep;
+  std::vector<std::string> ranks;
+  std::stringstream rankStream(placement);
+  for (std::string rank; std::getline(rankStream, rank, '/');) ranks.push_back(rank);
+  auto swapCase = [](std::string text) {
+    for (char& c : text) c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+    return text;
+  };
+  std::string flipped;
+  for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) {
+    if (!flipped.empty()) flipped.push_back('/');
+    flipped.append(swapCase(*it));
+  }
+  // White's rights become black's and back, white's letters first.
+  std::string rights = castling == "-" ? castling : swapCase(castling);
+  std::stable_partition(rights.begin(), rights.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
+  if (ep != "-") ep[1] = static_cast<char>('1' + ('8' - ep[1]));
+  flipped.append(side == "w" ? " b " : " w ").append(rights).append(" ").append(ep);
+  return flipped;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "board/position.h"
 
@@ -11,3 +12,6 @@ void prepareBoardTables();
 // A copy of the game position set up from `fen` (the start position for null), its
 // attack maps filled for ply 0. Fails the calling test on a malformed FEN.
 std::unique_ptr<Position> positionFromFen(const char* fen);
+// The colour-flipped FEN: ranks mirrored, colours swapped, side to move,
+// castling rights and en-passant square mirrored.
+std::string flipFen(const std::string& fen);

@@ -120,13 +120,6 @@ std::string bruteToFen(const BruteBoard& b, int side) {
   return fen + (side == WHITE ? " w - -" : " b - -");
 }
 
-BruteBoard bruteTurned(const BruteBoard& b) {
-  BruteBoard turned;
-  for (int s = 0; s < 64; ++s)
-    turned.cell[s ^ 63] = isEmptyCell(b.cell[s]) ? EMPTY_CELL : b.cell[s] ^ 0x10;
-  return turned;
-}
-
 std::string randomFenOf(std::mt19937& rng, const std::string& men) {
   for (;;) {
     BruteBoard b;

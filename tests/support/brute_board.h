@@ -29,8 +29,6 @@ BruteBoard bruteAfterMove(const BruteBoard& b, Move move);
 void bruteFillAttackMaps(Position& pos);
 // The FEN of the board with `side` to move, no castling, no en passant.
 std::string bruteToFen(const BruteBoard& b, int side);
-// The board turned by 180 degrees with the colours exchanged.
-BruteBoard bruteTurned(const BruteBoard& b);
 // A random legal position with the given number of men besides the kings, no pawns on
 // the first and last ranks, the side not to move not in check, no castling rights.
 std::string randomFen(std::mt19937& rng, int men);
