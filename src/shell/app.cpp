@@ -7,6 +7,7 @@
 
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "search/tt.h"
@@ -39,11 +40,13 @@ bool initApp() {
   // Seed the random generator from one of the piece-square keys, chosen by the time.
   const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
   std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));
+  openBook(options.bookPath);
   ready = true;
   return true;
 }
 
 void releaseApp() {
+  closeBook();
   ttRelease();
   releaseMaterialTable();
   releasePawnHash();

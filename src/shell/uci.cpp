@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "book/book.h"
 #include "eval/material.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "shell/book_play.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
 #include "shell/options.h"
@@ -112,7 +114,13 @@ const UciOption uciOptions[] = {
     {"ownbook", [] { std::printf("option name OwnBook type check default true\n"); },
      [](const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
-       bookMovesLeft = (first == 't' || first == 'T') ? 3 : 0;
+       const bool on = first == 't' || first == 'T';
+       bookMovesLeft = on ? BOOK_TURNS : 0;
+       if (on) {
+         openBook(options.bookPath);
+       } else {
+         closeBook();
+       }
      },
      false},
     {"enablebooklearning",
