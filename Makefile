@@ -1,19 +1,30 @@
 # Thin wrapper around CMake.
-#   make             optimised engine in build/velt
+#   make             optimised engine in build/velt and the default book build/VeltBook.bin
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
-#   make run         start the engine
+#   make run         start the engine in build/, where it finds the default book
 #   make check-long  the slow suites (deep perft, long game runs)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all velt test run check-long clean
+.PHONY: all velt book test run check-long clean
 
-all: velt
+BOOK := build/VeltBook.bin
+
+all: velt book
 
 build/CMakeCache.txt:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 
 velt: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt
+
+# The default book, built by the engine's own "/CB" from the games in data/. The
+# engine is a file prerequisite here, so a changed engine rebuilds the book.
+book: velt
+	@$(MAKE) --no-print-directory $(BOOK)
+
+$(BOOK): data/selfplay.pgn build/velt
+	cd build && ./velt /CB ../data/selfplay.pgn > book.log
+	@grep -q '^Creating VeltBook.bin ... Done!' build/book.log || { cat build/book.log; exit 1; }
 
 build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1"
@@ -25,8 +36,8 @@ test: build/CMakeCache.txt build-asan/CMakeCache.txt
 	cd build && ctest -L fast -j $(JOBS) --output-on-failure
 	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure
 
-run: velt
-	./build/velt
+run: velt book
+	cd build && ./velt
 
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
