@@ -1,0 +1,91 @@
+#include "book/book_learning.h"
+
+#include <gtest/gtest.h>
+
+#include "book/book.h"
+#include "support/book_files.h"
+#include "support/engine_process.h"
+
+namespace {
+
+// 26 plies of the Breyer Ruy Lopez.
+constexpr char GAME[] =
+    "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7 c4 c6 cxb5 axb5 Nc3 Bb7";
+
+std::string firstPlies(int plies) {
+  std::string moves;
+  std::string rest = GAME;
+  for (int i = 0; i < plies; ++i) {
+    const std::size_t blank = rest.find(' ');
+    moves += rest.substr(0, blank) + " ";
+    rest = blank == std::string::npos ? "" : rest.substr(blank + 1);
+  }
+  return moves;
+}
+
+struct LearnCase {
+  int exitPly;
+  int score;
+  bool computer;
+  bool fromStart;
+  int skipFrom;      // first engine ply whose record gets a skip (99: none)
+  int learnedDelta;  // change of `learned` on the engine's plies
+};
+
+// A book holding every position of the game, in table 0 and (with learned 5) in table 1.
+class BookLearning : public testing::TestWithParam<LearnCase> {};
+
+TEST_P(BookLearning, MarksTheEnginesBookPositions) {
+  const LearnCase c = GetParam();
+  const std::vector<std::uint64_t> hashes = hashesAlong(GAME);
+  std::vector<BookEntry> table0, table1;
+  for (std::uint64_t hash : hashes) {
+    BookRecord record;
+    record.games = 10;
+    table0.push_back({hash, record});
+    record.learned = 5;
+    record.learnCount = 7;
+    table1.push_back({hash, record});
+  }
+  TempDirectory directory;
+  const std::string path = directory.writeFile("book.bin", bookFileBytes({table0, table1}));
+  ASSERT_TRUE(openBook(path.c_str()));
+
+  const int gamePly = c.exitPly + 5;
+  auto pos = positionAfter(firstPlies(gamePly));
+  BookLearnGame game;
+  game.bookExitPly = c.exitPly;
+  game.fromInitialPosition = c.fromStart;
+  game.opponentIsComputer = c.computer;
+  bookLearn(*pos, c.score, game);
+  EXPECT_EQ(pos->gamePly, gamePly);
+  EXPECT_EQ(pos->hashKey, hashes[gamePly - 1]);
+
+  for (int ply = 0; ply < static_cast<int>(hashes.size()); ++ply) {
+    const bool engineMove = ply % 2 == c.exitPly % 2 && ply <= c.exitPly;
+    const bool changed = engineMove && c.learnedDelta != 0;
+    BookRecord main, copy;
+    long offset = 0;
+    ASSERT_TRUE(findBookRecord(0, hashes[ply], main, offset));
+    ASSERT_TRUE(findBookRecord(1, hashes[ply], copy, offset));
+    EXPECT_EQ(main.learned, changed ? c.learnedDelta : 0) << "ply " << ply;
+    EXPECT_EQ(main.learnCount, changed ? 1 : 0) << "ply " << ply;
+    EXPECT_EQ(main.skip, engineMove && ply >= c.skipFrom ? 1 : 0) << "ply " << ply;
+    // Table 1 receives table 0's values wherever table 0 was updated.
+    EXPECT_EQ(copy.learned, changed ? main.learned : 5) << "ply " << ply;
+    EXPECT_EQ(copy.learnCount, changed ? main.learnCount : 7) << "ply " << ply;
+    EXPECT_EQ(copy.skip, main.skip) << "ply " << ply;
+  }
+  closeBook();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ExitPlies, BookLearning,
+    testing::Values(LearnCase{20, -250, false, true, 18, -1},   // lost long line: skips on its last two moves
+                    LearnCase{14, -250, false, true, 99, -1},   // shorter than 16 plies: no skips
+                    LearnCase{15, -300, true, true, 99, -1},    // the engine played black
+                    LearnCase{20, 300, true, true, 99, 1},      // won against a computer
+                    LearnCase{20, 300, false, true, 99, 0},     // won against a person: nothing
+                    LearnCase{20, -250, false, false, 99, 0}));  // game set up from a FEN: nothing
+
+}  // namespace
