@@ -1,13 +1,14 @@
 # Thin wrapper around CMake.
-#   make             optimised engine in build/velt and the default book build/VeltBook.bin
+#   make             optimised engine in build/velt and the default book build/run/VeltBook.bin
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
-#   make run         start the engine in build/, where it finds the default book
+#   make run         start the engine in build/run/, where it finds the default book
 #   make check-long  the slow suites (deep perft, long game runs)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all velt book test run check-long clean
 
-BOOK := build/VeltBook.bin
+RUN_DIR := build/run
+BOOK := $(RUN_DIR)/VeltBook.bin
 
 all: velt book
 
@@ -18,13 +19,15 @@ velt: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt
 
 # The default book, built by the engine's own "/CB" from the games in data/. The
-# engine is a file prerequisite here, so a changed engine rebuilds the book.
+# engine is a file prerequisite here, so a changed engine rebuilds the book. It lives
+# in its own directory so that tests run in build/ do not find it.
 book: velt
 	@$(MAKE) --no-print-directory $(BOOK)
 
 $(BOOK): data/selfplay.pgn build/velt
-	cd build && ./velt /CB ../data/selfplay.pgn > book.log
-	@grep -q '^Creating VeltBook.bin ... Done!' build/book.log || { cat build/book.log; exit 1; }
+	mkdir -p $(RUN_DIR)
+	cd $(RUN_DIR) && ../velt /CB ../../data/selfplay.pgn > book.log
+	@grep -q '^Creating VeltBook.bin ... Done!' $(RUN_DIR)/book.log || { cat $(RUN_DIR)/book.log; exit 1; }
 
 build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1"
@@ -37,7 +40,7 @@ test: build/CMakeCache.txt build-asan/CMakeCache.txt
 	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure
 
 run: velt book
-	cd build && ./velt
+	cd $(RUN_DIR) && ../velt
 
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests

@@ -138,6 +138,27 @@ TEST(BookBuilder, ARepetitionEndsTheGamesContribution) {
   EXPECT_EQ(recordAfter("Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 e4").games, 0);
 }
 
+TEST(BookBuilder, MoveTextIsCutAtTheGameBufferAndAFullPoolStopsReading) {
+  // 3,000 blanks push the second move past the 2,048 characters kept of a game.
+  BuiltBook longText(game("1-0", "1. e4 e5" + std::string(3000, ' ') + "2. Nf3 Nc6"));
+  EXPECT_EQ(recordAfter("e4 e5").games, 1);
+  EXPECT_EQ(recordAfter("e4 e5 Nf3").games, 0);
+  EXPECT_EQ(longText.output.find("Error"), std::string::npos);
+  closeBook();
+
+  // A pool of one block holds one bucket: reading stops, the book keeps what was read.
+  TempDirectory directory;
+  const std::string pgnPath = directory.writeFile("games.pgn", game("1-0", "1. e4 e5") + game("1-0", "1. d4"));
+  const std::string bookPath = directory.path() + "/book.bin";
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(createBook(pgnPath.c_str(), bookPath.c_str(), 260));
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("Game file is too big to process\n"), std::string::npos);
+  ASSERT_TRUE(openBook(bookPath.c_str()));
+  EXPECT_EQ(recordAfter("e4").games, 1);
+  EXPECT_EQ(recordAfter("d4").games, 0);
+  closeBook();
+}
+
 TEST(BookBuilder, ABadMoveSkipsTheRestOfItsGameOnly) {
   BuiltBook built(game("1-0", "1. e4 e5 2. Ke3 Nc6") + game("0-1", "1. d4 d5"));
   EXPECT_NE(built.output.find("Error processing game:\n"), std::string::npos);

@@ -48,7 +48,8 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
     table1.push_back({hash, record});
   }
   TempDirectory directory;
-  const std::string path = directory.writeFile("book.bin", bookFileBytes({table0, table1}));
+  const std::string bytes = bookFileBytes({table0, table1});
+  const std::string path = directory.writeFile("book.bin", bytes);
   ASSERT_TRUE(openBook(path.c_str()));
 
   const int gamePly = c.exitPly + 5;
@@ -77,6 +78,8 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
     EXPECT_EQ(copy.skip, main.skip) << "ply " << ply;
   }
   closeBook();
+  // Only records read from the file were written back.
+  EXPECT_EQ(readWholeFile(path).size(), bytes.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(

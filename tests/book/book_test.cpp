@@ -58,7 +58,8 @@ TEST(Book, CandidatesByTableAndGameCount) {
     std::uint8_t flags;
     bool inMainTables;  // tables 0 and 1 ask for 5 games unless flagged
   };
-  const Case cases[] = {{4, 0, false}, {5, 0, true}, {1, BOOK_FLAG_PRIORITY, true}};
+  // A record without games (hand-made) is weighed without dividing by its count.
+  const Case cases[] = {{4, 0, false}, {5, 0, true}, {1, BOOK_FLAG_PRIORITY, true}, {0, 0, false}};
   for (const Case& c : cases) {
     const std::vector<BookEntry> table = {{hashAfter("e4"), recordWith(c.games, 0, c.flags)}};
     OpenBook opened(bookFileBytes({table, table, table, table}));
