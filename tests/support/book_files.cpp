@@ -45,11 +45,12 @@ std::string bookFileBytes(const std::vector<std::vector<BookEntry>>& tables) {
   return file;
 }
 
-std::unique_ptr<Position> positionAfter(const std::string& sanMoves) {
+std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies) {
   std::unique_ptr<Position> pos = positionFromFen(nullptr);
   std::istringstream words(sanMoves);
   std::string word;
-  while (words >> word) {
+  while (pos->gamePly < plies && words >> word) {
+    if (word.back() == '.') continue;
     Move move = MOVE_NONE;
     pos->ply = 0;
     EXPECT_TRUE(parseSanMove(*pos, word.c_str(), move)) << word;
@@ -58,17 +59,6 @@ std::unique_ptr<Position> positionAfter(const std::string& sanMoves) {
     evaluate(*pos, NO_WINDOW, MATE_SCORE);
   }
   return pos;
-}
-
-std::vector<std::uint64_t> hashesAlong(const std::string& sanMoves) {
-  std::vector<std::uint64_t> hashes;
-  std::istringstream words(sanMoves);
-  std::string prefix, word;
-  while (words >> word) {
-    prefix += word + " ";
-    hashes.push_back(positionAfter(prefix)->hashKey);
-  }
-  return hashes;
 }
 
 std::string readWholeFile(const std::string& path) {

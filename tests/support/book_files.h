@@ -16,9 +16,8 @@ struct BookEntry {
 
 // The bytes of a book file holding these tables, in order.
 std::string bookFileBytes(const std::vector<std::vector<BookEntry>>& tables);
-// The start position, ready for probing, with the SAN moves (blank-separated) made.
-std::unique_ptr<Position> positionAfter(const std::string& sanMoves);
-// The hash keys after each ply of the SAN moves from the start position.
-std::vector<std::uint64_t> hashesAlong(const std::string& sanMoves);
+// The start position, ready for probing, with the first `plies` SAN moves of the text
+// made (blank-separated; move numbers such as "12." are passed over).
+std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies = 999);
 // The whole content of a file ("" when it cannot be read).
 std::string readWholeFile(const std::string& path);
