@@ -58,10 +58,11 @@ TEST(BookBuilder, CommentsResultsBadMovesAndGamesWithoutResult) {
   const std::string pgn =
       game("1-0", "1. e4 {best by test} e5 (1... c5 2. Nf3 {Sicilian}) 2. Nf3 $1 Nc6 ; a remark\n3. Bb5") +
       game("0-1", "{A comment\nover two lines} 1. e4 c5") + game("1/2-1/2", "1. d4 d5") +
-      game("1-0", "1. c4 e5", false) + game("*", "1. e4 e5 2. Nf3") + game("0-1", "1. Nc3 e5 2. Ke3 Nc6");
+      game("1-0", "1. c4 e5", false) + game("*", "1. e4 e5 2. Nf3") + game("0-1", "1. Nc3 e5 2. Ke3 Nc6") +
+      "[Result \"1-0\"]\n1. b3 1-0\n";  // a Result tag right after the previous game's moves
   BuiltBook built(pgn);
-  EXPECT_NE(built.output.find("Processing game: 5 ... "), std::string::npos) << built.output;
-  EXPECT_EQ(built.output.find("Processing game: 6"), std::string::npos) << built.output;
+  EXPECT_NE(built.output.find("Processing game: 6 ... "), std::string::npos) << built.output;
+  EXPECT_EQ(built.output.find("Processing game: 7"), std::string::npos) << built.output;
   // Only the game with the king's impossible move is reported.
   const std::size_t error = built.output.find("Error processing game:\n1. Nc3");
   EXPECT_NE(error, std::string::npos);
@@ -73,6 +74,7 @@ TEST(BookBuilder, CommentsResultsBadMovesAndGamesWithoutResult) {
   } expected[] = {
       {"e4", 3, 0},  {"e4 e5", 2, -1}, {"e4 e5 Nf3", 2, 1}, {"e4 e5 Nf3 Nc6 Bb5", 1, 1}, {"e4 c5", 1, 1},
       {"d4", 1, 0},  {"d4 d5", 1, 0},  {"c4", 0, 0},        {"e4 c5 Nf3", 0, 0},        {"Nc3 e5", 1, 1},
+      {"b3", 1, 1},
   };
   for (const auto& e : expected) {
     BookRecord record;

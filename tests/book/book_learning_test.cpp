@@ -13,6 +13,7 @@ constexpr char GAME[] =
     "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7 c4 c6 cxb5 axb5 Nc3 Bb7";
 
 struct LearnCase {
+  const char* name;
   int exitPly;
   int score;
   bool computer;
@@ -74,11 +75,12 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
 
 INSTANTIATE_TEST_SUITE_P(
     ExitPlies, BookLearning,
-    testing::Values(LearnCase{20, -250, false, true, 18, -1},   // lost long line: skips on its last two moves
-                    LearnCase{14, -250, false, true, 99, -1},   // shorter than 16 plies: no skips
-                    LearnCase{15, -300, true, true, 99, -1},    // the engine played black
-                    LearnCase{20, 300, true, true, 99, 1},      // won against a computer
-                    LearnCase{20, 300, false, true, 99, 0},     // won against a person: nothing
-                    LearnCase{20, -250, false, false, 99, 0}));  // game set up from a FEN: nothing
+    testing::Values(LearnCase{"LostLongLine", 20, -250, false, true, 18, -1},  // skips on its last two moves
+                    LearnCase{"LostShortLine", 14, -250, false, true, 99, -1},  // under 16 plies: no skips
+                    LearnCase{"LostAsBlack", 15, -300, true, true, 99, -1},
+                    LearnCase{"WonAgainstComputer", 20, 300, true, true, 99, 1},
+                    LearnCase{"WonAgainstPerson", 20, 300, false, true, 99, 0},  // nothing learned
+                    LearnCase{"GameFromFen", 20, -250, false, false, 99, 0}),
+    [](const testing::TestParamInfo<LearnCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
