@@ -3,14 +3,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/san.h"
-#include "eval/evaluate.h"
 
 BookState book;
 
@@ -30,14 +28,10 @@ constexpr int PRIORITY_FLOOR = -53;
 constexpr int FULL_CONFIDENCE = 20;  // games or updates below this scale a term down
 constexpr int LOSS_DIVISOR = 1200;
 constexpr int DAMPING_SHIFT = 3;
-constexpr int RANDOM_RANGE = 32767;
+constexpr int RANDOM_RANGE = 32767;  // the draw uses 15 random bits, whatever RAND_MAX is
 
 std::uint32_t readU32(const unsigned char* bytes) {
   return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void writeU32(unsigned char* bytes, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 std::uint16_t readU16(const unsigned char* bytes) { return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8); }
@@ -234,6 +228,10 @@ Move drawCandidate(const Candidate* candidates, int count) {
 }
 
 }  // namespace
+
+void writeU32(unsigned char* bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
 
 void encodeBookRecord(const BookRecord& record, unsigned char* bytes) {
   writeU32(bytes, record.key);

@@ -42,6 +42,8 @@ struct BookRecord {
   std::uint8_t flags = 0;
 };
 
+// Little-endian encoding of the file's integers and records.
+void writeU32(unsigned char* bytes, std::uint32_t value);
 void encodeBookRecord(const BookRecord& record, unsigned char* bytes);
 BookRecord decodeBookRecord(const unsigned char* bytes);
 std::uint32_t bookKeyOf(std::uint64_t hashKey);

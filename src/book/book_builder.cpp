@@ -225,14 +225,14 @@ bool writeBookFile(std::FILE* file, const BuildTable& build) {
       entry = static_cast<std::uint32_t>(offset);
       offset += BOOK_COUNT_BYTES + static_cast<std::uint64_t>(kept[b]) * BOOK_RECORD_BYTES;
     }
-    for (int i = 0; i < 4; ++i) index[4 * b + i] = static_cast<unsigned char>(entry >> (8 * i));
+    writeU32(index.data() + 4 * b, entry);
   }
   if (offset > BOOK_EMPTY_BUCKET || !writeAll(file, index.data(), index.size())) return false;
   std::vector<unsigned char> bytes;
   for (int b = 0; b < BOOK_BUCKETS; ++b) {
     if (kept[b] == 0) continue;
     bytes.assign(BOOK_COUNT_BYTES, 0);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(kept[b] >> (8 * i));
+    writeU32(bytes.data(), kept[b]);
     for (BookRecord record : build.buckets[b]) {
       if (!keptRecord(record)) continue;
       record.priority = 0;

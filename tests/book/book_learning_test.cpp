@@ -41,6 +41,9 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
   TempDirectory directory;
   const std::string bytes = bookFileBytes({table0, table1});
   const std::string path = directory.writeFile("book.bin", bytes);
+  struct Closer {
+    ~Closer() { closeBook(); }
+  } closer;
   ASSERT_TRUE(openBook(path.c_str()));
 
   const int gamePly = c.exitPly + 5;
@@ -68,7 +71,6 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
     EXPECT_EQ(copy.learnCount, changed ? main.learnCount : 7) << "ply " << ply;
     EXPECT_EQ(copy.skip, main.skip) << "ply " << ply;
   }
-  closeBook();
   // Only records read from the file were written back.
   EXPECT_EQ(readWholeFile(path).size(), bytes.size());
 }

@@ -14,7 +14,7 @@
 namespace {
 
 void putU32(std::string& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  writeU32(reinterpret_cast<unsigned char*>(&bytes[at]), value);
 }
 
 }  // namespace
