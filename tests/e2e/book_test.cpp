@@ -66,21 +66,4 @@ TEST(BookEndToEnd, BkShowsTheFrequenciesAndResultsOfThePgn) {
   engine.send("quit");
 }
 
-TEST(BookEndToEnd, TheDefaultGamesGiveBookMovesAndAMissingPgnIsReported) {
-  TempDirectory directory;
-  const Lines missing = buildBook(directory, directory.path() + "/none.pgn");
-  EXPECT_TRUE(contains(missing, "Cannot open PGN file '"));
-
-  buildBook(directory, VELT_SOURCE_DIR "/data/selfplay.pgn");
-  EngineProcess engine(launchIn(directory));
-  engine.send("uci");
-  engine.send("position startpos");
-  engine.send("go movetime 5000");
-  Lines before;
-  const auto best = engine.waitForLine("bestmove ", 20000, &before);
-  ASSERT_TRUE(best);
-  EXPECT_FALSE(contains(before, "info depth")) << *best;
-  engine.send("quit");
-}
-
 }  // namespace
