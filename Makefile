@@ -1,24 +1,38 @@
 # Thin wrapper around CMake.
-#   make             optimised engine in build/velt
+#   make             optimised engine in build/velt and the default book build/run/VeltBook.bin
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
-#   make run         start the engine
+#   make run         start the engine in build/run/, where it finds the default book
 #   make check-long  the slow suites (deep perft, long game runs)
-#   make install     the engine and its manual below PREFIX (default /usr/local)
+#   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt test run check-long install clean
+.PHONY: all velt book test run check-long install clean
 
-all: velt
+RUN_DIR := build/run
+BOOK := $(RUN_DIR)/VeltBook.bin
+
+all: velt book
 
 build/CMakeCache.txt:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 
 velt: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt
+
+# The default book, built by the engine's own "/CB" from the games in data/. The
+# engine is a file prerequisite here, so a changed engine rebuilds the book. It lives
+# in its own directory so that tests run in build/ do not find it.
+book: velt
+	@$(MAKE) --no-print-directory $(BOOK)
+
+$(BOOK): data/selfplay.pgn build/velt
+	mkdir -p $(RUN_DIR)
+	cd $(RUN_DIR) && ../velt /CB ../../data/selfplay.pgn > book.log
+	@grep -q '^Creating VeltBook.bin ... Done!' $(RUN_DIR)/book.log || { cat $(RUN_DIR)/book.log; exit 1; }
 
 build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1"
@@ -34,15 +48,16 @@ test: build/CMakeCache.txt build-asan/CMakeCache.txt
 	cd build && ctest -L fast -j $(JOBS) --output-on-failure
 	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure
 
-run: velt
-	./build/velt
+run: velt book
+	cd $(RUN_DIR) && ../velt
 
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
 
-install: velt
+install: velt book
 	cmake --install build --prefix $(PREFIX)
+	install -D -m 644 $(BOOK) $(DESTDIR)$(PREFIX)/share/velt/VeltBook.bin
 
 clean:
 	rm -rf build build-asan

@@ -7,9 +7,11 @@
 
 #include "board/bitboard.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
 #include "search/tt.h"
+#include "shell/book_play.h"
 #include "shell/clock_settings.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
@@ -39,11 +41,13 @@ bool initApp() {
   // Seed the random generator from one of the piece-square keys, chosen by the time.
   const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
   std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));
+  openConfiguredBook();
   ready = true;
   return true;
 }
 
 void releaseApp() {
+  closeBook();
   ttRelease();
   releaseMaterialTable();
   releasePawnHash();

@@ -21,12 +21,13 @@ constexpr std::uint32_t DEFAULT_ENGINE_FLAGS = FLAG_XBOARD | FLAG_POST;
 
 constexpr std::uint32_t DEFAULT_TT_INDEX_MASK = 0x7FFFFC;  // 64 MB
 constexpr int PATH_SIZE = 256;
+constexpr const char* DEFAULT_BOOK_NAME = "VeltBook.bin";
 constexpr int ANALYSIS_PATH_SIZE = 512;
 
 // Member initialisers are the defaults that the configuration file starts from.
 struct EngineOptions {
   std::uint32_t ttIndexMask = DEFAULT_TT_INDEX_MASK;  // transposition-table entries minus 4
-  char bookPath[PATH_SIZE] = "VeltBook.bin";
+  char bookPath[PATH_SIZE] = "VeltBook.bin";  // DEFAULT_BOOK_NAME
   char egtbPath[PATH_SIZE] = "";
   int egtbCacheMB = 32;  // 32..128
   int maxThreads = 1;    // 1..16

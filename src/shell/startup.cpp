@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/book.h"
+#include "book/book_builder.h"
 #include "shell/app.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
@@ -19,8 +21,14 @@ bool handleCommandLine(int argc, char** argv) {
   const char* option = argv[1];
   const bool hasFile = argc > 2;
   if (strcasecmp(option, "/CB") == 0) {
-    std::puts(hasFile ? "Building a book from a PGN file is not available in this build."
-                      : "Please specify path to the PGN file");
+    if (hasFile) {
+      initApp();
+      // The book being replaced must not stay open.
+      closeBook();
+      createBook(argv[2], options.bookPath);
+    } else {
+      std::puts("Please specify path to the PGN file");
+    }
   } else if (strcasecmp(option, "/AI") == 0) {
     std::puts(hasFile ? "Reading an analysis file is not available in this build."
                       : "Please specify path to the analysis file");

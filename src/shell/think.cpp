@@ -11,6 +11,7 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "shell/book_play.h"
 #include "shell/clock.h"
 #include "shell/clock_settings.h"
 #include "shell/game_moves.h"
@@ -121,6 +122,17 @@ void playMove(Move move, int score) {
   checkGameResult();
 }
 
+// A book move is played at once, with no principal variation to ponder on.
+void playBookMove(Move move) {
+  Position& pos = gamePosition;
+  bookExitPly = pos.gamePly;
+  bookMovesLeft = BOOK_TURNS;
+  stopState = STOP_NONE;
+  pos.pvLength[0] = 0;
+  playMove(move, recentRootScores[0]);
+  keepClock();
+}
+
 // Starts a search on the opponent's time on the reply the principal variation
 // expects; false when there is none to ponder on.
 bool startXboardPonder(int score) {
@@ -163,6 +175,13 @@ void think() {
       reportNoMove();
       return;
     }
+    if (!pondering && !analysisMode) {
+      const Move bookMove = chooseBookMove();
+      if (bookMove != MOVE_NONE) {
+        playBookMove(bookMove);
+        return;
+      }
+    }
     runSearch();
     holdFinishedSearch();
     if (pondering) {
@@ -175,6 +194,7 @@ void think() {
     }
     expectedMove = MOVE_NONE;
     if (bookMovesLeft > 0) --bookMovesLeft;
+    learnFromBookExit(rootScore);
     if (stopState == STOP_COMMAND || analysisMode) {
       if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
       engineSide = NO_PIECE;

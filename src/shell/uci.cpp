@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "book/book.h"
 #include "eval/material.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "shell/book_play.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
 #include "shell/options.h"
@@ -126,7 +128,13 @@ const UciOption uciOptions[] = {
     {"ownbook", [] { std::printf("option name OwnBook type check default true\n"); },
      [](const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
-       bookMovesLeft = (first == 't' || first == 'T') ? 3 : 0;
+       const bool on = first == 't' || first == 'T';
+       bookMovesLeft = on ? BOOK_TURNS : 0;
+       if (on) {
+         openConfiguredBook();
+       } else {
+         closeBook();
+       }
      },
      false},
     {"enablebooklearning",
@@ -134,7 +142,7 @@ const UciOption uciOptions[] = {
      [](const OptionValue& value) { setFlagFromValue(FLAG_BOOK_LEARNING, value); }, false},
     {"bookpath", [] { std::printf("option name BookPath type string default %s\n", options.bookPath); },
      [](const OptionValue& value) {
-       copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? "VeltBook.bin" : value.word.c_str());
+       copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
      },
      false},
     {"preservehash",

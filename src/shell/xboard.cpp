@@ -14,6 +14,7 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 #include "shell/analysis_status.h"
+#include "shell/book_play.h"
 #include "shell/uci.h"
 
 namespace {
@@ -118,6 +119,8 @@ void handleXboardCommand(const char* line) {
     stopState = STOP_COMMAND;
   } else if (command == ".") {
     if (analysisMode) printSearchStatus();
+  } else if (command == "bk") {
+    if (!searching) showBookMoves(commandNumber(argument));
   } else if (command == "computer") {
     engineFlags |= FLAG_OPPONENT_COMPUTER;
   } else if (command == "exit") {
