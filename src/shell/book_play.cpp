@@ -1,10 +1,10 @@
 // Book hooks of the move decision and of xboard.
 #include "shell/book_play.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
-
-#include <cstdlib>
 
 #include "board/makemove.h"
 #include "board/position.h"
