@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "search/node.h"
+#include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/timecontrol.h"
@@ -43,5 +44,8 @@ void pollSearch(Position& pos) {
   if (stopState == STOP_PONDER_HIT) ponderHit(now);
   const bool timeUp = timePerMove > 0 && !pondering && elapsedCs(now) > timePerMove;
   if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
-  if (stopState != STOP_NONE) setStop(pos);
+  if (stopState != STOP_NONE) {
+    setStop(pos);
+    stopAllSearchThreads();
+  }
 }

@@ -47,7 +47,9 @@ bool entryEnds(Position& pos, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
-  if (pos.ply >= selDepthHalfPlies / 2) selDepthHalfPlies = 2 * pos.ply;
+  if (pos.ply >= selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
+    selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
+  }
   return pos.ply >= PLY_LIMIT;
 }
 

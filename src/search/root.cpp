@@ -19,6 +19,7 @@
 #include "search/margins.h"
 #include "search/movepick.h"
 #include "search/node.h"
+#include "search/parallel.h"
 #include "search/quiesce.h"
 #include "search/search.h"
 #include "search/search_state.h"
@@ -226,7 +227,7 @@ void orderForIteration(const Position& pos) {
       const int from = moveFrom(root.move), to = moveTo(root.move);
       const int type = typeOfCode(pos.board[from]);
       const int value = 64 + orderPST[pos.side][type][to] - orderPST[pos.side][type][from] +
-                        128 * historyTable[0][to][pos.board[from]];
+                        128 * historyValue(0, to, pos.board[from]);
       root.key = static_cast<std::uint32_t>(std::max(value, 0));
     }
   }
@@ -443,6 +444,7 @@ void startSearch(Position& pos) {
   prepareRecaptureSquare(pos);
   setDrawScores(pos.side, options.drawContemptScore);
   clearSlots();
+  beginParallelSearch(pos);
 }
 
 }  // namespace
@@ -575,6 +577,7 @@ void searchRoot() {
     }
     previous = score;
   }
+  endParallelSearch();
   totalNodes += pos.nodes;
   pos.nodes = 0;
   searchAborted = true;

@@ -12,6 +12,8 @@
 #include "search/margins.h"
 #include "search/movepick.h"
 #include "search/node.h"
+#include "search/node_frame.h"
+#include "search/parallel.h"
 #include "search/quiesce.h"
 #include "search/tt.h"
 
@@ -126,19 +128,21 @@ bool raiseBestToCut(Position& pos, Move move, int score, int beta, int& best, Mo
   return true;
 }
 
-int& historyEntry(const Position& pos, int select, Move move) {
+std::atomic<int>& historyEntry(const Position& pos, int select, Move move) {
   return historyTable[select][moveTo(move)][pos.board[moveFrom(move)]];
 }
 
 void historyLoss(const Position& pos, int select, Move move, int depth) {
-  int& entry = historyEntry(pos, select, move);
-  entry -= (entry * depth) >> 10;
+  std::atomic<int>& entry = historyEntry(pos, select, move);
+  const int value = entry.load(std::memory_order_relaxed);
+  entry.store(value - ((value * depth) >> 10), std::memory_order_relaxed);
 }
 
 // A quiet best move gains history and becomes the first killer.
 void rewardQuietMove(Position& pos, int select, Move move, int depth) {
-  int& entry = historyEntry(pos, select, move);
-  entry += ((HISTORY_MAX - entry) * depth) >> 10;
+  std::atomic<int>& entry = historyEntry(pos, select, move);
+  const int value = entry.load(std::memory_order_relaxed);
+  entry.store(value + (((HISTORY_MAX - value) * depth) >> 10), std::memory_order_relaxed);
   Move* killers = pos.killers[pos.ply];
   if (!sameMove(move, killers[0])) {
     killers[1] = killers[0];
@@ -273,58 +277,392 @@ bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
   return false;
 }
 
-// Searches the evasion list of an in-check zero-window node. Quiet evasions the
-// exchange test rejects are skipped, unless no other evasion is legal: then they
-// are searched after all rather than calling the position lost.
-template <typename SearchChild>
-int searchEvasions(Position& pos, int beta, int depth, Move hashMove, Move excluded, bool skipLosing,
-                   int lazyMargin, int historySelect, Move& bestMove, SearchChild&& child) {
-  const int evasions = pickEvasions(pos, hashMove, historySelect);
-  PickState& ps = pos.pickState[pos.ply];
-  const int listBegin = ps.nextIndex;
-  const Move previous = previousOwnMove(pos);
-  int best = pos.ply - MATE_SCORE;
-  int legal = 0, skipped = 0;
-  for (int pass = 0; pass < 2; ++pass) {
-    if (pass == 1) {
-      if (legal > 0 || skipped == 0) break;
-      ps.nextIndex = listBegin;
-    }
-    while (const Move move = nextMove(pos)) {
-      if (excluded != MOVE_NONE && sameMove(move, excluded)) continue;
-      const bool losing = skipLosing && isQuiet(move) && !sameMove(move, hashMove) &&
-                          movingType(pos, move) != KING && quietMoveLoses(pos, move);
-      if (losing != (pass == 1)) {
-        skipped += losing;
-        continue;
-      }
-      if (pass == 0 && reverses(move, previous) && beta > -8 && pos.rule50 > 1) {
-        best = std::max(best, -8);
-        ++legal;
-        continue;
-      }
-      if (!makeMove(pos, move, beta - lazyMargin, beta + lazyMargin)) continue;
-      ++legal;
-      const int score = child(move, evasions);
-      unmakeMove(pos);
-      if (stopped(pos)) return 0;
-      if (score > best) {
-        best = score;
-        if (score >= beta) {
-          bestMove = move;
-          return best;
-        }
-      }
-      if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
-      offerSplit(pos);
-    }
-  }
-  return best;
-}
+// ---- The move loops: one routine per node kind for a single move, run alike by the
+// node's own thread and by the threads helping with the node after a split ----
+
+// Lazy-evaluation margins of the in-check nodes' moves around beta.
+constexpr int SHALLOW_LAZY_MARGIN = 50;
+constexpr int DEEP_LAZY_MARGIN = 150;
+
+enum MoveStep { STEP_SEARCHED, STEP_SKIPPED, STEP_CUT, STEP_SETTLED, STEP_STOPPED };
+enum LoopEnd { LOOP_DONE, LOOP_SETTLED, LOOP_STOPPED };
 
 // The zero-window child of a deep node: checking moves extend by half a ply.
 int deepChild(Position& pos, int beta, int childDepth, int mode, int depth) {
   return -searchZWAny(pos, 1 - beta, childDepth, (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED, depth - childDepth);
+}
+
+// After a move at depth: an exact entry of sufficient depth stored meanwhile (by
+// another thread) ends the node with its move as the line.
+MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
+  int result;
+  if (!exactEntryEnds(pos, depth, result)) return STEP_SEARCHED;
+  p.best = result;
+  return STEP_SETTLED;
+}
+
+MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  if (reverses(move, f.previous) && p.alpha >= 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    p.reversalSkipped = true;
+    return STEP_SKIPPED;
+  }
+  const int alpha = p.alpha, beta = f.beta, depth = f.depth;
+  if (!makeMove(pos, move, alpha, beta)) return STEP_SKIPPED;
+  int childDepth = depth - 2 + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - 2 + f.firstExtension);
+  int score;
+  if (childDepth < 2) {
+    score = -quiesceAny(pos, -beta, -alpha);
+  } else if (p.searched == 0) {
+    score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, f.flags);
+  } else {
+    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos) && depth >= 16 && (f.flags || beta >= alpha + 200)) {
+      score = -searchVerify(pos, -alpha, childDepth, f.eval, VERIFY_PV_MOVE);
+    }
+    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, 0);
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (score > p.best) {
+    p.best = score;
+    if (score > p.alpha) {
+      p.alpha = score;
+      p.bestMove = move;
+      updatePV(pos, move);
+      if (score >= beta) return STEP_CUT;
+    }
+  }
+  if (isQuiet(move) && score <= p.alpha && !sameMove(move, p.bestMove)) {
+    historyLoss(pos, f.historySelect, move, depth);
+  }
+  return depth >= DEEP_DEPTH ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+}
+
+MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  const int beta = f.beta, depth = f.depth;
+  if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    p.reversalSkipped = true;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - 1, beta)) return STEP_SKIPPED;
+  int childDepth = depth - 2 + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - 2 + f.firstExtension);
+  const int score = childDepth < 2 ? -quiesceAny(pos, -beta, 1 - beta)
+                                   : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (isQuiet(move)) historyLoss(pos, f.historySelect, move, depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  const int beta = f.beta, depth = f.depth, e = f.eval;
+  const bool quiet = isQuiet(move);
+  const int type = movingType(pos, move);
+  if (reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
+    p.best = std::max(p.best, -8);
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
+  if (moveStage == PICK_QUIETS && p.searched > 4 &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e < beta + 40 + p.searched &&
+      !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (quiet && !sameMove(move, f.hashMove) && type != KING && quietMoveLoses(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (depth <= 4 && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, f.hashMove) &&
+      type != KING) {
+    const int victim = typeOfCode(pos.board[moveTo(move)]);
+    const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
+    if (test && !captureIsSafe(pos, move)) {
+      p.pruned = true;
+      return STEP_SKIPPED;
+    }
+  }
+  if (!makeMove(pos, move, beta - 50, beta + 50)) return STEP_SKIPPED;
+  ++p.legal;
+  const bool givesCheck = nodeInCheck(pos);
+  if (p.searched > 4 && !givesCheck && 2 * depth - nodeEval(pos) < p.searched + beta + 10) {
+    unmakeMove(pos);
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  int score;
+  if (givesCheck) {
+    score = -searchZWInCheck(pos, 1 - beta, depth - 1);
+  } else if (depth - 2 <= 1) {
+    score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+  } else {
+    score = -searchZW(pos, 1 - beta, depth - 2);
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (quiet) historyLoss(pos, f.historySelect, move, depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  const int beta = f.beta, depth = f.depth, e = f.eval;
+  if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
+  const bool quiet = isQuiet(move);
+  if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    ++p.searched;
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (moveStage == PICK_QUIETS && p.searched > 5 && depth <= 16 &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e < p.searched + beta + 40 &&
+      !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (quiet && depth <= 12 && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
+      !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - 150, beta + 150)) return STEP_SKIPPED;
+  ++p.legal;
+  const bool givesCheck = nodeInCheck(pos);
+  if (moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
+      f.gainMargin - nodeEval(pos) < p.searched + beta + 10) {
+    unmakeMove(pos);
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  const int extension = std::max(sameMove(move, f.hashMove) ? f.hashExtension : 0, pawnPushExtension(pos, move));
+  int score;
+  if (givesCheck) {
+    const int childDepth = extension ? depth - 2 + extension : depth - 1;
+    score = deepChild(pos, beta, childDepth, f.mode, depth);
+  } else {
+    const int childDepth = depth - 2 + extension;
+    if (moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+      const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
+      score = deepChild(pos, beta, reduced, f.mode, depth);
+      if (score >= beta && !stopped(pos)) score = deepChild(pos, beta, childDepth, f.mode, depth);
+    } else {
+      score = deepChild(pos, beta, childDepth, f.mode, depth);
+    }
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (quiet) historyLoss(pos, f.historySelect, move, depth);
+  return depth >= 12 && f.excludedMove == MOVE_NONE ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+}
+
+// The child of an evasion: the shallow node's by check and stage, the deep node's
+// extended for a single evasion, a checking one, or from the middle stages on.
+int evasionChild(Position& pos, const NodeFrame& f) {
+  const int beta = f.beta, depth = f.depth;
+  if (f.kind == NODE_SHALLOW_IN_CHECK) {
+    const bool late = gameStage >= 2;
+    if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - 1);
+    if (depth <= (late ? 2 : 3)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    return -searchZW(pos, 1 - beta, late ? depth - 1 : depth - 2);
+  }
+  // A single evasion is searched as deep as the node itself (half a ply less when the
+  // check that led here was extended in full already, so that forced sequences stay
+  // finite); a checking evasion, and any evasion from the middle stages on, half a
+  // ply deeper than usual.
+  const int singleReply = f.extensionBudget > 0 ? 2 : 1;
+  const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
+  const int childDepth = depth - 2 + extension;
+  return -searchZWAny(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
+                      depth - childDepth);
+}
+
+// An in-check zero-window node's move. Quiet evasions the exchange test rejects are
+// skipped in the first pass and tried in a second one only when no other evasion is
+// legal, rather than calling the position lost.
+MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  const int beta = f.beta;
+  if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
+  const bool losing = f.skipLosing && isQuiet(move) && !sameMove(move, f.hashMove) &&
+                      movingType(pos, move) != KING && quietMoveLoses(pos, move);
+  if (losing != (f.pass == 1)) {
+    p.skipped += losing;
+    return STEP_SKIPPED;
+  }
+  if (f.pass == 0 && reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
+    p.best = std::max(p.best, -8);
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - f.lazyMargin, beta + f.lazyMargin)) return STEP_SKIPPED;
+  ++p.legal;
+  const int score = evasionChild(pos, f);
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  if (score > p.best) {
+    p.best = score;
+    if (score >= beta) {
+      p.bestMove = move;
+      recordCutMove(pos, move);
+      return STEP_CUT;
+    }
+  }
+  if (isQuiet(move)) historyLoss(pos, f.historySelect, move, f.depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep searchMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  switch (f.kind) {
+    case NODE_PV: return pvMove(pos, f, p, move);
+    case NODE_VERIFY: return verifyMove(pos, f, p, move);
+    case NODE_SHALLOW: return shallowMove(pos, f, p, move, moveStage);
+    case NODE_DEEP: return deepMove(pos, f, p, move, moveStage);
+    default: return evasionMove(pos, f, p, move);
+  }
+}
+
+int splitSearch(Position& copy);
+
+// The owner's loop over the node's moves, with a split offer after each searched move.
+LoopEnd moveLoop(Position& pos, NodeFrame& f) {
+  const PickState& ps = pos.pickState[pos.ply];
+  while (const Move move = nextMove(pos)) {
+    switch (searchMove(pos, f, f.progress, move, ps.stage)) {
+      case STEP_SKIPPED: continue;
+      case STEP_CUT: return LOOP_DONE;
+      case STEP_SETTLED: return LOOP_SETTLED;
+      case STEP_STOPPED: return LOOP_STOPPED;
+      case STEP_SEARCHED: break;
+    }
+    if (offerSplit(pos, f, splitSearch)) {
+      if (stopped(pos)) return LOOP_STOPPED;
+      return f.settled ? LOOP_SETTLED : LOOP_DONE;
+    }
+  }
+  return LOOP_DONE;
+}
+
+// The evasion list of an in-check node: a second pass over it for the losing quiet
+// evasions when nothing else was legal.
+LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
+  f.evasions = pickEvasions(pos, f.hashMove, f.historySelect);
+  f.previous = previousOwnMove(pos);
+  f.progress = {f.beta - 1, pos.ply - MATE_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  PickState& ps = pos.pickState[pos.ply];
+  const int listBegin = ps.nextIndex;
+  for (f.pass = 0; f.pass < 2; ++f.pass) {
+    if (f.pass == 1) {
+      if (f.progress.legal > 0 || f.progress.skipped == 0) break;
+      ps.nextIndex = listBegin;
+    }
+    if (moveLoop(pos, f) == LOOP_STOPPED) return LOOP_STOPPED;
+  }
+  return stopped(pos) ? LOOP_STOPPED : LOOP_DONE;
+}
+
+// ---- Helping at a split point ----
+
+// Under the split point's lock: the helper's new counts join the node's, and the
+// helper goes on from the node's counts and alpha.
+void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& reported) {
+  node.searched += mine.searched - reported.searched;
+  node.legal += mine.legal - reported.legal;
+  node.skipped += mine.skipped - reported.skipped;
+  node.pruned |= mine.pruned;
+  node.reversalSkipped |= mine.reversalSkipped;
+  mine.searched = node.searched;
+  mine.legal = node.legal;
+  mine.skipped = node.skipped;
+  mine.alpha = std::max(mine.alpha, node.alpha);
+  reported = {mine.searched, mine.legal, mine.skipped};
+}
+
+void copyLine(Position& to, const Position& from, int ply) {
+  to.pvLength[ply] = from.pvLength[ply];
+  std::copy(from.pv[ply] + ply, from.pv[ply] + std::max(from.pvLength[ply], ply), to.pv[ply] + ply);
+}
+
+// A helper that ended the node (a cutoff, or a table entry that settles it) stops its
+// siblings, whose partial results then count for nothing, and hands over its move,
+// score and line.
+void reportCutoff(Position& copy, const NodeProgress& mine, bool settled) {
+  Position& parent = *copy.parent;
+  SplitPoint& point = *parent.split;
+  SpinGuard threadsGuard(searchThreadsLock());
+  SpinGuard guard(point.lock);
+  if (stopped(copy)) return;
+  for (Position* slave : point.slaves) {
+    if (slave != nullptr && slave != &copy) stopTree(*slave);
+  }
+  NodeFrame& node = *point.frame;
+  node.cutoff = true;
+  node.settled = settled;
+  node.progress.best = mine.best;
+  node.progress.alpha = std::max(node.progress.alpha, mine.alpha);
+  node.progress.bestMove = mine.bestMove;
+  copyLine(parent, copy, parent.ply);
+}
+
+// A helper's result joins the node's: a better score, and with it the move and line
+// when it also beats the node's alpha. A stopped helper's result is discarded.
+void mergeResult(Position& copy, const NodeProgress& mine) {
+  Position& parent = *copy.parent;
+  NodeFrame& node = *parent.split->frame;
+  if (stopped(copy) || mine.best <= node.progress.best) return;
+  node.progress.best = mine.best;
+  if (mine.best <= node.progress.alpha) return;
+  node.progress.alpha = mine.alpha;
+  node.progress.bestMove = mine.bestMove;
+  copyLine(parent, copy, parent.ply);
+}
+
+// The split search of this node family: the node's remaining moves, taken one at a
+// time from the owner's picker, searched on the helper's copy by the same per-move
+// routine the owner runs.
+int splitSearch(Position& copy) {
+  Position& parent = *copy.parent;
+  SplitPoint& point = *parent.split;
+  const NodeFrame& node = *point.frame;
+  const PickState& ps = parent.pickState[parent.ply];
+  NodeProgress mine;
+  ReportedCounts reported;
+  {
+    SpinGuard guard(point.lock);
+    mine = node.progress;
+  }
+  reported = {mine.searched, mine.legal, mine.skipped};
+  for (;;) {
+    Move move;
+    int moveStage;
+    {
+      SpinGuard guard(point.lock);
+      exchangeCounts(point.frame->progress, mine, reported);
+      move = nextMove(parent);
+      moveStage = ps.stage;
+    }
+    if (move == MOVE_NONE) break;
+    const MoveStep step = searchMove(copy, node, mine, move, moveStage);
+    if (step == STEP_STOPPED) return 0;
+    if (step == STEP_CUT || step == STEP_SETTLED) {
+      reportCutoff(copy, mine, step == STEP_SETTLED);
+      return SPLIT_CUTOFF_SCORE;
+    }
+  }
+  SpinGuard guard(point.lock);
+  exchangeCounts(point.frame->progress, mine, reported);
+  mergeResult(copy, mine);
+  return mine.best;
 }
 
 }  // namespace
@@ -411,62 +749,35 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
 
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0;
-  bool reversalSkipped = false;
-  const Move previous = previousOwnMove(pos);
-  while (const Move move = nextMove(pos)) {
-    if (reverses(move, previous) && alpha >= 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      reversalSkipped = true;
-      continue;
-    }
-    if (!makeMove(pos, move, alpha, beta)) continue;
-    int childDepth = depth - 2 + moveExtension(pos, move, inCheckNode);
-    if (searched == 0) childDepth = std::max(childDepth, depth - 2 + firstExtension);
-    int score;
-    if (childDepth < 2) {
-      score = -quiesceAny(pos, -beta, -alpha);
-    } else if (searched == 0) {
-      score = -searchPV(pos, -beta, -alpha, childDepth, eval, followFlag);
-    } else {
-      score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-      if (score > alpha && !stopped(pos) && depth >= 16 && (followFlag || beta >= alpha + 200)) {
-        score = -searchVerify(pos, -alpha, childDepth, eval, VERIFY_PV_MOVE);
-      }
-      if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, eval, 0);
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (score > best) {
-      best = score;
-      if (score > alpha) {
-        alpha = score;
-        bestMove = move;
-        updatePV(pos, move);
-        if (score >= beta) break;
-      }
-    }
-    if (isQuiet(move) && score <= alpha && !sameMove(move, bestMove)) historyLoss(pos, historySelect, move, depth);
-    if (depth >= DEEP_DEPTH && exactEntryEnds(pos, depth, result)) return result;
-    offerSplit(pos);
-  }
-  if (searched == 0) {
-    if (reversalSkipped) return best;
+  NodeFrame frame{};
+  frame.kind = NODE_PV;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = eval;
+  frame.flags = followFlag;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = inCheckNode;
+  frame.firstExtension = firstExtension;
+  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  const LoopEnd end = moveLoop(pos, frame);
+  const NodeProgress& p = frame.progress;
+  if (end == LOOP_STOPPED) return 0;
+  if (end == LOOP_SETTLED) return p.best;
+  if (p.searched == 0) {
+    if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : drawScore[pos.side];
   }
   const int stored = tableDepth(depth);
-  if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(best));
-  } else if (bestMove == MOVE_NONE) {
-    if (ttUpperStorable(best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(best));
+  if (p.best >= beta) {
+    if (ttLowerStorable(p.best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(p.bestMove), ttLowerField(p.best));
+  } else if (p.bestMove == MOVE_NONE) {
+    if (ttUpperStorable(p.best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(p.best));
   } else {
-    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(bestMove), best);
+    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(p.bestMove), p.best);
   }
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) {
@@ -500,36 +811,25 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   } else {
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0;
-  bool reversalSkipped = false;
-  const Move previous = previousOwnMove(pos);
-  while (const Move move = nextMove(pos)) {
-    if (reverses(move, previous) && beta > 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      reversalSkipped = true;
-      continue;
-    }
-    if (!makeMove(pos, move, beta - 1, beta)) continue;
-    int childDepth = depth - 2 + moveExtension(pos, move, inCheckNode);
-    if (searched == 0) childDepth = std::max(childDepth, depth - 2 + firstExtension);
-    const int score = childDepth < 2 ? -quiesceAny(pos, -beta, 1 - beta)
-                                     : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
-    offerSplit(pos);
-  }
-  if (searched == 0) {
-    if (reversalSkipped) return best;
+  NodeFrame frame{};
+  frame.kind = NODE_VERIFY;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.flags = flags;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = inCheckNode;
+  frame.firstExtension = firstExtension;
+  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  if (p.searched == 0) {
+    if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0;
   }
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchZW(Position& pos, int beta, int depth) {
@@ -573,66 +873,21 @@ int searchZW(Position& pos, int beta, int depth) {
     pruned = true;
   }
   pickStart(pos, stage, hashMove, select, gainLimit);
-  const PickState& ps = pos.pickState[pos.ply];
-  const Move previous = previousOwnMove(pos);
-  Move bestMove = MOVE_NONE;
-  int searched = 0, legal = 0;
-  while (const Move move = nextMove(pos)) {
-    const int moveStage = ps.stage;
-    const bool quiet = isQuiet(move);
-    const int type = movingType(pos, move);
-    if (reverses(move, previous) && beta > -8 && pos.rule50 > 1) {
-      best = std::max(best, -8);
-      ++legal;
-      continue;
-    }
-    if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) continue;  // searched as a check already
-    if (moveStage == PICK_QUIETS && searched > 4 &&
-        gainTable[gainIndex(pos.board[moveFrom(move)], move)] + 2 * depth + e < beta + 40 + searched &&
-        !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (quiet && !sameMove(move, hashMove) && type != KING && quietMoveLoses(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (depth <= 4 && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, hashMove) &&
-        type != KING) {
-      const int victim = typeOfCode(pos.board[moveTo(move)]);
-      const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
-      if (test && !captureIsSafe(pos, move)) {
-        pruned = true;
-        continue;
-      }
-    }
-    if (!makeMove(pos, move, beta - 50, beta + 50)) continue;
-    ++legal;
-    const bool givesCheck = nodeInCheck(pos);
-    if (searched > 4 && !givesCheck && 2 * depth - nodeEval(pos) < searched + beta + 10) {
-      unmakeMove(pos);
-      pruned = true;
-      continue;
-    }
-    int score;
-    if (givesCheck) {
-      score = -searchZWInCheck(pos, 1 - beta, depth - 1);
-    } else if (depth - 2 <= 1) {
-      score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-    } else {
-      score = -searchZW(pos, 1 - beta, depth - 2);
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (quiet) historyLoss(pos, historySelect, move, depth);
-    offerSplit(pos);
-  }
-  if (legal == 0 && !pruned) return 0;  // stalemate
-  if (best < beta && pruned && gameStage < 2) best = beta - 1;
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
+  NodeFrame frame{};
+  frame.kind = NODE_SHALLOW;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = e;
+  frame.historySelect = historySelect;
+  frame.hashMove = hashMove;
+  frame.previous = previousOwnMove(pos);
+  frame.progress = {beta - 1, best, MOVE_NONE, 0, 0, 0, pruned, false};
+  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  if (p.legal == 0 && !p.pruned) return 0;  // stalemate
+  best = p.best < beta && p.pruned && gameStage < 2 ? beta - 1 : p.best;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
@@ -642,20 +897,19 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   Probe probe;
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
-  const int historySelect = nodeEval(pos) + 100 < beta;
-  const bool late = gameStage >= 2;
-  Move bestMove = MOVE_NONE;
-  const int best = searchEvasions(
-      pos, beta, depth, probe.hashMove, MOVE_NONE, true, 50, historySelect, bestMove, [&](Move, int) {
-        if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - 1);
-        if (depth <= (late ? 2 : 3)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-        return -searchZW(pos, 1 - beta, late ? depth - 1 : depth - 2);
-      });
-  if (stopped(pos)) return 0;
-  if (bestMove != MOVE_NONE) recordCutMove(pos, bestMove);
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  NodeFrame frame{};
+  frame.kind = NODE_SHALLOW_IN_CHECK;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.historySelect = nodeEval(pos) + 100 < beta;
+  frame.hashMove = probe.hashMove;
+  frame.skipLosing = true;
+  frame.lazyMargin = SHALLOW_LAZY_MARGIN;
+  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
@@ -739,73 +993,33 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   }
   pos.pickState[ply].altMove = altMove;
   pickStart(pos, stage, hashMove, select, 0);
-  const PickState& ps = pos.pickState[ply];
   const bool plainCut = cutNode && excludedMove == MOVE_NONE;
-  const int lmrBase = plainCut ? 6 : 2;
-  const int gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 6, 0, 20);
-  const Move previous = previousOwnMove(pos);
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0, legal = 0;
-  while (const Move move = nextMove(pos)) {
-    if (excludedMove != MOVE_NONE && sameMove(move, excludedMove)) continue;
-    const int moveStage = ps.stage;
-    const bool quiet = isQuiet(move);
-    if (reverses(move, previous) && beta > 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      ++searched;
-      ++legal;
-      continue;
-    }
-    if (moveStage == PICK_QUIETS && searched > 5 && depth <= 16 &&
-        gainTable[gainIndex(pos.board[moveFrom(move)], move)] + gainMargin + e < searched + beta + 40 &&
-        !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (quiet && depth <= 12 && !sameMove(move, hashMove) && movingType(pos, move) != KING &&
-        !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (!makeMove(pos, move, beta - 150, beta + 150)) continue;
-    ++legal;
-    const bool givesCheck = nodeInCheck(pos);
-    if (moveStage == PICK_QUIETS && searched > 5 && !givesCheck &&
-        gainMargin - nodeEval(pos) < searched + beta + 10) {
-      unmakeMove(pos);
-      pruned = true;
-      continue;
-    }
-    const int extension = std::max(sameMove(move, hashMove) ? hashExtension : 0, pawnPushExtension(pos, move));
-    int score;
-    if (givesCheck) {
-      const int childDepth = extension ? depth - 2 + extension : depth - 1;
-      score = deepChild(pos, beta, childDepth, mode, depth);
-    } else {
-      const int childDepth = depth - 2 + extension;
-      if (moveStage == PICK_QUIETS && excludedMove == MOVE_NONE && (cutNode || searched >= 3)) {
-        const int reduced = childDepth - lmrBase - (searched >= 12 ? 1 : 0);
-        score = deepChild(pos, beta, reduced, mode, depth);
-        if (score >= beta && !stopped(pos)) score = deepChild(pos, beta, childDepth, mode, depth);
-      } else {
-        score = deepChild(pos, beta, childDepth, mode, depth);
-      }
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (quiet) historyLoss(pos, historySelect, move, depth);
-    if (depth >= 12 && excludedMove == MOVE_NONE && exactEntryEnds(pos, depth, result)) return result;
-    offerSplit(pos);
+  NodeFrame frame{};
+  frame.kind = NODE_DEEP;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = e;
+  frame.historySelect = historySelect;
+  frame.hashMove = hashMove;
+  frame.excludedMove = excludedMove;
+  frame.previous = previousOwnMove(pos);
+  frame.mode = mode;
+  frame.hashExtension = hashExtension;
+  frame.lmrBase = plainCut ? 6 : 2;
+  frame.gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 6, 0, 20);
+  frame.cutNode = cutNode;
+  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, pruned, false};
+  const LoopEnd end = moveLoop(pos, frame);
+  const NodeProgress& p = frame.progress;
+  if (end == LOOP_STOPPED) return 0;
+  if (end == LOOP_SETTLED) return p.best;
+  int best = p.best;
+  if (p.legal == 0) {
+    if (!p.pruned && excludedMove == MOVE_NONE) return 0;  // stalemate
+    if (p.pruned) best = beta - 1;
   }
-  if (legal == 0) {
-    if (!pruned && excludedMove == MOVE_NONE) return 0;  // stalemate
-    if (pruned) best = beta - 1;
-  }
-  storeDeep(key, depth, bestMove, best, beta, mode);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
+  storeDeep(key, depth, p.bestMove, best, beta, mode);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
@@ -818,24 +1032,20 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
-  const int historySelect = nodeEval(pos) + 100 < beta;
-  const int childMode = (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED;
-  Move bestMove = MOVE_NONE;
-  // A single evasion is searched as deep as the node itself (half a ply less when the
-  // check that led here was extended in full already, so that forced sequences stay
-  // finite); a checking evasion, and any evasion from the middle stages on, half a
-  // ply deeper than usual.
-  const int singleReply = extensionBudget > 0 ? 2 : 1;
-  const int best = searchEvasions(pos, beta, depth, hashMove, excludedMove, depth <= 12, 150, historySelect, bestMove,
-                                  [&](Move, int evasions) {
-                                    const int extension =
-                                        evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
-                                    const int childDepth = depth - 2 + extension;
-                                    return -searchZWAny(pos, 1 - beta, childDepth, childMode, depth - childDepth);
-                                  });
-  if (stopped(pos)) return 0;
-  if (bestMove != MOVE_NONE) recordCutMove(pos, bestMove);
-  storeDeep(key, depth, bestMove, best, beta, mode);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  NodeFrame frame{};
+  frame.kind = NODE_DEEP_IN_CHECK;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.historySelect = nodeEval(pos) + 100 < beta;
+  frame.hashMove = hashMove;
+  frame.excludedMove = excludedMove;
+  frame.mode = mode;
+  frame.extensionBudget = extensionBudget;
+  frame.skipLosing = depth <= 12;
+  frame.lazyMargin = DEEP_LAZY_MARGIN;
+  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  storeDeep(key, depth, p.bestMove, p.best, beta, mode);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
+  return p.best;
 }

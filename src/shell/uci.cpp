@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "eval/material.h"
+#include "search/parallel.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/clock_settings.h"
@@ -94,7 +95,11 @@ const UciOption uciOptions[] = {
      true},
     {"maxthreads",
      [] { std::printf("option name MaxThreads type spin default %d min 1 max %d\n", options.maxThreads, 16); },
-     [](const OptionValue& value) { options.maxThreads = std::clamp(parseDecimal(value.word.c_str()), 1, 16); }, true},
+     [](const OptionValue& value) {
+       options.maxThreads = std::clamp(parseDecimal(value.word.c_str()), 1, 16);
+       setSearchThreads(options.maxThreads);
+     },
+     true},
     {"multipv", [] { std::printf("option name MultiPV type spin default 1 min 1 max %d\n", 5); },
      [](const OptionValue& value) { options.multiPV = std::clamp(parseDecimal(value.word.c_str()), 1, 5); }, false},
     {"uci_opponent", [] { std::printf("option name UCI_Opponent type string\n"); },

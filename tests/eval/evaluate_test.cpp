@@ -328,7 +328,7 @@ TEST_F(LazyExitTest, CaptureWidensTheMargin) {
     const int index = gainIndex(pos->board[moveFrom(move)], move);
     const int alpha = 0, beta = 20;  // black's window
     gainMinTable[index] = -(alpha - 50) - parent - material;
-    gainTable[index] = gainMinTable[index];
+    gainTable[index] = gainMinTable[index].load();
     ASSERT_TRUE(makeMove(*pos, move, -beta, -alpha));
     EXPECT_EQ(lazyCount(*pos), (move & FLAG_CAPTURE) ? 0 : 1) << text;
     unmakeMove(*pos);
