@@ -3,9 +3,10 @@
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
 #   make run         start the engine
 #   make check-long  the slow suites (deep perft, long game runs)
+#   make check-tsan  multi-threaded searches under ThreadSanitizer (build-tsan, a few minutes)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all velt test run check-long clean
+.PHONY: all velt test run check-long check-tsan clean
 
 all: velt
 
@@ -32,5 +33,12 @@ check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
 
+build-tsan/CMakeCache.txt:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DVELT_TSAN=ON -DCMAKE_CXX_FLAGS="-g"
+
+check-tsan: build-tsan/CMakeCache.txt
+	cmake --build build-tsan -j $(JOBS) --target velt
+	tests/tsan/search_session.sh build-tsan/velt
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-tsan

@@ -14,6 +14,7 @@
 #include "search/node.h"
 #include "search/node_frame.h"
 #include "search/parallel.h"
+#include "search/split_merge.h"
 #include "search/quiesce.h"
 #include "search/tt.h"
 
@@ -572,60 +573,6 @@ LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
 }
 
 // ---- Helping at a split point ----
-
-// Under the split point's lock: the helper's new counts join the node's, and the
-// helper goes on from the node's counts and alpha.
-void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& reported) {
-  node.searched += mine.searched - reported.searched;
-  node.legal += mine.legal - reported.legal;
-  node.skipped += mine.skipped - reported.skipped;
-  node.pruned |= mine.pruned;
-  node.reversalSkipped |= mine.reversalSkipped;
-  mine.searched = node.searched;
-  mine.legal = node.legal;
-  mine.skipped = node.skipped;
-  mine.alpha = std::max(mine.alpha, node.alpha);
-  reported = {mine.searched, mine.legal, mine.skipped};
-}
-
-void copyLine(Position& to, const Position& from, int ply) {
-  to.pvLength[ply] = from.pvLength[ply];
-  std::copy(from.pv[ply] + ply, from.pv[ply] + std::max(from.pvLength[ply], ply), to.pv[ply] + ply);
-}
-
-// A helper that ended the node (a cutoff, or a table entry that settles it) stops its
-// siblings, whose partial results then count for nothing, and hands over its move,
-// score and line.
-void reportCutoff(Position& copy, const NodeProgress& mine, bool settled) {
-  Position& parent = *copy.parent;
-  SplitPoint& point = *parent.split;
-  SpinGuard threadsGuard(searchThreadsLock());
-  SpinGuard guard(point.lock);
-  if (stopped(copy)) return;
-  for (Position* slave : point.slaves) {
-    if (slave != nullptr && slave != &copy) stopTree(*slave);
-  }
-  NodeFrame& node = *point.frame;
-  node.cutoff = true;
-  node.settled = settled;
-  node.progress.best = mine.best;
-  node.progress.alpha = std::max(node.progress.alpha, mine.alpha);
-  node.progress.bestMove = mine.bestMove;
-  copyLine(parent, copy, parent.ply);
-}
-
-// A helper's result joins the node's: a better score, and with it the move and line
-// when it also beats the node's alpha. A stopped helper's result is discarded.
-void mergeResult(Position& copy, const NodeProgress& mine) {
-  Position& parent = *copy.parent;
-  NodeFrame& node = *parent.split->frame;
-  if (stopped(copy) || mine.best <= node.progress.best) return;
-  node.progress.best = mine.best;
-  if (mine.best <= node.progress.alpha) return;
-  node.progress.alpha = mine.alpha;
-  node.progress.bestMove = mine.bestMove;
-  copyLine(parent, copy, parent.ply);
-}
 
 // The split search of this node family: the node's remaining moves, taken one at a
 // time from the owner's picker, searched on the helper's copy by the same per-move

@@ -1,6 +1,6 @@
 // A hundred games of Velt against itself at 10 seconds plus 0.1 seconds a move, half
-// through each protocol (played side by side): no illegal move, no time loss, no
-// crash, every game ended with the right result line.
+// through each protocol (played side by side), on one and on two search threads: no
+// illegal move, no time loss, no crash, every game ended with the right result line.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -9,14 +9,18 @@
 
 namespace {
 
-TEST(MatchLong, HundredGamesInBothProtocols) {
-  auto uci = std::async(std::launch::async, [] { return runMatch("uci", "uci", 50, "10+0.1", 700); });
-  auto xboard = std::async(std::launch::async, [] { return runMatch("xboard", "xboard", 50, "10+0.1", 700); });
+void playHundredGames(int threads) {
+  auto uci = std::async(std::launch::async, [=] { return runMatch("uci", "uci", 50, "10+0.1", 700, threads); });
+  auto xboard =
+      std::async(std::launch::async, [=] { return runMatch("xboard", "xboard", 50, "10+0.1", 700, threads); });
   for (const MatchSummary& summary : {uci.get(), xboard.get()}) {
     EXPECT_EQ(summary.value("games"), 50);
     expectCleanMatch(summary);
     std::printf("%s", summary.output.substr(summary.output.find("summary ")).c_str());
   }
 }
+
+TEST(MatchLong, HundredGamesInBothProtocols) { playHundredGames(1); }
+TEST(MatchLong, HundredGamesOnTwoThreads) { playHundredGames(2); }
 
 }  // namespace
