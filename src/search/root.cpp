@@ -117,14 +117,8 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
     played[count++] = line[i];
   }
   while (count == length && count < wanted && count < MAX_PLY - 1) {
-    TTEntry* bucket = ttBucket(pos.hashKey);
-    Move next = MOVE_NONE;
-    for (int i = 0; i < 4 && next == MOVE_NONE; ++i) {
-      TTHit hit;
-      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
-        next = ttMoveToMove(pos, hit.fromTo);
-      }
-    }
+    const int fromTo = ttFirstFromTo(pos.hashKey);
+    const Move next = fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
     if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
@@ -263,9 +257,8 @@ void enterSlot(const Position& pos, Move move, int score, int depth) {
   while (at < capacity && slots[at].depth >= 0 && slots[at].score >= score) ++at;
   if (at >= capacity) return;
   // A window-edge score is spread a little so that equal edge scores stay apart.
-  const int absolute = std::abs(score);
-  if (absolute == 500 || absolute == 750 || absolute == 1000) {
-    score += (absolute / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
+  if (isWindowEdge(score)) {
+    score += (std::abs(score) / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
     if (at > 0 && score > slots[at - 1].score) score = (score + slots[at - 1].score) / 2;
   }
   std::copy_backward(slots + at, slots + capacity - 1, slots + capacity);
@@ -430,17 +423,8 @@ void startSearch(Position& pos) {
   if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
-  {
-    Move tableMove = MOVE_NONE;
-    TTEntry* bucket = ttBucket(pos.hashKey);
-    for (int i = 0; i < 4 && tableMove == MOVE_NONE; ++i) {
-      TTHit hit;
-      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
-        tableMove = ttMoveToMove(pos, hit.fromTo);
-      }
-    }
-    buildRootMoves(pos, tableMove);
-  }
+  const int tableFromTo = ttFirstFromTo(pos.hashKey);
+  buildRootMoves(pos, tableFromTo != 0 ? ttMoveToMove(pos, tableFromTo) : MOVE_NONE);
   prepareRecaptureSquare(pos);
   setDrawScores(pos.side, options.drawContemptScore);
   clearSlots();
@@ -450,8 +434,7 @@ void startSearch(Position& pos) {
 }  // namespace
 
 int displayScore(int score) {
-  const int absolute = std::abs(score);
-  if (absolute == 500 || absolute == 750 || absolute == 1000) {
+  if (isWindowEdge(score)) {
     score = std::abs(score - lastPrintedScore) <= 100 ? lastPrintedScore : (score + lastPrintedScore) / 2;
   }
   lastPrintedScore = score;

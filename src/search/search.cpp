@@ -13,6 +13,7 @@
 #include "search/movepick.h"
 #include "search/node.h"
 #include "search/node_frame.h"
+#include "search/node_table.h"
 #include "search/parallel.h"
 #include "search/split_merge.h"
 #include "search/quiesce.h"
@@ -50,58 +51,6 @@ bool entryEnds(Position& pos, bool pvStyle, int& result) {
   }
   return false;
 }
-
-// The matching entries of a node's bucket, and the hash move they offer.
-struct Probe {
-  int count = 0;
-  TTHit hits[4];
-  TTEntry* entries[4];
-  Move hashMove = MOVE_NONE;
-  int deepest = -1;  // depth of the deepest matching entry
-};
-
-void probeTable(Position& pos, std::uint64_t key, Probe& probe) {
-  TTEntry* bucket = ttBucket(key);
-  int bestQuality = -1, hashFromTo = 0;
-  for (int i = 0; i < 4; ++i) {
-    TTHit& hit = probe.hits[probe.count];
-    if (!ttMatches(bucket[i], key) || !ttRead(bucket[i], key, hit)) continue;
-    probe.entries[probe.count++] = &bucket[i];
-    probe.deepest = std::max(probe.deepest, hit.depth);
-    const int quality = (hit.bound & TT_LOWER) ? hit.depth : 2;
-    if (hit.fromTo != 0 && quality > bestQuality) {
-      bestQuality = quality;
-      hashFromTo = hit.fromTo;
-    }
-  }
-  if (hashFromTo != 0) probe.hashMove = ttMoveToMove(pos, hashFromTo);
-}
-
-bool cutsLow(const TTHit& hit, int beta) { return (hit.bound & TT_LOWER) && hit.score >= beta; }
-bool cutsHigh(const TTHit& hit, int beta) { return (hit.bound & TT_UPPER) && hit.score < beta; }
-
-// After a move at depth: an exact entry of sufficient depth stored meanwhile (by
-// another thread) ends the node with its move as the line.
-bool exactEntryEnds(Position& pos, int depth, int& result) {
-  TTEntry* bucket = ttBucket(pos.hashKey);
-  for (int i = 0; i < 4; ++i) {
-    TTHit hit;
-    if (!ttMatches(bucket[i], pos.hashKey) || !ttRead(bucket[i], pos.hashKey, hit)) continue;
-    if (hit.bound == TT_EXACT && hit.depth >= depth) {
-      const int ply = pos.ply;
-      pos.pvLength[ply] = ply;
-      if (hit.fromTo != 0) {
-        pos.pv[ply][ply] = ttMoveToMove(pos, hit.fromTo);
-        pos.pvLength[ply] = ply + 1;
-      }
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
-
-int tableDepth(int depth) { return std::clamp(depth, 0, MAX_TT_DEPTH); }
 
 Move pvFirst(const Position& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
 
@@ -229,54 +178,6 @@ int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int dep
   return !stopped(pos) && v < s - 16 ? 2 : 0;
 }
 
-// The table stores of a zero-window node (neither flag).
-void storeZeroWindow(std::uint64_t key, int depth, Move bestMove, int best, int beta) {
-  if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLower(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best));
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperPlain(key, tableDepth(depth), 0, ttUpperField(best));
-  }
-}
-
-// The keyed stores of a deep zero-window node: lower bounds of expected all nodes and
-// upper bounds of expected cut nodes are restricted to nodes of the same kind.
-void storeDeep(std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
-  if (best >= beta) {
-    if (ttLowerStorable(best)) {
-      ttStoreLowerKeyed(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best), (mode & 12) == 0);
-    }
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperKeyed(key, tableDepth(depth), 0, ttUpperField(best), (mode & 12) == MODE_EXPECTED_CUT);
-  }
-}
-
-// Deep-node probe: entries of sufficient depth cut, restricted ones only for nodes of
-// the kind that stored them. Their age is refreshed.
-bool deepProbeEnds(Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth < depth) continue;
-    const bool restricted = (hit.flags & TT_RESTRICTED) != 0;
-    if ((cutsLow(hit, beta) && (!restricted || (mode & 12) == 0)) ||
-        (cutsHigh(hit, beta) && (!restricted || (mode & 12) == MODE_EXPECTED_CUT))) {
-      ttRefreshAge(*probe.entries[i], key);
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth >= depth && (cutsLow(hit, beta) || cutsHigh(hit, beta))) {
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
 
 // ---- The move loops: one routine per node kind for a single move, run alike by the
 // node's own thread and by the threads helping with the node after a split ----
@@ -868,7 +769,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
-  const bool cutNode = (mode & 12) == MODE_EXPECTED_CUT;
+  const bool cutNode = isExpectedCutNode(mode);
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   Move altMove = MOVE_NONE;
