@@ -300,12 +300,12 @@ bool shouldPoll(const Position& pos, std::uint32_t& lastPollNodes) {
 int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int depth) {
   int extension = 0;
   const int mover = pos.side;
-  if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = 2;
+  if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = ONE_PLY;
   if (!makeMove(pos, move, alpha, beta)) return NO_ROOT_SCORE;
-  if (extension == 0 && nodeInCheck(pos)) extension = 1;
-  const int childDepth = depth - 2 + extension;
+  if (extension == 0 && nodeInCheck(pos)) extension = HALF_PLY;
+  const int childDepth = depth - ONE_PLY + extension;
   int score;
-  if (childDepth < 2) {
+  if (childDepth < ONE_PLY) {
     score = -quiesceAny(pos, -beta, -alpha);
   } else if (index == 0) {
     score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 1);
@@ -509,7 +509,7 @@ void searchRoot() {
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
-  for (int depth = 2; depth <= 2 * maxSearchDepth && rootMoveCount > 0; depth += 2) {
+  for (int depth = ONE_PLY; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
     bestMoveChanged = false;

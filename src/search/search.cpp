@@ -123,23 +123,23 @@ int pawnPushExtension(const Position& pos, Move move) {
   const int mover = pos.xside;
   const int rank = relativeRank(moveTo(move), mover);
   if (rank < 3 || rank > 6 || !passedPawnTest(pos, moveTo(move), mover)) return 0;
-  return rank >= 5 ? 2 : 1;
+  return rank >= 5 ? ONE_PLY : HALF_PLY;
 }
 
 // The extensions of a principal-variation or verification node for a made move.
 int moveExtension(const Position& pos, Move move, bool nodeWasInCheck) {
   const int push = pawnPushExtension(pos, move);
   if (push) return push;
-  if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return 1;
-  return nodeWasInCheck && gameStage >= 2 ? 1 : 0;
+  if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return HALF_PLY;
+  return nodeWasInCheck && gameStage >= 2 ? HALF_PLY : 0;
 }
 
-int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? 2 : evasions == 2 ? 1 : 0; }
+int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY : evasions == 2 ? HALF_PLY : 0; }
 
 // The node searched again without `excluded` (a singular test) at bound `bound`.
 int excludedSearch(Position& pos, int bound, int depth, Move excluded) {
-  return nodeInCheck(pos) ? searchZWDeepInCheck(pos, bound, depth, excluded, MODE_SINGULAR_TEST, 2)
-                          : searchZWDeep(pos, bound, depth, excluded, MODE_SINGULAR_TEST, 2);
+  return nodeInCheck(pos) ? searchZWDeepInCheck(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY)
+                          : searchZWDeep(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY);
 }
 
 // Extension of the hash move of a principal-variation node at depth 16 or more.
@@ -156,26 +156,26 @@ int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int dep
                        relativeRank(to, mover) >= 5 && relativeRank(to, mover) <= 6 && passedPawnTest(pos, to, mover);
   int extension = -1;
   if (recapture || bigPush) {
-    extension = 2;
+    extension = ONE_PLY;
   } else if (nodeInCheck(pos) || ((hashMove & FLAG_CAPTURE) && !(hashMove & FLAG_EN_PASSANT)) ||
              (gameStage >= 2 && nodeWasInCheck) ||
              ((hashMove & FLAG_PAWN_MOVE) && relativeRank(to, mover) >= 3 && passedPawnTest(pos, to, mover))) {
-    extension = 1;
+    extension = HALF_PLY;
   }
   int s = 0;
-  if (extension < 0) s = -searchPV(pos, -beta, -alpha, depth - 12, eval, 0);
+  if (extension < 0) s = -searchPV(pos, -beta, -alpha, depth - 6 * ONE_PLY, eval, 0);
   unmakeMove(pos);
   if (extension >= 0) return extension;
   if (stopped(pos) || s <= alpha) return 0;
   // Singular test: does every other move fail low well below the hash move's score?
-  if (depth >= 26) {
+  if (depth >= 13 * ONE_PLY) {
     const int bound = std::min(s - 80, 20000);
-    const int v = excludedSearch(pos, bound, depth - 14, hashMove);
+    const int v = excludedSearch(pos, bound, depth - 7 * ONE_PLY, hashMove);
     if (stopped(pos)) return 0;
-    if (v < bound) return 2;
+    if (v < bound) return ONE_PLY;
   }
-  const int v = excludedSearch(pos, s - 16, depth - 10, hashMove);
-  return !stopped(pos) && v < s - 16 ? 2 : 0;
+  const int v = excludedSearch(pos, s - 16, depth - 5 * ONE_PLY, hashMove);
+  return !stopped(pos) && v < s - 16 ? ONE_PLY : 0;
 }
 
 
@@ -211,16 +211,16 @@ MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   }
   const int alpha = p.alpha, beta = f.beta, depth = f.depth;
   if (!makeMove(pos, move, alpha, beta)) return STEP_SKIPPED;
-  int childDepth = depth - 2 + moveExtension(pos, move, f.inCheckNode);
-  if (p.searched == 0) childDepth = std::max(childDepth, depth - 2 + f.firstExtension);
+  int childDepth = depth - ONE_PLY + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
   int score;
-  if (childDepth < 2) {
+  if (childDepth < ONE_PLY) {
     score = -quiesceAny(pos, -beta, -alpha);
   } else if (p.searched == 0) {
     score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, f.flags);
   } else {
     score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-    if (score > alpha && !stopped(pos) && depth >= 16 && (f.flags || beta >= alpha + 200)) {
+    if (score > alpha && !stopped(pos) && depth >= 8 * ONE_PLY && (f.flags || beta >= alpha + 200)) {
       score = -searchVerify(pos, -alpha, childDepth, f.eval, VERIFY_PV_MOVE);
     }
     if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, 0);
@@ -251,9 +251,9 @@ MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mov
     return STEP_SKIPPED;
   }
   if (!makeMove(pos, move, beta - 1, beta)) return STEP_SKIPPED;
-  int childDepth = depth - 2 + moveExtension(pos, move, f.inCheckNode);
-  if (p.searched == 0) childDepth = std::max(childDepth, depth - 2 + f.firstExtension);
-  const int score = childDepth < 2 ? -quiesceAny(pos, -beta, 1 - beta)
+  int childDepth = depth - ONE_PLY + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
+  const int score = childDepth < ONE_PLY ? -quiesceAny(pos, -beta, 1 - beta)
                                    : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
@@ -283,7 +283,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
     p.pruned = true;
     return STEP_SKIPPED;
   }
-  if (depth <= 4 && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, f.hashMove) &&
+  if (depth <= 2 * ONE_PLY && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, f.hashMove) &&
       type != KING) {
     const int victim = typeOfCode(pos.board[moveTo(move)]);
     const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
@@ -302,11 +302,11 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   }
   int score;
   if (givesCheck) {
-    score = -searchZWInCheck(pos, 1 - beta, depth - 1);
-  } else if (depth - 2 <= 1) {
+    score = -searchZWInCheck(pos, 1 - beta, depth - HALF_PLY);
+  } else if (depth - ONE_PLY <= HALF_PLY) {
     score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
   } else {
-    score = -searchZW(pos, 1 - beta, depth - 2);
+    score = -searchZW(pos, 1 - beta, depth - ONE_PLY);
   }
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
@@ -326,13 +326,13 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     ++p.legal;
     return STEP_SKIPPED;
   }
-  if (moveStage == PICK_QUIETS && p.searched > 5 && depth <= 16 &&
+  if (moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
       gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e < p.searched + beta + 40 &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
   }
-  if (quiet && depth <= 12 && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
+  if (quiet && depth <= 6 * ONE_PLY && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
       !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
@@ -349,10 +349,10 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   const int extension = std::max(sameMove(move, f.hashMove) ? f.hashExtension : 0, pawnPushExtension(pos, move));
   int score;
   if (givesCheck) {
-    const int childDepth = extension ? depth - 2 + extension : depth - 1;
+    const int childDepth = extension ? depth - ONE_PLY + extension : depth - HALF_PLY;
     score = deepChild(pos, beta, childDepth, f.mode, depth);
   } else {
-    const int childDepth = depth - 2 + extension;
+    const int childDepth = depth - ONE_PLY + extension;
     if (moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
       const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
       score = deepChild(pos, beta, reduced, f.mode, depth);
@@ -366,7 +366,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   ++p.searched;
   if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
   if (quiet) historyLoss(pos, f.historySelect, move, depth);
-  return depth >= 12 && f.excludedMove == MOVE_NONE ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+  return depth >= 6 * ONE_PLY && f.excludedMove == MOVE_NONE ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
 }
 
 // The child of an evasion: the shallow node's by check and stage, the deep node's
@@ -375,17 +375,17 @@ int evasionChild(Position& pos, const NodeFrame& f) {
   const int beta = f.beta, depth = f.depth;
   if (f.kind == NODE_SHALLOW_IN_CHECK) {
     const bool late = gameStage >= 2;
-    if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - 1);
-    if (depth <= (late ? 2 : 3)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-    return -searchZW(pos, 1 - beta, late ? depth - 1 : depth - 2);
+    if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - HALF_PLY);
+    if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    return -searchZW(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
   }
   // A single evasion is searched as deep as the node itself (half a ply less when the
   // check that led here was extended in full already, so that forced sequences stay
   // finite); a checking evasion, and any evasion from the middle stages on, half a
   // ply deeper than usual.
-  const int singleReply = f.extensionBudget > 0 ? 2 : 1;
-  const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
-  const int childDepth = depth - 2 + extension;
+  const int singleReply = f.extensionBudget > 0 ? ONE_PLY : HALF_PLY;
+  const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? HALF_PLY : 0;
+  const int childDepth = depth - ONE_PLY + extension;
   return -searchZWAny(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
                       depth - childDepth);
 }
@@ -523,7 +523,7 @@ std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
 }
 
 int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget) {
-  if (depth <= 1) return frontierAny(pos, beta);
+  if (depth <= HALF_PLY) return frontierAny(pos, beta);
   if (nodeInCheck(pos)) {
     return depth < DEEP_DEPTH ? searchZWInCheck(pos, beta, depth)
                               : searchZWDeepInCheck(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
@@ -544,7 +544,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
       ttRefreshAge(*probe.entries[i], pos.hashKey);
       return hit.score;
     }
-    if (depth < 6) {
+    if (depth < 3 * ONE_PLY) {
       if (hit.bound == TT_LOWER && hit.score >= beta) return hit.score;
       if (hit.bound == TT_UPPER && hit.score < beta) {
         beta = hit.score;
@@ -558,19 +558,19 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   Move altMove = MOVE_NONE;
 
   // Internal iterative deepening when the table knows too little about the node.
-  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 10 : 2)) {
-    if (depth >= 12) {
-      const int wide = searchPV(pos, alpha, beta + 500, depth - 8, parentEval, followFlag);
+  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY)) {
+    if (depth >= 6 * ONE_PLY) {
+      const int wide = searchPV(pos, alpha, beta + 500, depth - 4 * ONE_PLY, parentEval, followFlag);
       Move found = pvFirst(pos);
       if (!stopped(pos) && wide > alpha) {
-        searchPV(pos, alpha, beta, depth - 4, parentEval, followFlag);
+        searchPV(pos, alpha, beta, depth - 2 * ONE_PLY, parentEval, followFlag);
         const Move second = pvFirst(pos);
         if (second != MOVE_NONE && found != MOVE_NONE && !sameMove(second, found)) altMove = found;
         if (second != MOVE_NONE) found = second;
       }
       if (found != MOVE_NONE) hashMove = found;
-    } else if (depth >= 4) {
-      searchPV(pos, alpha, beta, depth - 2, parentEval, followFlag);
+    } else if (depth >= 2 * ONE_PLY) {
+      searchPV(pos, alpha, beta, depth - ONE_PLY, parentEval, followFlag);
       if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     } else {
       quiesceAny(pos, alpha, beta);
@@ -584,7 +584,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
 
   const bool inCheckNode = nodeInCheck(pos);
   int firstExtension = 0;
-  if (depth >= 16 && hashMove != MOVE_NONE) {
+  if (depth >= 8 * ONE_PLY && hashMove != MOVE_NONE) {
     firstExtension = hashMoveExtension(pos, hashMove, alpha, beta, depth, parentEval, eval);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
@@ -637,7 +637,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
     const bool trusted = (hit.flags & TT_TRUSTED) != 0;
-    if (hit.bound == TT_EXACT || ((depth < 6 || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
+    if (hit.bound == TT_EXACT || ((depth < 3 * ONE_PLY || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
       if (hit.bound == TT_EXACT || trusted) ttRefreshAge(*probe.entries[i], pos.hashKey);
       return hit.score;
     }
@@ -645,8 +645,8 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
-  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 10 : 2) && depth >= 4) {
-    searchPV(pos, beta - 1, beta, depth >= 12 ? depth - 4 : depth - 2, parentEval, 0);
+  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY) && depth >= 2 * ONE_PLY) {
+    searchPV(pos, beta - 1, beta, depth >= 6 * ONE_PLY ? depth - 2 * ONE_PLY : depth - ONE_PLY, parentEval, 0);
     if (stopped(pos)) return 0;
     if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -715,7 +715,7 @@ int searchZW(Position& pos, int beta, int depth) {
       select = 1;
       best = std::min(e + 8 * depth + 150, beta - 1);
     }
-  } else if (depth <= 3 && e + 10 < beta) {
+  } else if (depth <= ONE_PLY + HALF_PLY && e + 10 < beta) {
     stage = PICK_GAIN_HASH;
     gainLimit = beta - e - 10;
     pruned = true;
@@ -777,21 +777,21 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   // Null move, with a verification search first at great depth and a cheap pre-test.
   if (excludedMove == MOVE_NONE && (mode & MODE_NULL_ALLOWED) && e >= beta && pos.pieceMaterial[pos.side] > 0) {
     bool tryNull = true;
-    if (depth >= 18) {
-      tryNull = searchZWDeep(pos, beta, depth - 12, excludedMove, mode & ~MODE_NULL_ALLOWED, 2) >= beta;
+    if (depth >= 9 * ONE_PLY) {
+      tryNull = searchZWDeep(pos, beta, depth - 6 * ONE_PLY, excludedMove, mode & ~MODE_NULL_ALLOWED, ONE_PLY) >= beta;
       altMove = pvFirst(pos);
       pos.pvLength[ply] = ply;
     }
     const int nullMode = (mode & ~MODE_NULL_ALLOWED) ^ MODE_EXPECTED_CUT;
-    if (tryNull && !stopped(pos) && depth >= 12) {
+    if (tryNull && !stopped(pos) && depth >= 6 * ONE_PLY) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int preTest = -searchZWAny(pos, 1 - (beta - 40), depth - 14, nullMode, 2) + 40;
+      const int preTest = -searchZWAny(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
       unmakeMove(pos);
       tryNull = preTest >= beta;
     }
     if (tryNull && !stopped(pos)) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int score = -searchZWAny(pos, 1 - beta, std::max(depth - 8, 2), nullMode, 2);
+      const int score = -searchZWAny(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
       if (score >= beta) {
@@ -804,9 +804,9 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
 
   // Singular test of the hash move at expected cut nodes.
   int hashExtension = 0;
-  if (depth >= 18 && cutNode && excludedMove == MOVE_NONE && hashMove != MOVE_NONE &&
+  if (depth >= 9 * ONE_PLY && cutNode && excludedMove == MOVE_NONE && hashMove != MOVE_NONE &&
       isMovePseudoLegal(pos, hashMove)) {
-    const int score = searchZWDeep(pos, beta - 30, depth - 10, hashMove, MODE_SINGULAR_TEST, 2);
+    const int score = searchZWDeep(pos, beta - 30, depth - 5 * ONE_PLY, hashMove, MODE_SINGULAR_TEST, ONE_PLY);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
     if (score < beta - 30) {
@@ -814,15 +814,15 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
       // A singular move right after another one, with the budget for this node spent
       // already, gets half the extension: chains of forced moves stay finite.
       const bool chain = pos.gamePly >= 2 && (pos.checkInfo[pos.gamePly - 2] & SINGULAR_MARK) != 0;
-      hashExtension = chain && extensionBudget == 0 ? 1 : 2;
+      hashExtension = chain && extensionBudget == 0 ? HALF_PLY : ONE_PLY;
     }
   }
 
   // Internal iterative deepening at expected cut nodes without a hash move.
-  if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 12) &&
-      (excludedMove == MOVE_NONE || depth > 13)) {
-    const int score = depth > 13 ? searchZWDeep(pos, beta, depth - 4, excludedMove, mode, extensionBudget)
-                                 : searchZW(pos, beta, depth - 4);
+  if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
+      (excludedMove == MOVE_NONE || depth > 6 * ONE_PLY + HALF_PLY)) {
+    const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
+                                 : searchZW(pos, beta, depth - 2 * ONE_PLY);
     if (stopped(pos)) return 0;
     if (score >= beta && pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -831,8 +831,8 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   const int historySelect = e + 100 < beta;
   int stage = PICK_HASH, select = historySelect;
   bool pruned = false;
-  if (depth < 20) {
-    const int index = depth / 2 + (cutNode ? 10 : 0);
+  if (depth < 10 * ONE_PLY) {
+    const int index = depth / ONE_PLY + (cutNode ? 10 : 0);
     if (e + futilityMargin[index] <= beta) {
       stage = PICK_FUTILE_HASH;
       select = e + futilityMargin2[index] <= beta;
@@ -853,8 +853,8 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   frame.previous = previousOwnMove(pos);
   frame.mode = mode;
   frame.hashExtension = hashExtension;
-  frame.lmrBase = plainCut ? 6 : 2;
-  frame.gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 6, 0, 20);
+  frame.lmrBase = plainCut ? 3 * ONE_PLY : ONE_PLY;
+  frame.gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 3 * ONE_PLY, 0, 20);
   frame.cutNode = cutNode;
   frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, pruned, false};
   const LoopEnd end = moveLoop(pos, frame);
@@ -889,7 +889,7 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   frame.excludedMove = excludedMove;
   frame.mode = mode;
   frame.extensionBudget = extensionBudget;
-  frame.skipLosing = depth <= 12;
+  frame.skipLosing = depth <= 6 * ONE_PLY;
   frame.lazyMargin = DEEP_LAZY_MARGIN;
   if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;

@@ -17,8 +17,11 @@ constexpr int MODE_SINGULAR_TEST = MODE_EXCLUDED_SEARCH | MODE_NULL_ALLOWED;  //
 constexpr int MODE_KIND_MASK = MODE_EXCLUDED_SEARCH | MODE_EXPECTED_CUT;
 inline bool isExpectedAllNode(int mode) { return (mode & MODE_KIND_MASK) == 0; }
 inline bool isExpectedCutNode(int mode) { return (mode & MODE_KIND_MASK) == MODE_EXPECTED_CUT; }
+// Depths count half-plies.
+constexpr int ONE_PLY = 2;
+constexpr int HALF_PLY = 1;
 // Zero-window routines below this depth are the shallow ones.
-constexpr int DEEP_DEPTH = 10;
+constexpr int DEEP_DEPTH = 5 * ONE_PLY;
 // searchVerify flag: verifying a move of a principal-variation node, whose draws
 // score with the contempt of drawScore like the principal-variation node's own.
 constexpr int VERIFY_PV_MOVE = 0x2000;
