@@ -47,10 +47,24 @@ xboard_session() {
   echo analyze
   sleep 3
   echo .
+  echo nopost
+  echo post
+  echo hint
   sleep 1
+  echo g1f3
+  sleep 2
+  echo undo
+  sleep 2
   echo exit
   echo "st 2"
   echo go
+  sleep 1
+  echo "time 3000"
+  echo "otim 3000"
+  echo "sd 30"
+  echo easy
+  echo hard
+  echo ping 7
   sleep 1
   echo "?"
   sleep 3
