@@ -76,6 +76,7 @@ struct Position {
   int ply;
   int gamePly;
   std::uint32_t nodes;
+  std::uint32_t tbHits;  // tablebase hits of this thread's search, summed like nodes
   int threadIndex;  // selects the thread's pawn hash table; thread 0 polls input and time
   int stop;         // set when this thread's search must return at once
   // Parallel search: this position's split-point record, and the split point a

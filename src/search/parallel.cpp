@@ -88,6 +88,7 @@ Position* copyForSplit(Position& pos, int threadId) {
   copy.threadIndex = threadId;
   copy.stop = 0;
   copy.nodes = 0;
+  copy.tbHits = 0;
   copy.parent = &pos;
   copy.split = &pool.blockSplits[index];
   copy.split->workerCount.store(0, std::memory_order_relaxed);
@@ -104,9 +105,11 @@ void releaseBlock(Position* copy) {
 }
 
 // What every helper's copy gives back to its split point, stopped or not: its node
-// count and the killers it found below the split ply. Needs the split point's lock.
+// and tablebase-hit counts and the killers it found below the split ply. Needs the
+// split point's lock.
 void mergeCounters(Position& parent, const Position& copy) {
   parent.nodes += copy.nodes;
+  parent.tbHits += copy.tbHits;
   for (int ply = parent.ply; ply < MAX_PLY; ++ply) {
     std::copy(copy.killers[ply], copy.killers[ply] + 3, parent.killers[ply]);
   }

@@ -405,6 +405,7 @@ void startSearch(Position& pos) {
   pos.threadIndex = 0;
   pos.ply = 0;
   pos.nodes = 0;
+  pos.tbHits = 0;
   pos.pvLength[0] = 0;
   totalNodes = 0;
   tbHits = 0;
@@ -540,7 +541,8 @@ void searchRoot() {
       delta += delta / 2;
     }
     totalNodes += pos.nodes;
-    pos.nodes = 0;
+    tbHits += pos.tbHits;
+    pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || searchAborted || stopNow) break;
     rootScore = score;
     if (analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 && std::abs(score) < MATE_BOUND) {
@@ -562,7 +564,8 @@ void searchRoot() {
   }
   endParallelSearch();
   totalNodes += pos.nodes;
-  pos.nodes = 0;
+  tbHits += pos.tbHits;
+  pos.nodes = pos.tbHits = 0;
   searchAborted = true;
   if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);

@@ -47,7 +47,7 @@ extern bool pollReadsInput;
 
 // Counters of the current search.
 extern std::uint64_t totalNodes;
-extern std::uint32_t tbHits;
+extern std::uint32_t tbHits;  // completed iterations; the running ones count in Position::tbHits
 extern std::atomic<int> selDepthHalfPlies;  // raised by every search thread
 extern int iterationDepth;
 
