@@ -13,7 +13,6 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
-#include "shell/game_state.h"
 
 namespace {
 
@@ -43,11 +42,11 @@ int main(int argc, char** argv) {
   std::mt19937 random(argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 4646u);
   buildBoardTables();
   buildMaterialTable();
-  analysisMode = true;
   const int starts = static_cast<int>(sizeof(startPositions) / sizeof(startPositions[0]));
   for (int produced = 0; produced < count;) {
     if (!parseFen(startPositions[produced % starts])) return 1;
     auto pos = std::make_unique<Position>(gamePosition);
+    pos->bishopPromotions = true;
     evaluate(*pos, NO_WINDOW, MATE_SCORE);
     const int length = static_cast<int>(random() % 24);
     bool alive = true;

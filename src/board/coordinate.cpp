@@ -3,7 +3,6 @@
 #include <cctype>
 
 #include "board/movegen.h"
-#include "shell/options.h"
 
 namespace {
 
@@ -57,7 +56,7 @@ bool parseMoveText(const Position& pos, const char* text, Move& move) {
     int from, to;
     if (!readSquare(text, from) || !readSquare(text + 2, to)) return false;
     if (isEmptyCell(pos.board[from])) return false;
-    const bool fileCastling = (engineFlags & FLAG_FEN_FILE_CASTLING) && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
+    const bool fileCastling = pos.fileCastling && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
     if (fileCastling) {
       parsed = castlingWord(pos, to > from);
     } else {

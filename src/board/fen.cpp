@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "board/bitboard.h"
-#include "shell/options.h"
 
 namespace {
 
@@ -103,7 +102,7 @@ const char* readCastling(Position& pos, const char* p) {
     castleRookSquare[colour][wing] = square;
     if (grantsRight) {
       pos.castleRights |= (1 << wing) << (2 * colour);
-      engineFlags |= FLAG_FEN_FILE_CASTLING;
+      pos.fileCastling = true;
     }
   }
   buildCastleMasks(pos);
@@ -146,7 +145,6 @@ struct SetupState {
   Position position;
   int rookSquares[2][2];
   int masks[64];
-  std::uint32_t flags;
 };
 
 SetupState savedState;
@@ -155,14 +153,12 @@ void saveState() {
   savedState.position = gamePosition;
   std::memcpy(savedState.rookSquares, castleRookSquare, sizeof castleRookSquare);
   std::memcpy(savedState.masks, castleMask, sizeof castleMask);
-  savedState.flags = engineFlags;
 }
 
 void restoreState() {
   gamePosition = savedState.position;
   std::memcpy(castleRookSquare, savedState.rookSquares, sizeof castleRookSquare);
   std::memcpy(castleMask, savedState.masks, sizeof castleMask);
-  engineFlags = savedState.flags;
 }
 
 }  // namespace

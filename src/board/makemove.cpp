@@ -4,8 +4,10 @@
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
+#include "board/prefetch.h"
 #include "eval/evaluate.h"
-#include "search/tt.h"
+
+PrefetchTarget prefetchTarget;
 
 namespace {
 
@@ -170,7 +172,7 @@ int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposed
   pos.xside = C;
   pos.hashKey ^= sideKey;
   // The child probes the table next: start loading its bucket while evaluating.
-  ttPrefetch(pos.hashKey);
+  prefetchForKey(pos.hashKey);
 
   pos.undo[pos.gamePly - 1].evalAfter = evaluate(pos, -beta, -alpha);
   const Bitboard* maps = pos.attackMap[pos.ply];

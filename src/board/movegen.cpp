@@ -6,8 +6,6 @@
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "eval/evaluate.h"
-#include "search/history.h"
-#include "shell/game_state.h"
 
 int orderPST[2][6][64];
 
@@ -73,7 +71,7 @@ inline void pushEvasionPromotions(Position& pos, int from, int to, Move flags) {
   push(pos, promotionMove(from, to, flags, QUEEN), 0);
   push(pos, promotionMove(from, to, flags, KNIGHT), 0);
   push(pos, promotionMove(from, to, flags, ROOK), 0);
-  if (analysisMode) push(pos, promotionMove(from, to, flags, BISHOP), 0);
+  if (pos.bishopPromotions) push(pos, promotionMove(from, to, flags, BISHOP), 0);
 }
 
 inline int castleBit(int colour, bool kingSide) { return 1 << (2 * colour + (kingSide ? 0 : 1)); }
@@ -132,14 +130,14 @@ void pawnCaptures(Position& pos, Bitboard movers, int delta, Bitboard targets) {
 }
 
 // The promotions of one pawn onto `to`: queen; knight when `all` or when it checks;
-// rook when `all`; bishop when `all` in analysis mode.
+// rook when `all`; bishop when `all` and the position asks for bishop promotions.
 template <int C>
 void promotionsOnto(Position& pos, int from, int to, int victim, bool all) {
   pushPromotion(pos, from, to, QUEEN, victim);
   if (all || (knightAttacks[to] & pos.pieceBB[C ^ 1][KING])) pushPromotion(pos, from, to, KNIGHT, victim);
   if (all) {
     pushPromotion(pos, from, to, ROOK, victim);
-    if (analysisMode) pushPromotion(pos, from, to, BISHOP, victim);
+    if (pos.bishopPromotions) pushPromotion(pos, from, to, BISHOP, victim);
   }
 }
 
@@ -193,10 +191,10 @@ void pawnPushes(Position& pos, int threshold, bool byGain) {
     const int from = to - G::up;
     if ((bit(from) & G::homeRank) && (empty & bit(to + G::up))) {
       const Move doubleStep = makeMoveWord(from, to + G::up, FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP);
-      if (!byGain || gainMinTable[gainIndex(pieceCode(C, PAWN), doubleStep)] >= threshold) push(pos, doubleStep, 0);
+      if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
     }
     const Move single = makeMoveWord(from, to, FLAG_PAWN_MOVE);
-    if (!byGain || gainMinTable[gainIndex(pieceCode(C, PAWN), single)] >= threshold) push(pos, single, 0);
+    if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
   }
 }
 
@@ -234,7 +232,7 @@ void quietsByGain(Position& pos, int threshold) {
       Bitboard destinations = pieceAttacks(pos, type, from) & allowed;
       while (destinations) {
         const Move move = makeMoveWord(from, popLowest(destinations), 0);
-        if (gainMinTable[gainIndex(code, move)] >= threshold) push(pos, move, 0);
+        if (gainAt(gainMinTable, gainIndex(code, move)) >= threshold) push(pos, move, 0);
       }
     }
   }
@@ -421,7 +419,7 @@ void addMove(Position& pos, int from, int to, Move flags) {
     pushPromotion(pos, from, to, QUEEN, victim);
     pushPromotion(pos, from, to, KNIGHT, victim);
     pushPromotion(pos, from, to, ROOK, victim);
-    if (analysisMode) pushPromotion(pos, from, to, BISHOP, victim);
+    if (pos.bishopPromotions) pushPromotion(pos, from, to, BISHOP, victim);
     return;
   }
   const Move move = makeMoveWord(from, to, flags);
@@ -437,8 +435,9 @@ void addMove(Position& pos, int from, int to, Move flags) {
   } else if (key == (pos.killers[pos.ply][1] & 0xFFFFFF)) {
     score = SCORE_KILLER_2;
   } else {
+    // The move picker adds the history of quiet moves where it orders them.
     const int colour = colourOfCode(mover);
-    score = 64 * historyTable[0][to][mover] + orderPST[colour][type][to] - orderPST[colour][type][from] + 32;
+    score = orderPST[colour][type][to] - orderPST[colour][type][from] + 32;
   }
   push(pos, move, score);
 }

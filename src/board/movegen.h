@@ -6,12 +6,13 @@
 
 #include "board/position.h"
 
-// Ordering piece-square values by colour, type and square (rebuilt by newGame).
+// Ordering piece-square values by colour, type and square (rebuilt for each new game).
 extern int orderPST[2][6][64];
 void buildOrderTables();
 
-// Appends one move scored for ordering; a pawn move onto the last rank becomes its
-// promotions (queen, knight, rook, and bishop in analysis mode).
+// Appends one move scored for ordering (captures by victim and attacker, killers,
+// quiet moves by the ordering table); a pawn move onto the last rank becomes its
+// promotions (queen, knight, rook, and bishop when pos.bishopPromotions is set).
 void addMove(Position& pos, int from, int to, Move flags);
 
 // Captures onto `targets` (enemy men), en passant, checking pawn captures and

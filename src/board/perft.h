@@ -18,7 +18,3 @@ struct PerftLine {
 // set up or reached by makeMove; with `lines`, the count below each legal root move
 // in generation order. Every promotion piece is counted.
 std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines = nullptr);
-
-// The console word "perft <depth>" on the game position: one line per root move,
-// an empty line, the total and the time with the speed.
-void perftCommand(const char* arguments);

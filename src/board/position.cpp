@@ -1,17 +1,9 @@
-// The game position: set-up from the set-up arrays, castling masks, check status
-// and the board printout.
+// The game position: set-up from the set-up arrays, castling masks and check status.
 #include "board/position.h"
-
-#include <cstdio>
 
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "eval/material.h"
-#include "search/history.h"
-#include "search/search_state.h"
-#include "search/tt.h"
-#include "shell/clock.h"
-#include "shell/options.h"
 
 Position gamePosition;
 
@@ -125,7 +117,7 @@ void setUpPosition() {
   }
   findCastleRooks(pos);
   // Castling is by the usual letters until a FEN names rook files.
-  engineFlags &= ~FLAG_FEN_FILE_CASTLING;
+  pos.fileCastling = false;
   pos.side = WHITE;
   pos.xside = BLACK;
   pos.castleRights = 15;
@@ -175,28 +167,9 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   return info;
 }
 
-void newGame(bool clearTables) {
-  if (clearTables) ttClear();
-  resetHistory();
-  resetTimeBase();
+void setUpStartPosition() {
   setUpPosition();
   buildOrderTables();
   // The root needs the material table, which initApp builds before its new game.
   if (matInfo) prepareRoot(gamePosition);
-  resetSearchForNewGame();
-}
-
-void printBoard() {
-  const Position& pos = gamePosition;
-  for (int counter = 63; counter >= 0; --counter) {
-    int square = counter ^ 7;
-    int code = pos.board[square];
-    char letter = '.';
-    if (!isEmptyCell(code)) {
-      letter = PIECE_LETTERS[typeOfCode(code)];
-      if (colourOfCode(code) == BLACK) letter = static_cast<char>(letter - 'A' + 'a');
-    }
-    std::printf("%c%c", letter, fileOf(square) == 7 ? '\n' : ' ');
-  }
-  std::fflush(stdout);
 }

@@ -83,6 +83,12 @@ struct Position {
   // helper's copy works for (null for the game position). Never copied to a helper.
   struct SplitPoint* split;
   Position* parent;
+  // The FEN named the castling rooks by file: a coordinate move of the king onto
+  // its own rook is castling.
+  bool fileCastling = false;
+  // The generators add the bishop under-promotions (analysis, perft, the list of
+  // legal moves); the search otherwise leaves them out.
+  bool bishopPromotions = false;
 
   Move killers[MAX_PLY][3];
   int plyEval[MAX_PLY];
@@ -138,7 +144,6 @@ std::uint32_t computeCheckInfo(const Position& pos);
 // or NO_SQUARE.
 int findChecker(const Position& pos, int square, int byColour);
 int countAttackers(const Position& pos, int square, int byColour);
-// Resets the game to the standard start position.
-void newGame(bool clearTables);
-// Prints gamePosition as eight lines, rank 8 first, squares separated by blanks.
-void printBoard();
+// Sets gamePosition to the standard start position, with the ordering tables and,
+// once the material table exists, the root move list.
+void setUpStartPosition();

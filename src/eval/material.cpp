@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/options.h"
-
 std::uint32_t* matInfo = nullptr;
 
 namespace {
+
+// Weight of the material balance in the adjustment, from the settings of the last
+// build (-199 at the default importance 0).
+int importanceFactor = -199;
 
 constexpr int GRID_SIZE = 1 << 18;
 constexpr int GRID_PAWN_STRIDE = 2916;
@@ -31,8 +33,9 @@ struct Counts {
   }
 };
 
-// Weight of the material balance in the adjustment (-199 at the default importance 0).
-int importanceFactor() { return static_cast<int>((options.materialImportance + 62.1875) * -3.2); }
+int importanceFactorOf(const MaterialSettings& settings) {
+  return static_cast<int>((settings.importance + 62.1875) * -3.2);
+}
 
 std::uint32_t lowMaterialFlags(const Counts& counts) {
   std::uint32_t flags = 0;
@@ -47,17 +50,17 @@ std::uint32_t packEntry(int adjustment, int phase, std::uint32_t flags) {
 }
 
 // Imbalance term of the table, in centipawns, from the material options.
-int optionImbalance(const Counts& counts) {
+int optionImbalance(const Counts& counts, const MaterialSettings& settings) {
   const int dMin = counts.minors(WHITE) - counts.minors(BLACK);
   const int dMaj = counts.majors(WHITE) - counts.majors(BLACK);
   const int wQ = counts.n[WHITE][QUEEN], bQ = counts.n[BLACK][QUEEN];
-  if (dMin == 0 && dMaj == 0) return (wQ - bQ) * options.twoRooksVsQueenScore;
-  if (dMin == 0) return dMaj * options.rookVsPawnsScore;
-  if (dMaj == 0) return dMin * options.minorVsPawnsScore;
-  if (dMaj == -1) return dMin == 1 ? -options.rookVsMinorScore : dMin >= 2 ? options.twoMinorsVsRookScore : 0;
-  if (dMaj == 1) return dMin == -1 ? options.rookVsMinorScore : dMin <= -2 ? -options.twoMinorsVsRookScore : 0;
-  if (dMaj == -2 && dMin >= 3 && wQ == 0) return options.threeMinorsVsQueenScore;
-  if (dMaj == 2 && dMin <= -3 && bQ == 0) return -options.threeMinorsVsQueenScore;
+  if (dMin == 0 && dMaj == 0) return (wQ - bQ) * settings.twoRooksVsQueen;
+  if (dMin == 0) return dMaj * settings.rookVsPawns;
+  if (dMaj == 0) return dMin * settings.minorVsPawns;
+  if (dMaj == -1) return dMin == 1 ? -settings.rookVsMinor : dMin >= 2 ? settings.twoMinorsVsRook : 0;
+  if (dMaj == 1) return dMin == -1 ? settings.rookVsMinor : dMin <= -2 ? -settings.twoMinorsVsRook : 0;
+  if (dMaj == -2 && dMin >= 3 && wQ == 0) return settings.threeMinorsVsQueen;
+  if (dMaj == 2 && dMin <= -3 && bQ == 0) return -settings.threeMinorsVsQueen;
   return 0;
 }
 
@@ -111,9 +114,10 @@ int baseValue(const std::int16_t* grid, const Counts& c) {
   return grid[piece + GRID_PAWN_STRIDE * (c.n[WHITE][PAWN] + 9 * c.n[BLACK][PAWN])];
 }
 
-std::uint32_t tableEntry(const std::int16_t* grid, const Counts& c, int k) {
+std::uint32_t tableEntry(const std::int16_t* grid, const Counts& c, const MaterialSettings& settings) {
   const int balance = c.balance();
-  const auto adjustment = static_cast<std::int16_t>(32 * optionImbalance(c) + baseValue(grid, c) - k * balance);
+  const auto adjustment =
+      static_cast<std::int16_t>(32 * optionImbalance(c, settings) + baseValue(grid, c) - importanceFactor * balance);
   const int value = balance * 3200 + adjustment;
   std::uint32_t flags = lowMaterialFlags(c);
   const bool whiteLoneBishop = c.onlyMinors(WHITE, 0, 1), blackLoneBishop = c.onlyMinors(BLACK, 0, 1);
@@ -133,7 +137,7 @@ int tableIndex(const Counts& c) {
 
 }  // namespace
 
-bool buildMaterialTable() {
+bool buildMaterialTable(const MaterialSettings& settings) {
   if (matInfo) return true;
   matInfo = static_cast<std::uint32_t*>(std::calloc(MATERIAL_TABLE_SIZE, sizeof(std::uint32_t)));
   if (!matInfo) return false;
@@ -142,7 +146,7 @@ bool buildMaterialTable() {
     releaseMaterialTable();
     return false;
   }
-  const int k = importanceFactor();
+  importanceFactor = importanceFactorOf(settings);
   Counts c{};
   int& wP = c.n[WHITE][PAWN];
   int& bP = c.n[BLACK][PAWN];
@@ -159,7 +163,7 @@ bool buildMaterialTable() {
         }
         const int index = tableIndex(c);
         if (matInfo[index] != 0) std::printf("ERROR: matInfo array collision\n");
-        matInfo[index] = tableEntry(grid, c, k);
+        matInfo[index] = tableEntry(grid, c, settings);
       }
     }
   }
@@ -180,7 +184,7 @@ std::uint32_t computeMaterialEntry(const Position& pos) {
   const int balance = c.balance();
   const int phase = c.phase();
   const int weight = phaseWeight[phase < 64 ? phase : 63];
-  const int adjustment = fixedImbalance(c, balance) * weight / 256 * 32 - importanceFactor() * balance;
+  const int adjustment = fixedImbalance(c, balance) * weight / 256 * 32 - importanceFactor * balance;
   return packEntry(adjustment, phase, lowMaterialFlags(c));
 }
 

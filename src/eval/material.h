@@ -21,9 +21,21 @@ constexpr std::uint32_t lowMaterialFlag(int colour) { return colour == WHITE ? M
 
 extern std::uint32_t* matInfo;
 
-// Builds the table from the material options; does nothing when it exists. Returns
-// false when memory runs out (the table stays absent).
-bool buildMaterialTable();
+// The engine options the table is built from, in centipawns (0: no change).
+struct MaterialSettings {
+  int importance = 0;  // weight of the balance itself
+  int minorVsPawns = 0;
+  int rookVsPawns = 0;
+  int rookVsMinor = 0;
+  int twoMinorsVsRook = 0;
+  int threeMinorsVsQueen = 0;
+  int twoRooksVsQueen = 0;
+};
+
+// Builds the table from the settings, which the entries of positions outside the
+// table also follow; does nothing when it exists. Returns false when memory runs out
+// (the table stays absent).
+bool buildMaterialTable(const MaterialSettings& settings = {});
 void releaseMaterialTable();
 
 // The entry of the position: the table's, or the fallback's when a side has more

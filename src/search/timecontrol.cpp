@@ -41,7 +41,7 @@ void allotByControl(int rootSide, int gamePly) {
     timeReserve = 200;
     if (increment == 0) {
       const int k = recentRootScores[0] < -20 ? -(recentRootScores[0] / 20) : 0;
-      if (oppTime > (8 + k) * myTime / 8) {
+      if (oppTime > (8LL + k) * myTime / 8) {
         targetTime = std::max(static_cast<int>(static_cast<double>(targetTime) * myTime / oppTime), 5);
       }
     }

@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #endif
 
+#include "board/prefetch.h"
 #include "eval/pawns.h"
 #include "search/history.h"
 
@@ -113,6 +114,8 @@ bool ttAllocate(std::uint32_t indexMask) {
 #endif
   std::memset(static_cast<void*>(ttTable), 0, bytes);
   ttMask = indexMask;
+  // Make-move warms up the bucket of the position it reaches.
+  prefetchTarget = {reinterpret_cast<std::uintptr_t>(ttTable), ttMask, sizeof(TTEntry)};
   return true;
 }
 
@@ -120,6 +123,7 @@ void ttRelease() {
   std::free(ttTable);
   ttTable = nullptr;
   ttMask = 0;
+  prefetchTarget = {};
 }
 
 void ttClear() {

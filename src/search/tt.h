@@ -88,7 +88,6 @@ inline bool ttMatches(const TTEntry& entry, std::uint64_t key) {
   const std::uint32_t word1 = std::atomic_ref<const std::uint32_t>(entry.word1).load(std::memory_order_relaxed);
   return ((word1 ^ static_cast<std::uint32_t>(key >> 32)) & TT_KEY_MASK) == 0;
 }
-inline void ttPrefetch(std::uint64_t key) { __builtin_prefetch(ttBucket(key)); }
 
 // Reads a matching entry under its lock; false when it no longer matches.
 bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit);

@@ -28,7 +28,7 @@ bool initApp() {
     buildBoardTables();
     boardTablesBuilt = true;
   }
-  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable() || !allocatePawnHash()) {
+  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable(materialSettings()) || !allocatePawnHash()) {
     std::printf("ERROR (not enough memory): initApp\n");
     std::fflush(stdout);
     return false;

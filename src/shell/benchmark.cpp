@@ -7,6 +7,7 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "shell/clock.h"
+#include "shell/game_commands.h"
 #include "shell/options.h"
 
 namespace {

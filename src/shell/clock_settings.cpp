@@ -33,6 +33,8 @@ void clearClockControl() {
 
 int commandNumber(const char* text) { return parseDecimal(text); }
 
+int clockFromText(const char* text) { return std::clamp(commandNumber(text), -MAX_CLOCK_CS, MAX_CLOCK_CS); }
+
 int depthFromText(const char* text) {
   const int depth = static_cast<std::int16_t>(static_cast<std::uint16_t>(commandNumber(text)));
   return std::clamp(depth, 1, MAX_DEPTH_LIMIT);
@@ -41,7 +43,7 @@ int depthFromText(const char* text) {
 void setMoveTime(int milliseconds) {
   clearClockControl();
   maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = std::max(milliseconds / 10, 1);
+  timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
   clockCs[WHITE] = clockCs[BLACK] = timePerMove;
 }
 
@@ -55,25 +57,25 @@ void setDepthLimit(int depth) {
 void setSecondsPerMove(int seconds) {
   clearClockControl();
   maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = std::max(static_cast<int>(std::min<long long>(seconds * 100LL, 1 << 30)), 1);
+  timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
   clockCs[WHITE] = clockCs[BLACK] = timePerMove;
 }
 
 void setLevel(int moves, const char* baseMinutes, int incrementSeconds) {
   long long base = commandNumber(baseMinutes) * 6000LL;
   if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 100LL;
-  movesPerSession = std::max(moves, 0);
-  baseTime = static_cast<int>(std::clamp<long long>(base, 0, 1 << 30));
-  increment = static_cast<int>(std::clamp<long long>(incrementSeconds * 100LL, 0, 1 << 30));
+  movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
+  baseTime = static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS));
+  increment = static_cast<int>(std::clamp<long long>(incrementSeconds * 100LL, 0, MAX_INCREMENT_CS));
   maxSearchDepth = MAX_DEPTH_LIMIT;
   timePerMove = movesPerSession < 1 ? baseTime : baseTime / movesPerSession * 2;
   clockCs[WHITE] = clockCs[BLACK] = baseTime;
 }
 
 void setUciClock(int side, int incrementCs, int moves) {
-  movesPerSession = std::max(moves, 0);
+  movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
   baseTime = clockCs[side];
-  increment = std::max(incrementCs, 0);
+  increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
   maxSearchDepth = MAX_DEPTH_LIMIT;
   timePerMove = movesPerSession > 0 ? baseTime / movesPerSession * 2 : baseTime;
 }

@@ -3,6 +3,12 @@
 // estimate of the time lost outside the engine (timeLag).
 #pragma once
 
+// Bounds on the numbers of the time commands, far beyond any real control, so that
+// the time allotment's arithmetic cannot overflow whatever a front end sends.
+constexpr int MAX_CLOCK_CS = 100'000'000;     // about 11 days
+constexpr int MAX_INCREMENT_CS = 10'000'000;  // about 28 hours
+constexpr int MAX_MOVES_TO_GO = 1000;
+
 // A fixed time per move in milliseconds (UCI "go movetime").
 void setMoveTime(int milliseconds);
 // A depth limit without a clock (UCI "go depth", xboard "sd").
@@ -24,6 +30,8 @@ void estimateXboardLag(int ownClock, int reportedClock);
 
 // A number from command text: optional sign and digits; 0 when there are none.
 int commandNumber(const char* text);
+// A clock reading in centiseconds (xboard "time" and "otim"), within +-MAX_CLOCK_CS.
+int clockFromText(const char* text);
 // The number cut to 16 bits as the depth commands take it, then limited to 1..60.
 int depthFromText(const char* text);
 // The control of a fresh start: 5 seconds a move, depth limit 60, one variation.

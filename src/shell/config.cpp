@@ -43,23 +43,6 @@ void applyConfigLine(char* line) {
   if (value == nullptr) return;
   while (*value == ' ') ++value;
 
-  struct IntKey {
-    const char* name;
-    int* target;
-  };
-  const IntKey intKeys[] = {
-      {"MINOR_VS_PAWNS_SCORE", &options.minorVsPawnsScore},
-      {"ROOK_VS_PAWNS_SCORE", &options.rookVsPawnsScore},
-      {"ROOK_VS_MINOR_SCORE", &options.rookVsMinorScore},
-      {"TWO_MINORS_VS_ROOK_SCORE", &options.twoMinorsVsRookScore},
-      {"THREE_MINORS_VS_QUEEN_SCORE", &options.threeMinorsVsQueenScore},
-      {"TWO_ROOKS_VS_QUEEN_SCORE", &options.twoRooksVsQueenScore},
-      {"MATERIAL_IMPORTANCE", &options.materialImportance},
-      {"MIN_EGTB_DEPTH", &options.minEgtbDepth},
-      {"DRAW_CONTEMPT_SCORE", &options.drawContemptScore},
-      {"PRUNING_LEVEL", &options.pruningLevel},
-      {"SAVE_ANALYSIS_MIN_DEPTH", &options.analysisMinDepth},
-  };
   const auto is = [key](const char* name) { return strcasecmp(key, name) == 0; };
 
   if (is("PONDER")) {
@@ -80,12 +63,10 @@ void applyConfigLine(char* line) {
     options.ttIndexMask = hashSizeToMask(parseDecimal(value));
   } else if (is("EGTB_CACHE_SIZE")) {
     options.egtbCacheMB = clampValue(parseDecimal(value), 32, 128);
-  } else if (is("MAX_THREADS")) {
-    options.maxThreads = clampValue(parseDecimal(value), 1, 16);
   } else {
-    for (const IntKey& entry : intKeys) {
-      if (is(entry.name)) {
-        *entry.target = parseDecimal(value);
+    for (const SpinOption& option : spinOptions) {
+      if (option.configKey != nullptr && is(option.configKey)) {
+        options.*option.field = spinValue(option, value);
         return;
       }
     }

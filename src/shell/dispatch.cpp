@@ -8,15 +8,17 @@
 
 #include "board/fen.h"
 #include "board/movegen.h"
-#include "board/perft.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "search/search_state.h"
 #include "shell/app.h"
 #include "shell/benchmark.h"
+#include "shell/console.h"
+#include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/memory_report.h"
 #include "shell/options.h"
+#include "shell/think.h"
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
@@ -25,16 +27,26 @@ namespace {
 // The console words need the tables; false when they cannot be set up.
 bool ensureApp() { return appReady() || initApp(); }
 
-void boardCommand(const char*) {
-  if (!ensureApp()) return;
-  printBoard();
+// Words that read or replace the game position or the tables wait for the end of a
+// running search, which holds both: the search's position is mid-tree, and changing
+// it underneath the search would wreck it or its held result. True (after saying
+// so) while one runs.
+bool refusedWhileSearching(const char* word) {
+  if (!searchUnderway()) return false;
+  std::printf("%s: not available while a search runs\n", word);
   std::fflush(stdout);
+  return true;
+}
+
+void boardCommand(const char*) {
+  if (refusedWhileSearching("board") || !ensureApp()) return;
+  printBoard(gamePosition);
 }
 
 // "fen" prints the current position; "fen <text>" starts a new game from that
 // position, or says why not and leaves the position as it was.
 void fenCommand(const char* arguments) {
-  if (!ensureApp()) return;
+  if (refusedWhileSearching("fen") || !ensureApp()) return;
   if (*arguments == '\0') {
     char fen[FEN_TEXT_SIZE];
     positionToFen(gamePosition, fen);
@@ -58,14 +70,9 @@ void checkCommand(const char* arguments) {
   std::fflush(stdout);
 }
 
-// Perft switches the bishop promotions on for its run, so it waits for the end of
-// a running search.
+// Perft works on a copy of the game position, taken between searches.
 void perftWord(const char* arguments) {
-  if (searching) {
-    std::printf("perft: not available while a search runs\n");
-    std::fflush(stdout);
-    return;
-  }
+  if (refusedWhileSearching("perft")) return;
   if (ensureApp()) perftCommand(arguments);
 }
 
@@ -76,15 +83,9 @@ void egtbCommand(const char*) {
   std::fflush(stdout);
 }
 
-// The benchmark reuses the game position and the table, so it waits for the end of
-// a running search.
+// The benchmark reuses the game position and the table.
 void benchmarkCommand(const char*) {
-  if (searching) {
-    std::printf("si: not available while a search runs\n");
-    std::fflush(stdout);
-    return;
-  }
-  if (!ensureApp()) return;
+  if (refusedWhileSearching("si") || !ensureApp()) return;
   runBenchmark();
 }
 
@@ -132,7 +133,7 @@ void dispatchCommand(const char* line) {
 
   // A new protocol rebuilds the tables, which a running search holds: not now.
   if (word == "xboard" || word == "uci") {
-    if (searching) return;
+    if (searchUnderway()) return;
     announceProtocol(word == "xboard" ? FLAG_XBOARD : FLAG_UCI);
   }
   for (const ConsoleWord& entry : consoleWords) {

@@ -9,6 +9,7 @@
 
 #include "board/coordinate.h"
 #include "board/position.h"
+#include "search/history.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/clock.h"
@@ -93,10 +94,18 @@ void enterAnalysis() {
   }
   timePerMove = 0;
   maxSearchDepth = 60;
-  analysisMode = true;
+  setAnalysisMode(true);
 }
 
 }  // namespace
+
+void newGame(bool clearTables) {
+  if (clearTables) ttClear();
+  resetHistory();
+  resetTimeBase();
+  setUpStartPosition();
+  resetSearchForNewGame();
+}
 
 bool startGame(const char* fen, bool clearTables) {
   // parseFen changes nothing when it refuses, so a bad FEN leaves the game alone.

@@ -14,15 +14,15 @@
 
 int collectLegalMoves(Position& pos, Move* moves) {
   // The generators add bishop promotions only for analysis; a user may play them.
-  const bool savedAnalysisMode = analysisMode;
-  analysisMode = true;
+  const bool savedBishopPromotions = pos.bishopPromotions;
+  pos.bishopPromotions = true;
   evaluate(pos, NO_WINDOW, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly])) {
     generateEvasions(pos, ~Bitboard{0});
   } else {
     generateAllMoves(pos);
   }
-  analysisMode = savedAnalysisMode;
+  pos.bishopPromotions = savedBishopPromotions;
   int count = 0;
   const int end = pos.listStart[pos.ply + 1];
   for (int i = pos.listStart[pos.ply]; i < end && count < MAX_LEGAL_MOVES; ++i) {

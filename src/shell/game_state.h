@@ -29,6 +29,8 @@ extern int engineSide;  // WHITE, BLACK or NO_PIECE (none)
 extern bool gameOver;
 extern bool forceMode;
 extern bool analysisMode;  // infinite analysis; also enables bishop under-promotions
+// Sets analysisMode and, with it, the bishop promotions of the game position.
+void setAnalysisMode(bool on);
 extern int bookMovesLeft;
 extern int userMoveFrom, userMoveTo;
 extern char userMovePromotion;

@@ -2,10 +2,53 @@
 // and the protocol option commands.
 #include "shell/options.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+#include "eval/material.h"
 
 std::uint32_t engineFlags = DEFAULT_ENGINE_FLAGS;
 EngineOptions options;
+
+namespace {
+
+const SpinOption spinOptionTable[] = {
+    {"MaxThreads", "MAX_THREADS", &EngineOptions::maxThreads, 1, 16},
+    {"MultiPV", nullptr, &EngineOptions::multiPV, 1, 5},
+    {"SaveAnalysisMinDepth", "SAVE_ANALYSIS_MIN_DEPTH", &EngineOptions::analysisMinDepth, 0, 32},
+    {"PruningLevel", "PRUNING_LEVEL", &EngineOptions::pruningLevel, -1000, 100},
+    {"DrawContemptScore", "DRAW_CONTEMPT_SCORE", &EngineOptions::drawContemptScore, -100, 100},
+    {"MinEgtbDepth", "MIN_EGTB_DEPTH", &EngineOptions::minEgtbDepth, 2, 100},
+    {"MaterialImportance", "MATERIAL_IMPORTANCE", &EngineOptions::materialImportance, -100, 100},
+    {"Minor_vs_Pawns_Score", "MINOR_VS_PAWNS_SCORE", &EngineOptions::minorVsPawnsScore, -100, 100},
+    {"Rook_vs_Pawns_Score", "ROOK_VS_PAWNS_SCORE", &EngineOptions::rookVsPawnsScore, -100, 100},
+    {"Rook_vs_Minor_Score", "ROOK_VS_MINOR_SCORE", &EngineOptions::rookVsMinorScore, -30, 30},
+    {"TwoMinors_vs_Rook_Score", "TWO_MINORS_VS_ROOK_SCORE", &EngineOptions::twoMinorsVsRookScore, -100, 100},
+    {"ThreeMinors_vs_Queen_Score", "THREE_MINORS_VS_QUEEN_SCORE", &EngineOptions::threeMinorsVsQueenScore, -100, 100},
+    {"TwoRooks_vs_Queen_Score", "TWO_ROOKS_VS_QUEEN_SCORE", &EngineOptions::twoRooksVsQueenScore, -60, 60},
+};
+
+}  // namespace
+
+const std::span<const SpinOption> spinOptions(spinOptionTable);
+
+const SpinOption& spinOption(int EngineOptions::*field) {
+  for (const SpinOption& option : spinOptions) {
+    if (option.field == field) return option;
+  }
+  std::abort();  // a field without a range is a programming error
+}
+
+int spinValue(const SpinOption& option, const char* text) {
+  return std::clamp(parseDecimal(text), option.min, option.max);
+}
+
+MaterialSettings materialSettings() {
+  return {options.materialImportance,   options.minorVsPawnsScore,       options.rookVsPawnsScore,
+          options.rookVsMinorScore,     options.twoMinorsVsRookScore,    options.threeMinorsVsQueenScore,
+          options.twoRooksVsQueenScore};
+}
 
 void setDefaultOptions() {
   engineFlags = DEFAULT_ENGINE_FLAGS;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 // engineFlags bits: protocol and mode bits, and the on/off options.
 constexpr std::uint32_t FLAG_XBOARD = 0x1;
@@ -14,7 +15,6 @@ constexpr std::uint32_t FLAG_BOOK_LEARNING = 0x10;
 constexpr std::uint32_t FLAG_CAN_RESIGN = 0x20;
 constexpr std::uint32_t FLAG_OPPONENT_COMPUTER = 0x40;
 constexpr std::uint32_t FLAG_DEBUG = 0x80;
-constexpr std::uint32_t FLAG_FEN_FILE_CASTLING = 0x200;  // castling given by rook files
 constexpr std::uint32_t FLAG_INPUT_IS_FILE = 0x400;
 constexpr std::uint32_t FLAG_PRESERVE_HASH = 0x800;
 constexpr std::uint32_t DEFAULT_ENGINE_FLAGS = FLAG_XBOARD | FLAG_POST;
@@ -47,6 +47,30 @@ struct EngineOptions {
 
 extern std::uint32_t engineFlags;
 extern EngineOptions options;
+
+// A numeric option with the range the engine advertises for it. Values from
+// setoption and from velt.cfg are untrusted: both clamp them into this range before
+// any arithmetic sees them.
+struct SpinOption {
+  const char* name;       // as UCI lists it
+  const char* configKey;  // its velt.cfg key, or nullptr
+  int EngineOptions::*field;
+  int min;
+  int max;
+};
+constexpr int HASH_MIN_MB = 1;
+constexpr int HASH_MAX_MB = 1024;
+
+// Every numeric option that is kept as a plain number in the options record.
+extern const std::span<const SpinOption> spinOptions;
+// The entry of the options-record field; every such field has one.
+const SpinOption& spinOption(int EngineOptions::*field);
+// Option text to a number inside the option's range.
+int spinValue(const SpinOption& option, const char* text);
+
+// The material options as the material table's build takes them.
+struct MaterialSettings;
+MaterialSettings materialSettings();
 
 // Resets engineFlags and every option to its default.
 void setDefaultOptions();

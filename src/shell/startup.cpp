@@ -50,7 +50,7 @@ void setEngineName(const char* programPath) {
 int runEngine(int argc, char** argv) {
   setEngineName(argc > 0 ? argv[0] : "");
   engineFlags = DEFAULT_ENGINE_FLAGS;
-  analysisMode = false;
+  setAnalysisMode(false);
   readConfig();
 
   std::printf("%s\n", engineName);

@@ -1,6 +1,7 @@
 // The move decision driver.
 #include "shell/think.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/clock.h"
+#include "shell/clock_settings.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -24,6 +26,9 @@ constexpr int RESIGN_MOVES = 3;
 
 bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 
+// A finished ponder or analysis search whose result the front end has not yet taken.
+bool resultHeld = false;
+
 void printBestMove(Move move, Move ponder) {
   std::printf("bestmove %s", move != MOVE_NONE ? moveToCoordinate(move) : "0000");
   if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToCoordinate(ponder));
@@ -35,6 +40,7 @@ void printBestMove(Move move, Move ponder) {
 // that is clearly won or lost takes over here once it exists.
 void runSearch() {
   stopState = STOP_NONE;
+  gamePosition.bishopPromotions = analysisMode;
   searching = true;
   searchRoot();
   searching = false;
@@ -44,10 +50,12 @@ void runSearch() {
 // end ends it: UCI sends no "bestmove" before "stop" or "ponderhit".
 void holdFinishedSearch() {
   if (!pondering && !analysisMode) return;
+  resultHeld = true;
   while (stopState != STOP_COMMAND && stopState != STOP_PONDER_HIT && pendingCommand == CMD_NONE &&
          userMoveFrom < 0) {
     readCommand(true);
   }
+  resultHeld = false;
   if (pondering && stopState == STOP_PONDER_HIT) {
     pondering = false;
     searchStartTime = currentTimeMs();
@@ -71,6 +79,7 @@ void keepClock() {
   clock -= static_cast<int>((currentTimeMs() - searchStartTime) / 10);
   if (movesPerSession > 0 && ((engineSide + pos.gamePly) / 2 + pos.side) % movesPerSession == 0) clock += baseTime;
   if (increment > 0) clock += increment;
+  clock = std::min(clock, MAX_CLOCK_CS);
   debugLog("CLOCK-> %ld\n", static_cast<long>(clock));
 }
 
@@ -124,6 +133,8 @@ bool startXboardPonder(int score) {
 }
 
 }  // namespace
+
+bool searchUnderway() { return searching || resultHeld; }
 
 bool applyResignRule(int score, int opponentClock, int gamePly) {
   if (movesPerSession <= 0) return false;

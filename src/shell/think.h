@@ -9,3 +9,7 @@ void think();
 // scores in resignCount: true when the engine should resign after a move scored
 // `score`, the opponent having opponentClock centiseconds, gamePly plies played.
 bool applyResignRule(int score, int opponentClock, int gamePly);
+
+// True from the start of a search until its result has been reported, including a
+// finished ponder or analysis search that waits for the front end.
+bool searchUnderway();

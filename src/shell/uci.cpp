@@ -57,13 +57,18 @@ void resizeHashTable(std::uint32_t indexMask) {
 
 void setHash(const OptionValue& value) { resizeHashTable(hashSizeToMask(parseDecimal(value.word.c_str()))); }
 
-void setMaterialOption(int& target, const OptionValue& value) {
-  const int number = parseDecimal(value.word.c_str());
+void printSpin(const SpinOption& option, int shownDefault) {
+  std::printf("option name %s type spin default %d min %d max %d\n", option.name, shownDefault, option.min, option.max);
+}
+
+void setMaterialOption(int EngineOptions::*field, const OptionValue& value) {
+  const int number = spinValue(spinOption(field), value.word.c_str());
+  int& target = options.*field;
   if (number == target) return;
   target = number;
   ttClear();
   releaseMaterialTable();
-  if (!buildMaterialTable()) std::printf("ERROR (not enough memory): setoption\n");
+  if (!buildMaterialTable(materialSettings())) std::printf("ERROR (not enough memory): setoption\n");
 }
 
 struct UciOption {
@@ -73,14 +78,23 @@ struct UciOption {
   bool touchesTables;  // never applied under a running search
 };
 
-#define MATERIAL_OPTION(key, name, field, limit)                                                       \
-  {key, [] { std::printf("option name " name " type spin default %d min -" #limit " max " #limit "\n", \
-                         options.field); },                                                            \
-   [](const OptionValue& value) { setMaterialOption(options.field, value); }, true}
+// A numeric option whose range comes from the shared table; the listed default is
+// the current value.
+#define SPIN_OPTION(key, field, touchesTables)                                                  \
+  {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },                   \
+   [](const OptionValue& value) { options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
+   touchesTables}
+
+#define MATERIAL_OPTION(key, field)                                                \
+  {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },      \
+   [](const OptionValue& value) { setMaterialOption(&EngineOptions::field, value); }, true}
 
 const UciOption uciOptions[] = {
-    {"hash", [] { std::printf("option name Hash type spin default %d min 1 max 1024\n", hashMegabytes()); }, setHash,
-     true},
+    {"hash",
+     [] {
+       std::printf("option name Hash type spin default %d min %d max %d\n", hashMegabytes(), HASH_MIN_MB, HASH_MAX_MB);
+     },
+     setHash, true},
     {"nalimovpath", [] { std::printf("option name NalimovPath type string default %s\n", options.egtbPath); },
      [](const OptionValue& value) {
        if (strcasecmp(value.word.c_str(), options.egtbPath) != 0) copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
@@ -93,15 +107,16 @@ const UciOption uciOptions[] = {
      },
      [](const OptionValue& value) { options.egtbCacheMB = std::clamp(parseDecimal(value.word.c_str()), 32, 128); },
      true},
-    {"maxthreads",
-     [] { std::printf("option name MaxThreads type spin default %d min 1 max %d\n", options.maxThreads, 16); },
+    {"maxthreads", [] { printSpin(spinOption(&EngineOptions::maxThreads), options.maxThreads); },
      [](const OptionValue& value) {
-       options.maxThreads = std::clamp(parseDecimal(value.word.c_str()), 1, 16);
+       options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
        setSearchThreads(options.maxThreads);
      },
      true},
-    {"multipv", [] { std::printf("option name MultiPV type spin default 1 min 1 max %d\n", 5); },
-     [](const OptionValue& value) { options.multiPV = std::clamp(parseDecimal(value.word.c_str()), 1, 5); }, false},
+    // A new game always starts with one variation, whatever was set before.
+    {"multipv", [] { printSpin(spinOption(&EngineOptions::multiPV), 1); },
+     [](const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
+     false},
     {"uci_opponent", [] { std::printf("option name UCI_Opponent type string\n"); },
      [](const OptionValue& value) {
        // "<title> <rating> <computer or human> <name>"
@@ -137,32 +152,25 @@ const UciOption uciOptions[] = {
      [] { std::printf("option name SaveAnalysisFile type string default %s\n", options.analysisFilePath); },
      [](const OptionValue& value) { copyPath(options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
      false},
-    {"saveanalysismindepth",
-     [] { std::printf("option name SaveAnalysisMinDepth type spin default %d min 0 max 32\n", options.analysisMinDepth); },
-     [](const OptionValue& value) { options.analysisMinDepth = parseDecimal(value.word.c_str()); }, false},
+    SPIN_OPTION("saveanalysismindepth", analysisMinDepth, false),
     {"deleteanalysisfile", [] { std::printf("option name Delete Analysis File type button\n"); },
      [](const OptionValue&) {
        if (options.analysisFilePath[0] != '\0') std::remove(options.analysisFilePath);
      },
      false},
-    {"pruninglevel",
-     [] { std::printf("option name PruningLevel type spin default %d min -1000 max 100\n", options.pruningLevel); },
-     [](const OptionValue& value) { options.pruningLevel = parseDecimal(value.word.c_str()); }, false},
-    {"drawcontemptscore",
-     [] { std::printf("option name DrawContemptScore type spin default %d min -100 max 100\n", options.drawContemptScore); },
-     [](const OptionValue& value) { options.drawContemptScore = parseDecimal(value.word.c_str()); }, false},
-    {"minegtbdepth",
-     [] { std::printf("option name MinEgtbDepth type spin default %d min 2 max 100\n", options.minEgtbDepth); },
-     [](const OptionValue& value) { options.minEgtbDepth = parseDecimal(value.word.c_str()); }, false},
-    MATERIAL_OPTION("materialimportance", "MaterialImportance", materialImportance, 100),
-    MATERIAL_OPTION("minor_vs_pawns_score", "Minor_vs_Pawns_Score", minorVsPawnsScore, 100),
-    MATERIAL_OPTION("rook_vs_pawns_score", "Rook_vs_Pawns_Score", rookVsPawnsScore, 100),
-    MATERIAL_OPTION("rook_vs_minor_score", "Rook_vs_Minor_Score", rookVsMinorScore, 30),
-    MATERIAL_OPTION("twominors_vs_rook_score", "TwoMinors_vs_Rook_Score", twoMinorsVsRookScore, 100),
-    MATERIAL_OPTION("threeminors_vs_queen_score", "ThreeMinors_vs_Queen_Score", threeMinorsVsQueenScore, 100),
-    MATERIAL_OPTION("tworooks_vs_queen_score", "TwoRooks_vs_Queen_Score", twoRooksVsQueenScore, 60),
+    SPIN_OPTION("pruninglevel", pruningLevel, false),
+    SPIN_OPTION("drawcontemptscore", drawContemptScore, false),
+    SPIN_OPTION("minegtbdepth", minEgtbDepth, false),
+    MATERIAL_OPTION("materialimportance", materialImportance),
+    MATERIAL_OPTION("minor_vs_pawns_score", minorVsPawnsScore),
+    MATERIAL_OPTION("rook_vs_pawns_score", rookVsPawnsScore),
+    MATERIAL_OPTION("rook_vs_minor_score", rookVsMinorScore),
+    MATERIAL_OPTION("twominors_vs_rook_score", twoMinorsVsRookScore),
+    MATERIAL_OPTION("threeminors_vs_queen_score", threeMinorsVsQueenScore),
+    MATERIAL_OPTION("tworooks_vs_queen_score", twoRooksVsQueenScore),
 };
 
+#undef SPIN_OPTION
 #undef MATERIAL_OPTION
 
 struct DeferredOption {
@@ -252,7 +260,7 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
   for (std::size_t i = first; i < words.size(); ++i) {
     const std::string word = lowerCase(words[i].text);
     if (word == "wtime" || word == "btime") {
-      clockCs[word[0] == 'w' ? WHITE : BLACK] = std::max(commandNumber(argument(i)) / 10, 1);
+      clockCs[word[0] == 'w' ? WHITE : BLACK] = std::clamp(commandNumber(argument(i)) / 10, 1, MAX_CLOCK_CS);
       ++i;
     } else if (word == "winc" || word == "binc") {
       incrementText[word[0] == 'w' ? WHITE : BLACK] = argument(i);
@@ -304,7 +312,7 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
 
 void endAnalysis() {
   if (!analysisMode) return;
-  analysisMode = false;
+  setAnalysisMode(false);
   timePerMove = savedTimePerMove;
   maxSearchDepth = savedDepthLimit;
 }
@@ -344,7 +352,7 @@ void handleUciCommand(const char* line) {
     stopState = STOP_PONDER_HIT;
   } else if (command == "quit") {
     pendingCommand = CMD_QUIT;
-    analysisMode = false;
+    setAnalysisMode(false);
     stopState = STOP_COMMAND;
   }
 }

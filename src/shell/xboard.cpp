@@ -159,7 +159,7 @@ void handleXboardCommand(const char* line) {
     engineFlags &= ~FLAG_POST;
   } else if (command == "quit") {
     pendingCommand = CMD_QUIT;
-    analysisMode = false;
+    setAnalysisMode(false);
     stopState = STOP_COMMAND;
   } else if (command == "remove" || command == "undo") {
     pendingCommand = CMD_TAKE_BACK;
@@ -178,9 +178,9 @@ void handleXboardCommand(const char* line) {
   } else if (command == "st") {
     setSecondsPerMove(commandNumber(argument));
   } else if (command == "time") {
-    timeCommand(commandNumber(argument));
+    timeCommand(clockFromText(argument));
   } else if (command == "otim") {
-    otimCommand(commandNumber(argument));
+    otimCommand(clockFromText(argument));
   } else if (command == "?") {
     if (searching && !pondering && !analysisMode) stopState = STOP_MOVE_NOW;
   } else if (command == "draw" || command == "name" || command == "protover") {

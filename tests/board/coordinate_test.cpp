@@ -75,13 +75,11 @@ TEST(ParseMoveText, RejectsWhatTheBoardCannotPlay) {
 
 TEST(ParseMoveText, FileLetterCastling) {
   auto pos = positionFromFen("4k3/8/8/8/8/8/8/R3K2R w HA -");
-  const std::uint32_t saved = engineFlags;
-  engineFlags |= FLAG_FEN_FILE_CASTLING;
+  ASSERT_TRUE(pos->fileCastling);
   EXPECT_EQ(parsed(*pos, "e1h1"), makeMoveWord(E1, G1, FLAG_CASTLE_SHORT));
   EXPECT_EQ(parsed(*pos, "e1a1"), makeMoveWord(E1, C1, FLAG_CASTLE_LONG));
-  engineFlags = saved & ~FLAG_FEN_FILE_CASTLING;
+  pos->fileCastling = false;
   expectRejected(*pos, "e1h1");
-  engineFlags = saved;
 }
 
 TEST(CompleteMoveFlags, AddsWhatTheBoardImplies) {

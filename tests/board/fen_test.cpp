@@ -144,7 +144,6 @@ TEST_F(FenTest, RejectedTextsChangeNothing) {
 }
 
 TEST_F(FenTest, FileLetterCastling) {
-  engineFlags &= ~FLAG_FEN_FILE_CASTLING;
   // King b1 with rooks a1 and e1; black likewise.
   ASSERT_TRUE(parseFen("rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
   const int b1 = B1, b8 = 57, e8 = 60;
@@ -156,9 +155,9 @@ TEST_F(FenTest, FileLetterCastling) {
   EXPECT_EQ(castleMask[b1], 12);
   EXPECT_EQ(castleMask[b8], 3);
   EXPECT_EQ(castleMask[E1], 14);
-  EXPECT_NE(engineFlags & FLAG_FEN_FILE_CASTLING, 0u);
-  newGame(false);
-  EXPECT_EQ(engineFlags & FLAG_FEN_FILE_CASTLING, 0u);
+  EXPECT_TRUE(gamePosition.fileCastling);
+  setUpStartPosition();
+  EXPECT_FALSE(gamePosition.fileCastling);
 
   ASSERT_TRUE(parseFen("rk2r3/8/8/8/8/8/8/RK2R3 w a -"));
   EXPECT_EQ(gamePosition.castleRights, 8);
@@ -167,7 +166,7 @@ TEST_F(FenTest, FileLetterCastling) {
   ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
   EXPECT_EQ(gamePosition.castleRights, 2);
   EXPECT_EQ(castleRookSquare[WHITE][1], A1);
-  EXPECT_EQ(engineFlags & FLAG_FEN_FILE_CASTLING, 0u);
+  EXPECT_FALSE(gamePosition.fileCastling);
   std::uint64_t key = gamePosition.hashKey;
   ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
   EXPECT_EQ(castleRookSquare[WHITE][1], C1);

@@ -7,7 +7,6 @@
 #include "board/makemove.h"
 #include "eval/evaluate.h"
 #include "search/history.h"
-#include "shell/game_state.h"
 #include "support/board_setup.h"
 
 namespace {
@@ -27,10 +26,11 @@ std::vector<ScoredMove> movesBetween(const Position& pos, const char* from, cons
   return found;
 }
 
+// Positions set up while it lives generate bishop promotions or not.
 class AnalysisModeGuard {
  public:
-  explicit AnalysisModeGuard(bool on) : saved_(analysisMode) { analysisMode = on; }
-  ~AnalysisModeGuard() { analysisMode = saved_; }
+  explicit AnalysisModeGuard(bool on) : saved_(gamePosition.bishopPromotions) { gamePosition.bishopPromotions = on; }
+  ~AnalysisModeGuard() { gamePosition.bishopPromotions = saved_; }
 
  private:
   bool saved_;
@@ -180,7 +180,7 @@ TEST(GenerateEvasions, EnPassantTakesTheCheckingPawn) {
   EXPECT_EQ(moves[0].score, 0x20000016);
 }
 
-TEST(AddMove, QuietScoresFromKillersHistoryAndTables) {
+TEST(AddMove, QuietScoresFromKillersAndTables) {
   auto pos = positionFromFen(nullptr);
   resetHistory();
   buildOrderTables();
@@ -189,12 +189,12 @@ TEST(AddMove, QuietScoresFromKillersHistoryAndTables) {
   generateAllMoves(*pos);
   EXPECT_EQ(movesBetween(*pos, "b1", "c3").at(0).score, 0x10000000);
   EXPECT_EQ(movesBetween(*pos, "d2", "d4").at(0).score, 0x0FFFFFFF);
-  // Knight g1-f3: 64 x 700 + table(f3) 8 - table(g1) -10 + 32.
-  EXPECT_EQ(movesBetween(*pos, "g1", "f3").at(0).score, 64 * 700 + 8 + 10 + 32);
+  // Knight g1-f3: table(f3) 8 - table(g1) -10 + 32; history is the move picker's.
+  EXPECT_EQ(movesBetween(*pos, "g1", "f3").at(0).score, 8 + 10 + 32);
   // Black mirrors the tables: knight g8-f6 scores the same.
   pos = positionFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
   generateAllMoves(*pos);
-  EXPECT_EQ(movesBetween(*pos, "g8", "f6").at(0).score, 64 * 700 + 8 + 10 + 32);
+  EXPECT_EQ(movesBetween(*pos, "g8", "f6").at(0).score, 8 + 10 + 32);
 }
 
 TEST(IsMovePlayable, StoredMoves) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/bitboard.h"
+#include "shell/console.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ TEST_F(PositionTest, FindCheckerOrderAndCount) {
 
 TEST_F(PositionTest, PrintBoardStartPosition) {
   ::testing::internal::CaptureStdout();
-  printBoard();
+  printBoard(gamePosition);
   std::string printed = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(printed,
             "r n b q k b n r\n"
@@ -151,7 +152,7 @@ TEST_F(PositionTest, PrintBoardStartPosition) {
 
 TEST_F(PositionTest, NewGameRestoresStart) {
   ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/4K3 b - -"));
-  newGame(false);
+  setUpStartPosition();
   EXPECT_EQ(gamePosition.menCount, 32);
   EXPECT_EQ(gamePosition.side, WHITE);
   EXPECT_EQ(gamePosition.hashKey, keyFromScratch(gamePosition));

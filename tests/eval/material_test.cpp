@@ -23,7 +23,7 @@ class MaterialOptions : public ::testing::Test {
   }
   static void rebuild() {
     releaseMaterialTable();
-    ASSERT_TRUE(buildMaterialTable());
+    ASSERT_TRUE(buildMaterialTable(materialSettings()));
   }
   void setAllOptions(int value) {
     options.minorVsPawnsScore = options.rookVsPawnsScore = options.rookVsMinorScore = value;

@@ -8,6 +8,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 

@@ -6,6 +6,7 @@
 
 #include "board/position.h"
 #include "search/search_state.h"
+#include "search/timecontrol.h"
 #include "search/tt.h"
 #include "shell/app.h"
 #include "shell/game_state.h"
@@ -207,6 +208,45 @@ TEST_F(ClockSettings, XboardTimeAndOtim) {
   EXPECT_EQ(clockCs[WHITE], 777);
   handleXboardCommand("time 2500");
   EXPECT_EQ(timeLag, 1);
+}
+
+// Numbers far beyond any real control are bounded before the allotment works with
+// them; the sanitizer build reports any overflow the allotment would still make.
+TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
+  const struct {
+    std::uint32_t protocol;
+    const char* commands[3];
+  } cases[] = {
+      {FLAG_UCI, {"go wtime 99999999999 btime 99999999999 winc 99999999999 binc 99999999999 movestogo 99999999999"}},
+      {FLAG_UCI, {"go wtime 99999999999 btime 1 winc 99999999999 binc 5"}},
+      {FLAG_UCI, {"go movetime 99999999999"}},
+      {FLAG_XBOARD, {"level 99999999999 99999999999:99999999999 99999999999", "time 99999999999", "otim -99999999999"}},
+      {FLAG_XBOARD, {"level 1 99999999999 0", "time -99999999999", "otim 99999999999"}},
+      {FLAG_XBOARD, {"st 99999999999"}},
+  };
+  for (const auto& test : cases) {
+    engineFlags = test.protocol;
+    recentRootScores[0] = -MATE_SCORE;
+    for (const char* command : test.commands) {
+      if (command == nullptr) continue;
+      if (test.protocol == FLAG_UCI) {
+        handleUciCommand(command);
+      } else {
+        handleXboardCommand(command);
+      }
+    }
+    SCOPED_TRACE(test.commands[0]);
+    for (int side : {WHITE, BLACK}) {
+      EXPECT_LE(std::abs(clockCs[side]), MAX_CLOCK_CS);
+      allocateTime(side, 0);
+      EXPECT_GT(timePerMove, 0);
+      EXPECT_GT(targetTime, 0);
+    }
+    EXPECT_LE(increment, MAX_INCREMENT_CS);
+    EXPECT_LE(movesPerSession, MAX_MOVES_TO_GO);
+    EXPECT_LE(timePerMove, MAX_CLOCK_CS);
+    setDefaultTimeControl();
+  }
 }
 
 }  // namespace

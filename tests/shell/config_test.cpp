@@ -59,11 +59,15 @@ TEST_F(ConfigTest, BlankBeforeEqualsSignStartsTheValue) {
   EXPECT_EQ(options.minEgtbDepth, 7);
 }
 
-TEST_F(ConfigTest, NumbersAreClampedWhereStated) {
-  readConfigText("EGTB_CACHE_SIZE = 8\nMAX_THREADS = 64\nMATERIAL_IMPORTANCE = 999\n");
+// Every number is clamped into the range UCI advertises for the same option.
+TEST_F(ConfigTest, NumbersAreClampedIntoTheAdvertisedRange) {
+  readConfigText("EGTB_CACHE_SIZE = 8\nMAX_THREADS = 64\nMATERIAL_IMPORTANCE = 999\n"
+                 "PRUNING_LEVEL = -99999999999\nROOK_VS_MINOR_SCORE = 31\n");
   EXPECT_EQ(options.egtbCacheMB, 32);
   EXPECT_EQ(options.maxThreads, 16);
-  EXPECT_EQ(options.materialImportance, 999);
+  EXPECT_EQ(options.materialImportance, 100);
+  EXPECT_EQ(options.pruningLevel, -1000);
+  EXPECT_EQ(options.rookVsMinorScore, 30);
   readConfigText("EGTB_CACHE_SIZE = 500\nMAX_THREADS = 0\nSAVE_ANALYSIS_MIN_DEPTH = 12abc\n");
   EXPECT_EQ(options.egtbCacheMB, 128);
   EXPECT_EQ(options.maxThreads, 1);

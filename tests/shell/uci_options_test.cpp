@@ -64,6 +64,15 @@ TEST_F(UciOptions, ClampsAndNames) {
   EXPECT_FALSE(engineFlags & FLAG_OPPONENT_COMPUTER);
   handleUciCommand("setoption name NalimovCache value 7");
   EXPECT_EQ(options.egtbCacheMB, 32);
+  // Values far outside the advertised range, as a fuzzer sends them.
+  handleUciCommand("setoption name PruningLevel value 99999999999");
+  EXPECT_EQ(options.pruningLevel, 100);
+  handleUciCommand("setoption name DrawContemptScore value -99999999999");
+  EXPECT_EQ(options.drawContemptScore, -100);
+  handleUciCommand("setoption name SaveAnalysisMinDepth value 33");
+  EXPECT_EQ(options.analysisMinDepth, 32);
+  setDefaultOptions();
+  engineFlags = FLAG_UCI;
 }
 
 }  // namespace
