@@ -2,8 +2,8 @@
 #include "search/parallel.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <semaphore>
 #include <thread>

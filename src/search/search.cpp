@@ -15,8 +15,8 @@
 #include "search/node_frame.h"
 #include "search/node_table.h"
 #include "search/parallel.h"
-#include "search/split_merge.h"
 #include "search/quiesce.h"
+#include "search/split_merge.h"
 #include "search/tt.h"
 
 namespace {
