@@ -44,9 +44,6 @@ struct ThreadPool {
 
 ThreadPool pool;
 
-// Polls of the main thread while it waits for helpers, in wait steps.
-constexpr int WAIT_POLL_STEPS = 256;
-
 void idleLoop(int id, Position* waitFor);
 
 void workerMain(int id) {
@@ -138,9 +135,11 @@ void idleLoop(int id, Position* waitFor) {
       SpinGuard guard(pool.smpLock);
       idleWorkers.fetch_add(1, std::memory_order_relaxed);
     }
-    for (int spins = 0, steps = 0; !waitEnds(self, waitFor); spinPause(spins)) {
-      // Only the main thread polls input and time, also while it waits for helpers.
-      if (id == 0 && ++steps % WAIT_POLL_STEPS == 0) pollSearch(*waitFor);
+    for (int spins = 0; !waitEnds(self, waitFor); spinPause(spins)) {
+      // Only the main thread polls input and time, also while it waits for helpers:
+      // at every step once it has stopped merely pausing, since a step may then last
+      // as long as the system keeps it off its core.
+      if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
     }
     Position* work;
     {
