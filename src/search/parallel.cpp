@@ -197,8 +197,6 @@ void setSearchThreads(int count) {
   for (int spins = 0; pool.threadsStarted.load(std::memory_order_acquire) < count - 1;) spinPause(spins);
 }
 
-int searchThreadCount() { return pool.threadCount; }
-
 void beginParallelSearch(Position& root) {
   root.split = &pool.rootSplit;
   root.parent = nullptr;
@@ -229,7 +227,6 @@ bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
   SplitPoint& point = *pos.split;
   point.frame = &frame;
   point.search = routine;
-  frame.cutoff = false;
   frame.settled = false;
   pool.threads[own].work.store(nullptr, std::memory_order_relaxed);
   int helpers = 0;
