@@ -5,12 +5,13 @@
 #   make run         start the engine in build/run/, where it finds the default book
 #   make check-long  the slow suites (deep perft, long game runs)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
+#   make check-tsan  multi-threaded searches under ThreadSanitizer (build-tsan, a few minutes)
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long install clean
+.PHONY: all velt book test run check-long check-tsan install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -59,5 +60,12 @@ install: velt book
 	cmake --install build --prefix $(PREFIX)
 	install -D -m 644 $(BOOK) $(DESTDIR)$(PREFIX)/share/velt/VeltBook.bin
 
+build-tsan/CMakeCache.txt:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DVELT_TSAN=ON -DCMAKE_CXX_FLAGS="-g"
+
+check-tsan: build-tsan/CMakeCache.txt
+	cmake --build build-tsan -j $(JOBS) --target velt
+	tests/tsan/search_session.sh build-tsan/velt
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-tsan

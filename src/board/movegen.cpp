@@ -189,10 +189,10 @@ void pawnPushes(Position& pos, int threshold, bool byGain) {
     const int from = to - G::up;
     if ((bit(from) & G::homeRank) && (empty & bit(to + G::up))) {
       const Move doubleStep = makeMoveWord(from, to + G::up, FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP);
-      if (!byGain || gainMinTable[gainIndex(pieceCode(C, PAWN), doubleStep)] >= threshold) push(pos, doubleStep, 0);
+      if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
     }
     const Move single = makeMoveWord(from, to, FLAG_PAWN_MOVE);
-    if (!byGain || gainMinTable[gainIndex(pieceCode(C, PAWN), single)] >= threshold) push(pos, single, 0);
+    if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
   }
 }
 
@@ -230,7 +230,7 @@ void quietsByGain(Position& pos, int threshold) {
       Bitboard destinations = pieceAttacks(pos, type, from) & allowed;
       while (destinations) {
         const Move move = makeMoveWord(from, popLowest(destinations), 0);
-        if (gainMinTable[gainIndex(code, move)] >= threshold) push(pos, move, 0);
+        if (gainAt(gainMinTable, gainIndex(code, move)) >= threshold) push(pos, move, 0);
       }
     }
   }

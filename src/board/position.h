@@ -45,6 +45,8 @@ constexpr int CHECK_NONE = 64;             // checkInfo value when not in check
 constexpr std::uint32_t DOUBLE_CHECK = 0x80000000u;
 inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40) == 0; }
 
+struct SplitPoint;
+
 struct Position {
   int board[128];  // cells 64..127 stay empty so square 64 reads as empty
   int side;
@@ -74,8 +76,13 @@ struct Position {
   int ply;
   int gamePly;
   std::uint32_t nodes;
+  std::uint32_t tbHits;  // tablebase hits of this thread's search, summed like nodes
   int threadIndex;  // selects the thread's pawn hash table; thread 0 polls input and time
   int stop;         // set when this thread's search must return at once
+  // Parallel search: this position's split-point record, and the split point a
+  // helper's copy works for (null for the game position). Never copied to a helper.
+  struct SplitPoint* split;
+  Position* parent;
   // The FEN named the castling rooks by file: a coordinate move of the king onto
   // its own rook is castling.
   bool fileCastling = false;

@@ -8,8 +8,8 @@
 #include "eval/material.h"
 #include "eval/terms.h"
 
-int gainTable[GAIN_TABLE_SIZE];
-int gainMinTable[GAIN_TABLE_SIZE];
+std::atomic<int> gainTable[GAIN_TABLE_SIZE];
+std::atomic<int> gainMinTable[GAIN_TABLE_SIZE];
 
 namespace {
 
@@ -92,27 +92,19 @@ void fillAttackMaps(Position& pos) {
 }
 
 void learnGain(int index, int d) {
-  int& largest = gainTable[index];
-  if (d < largest) {
-    --largest;
-  } else if (d <= GAIN_JUMP_LIMIT) {
-    largest = d;
-  } else {
-    ++largest;
-  }
-  int& smallest = gainMinTable[index];
-  if (d > smallest) {
-    ++smallest;
-  } else if (d > -GAIN_JUMP_LIMIT - 1) {
-    smallest = d;
-  } else {
-    --smallest;
-  }
+  const int largest = gainAt(gainTable, index);
+  const int newLargest = d < largest ? largest - 1 : d <= GAIN_JUMP_LIMIT ? d : largest + 1;
+  gainTable[index].store(newLargest, std::memory_order_relaxed);
+  const int smallest = gainAt(gainMinTable, index);
+  const int newSmallest = d > smallest ? smallest + 1 : d > -GAIN_JUMP_LIMIT - 1 ? d : smallest - 1;
+  gainMinTable[index].store(newSmallest, std::memory_order_relaxed);
 }
 
 void clearGainTables() {
-  std::fill(gainTable, gainTable + GAIN_TABLE_SIZE, 0);
-  std::fill(gainMinTable, gainMinTable + GAIN_TABLE_SIZE, 0);
+  for (int i = 0; i < GAIN_TABLE_SIZE; ++i) {
+    gainTable[i].store(0, std::memory_order_relaxed);
+    gainMinTable[i].store(0, std::memory_order_relaxed);
+  }
 }
 
 int evaluate(Position& pos, int alpha, int beta) {
@@ -138,13 +130,13 @@ int evaluate(Position& pos, int alpha, int beta) {
     const int margin = 16 * parentLazy + ((lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) ? LAZY_CAPTURE_MARGIN : 0);
     const int moverSign = -sideSign;
     const int parentPositional = pos.plyEval[pos.ply - 1];
-    const int upperPositional = parentPositional + moverSign * gainMinTable[index];
+    const int upperPositional = parentPositional + moverSign * gainAt(gainMinTable, index);
     const int upper = sideSign * (upperPositional + materialCp);
     if (upper < alpha - margin) {
       storeEarlyExit(pos, upperPositional);
       return upper;
     }
-    const int lowerPositional = parentPositional + moverSign * gainTable[index];
+    const int lowerPositional = parentPositional + moverSign * gainAt(gainTable, index);
     const int lower = sideSign * (lowerPositional + materialCp);
     if (lower > beta + margin) {
       storeEarlyExit(pos, lowerPositional);

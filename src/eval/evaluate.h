@@ -2,6 +2,8 @@
 // and the gain statistics it learns per piece move.
 #pragma once
 
+#include <atomic>
+
 #include "board/position.h"
 
 // Widest window: alpha = NO_WINDOW asks for a full evaluation without lazy exits.
@@ -14,10 +16,12 @@ int evaluate(Position& pos, int alpha, int beta);
 void fillAttackMaps(Position& pos);
 
 // Smallest and largest change of the positional score seen per piece move, from the
-// mover's view; shared by all threads without locks (lost updates are harmless).
+// mover's view; shared by all threads without locks as relaxed atomics (lost updates
+// are harmless).
 constexpr int GAIN_TABLE_SIZE = 32 * 4096;
-extern int gainTable[GAIN_TABLE_SIZE];
-extern int gainMinTable[GAIN_TABLE_SIZE];
+extern std::atomic<int> gainTable[GAIN_TABLE_SIZE];
+extern std::atomic<int> gainMinTable[GAIN_TABLE_SIZE];
+inline int gainAt(const std::atomic<int>* table, int index) { return table[index].load(std::memory_order_relaxed); }
 // Index by the piece code standing on the destination after the move and the
 // from-to pair.
 inline int gainIndex(int pieceCodeAfter, Move move) { return pieceCodeAfter * 4096 + static_cast<int>(move & 0xFFF); }

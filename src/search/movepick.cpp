@@ -37,7 +37,7 @@ void takeList(Position& pos, PickState& ps) {
 }
 
 int historyScore(const Position& pos, int select, Move move) {
-  return historyTable[select][moveTo(move)][pos.board[moveFrom(move)]];
+  return historyValue(select, moveTo(move), pos.board[moveFrom(move)]);
 }
 
 // Stable insertion sort of the node's list by descending score.

@@ -18,7 +18,8 @@ constexpr std::uint32_t SINGULAR_MARK = 0x100;
 inline bool stopped(Position& pos) { return std::atomic_ref<int>(pos.stop).load(std::memory_order_relaxed) != 0; }
 inline void setStop(Position& pos) { std::atomic_ref<int>(pos.stop).store(1, std::memory_order_relaxed); }
 
-// Polls input and time; sets the position's stop flag when the search must end.
+// Polls input and time (main thread only); stops every search thread when the search
+// must end.
 void pollSearch(Position& pos);
 
 // A node starts with an empty line and an empty move list: its list begins where
@@ -56,8 +57,3 @@ void makeNullMove(Position& pos, int childEval);
 
 // Whether the side to move has a legal move (used at the fifty-move limit).
 bool hasLegalMove(Position& pos);
-
-// Hands the rest of a node's moves to idle worker threads. The search runs on one
-// thread, so there is never an idle worker to take them: the node always goes on
-// alone, and this returns false.
-inline bool offerSplit(Position&) { return false; }

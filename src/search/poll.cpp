@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "search/node.h"
+#include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/timecontrol.h"
@@ -44,5 +45,8 @@ void pollSearch(Position& pos) {
   const bool clockUp = clockLimitMs > 0 && now - searchStartTime >= static_cast<std::uint32_t>(clockLimitMs);
   const bool timeUp = timePerMove > 0 && !pondering && (elapsedCs(now) > timePerMove || clockUp);
   if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
-  if (stopState != STOP_NONE) setStop(pos);
+  if (stopState != STOP_NONE) {
+    setStop(pos);
+    stopAllSearchThreads();
+  }
 }

@@ -47,7 +47,9 @@ bool entryEnds(Position& pos, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
-  if (pos.ply >= selDepthHalfPlies / 2) selDepthHalfPlies = 2 * pos.ply;
+  if (pos.ply >= selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
+    selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
+  }
   return pos.ply >= PLY_LIMIT;
 }
 
@@ -56,10 +58,10 @@ bool entryEnds(Position& pos, int& result) {
 // entry that did not cut.
 template <bool Frontier>
 bool probeEnds(Position& pos, int alpha, int beta, int checkPlies, int& result, int& hashFromTo) {
-  TTEntry* bucket = ttBucket(pos.hashKey);
-  for (int i = 0; i < 4; ++i) {
-    TTHit hit;
-    if (!ttMatches(bucket[i], pos.hashKey) || !ttRead(bucket[i], pos.hashKey, hit)) continue;
+  TTScan scan;
+  ttScan(pos.hashKey, scan);
+  for (int i = 0; i < scan.count; ++i) {
+    const TTHit& hit = scan.hits[i];
     const bool upperUsable = !Frontier || checkPlies < 5 || hit.depth > 1;
     if (hit.bound == TT_EXACT || ((hit.bound & TT_LOWER) && hit.score >= beta) ||
         ((hit.bound & TT_UPPER) && hit.score <= alpha && upperUsable)) {

@@ -19,6 +19,7 @@
 #include "search/margins.h"
 #include "search/movepick.h"
 #include "search/node.h"
+#include "search/parallel.h"
 #include "search/quiesce.h"
 #include "search/search.h"
 #include "search/search_state.h"
@@ -116,14 +117,8 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
     played[count++] = line[i];
   }
   while (count == length && count < wanted && count < MAX_PLY - 1) {
-    TTEntry* bucket = ttBucket(pos.hashKey);
-    Move next = MOVE_NONE;
-    for (int i = 0; i < 4 && next == MOVE_NONE; ++i) {
-      TTHit hit;
-      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
-        next = ttMoveToMove(pos, hit.fromTo);
-      }
-    }
+    const int fromTo = ttFirstFromTo(pos.hashKey);
+    const Move next = fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
     if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
@@ -226,7 +221,7 @@ void orderForIteration(const Position& pos) {
       const int from = moveFrom(root.move), to = moveTo(root.move);
       const int type = typeOfCode(pos.board[from]);
       const int value = 64 + orderPST[pos.side][type][to] - orderPST[pos.side][type][from] +
-                        128 * historyTable[0][to][pos.board[from]];
+                        128 * historyValue(0, to, pos.board[from]);
       root.key = static_cast<std::uint32_t>(std::max(value, 0));
     }
   }
@@ -262,9 +257,8 @@ void enterSlot(const Position& pos, Move move, int score, int depth) {
   while (at < capacity && slots[at].depth >= 0 && slots[at].score >= score) ++at;
   if (at >= capacity) return;
   // A window-edge score is spread a little so that equal edge scores stay apart.
-  const int absolute = std::abs(score);
-  if (absolute == 500 || absolute == 750 || absolute == 1000) {
-    score += (absolute / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
+  if (isWindowEdge(score)) {
+    score += (std::abs(score) / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
     if (at > 0 && score > slots[at - 1].score) score = (score + slots[at - 1].score) / 2;
   }
   std::copy_backward(slots + at, slots + capacity - 1, slots + capacity);
@@ -306,12 +300,12 @@ bool shouldPoll(const Position& pos, std::uint32_t& lastPollNodes) {
 int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int depth) {
   int extension = 0;
   const int mover = pos.side;
-  if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = 2;
+  if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = ONE_PLY;
   if (!makeMove(pos, move, alpha, beta)) return NO_ROOT_SCORE;
-  if (extension == 0 && nodeInCheck(pos)) extension = 1;
-  const int childDepth = depth - 2 + extension;
+  if (extension == 0 && nodeInCheck(pos)) extension = HALF_PLY;
+  const int childDepth = depth - ONE_PLY + extension;
   int score;
-  if (childDepth < 2) {
+  if (childDepth < ONE_PLY) {
     score = -quiesceAny(pos, -beta, -alpha);
   } else if (index == 0) {
     score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 1);
@@ -411,6 +405,7 @@ void startSearch(Position& pos) {
   pos.threadIndex = 0;
   pos.ply = 0;
   pos.nodes = 0;
+  pos.tbHits = 0;
   pos.pvLength[0] = 0;
   totalNodes = 0;
   tbHits = 0;
@@ -431,27 +426,18 @@ void startSearch(Position& pos) {
   if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
-  {
-    Move tableMove = MOVE_NONE;
-    TTEntry* bucket = ttBucket(pos.hashKey);
-    for (int i = 0; i < 4 && tableMove == MOVE_NONE; ++i) {
-      TTHit hit;
-      if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) {
-        tableMove = ttMoveToMove(pos, hit.fromTo);
-      }
-    }
-    buildRootMoves(pos, tableMove);
-  }
+  const int tableFromTo = ttFirstFromTo(pos.hashKey);
+  buildRootMoves(pos, tableFromTo != 0 ? ttMoveToMove(pos, tableFromTo) : MOVE_NONE);
   prepareRecaptureSquare(pos);
   setDrawScores(pos.side, options.drawContemptScore);
   clearSlots();
+  beginParallelSearch(pos);
 }
 
 }  // namespace
 
 int displayScore(int score) {
-  const int absolute = std::abs(score);
-  if (absolute == 500 || absolute == 750 || absolute == 1000) {
+  if (isWindowEdge(score)) {
     score = std::abs(score - lastPrintedScore) <= 100 ? lastPrintedScore : (score + lastPrintedScore) / 2;
   }
   lastPrintedScore = score;
@@ -526,7 +512,7 @@ void searchRoot() {
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
-  for (int depth = 2; depth <= 2 * maxSearchDepth && rootMoveCount > 0; depth += 2) {
+  for (int depth = ONE_PLY; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
     bestMoveChanged = false;
@@ -557,7 +543,8 @@ void searchRoot() {
       delta += delta / 2;
     }
     totalNodes += pos.nodes;
-    pos.nodes = 0;
+    tbHits += pos.tbHits;
+    pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || searchAborted || stopNow) break;
     rootScore = score;
     if (analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 && std::abs(score) < MATE_BOUND) {
@@ -577,8 +564,10 @@ void searchRoot() {
     }
     previous = score;
   }
+  endParallelSearch();
   totalNodes += pos.nodes;
-  pos.nodes = 0;
+  tbHits += pos.tbHits;
+  pos.nodes = pos.tbHits = 0;
   searchAborted = true;
   if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);

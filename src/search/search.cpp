@@ -12,7 +12,11 @@
 #include "search/margins.h"
 #include "search/movepick.h"
 #include "search/node.h"
+#include "search/node_frame.h"
+#include "search/node_table.h"
+#include "search/parallel.h"
 #include "search/quiesce.h"
+#include "search/split_merge.h"
 #include "search/tt.h"
 
 namespace {
@@ -48,58 +52,6 @@ bool entryEnds(Position& pos, bool pvStyle, int& result) {
   return false;
 }
 
-// The matching entries of a node's bucket, and the hash move they offer.
-struct Probe {
-  int count = 0;
-  TTHit hits[4];
-  TTEntry* entries[4];
-  Move hashMove = MOVE_NONE;
-  int deepest = -1;  // depth of the deepest matching entry
-};
-
-void probeTable(Position& pos, std::uint64_t key, Probe& probe) {
-  TTEntry* bucket = ttBucket(key);
-  int bestQuality = -1, hashFromTo = 0;
-  for (int i = 0; i < 4; ++i) {
-    TTHit& hit = probe.hits[probe.count];
-    if (!ttMatches(bucket[i], key) || !ttRead(bucket[i], key, hit)) continue;
-    probe.entries[probe.count++] = &bucket[i];
-    probe.deepest = std::max(probe.deepest, hit.depth);
-    const int quality = (hit.bound & TT_LOWER) ? hit.depth : 2;
-    if (hit.fromTo != 0 && quality > bestQuality) {
-      bestQuality = quality;
-      hashFromTo = hit.fromTo;
-    }
-  }
-  if (hashFromTo != 0) probe.hashMove = ttMoveToMove(pos, hashFromTo);
-}
-
-bool cutsLow(const TTHit& hit, int beta) { return (hit.bound & TT_LOWER) && hit.score >= beta; }
-bool cutsHigh(const TTHit& hit, int beta) { return (hit.bound & TT_UPPER) && hit.score < beta; }
-
-// After a move at depth: an exact entry of sufficient depth stored meanwhile (by
-// another thread) ends the node with its move as the line.
-bool exactEntryEnds(Position& pos, int depth, int& result) {
-  TTEntry* bucket = ttBucket(pos.hashKey);
-  for (int i = 0; i < 4; ++i) {
-    TTHit hit;
-    if (!ttMatches(bucket[i], pos.hashKey) || !ttRead(bucket[i], pos.hashKey, hit)) continue;
-    if (hit.bound == TT_EXACT && hit.depth >= depth) {
-      const int ply = pos.ply;
-      pos.pvLength[ply] = ply;
-      if (hit.fromTo != 0) {
-        pos.pv[ply][ply] = ttMoveToMove(pos, hit.fromTo);
-        pos.pvLength[ply] = ply + 1;
-      }
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
-
-int tableDepth(int depth) { return std::clamp(depth, 0, MAX_TT_DEPTH); }
-
 Move pvFirst(const Position& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
 
 // A move that raised alpha heads the node's line, followed by the child's line.
@@ -126,19 +78,21 @@ bool raiseBestToCut(Position& pos, Move move, int score, int beta, int& best, Mo
   return true;
 }
 
-int& historyEntry(const Position& pos, int select, Move move) {
+std::atomic<int>& historyEntry(const Position& pos, int select, Move move) {
   return historyTable[select][moveTo(move)][pos.board[moveFrom(move)]];
 }
 
 void historyLoss(const Position& pos, int select, Move move, int depth) {
-  int& entry = historyEntry(pos, select, move);
-  entry -= (entry * depth) >> 10;
+  std::atomic<int>& entry = historyEntry(pos, select, move);
+  const int value = entry.load(std::memory_order_relaxed);
+  entry.store(value - ((value * depth) >> 10), std::memory_order_relaxed);
 }
 
 // A quiet best move gains history and becomes the first killer.
 void rewardQuietMove(Position& pos, int select, Move move, int depth) {
-  int& entry = historyEntry(pos, select, move);
-  entry += ((HISTORY_MAX - entry) * depth) >> 10;
+  std::atomic<int>& entry = historyEntry(pos, select, move);
+  const int value = entry.load(std::memory_order_relaxed);
+  entry.store(value + (((HISTORY_MAX - value) * depth) >> 10), std::memory_order_relaxed);
   Move* killers = pos.killers[pos.ply];
   if (!sameMove(move, killers[0])) {
     killers[1] = killers[0];
@@ -169,23 +123,23 @@ int pawnPushExtension(const Position& pos, Move move) {
   const int mover = pos.xside;
   const int rank = relativeRank(moveTo(move), mover);
   if (rank < 3 || rank > 6 || !passedPawnTest(pos, moveTo(move), mover)) return 0;
-  return rank >= 5 ? 2 : 1;
+  return rank >= 5 ? ONE_PLY : HALF_PLY;
 }
 
 // The extensions of a principal-variation or verification node for a made move.
 int moveExtension(const Position& pos, Move move, bool nodeWasInCheck) {
   const int push = pawnPushExtension(pos, move);
   if (push) return push;
-  if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return 1;
-  return nodeWasInCheck && gameStage >= 2 ? 1 : 0;
+  if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return HALF_PLY;
+  return nodeWasInCheck && gameStage >= 2 ? HALF_PLY : 0;
 }
 
-int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? 2 : evasions == 2 ? 1 : 0; }
+int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY : evasions == 2 ? HALF_PLY : 0; }
 
 // The node searched again without `excluded` (a singular test) at bound `bound`.
 int excludedSearch(Position& pos, int bound, int depth, Move excluded) {
-  return nodeInCheck(pos) ? searchZWDeepInCheck(pos, bound, depth, excluded, MODE_SINGULAR_TEST, 2)
-                          : searchZWDeep(pos, bound, depth, excluded, MODE_SINGULAR_TEST, 2);
+  return nodeInCheck(pos) ? searchZWDeepInCheck(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY)
+                          : searchZWDeep(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY);
 }
 
 // Extension of the hash move of a principal-variation node at depth 16 or more.
@@ -202,129 +156,361 @@ int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int dep
                        relativeRank(to, mover) >= 5 && relativeRank(to, mover) <= 6 && passedPawnTest(pos, to, mover);
   int extension = -1;
   if (recapture || bigPush) {
-    extension = 2;
+    extension = ONE_PLY;
   } else if (nodeInCheck(pos) || ((hashMove & FLAG_CAPTURE) && !(hashMove & FLAG_EN_PASSANT)) ||
              (gameStage >= 2 && nodeWasInCheck) ||
              ((hashMove & FLAG_PAWN_MOVE) && relativeRank(to, mover) >= 3 && passedPawnTest(pos, to, mover))) {
-    extension = 1;
+    extension = HALF_PLY;
   }
   int s = 0;
-  if (extension < 0) s = -searchPV(pos, -beta, -alpha, depth - 12, eval, 0);
+  if (extension < 0) s = -searchPV(pos, -beta, -alpha, depth - 6 * ONE_PLY, eval, 0);
   unmakeMove(pos);
   if (extension >= 0) return extension;
   if (stopped(pos) || s <= alpha) return 0;
   // Singular test: does every other move fail low well below the hash move's score?
-  if (depth >= 26) {
+  if (depth >= 13 * ONE_PLY) {
     const int bound = std::min(s - 80, 20000);
-    const int v = excludedSearch(pos, bound, depth - 14, hashMove);
+    const int v = excludedSearch(pos, bound, depth - 7 * ONE_PLY, hashMove);
     if (stopped(pos)) return 0;
-    if (v < bound) return 2;
+    if (v < bound) return ONE_PLY;
   }
-  const int v = excludedSearch(pos, s - 16, depth - 10, hashMove);
-  return !stopped(pos) && v < s - 16 ? 2 : 0;
+  const int v = excludedSearch(pos, s - 16, depth - 5 * ONE_PLY, hashMove);
+  return !stopped(pos) && v < s - 16 ? ONE_PLY : 0;
 }
 
-// The table stores of a zero-window node (neither flag).
-void storeZeroWindow(std::uint64_t key, int depth, Move bestMove, int best, int beta) {
-  if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLower(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best));
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperPlain(key, tableDepth(depth), 0, ttUpperField(best));
-  }
-}
 
-// The keyed stores of a deep zero-window node: lower bounds of expected all nodes and
-// upper bounds of expected cut nodes are restricted to nodes of the same kind.
-void storeDeep(std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
-  if (best >= beta) {
-    if (ttLowerStorable(best)) {
-      ttStoreLowerKeyed(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best), (mode & 12) == 0);
-    }
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperKeyed(key, tableDepth(depth), 0, ttUpperField(best), (mode & 12) == MODE_EXPECTED_CUT);
-  }
-}
+// ---- The move loops: one routine per node kind for a single move, run alike by the
+// node's own thread and by the threads helping with the node after a split ----
 
-// Deep-node probe: entries of sufficient depth cut, restricted ones only for nodes of
-// the kind that stored them. Their age is refreshed.
-bool deepProbeEnds(Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth < depth) continue;
-    const bool restricted = (hit.flags & TT_RESTRICTED) != 0;
-    if ((cutsLow(hit, beta) && (!restricted || (mode & 12) == 0)) ||
-        (cutsHigh(hit, beta) && (!restricted || (mode & 12) == MODE_EXPECTED_CUT))) {
-      ttRefreshAge(*probe.entries[i], key);
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
+// Lazy-evaluation margins of the in-check nodes' moves around beta.
+constexpr int SHALLOW_LAZY_MARGIN = 50;
+constexpr int DEEP_LAZY_MARGIN = 150;
 
-bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth >= depth && (cutsLow(hit, beta) || cutsHigh(hit, beta))) {
-      result = hit.score;
-      return true;
-    }
-  }
-  return false;
-}
-
-// Searches the evasion list of an in-check zero-window node. Quiet evasions the
-// exchange test rejects are skipped, unless no other evasion is legal: then they
-// are searched after all rather than calling the position lost.
-template <typename SearchChild>
-int searchEvasions(Position& pos, int beta, int depth, Move hashMove, Move excluded, bool skipLosing,
-                   int lazyMargin, int historySelect, Move& bestMove, SearchChild&& child) {
-  const int evasions = pickEvasions(pos, hashMove, historySelect);
-  PickState& ps = pos.pickState[pos.ply];
-  const int listBegin = ps.nextIndex;
-  const Move previous = previousOwnMove(pos);
-  int best = pos.ply - MATE_SCORE;
-  int legal = 0, skipped = 0;
-  for (int pass = 0; pass < 2; ++pass) {
-    if (pass == 1) {
-      if (legal > 0 || skipped == 0) break;
-      ps.nextIndex = listBegin;
-    }
-    while (const Move move = nextMove(pos)) {
-      if (excluded != MOVE_NONE && sameMove(move, excluded)) continue;
-      const bool losing = skipLosing && isQuiet(move) && !sameMove(move, hashMove) &&
-                          movingType(pos, move) != KING && quietMoveLoses(pos, move);
-      if (losing != (pass == 1)) {
-        skipped += losing;
-        continue;
-      }
-      if (pass == 0 && reverses(move, previous) && beta > -8 && pos.rule50 > 1) {
-        best = std::max(best, -8);
-        ++legal;
-        continue;
-      }
-      if (!makeMove(pos, move, beta - lazyMargin, beta + lazyMargin)) continue;
-      ++legal;
-      const int score = child(move, evasions);
-      unmakeMove(pos);
-      if (stopped(pos)) return 0;
-      if (score > best) {
-        best = score;
-        if (score >= beta) {
-          bestMove = move;
-          return best;
-        }
-      }
-      if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
-      offerSplit(pos);
-    }
-  }
-  return best;
-}
+enum MoveStep { STEP_SEARCHED, STEP_SKIPPED, STEP_CUT, STEP_SETTLED, STEP_STOPPED };
+enum LoopEnd { LOOP_DONE, LOOP_SETTLED, LOOP_STOPPED };
 
 // The zero-window child of a deep node: checking moves extend by half a ply.
 int deepChild(Position& pos, int beta, int childDepth, int mode, int depth) {
   return -searchZWAny(pos, 1 - beta, childDepth, (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED, depth - childDepth);
+}
+
+// After a move at depth: an exact entry of sufficient depth stored meanwhile (by
+// another thread) ends the node with its move as the line.
+MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
+  int result;
+  if (!exactEntryEnds(pos, depth, result)) return STEP_SEARCHED;
+  p.best = result;
+  return STEP_SETTLED;
+}
+
+MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  if (reverses(move, f.previous) && p.alpha >= 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    p.reversalSkipped = true;
+    return STEP_SKIPPED;
+  }
+  const int alpha = p.alpha, beta = f.beta, depth = f.depth;
+  if (!makeMove(pos, move, alpha, beta)) return STEP_SKIPPED;
+  int childDepth = depth - ONE_PLY + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
+  int score;
+  if (childDepth < ONE_PLY) {
+    score = -quiesceAny(pos, -beta, -alpha);
+  } else if (p.searched == 0) {
+    score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, f.flags);
+  } else {
+    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos) && depth >= 8 * ONE_PLY && (f.flags || beta >= alpha + 200)) {
+      score = -searchVerify(pos, -alpha, childDepth, f.eval, VERIFY_PV_MOVE);
+    }
+    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, 0);
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (score > p.best) {
+    p.best = score;
+    if (score > p.alpha) {
+      p.alpha = score;
+      p.bestMove = move;
+      updatePV(pos, move);
+      if (score >= beta) return STEP_CUT;
+    }
+  }
+  if (isQuiet(move) && score <= p.alpha && !sameMove(move, p.bestMove)) {
+    historyLoss(pos, f.historySelect, move, depth);
+  }
+  return depth >= DEEP_DEPTH ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+}
+
+MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  const int beta = f.beta, depth = f.depth;
+  if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    p.reversalSkipped = true;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - 1, beta)) return STEP_SKIPPED;
+  int childDepth = depth - ONE_PLY + moveExtension(pos, move, f.inCheckNode);
+  if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
+  const int score = childDepth < ONE_PLY ? -quiesceAny(pos, -beta, 1 - beta)
+                                   : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (isQuiet(move)) historyLoss(pos, f.historySelect, move, depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  const int beta = f.beta, depth = f.depth, e = f.eval;
+  const bool quiet = isQuiet(move);
+  const int type = movingType(pos, move);
+  if (reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
+    p.best = std::max(p.best, -8);
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
+  if (moveStage == PICK_QUIETS && p.searched > 4 &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e < beta + 40 + p.searched &&
+      !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (quiet && !sameMove(move, f.hashMove) && type != KING && quietMoveLoses(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (depth <= 2 * ONE_PLY && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, f.hashMove) &&
+      type != KING) {
+    const int victim = typeOfCode(pos.board[moveTo(move)]);
+    const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
+    if (test && !captureIsSafe(pos, move)) {
+      p.pruned = true;
+      return STEP_SKIPPED;
+    }
+  }
+  if (!makeMove(pos, move, beta - 50, beta + 50)) return STEP_SKIPPED;
+  ++p.legal;
+  const bool givesCheck = nodeInCheck(pos);
+  if (p.searched > 4 && !givesCheck && 2 * depth - nodeEval(pos) < p.searched + beta + 10) {
+    unmakeMove(pos);
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  int score;
+  if (givesCheck) {
+    score = -searchZWInCheck(pos, 1 - beta, depth - HALF_PLY);
+  } else if (depth - ONE_PLY <= HALF_PLY) {
+    score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+  } else {
+    score = -searchZW(pos, 1 - beta, depth - ONE_PLY);
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (quiet) historyLoss(pos, f.historySelect, move, depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  const int beta = f.beta, depth = f.depth, e = f.eval;
+  if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
+  const bool quiet = isQuiet(move);
+  if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
+    p.best = std::max(p.best, 0);
+    ++p.searched;
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e < p.searched + beta + 40 &&
+      !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (quiet && depth <= 6 * ONE_PLY && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
+      !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - 150, beta + 150)) return STEP_SKIPPED;
+  ++p.legal;
+  const bool givesCheck = nodeInCheck(pos);
+  if (moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
+      f.gainMargin - nodeEval(pos) < p.searched + beta + 10) {
+    unmakeMove(pos);
+    p.pruned = true;
+    return STEP_SKIPPED;
+  }
+  const int extension = std::max(sameMove(move, f.hashMove) ? f.hashExtension : 0, pawnPushExtension(pos, move));
+  int score;
+  if (givesCheck) {
+    const int childDepth = extension ? depth - ONE_PLY + extension : depth - HALF_PLY;
+    score = deepChild(pos, beta, childDepth, f.mode, depth);
+  } else {
+    const int childDepth = depth - ONE_PLY + extension;
+    if (moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+      const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
+      score = deepChild(pos, beta, reduced, f.mode, depth);
+      if (score >= beta && !stopped(pos)) score = deepChild(pos, beta, childDepth, f.mode, depth);
+    } else {
+      score = deepChild(pos, beta, childDepth, f.mode, depth);
+    }
+  }
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  ++p.searched;
+  if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
+  if (quiet) historyLoss(pos, f.historySelect, move, depth);
+  return depth >= 6 * ONE_PLY && f.excludedMove == MOVE_NONE ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+}
+
+// The child of an evasion: the shallow node's by check and stage, the deep node's
+// extended for a single evasion, a checking one, or from the middle stages on.
+int evasionChild(Position& pos, const NodeFrame& f) {
+  const int beta = f.beta, depth = f.depth;
+  if (f.kind == NODE_SHALLOW_IN_CHECK) {
+    const bool late = gameStage >= 2;
+    if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - HALF_PLY);
+    if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    return -searchZW(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
+  }
+  // A single evasion is searched as deep as the node itself (half a ply less when the
+  // check that led here was extended in full already, so that forced sequences stay
+  // finite); a checking evasion, and any evasion from the middle stages on, half a
+  // ply deeper than usual.
+  const int singleReply = f.extensionBudget > 0 ? ONE_PLY : HALF_PLY;
+  const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? HALF_PLY : 0;
+  const int childDepth = depth - ONE_PLY + extension;
+  return -searchZWAny(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
+                      depth - childDepth);
+}
+
+// An in-check zero-window node's move. Quiet evasions the exchange test rejects are
+// skipped in the first pass and tried in a second one only when no other evasion is
+// legal, rather than calling the position lost.
+MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+  const int beta = f.beta;
+  if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
+  const bool losing = f.skipLosing && isQuiet(move) && !sameMove(move, f.hashMove) &&
+                      movingType(pos, move) != KING && quietMoveLoses(pos, move);
+  if (losing != (f.pass == 1)) {
+    p.skipped += losing;
+    return STEP_SKIPPED;
+  }
+  if (f.pass == 0 && reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
+    p.best = std::max(p.best, -8);
+    ++p.legal;
+    return STEP_SKIPPED;
+  }
+  if (!makeMove(pos, move, beta - f.lazyMargin, beta + f.lazyMargin)) return STEP_SKIPPED;
+  ++p.legal;
+  const int score = evasionChild(pos, f);
+  unmakeMove(pos);
+  if (stopped(pos)) return STEP_STOPPED;
+  if (score > p.best) {
+    p.best = score;
+    if (score >= beta) {
+      p.bestMove = move;
+      recordCutMove(pos, move);
+      return STEP_CUT;
+    }
+  }
+  if (isQuiet(move)) historyLoss(pos, f.historySelect, move, f.depth);
+  return STEP_SEARCHED;
+}
+
+MoveStep searchMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  switch (f.kind) {
+    case NODE_PV: return pvMove(pos, f, p, move);
+    case NODE_VERIFY: return verifyMove(pos, f, p, move);
+    case NODE_SHALLOW: return shallowMove(pos, f, p, move, moveStage);
+    case NODE_DEEP: return deepMove(pos, f, p, move, moveStage);
+    default: return evasionMove(pos, f, p, move);
+  }
+}
+
+int splitSearch(Position& copy);
+
+// The owner's loop over the node's moves, with a split offer after each searched move.
+LoopEnd moveLoop(Position& pos, NodeFrame& f) {
+  const PickState& ps = pos.pickState[pos.ply];
+  while (const Move move = nextMove(pos)) {
+    switch (searchMove(pos, f, f.progress, move, ps.stage)) {
+      case STEP_SKIPPED: continue;
+      case STEP_CUT: return LOOP_DONE;
+      case STEP_SETTLED: return LOOP_SETTLED;
+      case STEP_STOPPED: return LOOP_STOPPED;
+      case STEP_SEARCHED: break;
+    }
+    if (offerSplit(pos, f, splitSearch)) {
+      if (stopped(pos)) return LOOP_STOPPED;
+      return f.settled ? LOOP_SETTLED : LOOP_DONE;
+    }
+  }
+  return LOOP_DONE;
+}
+
+// The evasion list of an in-check node: a second pass over it for the losing quiet
+// evasions when nothing else was legal.
+LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
+  f.evasions = pickEvasions(pos, f.hashMove, f.historySelect);
+  f.previous = previousOwnMove(pos);
+  f.progress = {f.beta - 1, pos.ply - MATE_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  PickState& ps = pos.pickState[pos.ply];
+  const int listBegin = ps.nextIndex;
+  for (f.pass = 0; f.pass < 2; ++f.pass) {
+    if (f.pass == 1) {
+      if (f.progress.legal > 0 || f.progress.skipped == 0) break;
+      ps.nextIndex = listBegin;
+    }
+    if (moveLoop(pos, f) == LOOP_STOPPED) return LOOP_STOPPED;
+  }
+  return stopped(pos) ? LOOP_STOPPED : LOOP_DONE;
+}
+
+// ---- Helping at a split point ----
+
+// The split search of this node family: the node's remaining moves, taken one at a
+// time from the owner's picker, searched on the helper's copy by the same per-move
+// routine the owner runs.
+int splitSearch(Position& copy) {
+  Position& parent = *copy.parent;
+  SplitPoint& point = *parent.split;
+  const NodeFrame& node = *point.frame;
+  const PickState& ps = parent.pickState[parent.ply];
+  NodeProgress mine;
+  ReportedCounts reported;
+  {
+    SpinGuard guard(point.lock);
+    mine = node.progress;
+  }
+  reported = {mine.searched, mine.legal, mine.skipped};
+  for (;;) {
+    Move move;
+    int moveStage;
+    {
+      SpinGuard guard(point.lock);
+      exchangeCounts(point.frame->progress, mine, reported);
+      move = nextMove(parent);
+      moveStage = ps.stage;
+    }
+    if (move == MOVE_NONE) break;
+    const MoveStep step = searchMove(copy, node, mine, move, moveStage);
+    if (step == STEP_STOPPED) return 0;
+    if (step == STEP_CUT || step == STEP_SETTLED) {
+      reportCutoff(copy, mine, step == STEP_SETTLED);
+      return SPLIT_CUTOFF_SCORE;
+    }
+  }
+  SpinGuard guard(point.lock);
+  exchangeCounts(point.frame->progress, mine, reported);
+  mergeResult(copy, mine);
+  return mine.best;
 }
 
 }  // namespace
@@ -337,7 +523,7 @@ std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
 }
 
 int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget) {
-  if (depth <= 1) return frontierAny(pos, beta);
+  if (depth <= HALF_PLY) return frontierAny(pos, beta);
   if (nodeInCheck(pos)) {
     return depth < DEEP_DEPTH ? searchZWInCheck(pos, beta, depth)
                               : searchZWDeepInCheck(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
@@ -358,7 +544,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
       ttRefreshAge(*probe.entries[i], pos.hashKey);
       return hit.score;
     }
-    if (depth < 6) {
+    if (depth < 3 * ONE_PLY) {
       if (hit.bound == TT_LOWER && hit.score >= beta) return hit.score;
       if (hit.bound == TT_UPPER && hit.score < beta) {
         beta = hit.score;
@@ -372,19 +558,19 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   Move altMove = MOVE_NONE;
 
   // Internal iterative deepening when the table knows too little about the node.
-  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 10 : 2)) {
-    if (depth >= 12) {
-      const int wide = searchPV(pos, alpha, beta + 500, depth - 8, parentEval, followFlag);
+  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY)) {
+    if (depth >= 6 * ONE_PLY) {
+      const int wide = searchPV(pos, alpha, beta + 500, depth - 4 * ONE_PLY, parentEval, followFlag);
       Move found = pvFirst(pos);
       if (!stopped(pos) && wide > alpha) {
-        searchPV(pos, alpha, beta, depth - 4, parentEval, followFlag);
+        searchPV(pos, alpha, beta, depth - 2 * ONE_PLY, parentEval, followFlag);
         const Move second = pvFirst(pos);
         if (second != MOVE_NONE && found != MOVE_NONE && !sameMove(second, found)) altMove = found;
         if (second != MOVE_NONE) found = second;
       }
       if (found != MOVE_NONE) hashMove = found;
-    } else if (depth >= 4) {
-      searchPV(pos, alpha, beta, depth - 2, parentEval, followFlag);
+    } else if (depth >= 2 * ONE_PLY) {
+      searchPV(pos, alpha, beta, depth - ONE_PLY, parentEval, followFlag);
       if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     } else {
       quiesceAny(pos, alpha, beta);
@@ -398,7 +584,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
 
   const bool inCheckNode = nodeInCheck(pos);
   int firstExtension = 0;
-  if (depth >= 16 && hashMove != MOVE_NONE) {
+  if (depth >= 8 * ONE_PLY && hashMove != MOVE_NONE) {
     firstExtension = hashMoveExtension(pos, hashMove, alpha, beta, depth, parentEval, eval);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
@@ -411,62 +597,35 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
 
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0;
-  bool reversalSkipped = false;
-  const Move previous = previousOwnMove(pos);
-  while (const Move move = nextMove(pos)) {
-    if (reverses(move, previous) && alpha >= 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      reversalSkipped = true;
-      continue;
-    }
-    if (!makeMove(pos, move, alpha, beta)) continue;
-    int childDepth = depth - 2 + moveExtension(pos, move, inCheckNode);
-    if (searched == 0) childDepth = std::max(childDepth, depth - 2 + firstExtension);
-    int score;
-    if (childDepth < 2) {
-      score = -quiesceAny(pos, -beta, -alpha);
-    } else if (searched == 0) {
-      score = -searchPV(pos, -beta, -alpha, childDepth, eval, followFlag);
-    } else {
-      score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-      if (score > alpha && !stopped(pos) && depth >= 16 && (followFlag || beta >= alpha + 200)) {
-        score = -searchVerify(pos, -alpha, childDepth, eval, VERIFY_PV_MOVE);
-      }
-      if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, eval, 0);
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (score > best) {
-      best = score;
-      if (score > alpha) {
-        alpha = score;
-        bestMove = move;
-        updatePV(pos, move);
-        if (score >= beta) break;
-      }
-    }
-    if (isQuiet(move) && score <= alpha && !sameMove(move, bestMove)) historyLoss(pos, historySelect, move, depth);
-    if (depth >= DEEP_DEPTH && exactEntryEnds(pos, depth, result)) return result;
-    offerSplit(pos);
-  }
-  if (searched == 0) {
-    if (reversalSkipped) return best;
+  NodeFrame frame{};
+  frame.kind = NODE_PV;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = eval;
+  frame.flags = followFlag;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = inCheckNode;
+  frame.firstExtension = firstExtension;
+  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  const LoopEnd end = moveLoop(pos, frame);
+  const NodeProgress& p = frame.progress;
+  if (end == LOOP_STOPPED) return 0;
+  if (end == LOOP_SETTLED) return p.best;
+  if (p.searched == 0) {
+    if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : drawScore[pos.side];
   }
   const int stored = tableDepth(depth);
-  if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(best));
-  } else if (bestMove == MOVE_NONE) {
-    if (ttUpperStorable(best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(best));
+  if (p.best >= beta) {
+    if (ttLowerStorable(p.best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(p.bestMove), ttLowerField(p.best));
+  } else if (p.bestMove == MOVE_NONE) {
+    if (ttUpperStorable(p.best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(p.best));
   } else {
-    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(bestMove), best);
+    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(p.bestMove), p.best);
   }
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) {
@@ -478,7 +637,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
     const bool trusted = (hit.flags & TT_TRUSTED) != 0;
-    if (hit.bound == TT_EXACT || ((depth < 6 || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
+    if (hit.bound == TT_EXACT || ((depth < 3 * ONE_PLY || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
       if (hit.bound == TT_EXACT || trusted) ttRefreshAge(*probe.entries[i], pos.hashKey);
       return hit.score;
     }
@@ -486,8 +645,8 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
-  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 10 : 2) && depth >= 4) {
-    searchPV(pos, beta - 1, beta, depth >= 12 ? depth - 4 : depth - 2, parentEval, 0);
+  if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY) && depth >= 2 * ONE_PLY) {
+    searchPV(pos, beta - 1, beta, depth >= 6 * ONE_PLY ? depth - 2 * ONE_PLY : depth - ONE_PLY, parentEval, 0);
     if (stopped(pos)) return 0;
     if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -500,36 +659,25 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   } else {
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0;
-  bool reversalSkipped = false;
-  const Move previous = previousOwnMove(pos);
-  while (const Move move = nextMove(pos)) {
-    if (reverses(move, previous) && beta > 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      reversalSkipped = true;
-      continue;
-    }
-    if (!makeMove(pos, move, beta - 1, beta)) continue;
-    int childDepth = depth - 2 + moveExtension(pos, move, inCheckNode);
-    if (searched == 0) childDepth = std::max(childDepth, depth - 2 + firstExtension);
-    const int score = childDepth < 2 ? -quiesceAny(pos, -beta, 1 - beta)
-                                     : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (isQuiet(move)) historyLoss(pos, historySelect, move, depth);
-    offerSplit(pos);
-  }
-  if (searched == 0) {
-    if (reversalSkipped) return best;
+  NodeFrame frame{};
+  frame.kind = NODE_VERIFY;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.flags = flags;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = inCheckNode;
+  frame.firstExtension = firstExtension;
+  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  if (p.searched == 0) {
+    if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0;
   }
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchZW(Position& pos, int beta, int depth) {
@@ -567,72 +715,27 @@ int searchZW(Position& pos, int beta, int depth) {
       select = 1;
       best = std::min(e + 8 * depth + 150, beta - 1);
     }
-  } else if (depth <= 3 && e + 10 < beta) {
+  } else if (depth <= ONE_PLY + HALF_PLY && e + 10 < beta) {
     stage = PICK_GAIN_HASH;
     gainLimit = beta - e - 10;
     pruned = true;
   }
   pickStart(pos, stage, hashMove, select, gainLimit);
-  const PickState& ps = pos.pickState[pos.ply];
-  const Move previous = previousOwnMove(pos);
-  Move bestMove = MOVE_NONE;
-  int searched = 0, legal = 0;
-  while (const Move move = nextMove(pos)) {
-    const int moveStage = ps.stage;
-    const bool quiet = isQuiet(move);
-    const int type = movingType(pos, move);
-    if (reverses(move, previous) && beta > -8 && pos.rule50 > 1) {
-      best = std::max(best, -8);
-      ++legal;
-      continue;
-    }
-    if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) continue;  // searched as a check already
-    if (moveStage == PICK_QUIETS && searched > 4 &&
-        gainTable[gainIndex(pos.board[moveFrom(move)], move)] + 2 * depth + e < beta + 40 + searched &&
-        !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (quiet && !sameMove(move, hashMove) && type != KING && quietMoveLoses(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (depth <= 4 && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, hashMove) &&
-        type != KING) {
-      const int victim = typeOfCode(pos.board[moveTo(move)]);
-      const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
-      if (test && !captureIsSafe(pos, move)) {
-        pruned = true;
-        continue;
-      }
-    }
-    if (!makeMove(pos, move, beta - 50, beta + 50)) continue;
-    ++legal;
-    const bool givesCheck = nodeInCheck(pos);
-    if (searched > 4 && !givesCheck && 2 * depth - nodeEval(pos) < searched + beta + 10) {
-      unmakeMove(pos);
-      pruned = true;
-      continue;
-    }
-    int score;
-    if (givesCheck) {
-      score = -searchZWInCheck(pos, 1 - beta, depth - 1);
-    } else if (depth - 2 <= 1) {
-      score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-    } else {
-      score = -searchZW(pos, 1 - beta, depth - 2);
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (quiet) historyLoss(pos, historySelect, move, depth);
-    offerSplit(pos);
-  }
-  if (legal == 0 && !pruned) return 0;  // stalemate
-  if (best < beta && pruned && gameStage < 2) best = beta - 1;
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
+  NodeFrame frame{};
+  frame.kind = NODE_SHALLOW;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = e;
+  frame.historySelect = historySelect;
+  frame.hashMove = hashMove;
+  frame.previous = previousOwnMove(pos);
+  frame.progress = {beta - 1, best, MOVE_NONE, 0, 0, 0, pruned, false};
+  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  if (p.legal == 0 && !p.pruned) return 0;  // stalemate
+  best = p.best < beta && p.pruned && gameStage < 2 ? beta - 1 : p.best;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
@@ -642,20 +745,19 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   Probe probe;
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
-  const int historySelect = nodeEval(pos) + 100 < beta;
-  const bool late = gameStage >= 2;
-  Move bestMove = MOVE_NONE;
-  const int best = searchEvasions(
-      pos, beta, depth, probe.hashMove, MOVE_NONE, true, 50, historySelect, bestMove, [&](Move, int) {
-        if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - 1);
-        if (depth <= (late ? 2 : 3)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-        return -searchZW(pos, 1 - beta, late ? depth - 1 : depth - 2);
-      });
-  if (stopped(pos)) return 0;
-  if (bestMove != MOVE_NONE) recordCutMove(pos, bestMove);
-  storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  NodeFrame frame{};
+  frame.kind = NODE_SHALLOW_IN_CHECK;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.historySelect = nodeEval(pos) + 100 < beta;
+  frame.hashMove = probe.hashMove;
+  frame.skipLosing = true;
+  frame.lazyMargin = SHALLOW_LAZY_MARGIN;
+  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
+  return p.best;
 }
 
 int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
@@ -667,7 +769,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
-  const bool cutNode = (mode & 12) == MODE_EXPECTED_CUT;
+  const bool cutNode = isExpectedCutNode(mode);
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   Move altMove = MOVE_NONE;
@@ -675,21 +777,21 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   // Null move, with a verification search first at great depth and a cheap pre-test.
   if (excludedMove == MOVE_NONE && (mode & MODE_NULL_ALLOWED) && e >= beta && pos.pieceMaterial[pos.side] > 0) {
     bool tryNull = true;
-    if (depth >= 18) {
-      tryNull = searchZWDeep(pos, beta, depth - 12, excludedMove, mode & ~MODE_NULL_ALLOWED, 2) >= beta;
+    if (depth >= 9 * ONE_PLY) {
+      tryNull = searchZWDeep(pos, beta, depth - 6 * ONE_PLY, excludedMove, mode & ~MODE_NULL_ALLOWED, ONE_PLY) >= beta;
       altMove = pvFirst(pos);
       pos.pvLength[ply] = ply;
     }
     const int nullMode = (mode & ~MODE_NULL_ALLOWED) ^ MODE_EXPECTED_CUT;
-    if (tryNull && !stopped(pos) && depth >= 12) {
+    if (tryNull && !stopped(pos) && depth >= 6 * ONE_PLY) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int preTest = -searchZWAny(pos, 1 - (beta - 40), depth - 14, nullMode, 2) + 40;
+      const int preTest = -searchZWAny(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
       unmakeMove(pos);
       tryNull = preTest >= beta;
     }
     if (tryNull && !stopped(pos)) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int score = -searchZWAny(pos, 1 - beta, std::max(depth - 8, 2), nullMode, 2);
+      const int score = -searchZWAny(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
       if (score >= beta) {
@@ -702,9 +804,9 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
 
   // Singular test of the hash move at expected cut nodes.
   int hashExtension = 0;
-  if (depth >= 18 && cutNode && excludedMove == MOVE_NONE && hashMove != MOVE_NONE &&
+  if (depth >= 9 * ONE_PLY && cutNode && excludedMove == MOVE_NONE && hashMove != MOVE_NONE &&
       isMovePseudoLegal(pos, hashMove)) {
-    const int score = searchZWDeep(pos, beta - 30, depth - 10, hashMove, MODE_SINGULAR_TEST, 2);
+    const int score = searchZWDeep(pos, beta - 30, depth - 5 * ONE_PLY, hashMove, MODE_SINGULAR_TEST, ONE_PLY);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
     if (score < beta - 30) {
@@ -712,15 +814,15 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
       // A singular move right after another one, with the budget for this node spent
       // already, gets half the extension: chains of forced moves stay finite.
       const bool chain = pos.gamePly >= 2 && (pos.checkInfo[pos.gamePly - 2] & SINGULAR_MARK) != 0;
-      hashExtension = chain && extensionBudget == 0 ? 1 : 2;
+      hashExtension = chain && extensionBudget == 0 ? HALF_PLY : ONE_PLY;
     }
   }
 
   // Internal iterative deepening at expected cut nodes without a hash move.
-  if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 12) &&
-      (excludedMove == MOVE_NONE || depth > 13)) {
-    const int score = depth > 13 ? searchZWDeep(pos, beta, depth - 4, excludedMove, mode, extensionBudget)
-                                 : searchZW(pos, beta, depth - 4);
+  if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
+      (excludedMove == MOVE_NONE || depth > 6 * ONE_PLY + HALF_PLY)) {
+    const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
+                                 : searchZW(pos, beta, depth - 2 * ONE_PLY);
     if (stopped(pos)) return 0;
     if (score >= beta && pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -729,8 +831,8 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   const int historySelect = e + 100 < beta;
   int stage = PICK_HASH, select = historySelect;
   bool pruned = false;
-  if (depth < 20) {
-    const int index = depth / 2 + (cutNode ? 10 : 0);
+  if (depth < 10 * ONE_PLY) {
+    const int index = depth / ONE_PLY + (cutNode ? 10 : 0);
     if (e + futilityMargin[index] <= beta) {
       stage = PICK_FUTILE_HASH;
       select = e + futilityMargin2[index] <= beta;
@@ -739,73 +841,33 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   }
   pos.pickState[ply].altMove = altMove;
   pickStart(pos, stage, hashMove, select, 0);
-  const PickState& ps = pos.pickState[ply];
   const bool plainCut = cutNode && excludedMove == MOVE_NONE;
-  const int lmrBase = plainCut ? 6 : 2;
-  const int gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 6, 0, 20);
-  const Move previous = previousOwnMove(pos);
-  int best = NO_SCORE;
-  Move bestMove = MOVE_NONE;
-  int searched = 0, legal = 0;
-  while (const Move move = nextMove(pos)) {
-    if (excludedMove != MOVE_NONE && sameMove(move, excludedMove)) continue;
-    const int moveStage = ps.stage;
-    const bool quiet = isQuiet(move);
-    if (reverses(move, previous) && beta > 0 && pos.rule50 > 1) {
-      best = std::max(best, 0);
-      ++searched;
-      ++legal;
-      continue;
-    }
-    if (moveStage == PICK_QUIETS && searched > 5 && depth <= 16 &&
-        gainTable[gainIndex(pos.board[moveFrom(move)], move)] + gainMargin + e < searched + beta + 40 &&
-        !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (quiet && depth <= 12 && !sameMove(move, hashMove) && movingType(pos, move) != KING &&
-        !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
-      pruned = true;
-      continue;
-    }
-    if (!makeMove(pos, move, beta - 150, beta + 150)) continue;
-    ++legal;
-    const bool givesCheck = nodeInCheck(pos);
-    if (moveStage == PICK_QUIETS && searched > 5 && !givesCheck &&
-        gainMargin - nodeEval(pos) < searched + beta + 10) {
-      unmakeMove(pos);
-      pruned = true;
-      continue;
-    }
-    const int extension = std::max(sameMove(move, hashMove) ? hashExtension : 0, pawnPushExtension(pos, move));
-    int score;
-    if (givesCheck) {
-      const int childDepth = extension ? depth - 2 + extension : depth - 1;
-      score = deepChild(pos, beta, childDepth, mode, depth);
-    } else {
-      const int childDepth = depth - 2 + extension;
-      if (moveStage == PICK_QUIETS && excludedMove == MOVE_NONE && (cutNode || searched >= 3)) {
-        const int reduced = childDepth - lmrBase - (searched >= 12 ? 1 : 0);
-        score = deepChild(pos, beta, reduced, mode, depth);
-        if (score >= beta && !stopped(pos)) score = deepChild(pos, beta, childDepth, mode, depth);
-      } else {
-        score = deepChild(pos, beta, childDepth, mode, depth);
-      }
-    }
-    unmakeMove(pos);
-    if (stopped(pos)) return 0;
-    ++searched;
-    if (raiseBestToCut(pos, move, score, beta, best, bestMove)) break;
-    if (quiet) historyLoss(pos, historySelect, move, depth);
-    if (depth >= 12 && excludedMove == MOVE_NONE && exactEntryEnds(pos, depth, result)) return result;
-    offerSplit(pos);
+  NodeFrame frame{};
+  frame.kind = NODE_DEEP;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.eval = e;
+  frame.historySelect = historySelect;
+  frame.hashMove = hashMove;
+  frame.excludedMove = excludedMove;
+  frame.previous = previousOwnMove(pos);
+  frame.mode = mode;
+  frame.hashExtension = hashExtension;
+  frame.lmrBase = plainCut ? 3 * ONE_PLY : ONE_PLY;
+  frame.gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 3 * ONE_PLY, 0, 20);
+  frame.cutNode = cutNode;
+  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, pruned, false};
+  const LoopEnd end = moveLoop(pos, frame);
+  const NodeProgress& p = frame.progress;
+  if (end == LOOP_STOPPED) return 0;
+  if (end == LOOP_SETTLED) return p.best;
+  int best = p.best;
+  if (p.legal == 0) {
+    if (!p.pruned && excludedMove == MOVE_NONE) return 0;  // stalemate
+    if (p.pruned) best = beta - 1;
   }
-  if (legal == 0) {
-    if (!pruned && excludedMove == MOVE_NONE) return 0;  // stalemate
-    if (pruned) best = beta - 1;
-  }
-  storeDeep(key, depth, bestMove, best, beta, mode);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
+  storeDeep(key, depth, p.bestMove, best, beta, mode);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
@@ -818,24 +880,20 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
-  const int historySelect = nodeEval(pos) + 100 < beta;
-  const int childMode = (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED;
-  Move bestMove = MOVE_NONE;
-  // A single evasion is searched as deep as the node itself (half a ply less when the
-  // check that led here was extended in full already, so that forced sequences stay
-  // finite); a checking evasion, and any evasion from the middle stages on, half a
-  // ply deeper than usual.
-  const int singleReply = extensionBudget > 0 ? 2 : 1;
-  const int best = searchEvasions(pos, beta, depth, hashMove, excludedMove, depth <= 12, 150, historySelect, bestMove,
-                                  [&](Move, int evasions) {
-                                    const int extension =
-                                        evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? 1 : 0;
-                                    const int childDepth = depth - 2 + extension;
-                                    return -searchZWAny(pos, 1 - beta, childDepth, childMode, depth - childDepth);
-                                  });
-  if (stopped(pos)) return 0;
-  if (bestMove != MOVE_NONE) recordCutMove(pos, bestMove);
-  storeDeep(key, depth, bestMove, best, beta, mode);
-  if (bestMove != MOVE_NONE && isQuiet(bestMove)) rewardQuietMove(pos, historySelect, bestMove, depth);
-  return best;
+  NodeFrame frame{};
+  frame.kind = NODE_DEEP_IN_CHECK;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.historySelect = nodeEval(pos) + 100 < beta;
+  frame.hashMove = hashMove;
+  frame.excludedMove = excludedMove;
+  frame.mode = mode;
+  frame.extensionBudget = extensionBudget;
+  frame.skipLosing = depth <= 6 * ONE_PLY;
+  frame.lazyMargin = DEEP_LAZY_MARGIN;
+  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  const NodeProgress& p = frame.progress;
+  storeDeep(key, depth, p.bestMove, p.best, beta, mode);
+  if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
+  return p.best;
 }

@@ -12,8 +12,16 @@ constexpr int MODE_EXCLUDED_SEARCH = 4;  // inside a singular (excluded-move) te
 constexpr int MODE_EXPECTED_CUT = 8;
 constexpr int MODE_PV_CHILD = MODE_EXPECTED_CUT | MODE_NULL_ALLOWED;  // 9
 constexpr int MODE_SINGULAR_TEST = MODE_EXCLUDED_SEARCH | MODE_NULL_ALLOWED;  // 5
+// The bits that say what kind of node a deep zero-window node is: an expected all
+// node (none), an expected cut node, or one inside a singular test.
+constexpr int MODE_KIND_MASK = MODE_EXCLUDED_SEARCH | MODE_EXPECTED_CUT;
+inline bool isExpectedAllNode(int mode) { return (mode & MODE_KIND_MASK) == 0; }
+inline bool isExpectedCutNode(int mode) { return (mode & MODE_KIND_MASK) == MODE_EXPECTED_CUT; }
+// Depths count half-plies.
+constexpr int ONE_PLY = 2;
+constexpr int HALF_PLY = 1;
 // Zero-window routines below this depth are the shallow ones.
-constexpr int DEEP_DEPTH = 10;
+constexpr int DEEP_DEPTH = 5 * ONE_PLY;
 // searchVerify flag: verifying a move of a principal-variation node, whose draws
 // score with the contempt of drawScore like the principal-variation node's own.
 constexpr int VERIFY_PV_MOVE = 0x2000;

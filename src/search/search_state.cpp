@@ -37,7 +37,7 @@ int tbPollInterval = 10;
 
 std::uint64_t totalNodes = 0;
 std::uint32_t tbHits = 0;
-int selDepthHalfPlies = 0;
+std::atomic<int> selDepthHalfPlies{0};
 int iterationDepth = 0;
 
 char searchMovesText[SEARCH_MOVES_TEXT_SIZE] = "";

@@ -3,6 +3,7 @@
 // move decision reads. One instance; only the main thread writes most of it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/types.h"
@@ -53,8 +54,8 @@ extern bool pollReadsInput;
 
 // Counters of the current search.
 extern std::uint64_t totalNodes;
-extern std::uint32_t tbHits;
-extern int selDepthHalfPlies;
+extern std::uint32_t tbHits;  // completed iterations; the running ones count in Position::tbHits
+extern std::atomic<int> selDepthHalfPlies;  // raised by every search thread
 extern int iterationDepth;
 
 // The moves after "searchmoves" of a UCI "go infinite", lower-cased (empty: all

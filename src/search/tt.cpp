@@ -15,8 +15,8 @@
 TTEntry* ttTable = nullptr;
 std::uint32_t ttMask = 0;
 int ttAge = 0;
-int ttWindowLow = -500, ttWindowHigh = 500;
-int ttStoreMin = -500 + ttScoreBias, ttStoreMax = 500 + ttScoreBias;
+int ttWindowLow = -WINDOW_EDGE_NEAR, ttWindowHigh = WINDOW_EDGE_NEAR;
+int ttStoreMin = -WINDOW_EDGE_NEAR + ttScoreBias, ttStoreMax = WINDOW_EDGE_NEAR + ttScoreBias;
 int replacePriority[8][128];
 int recentRootScores[8] = {MATE_SCORE};
 
@@ -152,7 +152,7 @@ void ttForgetSide() { lastSearchSide = NO_SIDE; }
 
 void ttSetWindow(int low) {
   ttWindowLow = low;
-  ttWindowHigh = low + 1000;
+  ttWindowHigh = low + WINDOW_SPAN;
   ttStoreMin = ttWindowLow + ttScoreBias;
   ttStoreMax = ttWindowHigh + ttScoreBias;
 }
@@ -160,11 +160,11 @@ void ttSetWindow(int low) {
 void ttUpdateWindow(int timePerMove) {
   if (recentRootScores[0] == MATE_SCORE) {
     for (int& score : recentRootScores) score = 0;
-    ttSetWindow(-500);
+    ttSetWindow(-WINDOW_EDGE_NEAR);
     return;
   }
   int sum = 0;
-  if (std::abs(recentRootScores[0]) == 500 && std::abs(recentRootScores[1]) != 500) {
+  if (std::abs(recentRootScores[0]) == WINDOW_EDGE_NEAR && std::abs(recentRootScores[1]) != WINDOW_EDGE_NEAR) {
     sum = 8 * recentRootScores[0];
     if (timePerMove == 0 || timePerMove > 500) ttClear();
   } else {
@@ -175,18 +175,18 @@ void ttUpdateWindow(int timePerMove) {
   }
   if (sum == MATE_SCORE) return;
   const int average = sum / 8;
-  const int top = average + 500;
-  const int bottom = average - 500;
-  if (top >= 1000 && ttWindowHigh != 1000) {
-    ttSetWindow(0);
-  } else if (top >= 750 && top < 1000 && ttWindowHigh != 750) {
-    ttSetWindow(-250);
-  } else if (bottom <= -1000 && ttWindowLow != -1000) {
-    ttSetWindow(-1000);
-  } else if (bottom > -1000 && bottom <= -750 && ttWindowLow != -750) {
-    ttSetWindow(-750);
-  } else if (top < 750 && bottom > -750 && ttWindowHigh != 500) {
-    ttSetWindow(-500);
+  const int top = average + WINDOW_EDGE_NEAR;
+  const int bottom = average - WINDOW_EDGE_NEAR;
+  if (top >= WINDOW_EDGE_FAR && ttWindowHigh != WINDOW_EDGE_FAR) {
+    ttSetWindow(WINDOW_EDGE_FAR - WINDOW_SPAN);
+  } else if (top >= WINDOW_EDGE_MIDDLE && top < WINDOW_EDGE_FAR && ttWindowHigh != WINDOW_EDGE_MIDDLE) {
+    ttSetWindow(WINDOW_EDGE_MIDDLE - WINDOW_SPAN);
+  } else if (bottom <= -WINDOW_EDGE_FAR && ttWindowLow != -WINDOW_EDGE_FAR) {
+    ttSetWindow(-WINDOW_EDGE_FAR);
+  } else if (bottom > -WINDOW_EDGE_FAR && bottom <= -WINDOW_EDGE_MIDDLE && ttWindowLow != -WINDOW_EDGE_MIDDLE) {
+    ttSetWindow(-WINDOW_EDGE_MIDDLE);
+  } else if (top < WINDOW_EDGE_MIDDLE && bottom > -WINDOW_EDGE_MIDDLE && ttWindowHigh != WINDOW_EDGE_NEAR) {
+    ttSetWindow(-WINDOW_EDGE_NEAR);
   }
 }
 
@@ -206,6 +206,25 @@ bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit) {
   hit.bound = word0 & TT_EXACT;
   hit.flags = word1 & (TT_RESTRICTED | TT_TRUSTED);
   return true;
+}
+
+void ttScan(std::uint64_t key, TTScan& scan) {
+  TTEntry* bucket = ttBucket(key);
+  scan.count = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (ttMatches(bucket[i], key) && ttRead(bucket[i], key, scan.hits[scan.count])) {
+      scan.entries[scan.count++] = &bucket[i];
+    }
+  }
+}
+
+int ttFirstFromTo(std::uint64_t key) {
+  TTScan scan;
+  ttScan(key, scan);
+  for (int i = 0; i < scan.count; ++i) {
+    if (scan.hits[i].fromTo != 0) return scan.hits[i].fromTo;
+  }
+  return 0;
 }
 
 void ttRefreshAge(TTEntry& entry, std::uint64_t key) {

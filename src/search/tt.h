@@ -25,6 +25,17 @@ constexpr std::uint32_t TT_KEY_MASK = 0xFFFFFFC0u;
 
 constexpr int ttScoreBias = 1024;
 
+// The score window's edges: the table holds scores in a window WINDOW_SPAN wide whose
+// edges sit at these distances from zero; a score clipped to an edge is shown smoothed.
+constexpr int WINDOW_EDGE_NEAR = 500;
+constexpr int WINDOW_EDGE_MIDDLE = 750;
+constexpr int WINDOW_EDGE_FAR = 1000;
+constexpr int WINDOW_SPAN = 2 * WINDOW_EDGE_NEAR;
+inline bool isWindowEdge(int score) {
+  const int absolute = score < 0 ? -score : score;
+  return absolute == WINDOW_EDGE_NEAR || absolute == WINDOW_EDGE_MIDDLE || absolute == WINDOW_EDGE_FAR;
+}
+
 struct TTEntry {
   std::uint32_t word0;
   std::uint32_t word1;
@@ -65,7 +76,7 @@ void ttForgetSide();
 // Chooses the score window from recentRootScores; timePerMove decides whether an
 // edge score clears the table.
 void ttUpdateWindow(int timePerMove);
-// Puts a window [low, low + 1000] in force and sets the two biased clamps.
+// Puts a window [low, low + WINDOW_SPAN] in force and sets the two biased clamps.
 void ttSetWindow(int low);
 // Shifts recentRootScores by one place and puts score first.
 void ttRecordRootScore(int score);
@@ -80,6 +91,16 @@ inline bool ttMatches(const TTEntry& entry, std::uint64_t key) {
 
 // Reads a matching entry under its lock; false when it no longer matches.
 bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit);
+// The entries of the key's bucket that match it, in bucket order, each read under
+// its lock.
+struct TTScan {
+  int count = 0;
+  TTHit hits[4];
+  TTEntry* entries[4];
+};
+void ttScan(std::uint64_t key, TTScan& scan);
+// The move (from-to) of the first matching entry that has one, 0 when none.
+int ttFirstFromTo(std::uint64_t key);
 // Sets a matching entry's age to the current generation (under its lock).
 void ttRefreshAge(TTEntry& entry, std::uint64_t key);
 

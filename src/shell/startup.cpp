@@ -8,6 +8,7 @@
 
 #include "book/book.h"
 #include "book/book_builder.h"
+#include "search/parallel.h"
 #include "shell/app.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
@@ -66,6 +67,7 @@ int runEngine(int argc, char** argv) {
 
   if (argc > 1 && handleCommandLine(argc, argv)) return 0;
 
+  setSearchThreads(options.maxThreads);
   initInput();
   // Only a protocol word or a console word that sets up the tables gets past here.
   while (!appReady()) {

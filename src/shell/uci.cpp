@@ -11,6 +11,7 @@
 
 #include "book/book.h"
 #include "eval/material.h"
+#include "search/parallel.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/book_play.h"
@@ -108,7 +109,12 @@ const UciOption uciOptions[] = {
      },
      [](const OptionValue& value) { options.egtbCacheMB = std::clamp(parseDecimal(value.word.c_str()), 32, 128); },
      true},
-    SPIN_OPTION("maxthreads", maxThreads, true),
+    {"maxthreads", [] { printSpin(spinOption(&EngineOptions::maxThreads), options.maxThreads); },
+     [](const OptionValue& value) {
+       options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
+       setSearchThreads(options.maxThreads);
+     },
+     true},
     // A new game always starts with one variation, whatever was set before.
     {"multipv", [] { printSpin(spinOption(&EngineOptions::multiPV), 1); },
      [](const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },

@@ -1,7 +1,8 @@
 // A hundred games of Velt against itself at 10 seconds plus 0.1 seconds a move, half
-// through each protocol (played side by side): no illegal move, no time loss, no
-// crash, every game ended with the right result line. Then games at one second plus
-// 10 ms, UCI against xboard, allowing 10 ms for the pipes: no time loss either.
+// through each protocol (played side by side), on one and on two search threads: no
+// illegal move, no time loss, no crash, every game ended with the right result line.
+// Then games at one second plus 10 ms, UCI against xboard, allowing 10 ms for the
+// pipes: no time loss either.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -10,9 +11,10 @@
 
 namespace {
 
-TEST(MatchLong, HundredGamesInBothProtocols) {
-  auto uci = std::async(std::launch::async, [] { return runMatch("uci", "uci", 50, "10+0.1", 700); });
-  auto xboard = std::async(std::launch::async, [] { return runMatch("xboard", "xboard", 50, "10+0.1", 700); });
+void playHundredGames(int threads) {
+  auto uci = std::async(std::launch::async, [=] { return runMatch("uci", "uci", 50, "10+0.1", 700, threads); });
+  auto xboard =
+      std::async(std::launch::async, [=] { return runMatch("xboard", "xboard", 50, "10+0.1", 700, threads); });
   for (const MatchSummary& summary : {uci.get(), xboard.get()}) {
     EXPECT_EQ(summary.value("games"), 50);
     expectCleanMatch(summary);
@@ -20,8 +22,11 @@ TEST(MatchLong, HundredGamesInBothProtocols) {
   }
 }
 
+TEST(MatchLong, HundredGamesInBothProtocols) { playHundredGames(1); }
+TEST(MatchLong, HundredGamesOnTwoThreads) { playHundredGames(2); }
+
 TEST(MatchLong, ShortClockGamesAreNotLostOnTime) {
-  const MatchSummary summary = runMatch("uci", "xboard", 20, "1+0.01", 300, 10);
+  const MatchSummary summary = runMatch("uci", "xboard", 20, "1+0.01", 300, 1, 10);
   EXPECT_EQ(summary.value("games"), 20);
   expectCleanMatch(summary);
   std::printf("%s", summary.output.substr(summary.output.find("summary ")).c_str());

@@ -19,4 +19,13 @@ TEST(Match, XboardGamesPlayCleanly) {
   expectCleanMatch(summary);
 }
 
+// The parallel search in play: one game through each protocol on two threads.
+TEST(Match, GamesOnTwoThreadsPlayCleanly) {
+  for (const char* protocol : {"uci", "xboard"}) {
+    const MatchSummary summary = runMatch(protocol, protocol, 1, "4+0.2", 100, 2);
+    EXPECT_EQ(summary.value("games"), 1) << protocol;
+    expectCleanMatch(summary);
+  }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "board/coordinate.h"
 #include "board/position.h"
+#include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -126,6 +127,29 @@ TEST_F(SearchTest, XboardThinkingLineFormat) {
   EXPECT_NE(r.output.find(" 1 29999 "), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("   Ra8"), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("info"), std::string::npos) << r.output;
+}
+
+// Several threads split the tree from depth 4 on: the results stay right (node
+// counts vary from run to run by design).
+TEST_F(SearchTest, SeveralThreadsFindTheSameResults) {
+  struct Case {
+    const char* fen;
+    const char* move;
+    int minScore;
+  };
+  const Case cases[] = {
+      {"r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", "c3d5", 500},
+      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - -", "f6a6", MATE_SCORE - 5},
+      {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", "e3g3", 200},
+  };
+  setSearchThreads(4);
+  for (const Case& c : cases) {
+    const SearchResult r = search(c.fen, 9);
+    EXPECT_EQ(r.move, c.move) << c.fen;
+    EXPECT_GE(r.score, c.minScore) << c.fen;
+    EXPECT_LE(r.score, MATE_SCORE) << c.fen;
+  }
+  setSearchThreads(1);
 }
 
 TEST_F(SearchTest, FixedDepthSearchIsDeterministic) {

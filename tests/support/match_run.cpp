@@ -10,12 +10,19 @@
 #include "support/engine_process.h"
 
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
-                      const std::string& timeControl, int maxPlies, int transportMs) {
+                      const std::string& timeControl, int maxPlies, int threads, int transportMs) {
   const std::filesystem::path engine = VELT_BINARY;
   const std::filesystem::path driver = engine.parent_path() / "match";
   TempDirectory directory;
   const std::string pgn = directory.path() + "/games.pgn";
-  // The engines run in the empty directory, so that no configuration file applies.
+  // The engines run in the directory, so that only its configuration file applies.
+  if (threads > 1) {
+    std::FILE* config = std::fopen((directory.path() + "/velt.cfg").c_str(), "w");
+    if (config != nullptr) {
+      std::fprintf(config, "MAX_THREADS = %d\n", threads);
+      std::fclose(config);
+    }
+  }
   const std::string command = "cd '" + directory.path() + "' && '" + driver.string() + "' -e1 '" + engine.string() +
                               "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
                               " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +

@@ -1,0 +1,272 @@
+// Worker threads, the copy pool, split, the idle loop and the stop of the split tree.
+#include "search/parallel.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <semaphore>
+#include <thread>
+
+#include "search/node.h"
+
+int splitMinDepth = 4;
+std::atomic<int> idleWorkers{0};
+
+namespace {
+
+// One per search thread.
+struct SearchThread {
+  std::atomic<Position*> work{nullptr};  // the copy it searches; null when idle
+  std::binary_semaphore wake{0};         // released at search start and to end the thread
+  std::thread thread;                    // workers only
+};
+
+// What all search threads share besides the split points.
+struct ThreadPool {
+  SpinLock smpLock;
+  // Created once and never freed: the workers sleep on them until the process ends.
+  SearchThread* threads = new SearchThread[MAX_SEARCH_THREADS];
+  int threadCount = 1;
+  std::atomic<bool> aborted{true};  // no search running: workers go to sleep
+  std::atomic<bool> exiting{false};  // workers end (before they are created anew)
+  std::atomic<int> threadsStarted{0};
+  // The copy pool: COPY_BLOCKS_PER_THREAD blocks per thread, each a position with
+  // its own split-point record. Taken and returned under smpLock.
+  int blockCount = 0;
+  int blocksInUse = 0;
+  std::unique_ptr<Position[]> blocks;
+  std::unique_ptr<SplitPoint[]> blockSplits;
+  std::unique_ptr<bool[]> blockInUse;
+  Position* root = nullptr;
+  SplitPoint rootSplit;
+};
+
+ThreadPool pool;
+
+void idleLoop(int id, Position* waitFor);
+
+void workerMain(int id) {
+  pool.threadsStarted.fetch_add(1, std::memory_order_release);
+  idleLoop(id, nullptr);
+}
+
+// Copies what a helper needs below the split ply: the board, the keys and attack
+// maps, the killers, the evaluations up to the next ply, the game's undo records and
+// check information, and the node's line.
+void copyPosition(Position& copy, const Position& pos) {
+  std::memcpy(static_cast<void*>(&copy), &pos, offsetof(Position, nodes));
+  copy.fileCastling = pos.fileCastling;
+  copy.bishopPromotions = pos.bishopPromotions;
+  std::copy(&pos.killers[0][0], &pos.killers[0][0] + MAX_PLY * 3, &copy.killers[0][0]);
+  const int ply = pos.ply;
+  std::copy(pos.plyEval, pos.plyEval + ply + 2, copy.plyEval);
+  std::copy(pos.undo, pos.undo + pos.gamePly + 1, copy.undo);
+  std::copy(pos.checkInfo, pos.checkInfo + pos.gamePly + 2, copy.checkInfo);
+  copy.pvLength[ply] = pos.pvLength[ply];
+  std::copy(pos.pv[ply] + ply, pos.pv[ply] + std::max(pos.pvLength[ply], ply), copy.pv[ply] + ply);
+  copy.listStart[ply] = 0;
+  copy.listStart[ply + 1] = 0;
+}
+
+// Needs smpLock.
+Position* copyForSplit(Position& pos, int threadId) {
+  int index = -1;
+  for (int i = threadId * COPY_BLOCKS_PER_THREAD; i < (threadId + 1) * COPY_BLOCKS_PER_THREAD; ++i) {
+    if (i < pool.blockCount && !pool.blockInUse[i]) {
+      index = i;
+      break;
+    }
+  }
+  for (int i = 0; index < 0 && i < pool.blockCount; ++i) {
+    if (!pool.blockInUse[i]) index = i;
+  }
+  if (index < 0) return nullptr;
+  Position& copy = pool.blocks[index];
+  copyPosition(copy, pos);
+  copy.threadIndex = threadId;
+  copy.stop = 0;
+  copy.nodes = 0;
+  copy.tbHits = 0;
+  copy.parent = &pos;
+  copy.split = &pool.blockSplits[index];
+  copy.split->workerCount.store(0, std::memory_order_relaxed);
+  std::fill(std::begin(copy.split->slaves), std::end(copy.split->slaves), nullptr);
+  pool.blockInUse[index] = true;
+  ++pool.blocksInUse;
+  return &copy;
+}
+
+// Needs smpLock.
+void releaseBlock(Position* copy) {
+  pool.blockInUse[copy - pool.blocks.get()] = false;
+  --pool.blocksInUse;
+}
+
+// What every helper's copy gives back to its split point, stopped or not: its node
+// and tablebase-hit counts and the killers it found below the split ply. Needs the
+// split point's lock.
+void mergeCounters(Position& parent, const Position& copy) {
+  parent.nodes += copy.nodes;
+  parent.tbHits += copy.tbHits;
+  for (int ply = parent.ply; ply < MAX_PLY; ++ply) {
+    std::copy(copy.killers[ply], copy.killers[ply] + 3, parent.killers[ply]);
+  }
+}
+
+bool waitEnds(const SearchThread& self, const Position* waitFor) {
+  if (self.work.load(std::memory_order_acquire) != nullptr) return true;
+  if (waitFor == nullptr) return pool.aborted.load(std::memory_order_acquire);
+  return waitFor->split->workerCount.load(std::memory_order_acquire) == 0;
+}
+
+// The loop of an idle thread: sleeps between searches (workers only), spins for
+// work during one, and searches the copies it is handed. With `waitFor` it returns
+// once every copy working for that split point has finished.
+void idleLoop(int id, Position* waitFor) {
+  SearchThread& self = pool.threads[id];
+  for (;;) {
+    while (waitFor == nullptr && pool.aborted.load(std::memory_order_acquire) &&
+           self.work.load(std::memory_order_acquire) == nullptr) {
+      if (pool.exiting.load(std::memory_order_acquire)) return;
+      self.wake.acquire();
+    }
+    {
+      SpinGuard guard(pool.smpLock);
+      idleWorkers.fetch_add(1, std::memory_order_relaxed);
+    }
+    for (int spins = 0; !waitEnds(self, waitFor); spinPause(spins)) {
+      // Only the main thread polls input and time, also while it waits for helpers:
+      // at every step once it has stopped merely pausing, since a step may then last
+      // as long as the system keeps it off its core.
+      if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
+    }
+    Position* work;
+    {
+      SpinGuard guard(pool.smpLock);
+      work = self.work.load(std::memory_order_relaxed);
+      if (work == nullptr) {
+        work = waitFor;
+        self.work.store(waitFor, std::memory_order_relaxed);
+      }
+      idleWorkers.fetch_sub(1, std::memory_order_relaxed);
+    }
+    if (work == waitFor) {
+      if (waitFor != nullptr) return;
+      continue;
+    }
+    Position& parent = *work->parent;
+    SplitPoint& point = *parent.split;
+    point.search(*work);
+    SpinGuard guard(pool.smpLock);
+    point.lock.lock();
+    mergeCounters(parent, *work);
+    point.slaves[id] = nullptr;
+    point.lock.unlock();
+    releaseBlock(work);
+    self.work.store(nullptr, std::memory_order_relaxed);
+    point.workerCount.fetch_sub(1, std::memory_order_release);
+  }
+}
+
+void endWorkers() {
+  pool.exiting.store(true, std::memory_order_release);
+  for (int id = 1; id < pool.threadCount; ++id) {
+    pool.threads[id].wake.release();
+    pool.threads[id].thread.join();
+  }
+  pool.exiting.store(false, std::memory_order_release);
+  pool.threadsStarted.store(0, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void setSearchThreads(int count) {
+  count = std::clamp(count, 1, MAX_SEARCH_THREADS);
+  if (count == pool.threadCount && pool.blockCount != 0) return;
+  endWorkers();
+  pool.threadCount = count;
+  pool.blockCount = count * COPY_BLOCKS_PER_THREAD;
+  pool.blocksInUse = 0;
+  pool.blocks = std::make_unique<Position[]>(static_cast<std::size_t>(pool.blockCount));
+  pool.blockSplits = std::make_unique<SplitPoint[]>(static_cast<std::size_t>(pool.blockCount));
+  pool.blockInUse = std::make_unique<bool[]>(static_cast<std::size_t>(pool.blockCount));
+  // Two threads split from three plies on, sixteen only from ten.
+  splitMinDepth = 2 * (count / 2) + 4;
+  for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, id);
+  for (int spins = 0; pool.threadsStarted.load(std::memory_order_acquire) < count - 1;) spinPause(spins);
+}
+
+void beginParallelSearch(Position& root) {
+  root.split = &pool.rootSplit;
+  root.parent = nullptr;
+  std::fill(std::begin(root.split->slaves), std::end(root.split->slaves), nullptr);
+  pool.root = &root;
+  pool.threads[0].work.store(&root, std::memory_order_relaxed);
+  pool.aborted.store(false, std::memory_order_release);
+  for (int id = 1; id < pool.threadCount; ++id) pool.threads[id].wake.release();
+}
+
+void endParallelSearch() {
+  pool.aborted.store(true, std::memory_order_release);
+  for (int spins = 0; idleWorkers.load(std::memory_order_acquire) != 0;) spinPause(spins);
+  pool.threads[0].work.store(nullptr, std::memory_order_relaxed);
+}
+
+bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
+  pool.smpLock.lock();
+  const int own = pos.threadIndex;
+  bool idle = false;
+  for (int id = 0; id < pool.threadCount; ++id) {
+    idle |= id != own && pool.threads[id].work.load(std::memory_order_relaxed) == nullptr;
+  }
+  if (!idle || pool.blocksInUse >= pool.blockCount || stopped(pos)) {
+    pool.smpLock.unlock();
+    return false;
+  }
+  SplitPoint& point = *pos.split;
+  point.frame = &frame;
+  point.search = routine;
+  frame.settled = false;
+  pool.threads[own].work.store(nullptr, std::memory_order_relaxed);
+  int helpers = 0;
+  for (int id = 0; id < pool.threadCount; ++id) {
+    point.slaves[id] = nullptr;
+    if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr) continue;
+    point.slaves[id] = copyForSplit(pos, id);
+    helpers += point.slaves[id] != nullptr;
+  }
+  point.workerCount.store(helpers, std::memory_order_relaxed);
+  for (int id = 0; id < pool.threadCount; ++id) {
+    if (point.slaves[id] != nullptr) pool.threads[id].work.store(point.slaves[id], std::memory_order_release);
+  }
+  pool.smpLock.unlock();
+  idleLoop(own, &pos);
+  return true;
+}
+
+void stopTree(Position& pos) {
+  setStop(pos);
+  if (pos.split == nullptr) return;
+  for (Position* slave : pos.split->slaves) {
+    if (slave != nullptr) stopTree(*slave);
+  }
+}
+
+void stopAllSearchThreads() {
+  if (pool.root == nullptr) return;
+  SpinGuard guard(pool.smpLock);
+  stopTree(*pool.root);
+}
+
+SpinLock& searchThreadsLock() { return pool.smpLock; }
+
+Position* takeCopyBlock(Position& pos, int threadId) {
+  SpinGuard guard(pool.smpLock);
+  return pool.blocksInUse < pool.blockCount ? copyForSplit(pos, threadId) : nullptr;
+}
+
+void releaseCopyBlock(Position* copy) {
+  SpinGuard guard(pool.smpLock);
+  releaseBlock(copy);
+}

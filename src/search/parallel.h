@@ -1,0 +1,73 @@
+// The parallel search: split points in young-brothers-wait style. Worker threads
+// sleep between searches and spin for work during one; a node that has searched a
+// move and sees idle workers splits: every idle thread (and the node's own thread)
+// gets a copy of the position and takes the node's remaining moves one at a time
+// from the node's move picker, reporting its results back into the node.
+//
+// Locks: smpLock guards the thread table, the copy pool and every split point's
+// list of helpers; it is always taken before a split point's own lock, which guards
+// the node's move picker and its move-loop state.
+#pragma once
+
+#include <atomic>
+
+#include "board/position.h"
+#include "search/node_frame.h"
+#include "search/spin.h"
+
+constexpr int MAX_SEARCH_THREADS = 16;
+constexpr int COPY_BLOCKS_PER_THREAD = 16;
+// What a helper's split search returns once it has ended its node by a cutoff and
+// written the result into the node itself.
+constexpr int SPLIT_CUTOFF_SCORE = -60000;
+
+// Searches the remaining moves of the split point that `copy` works for and returns
+// the copy's best score. Each family of node routines installs its own at its splits.
+using SplitSearchFn = int (*)(Position& copy);
+
+// The split-point part of a position: who helps with its moves and how.
+struct SplitPoint {
+  SpinLock lock;
+  std::atomic<int> workerCount{0};  // copies still working for this split point
+  Position* slaves[MAX_SEARCH_THREADS] = {};  // by thread; changed only under smpLock
+  NodeFrame* frame = nullptr;       // the owner's move-loop state
+  SplitSearchFn search = nullptr;
+};
+
+// Creates the worker threads and the copy pool for `count` search threads (1..16),
+// ending the previous workers first. Never called during a search.
+void setSearchThreads(int count);
+
+// Depth (half-plies) from which a node offers a split: deeper with more threads.
+extern int splitMinDepth;
+// Workers spinning for work; a node offers a split only when there is one.
+extern std::atomic<int> idleWorkers;
+
+// Search start: `root` (searched by thread 0) becomes the root of the split tree
+// and the workers wake up. Search end: the workers go back to sleep; returns when
+// none is spinning any more.
+void beginParallelSearch(Position& root);
+void endParallelSearch();
+
+// Hands the rest of the node's moves to the idle threads; returns true when it did
+// (the moves have then all been searched and the merged result is in `frame`), false
+// when the node must go on alone.
+bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine);
+
+// The split offer of a node after one of its moves.
+inline bool offerSplit(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
+  return frame.depth >= splitMinDepth && idleWorkers.load(std::memory_order_relaxed) != 0 &&
+         split(pos, frame, routine);
+}
+
+// Sets the stop flag of every position of the search, from the root down.
+void stopAllSearchThreads();
+// Sets the stop flag of pos and of every copy working below it. Needs smpLock.
+void stopTree(Position& pos);
+// smpLock, for the helpers' cutoff reports (take it before a split point's lock).
+SpinLock& searchThreadsLock();
+
+// Copy pool access for tests of the pool's limits: a free block copied from pos for
+// `threadId` (null when none is free), and its return.
+Position* takeCopyBlock(Position& pos, int threadId);
+void releaseCopyBlock(Position* copy);

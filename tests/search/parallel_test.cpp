@@ -1,0 +1,97 @@
+// The split machinery's bookkeeping: the copy pool's limit, and a helper's cutoff
+// stopping its siblings, whose results then count for nothing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "search/node.h"
+#include "search/parallel.h"
+#include "search/split_merge.h"
+#include "support/board_setup.h"
+
+namespace {
+
+class ParallelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prepareBoardTables();
+    setSearchThreads(2);
+    owner = positionFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -");
+    owner->split = &ownerSplit;
+    owner->parent = nullptr;
+    owner->threadIndex = 0;
+    owner->stop = 0;
+    owner->ply = 1;
+    owner->pvLength[1] = 1;
+    ownerSplit.frame = &frame;
+    frame.progress = {10, 10, MOVE_NONE, 1, 1, 0, false, false};
+  }
+  void TearDown() override {
+    for (Position* copy : taken) releaseCopyBlock(copy);
+    setSearchThreads(1);
+  }
+  Position* take(Position& from, int threadId) {
+    Position* copy = takeCopyBlock(from, threadId);
+    if (copy != nullptr) taken.push_back(copy);
+    return copy;
+  }
+  // A helper's result: score, move and a one-move line at the split ply.
+  static NodeProgress found(Position& copy, int score, Move move) {
+    copy.pv[copy.ply][copy.ply] = move;
+    copy.pvLength[copy.ply] = copy.ply + 1;
+    return {score, score, move, 1, 1, 0, false, false};
+  }
+
+  std::unique_ptr<Position> owner;
+  SplitPoint ownerSplit;
+  NodeFrame frame{};
+  std::vector<Position*> taken;
+};
+
+TEST_F(ParallelTest, SplitIsRefusedWhenNoCopyBlockIsFree) {
+  for (int i = 0; i < 2 * COPY_BLOCKS_PER_THREAD; ++i) ASSERT_NE(take(*owner, i % 2), nullptr) << i;
+  EXPECT_EQ(take(*owner, 0), nullptr);
+  EXPECT_FALSE(split(*owner, frame, [](Position&) { return 0; }));
+  releaseCopyBlock(taken.back());
+  taken.pop_back();
+  EXPECT_NE(take(*owner, 1), nullptr);
+}
+
+TEST_F(ParallelTest, CutoffStopsTheSiblingsAndTheirResultsAreDiscarded) {
+  Position* cutter = take(*owner, 0);
+  Position* sibling = take(*owner, 1);
+  Position* grandchild = take(*sibling, 0);  // a copy working for the sibling's own split
+  ownerSplit.slaves[0] = cutter;
+  ownerSplit.slaves[1] = sibling;
+  sibling->split->slaves[0] = grandchild;
+  const Move cut = makeMoveWord(E1, makeSquare(4, 1), 0), late = makeMoveWord(makeSquare(5, 2), makeSquare(6, 4), 0);
+
+  reportCutoff(*cutter, found(*cutter, 300, cut), false);
+  EXPECT_TRUE(stopped(*sibling));
+  EXPECT_TRUE(stopped(*grandchild));
+  EXPECT_FALSE(stopped(*cutter));
+  EXPECT_EQ(frame.progress.best, 300);
+  EXPECT_EQ(frame.progress.bestMove, cut);
+  EXPECT_EQ(owner->pv[1][1], cut);
+
+  // The stopped sibling's better-looking result and its own cutoff change nothing.
+  mergeResult(*sibling, found(*sibling, 500, late));
+  reportCutoff(*sibling, found(*sibling, 600, late), false);
+  EXPECT_EQ(frame.progress.best, 300);
+  EXPECT_EQ(frame.progress.bestMove, cut);
+  EXPECT_EQ(owner->pv[1][1], cut);
+}
+
+TEST_F(ParallelTest, BetterResultOfARunningHelperIsMerged) {
+  Position* helper = take(*owner, 1);
+  const Move move = makeMoveWord(F1, makeSquare(2, 3), 0);
+  mergeResult(*helper, found(*helper, 5, move));  // not better than the node's best
+  EXPECT_EQ(frame.progress.bestMove, MOVE_NONE);
+  mergeResult(*helper, found(*helper, 40, move));
+  EXPECT_EQ(frame.progress.best, 40);
+  EXPECT_EQ(frame.progress.alpha, 40);
+  EXPECT_EQ(frame.progress.bestMove, move);
+  EXPECT_EQ(owner->pvLength[1], 2);
+}
+
+}  // namespace
