@@ -14,6 +14,7 @@
 #include "board/san.h"
 #include "board/coordinate.h"
 #include "board/see.h"
+#include "book/analysis_file.h"
 #include "eval/evaluate.h"
 #include "search/history.h"
 #include "search/margins.h"
@@ -339,6 +340,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
     if (stopped(pos) || searchAborted) break;
+    if (analysisMode) analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
     const Move move = rootMoves[i].move;
     rootProgress = {rootMoveCount, i, move};
     const std::uint32_t elapsed = elapsedMs();
@@ -425,8 +427,10 @@ void startSearch(Position& pos) {
   ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
   ttNewSearch();
   ttUpdateWindow(timePerMove);
+  if (analysisMode) analysisSearchStarted();
   updateAverageLag();
-  if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
+  // Analysis runs until it is stopped, whatever clock the last game left set.
+  if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
   {
@@ -517,9 +521,14 @@ void printMultiPV() {
   std::fflush(stdout);
 }
 
+void tableVariation(Position& pos, Move first, int wanted, char* out, int size) {
+  appendLine(pos, &first, 1, wanted, true, out, size);
+}
+
 void searchRoot() {
   Position& pos = gamePosition;
   searching = true;
+  const bool analysing = analysisMode;  // "stop" ends analysis mode before the search ends
   startSearch(pos);
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
@@ -562,6 +571,7 @@ void searchRoot() {
       handoverDepth = depth;
       break;
     }
+    if (analysing) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
     tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
     if (single && depth <= 8) printThinking(score, depth);
     if (baseTime != 0 && !analysisMode && single) {
@@ -579,6 +589,7 @@ void searchRoot() {
   pos.nodes = 0;
   searchAborted = true;
   if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
+  if (analysing) analysisSavePoint(AnalysisSavePoint::SearchEnd, elapsedMs());
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
   ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
   searching = false;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/analysis_file.h"
 #include "shell/app.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
@@ -22,8 +23,11 @@ bool handleCommandLine(int argc, char** argv) {
     std::puts(hasFile ? "Building a book from a PGN file is not available in this build."
                       : "Please specify path to the PGN file");
   } else if (strcasecmp(option, "/AI") == 0) {
-    std::puts(hasFile ? "Reading an analysis file is not available in this build."
-                      : "Please specify path to the analysis file");
+    if (!hasFile) {
+      std::puts("Please specify path to the analysis file");
+    } else if (initApp()) {
+      inspectAnalysisFile(argv[2]);
+    }
   } else if (strcasecmp(option, "/xboard") == 0) {
     return false;
   } else {
