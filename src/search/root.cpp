@@ -528,7 +528,6 @@ void tableVariation(Position& pos, Move first, int wanted, char* out, int size) 
 void searchRoot() {
   Position& pos = gamePosition;
   searching = true;
-  const bool analysing = analysisMode;  // "stop" ends analysis mode before the search ends
   startSearch(pos);
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
@@ -571,7 +570,7 @@ void searchRoot() {
       handoverDepth = depth;
       break;
     }
-    if (analysing) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
+    if (analysisMode) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
     tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
     if (single && depth <= 8) printThinking(score, depth);
     if (baseTime != 0 && !analysisMode && single) {
@@ -589,7 +588,6 @@ void searchRoot() {
   pos.nodes = 0;
   searchAborted = true;
   if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
-  if (analysing) analysisSavePoint(AnalysisSavePoint::SearchEnd, elapsedMs());
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
   ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
   searching = false;
