@@ -186,7 +186,7 @@ bool parseFen(const char* text) {
   return true;
 }
 
-void positionToFen(const Position& pos, char* buffer) {
+void positionToFen(const Position& pos, char* buffer, FenCounters counters) {
   char* out = buffer;
   for (int rank = 7; rank >= 0; --rank) {
     int emptyRun = 0;
@@ -217,6 +217,10 @@ void positionToFen(const Position& pos, char* buffer) {
   } else {
     *out++ = static_cast<char>('a' + fileOf(pos.epSquare));
     *out++ = static_cast<char>('1' + rankOf(pos.epSquare));
+  }
+  if (counters == FenCounters::Zero) {
+    std::snprintf(out, FEN_TEXT_SIZE - (out - buffer), " 0 1");
+    return;
   }
   // The side that moved first from the set-up position decides when the number rises.
   int setupSide = pos.side ^ (pos.gamePly & 1);

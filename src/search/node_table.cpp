@@ -32,8 +32,10 @@ bool exactEntryEnds(Position& pos, int depth, int& result) {
     if (hit.bound == TT_EXACT && hit.depth >= depth) {
       const int ply = pos.ply;
       pos.pvLength[ply] = ply;
-      if (hit.fromTo != 0) {
-        pos.pv[ply][ply] = ttMoveToMove(pos, hit.fromTo);
+      // The line is printed by playing it: only a move the generators could make here.
+      const Move move = hit.fromTo != 0 ? ttMoveToMove(pos, hit.fromTo) : MOVE_NONE;
+      if (move != MOVE_NONE && isMovePseudoLegal(pos, move)) {
+        pos.pv[ply][ply] = move;
         pos.pvLength[ply] = ply + 1;
       }
       result = hit.score;

@@ -14,6 +14,7 @@
 #include "board/san.h"
 #include "board/coordinate.h"
 #include "board/see.h"
+#include "book/analysis_file.h"
 #include "eval/evaluate.h"
 #include "search/history.h"
 #include "search/margins.h"
@@ -333,6 +334,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
     if (stopped(pos) || searchAborted) break;
+    if (analysisMode) analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
     const Move move = rootMoves[i].move;
     rootProgress = {rootMoveCount, i, move};
     const std::uint32_t elapsed = elapsedMs();
@@ -422,8 +424,10 @@ void startSearch(Position& pos) {
   ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
   ttNewSearch();
   ttUpdateWindow(timePerMove);
+  if (analysisMode) analysisSearchStarted();
   updateAverageLag();
-  if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
+  // Analysis runs until it is stopped, whatever clock the last game left set.
+  if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
   const int tableFromTo = ttFirstFromTo(pos.hashKey);
@@ -505,6 +509,10 @@ void printMultiPV() {
   std::fflush(stdout);
 }
 
+void tableVariation(Position& pos, Move first, int wanted, char* out, int size) {
+  appendLine(pos, &first, 1, wanted, true, out, size);
+}
+
 void searchRoot() {
   Position& pos = gamePosition;
   searching = true;
@@ -551,6 +559,7 @@ void searchRoot() {
       handoverDepth = depth;
       break;
     }
+    if (analysisMode) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
     tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
     if (single && depth <= 8) printThinking(score, depth);
     if (baseTime != 0 && !analysisMode && single) {

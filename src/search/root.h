@@ -21,6 +21,9 @@ void reprintThinking();
 void printCurrMove(Move move, int number);
 // Prints every filled multi-PV slot.
 void printMultiPV();
+// Appends to `out` the variation that starts with the legal move `first` and goes on
+// with the table's moves, up to `wanted` moves in SAN, each after a blank.
+void tableVariation(Position& pos, Move first, int wanted, char* out, int size);
 
 // The abort flag: set at the end of a search and when a search must end at once.
 extern bool searchAborted;

@@ -236,6 +236,20 @@ void ttRefreshAge(TTEntry& entry, std::uint64_t key) {
   }
 }
 
+TTEntry ttSnapshot(std::uint32_t index) {
+  TTEntry& entry = ttTable[index];
+  const std::uint32_t word1 = lockEntry(entry);
+  const std::uint32_t word0 = loadWord(entry.word0);
+  unlockEntry(entry);
+  return {word0, word1 & ~TT_LOCK};
+}
+
+void ttRestore(std::uint32_t index, TTEntry entry) {
+  TTEntry& target = ttTable[index];
+  lockEntry(target);
+  writeEntry(target, entry.word0, (entry.word1 & ~(TT_LOCK | TT_AGE_MASK)) | static_cast<std::uint32_t>(ttAge));
+}
+
 void ttStoreLower(std::uint64_t key, int depth, int fromTo, int scoreField) {
   storeEntry(key, depth, fromTo, scoreField, TT_LOWER, 0, false);
 }

@@ -104,6 +104,12 @@ int ttFirstFromTo(std::uint64_t key);
 // Sets a matching entry's age to the current generation (under its lock).
 void ttRefreshAge(TTEntry& entry, std::uint64_t key);
 
+// Entries copied out and back whole (the analysis file). A snapshot is read under the
+// entry's lock and comes without the lock bit; a restored entry is written unlocked
+// and dated to the current generation, whatever bits it came with.
+TTEntry ttSnapshot(std::uint32_t index);
+void ttRestore(std::uint32_t index, TTEntry entry);
+
 // Stores. scoreField is already biased and clamped (see the ttField helpers).
 void ttStoreLower(std::uint64_t key, int depth, int fromTo, int scoreField);
 void ttStoreLowerTrusted(std::uint64_t key, int depth, int fromTo, int scoreField);

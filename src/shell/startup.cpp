@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/analysis_file.h"
 #include "book/book.h"
 #include "book/book_builder.h"
 #include "search/parallel.h"
@@ -31,8 +32,11 @@ bool handleCommandLine(int argc, char** argv) {
       std::puts("Please specify path to the PGN file");
     }
   } else if (strcasecmp(option, "/AI") == 0) {
-    std::puts(hasFile ? "Reading an analysis file is not available in this build."
-                      : "Please specify path to the analysis file");
+    if (!hasFile) {
+      std::puts("Please specify path to the analysis file");
+    } else if (initApp()) {
+      inspectAnalysisFile(argv[2]);
+    }
   } else if (strcasecmp(option, "/xboard") == 0) {
     return false;
   } else {

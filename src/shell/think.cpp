@@ -8,6 +8,7 @@
 
 #include "board/coordinate.h"
 #include "board/position.h"
+#include "book/analysis_file.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -182,6 +183,7 @@ void think() {
         return;
       }
     }
+    const bool analysing = analysisMode;  // "stop" ends analysis mode before the search ends
     runSearch();
     holdFinishedSearch();
     if (pondering) {
@@ -198,6 +200,8 @@ void think() {
     if (stopState == STOP_COMMAND || analysisMode) {
       if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
       engineSide = NO_PIECE;
+      // Saved once the front end has its answer: the work since the last save is kept.
+      if (analysing) analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - searchStartTime);
       return;
     }
     const int score = rootScore;

@@ -120,6 +120,16 @@ TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
   EXPECT_EQ(search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4, "e2e4 a1a9").move, "a1a8");
 }
 
+// Analysis runs until stopped: a clock left by an earlier game sets it no time limit.
+TEST_F(SearchTest, AnalysisIgnoresTheClock) {
+  baseTime = 500;
+  clockCs[WHITE] = clockCs[BLACK] = 500;
+  setAnalysisMode(true);
+  search("r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 3);
+  setAnalysisMode(false);
+  EXPECT_EQ(timePerMove, 0);
+}
+
 TEST_F(SearchTest, XboardThinkingLineFormat) {
   engineFlags = FLAG_XBOARD | FLAG_POST;
   const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 2);

@@ -1,0 +1,314 @@
+// Saving, loading and inspecting the analysis file.
+//
+// The file is untrusted input: a header that does not name the current position and
+// table size is neither loaded nor overwritten, a truncated body loads what it holds,
+// and loaded entries lose their lock bit. A save writes a temporary file beside the
+// target and renames it over the target only when every write succeeded, so a full
+// disk or an interrupted save never destroys the stored analysis.
+#include "book/analysis_file.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/position.h"
+#include "search/root.h"
+#include "search/tt.h"
+#include "shell/dispatch.h"
+#include "shell/game_moves.h"
+#include "shell/options.h"
+
+namespace {
+
+// The header is looked for in the first bytes of a file; a FEN text is far shorter.
+constexpr int HEADER_READ_SIZE = 255;
+constexpr std::size_t COUNT_SIZE = sizeof(std::uint32_t);
+constexpr std::size_t ENTRY_SIZE = sizeof(TTEntry);
+constexpr std::size_t CHUNK_SIZE = 131072;
+// A chunk is written out once it could not take another whole item.
+constexpr std::size_t CHUNK_FLUSH_AT = CHUNK_SIZE - 10;
+constexpr unsigned char SKIPPED_ITEM = 0xFF;
+// Entry counts of the table sizes the engine can have (8 MB to 1024 MB).
+constexpr std::uint32_t MIN_FILE_ENTRIES = 1u << 20;
+constexpr std::uint32_t MAX_FILE_ENTRIES = 1u << 27;
+constexpr std::uint32_t ITERATION_SAVE_MS = 10000;
+constexpr std::uint32_t LONG_ITERATION_SAVE_MS = 300000;
+constexpr int BEST_LINES = 5;
+constexpr int VARIATION_SIZE = 2048;
+
+enum class HeaderStatus { Ok, Empty, Short, NoPosition };
+
+struct FileHeader {
+  char fen[HEADER_READ_SIZE];
+  std::uint32_t entryCount;
+  long bodyOffset;
+};
+
+// Elapsed time of the running analysis search at its last save.
+std::uint32_t lastSaveMs = 0;
+
+std::uint32_t tableEntries() { return ttMask + 4; }
+
+void currentFen(char* fen) { positionToFen(gamePosition, fen, FenCounters::Zero); }
+
+HeaderStatus readHeader(std::FILE* file, FileHeader& header) {
+  unsigned char bytes[HEADER_READ_SIZE];
+  const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
+  if (got == 0) return HeaderStatus::Empty;
+  const auto* end = static_cast<const unsigned char*>(std::memchr(bytes, 0, got));
+  if (end == nullptr) return HeaderStatus::NoPosition;
+  const std::size_t length = static_cast<std::size_t>(end - bytes);
+  if (length + 1 + COUNT_SIZE > got) return HeaderStatus::Short;
+  std::memcpy(header.fen, bytes, length + 1);
+  std::memcpy(&header.entryCount, bytes + length + 1, COUNT_SIZE);
+  header.bodyOffset = static_cast<long>(length + 1 + COUNT_SIZE);
+  return HeaderStatus::Ok;
+}
+
+bool headerMatches(const FileHeader& header, const char* fen) {
+  return std::strcmp(header.fen, fen) == 0 && header.entryCount == tableEntries();
+}
+
+// Whether the existing file at path may be replaced: only by the analysis of its own
+// position and table size. A file that exists but cannot be read is kept.
+bool mayOverwrite(const char* path, const char* fen) {
+  std::error_code error;
+  const bool exists = std::filesystem::exists(path, error);
+  if (error) return false;
+  if (!exists) return true;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  FileHeader header;
+  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen);
+  std::fclose(file);
+  return matches;
+}
+
+void appendBytes(std::vector<unsigned char>& buffer, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  buffer.insert(buffer.end(), bytes, bytes + size);
+}
+
+bool writeOut(std::vector<unsigned char>& buffer, std::FILE* file) {
+  const bool written = std::fwrite(buffer.data(), 1, buffer.size(), file) == buffer.size();
+  buffer.clear();
+  return written;
+}
+
+// Header and items. An entry shallower than the minimum depth becomes a skip byte; so
+// does one whose first byte is the skip byte itself (depth 127 with an odd from
+// square), which a reader could not tell apart.
+bool writeTable(std::FILE* file, const char* fen) {
+  std::vector<unsigned char> buffer;
+  buffer.reserve(CHUNK_SIZE);
+  const std::uint32_t count = tableEntries();
+  appendBytes(buffer, fen, std::strlen(fen) + 1);
+  appendBytes(buffer, &count, COUNT_SIZE);
+  for (std::uint32_t index = 0; index < count; ++index) {
+    const TTEntry entry = ttSnapshot(index);
+    unsigned char bytes[ENTRY_SIZE];
+    std::memcpy(bytes, &entry, ENTRY_SIZE);
+    const int depth = static_cast<int>(entry.word0 & TT_DEPTH_MASK);
+    if (depth < options.analysisMinDepth || bytes[0] == SKIPPED_ITEM) {
+      buffer.push_back(SKIPPED_ITEM);
+    } else {
+      appendBytes(buffer, bytes, ENTRY_SIZE);
+    }
+    if (buffer.size() > CHUNK_FLUSH_AT && !writeOut(buffer, file)) return false;
+  }
+  return writeOut(buffer, file);
+}
+
+// Writes the file beside the target and renames it over the target only when every
+// write, the flush to the disk and the close succeeded.
+bool writeReplacing(const char* path, const char* fen) {
+  const std::string temporary = std::string(path) + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool ok = writeTable(file, fen);
+  ok = std::fflush(file) == 0 && ok;
+  ok = ::fsync(::fileno(file)) == 0 && ok;
+  ok = std::fclose(file) == 0 && ok;
+  if (ok && std::rename(temporary.c_str(), path) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
+// Walks the table from entry 0 through the items after the header. An item cut by the
+// end of a chunk is completed by the next read; one cut by the end of the file is
+// dropped, and whatever follows the last entry is ignored.
+void readItems(std::FILE* file) {
+  std::vector<unsigned char> buffer(CHUNK_SIZE);
+  const std::uint32_t count = tableEntries();
+  std::uint32_t index = 0;
+  std::size_t held = 0;
+  while (index < count) {
+    const std::size_t got = std::fread(buffer.data() + held, 1, CHUNK_SIZE - held, file);
+    if (got == 0) return;
+    held += got;
+    std::size_t at = 0;
+    while (index < count && at < held) {
+      if (buffer[at] == SKIPPED_ITEM) {
+        ++at;
+        ++index;
+        continue;
+      }
+      if (held - at < ENTRY_SIZE) break;
+      TTEntry entry;
+      std::memcpy(&entry, buffer.data() + at, ENTRY_SIZE);
+      ttRestore(index++, entry);
+      at += ENTRY_SIZE;
+    }
+    std::memmove(buffer.data(), buffer.data() + at, held - at);
+    held -= at;
+  }
+}
+
+// Why a header cannot be shown, or nullptr when it can; a usable header also sets the
+// game position up.
+const char* headerProblem(HeaderStatus status, const FileHeader& header) {
+  switch (status) {
+    case HeaderStatus::Empty:
+      return "empty";
+    case HeaderStatus::Short:
+      return "too short";
+    case HeaderStatus::NoPosition:
+      return "no position at its start";
+    case HeaderStatus::Ok:
+      break;
+  }
+  const std::uint32_t count = header.entryCount;
+  if (count < MIN_FILE_ENTRIES || count > MAX_FILE_ENTRIES || (count & (count - 1)) != 0) return "unknown table size";
+  if (!parseFen(header.fen)) return "illegal position";
+  return nullptr;
+}
+
+struct AnalysedMove {
+  Move move;
+  int depth;  // plies, the move included
+  int score;  // from the side to move's point of view
+};
+
+// The first entry of the position's bucket that matches and holds a move.
+bool tableEntryWithMove(const Position& pos, TTHit& hit) {
+  TTEntry* bucket = ttBucket(pos.hashKey);
+  for (int i = 0; i < 4; ++i) {
+    if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) return true;
+  }
+  return false;
+}
+
+// The root moves whose position after them has an exact stored score, best first
+// (deeper first among equal scores), at most BEST_LINES of them.
+std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, moves);
+  std::vector<AnalysedMove> taken;
+  for (int i = 0; i < count; ++i) {
+    if (!makeMove(pos, moves[i], -MATE_SCORE, MATE_SCORE)) continue;
+    TTHit hit;
+    if (tableEntryWithMove(pos, hit) && hit.bound == TT_EXACT) {
+      taken.push_back({moves[i], (hit.depth >> 1 & 63) + 1, -hit.score});
+    }
+    unmakeMove(pos);
+  }
+  std::stable_sort(taken.begin(), taken.end(), [](const AnalysedMove& a, const AnalysedMove& b) {
+    return a.score != b.score ? a.score > b.score : a.depth > b.depth;
+  });
+  if (taken.size() > BEST_LINES) taken.resize(BEST_LINES);
+  return taken;
+}
+
+void printBestLines() {
+  Position& pos = gamePosition;
+  const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
+  if (best.empty()) return;
+  std::printf("\nDepth  Score  Variation\n");
+  for (const AnalysedMove& line : best) {
+    char text[VARIATION_SIZE] = "";
+    tableVariation(pos, line.move, line.depth, text, sizeof text);
+    std::printf("%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
+  }
+}
+
+void setProtocolFlag(std::uint32_t flag) { engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
+
+}  // namespace
+
+AnalysisFileStatus saveAnalysisFile() {
+  const char* path = options.analysisFilePath;
+  if (*path == '\0') return AnalysisFileStatus::NoPath;
+  char fen[FEN_TEXT_SIZE];
+  currentFen(fen);
+  if (!mayOverwrite(path, fen)) return AnalysisFileStatus::OtherAnalysis;
+  return writeReplacing(path, fen) ? AnalysisFileStatus::Done : AnalysisFileStatus::WriteFailed;
+}
+
+AnalysisFileStatus loadAnalysisFile() {
+  const char* path = options.analysisFilePath;
+  if (*path == '\0') return AnalysisFileStatus::NoPath;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return AnalysisFileStatus::NoFile;
+  char fen[FEN_TEXT_SIZE];
+  currentFen(fen);
+  FileHeader header;
+  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen) &&
+                       std::fseek(file, header.bodyOffset, SEEK_SET) == 0;
+  if (matches) readItems(file);
+  std::fclose(file);
+  return matches ? AnalysisFileStatus::Done : AnalysisFileStatus::OtherAnalysis;
+}
+
+void inspectAnalysisFile(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    std::printf("Can't open analysis file %s\n", path);
+    std::fflush(stdout);
+    return;
+  }
+  FileHeader header;
+  const HeaderStatus status = readHeader(file, header);
+  std::fclose(file);
+  if (const char* problem = headerProblem(status, header)) {
+    std::printf("Not an analysis file: %s (%s)\n", path, problem);
+    std::fflush(stdout);
+    return;
+  }
+  // The table takes the file's size through the option that resizes it.
+  if (header.entryCount != tableEntries()) {
+    setProtocolFlag(FLAG_UCI);
+    char line[64];
+    std::snprintf(line, sizeof line, "setoption name Hash value %u", (header.entryCount & 0x1FFFFFFF) >> 17);
+    dispatchCommand(line);
+  }
+  std::printf("Hash: %u MB\n", tableEntries() >> 17);
+  std::printf("Fen : %s\n", header.fen);
+  std::fflush(stdout);
+  dispatchCommand("board");
+  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path);
+  loadAnalysisFile();
+  setProtocolFlag(FLAG_XBOARD);
+  printBestLines();
+  std::fflush(stdout);
+}
+
+void analysisSearchStarted() {
+  lastSaveMs = 0;
+  loadAnalysisFile();
+}
+
+void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs) {
+  const bool due = point == AnalysisSavePoint::WithinIteration ? elapsedMs - lastSaveMs > LONG_ITERATION_SAVE_MS
+                                                                 : elapsedMs > ITERATION_SAVE_MS;
+  if (!due) return;
+  lastSaveMs = elapsedMs;
+  saveAnalysisFile();
+}

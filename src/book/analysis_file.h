@@ -1,0 +1,34 @@
+// The analysis file: a snapshot of the whole transposition table together with the
+// position it belongs to, so that a long analysis survives a restart. A file belongs
+// to one position and one table size and is never overwritten by another analysis.
+//
+// Layout: the position as FEN text (counters "0 1") and a zero byte; the entry count
+// (u32); then one item per table entry in table order: the byte 0xFF for an entry not
+// stored, or the entry's 8 bytes as they are in memory.
+#pragma once
+
+#include <cstdint>
+
+enum class AnalysisFileStatus {
+  Done,           // saved, or loaded as far as the file goes
+  NoPath,         // no analysis file is set
+  NoFile,         // nothing to load: the file is missing or cannot be read
+  OtherAnalysis,  // the file holds another position or table size (or is no analysis file): left as it is
+  WriteFailed,    // the new file could not be written completely; the old one is untouched
+};
+
+// Writes the table to options.analysisFilePath for the game position.
+AnalysisFileStatus saveAnalysisFile();
+// Fills the table from options.analysisFilePath when the file belongs to the game
+// position and the table size.
+AnalysisFileStatus loadAnalysisFile();
+// The "/AI" command-line mode: shows the table size, the position and the five best
+// analysed moves of a file (the tables must be set up).
+void inspectAnalysisFile(const char* path);
+
+// The analysis search's hooks. At its start the file is loaded; it is saved after an
+// iteration once 10 s have passed, within a long iteration every 300 s, and when the
+// search ends after 10 s, so that the work since the last save is not lost.
+enum class AnalysisSavePoint { WithinIteration, AfterIteration, SearchEnd };
+void analysisSearchStarted();
+void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs);

@@ -1,0 +1,173 @@
+#include "book/analysis_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "board/fen.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/app.h"
+#include "shell/game_moves.h"
+#include "shell/options.h"
+#include "support/engine_process.h"
+
+bool operator==(const TTEntry& a, const TTEntry& b) { return a.word0 == b.word0 && a.word1 == b.word1; }
+
+namespace {
+
+constexpr std::uint32_t ENTRIES = 1u << 20;  // an 8 MB table
+const std::string ITALIAN = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1";
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+template <typename T>
+std::string bytes(const T& value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+std::string header(const std::string& fen = ITALIAN) { return fen + '\0' + bytes(ENTRIES); }
+TTEntry entry(int depth, int fromTo, std::uint32_t word1 = 0xABCDE0C0u) {
+  return {TT_EXACT | 1100u << TT_SCORE_SHIFT | static_cast<std::uint32_t>(fromTo) << TT_MOVE_SHIFT |
+              static_cast<std::uint32_t>(depth), word1};
+}
+TTEntry dated(TTEntry e) { return {e.word0, (e.word1 & ~(TT_AGE_MASK | TT_LOCK)) | static_cast<std::uint32_t>(ttAge)}; }
+
+class AnalysisFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wasReady = appReady();
+    ASSERT_TRUE(wasReady || initApp());
+    savedMask = ttMask;
+    setUp(ITALIAN, ENTRIES);
+    copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
+  }
+  // The table is left as the other suites had it.
+  void TearDown() override {
+    options.analysisFilePath[0] = '\0';
+    options.analysisMinDepth = 0;
+    if (wasReady) ttAllocate(savedMask); else releaseApp();
+  }
+  static void setUp(const std::string& fen, std::uint32_t entries) {
+    ASSERT_TRUE(ttAllocate(entries - 4));
+    newGame(true);
+    ASSERT_TRUE(parseFen(fen.c_str()));
+  }
+
+  TempDirectory dir;
+  std::string path = dir.path() + "/analysis.dat";
+  bool wasReady = false;
+  std::uint32_t savedMask = 0;
+};
+
+TEST_F(AnalysisFileTest, FirstSaveCreatesNextOverwritesLoadRestores) {
+  makeGameMove(legalMoveFromText(gamePosition, "e1g1"));  // the file names the position with "0 1"
+  const std::string fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 0 1";
+  for (int depth : {9, 11}) {
+    ttTable[5] = entry(depth, 0x123);
+    ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+    const std::string file = readFile(path);
+    ASSERT_EQ(file.size(), header(fen).size() + ENTRIES * sizeof(TTEntry));
+    EXPECT_EQ(file.substr(0, header(fen).size() + 48), header(fen) + std::string(40, '\0') + bytes(entry(depth, 0x123)));
+  }
+  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  ttClear();
+  ttNewSearch();
+  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_EQ(ttTable[5], dated(entry(11, 0x123)));
+}
+
+// Another position, another table size or a file that is no analysis file: neither
+// loaded nor overwritten.
+TEST_F(AnalysisFileTest, AnotherAnalysisIsLeftAsItIs) {
+  for (int change = 0; change < 3; ++change) {
+    setUp(ITALIAN, ENTRIES);
+    ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+    if (change == 2) std::ofstream(path, std::ios::binary) << "my notes\n";
+    const std::string before = readFile(path);
+    setUp(change == 0 ? "8/5k2/8/3P4/8/8/5K2/8 w - - 0 1" : ITALIAN, change == 1 ? 2 * ENTRIES : ENTRIES);
+    ttTable[7] = entry(3, 0x111);
+    EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
+    EXPECT_EQ(loadAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
+    EXPECT_EQ(ttTable[7], entry(3, 0x111));
+    EXPECT_EQ(readFile(path), before);
+  }
+}
+
+TEST_F(AnalysisFileTest, SkippedItemsKeepTheTableEntries) {
+  options.analysisMinDepth = 10;
+  ttTable[0] = entry(5, 0x200);
+  ttTable[1] = entry(12, 0x300);
+  ttTable[2] = entry(127, 0x1);  // its first byte would read as a skip byte
+  ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_EQ(readFile(path).size(), header().size() + ENTRIES - 1 + sizeof(TTEntry));
+  const TTEntry current[3] = {entry(1, 0x10), entry(2, 0x20), entry(3, 0x30)};
+  std::copy(current, current + 3, ttTable);
+  ttNewSearch();
+  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_EQ(ttTable[0], current[0]);
+  EXPECT_EQ(ttTable[1], dated(entry(12, 0x300)));
+  EXPECT_EQ(ttTable[2], current[2]);
+}
+
+// An item cut by the end of the first 131072-byte chunk is completed by the next
+// read; one cut by the end of the file is dropped.
+TEST_F(AnalysisFileTest, ItemsCutByAChunkEndAndByTheFileEnd) {
+  const std::uint32_t at = 131070;
+  const TTEntry stored = entry(30, 0x222, 0x55555540u | TT_LOCK | 5u);
+  std::ofstream(path, std::ios::binary) << header() + std::string(at, '\xFF') + bytes(stored) + '\xFF' +
+                                               bytes(entry(40, 0x333)).substr(0, 3);
+  ttTable[at + 2] = entry(1, 0x44);
+  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_EQ(ttTable[at], dated(stored));
+  EXPECT_EQ(ttTable[at + 2], entry(1, 0x44));
+}
+
+TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
+  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, (dir.path() + "/none/a.dat").c_str());
+  EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::WriteFailed);
+  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
+  ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+  const std::string before = readFile(path);
+  ttTable[9] = entry(16, 0x98);
+  rlimit saved, small;  // a disk that fills up half-way through the write
+  getrlimit(RLIMIT_FSIZE, &saved);
+  small = {1 << 20, saved.rlim_max};
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const AnalysisFileStatus status = saveAnalysisFile();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_EQ(status, AnalysisFileStatus::WriteFailed);
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// Entries with moves impossible in their positions (e3-e6 with e3 empty at the root
+// and after every move), as a file of another build could hold, are never played.
+TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(gamePosition, moves);
+  for (int i = -1; i < count; ++i) {
+    if (i >= 0) makeGameMove(moves[i]);
+    const std::uint64_t key = gamePosition.hashKey;
+    ttTable[static_cast<std::uint32_t>(key) & ttMask] = entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
+    if (i >= 0) takeBackGameMove();
+  }
+  engineFlags = FLAG_UCI | FLAG_POST;
+  movesPerSession = baseTime = increment = timePerMove = 0;
+  maxSearchDepth = 6;
+  testing::internal::CaptureStdout();
+  searchRoot();
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(output.find("e3e6"), std::string::npos) << output;
+  EXPECT_NE(std::find(moves, moves + count, bestMove), moves + count);
+}
+
+}  // namespace
