@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "board/movegen.h"
+
 #include "search/node.h"
 #include "search/search.h"
 
