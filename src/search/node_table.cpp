@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "board/movegen.h"
-
 #include "search/node.h"
 #include "search/search.h"
 

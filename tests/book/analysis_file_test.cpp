@@ -15,6 +15,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
 #include "support/engine_process.h"
