@@ -9,6 +9,7 @@
 #include "book/analysis_file.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
 #include "support/engine_process.h"
