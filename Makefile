@@ -3,9 +3,10 @@
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
 #   make run         start the engine
 #   make check-long  the slow suites (deep perft, long game runs)
+#   make tablebases  every tablebase of three and four men in build/tb
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all velt test run check-long clean
+.PHONY: all velt test run check-long tablebases clean
 
 all: velt
 
@@ -31,6 +32,11 @@ run: velt
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
+
+tablebases: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target tbgen
+	mkdir -p build/tb
+	./build/tbgen -d build/tb 3 4
 
 clean:
 	rm -rf build build-asan

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "egtb/tb_index.h"
 
@@ -127,8 +128,11 @@ int takeEntry() {
     }
     const int tail = tb.cache.mruTail;
     if (tail == NO_ENTRY) {
+      const bool none = tb.cache.entryCount == 0;
       tb.cache.lock.unlock();
-      return NO_ENTRY;  // every entry is being filled by other threads
+      if (none) return NO_ENTRY;
+      std::this_thread::yield();  // every entry is being filled by another thread
+      continue;
     }
     const CacheHeader seen = tb.cache.headers[tail];
     tb.cache.lock.unlock();
