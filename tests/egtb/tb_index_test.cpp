@@ -20,6 +20,7 @@ TEST(TablebaseIndex, ClassTableAndPositionCounts) {
   EXPECT_EQ(tablebaseClass(110).positionCount[1], 46912050u);
   EXPECT_EQ(tablebaseClass(20).flags & TB_SYMMETRIC, TB_SYMMETRIC);
   EXPECT_EQ(tablebaseClass(19).flags & TB_SYMMETRIC, 0);
+  EXPECT_EQ(tablebaseClass(6).flags & TB_SYMMETRIC, 0);  // "kpkp" has both files
   // The last entry of "kpk" with black to move is 84011.
   TablebasePieceLists lists;
   int ep;
