@@ -6,12 +6,13 @@
 #   make check-long  the slow suites (deep perft, long game runs)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches under ThreadSanitizer (build-tsan, a few minutes)
+#   make tablebases  every tablebase of three and four men in build/tb
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan install clean
+.PHONY: all velt book test run check-long check-tsan tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -66,6 +67,11 @@ build-tsan/CMakeCache.txt:
 check-tsan: build-tsan/CMakeCache.txt
 	cmake --build build-tsan -j $(JOBS) --target velt
 	tests/tsan/search_session.sh build-tsan/velt
+
+tablebases: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target tbgen
+	mkdir -p build/tb
+	./build/tbgen -d build/tb 3 4
 
 clean:
 	rm -rf build build-asan build-tsan

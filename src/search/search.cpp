@@ -17,7 +17,9 @@
 #include "search/parallel.h"
 #include "search/quiesce.h"
 #include "search/split_merge.h"
+#include "search/tablebase_sites.h"
 #include "search/tt.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -50,6 +52,15 @@ bool entryEnds(Position& pos, bool pvStyle, int& result) {
     return true;
   }
   return false;
+}
+
+// Tablebase probe rules by node kind: the shallow zero-window nodes stop at four men,
+// the deep ones probe five men only deep and with white to move.
+constexpr int DEEP_FIVE_MEN_DEPTH = 7 * ONE_PLY;
+TablebaseProbeRule pvProbeRule() { return {5, options.minEgtbDepth * ONE_PLY, false, true}; }
+TablebaseProbeRule shallowProbeRule() { return {4, 0, false, false}; }
+TablebaseProbeRule deepProbeRule() {
+  return {5, std::max(options.minEgtbDepth * ONE_PLY, DEEP_FIVE_MEN_DEPTH), true, false};
 }
 
 Move pvFirst(const Position& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
@@ -552,6 +563,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
       }
     }
   }
+  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -642,6 +654,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
       return hit.score;
     }
   }
+  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -690,6 +703,7 @@ int searchZW(Position& pos, int beta, int depth) {
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
   if (e - 16 * depth - 75 >= beta) return e + standPatBonus;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   int best = std::min(e + standPatBonus, beta - 1);
 
   if (e >= beta) {
@@ -745,6 +759,7 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   Probe probe;
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   NodeFrame frame{};
   frame.kind = NODE_SHALLOW_IN_CHECK;
   frame.beta = beta;
@@ -767,6 +782,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   Probe probe;
   probeTable(pos, key, probe);
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
   const bool cutNode = isExpectedCutNode(mode);
@@ -878,6 +894,7 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   Probe probe;
   probeTable(pos, key, probe);
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   NodeFrame frame{};

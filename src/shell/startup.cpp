@@ -15,6 +15,7 @@
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/options.h"
+#include "shell/tablebases.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int runEngine(int argc, char** argv) {
   std::fflush(stdout);
 
   if (argc > 1 && handleCommandLine(argc, argv)) return 0;
+  loadTablebases();
 
   setSearchThreads(options.maxThreads);
   initInput();
