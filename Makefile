@@ -3,9 +3,10 @@
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
 #   make run         start the engine
 #   make check-long  the slow suites (deep perft, long game runs)
+#   make fuzz        fuzz the compressed tablebase decoder for a minute (clang)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all velt test run check-long clean
+.PHONY: all velt test run check-long fuzz clean
 
 all: velt
 
@@ -32,5 +33,11 @@ check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
 
+# Fuzzes the compressed tablebase decoder for a minute (clang's libFuzzer).
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS) --target tbz_decode_fuzz
+	./build-fuzz/tbz_decode_fuzz -max_total_time=60 -max_len=65536
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz
