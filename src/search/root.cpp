@@ -22,6 +22,7 @@
 #include "search/quiesce.h"
 #include "search/search.h"
 #include "search/search_state.h"
+#include "search/tablebase_sites.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "shell/clock.h"
@@ -308,6 +309,10 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
   const int mover = pos.side;
   if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = 2;
   if (!makeMove(pos, move, alpha, beta)) return NO_ROOT_SCORE;
+  if (!keepsTablebaseDraw(pos)) {
+    unmakeMove(pos);
+    return NO_ROOT_SCORE;
+  }
   if (extension == 0 && nodeInCheck(pos)) extension = 1;
   const int childDepth = depth - 2 + extension;
   int score;
@@ -427,6 +432,7 @@ void startSearch(Position& pos) {
   ttUpdateWindow(timePerMove);
   updateAverageLag();
   if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
+  prepareSearchTablebases(timePerMove != 0, targetTime);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
   {
@@ -441,6 +447,7 @@ void startSearch(Position& pos) {
     buildRootMoves(pos, tableMove);
   }
   prepareRecaptureSquare(pos);
+  probeRootTablebase(pos);
   setDrawScores(pos.side, options.drawContemptScore);
   clearSlots();
 }
@@ -467,7 +474,7 @@ void formatUciScore(char* buffer, int size, int score) {
 
 void printThinking(int score, int depth) {
   Position& pos = gamePosition;
-  const int shown = displayScore(score);
+  const int shown = rootTablebaseDraw() ? 0 : displayScore(score);
   const std::uint32_t timeMs = elapsedMs();
   const std::uint64_t nodes = nodesSoFar(pos);
   char line[LINE_SIZE];
@@ -545,7 +552,7 @@ void searchRoot() {
       } else if (score >= beta && beta < MATE_SCORE) {
         if (baseTime != 0 && !analysisMode && single) {
           stopNow = iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0],
-                                       false, false, currentTimeMs()});
+                                       false, rootTablebaseDraw(), currentTimeMs()});
           if (stopNow) break;
         }
         beta = std::min(beta + delta, MATE_SCORE);
@@ -569,7 +576,7 @@ void searchRoot() {
       const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
       if (!recapture) recaptureSquare = -1;
       if (iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0], recapture,
-                             false, currentTimeMs()})) {
+                             rootTablebaseDraw(), currentTimeMs()})) {
         break;
       }
     }

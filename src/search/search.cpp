@@ -13,7 +13,9 @@
 #include "search/movepick.h"
 #include "search/node.h"
 #include "search/quiesce.h"
+#include "search/tablebase_sites.h"
 #include "search/tt.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -46,6 +48,15 @@ bool entryEnds(Position& pos, bool pvStyle, int& result) {
     return true;
   }
   return false;
+}
+
+// Tablebase probe rules by node kind: the shallow zero-window nodes stop at four men,
+// the deep ones probe five men only deep and with white to move.
+constexpr int DEEP_FIVE_MEN_DEPTH = 14;
+TablebaseProbeRule pvProbeRule() { return {5, 2 * options.minEgtbDepth, false, true}; }
+TablebaseProbeRule shallowProbeRule() { return {4, 0, false, false}; }
+TablebaseProbeRule deepProbeRule() {
+  return {5, std::max(2 * options.minEgtbDepth, DEEP_FIVE_MEN_DEPTH), true, false};
 }
 
 // The matching entries of a node's bucket, and the hash move they offer.
@@ -366,6 +377,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
       }
     }
   }
+  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -483,6 +495,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
       return hit.score;
     }
   }
+  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -542,6 +555,7 @@ int searchZW(Position& pos, int beta, int depth) {
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
   if (e - 16 * depth - 75 >= beta) return e + standPatBonus;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   int best = std::min(e + standPatBonus, beta - 1);
 
   if (e >= beta) {
@@ -642,6 +656,7 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   Probe probe;
   probeTable(pos, pos.hashKey, probe);
   if (shallowProbeEnds(probe, beta, depth, result)) return result;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   const int historySelect = nodeEval(pos) + 100 < beta;
   const bool late = gameStage >= 2;
   Move bestMove = MOVE_NONE;
@@ -665,6 +680,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   Probe probe;
   probeTable(pos, key, probe);
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
   const bool cutNode = (mode & 12) == MODE_EXPECTED_CUT;
@@ -816,6 +832,7 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   Probe probe;
   probeTable(pos, key, probe);
   if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   const int historySelect = nodeEval(pos) + 100 < beta;

@@ -33,7 +33,7 @@ bool pollReadsInput = true;
 int tbPollInterval = 10;
 
 std::uint64_t totalNodes = 0;
-std::uint32_t tbHits = 0;
+std::atomic<std::uint32_t> tbHits{0};
 int selDepthHalfPlies = 0;
 int iterationDepth = 0;
 

@@ -3,6 +3,7 @@
 // move decision reads. One instance; only the main thread writes most of it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/types.h"
@@ -46,7 +47,7 @@ extern bool pollReadsInput;
 
 // Counters of the current search.
 extern std::uint64_t totalNodes;
-extern std::uint32_t tbHits;
+extern std::atomic<std::uint32_t> tbHits;  // counted by every search thread
 extern int selDepthHalfPlies;
 extern int iterationDepth;
 

@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "egtb/tb_probe.h"
 #include "eval/evaluate.h"
 #include "search/search_state.h"
 #include "shell/app.h"
@@ -17,6 +18,7 @@
 #include "shell/game_state.h"
 #include "shell/memory_report.h"
 #include "shell/options.h"
+#include "shell/tablebases.h"
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
@@ -69,10 +71,13 @@ void perftWord(const char* arguments) {
   if (ensureApp()) perftCommand(arguments);
 }
 
-// The tablebases are looked up here once they can be loaded; until then none exist.
 void egtbCommand(const char*) {
   if (!ensureApp()) return;
-  std::printf("EGTB not found\n");
+  loadTablebases();
+  int score;
+  if (tablebaseStatus.largest <= 0) std::printf("EGTB not found\n");
+  else if (probeTablebase(gamePosition, score)) std::printf("Max %d , Score %d\n", tablebaseStatus.largest, score);
+  else std::printf("Position not in EGTB\n");
   std::fflush(stdout);
 }
 

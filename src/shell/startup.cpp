@@ -11,6 +11,7 @@
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/options.h"
+#include "shell/tablebases.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int runEngine(int argc, char** argv) {
   std::fflush(stdout);
 
   if (argc > 1 && handleCommandLine(argc, argv)) return 0;
+  loadTablebases();
 
   initInput();
   // Only a protocol word or a console word that sets up the tables gets past here.

@@ -15,6 +15,7 @@
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
 #include "shell/options.h"
+#include "shell/tablebases.h"
 
 char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE];
 int positionMoveCount = 0;
@@ -82,7 +83,9 @@ const UciOption uciOptions[] = {
      true},
     {"nalimovpath", [] { std::printf("option name NalimovPath type string default %s\n", options.egtbPath); },
      [](const OptionValue& value) {
-       if (strcasecmp(value.word.c_str(), options.egtbPath) != 0) copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
+       if (strcasecmp(value.word.c_str(), options.egtbPath) == 0) return;
+       copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
+       reloadTablebases();
      },
      true},
     {"nalimovcache",
@@ -90,7 +93,12 @@ const UciOption uciOptions[] = {
        std::printf("option name NalimovCache type spin default %d min 1 max 128\n",
                    options.egtbPath[0] == '\0' ? 1 : options.egtbCacheMB);
      },
-     [](const OptionValue& value) { options.egtbCacheMB = std::clamp(parseDecimal(value.word.c_str()), 32, 128); },
+     [](const OptionValue& value) {
+       const int megabytes = parseDecimal(value.word.c_str());
+       if (megabytes == options.egtbCacheMB) return;
+       options.egtbCacheMB = std::clamp(megabytes, 32, 128);
+       if (options.egtbPath[0] != '\0') reloadTablebases();
+     },
      true},
     {"maxthreads",
      [] { std::printf("option name MaxThreads type spin default %d min 1 max %d\n", options.maxThreads, 16); },

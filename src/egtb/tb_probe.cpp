@@ -1,0 +1,371 @@
+// Registration, block cache and probing of the tablebase files.
+//
+// Locks: every file has 32 bucket locks (chains of its cached blocks) and one lock
+// for its handle and reads; the cache has one lock for the most-recently-used list
+// and the free list. A bucket lock may be held while the cache lock is taken; the
+// file lock is taken with no bucket lock held; nobody waits for a bucket lock while
+// holding the cache lock.
+#include "egtb/tb_probe.h"
+
+#include <atomic>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "egtb/tb_index.h"
+
+TablebaseStatus tablebaseStatus;
+
+namespace {
+
+constexpr int BUCKETS_PER_FILE = 32;
+constexpr int NO_ENTRY = -1;
+constexpr int TB_LOSS_FLOOR = -127;  // "lost, distance unknown"
+constexpr int TB_WIN_FLOOR = -128;   // "won, distance unknown"
+constexpr int WIN_SCORE_BASE = 35534, LOSS_SCORE_BASE = 35532;
+
+class SpinLock {
+ public:
+  void lock() {
+    while (locked_.exchange(true, std::memory_order_acquire)) {
+    }
+  }
+  void unlock() { locked_.store(false, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> locked_{false};
+};
+
+struct Bucket {
+  SpinLock lock;
+  int head = NO_ENTRY;
+};
+
+// One side's file of a class. Its compressed-file descriptor is kept by the block
+// decoder of compressed files; this side reads plain files only.
+struct TablebaseFile {
+  std::string name;
+  std::atomic<bool> registered{false};
+  SpinLock fileLock;
+  std::FILE* handle = nullptr;
+  std::unique_ptr<Bucket[]> buckets;
+};
+
+// The header of a cache entry: 32 bytes, laid out before the data parts.
+struct CacheHeader {
+  std::int32_t classNumber, side, block;
+  std::int32_t mruPrev, mruNext, bucketPrev, bucketNext;
+  std::int32_t unused;
+};
+static_assert(sizeof(CacheHeader) == 32);
+constexpr std::size_t CACHE_DATA_BYTES = TB_CACHE_ENTRY_BYTES - sizeof(CacheHeader);
+static_assert(CACHE_DATA_BYTES >= TB_BLOCK_ENTRIES);
+
+struct BlockCache {
+  SpinLock lock;
+  CacheHeader* headers = nullptr;
+  unsigned char* data = nullptr;
+  int entryCount = 0;
+  int mruHead = NO_ENTRY, mruTail = NO_ENTRY, freeHead = NO_ENTRY;
+};
+
+struct TablebaseFiles {
+  TablebaseFile files[TB_CLASS_COUNT][2];
+  BlockCache cache;
+};
+TablebaseFiles tb;
+
+TablebaseFile& tablebaseFile(int classNumber, int side) {
+  return tb.files[classNumber][tablebaseClass(classNumber).flags & TB_SYMMETRIC ? 0 : side];
+}
+
+unsigned char* entryData(int entry) { return tb.cache.data + static_cast<std::size_t>(entry) * CACHE_DATA_BYTES; }
+
+// --- list handling (callers hold the locks named) ---
+
+void mruUnlink(int e) {  // cache lock
+  CacheHeader& h = tb.cache.headers[e];
+  (h.mruPrev == NO_ENTRY ? tb.cache.mruHead : tb.cache.headers[h.mruPrev].mruNext) = h.mruNext;
+  (h.mruNext == NO_ENTRY ? tb.cache.mruTail : tb.cache.headers[h.mruNext].mruPrev) = h.mruPrev;
+}
+void mruPushFront(int e) {  // cache lock
+  CacheHeader& h = tb.cache.headers[e];
+  h.mruPrev = NO_ENTRY;
+  h.mruNext = tb.cache.mruHead;
+  (tb.cache.mruHead == NO_ENTRY ? tb.cache.mruTail : tb.cache.headers[tb.cache.mruHead].mruPrev) = e;
+  tb.cache.mruHead = e;
+}
+void bucketUnlink(Bucket& bucket, int e) {  // bucket lock
+  CacheHeader& h = tb.cache.headers[e];
+  (h.bucketPrev == NO_ENTRY ? bucket.head : tb.cache.headers[h.bucketPrev].bucketNext) = h.bucketNext;
+  if (h.bucketNext != NO_ENTRY) tb.cache.headers[h.bucketNext].bucketPrev = h.bucketPrev;
+}
+void bucketPushFront(Bucket& bucket, int e) {  // bucket lock
+  CacheHeader& h = tb.cache.headers[e];
+  h.bucketPrev = NO_ENTRY;
+  h.bucketNext = bucket.head;
+  if (bucket.head != NO_ENTRY) tb.cache.headers[bucket.head].bucketPrev = e;
+  bucket.head = e;
+}
+void freePush(int e) {  // cache lock
+  tb.cache.headers[e].mruNext = tb.cache.freeHead;
+  tb.cache.freeHead = e;
+}
+
+// Takes an entry for a new block: a free one, else the least recently used one,
+// unlinked from its file's bucket under that bucket's lock. NO_ENTRY without cache.
+int takeEntry() {
+  for (;;) {
+    tb.cache.lock.lock();
+    if (tb.cache.freeHead != NO_ENTRY) {
+      const int e = tb.cache.freeHead;
+      tb.cache.freeHead = tb.cache.headers[e].mruNext;
+      tb.cache.lock.unlock();
+      return e;
+    }
+    const int tail = tb.cache.mruTail;
+    if (tail == NO_ENTRY) {
+      tb.cache.lock.unlock();
+      return NO_ENTRY;  // every entry is being filled by other threads
+    }
+    const CacheHeader seen = tb.cache.headers[tail];
+    tb.cache.lock.unlock();
+    Bucket& bucket = tablebaseFile(seen.classNumber, seen.side).buckets[seen.block & (BUCKETS_PER_FILE - 1)];
+    bucket.lock.lock();
+    tb.cache.lock.lock();
+    const CacheHeader& now = tb.cache.headers[tail];
+    const bool same = tb.cache.mruTail == tail && now.classNumber == seen.classNumber && now.side == seen.side &&
+                      now.block == seen.block;
+    if (same) {
+      mruUnlink(tail);
+      bucketUnlink(bucket, tail);
+    }
+    tb.cache.lock.unlock();
+    bucket.lock.unlock();
+    if (same) return tail;
+  }
+}
+
+void giveBack(int e) {
+  tb.cache.lock.lock();
+  freePush(e);
+  tb.cache.lock.unlock();
+}
+
+void closeFile(TablebaseFile& file) {
+  file.fileLock.lock();
+  if (file.handle) std::fclose(file.handle);
+  file.handle = nullptr;
+  file.fileLock.unlock();
+}
+
+// Reads block `block` of a plain file into `out`; false on failure (the file is then
+// dropped for the rest of the run).
+bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
+  file.fileLock.lock();
+  if (!file.handle) file.handle = std::fopen(file.name.c_str(), "rb");
+  if (!file.handle) {
+    // Perhaps out of handles: release them all and try once more.
+    file.fileLock.unlock();
+    closeTablebaseFiles();
+    file.fileLock.lock();
+    file.handle = std::fopen(file.name.c_str(), "rb");
+  }
+  bool ok = file.handle != nullptr;
+  if (ok) {
+    const long offset = static_cast<long>(block) * TB_BLOCK_ENTRIES;
+    ok = std::fseek(file.handle, offset, SEEK_SET) == 0;
+    if (ok) {
+      const std::size_t got = std::fread(out, 1, TB_BLOCK_ENTRIES, file.handle);
+      // A short read is the end of the file, not an error.
+      ok = got > 0 && (got == TB_BLOCK_ENTRIES || (std::feof(file.handle) && !std::ferror(file.handle)));
+    }
+  }
+  file.fileLock.unlock();
+  if (!ok) file.registered.store(false, std::memory_order_relaxed);
+  return ok;
+}
+
+// The stored byte at (block, offset) of the file of (class, side), or TB_BYTE_UNKNOWN.
+int readCachedByte(int classNumber, int side, int block, int offset) {
+  TablebaseFile& file = tablebaseFile(classNumber, side);
+  Bucket& bucket = file.buckets[block & (BUCKETS_PER_FILE - 1)];
+  bucket.lock.lock();
+  for (int e = bucket.head; e != NO_ENTRY; e = tb.cache.headers[e].bucketNext) {
+    if (tb.cache.headers[e].block != block) continue;
+    tb.cache.lock.lock();
+    mruUnlink(e);
+    mruPushFront(e);
+    tb.cache.lock.unlock();
+    bucketUnlink(bucket, e);
+    bucketPushFront(bucket, e);
+    const int stored = static_cast<signed char>(entryData(e)[offset]);
+    bucket.lock.unlock();
+    return stored;
+  }
+  bucket.lock.unlock();
+
+  const int e = takeEntry();
+  if (e == NO_ENTRY) return TB_BYTE_UNKNOWN;
+  CacheHeader& header = tb.cache.headers[e];
+  header.classNumber = classNumber;
+  header.side = side;
+  header.block = block;
+  unsigned char* data = entryData(e);
+  if (!readBlock(file, block, data)) {
+    giveBack(e);
+    return TB_BYTE_UNKNOWN;
+  }
+  bucket.lock.lock();
+  tb.cache.lock.lock();
+  mruPushFront(e);
+  tb.cache.lock.unlock();
+  bucketPushFront(bucket, e);
+  const int stored = static_cast<signed char>(data[offset]);
+  bucket.lock.unlock();
+  return stored;
+}
+
+// Registers one plain file when it exists and has the class's length. A damaged file
+// is reported and left out; the others still register.
+bool registerFile(const std::string& directory, int classNumber, int side) {
+  const TablebaseClassInfo& info = tablebaseClass(classNumber);
+  std::string name = directory;
+  if (!name.empty() && name.back() != '/') name += '/';
+  name += info.name;
+  name += side == 0 ? ".nbw" : ".nbb";
+  std::FILE* handle = std::fopen(name.c_str(), "rb");
+  // Files stored compressed (".emd" names) are registered by the block decoder.
+  if (!handle) return false;
+  const bool seekOk = std::fseek(handle, 0, SEEK_END) == 0;
+  const long length = seekOk ? std::ftell(handle) : -1;
+  std::fclose(handle);
+  if (!seekOk || length < 0) {
+    std::printf("*** Seek in %s failed\n", name.c_str());
+    std::fflush(stdout);
+    return false;
+  }
+  if (info.positionCount[side] != 0 && static_cast<std::uint64_t>(length) != info.positionCount[side]) {
+    std::printf("*** %s corrupted\n", name.c_str());
+    std::fflush(stdout);
+    return false;
+  }
+  TablebaseFile& file = tb.files[classNumber][side];
+  file.name = name;
+  file.buckets = std::make_unique<Bucket[]>(BUCKETS_PER_FILE);
+  file.registered.store(true, std::memory_order_relaxed);
+  return true;
+}
+
+// Number of men of a class, kings included.
+int classMen(int classNumber) {
+  const TablebaseClassInfo& info = tablebaseClass(classNumber);
+  return 2 + info.menCount[0] + info.menCount[1];
+}
+
+}  // namespace
+
+int initTablebases(const char* pathList) {
+  initTablebaseIndex();
+  closeTablebaseFiles();
+  tb.cache.lock.lock();
+  const bool hadCache = tb.cache.entryCount > 0;
+  tb.cache.lock.unlock();
+  for (auto& sides : tb.files) {
+    for (TablebaseFile& file : sides) {
+      file.registered.store(false, std::memory_order_relaxed);
+      file.name.clear();
+      file.buckets.reset();
+    }
+  }
+  // Cached blocks belong to the files of the previous registration.
+  if (hadCache) initTablebaseCache(nullptr, 0);
+  int largest = 0;
+  const char* cursor = pathList;
+  while (true) {
+    const std::size_t length = std::strcspn(cursor, ",;");
+    const std::string directory(cursor, length);
+    for (int c = 1; c < TB_CLASS_COUNT; ++c) {
+      const bool symmetric = tablebaseClass(c).flags & TB_SYMMETRIC;
+      for (int side = 0; side < (symmetric ? 1 : 2); ++side) {
+        if (tb.files[c][side].registered.load(std::memory_order_relaxed)) continue;
+        if (registerFile(directory, c, side)) largest = std::max(largest, classMen(c));
+      }
+    }
+    if (cursor[length] == '\0') break;
+    cursor += length + 1;
+  }
+  return largest;
+}
+
+void initTablebaseCache(unsigned char* area, std::size_t bytes) {
+  closeTablebaseFiles();
+  BlockCache& cache = tb.cache;
+  cache.entryCount = area && bytes >= TB_CACHE_ENTRY_BYTES ? static_cast<int>(bytes / TB_CACHE_ENTRY_BYTES) : 0;
+  cache.headers = reinterpret_cast<CacheHeader*>(area);
+  cache.data = area ? area + static_cast<std::size_t>(cache.entryCount) * sizeof(CacheHeader) : nullptr;
+  cache.mruHead = cache.mruTail = cache.freeHead = NO_ENTRY;
+  for (int e = cache.entryCount - 1; e >= 0; --e) {
+    cache.headers[e] = CacheHeader{-1, -1, -1, NO_ENTRY, NO_ENTRY, NO_ENTRY, NO_ENTRY, 0};
+    freePush(e);
+  }
+  for (auto& sides : tb.files)
+    for (TablebaseFile& file : sides)
+      if (file.buckets)
+        for (int b = 0; b < BUCKETS_PER_FILE; ++b) file.buckets[b].head = NO_ENTRY;
+}
+
+void closeTablebaseFiles() {
+  for (auto& sides : tb.files)
+    for (TablebaseFile& file : sides) closeFile(file);
+}
+
+bool tablebaseRegistered(int classNumber, int side) {
+  return tablebaseFile(classNumber, side).registered.load(std::memory_order_relaxed);
+}
+
+int tablebaseByteValue(int stored) {
+  if (stored == 0) return 0;
+  if (stored == TB_BYTE_UNKNOWN) return TB_VALUE_UNKNOWN;
+  if (stored == TB_LOSS_FLOOR) return -TB_VALUE_BASE;
+  if (stored == TB_WIN_FLOOR) return TB_VALUE_BASE;
+  return stored > 0 ? TB_VALUE_BASE + stored : stored - TB_VALUE_BASE;
+}
+
+int readTablebaseValue(int classNumber, int side, std::uint32_t index) {
+  if (tb.cache.entryCount == 0 || !tablebaseRegistered(classNumber, side)) return TB_VALUE_UNKNOWN;
+  const int stored = readCachedByte(classNumber, side, static_cast<int>(index / TB_BLOCK_ENTRIES),
+                                    static_cast<int>(index % TB_BLOCK_ENTRIES));
+  return tablebaseByteValue(stored);
+}
+
+int tablebaseScore(int value, int ply) {
+  if (value > 0) return 2 * value - WIN_SCORE_BASE - ply;
+  if (value < 0) return 2 * value + LOSS_SCORE_BASE + ply;
+  return 0;
+}
+
+int probeTablebase(const Position& pos, int& score) {
+  TablebasePieceLists lists;
+  for (int colour = 0; colour < 2; ++colour) {
+    for (int type = PAWN; type <= QUEEN; ++type) {
+      Bitboard men = pos.pieceBB[colour][type];
+      if (std::popcount(men) > 3) return 0;
+      int* slots = &lists.square[colour][3 * type];
+      for (int i = 0; i < 3; ++i) {
+        slots[i] = men ? std::countr_zero(men) : NO_SQUARE;
+        men &= men - 1;
+      }
+    }
+    lists.square[colour][TB_KING_SLOT] = pos.kingSquare[colour];
+  }
+  TablebaseEntry entry;
+  if (!locateTablebaseEntry(lists, pos.side, pos.epSquare < 0 ? TB_NO_EP : pos.epSquare, entry)) return 0;
+  if (!tablebaseRegistered(entry.classNumber, entry.side)) return 0;
+  const int value = readTablebaseValue(entry.classNumber, entry.side, entry.index);
+  if (value == TB_VALUE_UNKNOWN) return 0;
+  score = tablebaseScore(value, pos.ply);
+  return 1;
+}

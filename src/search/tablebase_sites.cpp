@@ -1,0 +1,59 @@
+// The search's tablebase probes.
+#include "search/tablebase_sites.h"
+
+#include <algorithm>
+
+#include "egtb/tb_probe.h"
+#include "search/margins.h"
+#include "search/node.h"
+#include "search/search_state.h"
+
+namespace {
+
+constexpr int FIVE_MEN = 5;
+constexpr int FOUR_MEN = 4;
+constexpr int TIGHT_TARGET_CS = 100;  // below this hard-limited target the five-men files stay out
+constexpr int ROOT_PROBE_PLIES = 3;   // nodes this near the root probe after any move
+
+struct SearchTablebases {
+  int usableMen = 0;
+  bool rootDraw = false;
+};
+SearchTablebases searchTablebases;
+
+}  // namespace
+
+void prepareSearchTablebases(bool hardLimit, int targetTimeCs) {
+  searchTablebases.usableMen = std::max(tablebaseStatus.largest, 0);
+  if (hardLimit && targetTimeCs < TIGHT_TARGET_CS) searchTablebases.usableMen = std::min(searchTablebases.usableMen, FOUR_MEN);
+  searchTablebases.rootDraw = false;
+}
+
+bool probeRootTablebase(Position& pos) {
+  int score;
+  searchTablebases.rootDraw = pos.menCount <= searchTablebases.usableMen && pos.castleRights == 0 &&
+                              probeTablebase(pos, score) && score == 0;
+  return searchTablebases.rootDraw;
+}
+
+bool rootTablebaseDraw() { return searchTablebases.rootDraw; }
+
+bool keepsTablebaseDraw(Position& pos) {
+  int score;
+  return !searchTablebases.rootDraw || pos.menCount > searchTablebases.usableMen || !probeTablebase(pos, score) ||
+         score == 0;
+}
+
+bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int& result) {
+  const int men = pos.menCount;
+  if (men > std::min(rule.largestMen, searchTablebases.usableMen) || pos.castleRights != 0) return false;
+  if (men == FIVE_MEN && (depth < rule.fiveMenDepth || (rule.fiveMenWhiteOnly && pos.side != WHITE))) return false;
+  const Move last = pos.gamePly > 0 ? pos.undo[pos.gamePly - 1].move : MOVE_NONE;
+  if (pos.ply >= ROOT_PROBE_PLIES && !(last & (FLAG_CAPTURE | FLAG_PROMOTION))) return false;
+  int score;
+  if (!probeTablebase(pos, score)) return false;
+  const std::uint32_t hits = tbHits.fetch_add(1, std::memory_order_relaxed) + 1;
+  if (pos.threadIndex == 0 && hits % static_cast<std::uint32_t>(std::max(tbPollInterval, 1)) == 0) pollSearch(pos);
+  result = score == 0 && rule.drawScoreForDraw ? drawScore[pos.side] : score;
+  return true;
+}
