@@ -38,7 +38,7 @@ bool verify(std::vector<std::uint8_t>& compressed, const std::vector<std::uint8_
   bool ok = readCompressedHeader(file, *descriptor) == 0 && descriptor->uncompressedLength() == original.size();
   for (std::uint32_t i = 0; ok && i < descriptor->blockCount; ++i) {
     const std::size_t start = std::size_t{i} * TBZ_BLOCK_SIZE;
-    const std::size_t length = std::min(TBZ_BLOCK_SIZE, original.size() - start);
+    const std::size_t length = compressedBlockLength(*descriptor, i);
     ok = readCompressedBlock(*work, *descriptor, file, i, block.data()) == 0 &&
          decodeBlock(*work, *descriptor, block.data() + length) == 0 &&
          std::memcmp(block.data(), original.data() + start, length) == 0;

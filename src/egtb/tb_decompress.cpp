@@ -156,8 +156,7 @@ std::uint32_t readCompressedBlock(DecodeBlock& work, const CompressedFile& descr
   if (work.marker != DECODE_BLOCK_MARKER) return tbzError(TBZ_INVALID_ARGUMENT, TBZ_AT_WORK_AREA);
   if (blockNumber >= descriptor.blockCount) return tbzError(TBZ_INVALID_ARGUMENT, TBZ_AT_BLOCK_NUMBER);
   work.state = DecodeState::IDLE;
-  const std::uint32_t outputLength =
-      blockNumber + 1 == descriptor.blockCount ? descriptor.lastBlockSize : descriptor.blockSize;
+  const std::uint32_t outputLength = compressedBlockLength(descriptor, blockNumber);
   const std::uint64_t start = descriptor.blockOffsets[blockNumber];
   const std::uint64_t length = descriptor.blockOffsets[blockNumber + 1] - start;
   const bool stored = length == outputLength;

@@ -28,6 +28,11 @@ struct CompressedFile {
   }
 };
 
+// Uncompressed length of a block: the block size, less for the last block.
+inline std::uint32_t compressedBlockLength(const CompressedFile& descriptor, std::uint32_t block) {
+  return block + 1 == descriptor.blockCount ? descriptor.lastBlockSize : descriptor.blockSize;
+}
+
 // Work area of one decoding thread: the compressed bytes of the block being
 // decoded and where its decoding stands, so that a block can be decoded in several
 // output requests (a match cut at the end of one request goes on in the next).

@@ -18,7 +18,7 @@ DecodedFile decodeCompressedFile(const std::vector<std::uint8_t>& file, std::siz
   result.error = readCompressedHeader(stream, *descriptor);
   std::vector<std::uint8_t> block(descriptor->blockSize);
   for (std::uint32_t i = 0; result.error == 0 && i < descriptor->blockCount; ++i) {
-    const std::size_t length = i + 1 == descriptor->blockCount ? descriptor->lastBlockSize : descriptor->blockSize;
+    const std::size_t length = compressedBlockLength(*descriptor, i);
     result.error = readCompressedBlock(*work, *descriptor, stream, i, block.data());
     for (std::size_t done = 0; result.error == 0 && done < length;) {
       done = requestSize == 0 ? length : std::min(length, done + requestSize);
