@@ -258,7 +258,8 @@ struct Generation {
   std::uint32_t count[2];
   std::vector<std::int8_t> value, best;
   std::vector<std::uint8_t> open;  // in-class successors not yet known to win for the opponent
-  std::vector<std::uint32_t> levels[MAX_LEVEL + 1];
+  std::vector<std::uint32_t> levels[MAX_LEVEL + 1];  // positions settled at each level, each once
+  std::vector<std::uint32_t> seeds[MAX_LEVEL + 1];   // wins through a capture or promotion, if none faster shows
 
   std::uint32_t idOf(const TablebaseEntry& e) const { return e.index + (e.side ? count[0] : 0); }
   int sideOf(std::uint32_t id) const { return id >= count[0] ? 1 : 0; }
@@ -332,18 +333,19 @@ void initialPass(Generation& g, const TablebaseSet& set) {
       if (best == 0) g.value[id] = 0;
       else settle(g, id, best);
     } else if (best > 0) {
-      g.levels[levelOf(best)].push_back(id);  // a win through a capture or promotion, unless a faster one shows
+      g.seeds[levelOf(best)].push_back(id);
     }
   }
 }
 
 void retrogradePasses(Generation& g, void (*progress)(const char*)) {
   for (int level = 0; level <= MAX_LEVEL; ++level) {
+    for (std::uint32_t id : g.seeds[level])
+      if (g.value[id] == UNSETTLED) settle(g, id, g.best[id]);
+    std::vector<std::uint32_t>().swap(g.seeds[level]);
     std::vector<std::uint32_t>& ids = g.levels[level];
     for (std::size_t i = 0; i < ids.size(); ++i) {
       const std::uint32_t id = ids[i];
-      if (g.value[id] == UNSETTLED) g.value[id] = g.best[id];
-      else if (levelOf(g.value[id]) != level) continue;
       const int value = g.value[id];
       Board b;
       decodeId(g, id, b);

@@ -370,6 +370,7 @@ void initTablebaseIndex() { std::call_once(tablesBuilt, buildAll); }
 const TablebaseClassInfo& tablebaseClass(int classNumber) { return tables.classes[classNumber]; }
 
 int tablebaseClassByName(const char* name) {
+  initTablebaseIndex();
   for (int c = 0; c < TB_CLASS_COUNT; ++c)
     if (std::strcmp(tables.classes[c].name, name) == 0) return c;
   return -1;

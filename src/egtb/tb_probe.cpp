@@ -375,12 +375,12 @@ int tablebaseScore(int value, int ply) {
   return 0;
 }
 
-int probeTablebase(const Position& pos, int& score) {
+bool tablebaseEntryOf(const Position& pos, TablebaseEntry& entry) {
   TablebasePieceLists lists;
   for (int colour = 0; colour < 2; ++colour) {
     for (int type = PAWN; type <= QUEEN; ++type) {
       Bitboard men = pos.pieceBB[colour][type];
-      if (std::popcount(men) > 3) return 0;
+      if (std::popcount(men) > 3) return false;
       int* slots = &lists.square[colour][3 * type];
       for (int i = 0; i < 3; ++i) {
         slots[i] = men ? std::countr_zero(men) : NO_SQUARE;
@@ -389,9 +389,12 @@ int probeTablebase(const Position& pos, int& score) {
     }
     lists.square[colour][TB_KING_SLOT] = pos.kingSquare[colour];
   }
+  return locateTablebaseEntry(lists, pos.side, pos.epSquare < 0 ? TB_NO_EP : pos.epSquare, entry);
+}
+
+int probeTablebase(const Position& pos, int& score) {
   TablebaseEntry entry;
-  if (!locateTablebaseEntry(lists, pos.side, pos.epSquare < 0 ? TB_NO_EP : pos.epSquare, entry)) return 0;
-  if (!tablebaseRegistered(entry.classNumber, entry.side)) return 0;
+  if (!tablebaseEntryOf(pos, entry) || !tablebaseRegistered(entry.classNumber, entry.side)) return 0;
   const int value = readTablebaseValue(entry.classNumber, entry.side, entry.index);
   if (value == TB_VALUE_UNKNOWN) return 0;
   score = tablebaseScore(value, pos.ply);

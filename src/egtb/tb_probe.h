@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "egtb/tb_index.h"
 
 // Stored entry bytes: wins 1..126 (126 = mate in 1), draws 0, losses -1..-126 (-126 =
 // mated now); 127 marks a number that holds no position.
@@ -38,6 +39,8 @@ void closeTablebaseFiles();
 // Whether the file of (class, side) is registered (a symmetric class uses side 0).
 bool tablebaseRegistered(int classNumber, int side);
 
+// Where a position lives in the tablebases; false when no class fits.
+bool tablebaseEntryOf(const Position& pos, TablebaseEntry& entry);
 // 1 and the score of the position from the side to move's view, or 0 when it is not
 // available.
 int probeTablebase(const Position& pos, int& score);
