@@ -3,10 +3,11 @@
 #   make test        build and run the fast test suite, optimised and under ASan/UBSan
 #   make run         start the engine
 #   make check-long  the slow suites (deep perft, long game runs)
+#   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
 #   make fuzz        fuzz the compressed tablebase decoder for a minute (clang)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all velt test run check-long fuzz clean
+.PHONY: all velt test run check-long fuzz tablebases clean
 
 all: velt
 
@@ -32,6 +33,14 @@ run: velt
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
+
+# The three- and four-men tablebases in build/tb/, and compressed copies of them in
+# build/tb-emd/ (files already in build/tb/ are kept).
+tablebases: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target tbgen tbcompress
+	mkdir -p build/tb build/tb-emd
+	./build/tbgen -d build/tb 3 4
+	./build/tbcompress -o build/tb-emd build/tb/*.nbw build/tb/*.nbb
 
 # Fuzzes the compressed tablebase decoder for a minute (clang's libFuzzer).
 fuzz:
