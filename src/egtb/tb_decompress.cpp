@@ -165,7 +165,6 @@ std::uint32_t readCompressedBlock(DecodeBlock& work, const CompressedFile& descr
   std::uint8_t* target = stored ? output : work.buffer;
   if (std::fread(target, 1, length, file) != length) return tbzError(TBZ_READ_ERROR, TBZ_AT_BLOCK_READ);
 
-  work.blockNumber = blockNumber;
   work.outputStart = output;
   work.output = stored ? output + outputLength : output;
   work.outputLimit = output + outputLength;

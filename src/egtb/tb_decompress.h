@@ -44,7 +44,6 @@ enum class DecodeState : std::uint8_t { IDLE, DECODING, DONE };
 struct DecodeBlock {
   std::uint32_t marker = 0;
   DecodeState state = DecodeState::IDLE;
-  std::uint32_t blockNumber = 0;
   std::uint8_t* outputStart = nullptr;
   std::uint8_t* output = nullptr;       // next byte to write
   std::uint8_t* outputLimit = nullptr;  // end of the block's output

@@ -13,8 +13,7 @@ constexpr std::size_t TBZ_BANNER_SIZE = 64;
 extern const char TBZ_BANNER[TBZ_BANNER_SIZE];
 
 // Fixed part of the header.
-constexpr std::size_t TBZ_HEADER_LENGTH_OFFSET = 64;   // 4 bytes: total header length H
-constexpr std::size_t TBZ_UNUSED_OFFSET = 68;          // 2 bytes, ignored
+constexpr std::size_t TBZ_HEADER_LENGTH_OFFSET = 64;   // 4 bytes: total header length H, then 2 unused
 constexpr std::size_t TBZ_BLOCK_BITS_OFFSET = 70;      // 1 byte: log2 of the block size
 constexpr std::size_t TBZ_DISTANCE_COUNT_OFFSET = 71;  // 1 byte: must be TBZ_DISTANCE_COUNT
 constexpr std::size_t TBZ_BLOCK_COUNT_OFFSET = 72;     // 4 bytes: number of blocks N

@@ -94,7 +94,7 @@ TEST(TbDecompress, MatchCutByARequestEndsInTheNext) {
   }
 }
 
-TEST(TbDecompress, LongMatchReadsItsExtraBitsInTwoSteps) {
+TEST(TbDecompress, LongMatchReadsSeventeenExtraBits) {
   // 17 extra bits make a match longer than any block: it stays pending and the
   // block is broken once its output is full.
   const int match = MATCH_SYMBOL_BASE + TBZ_LENGTH_CODES - 1;
