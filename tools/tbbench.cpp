@@ -2,11 +2,13 @@
 // one directory (plain or compressed). Cold: one probe into each of a set of random
 // blocks of all registered files, starting from an empty cache, so that every probe
 // reads (and decodes) its block. Warm: random probes into the same blocks, which the
-// cache then holds. (The operating system's file cache is warm in both.)
+// cache then holds. (The operating system's file cache is warm in both.) Rates are
+// per second of the process's processor time, so that other load on the machine
+// does not distort them.
 //
 //   tbbench DIR [PROBES] [CACHE_MIB]
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -28,11 +30,11 @@ struct Probe {
 
 // Runs the probes, returning probes per second; `found` counts the known values.
 double probeRate(const std::vector<Probe>& probes, long& found) {
-  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t start = std::clock();
   found = 0;
   for (const Probe& p : probes) found += readTablebaseValue(p.classNumber, p.side, p.index) != TB_VALUE_UNKNOWN;
-  const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-  return static_cast<double>(probes.size()) / seconds.count();
+  const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+  return static_cast<double>(probes.size()) / seconds;
 }
 
 }  // namespace
@@ -50,7 +52,7 @@ int main(int argc, char** argv) {
   }
   std::vector<Probe> files;
   for (int c = 1; c < TB_CLASS_COUNT; ++c)
-    for (int side = 0; side < 2; ++side)
+    for (int side = 0; side < (tablebaseClass(c).flags & TB_SYMMETRIC ? 1 : 2); ++side)
       if (tablebaseRegistered(c, side) && tablebaseClass(c).positionCount[side] > 0) files.push_back({c, side, 0});
   std::mt19937 random(1);
   auto cache = std::make_unique<unsigned char[]>(cacheBytes);
