@@ -7,6 +7,7 @@
 // Files already in the directory are loaded, not made again.
 #include <chrono>
 #include <cinttypes>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,8 @@ namespace {
 
 struct Made {
   int classNumber;
-  double seconds;
+  double seconds;     // processor time
+  double wallSeconds;
   std::uint64_t bytes;
   GenerationSummary summary;
 };
@@ -41,29 +43,32 @@ bool ensure(int classNumber, const std::string& directory, TablebaseSet& set, st
   std::printf("generating %s\n", tablebaseClass(classNumber).name);
   std::fflush(stdout);
   const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpuStart = std::clock();
   const GenerationSummary summary = generateTablebase(classNumber, set, printLine);
   if (!writeTablebaseFiles(directory, classNumber, set)) {
     std::printf("tbgen: cannot write the files of %s in %s\n", tablebaseClass(classNumber).name, directory.c_str());
     return false;
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::uint64_t bytes = 0;
   for (int side = 0; side < tablebaseFileSides(classNumber); ++side) bytes += set.entries[classNumber][side].size();
-  made.push_back({classNumber, seconds, bytes, summary});
-  std::printf("  %s done in %.1f s\n", tablebaseClass(classNumber).name, seconds);
+  made.push_back({classNumber, seconds, wallSeconds, bytes, summary});
+  std::printf("  %s done in %.1f s (%.1f s processor time)\n", tablebaseClass(classNumber).name, wallSeconds, seconds);
   return true;
 }
 
 void printReport(const std::vector<Made>& made) {
-  std::printf("\n%-7s %9s %11s  %-6s %9s %9s %9s %8s  %s\n", "class", "seconds", "bytes", "to move", "won",
+  std::printf("\n%-7s %8s %8s %11s  %-6s %9s %9s %9s %8s  %s\n", "class", "cpu s", "wall s", "bytes", "to move", "won",
               "drawn", "lost", "broken", "longest mate");
   for (const Made& m : made) {
     for (int side = 0; side < tablebaseFileSides(m.classNumber); ++side) {
       const GenerationSummary& s = m.summary;
       if (side == 0)
-        std::printf("%-7s %9.2f %11" PRIu64 "  ", tablebaseClass(m.classNumber).name, m.seconds, m.bytes);
+        std::printf("%-7s %8.2f %8.2f %11" PRIu64 "  ", tablebaseClass(m.classNumber).name, m.seconds, m.wallSeconds,
+                    m.bytes);
       else
-        std::printf("%-7s %9s %11s  ", "", "", "");
+        std::printf("%-7s %8s %8s %11s  ", "", "", "", "");
       std::printf("%-6s %9" PRIu64 " %9" PRIu64 " %9" PRIu64 " %8" PRIu64 "  %d\n", side ? "black" : "white",
                   s.won[side], s.drawn[side], s.lost[side], s.broken[side], s.longestWin[side]);
     }

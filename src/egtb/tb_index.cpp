@@ -154,7 +154,8 @@ void buildClassNames() {
       for (int i = 0; i < info.menCount[s]; ++i)
         info.kinds[s][i] = static_cast<int>(std::strchr(letters, men[i]) - letters);
     }
-    info.flags = std::strcmp(strong, weak) == 0 ? TB_SYMMETRIC : 0;
+    // Equal pieces on both sides: one file; pawns keep two, as their direction differs.
+    info.flags = std::strcmp(strong, weak) == 0 && !std::strchr(strong, letters[TB_PAWN]) ? TB_SYMMETRIC : 0;
   };
   char one[5][2], two[15][3];
   for (int x = 1; x <= 5; ++x) one[x - 1][0] = letters[x], one[x - 1][1] = '\0';

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "egtb/tb_compressed.h"
 #include "egtb/tb_index.h"
@@ -58,7 +59,7 @@ struct TablebaseFile {
 struct CacheHeader {
   std::int32_t classNumber, side, block;
   std::int32_t mruPrev, mruNext, bucketPrev, bucketNext;
-  std::int32_t unused;
+  std::int32_t padding;  // to 32 bytes
 };
 static_assert(sizeof(CacheHeader) == 32);
 constexpr std::size_t CACHE_DATA_BYTES = TB_CACHE_ENTRY_BYTES - sizeof(CacheHeader);
@@ -128,10 +129,15 @@ int takeEntry() {
     }
     const int tail = tb.cache.mruTail;
     if (tail == NO_ENTRY) {
+      const bool none = tb.cache.entryCount == 0;
       tb.cache.lock.unlock();
-      return NO_ENTRY;  // every entry is being filled by other threads
+      if (none) return NO_ENTRY;
+      std::this_thread::yield();  // every entry is being filled by another thread
+      continue;
     }
-    const CacheHeader seen = tb.cache.headers[tail];
+    // Only the block's identity: its bucket links belong to its bucket's lock.
+    const CacheHeader& header = tb.cache.headers[tail];
+    const CacheHeader seen{header.classNumber, header.side, header.block, 0, 0, 0, 0, 0};
     tb.cache.lock.unlock();
     Bucket& bucket = tablebaseFile(seen.classNumber, seen.side).buckets[seen.block & (BUCKETS_PER_FILE - 1)];
     bucket.lock.lock();

@@ -1,0 +1,105 @@
+// Tablebases made by the generator, used by the engine through both protocols.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/position.h"
+#include "board/san.h"
+#include "egtb/tb_generate.h"
+#include "egtb/tb_probe.h"
+#include "support/board_setup.h"
+#include "support/engine_process.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The rook ending, won for white in 15 moves or so from here.
+const char* const ROOK_WIN = "8/8/8/4k3/8/8/8/KR6 w - - 0 1";
+
+struct RookTables {
+  TempDirectory directory;
+  TablebaseSet set;
+  RookTables() {
+    for (const char* name : {"krk", "kqk"}) {
+      const int number = tablebaseClassByName(name);
+      generateTablebase(number, set);
+      EXPECT_TRUE(writeTablebaseFiles(directory.path(), number, set));
+    }
+  }
+  // The stored byte of a position.
+  int stored(const char* fen) {
+    auto pos = positionFromFen(fen);
+    TablebaseEntry entry;
+    EXPECT_TRUE(tablebaseEntryOf(*pos, entry));
+    return set.entries[entry.classNumber][entry.side][entry.index];
+  }
+};
+
+RookTables& tables() {
+  static RookTables rookTables;
+  return rookTables;
+}
+
+TEST(TablebaseEndToEnd, EgtbWordAndSearchUseTheFiles) {
+  const int stored = tables().stored(ROOK_WIN);
+  ASSERT_GT(stored, 0);
+  const int mateIn = TB_MAX_DISTANCE + 1 - stored;
+  EngineProcess engine;
+  engine.send("uci");
+  ASSERT_TRUE(engine.waitForLine("uciok"));
+  engine.send("setoption name NalimovPath value " + tables().directory.path());
+  engine.send("position fen " + std::string(ROOK_WIN));
+  engine.send("egtb");
+  EXPECT_EQ(engine.waitForLine("Max "), "Max 3 , Score " + std::to_string(30000 - 2 * mateIn));
+  engine.send("position fen 8/8/8/4k3/8/8/8/KRN5 w - - 0 1");
+  engine.send("egtb");
+  EXPECT_EQ(engine.waitForLine("Position"), "Position not in EGTB");
+  engine.send("position fen " + std::string(ROOK_WIN));
+  engine.send("go depth 8");
+  Lines lines;
+  ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
+  const std::regex info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
+  bool exact = false;
+  for (const std::string& line : lines) {
+    std::smatch match;
+    if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) exact = exact || std::stoi(match[1]) == mateIn;
+  }
+  EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
+  engine.send("quit");
+}
+
+// Through xboard the engine plays the tablebase's best move under a clock.
+TEST(TablebaseEndToEnd, XboardPlaysATablebaseMove) {
+  const int stored = tables().stored(ROOK_WIN);
+  TempDirectory home;
+  home.writeFile("velt.cfg", "EGTB_PATH = " + tables().directory.path() + "\n");
+  EngineLaunch launch;
+  launch.workingDirectory = home.path();
+  EngineProcess engine(launch);
+  engine.send("xboard");
+  engine.send("protover 2");
+  ASSERT_TRUE(engine.waitForLine("feature done=1"));
+  engine.send("new");
+  engine.send("setboard " + std::string(ROOK_WIN));
+  engine.send("level 0 0:10 0");
+  engine.send("go");
+  const auto move = engine.waitForLine("move ", 60000);
+  ASSERT_TRUE(move.has_value());
+  engine.send("quit");
+  // The reply keeps the fastest mate: black is then mated one move sooner.
+  auto pos = positionFromFen(ROOK_WIN);
+  const std::string text = move->substr(5);
+  Move played;
+  ASSERT_TRUE(parseSanMove(*pos, text.c_str(), played)) << text;
+  ASSERT_TRUE(makeMove(*pos, played, -MATE_SCORE, MATE_SCORE)) << text;
+  char fen[FEN_TEXT_SIZE];
+  positionToFen(*pos, fen);
+  EXPECT_EQ(tables().stored(fen), -stored) << text;
+}
+
+}  // namespace
