@@ -64,10 +64,18 @@ bool samePlacement(const Placement& a, const Placement& b) {
   return true;
 }
 
+// The colour-exchanged board is the same entry unless both sides hold the same men
+// with pawns ("kpkp"): such a class is always probed exchanged, each side to move in
+// its own file.
+bool exchangeKeepsEntry(int classNumber) {
+  const TablebaseClassInfo& info = tablebaseClass(classNumber);
+  return (info.flags & TB_SYMMETRIC) || info.menCount[0] != info.menCount[1] || info.kinds[0][0] != info.kinds[1][0];
+}
+
 // Every image of p under the class's symmetries.
-std::vector<Placement> orbit(const Placement& p, bool pawns) {
+std::vector<Placement> orbit(const Placement& p, bool pawns, bool exchanges) {
   std::vector<Placement> images;
-  for (int exchange = 0; exchange < 2; ++exchange)
+  for (int exchange = 0; exchange < (exchanges ? 2 : 1); ++exchange)
     for (int mask : {0, 7, 56, 63})
       for (int diagonal = 0; diagonal < 2; ++diagonal)
         if (!pawns || (diagonal == 0 && (mask & 56) == 0)) images.push_back(transformed(p, mask, diagonal, exchange));
@@ -77,6 +85,7 @@ std::vector<Placement> orbit(const Placement& p, bool pawns) {
 struct Checker {
   int classNumber;
   bool pawns;
+  bool exchanges;
   OrbitCheck result;
   std::vector<std::uint8_t> hit[2];
 
@@ -88,7 +97,7 @@ struct Checker {
     ++result.placements;
     TablebaseEntry entry;
     const bool found = locateTablebaseEntry(p.lists, p.side, p.ep, entry);
-    for (const Placement& image : orbit(p, pawns)) {
+    for (const Placement& image : orbit(p, pawns, exchanges)) {
       TablebaseEntry other;
       const bool otherFound = locateTablebaseEntry(image.lists, image.side, image.ep, other);
       if (otherFound != found || (found && (other.classNumber != entry.classNumber || other.side != entry.side ||
@@ -110,7 +119,7 @@ struct Checker {
     }
     decoded.side = entry.side;
     sortSlots(decoded.lists);
-    for (const Placement& image : orbit(decoded, pawns))
+    for (const Placement& image : orbit(decoded, pawns, true))
       if (samePlacement(image, p)) return;
     fail("decoded placement lies outside the orbit");
   }
@@ -159,7 +168,7 @@ bool placeMen(Placement& p, const std::vector<Man>& men, const int* squares) {
 }  // namespace
 
 OrbitCheck checkClassOrbits(int classNumber, int samples, unsigned seed) {
-  Checker checker{classNumber, hasPawns(classNumber), {}, {}};
+  Checker checker{classNumber, hasPawns(classNumber), exchangeKeepsEntry(classNumber), {}, {}};
   const std::vector<Man> men = menOf(classNumber);
   if (samples == 0) {
     for (int side = 0; side < 2; ++side) checker.hit[side].assign(tablebaseClass(classNumber).positionCount[side], 0);
@@ -196,7 +205,7 @@ OrbitCheck checkClassOrbits(int classNumber, int samples, unsigned seed) {
 }
 
 OrbitCheck checkEnPassantOrbits(int classNumber, int samples, unsigned seed) {
-  Checker checker{classNumber, true, {}, {}};
+  Checker checker{classNumber, true, exchangeKeepsEntry(classNumber), {}, {}};
   std::vector<Man> men = menOf(classNumber);
   std::mt19937 random(seed);
   while (checker.result.placements < static_cast<std::uint64_t>(samples)) {
