@@ -6,13 +6,14 @@
 #   make check-long  the slow suites (deep perft, long game runs)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches under ThreadSanitizer (build-tsan, a few minutes)
-#   make tablebases  every tablebase of three and four men in build/tb
+#   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
+#   make fuzz        fuzz the compressed tablebase decoder for a minute (clang)
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan tablebases install clean
+.PHONY: all velt book test run check-long check-tsan fuzz tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -68,10 +69,19 @@ check-tsan: build-tsan/CMakeCache.txt
 	cmake --build build-tsan -j $(JOBS) --target velt
 	tests/tsan/search_session.sh build-tsan/velt
 
+# The three- and four-men tablebases in build/tb/, and compressed copies of them in
+# build/tb-emd/ (files already in build/tb/ are kept).
 tablebases: build/CMakeCache.txt
-	cmake --build build -j $(JOBS) --target tbgen
-	mkdir -p build/tb
+	cmake --build build -j $(JOBS) --target tbgen tbcompress
+	mkdir -p build/tb build/tb-emd
 	./build/tbgen -d build/tb 3 4
+	./build/tbcompress -o build/tb-emd build/tb/*.nbw build/tb/*.nbb
+
+# Fuzzes the compressed tablebase decoder for a minute (clang's libFuzzer).
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS) --target tbz_decode_fuzz
+	./build-fuzz/tbz_decode_fuzz -max_total_time=60 -max_len=65536
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "egtb/tb_compressed.h"
 #include "egtb/tb_index.h"
 
 TablebaseStatus tablebaseStatus;
@@ -44,14 +45,14 @@ struct Bucket {
   int head = NO_ENTRY;
 };
 
-// One side's file of a class. Its compressed-file descriptor is kept by the block
-// decoder of compressed files; this side reads plain files only.
+// One side's file of a class, plain or compressed (then with its descriptor).
 struct TablebaseFile {
   std::string name;
   std::atomic<bool> registered{false};
   SpinLock fileLock;
   std::FILE* handle = nullptr;
   std::unique_ptr<Bucket[]> buckets;
+  std::unique_ptr<CompressedFile> compressed;
 };
 
 // The header of a cache entry: 32 bytes, laid out before the data parts.
@@ -167,9 +168,12 @@ void closeFile(TablebaseFile& file) {
   file.fileLock.unlock();
 }
 
-// Reads block `block` of a plain file into `out`; false on failure (the file is then
-// dropped for the rest of the run).
+// Reads block `block` of a plain file into `out`, or of a compressed one into a
+// decode work area, decoding it after the file lock is released so that other
+// threads can read the file meanwhile. False on failure (the file is then dropped
+// for the rest of the run).
 bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
+  DecodeBlock* work = file.compressed ? takeDecodeBlock() : nullptr;
   file.fileLock.lock();
   if (!file.handle) file.handle = std::fopen(file.name.c_str(), "rb");
   if (!file.handle) {
@@ -180,16 +184,25 @@ bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
     file.handle = std::fopen(file.name.c_str(), "rb");
   }
   bool ok = file.handle != nullptr;
-  if (ok) {
-    const long offset = static_cast<long>(block) * TB_BLOCK_ENTRIES;
-    ok = std::fseek(file.handle, offset, SEEK_SET) == 0;
+  if (work) {
+    const CompressedFile& descriptor = *file.compressed;
+    const auto number = static_cast<std::uint32_t>(block);
+    ok = ok && readCompressedBlock(*work, descriptor, file.handle, number, out) == 0;
+    file.fileLock.unlock();
+    ok = ok && decodeBlock(*work, descriptor, out + compressedBlockLength(descriptor, number)) == 0;
+    returnDecodeBlock(work);
+  } else {
     if (ok) {
-      const std::size_t got = std::fread(out, 1, TB_BLOCK_ENTRIES, file.handle);
-      // A short read is the end of the file, not an error.
-      ok = got > 0 && (got == TB_BLOCK_ENTRIES || (std::feof(file.handle) && !std::ferror(file.handle)));
+      const long offset = static_cast<long>(block) * TB_BLOCK_ENTRIES;
+      ok = std::fseek(file.handle, offset, SEEK_SET) == 0;
+      if (ok) {
+        const std::size_t got = std::fread(out, 1, TB_BLOCK_ENTRIES, file.handle);
+        // A short read is the end of the file, not an error.
+        ok = got > 0 && (got == TB_BLOCK_ENTRIES || (std::feof(file.handle) && !std::ferror(file.handle)));
+      }
     }
+    file.fileLock.unlock();
   }
-  file.fileLock.unlock();
   if (!ok) file.registered.store(false, std::memory_order_relaxed);
   return ok;
 }
@@ -234,16 +247,11 @@ int readCachedByte(int classNumber, int side, int block, int offset) {
   return stored;
 }
 
-// Registers one plain file when it exists and has the class's length. A damaged file
-// is reported and left out; the others still register.
-bool registerFile(const std::string& directory, int classNumber, int side) {
-  const TablebaseClassInfo& info = tablebaseClass(classNumber);
-  std::string name = directory;
-  if (!name.empty() && name.back() != '/') name += '/';
-  name += info.name;
-  name += side == 0 ? ".nbw" : ".nbb";
+// Checks the plain file of `name` (true when it exists and has the class's length).
+// A damaged file is reported and left out; the others still register.
+bool checkPlainFile(const std::string& name, std::uint64_t positionCount, bool& exists) {
   std::FILE* handle = std::fopen(name.c_str(), "rb");
-  // Files stored compressed (".emd" names) are registered by the block decoder.
+  exists = handle != nullptr;
   if (!handle) return false;
   const bool seekOk = std::fseek(handle, 0, SEEK_END) == 0;
   const long length = seekOk ? std::ftell(handle) : -1;
@@ -253,12 +261,31 @@ bool registerFile(const std::string& directory, int classNumber, int side) {
     std::fflush(stdout);
     return false;
   }
-  if (info.positionCount[side] != 0 && static_cast<std::uint64_t>(length) != info.positionCount[side]) {
+  if (positionCount != 0 && static_cast<std::uint64_t>(length) != positionCount) {
     std::printf("*** %s corrupted\n", name.c_str());
     std::fflush(stdout);
     return false;
   }
+  return true;
+}
+
+// Registers one file: the plain one when it exists, else its first compressed form.
+bool registerFile(const std::string& directory, int classNumber, int side) {
+  const TablebaseClassInfo& info = tablebaseClass(classNumber);
+  std::string name = directory;
+  if (!name.empty() && name.back() != '/') name += '/';
+  name += info.name;
+  name += side == 0 ? ".nbw" : ".nbb";
   TablebaseFile& file = tb.files[classNumber][side];
+  bool exists;
+  if (!checkPlainFile(name, info.positionCount[side], exists)) {
+    if (exists) return false;
+    std::string compressedName;
+    if (registerCompressedFile(name, info.positionCount[side], compressedName, file.compressed) !=
+        CompressedRegistration::REGISTERED)
+      return false;
+    name = compressedName;
+  }
   file.name = name;
   file.buckets = std::make_unique<Bucket[]>(BUCKETS_PER_FILE);
   file.registered.store(true, std::memory_order_relaxed);
@@ -284,6 +311,7 @@ int initTablebases(const char* pathList) {
       file.registered.store(false, std::memory_order_relaxed);
       file.name.clear();
       file.buckets.reset();
+      file.compressed.reset();
     }
   }
   // Cached blocks belong to the files of the previous registration.

@@ -1,0 +1,82 @@
+#include "egtb/tb_compressed.h"
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+// The pool: fixed storage, so that registering compressed files cannot fail for
+// want of memory.
+struct DecodeBlockPool {
+  std::atomic<bool> lock{false};
+  bool inUse[DECODE_BLOCK_COUNT] = {};
+  DecodeBlock blocks[DECODE_BLOCK_COUNT];
+  DecodeBlockPool() {
+    for (DecodeBlock& block : blocks) initDecodeBlock(block);
+  }
+};
+DecodeBlockPool decodePool;
+
+// The three compressed forms of a name ending in ".nbw" or ".nbb".
+void compressedNames(const std::string& plainName, std::string names[3]) {
+  const std::size_t dot = plainName.size() - 4;
+  const std::string stem = plainName.substr(0, dot), suffix = plainName.substr(dot + 1);
+  names[0] = plainName + ".emd";
+  names[1] = stem + "_" + suffix + ".emd";
+  names[2] = stem + suffix + ".emd";
+}
+
+}  // namespace
+
+CompressedRegistration registerCompressedFile(const std::string& plainName, std::uint64_t positionCount,
+                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor) {
+  std::string names[3];
+  compressedNames(plainName, names);
+  std::FILE* file = nullptr;
+  for (const std::string& candidate : names) {
+    if ((file = std::fopen(candidate.c_str(), "rb"))) {
+      name = candidate;
+      break;
+    }
+  }
+  if (!file) return CompressedRegistration::ABSENT;
+  auto read = std::make_unique<CompressedFile>();
+  const std::uint32_t error = readCompressedHeader(file, *read);
+  std::fclose(file);
+  char buffer[32];
+  if (error != 0)
+    std::printf("*** Unable to read %s - %s", name.c_str(), tbzErrorText(error, buffer, sizeof buffer));
+  else if (read->blockSize != TBZ_BLOCK_SIZE)
+    std::printf("*** %s: Unsupported block size %d\n", name.c_str(), static_cast<int>(read->blockSize));
+  else if (positionCount != 0 && read->uncompressedLength() != positionCount)
+    std::printf("*** %s corrupted\n", name.c_str());
+  else {
+    descriptor = std::move(read);
+    return CompressedRegistration::REGISTERED;
+  }
+  std::fflush(stdout);
+  return CompressedRegistration::DAMAGED;
+}
+
+DecodeBlock* takeDecodeBlock() {
+  for (;;) {
+    while (decodePool.lock.exchange(true, std::memory_order_acquire)) {
+    }
+    for (int i = 0; i < DECODE_BLOCK_COUNT; ++i) {
+      if (decodePool.inUse[i]) continue;
+      decodePool.inUse[i] = true;
+      decodePool.lock.store(false, std::memory_order_release);
+      return &decodePool.blocks[i];
+    }
+    decodePool.lock.store(false, std::memory_order_release);
+    std::this_thread::yield();
+  }
+}
+
+void returnDecodeBlock(DecodeBlock* work) {
+  while (decodePool.lock.exchange(true, std::memory_order_acquire)) {
+  }
+  decodePool.inUse[work - decodePool.blocks] = false;
+  decodePool.lock.store(false, std::memory_order_release);
+}

@@ -1,0 +1,25 @@
+// Compressed tablebase files as the registration and the block cache see them: the
+// names a compressed file may have, its registration, and the pool of decode work
+// areas shared by the searching threads.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "egtb/tb_decompress.h"
+
+enum class CompressedRegistration { ABSENT, REGISTERED, DAMAGED };
+
+// Looks for the compressed forms of plainName (".../kpk.nbw"): "kpk.nbw.emd",
+// "kpk_nbw.emd", "kpknbw.emd", in that order. The first that opens is read and
+// checked; a damaged one is reported on standard output and gives DAMAGED.
+CompressedRegistration registerCompressedFile(const std::string& plainName, std::uint64_t positionCount,
+                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor);
+
+// Work areas for decoding, one per thread at a time (taken after a block was found
+// missing from the cache, given back once it is decoded); taking one waits until
+// one is free.
+constexpr int DECODE_BLOCK_COUNT = 16;
+DecodeBlock* takeDecodeBlock();
+void returnDecodeBlock(DecodeBlock* work);

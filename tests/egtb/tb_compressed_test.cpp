@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "egtb/tb_compress.h"
+#include "egtb/tb_generate.h"
+#include "egtb/tb_index.h"
+#include "egtb/tb_probe.h"
+#include "support/engine_process.h"
+
+namespace {
+
+constexpr std::size_t TEST_CACHE_BYTES = 64 * TB_CACHE_ENTRY_BYTES;
+
+std::string asText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// Registers the files of `directory` with a small cache; unregisters all when done.
+class Registration {
+ public:
+  explicit Registration(const std::string& directory) {
+    testing::internal::CaptureStdout();
+    largest_ = initTablebases(directory.c_str());
+    messages_ = testing::internal::GetCapturedStdout();
+    initTablebaseCache(cache_.get(), TEST_CACHE_BYTES);
+  }
+  ~Registration() {
+    initTablebaseCache(nullptr, 0);
+    initTablebases("");
+  }
+  int largest() const { return largest_; }
+  const std::string& messages() const { return messages_; }
+
+ private:
+  std::unique_ptr<unsigned char[]> cache_ = std::make_unique<unsigned char[]>(TEST_CACHE_BYTES);
+  int largest_;
+  std::string messages_;
+};
+
+int classNamed(const char* name) {
+  initTablebaseIndex();
+  return tablebaseClassByName(name);
+}
+
+// Entries of the length of a class's white-to-move file, values that vary.
+std::vector<std::uint8_t> entriesFor(int classNumber) {
+  std::vector<std::uint8_t> bytes(tablebaseClass(classNumber).positionCount[0]);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i / 64 % 7 == 0 ? i % 253 : 0);
+  return bytes;
+}
+
+TEST(TbCompressedFiles, RegisterUnderEveryNameForm) {
+  const int kpk = classNamed("kpk");
+  const std::vector<std::uint8_t> entries = entriesFor(kpk);
+  const std::vector<std::uint8_t> file = compressTablebase(entries.data(), entries.size());
+  for (const char* name : {"kpk.nbw.emd", "kpk_nbw.emd", "kpknbw.emd"}) {
+    SCOPED_TRACE(name);
+    TempDirectory directory;
+    directory.writeFile(name, asText(file));
+    Registration registration(directory.path());
+    EXPECT_EQ(registration.largest(), 3) << registration.messages();
+    EXPECT_TRUE(tablebaseRegistered(kpk, 0));
+    EXPECT_FALSE(tablebaseRegistered(kpk, 1));
+    for (std::uint32_t index : {0u, 64u * 7 + 5, 40000u, static_cast<std::uint32_t>(entries.size() - 1)})
+      EXPECT_EQ(readTablebaseValue(kpk, 0, index), tablebaseByteValue(static_cast<std::int8_t>(entries[index])));
+  }
+}
+
+TEST(TbCompressedFiles, DamagedFilesAreReportedAndLeftOut) {
+  const int kpk = classNamed("kpk"), krk = classNamed("krk");
+  const std::vector<std::uint8_t> entries = entriesFor(kpk), rookEntries = entriesFor(krk);
+  const std::vector<std::uint8_t> good = compressTablebase(entries.data(), entries.size());
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> file;
+    const char* message;
+  };
+  std::vector<std::uint8_t> badChecksum = good, shortHeader(good.begin(), good.begin() + 70);
+  badChecksum[100] ^= 1;
+  const Case cases[] = {
+      {"checksum", badChecksum, "file broken"},
+      {"short header", shortHeader, "read error"},
+      {"wrong length", compressTablebase(entries.data(), entries.size() - 1), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDirectory directory;
+    const std::string path = directory.path() + "/kpk.nbw.emd";
+    directory.writeFile("kpk.nbw.emd", asText(c.file));
+    directory.writeFile("krk_nbw.emd", asText(compressTablebase(rookEntries.data(), rookEntries.size())));
+    Registration registration(directory.path());
+    const std::string expected = c.message ? "*** Unable to read " + path + " - " + c.message + "\n"
+                                           : "*** " + path + " corrupted\n";
+    EXPECT_EQ(registration.messages(), expected);
+    EXPECT_FALSE(tablebaseRegistered(kpk, 0));
+    EXPECT_TRUE(tablebaseRegistered(krk, 0));  // the rest of the set still serves
+  }
+}
+
+TEST(TbCompressedFiles, UnreadableBlockFailsTheProbeAndDropsTheFile) {
+  const int kpk = classNamed("kpk");
+  const std::vector<std::uint8_t> entries = entriesFor(kpk);
+  std::vector<std::uint8_t> file = compressTablebase(entries.data(), entries.size());
+  file.pop_back();  // the last block is cut short
+  TempDirectory directory;
+  directory.writeFile("kpk.nbw.emd", asText(file));
+  Registration registration(directory.path());
+  ASSERT_TRUE(tablebaseRegistered(kpk, 0));
+  EXPECT_EQ(readTablebaseValue(kpk, 0, 0), tablebaseByteValue(static_cast<std::int8_t>(entries[0])));
+  EXPECT_EQ(readTablebaseValue(kpk, 0, static_cast<std::uint32_t>(entries.size() - 1)), TB_VALUE_UNKNOWN);
+  EXPECT_FALSE(tablebaseRegistered(kpk, 0));
+}
+
+// The engine's answers to `egtb` and a short search on positions of a class.
+std::vector<std::string> engineAnswers(const std::string& directory) {
+  EngineProcess engine;
+  engine.send("uci");
+  engine.send("setoption name NalimovPath value " + directory);
+  for (const char* fen : {"8/8/3k4/8/8/8/1R6/4K3 b - - 0 1", "8/8/3k4/8/8/8/1R6/4K3 w - - 0 1",
+                          "7k/8/6K1/8/8/8/8/R7 w - - 0 1", "8/8/8/8/8/2k5/1r6/K7 w - - 0 1",
+                          "8/8/3k4/8/8/8/1R6/4K3 w - - 0 1"}) {
+    engine.send(std::string("position fen ") + fen);
+    engine.send("egtb");
+  }
+  engine.send("go depth 6");
+  engine.send("quit");
+  // Answers and search lines without their timings.
+  std::vector<std::string> answers;
+  for (const std::string& line : engine.readAll()) {
+    if (line.rfind("Max", 0) == 0 || line.rfind("Position", 0) == 0 || line.rfind("bestmove", 0) == 0)
+      answers.push_back(line);
+    else if (line.rfind("info score", 0) == 0)
+      answers.push_back(line.substr(0, line.find(" time ")) + line.substr(std::min(line.find(" pv "), line.size())));
+  }
+  return answers;
+}
+
+TEST(TbCompressedEndToEnd, EngineGivesTheSameValuesAsFromPlainFiles) {
+  const int krk = classNamed("krk");
+  TablebaseSet set;
+  generateTablebase(krk, set);
+  TempDirectory plain, compressed;
+  ASSERT_TRUE(writeTablebaseFiles(plain.path(), krk, set));
+  const char* names[2] = {"krk_nbw.emd", "krknbb.emd"};
+  for (int side = 0; side < 2; ++side) {
+    const auto& entries = set.entries[krk][side];
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(entries.data());
+    compressed.writeFile(names[side], asText(compressTablebase(bytes, entries.size())));
+  }
+  const std::vector<std::string> fromPlain = engineAnswers(plain.path());
+  ASSERT_GE(fromPlain.size(), 6u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(fromPlain[i].rfind("Max 3 , Score ", 0), 0u) << fromPlain[i];
+  EXPECT_EQ(fromPlain.back().rfind("bestmove", 0), 0u);
+  EXPECT_EQ(engineAnswers(compressed.path()), fromPlain);
+}
+
+}  // namespace
