@@ -15,9 +15,11 @@
 #include "board/coordinate.h"
 #include "board/see.h"
 #include "eval/evaluate.h"
+#include "search/decided_table.h"
 #include "search/history.h"
 #include "search/margins.h"
 #include "search/movepick.h"
+#include "search/node_table.h"
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/quiesce.h"
@@ -69,6 +71,38 @@ struct PVSlot {
 };
 PVSlot slots[MAX_MULTI_PV];
 
+// What tells the two search families apart at the root: their node routines, their
+// table (its preparation and its move for a position) and the ordering key base of
+// captures in the first root move list.
+struct RootFamily {
+  int (*pv)(Position&, int, int, int, int, int);
+  int (*zeroWindow)(Position&, int, int, int, int);
+  int (*quiesce)(Position&, int, int);
+  void (*prepareTable)(const Position&);
+  Move (*tableMove)(const Position&);
+  std::uint32_t captureKeyBase;
+};
+
+void prepareNormalTable(const Position& pos) {
+  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
+  ttNewSearch();
+  ttUpdateWindow(timePerMove);
+}
+
+void prepareDecidedTable(const Position&) { prepareDecidedSearch(options.pruningLevel); }
+
+Move normalTableMove(const Position& pos) {
+  const int fromTo = ttFirstFromTo(pos.hashKey);
+  return fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
+}
+
+const RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
+                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu};
+const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
+                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu};
+// The family of the search running (or of the last one, for its lines).
+const RootFamily* family = &normalFamily;
+
 std::uint64_t nodesSoFar(const Position& pos) { return totalNodes + pos.nodes; }
 std::uint32_t elapsedMs() { return currentTimeMs() - searchStartTime; }
 int multiPVCount() { return std::clamp(options.multiPV, 1, MAX_MULTI_PV); }
@@ -117,8 +151,7 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
     played[count++] = line[i];
   }
   while (count == length && count < wanted && count < MAX_PLY - 1) {
-    const int fromTo = ttFirstFromTo(pos.hashKey);
-    const Move next = fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
+    const Move next = family->tableMove(pos);
     if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
@@ -155,7 +188,7 @@ void formatInfo(char* out, int size, const char* prefix, int score, int depth, i
 // ---- Root move list ----
 
 std::uint32_t captureOrderKey(const Position& pos, Move move) {
-  return 0x7FFFFF0Fu + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
+  return family->captureKeyBase + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
          static_cast<std::uint32_t>(typeOfCode(pos.board[moveFrom(move)]));
 }
 
@@ -306,12 +339,12 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
   const int childDepth = depth - ONE_PLY + extension;
   int score;
   if (childDepth < ONE_PLY) {
-    score = -quiesceAny(pos, -beta, -alpha);
+    score = -family->quiesce(pos, -beta, -alpha);
   } else if (index == 0) {
-    score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 1);
+    score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 1);
   } else {
-    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 0);
+    score = -family->zeroWindow(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos)) score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 0);
   }
   unmakeMove(pos);
   return score;
@@ -399,7 +432,8 @@ void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta)
   if (beta > MATE_BOUND) beta = MATE_SCORE;
 }
 
-void startSearch(Position& pos) {
+// `hint` orders the root when the table has no move for it.
+void startSearch(Position& pos, Move hint) {
   const bool fresh = recentRootScores[0] == MATE_SCORE;
   pos.stop = 0;
   pos.threadIndex = 0;
@@ -417,15 +451,13 @@ void startSearch(Position& pos) {
   stable = true;
   if (fresh) clearGainTables();
   loadSearchMargins(gamePhase(pos), options.pruningLevel);
-  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
-  ttNewSearch();
-  ttUpdateWindow(timePerMove);
+  family->prepareTable(pos);
   updateAverageLag();
   if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
-  const int tableFromTo = ttFirstFromTo(pos.hashKey);
-  buildRootMoves(pos, tableFromTo != 0 ? ttMoveToMove(pos, tableFromTo) : MOVE_NONE);
+  const Move tableMove = family->tableMove(pos);
+  buildRootMoves(pos, tableMove != MOVE_NONE ? tableMove : hint);
   prepareRecaptureSquare(pos);
   setDrawScores(pos.side, options.drawContemptScore);
   clearSlots();
@@ -503,14 +535,18 @@ void printMultiPV() {
   std::fflush(stdout);
 }
 
-void searchRoot() {
+namespace {
+
+// Iterative deepening from `firstDepth` with the family's node routines.
+void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
   Position& pos = gamePosition;
+  family = &searchFamily;
   searching = true;
-  startSearch(pos);
+  startSearch(pos, hint);
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
-  for (int depth = ONE_PLY; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
+  for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
     bestMoveChanged = false;
@@ -545,7 +581,8 @@ void searchRoot() {
     pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || searchAborted || stopNow) break;
     rootScore = score;
-    if (analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 && std::abs(score) < MATE_BOUND) {
+    if (family == &normalFamily && analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 &&
+        std::abs(score) < MATE_BOUND) {
       handoverDepth = depth;
       break;
     }
@@ -571,4 +608,13 @@ void searchRoot() {
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
   ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
   searching = false;
+}
+
+}  // namespace
+
+void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE); }
+
+void searchDecided(int fromDepth) {
+  const Move handedOver = fromDepth > 0 ? bestMove : MOVE_NONE;
+  runSearch(decidedFamily, fromDepth > 0 ? fromDepth + ONE_PLY : ONE_PLY, handedOver);
 }

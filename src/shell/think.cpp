@@ -36,13 +36,32 @@ void printBestMove(Move move, Move ponder) {
   std::fflush(stdout);
 }
 
-// The normal search of the game position; the decided-position search of a game
-// that is clearly won or lost takes over here once it exists.
+// The game goes over to the decided-position search for good. The two searches read
+// the table's memory differently, so it starts empty.
+void switchToDecidedSearch() {
+  decidedSearchActive = true;
+  ttClear();
+}
+
+// The search of the game position: the normal one until the game is clearly decided,
+// then the decided-position search, also straight after a hand-over by the normal one.
 void runSearch() {
   stopState = STOP_NONE;
   gamePosition.bishopPromotions = analysisMode;
   searching = true;
-  searchRoot();
+  if (!decidedSearchActive &&
+      decidedSwitchDue(recentRootScores[0], recentRootScores[1], timePerMove, clockCs[gamePosition.side])) {
+    switchToDecidedSearch();
+  }
+  if (decidedSearchActive) {
+    searchDecided(0);
+  } else {
+    searchRoot();
+    if (handoverDepth > 0) {
+      switchToDecidedSearch();
+      searchDecided(handoverDepth);
+    }
+  }
   searching = false;
 }
 
@@ -135,6 +154,12 @@ bool startXboardPonder(int score) {
 }  // namespace
 
 bool searchUnderway() { return searching || resultHeld; }
+
+bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock) {
+  const bool decided = std::abs(lastScore) >= DECIDED_SCORE && std::abs(lastScore) < MATE_BOUND &&
+                       std::abs(previousScore) >= DECIDED_SCORE;
+  return decided && (timePerMove == 0 || clock > DECIDED_CLOCK_MIN);
+}
 
 bool applyResignRule(int score, int opponentClock, int gamePly) {
   if (movesPerSession <= 0) return false;
