@@ -43,6 +43,11 @@ constexpr int LINE_SIZE = 2048;
 constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
 constexpr std::uint32_t TOP_KEY = 0xFFFFFFFFu;
 constexpr std::uint32_t CAPTURE_KEY = 0xFFFFFFFEu;
+// An analysis whose score is this large by this depth (half-plies), reached this
+// quickly (ms), is handed over to the decided-position search.
+constexpr int HANDOVER_SCORE = 500;
+constexpr int HANDOVER_DEPTH = 16;
+constexpr std::uint32_t HANDOVER_MS = 1000;
 
 struct RootMove {
   Move move;
@@ -453,7 +458,7 @@ void startSearch(Position& pos, Move hint) {
   loadSearchMargins(gamePhase(pos), options.pruningLevel);
   family->prepareTable(pos);
   updateAverageLag();
-  if (!pondering && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
+  if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
   const Move tableMove = family->tableMove(pos);
@@ -581,8 +586,10 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
     pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || searchAborted || stopNow) break;
     rootScore = score;
-    if (family == &normalFamily && analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 &&
-        std::abs(score) < MATE_BOUND) {
+    // A clearly decided analysis, mates included, goes on in the decided-position search,
+    // whose table keeps mate distances.
+    if (family == &normalFamily && analysisMode && depth >= HANDOVER_DEPTH && elapsedMs() < HANDOVER_MS &&
+        std::abs(score) >= HANDOVER_SCORE) {
       handoverDepth = depth;
       break;
     }
