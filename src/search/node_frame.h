@@ -60,7 +60,6 @@ struct NodeFrame {
   bool cutNode;
   bool skipLosing;
   NodeProgress progress;
-  // Set by a helper that ended the node: a cutoff, or a table entry that settles it.
-  bool cutoff;
+  // Set by a helper that found a table entry that settles the node.
   bool settled;
 };

@@ -44,9 +44,6 @@ struct ThreadPool {
 
 ThreadPool pool;
 
-// Polls of the main thread while it waits for helpers, in wait steps.
-constexpr int WAIT_POLL_STEPS = 256;
-
 void idleLoop(int id, Position* waitFor);
 
 void workerMain(int id) {
@@ -138,9 +135,11 @@ void idleLoop(int id, Position* waitFor) {
       SpinGuard guard(pool.smpLock);
       idleWorkers.fetch_add(1, std::memory_order_relaxed);
     }
-    for (int spins = 0, steps = 0; !waitEnds(self, waitFor); spinPause(spins)) {
-      // Only the main thread polls input and time, also while it waits for helpers.
-      if (id == 0 && ++steps % WAIT_POLL_STEPS == 0) pollSearch(*waitFor);
+    for (int spins = 0; !waitEnds(self, waitFor); spinPause(spins)) {
+      // Only the main thread polls input and time, also while it waits for helpers:
+      // at every step once it has stopped merely pausing, since a step may then last
+      // as long as the system keeps it off its core.
+      if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
     }
     Position* work;
     {
@@ -198,8 +197,6 @@ void setSearchThreads(int count) {
   for (int spins = 0; pool.threadsStarted.load(std::memory_order_acquire) < count - 1;) spinPause(spins);
 }
 
-int searchThreadCount() { return pool.threadCount; }
-
 void beginParallelSearch(Position& root) {
   root.split = &pool.rootSplit;
   root.parent = nullptr;
@@ -230,7 +227,6 @@ bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
   SplitPoint& point = *pos.split;
   point.frame = &frame;
   point.search = routine;
-  frame.cutoff = false;
   frame.settled = false;
   pool.threads[own].work.store(nullptr, std::memory_order_relaxed);
   int helpers = 0;

@@ -37,7 +37,6 @@ struct SplitPoint {
 // Creates the worker threads and the copy pool for `count` search threads (1..16),
 // ending the previous workers first. Never called during a search.
 void setSearchThreads(int count);
-int searchThreadCount();
 
 // Depth (half-plies) from which a node offers a split: deeper with more threads.
 extern int splitMinDepth;

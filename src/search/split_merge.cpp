@@ -38,7 +38,6 @@ void reportCutoff(Position& copy, const NodeProgress& mine, bool settled) {
     if (slave != nullptr && slave != &copy) stopTree(*slave);
   }
   NodeFrame& node = *point.frame;
-  node.cutoff = true;
   node.settled = settled;
   node.progress.best = mine.best;
   node.progress.alpha = std::max(node.progress.alpha, mine.alpha);

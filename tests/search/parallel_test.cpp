@@ -70,7 +70,6 @@ TEST_F(ParallelTest, CutoffStopsTheSiblingsAndTheirResultsAreDiscarded) {
   EXPECT_TRUE(stopped(*sibling));
   EXPECT_TRUE(stopped(*grandchild));
   EXPECT_FALSE(stopped(*cutter));
-  EXPECT_TRUE(frame.cutoff);
   EXPECT_EQ(frame.progress.best, 300);
   EXPECT_EQ(frame.progress.bestMove, cut);
   EXPECT_EQ(owner->pv[1][1], cut);
