@@ -64,14 +64,13 @@ int depthByte(int depth, bool mateBound) {
 
 // A fresh entry holding one bound; the other one is empty.
 void writeFresh(DecidedEntry& entry, std::uint64_t key, bool lowerBound, int depth, Move move, int score) {
-  const int depthField = depth & MAX_DEPTH_BYTE;
   const Move kept = lowerBound ? move : MOVE_NONE;
   store(entry.word[0], keyHigh(key));
   store(entry.word[1], halves(static_cast<int>(kept & MOVE_LOW_BITS), lowerBound ? score : -DECIDED_EMPTY_BOUND));
   store(entry.word[2], halves(lowerBound ? DECIDED_EMPTY_BOUND : score, 0) |
                            static_cast<std::uint32_t>(depth) << 16 | static_cast<std::uint32_t>(decidedAge) << 24);
   std::uint32_t word3 = 0;
-  word3 = withByte(word3, 0, lowerBound ? depthField : 0);
+  word3 = withByte(word3, 0, kept != MOVE_NONE ? depth & MAX_DEPTH_BYTE : 0);
   word3 = withByte(word3, 1, lowerBound ? depth : 0);
   word3 = withByte(word3, 2, lowerBound ? 0 : depth);
   word3 = withByte(word3, 3, moveHighByte(kept));
