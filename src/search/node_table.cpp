@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "board/movegen.h"
+#include "search/margins.h"
 #include "search/node.h"
 #include "search/search.h"
 
@@ -90,4 +91,95 @@ bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
     }
   }
   return false;
+}
+
+bool NormalTable::pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result) {
+  for (int i = 0; i < probe.count; ++i) {
+    const TTHit& hit = probe.hits[i];
+    if (hit.depth < depth) continue;
+    if (hit.bound == TT_EXACT) {
+      ttRefreshAge(*probe.entries[i], pos.hashKey);
+      result = hit.score;
+      return true;
+    }
+    if (depth < 3 * ONE_PLY) {
+      if (hit.bound == TT_LOWER && hit.score >= beta) {
+        result = hit.score;
+        return true;
+      }
+      if (hit.bound == TT_UPPER && hit.score < beta) {
+        beta = hit.score;
+        if (hit.score <= alpha) {
+          result = hit.score;
+          return true;
+        }
+      }
+    }
+  }
+  return false;
+}
+
+bool NormalTable::verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result) {
+  for (int i = 0; i < probe.count; ++i) {
+    const TTHit& hit = probe.hits[i];
+    if (hit.depth < depth) continue;
+    const bool trusted = (hit.flags & TT_TRUSTED) != 0;
+    if (hit.bound == TT_EXACT || ((depth < 3 * ONE_PLY || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
+      if (hit.bound == TT_EXACT || trusted) ttRefreshAge(*probe.entries[i], pos.hashKey);
+      result = hit.score;
+      return true;
+    }
+  }
+  return false;
+}
+
+void NormalTable::storePV(Position& pos, int depth, Move bestMove, int best, int beta) {
+  const int stored = tableDepth(depth);
+  if (best >= beta) {
+    if (ttLowerStorable(best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(best));
+  } else if (bestMove == MOVE_NONE) {
+    if (ttUpperStorable(best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(best));
+  } else {
+    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(bestMove), best);
+  }
+}
+
+void NormalTable::storeNullCut(Position& pos, int depth, int score) {
+  if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, tableDepth(depth), 0, ttLowerField(score));
+}
+
+bool NormalTable::quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+                                   int& hashFromTo) {
+  TTScan scan;
+  ttScan(pos.hashKey, scan);
+  for (int i = 0; i < scan.count; ++i) {
+    const TTHit& hit = scan.hits[i];
+    const bool upperUsable = !frontier || checkPlies < 5 || hit.depth > 1;
+    if (hit.bound == TT_EXACT || ((hit.bound & TT_LOWER) && hit.score >= beta) ||
+        ((hit.bound & TT_UPPER) && hit.score <= alpha && upperUsable)) {
+      result = hit.score;
+      return true;
+    }
+    if (hit.fromTo != 0) hashFromTo = hit.fromTo;
+  }
+  return false;
+}
+
+void NormalTable::quiesceStoreCut(Position& pos, Move move, int score) {
+  if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, 1, moveFromTo(move), ttLowerField(score));
+}
+
+// An exact (clipped) score when a move raised alpha, else an upper bound unless it
+// lies above the table window. The frontier search is a zero-window node: its bounds
+// are not marked trusted.
+void NormalTable::quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove) {
+  if (bestMove != MOVE_NONE) {
+    ttStoreExactClipped(pos.hashKey, 1, moveFromTo(bestMove), best);
+  } else if (ttUpperStorable(best)) {
+    (frontier ? ttStoreUpperPlain : ttStoreUpper)(pos.hashKey, 1, 0, ttUpperField(best));
+  }
+}
+
+bool NormalTable::quiesceTriesChecks(int eval, int checkPlies, int alpha) {
+  return eval + checkMargin[checkPlies] >= alpha;
 }

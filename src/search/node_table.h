@@ -35,3 +35,57 @@ void storeDeep(std::uint64_t key, int depth, Move bestMove, int best, int beta, 
 // the kind that stored them. Their age is refreshed.
 bool deepProbeEnds(Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result);
 bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result);
+
+// Pruning margins of the zero-window nodes, by use.
+enum PruningMargin : int {
+  MARGIN_RAZOR,           // a node this far below beta fails low at once
+  MARGIN_STATIC_CUT,      // a node this far (plus depth) above beta fails high at once
+  MARGIN_FUTILE,          // below beta by this (plus depth): hash move, captures and checks only
+  MARGIN_FUTILE_STRICT,   // ... and by this: only captures that win material
+  MARGIN_GAIN,            // shallow nodes: quiet moves need this much expected gain
+  MARGIN_MOVE_GAIN,       // late quiet moves of too little expected gain are skipped
+  MARGIN_LATE_MOVE,       // late quiet moves that leave the mover this far below beta are skipped
+  MARGIN_CAPTURE,         // shallow captures of an unsafe victim below beta by this are skipped
+  MARGIN_COUNT
+};
+
+// How the node routines of the normal search use the table and score their nodes:
+// scores live in the table's narrow window, and pruning never asks about mates.
+// The node routines take this (or the decided search's policy) as their template
+// parameter.
+struct NormalTable {
+  using Probe = ::Probe;
+  static constexpr int margins[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
+  static constexpr bool prunes(int) { return true; }
+  static constexpr int margin(int index) { return margins[index]; }
+  static bool entryEnds(Position&, int, int, int&) { return false; }
+  static void probe(Position& pos, std::uint64_t key, Probe& probe) { probeTable(pos, key, probe); }
+  // Principal-variation node: exact entries end it; shallow ones also bound it (beta may drop).
+  static bool pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
+  // Verification node: exact and trusted entries.
+  static bool verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result);
+  static bool shallowProbeEnds(Position&, const Probe& probe, int beta, int depth, int& result) {
+    return ::shallowProbeEnds(probe, beta, depth, result);
+  }
+  static bool deepProbeEnds(Position&, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
+    return ::deepProbeEnds(probe, key, beta, depth, mode, result);
+  }
+  static bool exactEntryEnds(Position& pos, int depth, int& result) { return ::exactEntryEnds(pos, depth, result); }
+  static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
+  static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta) {
+    ::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
+  }
+  static void storeNullCut(Position& pos, int depth, int score);
+  static void storeDeep(Position&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+    ::storeDeep(key, depth, bestMove, best, beta, mode);
+  }
+  // Quiescence: any entry that settles the window ends the node; otherwise hashFromTo
+  // is the move of the last matching entry that did not.
+  static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+                               int& hashFromTo);
+  static void quiesceStoreCut(Position& pos, Move move, int score);
+  static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
+  static bool quiesceTriesChecks(int eval, int checkPlies, int alpha);
+  // The frontier's checks are only those that may end the game.
+  static bool restrictsFrontierChecks() { return true; }
+};

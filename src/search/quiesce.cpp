@@ -11,8 +11,10 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "search/decided_table.h"
 #include "search/margins.h"
 #include "search/node.h"
+#include "search/node_table.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 
@@ -43,71 +45,41 @@ Move pickCapture(Position& pos, int& next, int end) {
 }
 
 // Entry steps; true when the node ends at once with `result`.
-bool entryEnds(Position& pos, int& result) {
+template <class T>
+bool entryEnds(Position& pos, int alpha, int beta, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
   if (pos.ply >= selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
     selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
   }
-  return pos.ply >= PLY_LIMIT;
+  return pos.ply >= PLY_LIMIT || T::entryEnds(pos, alpha, beta, result);
 }
 
-// Any-depth probe: exact, a lower bound at or above beta, or an upper bound at or
-// below alpha ends the node. Otherwise hashFromTo is the move of the last matching
-// entry that did not cut.
-template <bool Frontier>
-bool probeEnds(Position& pos, int alpha, int beta, int checkPlies, int& result, int& hashFromTo) {
-  TTScan scan;
-  ttScan(pos.hashKey, scan);
-  for (int i = 0; i < scan.count; ++i) {
-    const TTHit& hit = scan.hits[i];
-    const bool upperUsable = !Frontier || checkPlies < 5 || hit.depth > 1;
-    if (hit.bound == TT_EXACT || ((hit.bound & TT_LOWER) && hit.score >= beta) ||
-        ((hit.bound & TT_UPPER) && hit.score <= alpha && upperUsable)) {
-      result = hit.score;
-      return true;
-    }
-    if (hit.fromTo != 0) hashFromTo = hit.fromTo;
-  }
-  return false;
-}
-
-template <bool Frontier>
+template <class T, bool Frontier>
 int quiesceNode(Position& pos, int alpha, int beta, int checkPlies);
-template <bool Frontier>
+template <class T, bool Frontier>
 int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies);
 
-template <bool Frontier>
+template <class T, bool Frontier>
 int searchChild(Position& pos, int alpha, int beta, int checkPlies) {
-  return nodeInCheck(pos) ? -quiesceInCheckNode<Frontier>(pos, -beta, -alpha, checkPlies)
-                          : -quiesceNode<Frontier>(pos, -beta, -alpha, checkPlies);
+  return nodeInCheck(pos) ? -quiesceInCheckNode<T, Frontier>(pos, -beta, -alpha, checkPlies)
+                          : -quiesceNode<T, Frontier>(pos, -beta, -alpha, checkPlies);
 }
 
-template <bool Frontier>
+template <class T, bool Frontier>
 bool makeWithBounds(Position& pos, Move move, int alpha, int beta) {
   return Frontier ? makeMove(pos, move, beta - 20, beta + 20) != 0 : makeMove(pos, move, alpha, beta) != 0;
 }
 
-// End of a node that no move cut: an exact (clipped) score when a move raised alpha,
-// else an upper bound unless it lies above the table window. The frontier search is
-// a zero-window node: its bounds are not marked trusted.
-template <bool Frontier>
-void storeResult(const Position& pos, int best, Move bestMove) {
-  if (bestMove != MOVE_NONE) {
-    ttStoreExactClipped(pos.hashKey, 1, moveFromTo(bestMove), best);
-  } else if (ttUpperStorable(best)) {
-    (Frontier ? ttStoreUpperPlain : ttStoreUpper)(pos.hashKey, 1, 0, ttUpperField(best));
-  }
-}
-
 // Result handling shared by every searched move. Returns true on a cutoff.
-bool recordScore(const Position& pos, Move move, int score, int& best, int& alpha, int beta, Move& bestMove) {
+template <class T>
+bool recordScore(Position& pos, Move move, int score, int& best, int& alpha, int beta, Move& bestMove) {
   if (score <= best) return false;
   best = score;
   if (score <= alpha) return false;
   if (score >= beta) {
-    if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, 1, moveFromTo(move), ttLowerField(score));
+    T::quiesceStoreCut(pos, move, score);
     return true;
   }
   alpha = score;
@@ -125,12 +97,12 @@ bool raiseStandPat(int raised, int& best, int& alpha, int beta) {
   return false;
 }
 
-template <bool Frontier>
+template <class T, bool Frontier>
 int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
   int result;
-  if (entryEnds(pos, result)) return result;
+  if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
-  if (probeEnds<Frontier>(pos, alpha, beta, checkPlies, result, hashFromTo)) return result;
+  if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
   const int eval = nodeEval(pos);
   const int standPat = eval + standPatBonus;
@@ -143,7 +115,7 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
   // becomes what the largest left-out victim could bring.
   const int them = pos.xside;
   Bitboard removed = 0;
-  if (standPat + deltaPawn < alpha) {
+  if (T::prunes(alpha) && standPat + deltaPawn < alpha) {
     removed |= pos.pieceBB[them][PAWN];
     best = standPat + deltaPawn;
     if (standPat + deltaMinor < alpha) {
@@ -175,15 +147,15 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
     }
     ++safeCaptures;
     if (raiseStandPat(standPat + 2 * safeCaptures, best, alpha, beta)) return best;
-    if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
-    const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies - 1);
+    if (!makeWithBounds<T, Frontier>(pos, move, alpha, beta)) continue;
+    const int score = searchChild<T, Frontier>(pos, alpha, beta, checkPlies - 1);
     unmakeMove(pos);
     if (stopped(pos)) return 0;
-    if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+    if (recordScore<T>(pos, move, score, best, alpha, beta, bestMove)) return score;
   }
 
-  if (checkPlies > 0 && eval + checkMargin[checkPlies] >= alpha) {
-    if (Frontier) {
+  if (checkPlies > 0 && T::quiesceTriesChecks(eval, checkPlies, alpha)) {
+    if (Frontier && T::restrictsFrontierChecks()) {
       const int king = pos.kingSquare[them];
       const Bitboard flight = kingAttacks[king] & (pos.colourBB[them] | pos.attackMap[pos.ply][pos.side]);
       generateChecksRestricted(pos, removed, flight);
@@ -194,29 +166,29 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
     if (raiseStandPat(standPat + 2 * safeCaptures + (last - first), best, alpha, beta)) return best;
     for (int i = first; i < last; ++i) {
       const Move move = pos.moveList[i].move;
-      if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
-      const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies - 1);
+      if (!makeWithBounds<T, Frontier>(pos, move, alpha, beta)) continue;
+      const int score = searchChild<T, Frontier>(pos, alpha, beta, checkPlies - 1);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
-      if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+      if (recordScore<T>(pos, move, score, best, alpha, beta, bestMove)) return score;
     }
   }
-  storeResult<Frontier>(pos, best, bestMove);
+  T::quiesceStoreResult(pos, Frontier, best, bestMove);
   return best;
 }
 
-template <bool Frontier>
+template <class T, bool Frontier>
 int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
   int result;
-  if (entryEnds(pos, result)) return result;
+  if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
-  if (probeEnds<Frontier>(pos, alpha, beta, checkPlies, result, hashFromTo)) return result;
+  if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
   const int e = nodeEval(pos) + evasionBonus;
   const int them = pos.xside;
   Bitboard targets = ~Bitboard{0};
   int best = pos.ply - MATE_SCORE;
-  if (e < alpha) {
+  if (e < alpha && T::prunes(alpha)) {
     // Far below alpha only captures can help, and only of victims big enough.
     targets = pos.colourBB[them];
     best = e;
@@ -248,30 +220,43 @@ int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
   Move bestMove = MOVE_NONE;
   for (int i = first; i < last; ++i) {
     const Move move = pos.moveList[i].move;
-    if (!makeWithBounds<Frontier>(pos, move, alpha, beta)) continue;
-    const int score = searchChild<Frontier>(pos, alpha, beta, checkPlies);
+    if (!makeWithBounds<T, Frontier>(pos, move, alpha, beta)) continue;
+    const int score = searchChild<T, Frontier>(pos, alpha, beta, checkPlies);
     unmakeMove(pos);
     if (stopped(pos)) return 0;
-    if (recordScore(pos, move, score, best, alpha, beta, bestMove)) return score;
+    if (recordScore<T>(pos, move, score, best, alpha, beta, bestMove)) return score;
   }
-  storeResult<Frontier>(pos, best, bestMove);
+  T::quiesceStoreResult(pos, Frontier, best, bestMove);
   return best;
 }
 
 }  // namespace
 
+template <class T>
 int quiesce(Position& pos, int alpha, int beta, int checkPlies) {
-  return quiesceNode<false>(pos, alpha, beta, checkPlies);
+  return quiesceNode<T, false>(pos, alpha, beta, checkPlies);
 }
 
+template <class T>
 int quiesceInCheck(Position& pos, int alpha, int beta, int checkPlies) {
-  return quiesceInCheckNode<false>(pos, alpha, beta, checkPlies);
+  return quiesceInCheckNode<T, false>(pos, alpha, beta, checkPlies);
 }
 
+template <class T>
 int searchFrontier(Position& pos, int beta, int checkPlies) {
-  return quiesceNode<true>(pos, beta - 1, beta, checkPlies);
+  return quiesceNode<T, true>(pos, beta - 1, beta, checkPlies);
 }
 
+template <class T>
 int searchFrontierInCheck(Position& pos, int beta, int checkPlies) {
-  return quiesceInCheckNode<true>(pos, beta - 1, beta, checkPlies);
+  return quiesceInCheckNode<T, true>(pos, beta - 1, beta, checkPlies);
 }
+
+template int quiesce<NormalTable>(Position&, int, int, int);
+template int quiesceInCheck<NormalTable>(Position&, int, int, int);
+template int searchFrontier<NormalTable>(Position&, int, int);
+template int searchFrontierInCheck<NormalTable>(Position&, int, int);
+template int quiesce<DecidedTable>(Position&, int, int, int);
+template int quiesceInCheck<DecidedTable>(Position&, int, int, int);
+template int searchFrontier<DecidedTable>(Position&, int, int);
+template int searchFrontierInCheck<DecidedTable>(Position&, int, int);

@@ -7,19 +7,29 @@
 // Every caller starts the quiescence with this many plies of quiet checks.
 constexpr int QUIESCE_CHECK_PLIES = 4;
 
+// The table-and-score policies (node_table.h, decided_table.h).
+struct NormalTable;
+struct DecidedTable;
+
 // Side to move not in check / in check; full window (alpha, beta).
+template <class T = NormalTable>
 int quiesce(Position& pos, int alpha, int beta, int checkPlies);
+template <class T = NormalTable>
 int quiesceInCheck(Position& pos, int alpha, int beta, int checkPlies);
 // The zero-window forms on [beta - 1, beta].
+template <class T = NormalTable>
 int searchFrontier(Position& pos, int beta, int checkPlies);
+template <class T = NormalTable>
 int searchFrontierInCheck(Position& pos, int beta, int checkPlies);
 
 // The quiescence routine for the side now to move, by its check status.
-inline int quiesceAny(Position& pos, int alpha, int beta) {
-  return inCheck(pos.checkInfo[pos.gamePly]) ? quiesceInCheck(pos, alpha, beta, QUIESCE_CHECK_PLIES)
-                                             : quiesce(pos, alpha, beta, QUIESCE_CHECK_PLIES);
+template <class T = NormalTable>
+int quiesceAny(Position& pos, int alpha, int beta) {
+  return inCheck(pos.checkInfo[pos.gamePly]) ? quiesceInCheck<T>(pos, alpha, beta, QUIESCE_CHECK_PLIES)
+                                             : quiesce<T>(pos, alpha, beta, QUIESCE_CHECK_PLIES);
 }
-inline int frontierAny(Position& pos, int beta) {
-  return inCheck(pos.checkInfo[pos.gamePly]) ? searchFrontierInCheck(pos, beta, QUIESCE_CHECK_PLIES)
-                                             : searchFrontier(pos, beta, QUIESCE_CHECK_PLIES);
+template <class T = NormalTable>
+int frontierAny(Position& pos, int beta) {
+  return inCheck(pos.checkInfo[pos.gamePly]) ? searchFrontierInCheck<T>(pos, beta, QUIESCE_CHECK_PLIES)
+                                             : searchFrontier<T>(pos, beta, QUIESCE_CHECK_PLIES);
 }

@@ -16,9 +16,11 @@
 #include "board/see.h"
 #include "book/analysis_file.h"
 #include "eval/evaluate.h"
+#include "search/decided_table.h"
 #include "search/history.h"
 #include "search/margins.h"
 #include "search/movepick.h"
+#include "search/node_table.h"
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/quiesce.h"
@@ -43,6 +45,11 @@ constexpr int LINE_SIZE = 2048;
 constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
 constexpr std::uint32_t TOP_KEY = 0xFFFFFFFFu;
 constexpr std::uint32_t CAPTURE_KEY = 0xFFFFFFFEu;
+// An analysis whose score is this large by this depth (half-plies), reached this
+// quickly (ms), is handed over to the decided-position search.
+constexpr int HANDOVER_SCORE = 500;
+constexpr int HANDOVER_DEPTH = 16;
+constexpr std::uint32_t HANDOVER_MS = 1000;
 
 struct RootMove {
   Move move;
@@ -70,6 +77,38 @@ struct PVSlot {
   std::uint32_t hits;
 };
 PVSlot slots[MAX_MULTI_PV];
+
+// What tells the two search families apart at the root: their node routines, their
+// table (its preparation and its move for a position) and the ordering key base of
+// captures in the first root move list.
+struct RootFamily {
+  int (*pv)(Position&, int, int, int, int, int);
+  int (*zeroWindow)(Position&, int, int, int, int);
+  int (*quiesce)(Position&, int, int);
+  void (*prepareTable)(const Position&);
+  Move (*tableMove)(const Position&);
+  std::uint32_t captureKeyBase;
+};
+
+void prepareNormalTable(const Position& pos) {
+  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
+  ttNewSearch();
+  ttUpdateWindow(timePerMove);
+}
+
+void prepareDecidedTable(const Position&) { prepareDecidedSearch(options.pruningLevel); }
+
+Move normalTableMove(const Position& pos) {
+  const int fromTo = ttFirstFromTo(pos.hashKey);
+  return fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
+}
+
+const RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
+                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu};
+const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
+                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu};
+// The family of the search running (or of the last one, for its lines).
+const RootFamily* family = &normalFamily;
 
 std::uint64_t nodesSoFar(const Position& pos) { return totalNodes + pos.nodes; }
 std::uint32_t elapsedMs() { return currentTimeMs() - searchStartTime; }
@@ -119,8 +158,7 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
     played[count++] = line[i];
   }
   while (count == length && count < wanted && count < MAX_PLY - 1) {
-    const int fromTo = ttFirstFromTo(pos.hashKey);
-    const Move next = fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
+    const Move next = family->tableMove(pos);
     if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
@@ -157,7 +195,7 @@ void formatInfo(char* out, int size, const char* prefix, int score, int depth, i
 // ---- Root move list ----
 
 std::uint32_t captureOrderKey(const Position& pos, Move move) {
-  return 0x7FFFFF0Fu + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
+  return family->captureKeyBase + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
          static_cast<std::uint32_t>(typeOfCode(pos.board[moveFrom(move)]));
 }
 
@@ -312,12 +350,12 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
   const int childDepth = depth - ONE_PLY + extension;
   int score;
   if (childDepth < ONE_PLY) {
-    score = -quiesceAny(pos, -beta, -alpha);
+    score = -family->quiesce(pos, -beta, -alpha);
   } else if (index == 0) {
-    score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 1);
+    score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 1);
   } else {
-    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, rootEval, 0);
+    score = -family->zeroWindow(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos)) score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 0);
   }
   unmakeMove(pos);
   return score;
@@ -339,7 +377,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
     if (stopped(pos) || searchAborted) break;
-    if (analysisMode) analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
+    if (analysisMode && family == &normalFamily) analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
     const Move move = rootMoves[i].move;
     rootProgress = {rootMoveCount, i, move};
     const std::uint32_t elapsed = elapsedMs();
@@ -406,7 +444,8 @@ void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta)
   if (beta > MATE_BOUND) beta = MATE_SCORE;
 }
 
-void startSearch(Position& pos) {
+// `hint` orders the root when the table has no move for it.
+void startSearch(Position& pos, Move hint) {
   const bool fresh = recentRootScores[0] == MATE_SCORE;
   pos.stop = 0;
   pos.threadIndex = 0;
@@ -426,18 +465,17 @@ void startSearch(Position& pos) {
   stable = true;
   if (fresh) clearGainTables();
   loadSearchMargins(gamePhase(pos), options.pruningLevel);
-  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
-  ttNewSearch();
-  ttUpdateWindow(timePerMove);
-  if (analysisMode) analysisSearchStarted();
+  family->prepareTable(pos);
+  // The analysis file holds the normal search's table.
+  if (analysisMode && family == &normalFamily) analysisSearchStarted();
   updateAverageLag();
   // Analysis runs until it is stopped, whatever clock the last game left set.
   if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   prepareSearchTablebases(timePerMove != 0, targetTime);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
-  const int tableFromTo = ttFirstFromTo(pos.hashKey);
-  buildRootMoves(pos, tableFromTo != 0 ? ttMoveToMove(pos, tableFromTo) : MOVE_NONE);
+  const Move tableMove = family->tableMove(pos);
+  buildRootMoves(pos, tableMove != MOVE_NONE ? tableMove : hint);
   prepareRecaptureSquare(pos);
   probeRootTablebase(pos);
   setDrawScores(pos.side, options.drawContemptScore);
@@ -520,14 +558,18 @@ void tableVariation(Position& pos, Move first, int wanted, char* out, int size) 
   appendLine(pos, &first, 1, wanted, true, out, size);
 }
 
-void searchRoot() {
+namespace {
+
+// Iterative deepening from `firstDepth` with the family's node routines.
+void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
   Position& pos = gamePosition;
+  family = &searchFamily;
   searching = true;
-  startSearch(pos);
+  startSearch(pos, hint);
   int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
-  for (int depth = ONE_PLY; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
+  for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
     bestMoveChanged = false;
@@ -562,11 +604,14 @@ void searchRoot() {
     pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || searchAborted || stopNow) break;
     rootScore = score;
-    if (analysisMode && depth >= 16 && elapsedMs() < 1000 && std::abs(score) >= 500 && std::abs(score) < MATE_BOUND) {
+    // A clearly decided analysis, mates included, goes on in the decided-position search,
+    // whose table keeps mate distances.
+    if (family == &normalFamily && analysisMode && depth >= HANDOVER_DEPTH && elapsedMs() < HANDOVER_MS &&
+        std::abs(score) >= HANDOVER_SCORE) {
       handoverDepth = depth;
       break;
     }
-    if (analysisMode) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
+    if (analysisMode && family == &normalFamily) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
     tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
     if (single && depth <= 8) printThinking(score, depth);
     if (baseTime != 0 && !analysisMode && single) {
@@ -589,4 +634,13 @@ void searchRoot() {
   bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
   ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
   searching = false;
+}
+
+}  // namespace
+
+void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE); }
+
+void searchDecided(int fromDepth) {
+  const Move handedOver = fromDepth > 0 ? bestMove : MOVE_NONE;
+  runSearch(decidedFamily, fromDepth > 0 ? fromDepth + ONE_PLY : ONE_PLY, handedOver);
 }

@@ -12,6 +12,11 @@ constexpr int MAX_MULTI_PV = 5;
 // Searches gamePosition. Results: gamePosition.pv[0] (length pvLength[0]), bestMove,
 // ponderMove, rootScore and the node count in totalNodes.
 void searchRoot();
+// The decided-position search of gamePosition, for games clearly won or lost: exact
+// mate distances, same results as searchRoot. After a hand-over (`fromDepth`, the
+// normal search's last depth, above 0) it starts two half-plies deeper, with the
+// normal search's best move first.
+void searchDecided(int fromDepth);
 
 // Prints one analysis line for the principal variation (when FLAG_POST is set).
 void printThinking(int score, int depth);

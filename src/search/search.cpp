@@ -10,6 +10,7 @@
 #include "eval/evaluate.h"
 #include "search/history.h"
 #include "search/margins.h"
+#include "search/decided_table.h"
 #include "search/movepick.h"
 #include "search/node.h"
 #include "search/node_frame.h"
@@ -29,7 +30,8 @@ constexpr int NO_SCORE = -30500;  // below every real score: nothing searched ye
 
 // Entry steps 1-4; true when the node ends at once with `result`. Principal-variation
 // style nodes score draws with drawScore, zero-window nodes with 0.
-bool entryEnds(Position& pos, bool pvStyle, int& result) {
+template <class T>
+bool entryEnds(Position& pos, bool pvStyle, int alpha, int beta, int& result) {
   startNode(pos);
   pos.checkInfo[pos.gamePly] &= ~SINGULAR_MARK;
   pos.pickState[pos.ply].altMove = MOVE_NONE;
@@ -51,7 +53,7 @@ bool entryEnds(Position& pos, bool pvStyle, int& result) {
     result = draw;
     return true;
   }
-  return false;
+  return T::entryEnds(pos, alpha, beta, result);
 }
 
 // Tablebase probe rules by node kind: the shallow zero-window nodes stop at four men,
@@ -148,12 +150,14 @@ int moveExtension(const Position& pos, Move move, bool nodeWasInCheck) {
 int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY : evasions == 2 ? HALF_PLY : 0; }
 
 // The node searched again without `excluded` (a singular test) at bound `bound`.
+template <class T>
 int excludedSearch(Position& pos, int bound, int depth, Move excluded) {
-  return nodeInCheck(pos) ? searchZWDeepInCheck(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY)
-                          : searchZWDeep(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY);
+  return nodeInCheck(pos) ? searchZWDeepInCheck<T>(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY)
+                          : searchZWDeep<T>(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY);
 }
 
 // Extension of the hash move of a principal-variation node at depth 16 or more.
+template <class T>
 int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int depth, int parentEval, int eval) {
   if (!isMovePseudoLegal(pos, hashMove)) return 0;
   const bool nodeWasInCheck = nodeInCheck(pos);
@@ -174,18 +178,18 @@ int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int dep
     extension = HALF_PLY;
   }
   int s = 0;
-  if (extension < 0) s = -searchPV(pos, -beta, -alpha, depth - 6 * ONE_PLY, eval, 0);
+  if (extension < 0) s = -searchPV<T>(pos, -beta, -alpha, depth - 6 * ONE_PLY, eval, 0);
   unmakeMove(pos);
   if (extension >= 0) return extension;
   if (stopped(pos) || s <= alpha) return 0;
   // Singular test: does every other move fail low well below the hash move's score?
   if (depth >= 13 * ONE_PLY) {
     const int bound = std::min(s - 80, 20000);
-    const int v = excludedSearch(pos, bound, depth - 7 * ONE_PLY, hashMove);
+    const int v = excludedSearch<T>(pos, bound, depth - 7 * ONE_PLY, hashMove);
     if (stopped(pos)) return 0;
     if (v < bound) return ONE_PLY;
   }
-  const int v = excludedSearch(pos, s - 16, depth - 5 * ONE_PLY, hashMove);
+  const int v = excludedSearch<T>(pos, s - 16, depth - 5 * ONE_PLY, hashMove);
   return !stopped(pos) && v < s - 16 ? ONE_PLY : 0;
 }
 
@@ -201,19 +205,22 @@ enum MoveStep { STEP_SEARCHED, STEP_SKIPPED, STEP_CUT, STEP_SETTLED, STEP_STOPPE
 enum LoopEnd { LOOP_DONE, LOOP_SETTLED, LOOP_STOPPED };
 
 // The zero-window child of a deep node: checking moves extend by half a ply.
+template <class T>
 int deepChild(Position& pos, int beta, int childDepth, int mode, int depth) {
-  return -searchZWAny(pos, 1 - beta, childDepth, (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED, depth - childDepth);
+  return -searchZWAny<T>(pos, 1 - beta, childDepth, (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED, depth - childDepth);
 }
 
 // After a move at depth: an exact entry of sufficient depth stored meanwhile (by
 // another thread) ends the node with its move as the line.
+template <class T>
 MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
   int result;
-  if (!exactEntryEnds(pos, depth, result)) return STEP_SEARCHED;
+  if (!T::exactEntryEnds(pos, depth, result)) return STEP_SEARCHED;
   p.best = result;
   return STEP_SETTLED;
 }
 
+template <class T>
 MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   if (reverses(move, f.previous) && p.alpha >= 0 && pos.rule50 > 1) {
     p.best = std::max(p.best, 0);
@@ -226,15 +233,15 @@ MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
   int score;
   if (childDepth < ONE_PLY) {
-    score = -quiesceAny(pos, -beta, -alpha);
+    score = -quiesceAny<T>(pos, -beta, -alpha);
   } else if (p.searched == 0) {
-    score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, f.flags);
+    score = -searchPV<T>(pos, -beta, -alpha, childDepth, f.eval, f.flags);
   } else {
-    score = -searchZWAny(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    score = -searchZWAny<T>(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
     if (score > alpha && !stopped(pos) && depth >= 8 * ONE_PLY && (f.flags || beta >= alpha + 200)) {
-      score = -searchVerify(pos, -alpha, childDepth, f.eval, VERIFY_PV_MOVE);
+      score = -searchVerify<T>(pos, -alpha, childDepth, f.eval, VERIFY_PV_MOVE);
     }
-    if (score > alpha && !stopped(pos)) score = -searchPV(pos, -beta, -alpha, childDepth, f.eval, 0);
+    if (score > alpha && !stopped(pos)) score = -searchPV<T>(pos, -beta, -alpha, childDepth, f.eval, 0);
   }
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
@@ -251,9 +258,10 @@ MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   if (isQuiet(move) && score <= p.alpha && !sameMove(move, p.bestMove)) {
     historyLoss(pos, f.historySelect, move, depth);
   }
-  return depth >= DEEP_DEPTH ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+  return depth >= DEEP_DEPTH ? settledByEntry<T>(pos, depth, p) : STEP_SEARCHED;
 }
 
+template <class T>
 MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   const int beta = f.beta, depth = f.depth;
   if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
@@ -264,8 +272,8 @@ MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mov
   if (!makeMove(pos, move, beta - 1, beta)) return STEP_SKIPPED;
   int childDepth = depth - ONE_PLY + moveExtension(pos, move, f.inCheckNode);
   if (p.searched == 0) childDepth = std::max(childDepth, depth - ONE_PLY + f.firstExtension);
-  const int score = childDepth < ONE_PLY ? -quiesceAny(pos, -beta, 1 - beta)
-                                   : -searchZWAny(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
+  const int score = childDepth < ONE_PLY ? -quiesceAny<T>(pos, -beta, 1 - beta)
+                                   : -searchZWAny<T>(pos, 1 - beta, childDepth, MODE_PV_CHILD, depth - childDepth);
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
   ++p.searched;
@@ -274,30 +282,34 @@ MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mov
   return STEP_SEARCHED;
 }
 
+template <class T>
 MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   const int beta = f.beta, depth = f.depth, e = f.eval;
   const bool quiet = isQuiet(move);
   const int type = movingType(pos, move);
+  const bool prunes = T::prunes(beta);
   if (reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
     p.best = std::max(p.best, -8);
     ++p.legal;
     return STEP_SKIPPED;
   }
   if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
-  if (moveStage == PICK_QUIETS && p.searched > 4 &&
-      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e < beta + 40 + p.searched &&
+  if (prunes && moveStage == PICK_QUIETS && p.searched > 4 &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
+          beta + T::margin(MARGIN_MOVE_GAIN) + p.searched &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
   }
-  if (quiet && !sameMove(move, f.hashMove) && type != KING && quietMoveLoses(pos, move)) {
+  if (prunes && quiet && !sameMove(move, f.hashMove) && type != KING && quietMoveLoses(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
   }
-  if (depth <= 2 * ONE_PLY && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) && !sameMove(move, f.hashMove) &&
-      type != KING) {
+  if (prunes && depth <= 2 * ONE_PLY && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) &&
+      !sameMove(move, f.hashMove) && type != KING) {
     const int victim = typeOfCode(pos.board[moveTo(move)]);
-    const bool test = victim == PAWN ? type != PAWN && e - 150 < beta : e - 75 < beta;
+    const int margin = T::margin(MARGIN_CAPTURE);
+    const bool test = victim == PAWN ? type != PAWN && e - 2 * margin < beta : e - margin < beta;
     if (test && !captureIsSafe(pos, move)) {
       p.pruned = true;
       return STEP_SKIPPED;
@@ -306,18 +318,19 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   if (!makeMove(pos, move, beta - 50, beta + 50)) return STEP_SKIPPED;
   ++p.legal;
   const bool givesCheck = nodeInCheck(pos);
-  if (p.searched > 4 && !givesCheck && 2 * depth - nodeEval(pos) < p.searched + beta + 10) {
+  if (prunes && p.searched > 4 && !givesCheck &&
+      2 * depth - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
     p.pruned = true;
     return STEP_SKIPPED;
   }
   int score;
   if (givesCheck) {
-    score = -searchZWInCheck(pos, 1 - beta, depth - HALF_PLY);
+    score = -searchZWInCheck<T>(pos, 1 - beta, depth - HALF_PLY);
   } else if (depth - ONE_PLY <= HALF_PLY) {
-    score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    score = -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
   } else {
-    score = -searchZW(pos, 1 - beta, depth - ONE_PLY);
+    score = -searchZW<T>(pos, 1 - beta, depth - ONE_PLY);
   }
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
@@ -327,6 +340,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   return STEP_SEARCHED;
 }
 
+template <class T>
 MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   const int beta = f.beta, depth = f.depth, e = f.eval;
   if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
@@ -337,13 +351,15 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     ++p.legal;
     return STEP_SKIPPED;
   }
-  if (moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
-      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e < p.searched + beta + 40 &&
+  const bool prunes = T::prunes(beta);
+  if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
+      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
+          p.searched + beta + T::margin(MARGIN_MOVE_GAIN) &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
   }
-  if (quiet && depth <= 6 * ONE_PLY && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
+  if (prunes && quiet && depth <= 6 * ONE_PLY && !sameMove(move, f.hashMove) && movingType(pos, move) != KING &&
       !checkIsSafe(pos, move) && !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
@@ -351,8 +367,8 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   if (!makeMove(pos, move, beta - 150, beta + 150)) return STEP_SKIPPED;
   ++p.legal;
   const bool givesCheck = nodeInCheck(pos);
-  if (moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
-      f.gainMargin - nodeEval(pos) < p.searched + beta + 10) {
+  if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
+      f.gainMargin - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
     p.pruned = true;
     return STEP_SKIPPED;
@@ -361,15 +377,15 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   int score;
   if (givesCheck) {
     const int childDepth = extension ? depth - ONE_PLY + extension : depth - HALF_PLY;
-    score = deepChild(pos, beta, childDepth, f.mode, depth);
+    score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
   } else {
     const int childDepth = depth - ONE_PLY + extension;
-    if (moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+    if (prunes && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
       const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
-      score = deepChild(pos, beta, reduced, f.mode, depth);
-      if (score >= beta && !stopped(pos)) score = deepChild(pos, beta, childDepth, f.mode, depth);
+      score = deepChild<T>(pos, beta, reduced, f.mode, depth);
+      if (score >= beta && !stopped(pos)) score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
     } else {
-      score = deepChild(pos, beta, childDepth, f.mode, depth);
+      score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
     }
   }
   unmakeMove(pos);
@@ -377,18 +393,19 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   ++p.searched;
   if (raiseBestToCut(pos, move, score, beta, p.best, p.bestMove)) return STEP_CUT;
   if (quiet) historyLoss(pos, f.historySelect, move, depth);
-  return depth >= 6 * ONE_PLY && f.excludedMove == MOVE_NONE ? settledByEntry(pos, depth, p) : STEP_SEARCHED;
+  return depth >= 6 * ONE_PLY && f.excludedMove == MOVE_NONE ? settledByEntry<T>(pos, depth, p) : STEP_SEARCHED;
 }
 
 // The child of an evasion: the shallow node's by check and stage, the deep node's
 // extended for a single evasion, a checking one, or from the middle stages on.
+template <class T>
 int evasionChild(Position& pos, const NodeFrame& f) {
   const int beta = f.beta, depth = f.depth;
   if (f.kind == NODE_SHALLOW_IN_CHECK) {
     const bool late = gameStage >= 2;
-    if (nodeInCheck(pos)) return -searchZWInCheck(pos, 1 - beta, late ? depth : depth - HALF_PLY);
-    if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
-    return -searchZW(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
+    if (nodeInCheck(pos)) return -searchZWInCheck<T>(pos, 1 - beta, late ? depth : depth - HALF_PLY);
+    if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    return -searchZW<T>(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
   }
   // A single evasion is searched as deep as the node itself (half a ply less when the
   // check that led here was extended in full already, so that forced sequences stay
@@ -397,13 +414,14 @@ int evasionChild(Position& pos, const NodeFrame& f) {
   const int singleReply = f.extensionBudget > 0 ? ONE_PLY : HALF_PLY;
   const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? HALF_PLY : 0;
   const int childDepth = depth - ONE_PLY + extension;
-  return -searchZWAny(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
+  return -searchZWAny<T>(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
                       depth - childDepth);
 }
 
 // An in-check zero-window node's move. Quiet evasions the exchange test rejects are
 // skipped in the first pass and tried in a second one only when no other evasion is
 // legal, rather than calling the position lost.
+template <class T>
 MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   const int beta = f.beta;
   if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
@@ -420,7 +438,7 @@ MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   }
   if (!makeMove(pos, move, beta - f.lazyMargin, beta + f.lazyMargin)) return STEP_SKIPPED;
   ++p.legal;
-  const int score = evasionChild(pos, f);
+  const int score = evasionChild<T>(pos, f);
   unmakeMove(pos);
   if (stopped(pos)) return STEP_STOPPED;
   if (score > p.best) {
@@ -435,30 +453,33 @@ MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   return STEP_SEARCHED;
 }
 
+template <class T>
 MoveStep searchMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   switch (f.kind) {
-    case NODE_PV: return pvMove(pos, f, p, move);
-    case NODE_VERIFY: return verifyMove(pos, f, p, move);
-    case NODE_SHALLOW: return shallowMove(pos, f, p, move, moveStage);
-    case NODE_DEEP: return deepMove(pos, f, p, move, moveStage);
-    default: return evasionMove(pos, f, p, move);
+    case NODE_PV: return pvMove<T>(pos, f, p, move);
+    case NODE_VERIFY: return verifyMove<T>(pos, f, p, move);
+    case NODE_SHALLOW: return shallowMove<T>(pos, f, p, move, moveStage);
+    case NODE_DEEP: return deepMove<T>(pos, f, p, move, moveStage);
+    default: return evasionMove<T>(pos, f, p, move);
   }
 }
 
+template <class T>
 int splitSearch(Position& copy);
 
 // The owner's loop over the node's moves, with a split offer after each searched move.
+template <class T>
 LoopEnd moveLoop(Position& pos, NodeFrame& f) {
   const PickState& ps = pos.pickState[pos.ply];
   while (const Move move = nextMove(pos)) {
-    switch (searchMove(pos, f, f.progress, move, ps.stage)) {
+    switch (searchMove<T>(pos, f, f.progress, move, ps.stage)) {
       case STEP_SKIPPED: continue;
       case STEP_CUT: return LOOP_DONE;
       case STEP_SETTLED: return LOOP_SETTLED;
       case STEP_STOPPED: return LOOP_STOPPED;
       case STEP_SEARCHED: break;
     }
-    if (offerSplit(pos, f, splitSearch)) {
+    if (offerSplit(pos, f, splitSearch<T>)) {
       if (stopped(pos)) return LOOP_STOPPED;
       return f.settled ? LOOP_SETTLED : LOOP_DONE;
     }
@@ -468,6 +489,7 @@ LoopEnd moveLoop(Position& pos, NodeFrame& f) {
 
 // The evasion list of an in-check node: a second pass over it for the losing quiet
 // evasions when nothing else was legal.
+template <class T>
 LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
   f.evasions = pickEvasions(pos, f.hashMove, f.historySelect);
   f.previous = previousOwnMove(pos);
@@ -479,7 +501,7 @@ LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
       if (f.progress.legal > 0 || f.progress.skipped == 0) break;
       ps.nextIndex = listBegin;
     }
-    if (moveLoop(pos, f) == LOOP_STOPPED) return LOOP_STOPPED;
+    if (moveLoop<T>(pos, f) == LOOP_STOPPED) return LOOP_STOPPED;
   }
   return stopped(pos) ? LOOP_STOPPED : LOOP_DONE;
 }
@@ -489,6 +511,7 @@ LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
 // The split search of this node family: the node's remaining moves, taken one at a
 // time from the owner's picker, searched on the helper's copy by the same per-move
 // routine the owner runs.
+template <class T>
 int splitSearch(Position& copy) {
   Position& parent = *copy.parent;
   SplitPoint& point = *parent.split;
@@ -511,7 +534,7 @@ int splitSearch(Position& copy) {
       moveStage = ps.stage;
     }
     if (move == MOVE_NONE) break;
-    const MoveStep step = searchMove(copy, node, mine, move, moveStage);
+    const MoveStep step = searchMove<T>(copy, node, mine, move, moveStage);
     if (step == STEP_STOPPED) return 0;
     if (step == STEP_CUT || step == STEP_SETTLED) {
       reportCutoff(copy, mine, step == STEP_SETTLED);
@@ -533,36 +556,24 @@ std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
          pieceSquareKey[pseudoPiece][moveTo(excludedMove)];
 }
 
+template <class T>
 int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget) {
-  if (depth <= HALF_PLY) return frontierAny(pos, beta);
+  if (depth <= HALF_PLY) return frontierAny<T>(pos, beta);
   if (nodeInCheck(pos)) {
-    return depth < DEEP_DEPTH ? searchZWInCheck(pos, beta, depth)
-                              : searchZWDeepInCheck(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
+    return depth < DEEP_DEPTH ? searchZWInCheck<T>(pos, beta, depth)
+                              : searchZWDeepInCheck<T>(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
   }
-  return depth < DEEP_DEPTH ? searchZW(pos, beta, depth)
-                            : searchZWDeep(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
+  return depth < DEEP_DEPTH ? searchZW<T>(pos, beta, depth)
+                            : searchZWDeep<T>(pos, beta, depth, MOVE_NONE, mode, extensionBudget);
 }
 
+template <class T>
 int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int followFlag) {
   int result;
-  if (entryEnds(pos, true, result)) return result;
-  Probe probe;
-  probeTable(pos, pos.hashKey, probe);
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth < depth) continue;
-    if (hit.bound == TT_EXACT) {
-      ttRefreshAge(*probe.entries[i], pos.hashKey);
-      return hit.score;
-    }
-    if (depth < 3 * ONE_PLY) {
-      if (hit.bound == TT_LOWER && hit.score >= beta) return hit.score;
-      if (hit.bound == TT_UPPER && hit.score < beta) {
-        beta = hit.score;
-        if (hit.score <= alpha) return hit.score;
-      }
-    }
-  }
+  if (entryEnds<T>(pos, true, alpha, beta, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, pos.hashKey, probe);
+  if (T::pvProbeEnds(pos, probe, depth, alpha, beta, result)) return result;
   if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
@@ -572,22 +583,22 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   // Internal iterative deepening when the table knows too little about the node.
   if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY)) {
     if (depth >= 6 * ONE_PLY) {
-      const int wide = searchPV(pos, alpha, beta + 500, depth - 4 * ONE_PLY, parentEval, followFlag);
+      const int wide = searchPV<T>(pos, alpha, beta + 500, depth - 4 * ONE_PLY, parentEval, followFlag);
       Move found = pvFirst(pos);
       if (!stopped(pos) && wide > alpha) {
-        searchPV(pos, alpha, beta, depth - 2 * ONE_PLY, parentEval, followFlag);
+        searchPV<T>(pos, alpha, beta, depth - 2 * ONE_PLY, parentEval, followFlag);
         const Move second = pvFirst(pos);
         if (second != MOVE_NONE && found != MOVE_NONE && !sameMove(second, found)) altMove = found;
         if (second != MOVE_NONE) found = second;
       }
       if (found != MOVE_NONE) hashMove = found;
     } else if (depth >= 2 * ONE_PLY) {
-      searchPV(pos, alpha, beta, depth - ONE_PLY, parentEval, followFlag);
+      searchPV<T>(pos, alpha, beta, depth - ONE_PLY, parentEval, followFlag);
       if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     } else {
-      quiesceAny(pos, alpha, beta);
-      Probe after;
-      probeTable(pos, pos.hashKey, after);
+      quiesceAny<T>(pos, alpha, beta);
+      typename T::Probe after;
+      T::probe(pos, pos.hashKey, after);
       if (after.hashMove != MOVE_NONE) hashMove = after.hashMove;
     }
     if (stopped(pos)) return 0;
@@ -597,7 +608,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   const bool inCheckNode = nodeInCheck(pos);
   int firstExtension = 0;
   if (depth >= 8 * ONE_PLY && hashMove != MOVE_NONE) {
-    firstExtension = hashMoveExtension(pos, hashMove, alpha, beta, depth, parentEval, eval);
+    firstExtension = hashMoveExtension<T>(pos, hashMove, alpha, beta, depth, parentEval, eval);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
   }
@@ -620,7 +631,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   frame.inCheckNode = inCheckNode;
   frame.firstExtension = firstExtension;
   frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
-  const LoopEnd end = moveLoop(pos, frame);
+  const LoopEnd end = moveLoop<T>(pos, frame);
   const NodeProgress& p = frame.progress;
   if (end == LOOP_STOPPED) return 0;
   if (end == LOOP_SETTLED) return p.best;
@@ -628,38 +639,24 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
     if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : drawScore[pos.side];
   }
-  const int stored = tableDepth(depth);
-  if (p.best >= beta) {
-    if (ttLowerStorable(p.best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(p.bestMove), ttLowerField(p.best));
-  } else if (p.bestMove == MOVE_NONE) {
-    if (ttUpperStorable(p.best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(p.best));
-  } else {
-    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(p.bestMove), p.best);
-  }
+  T::storePV(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return p.best;
 }
 
+template <class T>
 int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) {
   int result;
-  if (entryEnds(pos, (flags & VERIFY_PV_MOVE) != 0, result)) return result;
-  Probe probe;
-  probeTable(pos, pos.hashKey, probe);
-  for (int i = 0; i < probe.count; ++i) {
-    const TTHit& hit = probe.hits[i];
-    if (hit.depth < depth) continue;
-    const bool trusted = (hit.flags & TT_TRUSTED) != 0;
-    if (hit.bound == TT_EXACT || ((depth < 3 * ONE_PLY || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
-      if (hit.bound == TT_EXACT || trusted) ttRefreshAge(*probe.entries[i], pos.hashKey);
-      return hit.score;
-    }
-  }
+  if (entryEnds<T>(pos, (flags & VERIFY_PV_MOVE) != 0, beta - 1, beta, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, pos.hashKey, probe);
+  if (T::verifyProbeEnds(pos, probe, depth, beta, result)) return result;
   if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
   if (probe.deepest < depth - (hashMove != MOVE_NONE ? 5 * ONE_PLY : ONE_PLY) && depth >= 2 * ONE_PLY) {
-    searchPV(pos, beta - 1, beta, depth >= 6 * ONE_PLY ? depth - 2 * ONE_PLY : depth - ONE_PLY, parentEval, 0);
+    searchPV<T>(pos, beta - 1, beta, depth >= 6 * ONE_PLY ? depth - 2 * ONE_PLY : depth - ONE_PLY, parentEval, 0);
     if (stopped(pos)) return 0;
     if (pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -682,37 +679,39 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   frame.inCheckNode = inCheckNode;
   frame.firstExtension = firstExtension;
   frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
-  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
     return inCheckNode ? ply - MATE_SCORE : (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0;
   }
-  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  T::storeZeroWindow(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return p.best;
 }
 
+template <class T>
 int searchZW(Position& pos, int beta, int depth) {
   startNode(pos);
   const int e = nodeEval(pos);
-  if (e + 1200 < beta) return beta - 101;
+  const bool prunes = T::prunes(beta);
+  if (prunes && e + T::margin(MARGIN_RAZOR) < beta) return beta - 101;
   int result;
-  if (entryEnds(pos, false, result)) return result;
-  Probe probe;
-  probeTable(pos, pos.hashKey, probe);
-  if (shallowProbeEnds(probe, beta, depth, result)) return result;
-  if (e - 16 * depth - 75 >= beta) return e + standPatBonus;
+  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, pos.hashKey, probe);
+  if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
+  if (prunes && e - 16 * depth - T::margin(MARGIN_STATIC_CUT) >= beta) return e + standPatBonus;
   if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   int best = std::min(e + standPatBonus, beta - 1);
 
-  if (e >= beta) {
+  if (prunes && e >= beta) {
     makeNullMove(pos, -(e + standPatBonus));
-    const int score = -searchFrontier(pos, 1 - beta, QUIESCE_CHECK_PLIES);
+    const int score = -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
     unmakeMove(pos);
     if (stopped(pos)) return 0;
     if (score >= beta) {
-      if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, tableDepth(depth), 0, ttLowerField(score));
+      T::storeNullCut(pos, depth, score);
       return score;
     }
   }
@@ -721,17 +720,17 @@ int searchZW(Position& pos, int beta, int depth) {
   const int historySelect = e + 100 < beta;
   int stage = PICK_HASH, select = historySelect, gainLimit = 0;
   bool pruned = false;
-  if (e + 8 * depth + 50 < beta) {
+  if (prunes && e + 8 * depth + T::margin(MARGIN_FUTILE) < beta) {
     stage = PICK_FUTILE_HASH;
     select = 0;
     pruned = true;
-    if (e + 8 * depth + 150 <= beta) {
+    if (e + 8 * depth + T::margin(MARGIN_FUTILE_STRICT) <= beta) {
       select = 1;
-      best = std::min(e + 8 * depth + 150, beta - 1);
+      best = std::min(e + 8 * depth + T::margin(MARGIN_FUTILE_STRICT), beta - 1);
     }
-  } else if (depth <= ONE_PLY + HALF_PLY && e + 10 < beta) {
+  } else if (prunes && depth <= ONE_PLY + HALF_PLY && e + T::margin(MARGIN_GAIN) < beta) {
     stage = PICK_GAIN_HASH;
-    gainLimit = beta - e - 10;
+    gainLimit = beta - e - T::margin(MARGIN_GAIN);
     pruned = true;
   }
   pickStart(pos, stage, hashMove, select, gainLimit);
@@ -744,21 +743,22 @@ int searchZW(Position& pos, int beta, int depth) {
   frame.hashMove = hashMove;
   frame.previous = previousOwnMove(pos);
   frame.progress = {beta - 1, best, MOVE_NONE, 0, 0, 0, pruned, false};
-  if (moveLoop(pos, frame) == LOOP_STOPPED) return 0;
+  if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.legal == 0 && !p.pruned) return 0;  // stalemate
   best = p.best < beta && p.pruned && gameStage < 2 ? beta - 1 : p.best;
-  storeZeroWindow(pos.hashKey, depth, p.bestMove, best, beta);
+  T::storeZeroWindow(pos, depth, p.bestMove, best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
+template <class T>
 int searchZWInCheck(Position& pos, int beta, int depth) {
   int result;
-  if (entryEnds(pos, false, result)) return result;
-  Probe probe;
-  probeTable(pos, pos.hashKey, probe);
-  if (shallowProbeEnds(probe, beta, depth, result)) return result;
+  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, pos.hashKey, probe);
+  if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
   if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
   NodeFrame frame{};
   frame.kind = NODE_SHALLOW_IN_CHECK;
@@ -766,22 +766,23 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   frame.depth = depth;
   frame.historySelect = nodeEval(pos) + 100 < beta;
   frame.hashMove = probe.hashMove;
-  frame.skipLosing = true;
+  frame.skipLosing = T::prunes(beta);
   frame.lazyMargin = SHALLOW_LAZY_MARGIN;
-  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  if (searchEvasions<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
-  storeZeroWindow(pos.hashKey, depth, p.bestMove, p.best, beta);
+  T::storeZeroWindow(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
   return p.best;
 }
 
+template <class T>
 int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
-  if (entryEnds(pos, false, result)) return result;
+  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
   const std::uint64_t key = excludedKey(pos, excludedMove);
-  Probe probe;
-  probeTable(pos, key, probe);
-  if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, key, probe);
+  if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return result;
   if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
@@ -791,27 +792,29 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   Move altMove = MOVE_NONE;
 
   // Null move, with a verification search first at great depth and a cheap pre-test.
-  if (excludedMove == MOVE_NONE && (mode & MODE_NULL_ALLOWED) && e >= beta && pos.pieceMaterial[pos.side] > 0) {
+  const bool prunes = T::prunes(beta);
+  if (prunes && excludedMove == MOVE_NONE && (mode & MODE_NULL_ALLOWED) && e >= beta &&
+      pos.pieceMaterial[pos.side] > 0) {
     bool tryNull = true;
     if (depth >= 9 * ONE_PLY) {
-      tryNull = searchZWDeep(pos, beta, depth - 6 * ONE_PLY, excludedMove, mode & ~MODE_NULL_ALLOWED, ONE_PLY) >= beta;
+      tryNull = searchZWDeep<T>(pos, beta, depth - 6 * ONE_PLY, excludedMove, mode & ~MODE_NULL_ALLOWED, ONE_PLY) >= beta;
       altMove = pvFirst(pos);
       pos.pvLength[ply] = ply;
     }
     const int nullMode = (mode & ~MODE_NULL_ALLOWED) ^ MODE_EXPECTED_CUT;
     if (tryNull && !stopped(pos) && depth >= 6 * ONE_PLY) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int preTest = -searchZWAny(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
+      const int preTest = -searchZWAny<T>(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
       unmakeMove(pos);
       tryNull = preTest >= beta;
     }
     if (tryNull && !stopped(pos)) {
       makeNullMove(pos, -(e + standPatBonus));
-      const int score = -searchZWAny(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
+      const int score = -searchZWAny<T>(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
       if (score >= beta) {
-        storeDeep(key, depth, MOVE_NONE, score, beta, mode);
+        T::storeDeep(pos, key, depth, MOVE_NONE, score, beta, mode);
         return score;
       }
     }
@@ -822,7 +825,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   int hashExtension = 0;
   if (depth >= 9 * ONE_PLY && cutNode && excludedMove == MOVE_NONE && hashMove != MOVE_NONE &&
       isMovePseudoLegal(pos, hashMove)) {
-    const int score = searchZWDeep(pos, beta - 30, depth - 5 * ONE_PLY, hashMove, MODE_SINGULAR_TEST, ONE_PLY);
+    const int score = searchZWDeep<T>(pos, beta - 30, depth - 5 * ONE_PLY, hashMove, MODE_SINGULAR_TEST, ONE_PLY);
     if (stopped(pos)) return 0;
     pos.pvLength[ply] = ply;
     if (score < beta - 30) {
@@ -837,8 +840,8 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   // Internal iterative deepening at expected cut nodes without a hash move.
   if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
       (excludedMove == MOVE_NONE || depth > 6 * ONE_PLY + HALF_PLY)) {
-    const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
-                                 : searchZW(pos, beta, depth - 2 * ONE_PLY);
+    const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep<T>(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
+                                 : searchZW<T>(pos, beta, depth - 2 * ONE_PLY);
     if (stopped(pos)) return 0;
     if (score >= beta && pvFirst(pos) != MOVE_NONE) hashMove = pvFirst(pos);
     pos.pvLength[ply] = ply;
@@ -847,7 +850,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   const int historySelect = e + 100 < beta;
   int stage = PICK_HASH, select = historySelect;
   bool pruned = false;
-  if (depth < 10 * ONE_PLY) {
+  if (prunes && depth < 10 * ONE_PLY) {
     const int index = depth / ONE_PLY + (cutNode ? 10 : 0);
     if (e + futilityMargin[index] <= beta) {
       stage = PICK_FUTILE_HASH;
@@ -873,7 +876,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   frame.gainMargin = (plainCut ? 2 : 4) << std::clamp(depth - 3 * ONE_PLY, 0, 20);
   frame.cutNode = cutNode;
   frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, pruned, false};
-  const LoopEnd end = moveLoop(pos, frame);
+  const LoopEnd end = moveLoop<T>(pos, frame);
   const NodeProgress& p = frame.progress;
   if (end == LOOP_STOPPED) return 0;
   if (end == LOOP_SETTLED) return p.best;
@@ -882,18 +885,19 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
     if (!p.pruned && excludedMove == MOVE_NONE) return 0;  // stalemate
     if (p.pruned) best = beta - 1;
   }
-  storeDeep(key, depth, p.bestMove, best, beta, mode);
+  T::storeDeep(pos, key, depth, p.bestMove, best, beta, mode);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
 }
 
+template <class T>
 int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
-  if (entryEnds(pos, false, result)) return result;
+  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
   const std::uint64_t key = excludedKey(pos, excludedMove);
-  Probe probe;
-  probeTable(pos, key, probe);
-  if (deepProbeEnds(probe, key, beta, depth, mode, result)) return result;
+  typename T::Probe probe;
+  T::probe(pos, key, probe);
+  if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return result;
   if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
   Move hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
@@ -906,11 +910,23 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   frame.excludedMove = excludedMove;
   frame.mode = mode;
   frame.extensionBudget = extensionBudget;
-  frame.skipLosing = depth <= 6 * ONE_PLY;
+  frame.skipLosing = depth <= 6 * ONE_PLY && T::prunes(beta);
   frame.lazyMargin = DEEP_LAZY_MARGIN;
-  if (searchEvasions(pos, frame) == LOOP_STOPPED) return 0;
+  if (searchEvasions<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
-  storeDeep(key, depth, p.bestMove, p.best, beta, mode);
+  T::storeDeep(pos, key, depth, p.bestMove, p.best, beta, mode);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, frame.historySelect, p.bestMove, depth);
   return p.best;
 }
+
+// The two families of node routines: the normal search and the decided-position search.
+#define VELT_NODE_FAMILY(Table)                                                                  \
+  template int searchPV<Table>(Position&, int, int, int, int, int);                              \
+  template int searchVerify<Table>(Position&, int, int, int, int);                               \
+  template int searchZW<Table>(Position&, int, int);                                             \
+  template int searchZWInCheck<Table>(Position&, int, int);                                      \
+  template int searchZWDeep<Table>(Position&, int, int, Move, int, int);                         \
+  template int searchZWDeepInCheck<Table>(Position&, int, int, Move, int, int);                  \
+  template int searchZWAny<Table>(Position&, int, int, int, int);
+VELT_NODE_FAMILY(NormalTable)
+VELT_NODE_FAMILY(DecidedTable)

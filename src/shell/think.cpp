@@ -38,13 +38,32 @@ void printBestMove(Move move, Move ponder) {
   std::fflush(stdout);
 }
 
-// The normal search of the game position; the decided-position search of a game
-// that is clearly won or lost takes over here once it exists.
+// The game goes over to the decided-position search for good. The two searches read
+// the table's memory differently, so it starts empty.
+void switchToDecidedSearch() {
+  decidedSearchActive = true;
+  ttClear();
+}
+
+// The search of the game position: the normal one until the game is clearly decided,
+// then the decided-position search, also straight after a hand-over by the normal one.
 void runSearch() {
   stopState = STOP_NONE;
   gamePosition.bishopPromotions = analysisMode;
   searching = true;
-  searchRoot();
+  if (!decidedSearchActive &&
+      decidedSwitchDue(recentRootScores[0], recentRootScores[1], timePerMove, clockCs[gamePosition.side])) {
+    switchToDecidedSearch();
+  }
+  if (decidedSearchActive) {
+    searchDecided(0);
+  } else {
+    searchRoot();
+    if (handoverDepth > 0) {
+      switchToDecidedSearch();
+      searchDecided(handoverDepth);
+    }
+  }
   searching = false;
 }
 
@@ -149,6 +168,12 @@ bool startXboardPonder(int score) {
 
 bool searchUnderway() { return searching || resultHeld; }
 
+bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock) {
+  const bool decided = std::abs(lastScore) >= DECIDED_SCORE && std::abs(lastScore) < MATE_BOUND &&
+                       std::abs(previousScore) >= DECIDED_SCORE;
+  return decided && (timePerMove == 0 || clock > DECIDED_CLOCK_MIN);
+}
+
 bool applyResignRule(int score, int opponentClock, int gamePly) {
   if (movesPerSession <= 0) return false;
   if (score >= RESIGN_SCORE) {
@@ -201,7 +226,10 @@ void think() {
       if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
       engineSide = NO_PIECE;
       // Saved once the front end has its answer: the work since the last save is kept.
-      if (analysing) analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - searchStartTime);
+      // The file holds the normal search's table only.
+      if (analysing && !decidedSearchActive) {
+        analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - searchStartTime);
+      }
       return;
     }
     const int score = rootScore;

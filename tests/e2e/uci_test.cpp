@@ -130,6 +130,18 @@ TEST(Uci, InfiniteRunsUntilStop) {
   EXPECT_TRUE(game.isLegal(uci.bestMove()));
 }
 
+// A clearly won analysis goes on deepening (in the decided-position search) instead of
+// stopping at the hand-over and waiting idle for "stop".
+TEST(Uci, DecidedAnalysisKeepsDeepening) {
+  UciEngine uci;
+  uci.engine.send("position fen 4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  uci.engine.send("go infinite");
+  EXPECT_TRUE(uci.engine.waitForLine("info depth 12 ", 120000));
+  uci.engine.send("stop");
+  GameCheck game("4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+}
+
 TEST(Uci, PonderThenPonderhitOrStop) {
   UciEngine uci;
   uci.engine.send("setoption name Ponder value true");

@@ -1,0 +1,63 @@
+// How the node routines use the table and score their nodes in the decided-position
+// search (the template policy next to NormalTable): 16-byte entries with separate
+// lower and upper bounds, mate scores exact and adjusted by the ply, mate-distance
+// pruning and the recognised draws at node entry, and no pruning by the evaluation
+// once a window edge is a mate score, so that mate distances come out exact.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "search/decided_tt.h"
+#include "search/node_table.h"
+
+// The eight pruning margins of this search (its constant table minus pruningLevel).
+extern int decidedMargins[MARGIN_COUNT];
+extern const int decidedMarginBase[MARGIN_COUNT];
+
+// Search start: the next age, the history reset and the margins.
+void prepareDecidedSearch(int pruningLevel);
+
+// Below this many men a node asks the draw recogniser (and the tablebases) first.
+constexpr int DECIDED_PROBE_MEN = 6;
+
+struct DecidedProbe {
+  DecidedHit hit;
+  Move hashMove = MOVE_NONE;
+  int deepest = -1;
+};
+
+struct DecidedTable {
+  using Probe = DecidedProbe;
+  // No pruning by the evaluation against a mate-score window edge.
+  static bool prunes(int bound) { return bound < MATE_BOUND && bound > -MATE_BOUND; }
+  static int margin(int index) { return decidedMargins[index]; }
+  static bool entryEnds(Position& pos, int alpha, int beta, int& result);
+  static void probe(Position& pos, std::uint64_t key, Probe& probe);
+  static bool pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
+  static bool verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result);
+  static bool shallowProbeEnds(Position& pos, const Probe& probe, int beta, int depth, int& result);
+  static bool deepProbeEnds(Position& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
+                            int& result);
+  static bool exactEntryEnds(Position& pos, int depth, int& result);
+  static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
+  static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta);
+  static void storeNullCut(Position& pos, int depth, int score);
+  static void storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
+  static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+                               int& hashFromTo);
+  static void quiesceStoreCut(Position& pos, Move move, int score);
+  static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
+  static bool quiesceTriesChecks(int, int, int) { return true; }
+  static bool restrictsFrontierChecks() { return false; }
+};
+
+// The window test of a bounded entry: a lower bound at or above beta or an upper
+// bound at or below alpha, each deep enough, settles the node (result).
+bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& result);
+
+// Table move of the root (for its ordering and the completed lines).
+Move decidedTableMove(const Position& pos);
+
+// The tablebase probe of a node of few men; false while none is available.
+bool probeTablebaseAtNode(Position& pos, int& result);

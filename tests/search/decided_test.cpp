@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+
+#include "board/makemove.h"
+#include "board/position.h"
+#include "search/decided_table.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/app.h"
+#include "shell/game_commands.h"
+#include "shell/game_moves.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+#include "shell/think.h"
+
+namespace {
+
+// Score of a mate in `moves` for the side to move.
+constexpr int mateIn(int moves) { return MATE_SCORE - (2 * moves - 1); }
+
+// Slow reference: whether the side to move mates in at most `moves` moves whatever the defence.
+bool forcedMate(Position& pos, int moves) {
+  Move attacks[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, attacks);
+  for (int i = 0; i < count; ++i) {
+    makeMove(pos, attacks[i], -MATE_SCORE, MATE_SCORE);
+    Move replies[MAX_LEGAL_MOVES];
+    const int replyCount = collectLegalMoves(pos, replies);
+    bool mates = replyCount == 0 && inCheck(pos.checkInfo[pos.gamePly]);
+    if (replyCount > 0 && moves > 1) {
+      mates = true;
+      for (int j = 0; j < replyCount && mates; ++j) {
+        makeMove(pos, replies[j], -MATE_SCORE, MATE_SCORE);
+        mates = forcedMate(pos, moves - 1);
+        unmakeMove(pos);
+      }
+    }
+    unmakeMove(pos);
+    if (mates) return true;
+  }
+  return false;
+}
+
+int trueMateDistance(Position& pos, int most) {
+  for (int moves = 1; moves <= most; ++moves) {
+    if (forcedMate(pos, moves)) return moves;
+  }
+  return 0;
+}
+
+class DecidedSearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    options.ttIndexMask = (1u << 18) - 4;
+    ASSERT_TRUE(appReady() || initApp());
+  }
+  void SetUp() override {
+    engineFlags = FLAG_UCI | FLAG_POST;
+    analysisMode = false;
+    pondering = false;
+    stopState = STOP_NONE;
+    movesPerSession = baseTime = increment = timePerMove = 0;
+    if (ttTable == nullptr) {
+      ASSERT_TRUE(ttAllocate(options.ttIndexMask));
+    }
+  }
+
+  static int decidedScore(const char* fen, int depth) {
+    newGame(true);
+    EXPECT_TRUE(parseFen(fen)) << fen;
+    maxSearchDepth = depth;
+    testing::internal::CaptureStdout();
+    searchDecided(0);
+    testing::internal::GetCapturedStdout();
+    return rootScore;
+  }
+};
+
+// Short mates against the slow reference; longer ones (KBBK 5, KRK 6) as an
+// independent engine counts them.
+TEST_F(DecidedSearchTest, MateDistancesAreExact) {
+  struct Case {
+    const char* fen;
+    int moves;  // 0: from the reference
+    int depth;
+  };
+  const Case cases[] = {
+      {"7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", 0, 8},      {"k7/8/2K5/8/8/8/8/6Q1 w - - 0 1", 0, 8},
+      {"k7/8/1K6/8/8/8/8/r5Q1 w - - 0 1", 0, 8},     {"k7/8/1K6/8/8/8/8/2BB4 w - - 0 1", 0, 10},
+      {"7k/8/5K2/8/8/8/8/R7 w - - 0 1", 0, 8},       {"1k6/8/2K5/8/8/8/8/3BB3 w - - 0 1", 5, 14},
+      {"8/8/k7/8/2K5/8/8/7R w - - 0 1", 6, 14},
+  };
+  for (const Case& c : cases) {
+    newGame(true);
+    ASSERT_TRUE(parseFen(c.fen));
+    const int truth = c.moves ? c.moves : trueMateDistance(gamePosition, 3);
+    ASSERT_GT(truth, 0) << c.fen;
+    EXPECT_EQ(decidedScore(c.fen, c.depth), mateIn(truth)) << c.fen;
+  }
+}
+
+// The key whose bucket starts at the table's first entry, with the given high half.
+std::uint64_t keyInFirstBucket(std::uint32_t high, std::uint32_t low = 0) {
+  return static_cast<std::uint64_t>(high) << 32 | (low & ~decidedIndexMask());
+}
+
+std::uint8_t entryByte(int entry, int offset) {
+  return reinterpret_cast<const std::uint8_t*>(ttTable)[16 * entry + offset];
+}
+
+TEST_F(DecidedSearchTest, EntryLayoutKeepsBoundsDepthsAndTheMove) {
+  ttClear();
+  decidedNewSearch();
+  const std::uint64_t key = keyInFirstBucket(0x12345678u);
+  // A knight under-promotion with capture: the promotion bits sit in byte 15.
+  const Move move = makeMoveWord(12, 3, FLAG_PROMOTION | FLAG_CAPTURE | FLAG_PAWN_MOVE | Move{KNIGHT} << 16);
+  decidedStoreLower(key, 9, move, -1234, 3);
+  decidedStoreUpper(key, 7, 345, 3);
+  EXPECT_EQ(entryByte(0, 0) | entryByte(0, 1) << 8 | entryByte(0, 2) << 16 | entryByte(0, 3) << 24, 0x12345678);
+  EXPECT_EQ(entryByte(0, 4) | entryByte(0, 5) << 8, static_cast<int>(move & 0xFFFF));
+  EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 6) | entryByte(0, 7) << 8), -1234);
+  EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 8) | entryByte(0, 9) << 8), 345);
+  EXPECT_EQ(entryByte(0, 10), 9);  // greatest depth
+  EXPECT_EQ(entryByte(0, 11), decidedAge);
+  EXPECT_EQ(entryByte(0, 12), 9);  // move depth
+  EXPECT_EQ(entryByte(0, 13), 9);
+  EXPECT_EQ(entryByte(0, 14), 7);
+  EXPECT_EQ(entryByte(0, 15), KNIGHT);  // promotion in bits 0-2, lock (bit 3) and bits 4-5 clear
+  const DecidedEntry& entry = reinterpret_cast<const DecidedEntry*>(ttTable)[0];
+  EXPECT_EQ(decidedEntryMove(entry), move & (0xFFFF | Move{7} << 16));
+  EXPECT_FALSE(decidedEntryLocked(entry));
+  // Castling bits 22-23 go to byte 15 bits 6-7.
+  const Move castle = makeMoveWord(4, 6, FLAG_CASTLE_SHORT);
+  decidedStoreLower(keyInFirstBucket(0x2222u), 5, castle, 10, 0);
+  EXPECT_EQ(entryByte(1, 15), 0x80);
+  EXPECT_EQ(decidedEntryMove(reinterpret_cast<const DecidedEntry*>(ttTable)[1]), castle);
+}
+
+TEST_F(DecidedSearchTest, BoundsAreReplacedOnlyByDeeperOnes) {
+  ttClear();
+  decidedNewSearch();
+  newGame(true);
+  const std::uint64_t key = keyInFirstBucket(0x777u);
+  DecidedHit hit;
+  decidedStoreLower(key, 10, MOVE_NONE, 50, 0);
+  decidedStoreLower(key, 6, MOVE_NONE, 80, 0);  // shallower: ignored
+  decidedStoreUpper(key, 4, 120, 0);
+  decidedStoreUpper(key, 8, 100, 0);  // deeper: replaces
+  decidedProbe(gamePosition, key, hit);
+  ASSERT_TRUE(hit.found);
+  EXPECT_EQ(hit.lower, 50);
+  EXPECT_EQ(hit.lowerDepth, 10);
+  EXPECT_EQ(hit.upper, 100);
+  EXPECT_EQ(hit.upperDepth, 8);
+  EXPECT_EQ(hit.maxDepth, 10);
+  int result = 0;
+  EXPECT_TRUE(decidedHitEnds(hit, 10, 20, 40, result));  // lower bound at or above beta
+  EXPECT_EQ(result, 50);
+  EXPECT_FALSE(decidedHitEnds(hit, 11, 20, 40, result));  // too shallow
+  EXPECT_TRUE(decidedHitEnds(hit, 8, 100, 101, result));  // upper bound at or below alpha
+  EXPECT_EQ(result, 100);
+}
+
+TEST_F(DecidedSearchTest, MateScoresAreStoredRelativeToTheNode) {
+  ttClear();
+  decidedNewSearch();
+  newGame(true);
+  const std::uint64_t key = keyInFirstBucket(0x999u);
+  // Found at ply 5: mate in 3 plies from the root (30000 - 8 at ply 5 means mate 3 plies on).
+  const int foundAtPly5 = MATE_SCORE - 8;
+  decidedStoreLower(key, 4, MOVE_NONE, foundAtPly5, 5);
+  DecidedHit hit;
+  gamePosition.ply = 3;
+  decidedProbe(gamePosition, key, hit);
+  gamePosition.ply = 0;
+  EXPECT_EQ(hit.lower, foundAtPly5 + 2);  // two plies nearer the root
+  // A mate lower bound counts as deeper than any depth, and its score is not clipped.
+  EXPECT_GE(hit.lowerDepth, 127);
+  int result = 0;
+  EXPECT_TRUE(decidedHitEnds(hit, 100, 0, 1, result));
+  EXPECT_EQ(result, foundAtPly5 + 2);
+  // Being mated: stored minus the ply, read back plus the ply.
+  EXPECT_EQ(decidedScoreToTable(-MATE_SCORE + 9, 5), -MATE_SCORE + 4);
+  EXPECT_EQ(decidedScoreFromTable(-MATE_SCORE + 4, 3), -MATE_SCORE + 7);
+  EXPECT_EQ(decidedScoreToTable(1500, 5), 1500);
+}
+
+TEST_F(DecidedSearchTest, VictimIsTheOldestShallowestEntry) {
+  ttClear();
+  decidedNewSearch();  // age 1
+  const int depths[4] = {20, 3, 30, 10};
+  for (int i = 0; i < 4; ++i) decidedStoreLower(keyInFirstBucket(0x100u + i), depths[i], MOVE_NONE, 0, 0);
+  decidedNewSearch();  // age 2: the four entries are one search old
+  decidedStoreLower(keyInFirstBucket(0x100u), 20, MOVE_NONE, 0, 0);  // refreshed to the new age
+  EXPECT_EQ(decidedPriority[decidedAge], 256);
+  EXPECT_EQ(decidedPriority[decidedAge - 1], 512);
+  EXPECT_EQ(decidedPriority[(decidedAge + 1) % DECIDED_AGES], 256 * DECIDED_AGES);  // the oldest age
+  decidedStoreLower(keyInFirstBucket(0x200u), 1, MOVE_NONE, 0, 0);
+  // Old entries of depths 3, 30, 10: the one of depth 3 goes.
+  const auto* bucket = reinterpret_cast<const DecidedEntry*>(ttTable);
+  EXPECT_EQ(bucket[1].word[0], 0x200u);
+  EXPECT_EQ(bucket[0].word[0], 0x100u);
+  EXPECT_EQ(bucket[2].word[0], 0x102u);
+}
+
+TEST(DecidedSwitch, TwoDecisiveScoresAndTimeEnough) {
+  struct Case {
+    int last, previous, timePerMove, clock;
+    bool due;
+  };
+  const Case cases[] = {
+      {750, 750, 0, 0, true},          {-750, 900, 0, 0, true},        {749, 900, 0, 0, false},
+      {900, 749, 0, 0, false},         {28999, 800, 0, 0, true},       {29000, 800, 0, 0, false},
+      {-29000, -800, 0, 0, false},     {900, 29990, 0, 0, true},       {900, 900, 300, 500, false},
+      {900, 900, 300, 501, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(decidedSwitchDue(c.last, c.previous, c.timePerMove, c.clock), c.due)
+        << c.last << " " << c.previous << " " << c.timePerMove << " " << c.clock;
+  }
+}
+
+}  // namespace
