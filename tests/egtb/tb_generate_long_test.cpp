@@ -16,7 +16,9 @@ TEST(TablebaseGeneratorLong, FourMenClassesAgreeWithTheirSuccessors) {
     generateWithSuccessors(number, set);
     const VerifyResult result = verifyTablebase(number, set);
     EXPECT_EQ(result.mismatches, 0u) << c.name << ": " << result.firstMismatch;
-    if (c.longestMate >= 0) EXPECT_EQ(summarizeTablebase(number, set).longestWin[0], c.longestMate) << c.name;
+    if (c.longestMate >= 0) {
+      EXPECT_EQ(summarizeTablebase(number, set).longestWin[0], c.longestMate) << c.name;
+    }
   }
 }
 
