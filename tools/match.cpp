@@ -317,7 +317,7 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
     }
     clocks[side] += settings.incrementMs - elapsed;
     makeGameMove(move);
-    const char* coordinate = moveToCoordinate(move);
+    const char* coordinate = moveToUci(move);
     game.coordinateMoves.emplace_back(coordinate);
     lastMove = coordinate;
     // A score of 0 lets the rules judge the material alone; the mover is the engine.

@@ -148,7 +148,7 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
   Move played[MAX_PLY];
   int count = 0;
   auto append = [&](Move move) {
-    const char* text = san ? moveToSan(pos, move) : moveToCoordinate(move);
+    const char* text = san ? moveToSan(pos, move) : moveToUci(move);
     const int used = static_cast<int>(std::strlen(out));
     std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text);
   };
@@ -163,7 +163,7 @@ void appendLine(Position& pos, const Move* line, int length, int wanted, bool sa
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
     if (repeated) break;
-    const char* text = san ? moveToSan(pos, next) : moveToCoordinate(next);
+    const char* text = san ? moveToSan(pos, next) : moveToUci(next);
     char saved[16];
     std::snprintf(saved, sizeof saved, "%s", text);
     if (!makeMove(pos, next, -MATE_SCORE, MATE_SCORE)) break;
@@ -529,7 +529,7 @@ void reprintThinking() {
 }
 
 void printCurrMove(Move move, int number) {
-  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToCoordinate(move), number,
+  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move), number,
               nodesSoFar(gamePosition));
   std::fflush(stdout);
 }

@@ -32,8 +32,8 @@ bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 bool resultHeld = false;
 
 void printBestMove(Move move, Move ponder) {
-  std::printf("bestmove %s", move != MOVE_NONE ? moveToCoordinate(move) : "0000");
-  if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToCoordinate(ponder));
+  std::printf("bestmove %s", move != MOVE_NONE ? moveToUci(move) : "0000");
+  if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToUci(ponder));
   std::printf("\n");
   std::fflush(stdout);
 }

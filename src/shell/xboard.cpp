@@ -100,7 +100,7 @@ void hint() {
     move = bestMove;
   }
   if (move == MOVE_NONE) return;
-  std::printf("Hint: %s\n", moveToCoordinate(move));
+  std::printf("Hint: %s\n", moveToUci(move));
   std::fflush(stdout);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,9 @@ TEST(ParseMoveText, AcceptedTexts) {
     ASSERT_TRUE(parseMoveText(*pos, c.text, move)) << c.text;
     EXPECT_EQ(move, c.move) << c.text;
     EXPECT_EQ(std::string(moveToCoordinate(move)), c.written);
+    std::string uci = c.written;  // the protocols' form differs only in the promotion letter's case
+    for (char& letter : uci) letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    EXPECT_EQ(std::string(moveToUci(move)), uci);
   }
 }
 
