@@ -1,5 +1,6 @@
 #include "eval/material.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +12,7 @@ namespace {
 // build (-199 at the default importance 0).
 int importanceFactor = -199;
 
+constexpr int ADJUSTMENT_LIMIT = 32767;  // symmetric, so colour reversal negates exactly
 constexpr int GRID_SIZE = 1 << 18;
 constexpr int GRID_PAWN_STRIDE = 2916;
 
@@ -43,6 +45,12 @@ std::uint32_t lowMaterialFlags(const Counts& counts) {
     if (3 * counts.minors(c) + 5 * counts.majors(c) < 16) flags |= lowMaterialFlag(c);
   }
   return flags;
+}
+
+// The adjustment is stored in 16 bits: extreme options (a large importance with
+// several queens of balance) saturate instead of wrapping to the other side's favour.
+int saturatedAdjustment(int adjustment) {
+  return std::clamp(adjustment, -ADJUSTMENT_LIMIT, ADJUSTMENT_LIMIT);
 }
 
 std::uint32_t packEntry(int adjustment, int phase, std::uint32_t flags) {
@@ -92,11 +100,20 @@ constexpr int phaseWeight[64] = {
     245, 246, 247, 248, 249, 250, 251, 252, 253, 254, 255, 256, 257, 258, 259, 260,
 };
 
-std::int16_t* buildBaseGrid() {
+std::int16_t* buildBaseGrid(const ImbalanceData& data) {
   auto* grid = static_cast<std::int16_t*>(std::calloc(GRID_SIZE, sizeof(std::int16_t)));
   if (!grid) return nullptr;
-  for (int i = 0; i < imbalanceBlockCount; ++i) {
-    const ImbalanceBlock& block = imbalanceBlocks[i];
+  // Records first, so that a block listing the same configuration overwrites them.
+  for (int i = 0; i < data.recordCount; ++i) {
+    const ImbalanceRecord& record = data.records[i];
+    for (int wP = 0; wP < 9; ++wP) {
+      for (int bP = 0; bP < 9; ++bP) {
+        grid[record.pieceIndex + GRID_PAWN_STRIDE * (wP + 9 * bP)] = static_cast<std::int16_t>(recordCell(record, wP, bP));
+      }
+    }
+  }
+  for (int i = 0; i < data.blockCount; ++i) {
+    const ImbalanceBlock& block = data.blocks[i];
     for (int wP = 0; wP < 9; ++wP) {
       for (int bP = 0; bP < 9; ++bP) grid[block.pieceIndex + GRID_PAWN_STRIDE * (wP + 9 * bP)] = block.cells[wP][bP];
     }
@@ -116,8 +133,8 @@ int baseValue(const std::int16_t* grid, const Counts& c) {
 
 std::uint32_t tableEntry(const std::int16_t* grid, const Counts& c, const MaterialSettings& settings) {
   const int balance = c.balance();
-  const auto adjustment =
-      static_cast<std::int16_t>(32 * optionImbalance(c, settings) + baseValue(grid, c) - importanceFactor * balance);
+  const int adjustment =
+      saturatedAdjustment(32 * optionImbalance(c, settings) + baseValue(grid, c) - importanceFactor * balance);
   const int value = balance * 3200 + adjustment;
   std::uint32_t flags = lowMaterialFlags(c);
   const bool whiteLoneBishop = c.onlyMinors(WHITE, 0, 1), blackLoneBishop = c.onlyMinors(BLACK, 0, 1);
@@ -138,10 +155,15 @@ int tableIndex(const Counts& c) {
 }  // namespace
 
 bool buildMaterialTable(const MaterialSettings& settings) {
+  return buildMaterialTableFrom({imbalanceBlocks, imbalanceBlockCount, imbalanceRecords, imbalanceRecordCount},
+                                settings);
+}
+
+bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& settings) {
   if (matInfo) return true;
   matInfo = static_cast<std::uint32_t*>(std::calloc(MATERIAL_TABLE_SIZE, sizeof(std::uint32_t)));
   if (!matInfo) return false;
-  std::int16_t* grid = buildBaseGrid();
+  std::int16_t* grid = buildBaseGrid(data);
   if (!grid) {
     releaseMaterialTable();
     return false;
@@ -184,7 +206,7 @@ std::uint32_t computeMaterialEntry(const Position& pos) {
   const int balance = c.balance();
   const int phase = c.phase();
   const int weight = phaseWeight[phase < 64 ? phase : 63];
-  const int adjustment = fixedImbalance(c, balance) * weight / 256 * 32 - importanceFactor * balance;
+  const int adjustment = saturatedAdjustment(fixedImbalance(c, balance) * weight / 256 * 32 - importanceFactor * balance);
   return packEntry(adjustment, phase, lowMaterialFlags(c));
 }
 
