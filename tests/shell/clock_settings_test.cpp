@@ -119,7 +119,6 @@ TEST_F(ClockSettings, ZeroLevelBaseComesFromTheFirstTime) {
       {{"level 40 0 0", "time 800"}, 800, 40, 800, 800},
       {{"level 0 0 0", "time 50", "time 30"}, 50, 50, 50, 30},
       {{"level 0 0 0", "time 0", "time -5"}, 0, 0, 0, -5},
-      {{"level 0 0 0"}, 0, 0, 0, 0},
       {{"level 0 0 0", "sd 5", "time 50"}, 0, 0, 0, 50},
       {{"level 0 0 0", "st 1", "time 50"}, 0, 100, 100, 50},
       {{"level 0 1 0", "time 50"}, 6000, 6000, 6000, 50},
