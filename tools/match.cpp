@@ -148,8 +148,12 @@ bool greet(Engine& engine) {
   }
 }
 
+// "level" writes the base in whole seconds: it is rounded to the nearest second, and
+// a base under half a second still becomes one second, because "0:00" would announce
+// an untimed game. The clock itself reaches the engine exactly, in centiseconds,
+// through "time" and "otim" before every move.
 std::string levelText(long long baseMs, long long incrementMs) {
-  const long long seconds = baseMs / 1000;
+  const long long seconds = std::max((baseMs + 500) / 1000, 1LL);
   char text[64];
   std::snprintf(text, sizeof text, "level 0 %lld:%02lld %g", seconds / 60, seconds % 60, incrementMs / 1000.0);
   return text;

@@ -1,4 +1,4 @@
-// Saving, loading and inspecting the analysis file.
+// Saving, loading and checking the analysis file.
 //
 // The file is untrusted input: a header that does not name the current position and
 // table size is neither loaded nor overwritten, a truncated body loads what it holds,
@@ -18,18 +18,12 @@
 #include <vector>
 
 #include "board/fen.h"
-#include "board/makemove.h"
 #include "board/position.h"
-#include "search/root.h"
+#include "search/engine_options.h"
 #include "search/tt.h"
-#include "shell/dispatch.h"
-#include "shell/game_moves.h"
-#include "shell/options.h"
 
 namespace {
 
-// The header is looked for in the first bytes of a file; a FEN text is far shorter.
-constexpr int HEADER_READ_SIZE = 255;
 constexpr std::size_t COUNT_SIZE = sizeof(std::uint32_t);
 constexpr std::size_t ENTRY_SIZE = sizeof(TTEntry);
 constexpr std::size_t CHUNK_SIZE = 131072;
@@ -41,13 +35,11 @@ constexpr std::uint32_t MIN_FILE_ENTRIES = 1u << 20;
 constexpr std::uint32_t MAX_FILE_ENTRIES = 1u << 27;
 constexpr std::uint32_t ITERATION_SAVE_MS = 10000;
 constexpr std::uint32_t LONG_ITERATION_SAVE_MS = 300000;
-constexpr int BEST_LINES = 5;
-constexpr int VARIATION_SIZE = 2048;
 
 enum class HeaderStatus { Ok, Empty, Short, NoPosition };
 
 struct FileHeader {
-  char fen[HEADER_READ_SIZE];
+  char fen[ANALYSIS_HEADER_READ_SIZE];
   std::uint32_t entryCount;
   long bodyOffset;
 };
@@ -60,7 +52,7 @@ std::uint32_t tableEntries() { return ttMask + 4; }
 void currentFen(char* fen) { positionToFen(gamePosition, fen, FenCounters::Zero); }
 
 HeaderStatus readHeader(std::FILE* file, FileHeader& header) {
-  unsigned char bytes[HEADER_READ_SIZE];
+  unsigned char bytes[ANALYSIS_HEADER_READ_SIZE];
   const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
   if (got == 0) return HeaderStatus::Empty;
   const auto* end = static_cast<const unsigned char*>(std::memchr(bytes, 0, got));
@@ -172,7 +164,7 @@ void readItems(std::FILE* file) {
   }
 }
 
-// Why a header cannot be shown, or nullptr when it can; a usable header also sets the
+// Why a header cannot be used, or nullptr when it can; a usable header also sets the
 // game position up.
 const char* headerProblem(HeaderStatus status, const FileHeader& header) {
   switch (status) {
@@ -190,56 +182,6 @@ const char* headerProblem(HeaderStatus status, const FileHeader& header) {
   if (!parseFen(header.fen)) return "illegal position";
   return nullptr;
 }
-
-struct AnalysedMove {
-  Move move;
-  int depth;  // plies, the move included
-  int score;  // from the side to move's point of view
-};
-
-// The first entry of the position's bucket that matches and holds a move.
-bool tableEntryWithMove(const Position& pos, TTHit& hit) {
-  TTEntry* bucket = ttBucket(pos.hashKey);
-  for (int i = 0; i < 4; ++i) {
-    if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) return true;
-  }
-  return false;
-}
-
-// The root moves whose position after them has an exact stored score, best first
-// (deeper first among equal scores), at most BEST_LINES of them.
-std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
-  Move moves[MAX_LEGAL_MOVES];
-  const int count = collectLegalMoves(pos, moves);
-  std::vector<AnalysedMove> taken;
-  for (int i = 0; i < count; ++i) {
-    if (!makeMove(pos, moves[i], -MATE_SCORE, MATE_SCORE)) continue;
-    TTHit hit;
-    if (tableEntryWithMove(pos, hit) && hit.bound == TT_EXACT) {
-      taken.push_back({moves[i], (hit.depth >> 1 & 63) + 1, -hit.score});
-    }
-    unmakeMove(pos);
-  }
-  std::stable_sort(taken.begin(), taken.end(), [](const AnalysedMove& a, const AnalysedMove& b) {
-    return a.score != b.score ? a.score > b.score : a.depth > b.depth;
-  });
-  if (taken.size() > BEST_LINES) taken.resize(BEST_LINES);
-  return taken;
-}
-
-void printBestLines() {
-  Position& pos = gamePosition;
-  const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
-  if (best.empty()) return;
-  std::printf("\nDepth  Score  Variation\n");
-  for (const AnalysedMove& line : best) {
-    char text[VARIATION_SIZE] = "";
-    tableVariation(pos, line.move, line.depth, text, sizeof text);
-    std::printf("%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
-  }
-}
-
-void setProtocolFlag(std::uint32_t flag) { engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
 
 }  // namespace
 
@@ -267,37 +209,18 @@ AnalysisFileStatus loadAnalysisFile() {
   return matches ? AnalysisFileStatus::Done : AnalysisFileStatus::OtherAnalysis;
 }
 
-void inspectAnalysisFile(const char* path) {
+bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& checked) {
   std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    std::printf("Can't open analysis file %s\n", path);
-    std::fflush(stdout);
-    return;
-  }
+  if (file == nullptr) return false;
   FileHeader header;
   const HeaderStatus status = readHeader(file, header);
   std::fclose(file);
-  if (const char* problem = headerProblem(status, header)) {
-    std::printf("Not an analysis file: %s (%s)\n", path, problem);
-    std::fflush(stdout);
-    return;
+  checked.problem = headerProblem(status, header);
+  if (checked.problem == nullptr) {
+    std::memcpy(checked.fen, header.fen, sizeof checked.fen);
+    checked.entryCount = header.entryCount;
   }
-  // The table takes the file's size through the option that resizes it.
-  if (header.entryCount != tableEntries()) {
-    setProtocolFlag(FLAG_UCI);
-    char line[64];
-    std::snprintf(line, sizeof line, "setoption name Hash value %u", (header.entryCount & 0x1FFFFFFF) >> 17);
-    dispatchCommand(line);
-  }
-  std::printf("Hash: %u MB\n", tableEntries() >> 17);
-  std::printf("Fen : %s\n", header.fen);
-  std::fflush(stdout);
-  dispatchCommand("board");
-  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path);
-  loadAnalysisFile();
-  setProtocolFlag(FLAG_XBOARD);
-  printBestLines();
-  std::fflush(stdout);
+  return true;
 }
 
 void analysisSearchStarted() {

@@ -22,9 +22,18 @@ AnalysisFileStatus saveAnalysisFile();
 // Fills the table from options.analysisFilePath when the file belongs to the game
 // position and the table size.
 AnalysisFileStatus loadAnalysisFile();
-// The "/AI" command-line mode: shows the table size, the position and the five best
-// analysed moves of a file (the tables must be set up).
-void inspectAnalysisFile(const char* path);
+
+// The header is looked for in the first bytes of a file; a FEN text is far shorter.
+constexpr int ANALYSIS_HEADER_READ_SIZE = 255;
+struct AnalysisFileHeader {
+  char fen[ANALYSIS_HEADER_READ_SIZE];
+  std::uint32_t entryCount;
+  const char* problem;  // why the file is no usable analysis file; nullptr when it is
+};
+// Reads and checks a file's header; false when the file cannot be opened. A usable
+// header names a legal position, which becomes the game position, and a table size
+// the engine can have; otherwise `problem` says what is wrong.
+bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& header);
 
 // The analysis search's hooks. At its start the file is loaded; it is saved after an
 // iteration once 10 s have passed, within a long iteration every 300 s, and when the

@@ -1,15 +1,13 @@
 // The input and time poll of the search, run by the polling thread.
 #include <cstdlib>
 
+#include "search/clock.h"
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
-#include "shell/clock.h"
-#include "shell/dispatch.h"
-#include "shell/input.h"
 
 namespace {
 
@@ -35,12 +33,7 @@ void ponderHit(const std::uint32_t now) {
 void pollSearch(Position& pos) {
   if (iterationDepth <= 6 && stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
-  if (stopState == STOP_NONE && pollReadsInput) {
-    if (const char* line = getInputLine()) {
-      debugLog("(%lu) < %s\n", static_cast<unsigned long>(now), line);
-      dispatchCommand(line);
-    }
-  }
+  if (stopState == STOP_NONE && pollReadsInput && readWaitingInput != nullptr) readWaitingInput();
   if (stopState == STOP_PONDER_HIT) ponderHit(now);
   const bool clockUp = clockLimitMs > 0 && now - searchStartTime >= static_cast<std::uint32_t>(clockLimitMs);
   const bool timeUp = timePerMove > 0 && !pondering && (elapsedCs(now) > timePerMove || clockUp);

@@ -29,9 +29,8 @@
 #include "search/tablebase_sites.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
-#include "shell/clock.h"
-#include "shell/game_state.h"
-#include "shell/options.h"
+#include "search/clock.h"
+#include "search/engine_options.h"
 
 bool searchAborted = true;
 int recaptureSquare = -1;

@@ -20,7 +20,7 @@
 #include "search/split_merge.h"
 #include "search/tablebase_sites.h"
 #include "search/tt.h"
-#include "shell/options.h"
+#include "search/engine_options.h"
 
 namespace {
 

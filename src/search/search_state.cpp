@@ -9,7 +9,9 @@
 int stopState = STOP_NONE;
 bool searching = false;
 bool pondering = false;
+bool analysisMode = false;
 
+int clockCs[2] = {500, 500};
 int movesPerSession = 0;
 int baseTime = 500;
 int increment = 0;
@@ -33,6 +35,7 @@ bool instantMove = false;
 
 std::uint32_t pollMask = 65535;
 bool pollReadsInput = true;
+void (*readWaitingInput)() = nullptr;
 int tbPollInterval = 10;
 
 std::uint64_t totalNodes = 0;

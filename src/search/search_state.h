@@ -17,8 +17,10 @@ constexpr int STOP_PONDER_HIT = 3;
 extern int stopState;
 extern bool searching;
 extern bool pondering;
+extern bool analysisMode;  // infinite analysis; also enables bishop under-promotions
 
 // Time control, centiseconds; set by the protocols.
+extern int clockCs[2];  // remaining time of white and black
 extern int movesPerSession;  // 0: all moves in one session
 extern int baseTime;         // time added per session
 extern int increment;
@@ -51,6 +53,9 @@ extern std::uint32_t pollMask;
 extern int tbPollInterval;
 // Cleared by the benchmark: input typed meanwhile waits until it has finished.
 extern bool pollReadsInput;
+// Takes one waiting input line, if there is one, and hands it to the command
+// handlers, which may set stopState. Installed by the shell; nullptr reads nothing.
+extern void (*readWaitingInput)();
 
 // Counters of the current search.
 extern std::uint64_t totalNodes;

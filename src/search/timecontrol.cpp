@@ -6,8 +6,7 @@
 
 #include "search/search_state.h"
 #include "search/tt.h"
-#include "shell/game_state.h"
-#include "shell/options.h"
+#include "search/engine_options.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "board/coordinate.h"
 #include "search/root.h"
 #include "search/search_state.h"
-#include "shell/clock.h"
+#include "search/clock.h"
 
 void printSearchStatus() {
   const RootProgress progress = rootProgress;

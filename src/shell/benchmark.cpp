@@ -6,7 +6,7 @@
 #include "board/position.h"
 #include "search/root.h"
 #include "search/search_state.h"
-#include "shell/clock.h"
+#include "search/clock.h"
 #include "shell/game_commands.h"
 #include "shell/options.h"
 

@@ -15,6 +15,12 @@ namespace {
 
 constexpr int MAX_DEPTH_LIMIT = 60;
 constexpr int MAX_LAG = 200;
+constexpr int CS_PER_SECOND = 100;
+
+// Set by a "level" whose base is zero: the base is then taken from the first clock
+// that "time" reports. "level" writes the base in whole seconds at best, so a front
+// end can only give a control under a second this way.
+bool baseAwaitsClock = false;
 
 // The lag may not eat more than a move's share of a session.
 void limitLagToSession() {
@@ -24,9 +30,31 @@ void limitLagToSession() {
 }
 
 void clearClockControl() {
+  baseAwaitsClock = false;
   movesPerSession = 0;
   baseTime = 0;
   increment = 0;
+}
+
+// Seconds with optional decimals ("0.005", "2.5") to centiseconds; decimals beyond
+// the second place are dropped.
+int secondsToCs(const char* text) {
+  long long centiseconds = commandNumber(text) * static_cast<long long>(CS_PER_SECOND);
+  if (const char* point = std::strchr(text, '.')) {
+    const int sign = text[0] == '-' ? -1 : 1;
+    int scale = CS_PER_SECOND / 10;
+    for (const char* digit = point + 1; scale > 0 && *digit >= '0' && *digit <= '9'; ++digit, scale /= 10) {
+      centiseconds += sign * (*digit - '0') * scale;
+    }
+  }
+  return static_cast<int>(std::clamp<long long>(centiseconds, -MAX_CLOCK_CS, MAX_CLOCK_CS));
+}
+
+// The session and per-move limit of a "level" control once its base is known.
+void startLevelClock(int base) {
+  baseTime = base;
+  timePerMove = movesPerSession < 1 ? baseTime : baseTime / movesPerSession * 2;
+  clockCs[WHITE] = clockCs[BLACK] = baseTime;
 }
 
 }  // namespace
@@ -61,18 +89,25 @@ void setSecondsPerMove(int seconds) {
   clockCs[WHITE] = clockCs[BLACK] = timePerMove;
 }
 
-void setLevel(int moves, const char* baseMinutes, int incrementSeconds) {
-  long long base = commandNumber(baseMinutes) * 6000LL;
-  if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 100LL;
+void setLevel(int moves, const char* baseMinutes, const char* incrementSeconds) {
+  long long base = commandNumber(baseMinutes) * 60LL * CS_PER_SECOND;
+  if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 1LL * CS_PER_SECOND;
+  clearClockControl();
   movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
-  baseTime = static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS));
-  increment = static_cast<int>(std::clamp<long long>(incrementSeconds * 100LL, 0, MAX_INCREMENT_CS));
+  increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
   maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = movesPerSession < 1 ? baseTime : baseTime / movesPerSession * 2;
-  clockCs[WHITE] = clockCs[BLACK] = baseTime;
+  startLevelClock(static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS)));
+  baseAwaitsClock = baseTime == 0;
+}
+
+void takeBaseFromClock(int reportedClock) {
+  if (!baseAwaitsClock || reportedClock <= 0) return;
+  baseAwaitsClock = false;
+  startLevelClock(reportedClock);
 }
 
 void setUciClock(int side, int incrementCs, int moves) {
+  baseAwaitsClock = false;
   movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
   baseTime = clockCs[side];
   increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);

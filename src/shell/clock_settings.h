@@ -16,8 +16,13 @@ void setDepthLimit(int depth);
 // A fixed time per move in seconds (xboard "st").
 void setSecondsPerMove(int seconds);
 // A conventional control (xboard "level"): moves per session, base time as "min" or
-// "min:sec", increment in seconds.
-void setLevel(int moves, const char* baseMinutes, int incrementSeconds);
+// "min:sec", increment in seconds (decimals allowed, cut to centiseconds). A zero
+// base leaves the game untimed until "time" reports a clock (takeBaseFromClock).
+void setLevel(int moves, const char* baseMinutes, const char* incrementSeconds);
+// xboard "time" after a "level" with a zero base: a positive clock becomes the base
+// (and both clocks), so that a control shorter than "level" can write is kept.
+// Nothing happens otherwise.
+void takeBaseFromClock(int reportedClock);
 // Base time, increment and session after the clock of the side to move was set from a
 // UCI "go" (centiseconds); moves 0 means all moves in one session.
 void setUciClock(int side, int incrementCs, int moves);

@@ -12,7 +12,7 @@
 #include "search/history.h"
 #include "search/search_state.h"
 #include "search/tt.h"
-#include "shell/clock.h"
+#include "search/clock.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/input.h"

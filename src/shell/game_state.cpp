@@ -9,7 +9,6 @@ char commandArg[COMMAND_ARG_SIZE];
 int engineSide = NO_PIECE;
 bool gameOver = false;
 bool forceMode = false;
-bool analysisMode = false;
 
 void setAnalysisMode(bool on) {
   analysisMode = on;
@@ -20,4 +19,3 @@ int userMoveFrom = -1, userMoveTo = -1;
 char userMovePromotion = '\0';
 char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE];
 int lastMovePly = -1;
-int clockCs[2] = {500, 500};

@@ -1,10 +1,12 @@
 // Game-level state of the shell: the engine's name, what the protocol handlers
-// leave for the game loop, the game record and the clocks.
+// leave for the game loop and the game record. The clocks and the analysis mode,
+// which the search reads too, are search state (search_state.h).
 #pragma once
 
 #include <cstdint>
 
 #include "board/types.h"
+#include "search/search_state.h"
 
 // Codes a protocol handler leaves in pendingCommand for the game loop.
 enum PendingCommand : int {
@@ -28,15 +30,14 @@ extern char commandArg[COMMAND_ARG_SIZE];
 extern int engineSide;  // WHITE, BLACK or NO_PIECE (none)
 extern bool gameOver;
 extern bool forceMode;
-extern bool analysisMode;  // infinite analysis; also enables bishop under-promotions
-// Sets analysisMode and, with it, the bishop promotions of the game position.
+// Sets analysisMode (search_state.h) and, with it, the bishop promotions of the game
+// position.
 void setAnalysisMode(bool on);
 extern int bookMovesLeft;
 extern int userMoveFrom, userMoveTo;
 extern char userMovePromotion;
 extern char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE];
 extern int lastMovePly;
-extern int clockCs[2];  // remaining time of white and black, centiseconds
 
 // State of the move decision and the protocols (defined in play_state.cpp).
 extern char startFen[COMMAND_ARG_SIZE];  // set-up FEN of the current game, "" = start position

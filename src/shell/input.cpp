@@ -12,7 +12,8 @@
 #include <cstring>
 #include <thread>
 
-#include "shell/clock.h"
+#include "search/clock.h"
+#include "search/search_state.h"
 #include "shell/dispatch.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -146,6 +147,8 @@ const char* takeLineFromFile(InputQueue& queue, int fd) {
 }
 
 void initInput() {
+  // The search's poll takes commands through the same path, without waiting.
+  readWaitingInput = [] { readCommand(false); };
   struct stat status;
   inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
   if (inputIsFile) {

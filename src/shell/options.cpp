@@ -1,5 +1,5 @@
-// The engine options record and its conversions, shared by the configuration file
-// and the protocol option commands.
+// The conversions of the options record, shared by the configuration file and the
+// protocol option commands.
 #include "shell/options.h"
 
 #include <algorithm>
@@ -7,9 +7,6 @@
 #include <cstring>
 
 #include "eval/material.h"
-
-std::uint32_t engineFlags = DEFAULT_ENGINE_FLAGS;
-EngineOptions options;
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "book/analysis_file.h"
 #include "book/book.h"
 #include "book/book_builder.h"
 #include "search/parallel.h"
+#include "shell/analysis_view.h"
 #include "shell/app.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
@@ -36,7 +36,7 @@ bool handleCommandLine(int argc, char** argv) {
     if (!hasFile) {
       std::puts("Please specify path to the analysis file");
     } else if (initApp()) {
-      inspectAnalysisFile(argv[2]);
+      showAnalysisFile(argv[2]);
     }
   } else if (strcasecmp(option, "/xboard") == 0) {
     return false;

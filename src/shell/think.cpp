@@ -13,7 +13,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/book_play.h"
-#include "shell/clock.h"
+#include "search/clock.h"
 #include "shell/clock_settings.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"

@@ -75,11 +75,12 @@ void level(const std::vector<CommandWord>& words) {
     std::fflush(stdout);
     return;
   }
-  setLevel(commandNumber(words[1].text.c_str()), words[2].text.c_str(), commandNumber(words[3].text.c_str()));
+  setLevel(commandNumber(words[1].text.c_str()), words[2].text.c_str(), words[3].text.c_str());
   if (pondering) stopState = STOP_COMMAND;
 }
 
 void timeCommand(int centiseconds) {
+  takeBaseFromClock(centiseconds);
   if (engineSide == NO_PIECE) {
     clockCs[gamePosition.xside] = centiseconds;
     return;

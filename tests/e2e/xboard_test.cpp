@@ -112,6 +112,21 @@ TEST(Xboard, PlayotherGoAndTimeControls) {
   EXPECT_TRUE(game.play(xboard.engineMove()));
 }
 
+// "level" cannot write a base under a second; with a zero base the engine plays by
+// the clock that "time" reports instead of searching without limit.
+TEST(Xboard, SubSecondControlPlaysByTheReportedClock) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("level 0 0:00 0.005");
+  xboard.engine.send("time 50");
+  xboard.engine.send("otim 50");
+  xboard.engine.send("go");
+  const auto move = xboard.engine.waitForLine("move ", 5000);
+  ASSERT_TRUE(move.has_value());
+  GameCheck game;
+  EXPECT_TRUE(game.play(move->substr(5)));
+}
+
 TEST(Xboard, AnalyzeExitAndHint) {
   XboardEngine xboard;
   xboard.engine.send("new");

@@ -36,7 +36,8 @@ class SearchTest : public ::testing::Test {
     pondering = false;
     stopState = STOP_NONE;
     movesPerSession = baseTime = increment = timePerMove = 0;
-    if (ttTable == nullptr) {
+    // An earlier suite may have left the tables set up with another size.
+    if (ttTable == nullptr || ttMask != options.ttIndexMask) {
       ASSERT_TRUE(ttAllocate(options.ttIndexMask));
     }
   }

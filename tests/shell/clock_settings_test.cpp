@@ -56,6 +56,8 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
       {true, "level 40 5 0", 1500, 30000, 0, 40, -1, 30000, 30000},
       {true, "level 0 2:30 12", 15000, 15000, 1200, 0, -1, -1, -1},
       {true, "level 30 1", 500, 500, -1, -1, -1, -1, -1},  // three numbers or nothing changes
+      {true, "level 0 2 0.5", 12000, 12000, 50, 0, -1, -1, -1},
+      {true, "level 0 0:00 0.005", 0, 0, 0, 0, 60, 0, 0},  // untimed until "time" reports a clock
       {true, "st 10", 1000, 0, 0, 0, 60, -1, 1000},
       {true, "st 0", 1, -1, -1, -1, -1, -1, -1},
       {true, "sd 99", 0, -1, -1, -1, 60, -1, -1},
@@ -103,6 +105,34 @@ TEST_F(ClockSettings, XboardTimeAndOtim) {
   handleXboardCommand("otim 777");
   EXPECT_EQ(clockCs[BLACK], 1950);
   EXPECT_EQ(clockCs[WHITE], 777);
+}
+
+// A "level" with a zero base takes its base from the first positive "time" (a
+// control under a second); any other control keeps what it set.
+TEST_F(ClockSettings, ZeroLevelBaseComesFromTheFirstTime) {
+  struct Case {
+    const char* commands[4];
+    int base, perMove, white, black;
+  };
+  const Case cases[] = {
+      {{"level 0 0:00 0.005", "time 50", "otim 60"}, 50, 50, 60, 50},
+      {{"level 40 0 0", "time 800"}, 800, 40, 800, 800},
+      {{"level 0 0 0", "time 50", "time 30"}, 50, 50, 50, 30},
+      {{"level 0 0 0", "time 0", "time -5"}, 0, 0, 0, -5},
+      {{"level 0 0 0", "sd 5", "time 50"}, 0, 0, 0, 50},
+      {{"level 0 0 0", "st 1", "time 50"}, 0, 100, 100, 50},
+      {{"level 0 1 0", "time 50"}, 6000, 6000, 6000, 50},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    engineFlags = FLAG_XBOARD;
+    for (const char* command : c.commands) {
+      if (command != nullptr) handleXboardCommand(command);
+    }
+    const int actual[] = {baseTime, timePerMove, clockCs[WHITE], clockCs[BLACK]};
+    const int expected[] = {c.base, c.perMove, c.white, c.black};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(actual[i], expected[i]) << "case " << &c - cases << ", field " << i;
+  }
 }
 
 // Numbers far beyond any real control are bounded before the allotment works with

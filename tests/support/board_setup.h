@@ -7,7 +7,8 @@
 
 #include "board/position.h"
 
-// Builds the board tables, the material table and the ordering tables once.
+// Builds the board tables and the ordering tables once, and the material table
+// whenever it is missing.
 void prepareBoardTables();
 // A copy of the game position set up from `fen` (the start position for null), its
 // attack maps filled for ply 0. Fails the calling test on a malformed FEN.

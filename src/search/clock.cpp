@@ -1,6 +1,6 @@
 // A monotonic clock, so that a change of the system time never disturbs the
 // time management.
-#include "shell/clock.h"
+#include "search/clock.h"
 
 #include <atomic>
 #include <chrono>

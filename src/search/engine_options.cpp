@@ -1,0 +1,5 @@
+// The one options record of the engine.
+#include "search/engine_options.h"
+
+std::uint32_t engineFlags = DEFAULT_ENGINE_FLAGS;
+EngineOptions options;

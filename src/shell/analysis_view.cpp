@@ -1,0 +1,106 @@
+// The "/AI" view of an analysis file: the file is loaded into a table of its own size
+// and the root moves with exact stored scores are listed with their variations.
+#include "shell/analysis_view.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "board/makemove.h"
+#include "board/position.h"
+#include "book/analysis_file.h"
+#include "search/root.h"
+#include "search/tt.h"
+#include "shell/dispatch.h"
+#include "shell/game_moves.h"
+#include "shell/options.h"
+
+namespace {
+
+constexpr int BEST_LINES = 5;
+constexpr int VARIATION_SIZE = 2048;
+// Table entries are 8 bytes: entries >> 17 is the size in megabytes.
+constexpr int ENTRIES_TO_MB_SHIFT = 17;
+
+struct AnalysedMove {
+  Move move;
+  int depth;  // plies, the move included
+  int score;  // from the side to move's point of view
+};
+
+// The first entry of the position's bucket that matches and holds a move.
+bool tableEntryWithMove(const Position& pos, TTHit& hit) {
+  TTEntry* bucket = ttBucket(pos.hashKey);
+  for (int i = 0; i < 4; ++i) {
+    if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) return true;
+  }
+  return false;
+}
+
+// The root moves whose position after them has an exact stored score, best first
+// (deeper first among equal scores), at most BEST_LINES of them.
+std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
+  Move moves[MAX_LEGAL_MOVES];
+  const int count = collectLegalMoves(pos, moves);
+  std::vector<AnalysedMove> taken;
+  for (int i = 0; i < count; ++i) {
+    if (!makeMove(pos, moves[i], -MATE_SCORE, MATE_SCORE)) continue;
+    TTHit hit;
+    if (tableEntryWithMove(pos, hit) && hit.bound == TT_EXACT) {
+      taken.push_back({moves[i], (hit.depth >> 1 & 63) + 1, -hit.score});
+    }
+    unmakeMove(pos);
+  }
+  std::stable_sort(taken.begin(), taken.end(), [](const AnalysedMove& a, const AnalysedMove& b) {
+    return a.score != b.score ? a.score > b.score : a.depth > b.depth;
+  });
+  if (taken.size() > BEST_LINES) taken.resize(BEST_LINES);
+  return taken;
+}
+
+void printBestLines() {
+  Position& pos = gamePosition;
+  const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
+  if (best.empty()) return;
+  std::printf("\nDepth  Score  Variation\n");
+  for (const AnalysedMove& line : best) {
+    char text[VARIATION_SIZE] = "";
+    tableVariation(pos, line.move, line.depth, text, sizeof text);
+    std::printf("%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
+  }
+}
+
+void setProtocolFlag(std::uint32_t flag) { engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
+
+}  // namespace
+
+void showAnalysisFile(const char* path) {
+  AnalysisFileHeader header;
+  if (!readAnalysisFileHeader(path, header)) {
+    std::printf("Can't open analysis file %s\n", path);
+    std::fflush(stdout);
+    return;
+  }
+  if (header.problem != nullptr) {
+    std::printf("Not an analysis file: %s (%s)\n", path, header.problem);
+    std::fflush(stdout);
+    return;
+  }
+  // The table takes the file's size through the option that resizes it.
+  if (header.entryCount != ttMask + 4) {
+    setProtocolFlag(FLAG_UCI);
+    char line[64];
+    std::snprintf(line, sizeof line, "setoption name Hash value %u", header.entryCount >> ENTRIES_TO_MB_SHIFT);
+    dispatchCommand(line);
+  }
+  std::printf("Hash: %u MB\n", (ttMask + 4) >> ENTRIES_TO_MB_SHIFT);
+  std::printf("Fen : %s\n", header.fen);
+  std::fflush(stdout);
+  dispatchCommand("board");
+  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path);
+  loadAnalysisFile();
+  setProtocolFlag(FLAG_XBOARD);
+  printBestLines();
+  std::fflush(stdout);
+}
