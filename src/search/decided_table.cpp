@@ -123,6 +123,10 @@ void DecidedTable::storeNullCut(Position& pos, int depth, int score) {
   storeBounds(pos, pos.hashKey, depth, MOVE_NONE, score, true, false);
 }
 
+void DecidedTable::storeGameEnd(Position& pos, int score) {
+  storeBounds(pos, pos.hashKey, MAX_TT_DEPTH, MOVE_NONE, score, true, true);
+}
+
 void DecidedTable::storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int) {
   storeBounds(pos, key, depth, bestMove, best, best >= beta, best < beta);
 }

@@ -31,6 +31,13 @@ struct DecidedTable {
   using Probe = DecidedProbe;
   // No pruning by the evaluation against a mate-score window edge.
   static bool prunes(int bound) { return bound < MATE_BOUND && bound > -MATE_BOUND; }
+  // Late moves are searched less deep except where the side to move needs a mate: a
+  // reduced move of the defending side that fails low was mated for real, and one that
+  // fails high is searched again in full, so no shorter mate is missed.
+  static bool reduces(int bound) { return bound < MATE_BOUND; }
+  // Whether only a mate by this very move reaches beta at `ply` (the next faster one
+  // is two plies later): then only checking moves need a search.
+  static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }
   static int margin(int index) { return decidedMargins[index]; }
   static bool entryEnds(Position& pos, int alpha, int beta, int& result);
   static void probe(Position& pos, std::uint64_t key, Probe& probe);
@@ -43,12 +50,19 @@ struct DecidedTable {
   static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
   static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta);
   static void storeNullCut(Position& pos, int depth, int score);
+  // A mate or a stalemate holds at every depth: both bounds at the greatest depth.
+  static void storeGameEnd(Position& pos, int score);
   static void storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
   static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                int& hashFromTo);
   static void quiesceStoreCut(Position& pos, Move move, int score);
   static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
-  static bool quiesceTriesChecks(int, int, int) { return true; }
+  // Quiet checks below the horizon as in the normal search, while the evaluation with
+  // the check margin reaches alpha: a side that needs a mate does not hunt for it with
+  // every check there, which would cost more than the rest of the tree.
+  static bool quiesceTriesChecks(int eval, int checkPlies, int alpha) {
+    return NormalTable::quiesceTriesChecks(eval, checkPlies, alpha);
+  }
   static bool restrictsFrontierChecks() { return false; }
 };
 

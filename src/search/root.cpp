@@ -560,13 +560,13 @@ void tableVariation(Position& pos, Move first, int wanted, char* out, int size) 
 
 namespace {
 
-// Iterative deepening from `firstDepth` with the family's node routines.
-void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
+// Iterative deepening from `firstDepth` with the family's node routines; `previous`
+// stands for the score of the iteration before the first one (it sets the window).
+void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous) {
   Position& pos = gamePosition;
   family = &searchFamily;
   searching = true;
   startSearch(pos, hint);
-  int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
   for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
@@ -638,9 +638,14 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
 
 }  // namespace
 
-void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE); }
+void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]); }
 
 void searchDecided(int fromDepth) {
-  const Move handedOver = fromDepth > 0 ? bestMove : MOVE_NONE;
-  runSearch(decidedFamily, fromDepth > 0 ? fromDepth + ONE_PLY : ONE_PLY, handedOver);
+  if (fromDepth <= 0) {
+    runSearch(decidedFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]);
+    return;
+  }
+  // A hand-over goes on from the normal search's last iteration: its best move first
+  // and its decisive score for the window, not an older score of the game.
+  runSearch(decidedFamily, fromDepth + ONE_PLY, bestMove, rootScore);
 }
