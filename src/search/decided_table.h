@@ -1,8 +1,9 @@
 // How the node routines use the table and score their nodes in the decided-position
 // search (the template policy next to NormalTable): 16-byte entries with separate
 // lower and upper bounds, mate scores exact and adjusted by the ply, mate-distance
-// pruning and the recognised draws at node entry, and no pruning by the evaluation
-// once a window edge is a mate score, so that mate distances come out exact.
+// pruning and the recognised draws at node entry, the tablebases (exact mate
+// distances from the node's ply) also in the quiescence, and no pruning by the
+// evaluation once a window edge is a mate score, so that mate distances come out exact.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ extern const int decidedMarginBase[MARGIN_COUNT];
 // Search start: the next age, the history reset and the margins.
 void prepareDecidedSearch(int pruningLevel);
 
-// Below this many men a node asks the draw recogniser (and the tablebases) first.
+// Below this many men a node asks the draw recogniser first.
 constexpr int DECIDED_PROBE_MEN = 6;
 
 struct DecidedProbe {
@@ -72,6 +73,3 @@ bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& 
 
 // Table move of the root (for its ordering and the completed lines).
 Move decidedTableMove(const Position& pos);
-
-// The tablebase probe of a node of few men; false while none is available.
-bool probeTablebaseAtNode(Position& pos, int& result);

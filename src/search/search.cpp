@@ -566,6 +566,23 @@ int splitSearch(Position& copy) {
   return mine.best;
 }
 
+// The frame of a principal-variation or verification node: its window, flags and
+// first-move extension, nothing searched yet.
+NodeFrame pvStyleFrame(const Position& pos, int kind, int alpha, int beta, int depth, int flags, int historySelect,
+                       int firstExtension) {
+  NodeFrame frame{};
+  frame.kind = kind;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.flags = flags;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = nodeInCheck(pos);
+  frame.firstExtension = firstExtension;
+  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  return frame;
+}
+
 }  // namespace
 
 std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
@@ -639,17 +656,8 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
 
-  NodeFrame frame{};
-  frame.kind = NODE_PV;
-  frame.beta = beta;
-  frame.depth = depth;
+  NodeFrame frame = pvStyleFrame(pos, NODE_PV, alpha, beta, depth, followFlag, historySelect, firstExtension);
   frame.eval = eval;
-  frame.flags = followFlag;
-  frame.historySelect = historySelect;
-  frame.previous = previousOwnMove(pos);
-  frame.inCheckNode = inCheckNode;
-  frame.firstExtension = firstExtension;
-  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
   const LoopEnd end = moveLoop<T>(pos, frame);
   const NodeProgress& p = frame.progress;
   if (end == LOOP_STOPPED) return 0;
@@ -688,16 +696,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   } else {
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
-  NodeFrame frame{};
-  frame.kind = NODE_VERIFY;
-  frame.beta = beta;
-  frame.depth = depth;
-  frame.flags = flags;
-  frame.historySelect = historySelect;
-  frame.previous = previousOwnMove(pos);
-  frame.inCheckNode = inCheckNode;
-  frame.firstExtension = firstExtension;
-  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  NodeFrame frame = pvStyleFrame(pos, NODE_VERIFY, beta - 1, beta, depth, flags, historySelect, firstExtension);
   if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.searched == 0) {
