@@ -8,6 +8,7 @@
 #include "search/history.h"
 #include "search/node.h"
 #include "search/search.h"
+#include "search/tablebase_sites.h"
 
 // Tuned like the normal search's literal margins; pruningLevel lowers them all.
 const int decidedMarginBase[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
@@ -17,6 +18,10 @@ namespace {
 
 // Every entry of the first history table starts each decided search from here.
 constexpr int DECIDED_HISTORY_START = 256;
+
+// The quiescence probes like the shallow nodes: up to four men, after a capture or a
+// promotion or near the root, a draw scored 0.
+constexpr TablebaseProbeRule quiescenceProbeRule = {4, 0, false, false};
 
 void storeBounds(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, bool lower, bool upper) {
   if (lower) decidedStoreLower(key, tableDepth(depth), bestMove, best, pos.ply);
@@ -48,11 +53,6 @@ bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& 
   return true;
 }
 
-bool probeTablebaseAtNode(Position&, int&) {
-  // The tablebase probe of the decided search goes here once tablebases exist.
-  return false;
-}
-
 bool DecidedTable::entryEnds(Position& pos, int alpha, int beta, int& result) {
   // Mate-distance pruning: no score here can lie outside these.
   const int lowest = pos.ply - MATE_SCORE, highest = MATE_SCORE - 1 - pos.ply;
@@ -64,12 +64,11 @@ bool DecidedTable::entryEnds(Position& pos, int alpha, int beta, int& result) {
     result = highest;
     return true;
   }
-  if (popCount(pos.occupied) < DECIDED_PROBE_MEN) {
-    if (isRecognizedDraw(pos)) {
-      result = 0;
-      return true;
-    }
-    if (probeTablebaseAtNode(pos, result)) return true;
+  // The tablebases come after the table: the node routines probe them by the rule
+  // of their kind, the quiescence below.
+  if (popCount(pos.occupied) < DECIDED_PROBE_MEN && isRecognizedDraw(pos)) {
+    result = 0;
+    return true;
   }
   return false;
 }
@@ -123,6 +122,10 @@ void DecidedTable::storeNullCut(Position& pos, int depth, int score) {
   storeBounds(pos, pos.hashKey, depth, MOVE_NONE, score, true, false);
 }
 
+void DecidedTable::storeGameEnd(Position& pos, int score) {
+  storeBounds(pos, pos.hashKey, MAX_TT_DEPTH, MOVE_NONE, score, true, true);
+}
+
 void DecidedTable::storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int) {
   storeBounds(pos, key, depth, bestMove, best, best >= beta, best < beta);
 }
@@ -132,7 +135,7 @@ bool DecidedTable::quiesceProbeEnds(Position& pos, bool, int alpha, int beta, in
   decidedProbe(pos, pos.hashKey, hit);
   if (decidedHitEnds(hit, 0, alpha, beta, result)) return true;
   if (hit.move != MOVE_NONE) hashFromTo = moveFromTo(hit.move);
-  return false;
+  return tablebaseEnds(pos, 0, quiescenceProbeRule, result);
 }
 
 void DecidedTable::quiesceStoreCut(Position& pos, Move move, int score) {

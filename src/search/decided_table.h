@@ -1,8 +1,9 @@
 // How the node routines use the table and score their nodes in the decided-position
 // search (the template policy next to NormalTable): 16-byte entries with separate
 // lower and upper bounds, mate scores exact and adjusted by the ply, mate-distance
-// pruning and the recognised draws at node entry, and no pruning by the evaluation
-// once a window edge is a mate score, so that mate distances come out exact.
+// pruning and the recognised draws at node entry, the tablebases (exact mate
+// distances from the node's ply) also in the quiescence, and no pruning by the
+// evaluation once a window edge is a mate score, so that mate distances come out exact.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ extern const int decidedMarginBase[MARGIN_COUNT];
 // Search start: the next age, the history reset and the margins.
 void prepareDecidedSearch(int pruningLevel);
 
-// Below this many men a node asks the draw recogniser (and the tablebases) first.
+// Below this many men a node asks the draw recogniser first.
 constexpr int DECIDED_PROBE_MEN = 6;
 
 struct DecidedProbe {
@@ -31,6 +32,13 @@ struct DecidedTable {
   using Probe = DecidedProbe;
   // No pruning by the evaluation against a mate-score window edge.
   static bool prunes(int bound) { return bound < MATE_BOUND && bound > -MATE_BOUND; }
+  // Late moves are searched less deep except where the side to move needs a mate: a
+  // reduced move of the defending side that fails low was mated for real, and one that
+  // fails high is searched again in full, so no shorter mate is missed.
+  static bool reduces(int bound) { return bound < MATE_BOUND; }
+  // Whether only a mate by this very move reaches beta at `ply` (the next faster one
+  // is two plies later): then only checking moves need a search.
+  static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }
   static int margin(int index) { return decidedMargins[index]; }
   static bool entryEnds(Position& pos, int alpha, int beta, int& result);
   static void probe(Position& pos, std::uint64_t key, Probe& probe);
@@ -43,12 +51,19 @@ struct DecidedTable {
   static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
   static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta);
   static void storeNullCut(Position& pos, int depth, int score);
+  // A mate or a stalemate holds at every depth: both bounds at the greatest depth.
+  static void storeGameEnd(Position& pos, int score);
   static void storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
   static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                int& hashFromTo);
   static void quiesceStoreCut(Position& pos, Move move, int score);
   static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
-  static bool quiesceTriesChecks(int, int, int) { return true; }
+  // Quiet checks below the horizon as in the normal search, while the evaluation with
+  // the check margin reaches alpha: a side that needs a mate does not hunt for it with
+  // every check there, which would cost more than the rest of the tree.
+  static bool quiesceTriesChecks(int eval, int checkPlies, int alpha) {
+    return NormalTable::quiesceTriesChecks(eval, checkPlies, alpha);
+  }
   static bool restrictsFrontierChecks() { return false; }
 };
 
@@ -58,6 +73,3 @@ bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& 
 
 // Table move of the root (for its ordering and the completed lines).
 Move decidedTableMove(const Position& pos);
-
-// The tablebase probe of a node of few men; false while none is available.
-bool probeTablebaseAtNode(Position& pos, int& result);

@@ -57,6 +57,8 @@ struct NormalTable {
   using Probe = ::Probe;
   static constexpr int margins[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
   static constexpr bool prunes(int) { return true; }
+  static constexpr bool reduces(int) { return true; }
+  static constexpr bool onlyMateInOneReaches(int, int) { return false; }
   static constexpr int margin(int index) { return margins[index]; }
   static bool entryEnds(Position&, int, int, int&) { return false; }
   static void probe(Position& pos, std::uint64_t key, Probe& probe) { probeTable(pos, key, probe); }
@@ -76,6 +78,8 @@ struct NormalTable {
     ::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
   }
   static void storeNullCut(Position& pos, int depth, int score);
+  // A node without a legal move: nothing is stored.
+  static void storeGameEnd(Position&, int) {}
   static void storeDeep(Position&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
     ::storeDeep(key, depth, bestMove, best, beta, mode);
   }

@@ -24,7 +24,8 @@ void ponderHit(const std::uint32_t now) {
   const Position& pos = gamePosition;
   const Move best = pos.pv[0][0];
   const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
-  const bool creditCovers = ponderCredit > targetTime && !bestMoveChanged && !failLowSeen;
+  const bool creditCovers =
+      ponderCredit > targetTime && !iterationFlags->bestMoveChanged && !iterationFlags->failLowSeen;
   stopState = pos.pvLength[0] >= 2 && onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
 

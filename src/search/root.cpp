@@ -78,8 +78,8 @@ struct PVSlot {
 PVSlot slots[MAX_MULTI_PV];
 
 // What tells the two search families apart at the root: their node routines, their
-// table (its preparation and its move for a position) and the ordering key base of
-// captures in the first root move list.
+// table (its preparation and its move for a position), the ordering key base of
+// captures in the first root move list and their flags for the time rules.
 struct RootFamily {
   int (*pv)(Position&, int, int, int, int, int);
   int (*zeroWindow)(Position&, int, int, int, int);
@@ -87,6 +87,7 @@ struct RootFamily {
   void (*prepareTable)(const Position&);
   Move (*tableMove)(const Position&);
   std::uint32_t captureKeyBase;
+  IterationFlags* iterationFlags;
 };
 
 void prepareNormalTable(const Position& pos) {
@@ -103,9 +104,9 @@ Move normalTableMove(const Position& pos) {
 }
 
 const RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
-                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu};
+                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu, &normalIterationFlags};
 const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
-                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu};
+                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu, &decidedIterationFlags};
 // The family of the search running (or of the last one, for its lines).
 const RootFamily* family = &normalFamily;
 
@@ -404,7 +405,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
       }
       if (score > alpha) {
         alpha = score;
-        if (i != 0) bestMoveChanged = true;
+        if (i != 0) iterationFlags->bestMoveChanged = true;
         // The new best move heads the list; the others keep their order.
         const RootMove moved = {move, 1};
         std::copy_backward(rootMoves, rootMoves + i, rootMoves + i + 1);
@@ -461,7 +462,8 @@ void startSearch(Position& pos, Move hint) {
   ponderCredit = 0;
   clockLimitMs = 0;
   instantMove = false;
-  stable = true;
+  iterationFlags = family->iterationFlags;
+  iterationFlags->stable = true;
   if (fresh) clearGainTables();
   loadSearchMargins(gamePhase(pos), options.pruningLevel);
   family->prepareTable(pos);
@@ -559,20 +561,20 @@ void tableVariation(Position& pos, Move first, int wanted, char* out, int size) 
 
 namespace {
 
-// Iterative deepening from `firstDepth` with the family's node routines.
-void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
+// Iterative deepening from `firstDepth` with the family's node routines; `previous`
+// stands for the score of the iteration before the first one (it sets the window).
+void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous) {
   Position& pos = gamePosition;
   family = &searchFamily;
   searching = true;
   startSearch(pos, hint);
-  int previous = recentRootScores[0];
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
   for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
-    bestMoveChanged = false;
-    failLowSeen = false;
+    iterationFlags->bestMoveChanged = false;
+    iterationFlags->failLowSeen = false;
     int alpha, beta, delta;
     iterationWindow(depth, previous, alpha, beta, delta);
     if (depth >= 14 && !underPromotionsAdded && !analysisMode && !nodeInCheck(pos) &&
@@ -584,7 +586,7 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
       score = rootIteration(pos, alpha, beta, depth);
       if (stopped(pos) || searchAborted) break;
       if (score <= alpha && alpha > -MATE_SCORE) {
-        failLowSeen = true;
+        iterationFlags->failLowSeen = true;
         alpha = std::max(alpha - delta, -MATE_SCORE);
       } else if (score >= beta && beta < MATE_SCORE) {
         if (baseTime != 0 && !analysisMode && single) {
@@ -637,9 +639,14 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint) {
 
 }  // namespace
 
-void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE); }
+void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]); }
 
 void searchDecided(int fromDepth) {
-  const Move handedOver = fromDepth > 0 ? bestMove : MOVE_NONE;
-  runSearch(decidedFamily, fromDepth > 0 ? fromDepth + ONE_PLY : ONE_PLY, handedOver);
+  if (fromDepth <= 0) {
+    runSearch(decidedFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]);
+    return;
+  }
+  // A hand-over goes on from the normal search's last iteration: its best move first
+  // and its decisive score for the window, not an older score of the game.
+  runSearch(decidedFamily, fromDepth + ONE_PLY, bestMove, rootScore);
 }

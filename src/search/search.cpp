@@ -65,6 +65,15 @@ TablebaseProbeRule deepProbeRule() {
   return {5, std::max(options.minEgtbDepth * ONE_PLY, DEEP_FIVE_MEN_DEPTH), true, false};
 }
 
+// A node without a legal move is mated or stalemated whatever the depth; the policy
+// may record that, so that later visits need no internal deepening to learn it again.
+template <class T>
+int noMoveScore(Position& pos, bool inCheckNode, int draw) {
+  const int score = inCheckNode ? pos.ply - MATE_SCORE : draw;
+  T::storeGameEnd(pos, inCheckNode ? score : 0);
+  return score;
+}
+
 Move pvFirst(const Position& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
 
 // A move that raised alpha heads the node's line, followed by the child's line.
@@ -220,6 +229,14 @@ MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
   return STEP_SETTLED;
 }
 
+// A move that gives no check cannot mate at once; where nothing slower reaches beta it
+// is left out, and the node's bound stays below beta.
+MoveStep skipNonMating(Position& pos, int beta, NodeProgress& p) {
+  unmakeMove(pos);
+  p.best = std::max(p.best, beta - 1);
+  return STEP_SKIPPED;
+}
+
 template <class T>
 MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   if (reverses(move, f.previous) && p.alpha >= 0 && pos.rule50 > 1) {
@@ -318,6 +335,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   if (!makeMove(pos, move, beta - 50, beta + 50)) return STEP_SKIPPED;
   ++p.legal;
   const bool givesCheck = nodeInCheck(pos);
+  if (!givesCheck && T::onlyMateInOneReaches(beta, pos.ply - 1)) return skipNonMating(pos, beta, p);
   if (prunes && p.searched > 4 && !givesCheck &&
       2 * depth - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
@@ -367,6 +385,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   if (!makeMove(pos, move, beta - 150, beta + 150)) return STEP_SKIPPED;
   ++p.legal;
   const bool givesCheck = nodeInCheck(pos);
+  if (!givesCheck && T::onlyMateInOneReaches(beta, pos.ply - 1)) return skipNonMating(pos, beta, p);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
       f.gainMargin - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
@@ -380,7 +399,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
   } else {
     const int childDepth = depth - ONE_PLY + extension;
-    if (prunes && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+    if (T::reduces(beta) && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
       const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
       score = deepChild<T>(pos, beta, reduced, f.mode, depth);
       if (score >= beta && !stopped(pos)) score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
@@ -547,6 +566,23 @@ int splitSearch(Position& copy) {
   return mine.best;
 }
 
+// The frame of a principal-variation or verification node: its window, flags and
+// first-move extension, nothing searched yet.
+NodeFrame pvStyleFrame(const Position& pos, int kind, int alpha, int beta, int depth, int flags, int historySelect,
+                       int firstExtension) {
+  NodeFrame frame{};
+  frame.kind = kind;
+  frame.beta = beta;
+  frame.depth = depth;
+  frame.flags = flags;
+  frame.historySelect = historySelect;
+  frame.previous = previousOwnMove(pos);
+  frame.inCheckNode = nodeInCheck(pos);
+  frame.firstExtension = firstExtension;
+  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  return frame;
+}
+
 }  // namespace
 
 std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
@@ -620,24 +656,15 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
 
-  NodeFrame frame{};
-  frame.kind = NODE_PV;
-  frame.beta = beta;
-  frame.depth = depth;
+  NodeFrame frame = pvStyleFrame(pos, NODE_PV, alpha, beta, depth, followFlag, historySelect, firstExtension);
   frame.eval = eval;
-  frame.flags = followFlag;
-  frame.historySelect = historySelect;
-  frame.previous = previousOwnMove(pos);
-  frame.inCheckNode = inCheckNode;
-  frame.firstExtension = firstExtension;
-  frame.progress = {alpha, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
   const LoopEnd end = moveLoop<T>(pos, frame);
   const NodeProgress& p = frame.progress;
   if (end == LOOP_STOPPED) return 0;
   if (end == LOOP_SETTLED) return p.best;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return inCheckNode ? ply - MATE_SCORE : drawScore[pos.side];
+    return noMoveScore<T>(pos, inCheckNode, drawScore[pos.side]);
   }
   T::storePV(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
@@ -669,21 +696,12 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   } else {
     pickStart(pos, PICK_HASH, hashMove, historySelect, 0);
   }
-  NodeFrame frame{};
-  frame.kind = NODE_VERIFY;
-  frame.beta = beta;
-  frame.depth = depth;
-  frame.flags = flags;
-  frame.historySelect = historySelect;
-  frame.previous = previousOwnMove(pos);
-  frame.inCheckNode = inCheckNode;
-  frame.firstExtension = firstExtension;
-  frame.progress = {beta - 1, NO_SCORE, MOVE_NONE, 0, 0, 0, false, false};
+  NodeFrame frame = pvStyleFrame(pos, NODE_VERIFY, beta - 1, beta, depth, flags, historySelect, firstExtension);
   if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return inCheckNode ? ply - MATE_SCORE : (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0;
+    return noMoveScore<T>(pos, inCheckNode, (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0);
   }
   T::storeZeroWindow(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);

@@ -38,9 +38,16 @@ extern int targetTime;
 extern int timeReserve;
 extern int ponderCredit;
 extern bool lowTimeMode;
-extern bool stable;
-extern bool bestMoveChanged;
-extern bool failLowSeen;
+// The flags of the end-of-iteration time rules. The normal and the decided-position
+// search each keep their own; iterationFlags points at those of the search running.
+struct IterationFlags {
+  bool stable;           // set at search start, cleared when the score falls or the best move changes
+  bool bestMoveChanged;  // this iteration: a root move other than the first became best
+  bool failLowSeen;      // this iteration failed low
+};
+extern IterationFlags normalIterationFlags;
+extern IterationFlags decidedIterationFlags;
+extern IterationFlags* iterationFlags;
 extern int averageLag;
 extern int lagSum, lagCount;
 // Set when the clock itself, not the control, limits the search: the hard limit in

@@ -127,14 +127,15 @@ void updateLowTimeMode(int rootSide) {
 bool iterationSaysStop(const IterationReport& report) {
   if (instantMove && !pondering) return true;
   const int elapsed = elapsedCs(report.nowMs);
-  if (bestMoveChanged) stable = false;
+  IterationFlags& flags = *iterationFlags;
+  if (flags.bestMoveChanged) flags.stable = false;
   if (report.score < report.previousScore - 50) {
-    stable = false;
+    flags.stable = false;
   } else if (!pondering) {
     if (elapsed > targetTime * 7 / 8) return true;
-    if (elapsed > targetTime * 6 / 8 && !bestMoveChanged) return true;
-    if (elapsed > targetTime * 5 / 8 && !bestMoveChanged && !failLowSeen) return true;
-    if (elapsed > targetTime * 3 / 8 && stable) return true;
+    if (elapsed > targetTime * 6 / 8 && !flags.bestMoveChanged) return true;
+    if (elapsed > targetTime * 5 / 8 && !flags.bestMoveChanged && !flags.failLowSeen) return true;
+    if (elapsed > targetTime * 3 / 8 && flags.stable) return true;
   }
   if (report.depth >= 6) {
     if (std::abs(report.score) > MATE_BOUND) return true;

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+#include <string>
 
 #include "board/makemove.h"
 #include "board/position.h"
+#include "egtb/tb_generate.h"
+#include "egtb/tb_probe.h"
 #include "search/decided_table.h"
 #include "search/root.h"
 #include "search/search_state.h"
@@ -12,12 +17,20 @@
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
+#include "shell/tablebases.h"
 #include "shell/think.h"
+#include "support/board_setup.h"
+#include "support/engine_process.h"
+#include "support/search_fixture.h"
+#include "support/tb_verify.h"
 
 namespace {
 
 // Score of a mate in `moves` for the side to move.
 constexpr int mateIn(int moves) { return MATE_SCORE - (2 * moves - 1); }
+// The moves to mate of a winning score, as the thinking line shows them (tablebase
+// wins score one point below the search's own mates of the same length).
+constexpr int mateMoves(int score) { return (MATE_SCORE + 1 - score) / 2; }
 
 // Slow reference: whether the side to move mates in at most `moves` moves whatever the defence.
 bool forcedMate(Position& pos, int moves) {
@@ -49,33 +62,7 @@ int trueMateDistance(Position& pos, int most) {
   return 0;
 }
 
-class DecidedSearchTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    options.ttIndexMask = (1u << 18) - 4;
-    ASSERT_TRUE(appReady() || initApp());
-  }
-  void SetUp() override {
-    engineFlags = FLAG_UCI | FLAG_POST;
-    analysisMode = false;
-    pondering = false;
-    stopState = STOP_NONE;
-    movesPerSession = baseTime = increment = timePerMove = 0;
-    if (ttTable == nullptr) {
-      ASSERT_TRUE(ttAllocate(options.ttIndexMask));
-    }
-  }
-
-  static int decidedScore(const char* fen, int depth) {
-    newGame(true);
-    EXPECT_TRUE(parseFen(fen)) << fen;
-    maxSearchDepth = depth;
-    testing::internal::CaptureStdout();
-    searchDecided(0);
-    testing::internal::GetCapturedStdout();
-    return rootScore;
-  }
-};
+using DecidedSearchTest = SearchFixture;
 
 // Short mates against the slow reference; longer ones (KBBK 5, KRK 6) as an
 // independent engine counts them.
@@ -96,8 +83,81 @@ TEST_F(DecidedSearchTest, MateDistancesAreExact) {
     ASSERT_TRUE(parseFen(c.fen));
     const int truth = c.moves ? c.moves : trueMateDistance(gamePosition, 3);
     ASSERT_GT(truth, 0) << c.fen;
-    EXPECT_EQ(decidedScore(c.fen, c.depth), mateIn(truth)) << c.fen;
+    EXPECT_EQ(searchDecidedTo(c.fen, c.depth).score, mateIn(truth)) << c.fen;
   }
+}
+
+// A won position whose mate is near: once the mate is proven, deeper iterations cost
+// next to nothing (a mated node must not be deepened afresh at every visit).
+TEST_F(DecidedSearchTest, ProvenMateKeepsDeeperIterationsCheap) {
+  const SearchResult r = searchDecidedTo("4k3/8/8/8/8/8/8/QQ2K3 w - - 0 1", 60);
+  EXPECT_EQ(r.score, mateIn(2));
+  EXPECT_LT(r.nodes, 200000u);
+}
+
+// The queen and rook endings generated once into a temporary directory: the true
+// distances, and the files the search probes when they are loaded.
+class DecidedTablebaseTest : public SearchFixture {
+ protected:
+  static void SetUpTestSuite() {
+    SearchFixture::SetUpTestSuite();
+    directory = std::make_unique<TempDirectory>();
+    TablebaseSet set;
+    for (const char* name : {"kqk", "krk"}) {
+      const int number = tablebaseClassByName(name);
+      generateWithSuccessors(number, set);
+      ASSERT_TRUE(writeTablebaseFiles(directory->path(), number, set)) << name;
+    }
+  }
+  static void TearDownTestSuite() { directory.reset(); }
+
+  // Through the shell's loader, which also tells the search how many men they cover.
+  static void loadTablebases() {
+    std::snprintf(options.egtbPath, sizeof options.egtbPath, "%s", directory->path().c_str());
+    reloadTablebases();
+    ASSERT_EQ(tablebaseStatus.largest, 3);
+  }
+  static void unloadTablebases() {
+    options.egtbPath[0] = '\0';
+    reloadTablebases();
+  }
+  static int trueScore(const char* fen) {
+    loadTablebases();
+    int score = 0;
+    EXPECT_EQ(probeTablebase(*positionFromFen(fen), score), 1) << fen;
+    unloadTablebases();
+    return score;
+  }
+
+  static std::unique_ptr<TempDirectory> directory;
+};
+std::unique_ptr<TempDirectory> DecidedTablebaseTest::directory;
+
+// Without tablebases the search finds the generator's distances itself.
+TEST_F(DecidedTablebaseTest, QueenMatesAtTheGeneratorsDistance) {
+  for (const char* fen : {"2K5/4k3/8/3Q4/8/8/8/8 w - - 0 1", "8/8/7k/4Q3/8/6K1/8/8 w - - 0 1"}) {
+    const int truth = mateMoves(trueScore(fen));
+    ASSERT_EQ(truth, 5) << fen;
+    const int score = searchDecidedTo(fen, 10).score;
+    EXPECT_EQ(score, mateIn(truth)) << fen;
+  }
+}
+
+// With tablebases loaded the nodes near the root take their exact values: the
+// quiescence below a one-ply search and the full nodes of a deeper one give the root
+// the true distance of a mate far beyond their horizon.
+TEST_F(DecidedTablebaseTest, NodesProbeTheTablebases) {
+  const char* fen = "5R2/8/4k3/8/8/8/8/K7 w - - 0 1";
+  const int truth = mateMoves(trueScore(fen));
+  ASSERT_EQ(truth, 16);
+  loadTablebases();
+  for (int depth : {1, 3}) {
+    const SearchResult r = searchDecidedTo(fen, depth);
+    EXPECT_GT(r.score, MATE_BOUND) << "depth " << depth;
+    EXPECT_EQ(mateMoves(r.score), truth) << "depth " << depth;
+    EXPECT_EQ(r.output.find("tbhits 0 "), std::string::npos) << r.output;
+  }
+  unloadTablebases();
 }
 
 // The key whose bucket starts at the table's first entry, with the given high half.

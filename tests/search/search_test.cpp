@@ -1,62 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "board/coordinate.h"
 #include "board/position.h"
 #include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
-#include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
+#include "support/search_fixture.h"
 
 namespace {
 
-struct SearchResult {
-  std::string move;
-  int score;
-  std::uint64_t nodes;
-  std::string output;
-};
-
-class SearchTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    options.ttIndexMask = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
-    ASSERT_TRUE(appReady() || initApp());
-  }
-  void SetUp() override {
-    engineFlags = FLAG_UCI | FLAG_POST;
-    analysisMode = false;
-    pondering = false;
-    stopState = STOP_NONE;
-    movesPerSession = baseTime = increment = timePerMove = 0;
-    // An earlier suite may have left the tables set up with another size.
-    if (ttTable == nullptr || ttMask != options.ttIndexMask) {
-      ASSERT_TRUE(ttAllocate(options.ttIndexMask));
-    }
-  }
-
-  static SearchResult search(const char* fen, int depth, const char* searchMoves = "") {
-    newGame(true);
-    EXPECT_TRUE(parseFen(fen)) << fen;
-    std::snprintf(searchMovesText, sizeof searchMovesText, "%s", searchMoves);
-    maxSearchDepth = depth;
-    testing::internal::CaptureStdout();
-    searchRoot();
-    SearchResult result;
-    result.output = testing::internal::GetCapturedStdout();
-    result.move = bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
-    result.score = rootScore;
-    result.nodes = totalNodes;
-    return result;
-  }
-};
+using SearchTest = SearchFixture;
 
 // Mates, material wins and test positions with their known solutions: the move (when
 // only one works), a lowest score and the mate distance the thinking line shows.

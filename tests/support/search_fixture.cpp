@@ -1,0 +1,60 @@
+#include "support/search_fixture.h"
+
+#include <cstdio>
+
+#include "board/coordinate.h"
+#include "search/root.h"
+#include "search/search_state.h"
+#include "search/tt.h"
+#include "shell/app.h"
+#include "shell/game_commands.h"
+#include "shell/game_state.h"
+#include "shell/options.h"
+
+namespace {
+
+constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
+
+SearchResult runSearch(const char* fen, int depth, const char* searchMoves, void (*searchFunction)()) {
+  newGame(true);
+  EXPECT_TRUE(parseFen(fen)) << fen;
+  std::snprintf(searchMovesText, sizeof searchMovesText, "%s", searchMoves);
+  maxSearchDepth = depth;
+  testing::internal::CaptureStdout();
+  searchFunction();
+  SearchResult result;
+  result.output = testing::internal::GetCapturedStdout();
+  result.move = bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
+  result.score = rootScore;
+  result.nodes = totalNodes;
+  return result;
+}
+
+void searchDecidedFromStart() { searchDecided(0); }
+
+}  // namespace
+
+void SearchFixture::SetUpTestSuite() {
+  options.ttIndexMask = TEST_TABLE_MASK;
+  ASSERT_TRUE(appReady() || initApp());
+}
+
+void SearchFixture::SetUp() {
+  engineFlags = FLAG_UCI | FLAG_POST;
+  analysisMode = false;
+  pondering = false;
+  stopState = STOP_NONE;
+  movesPerSession = baseTime = increment = timePerMove = 0;
+  // An earlier suite may have left the tables set up with another size.
+  if (ttTable == nullptr || ttMask != options.ttIndexMask) {
+    ASSERT_TRUE(ttAllocate(options.ttIndexMask));
+  }
+}
+
+SearchResult SearchFixture::search(const char* fen, int depth, const char* searchMoves) {
+  return runSearch(fen, depth, searchMoves, searchRoot);
+}
+
+SearchResult SearchFixture::searchDecidedTo(const char* fen, int depth) {
+  return runSearch(fen, depth, "", searchDecidedFromStart);
+}
