@@ -28,8 +28,8 @@ int lastSearchSide = NO_SIDE;
 using AtomicWord = std::atomic_ref<std::uint32_t>;
 
 // Whether several search threads use the table. A lone thread has no one to keep
-// out: it reads and writes entries without the locked instructions, which cost as
-// much as the rest of a probe.
+// out: it reads and writes entries without the locked instructions, each of which
+// is a full memory barrier.
 std::atomic<bool> sharedByThreads{false};
 
 std::uint32_t loadWord(std::uint32_t& word) { return AtomicWord(word).load(std::memory_order_relaxed); }
