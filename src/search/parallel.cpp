@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "search/node.h"
-#include "search/tt.h"
 
 int splitMinDepth = 4;
 std::atomic<int> idleWorkers{0};
@@ -186,7 +185,6 @@ void setSearchThreads(int count) {
   count = std::clamp(count, 1, MAX_SEARCH_THREADS);
   if (count == pool.threadCount && pool.blockCount != 0) return;
   endWorkers();
-  ttSetShared(count > 1);
   pool.threadCount = count;
   pool.blockCount = count * COPY_BLOCKS_PER_THREAD;
   pool.blocksInUse = 0;

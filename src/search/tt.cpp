@@ -27,16 +27,10 @@ int lastSearchSide = NO_SIDE;
 
 using AtomicWord = std::atomic_ref<std::uint32_t>;
 
-// Whether several search threads use the table. A lone thread has no one to keep
-// out: it reads and writes entries without the locked instructions, each of which
-// is a full memory barrier.
-std::atomic<bool> sharedByThreads{false};
-
 std::uint32_t loadWord(std::uint32_t& word) { return AtomicWord(word).load(std::memory_order_relaxed); }
 
 // Spins until this thread holds the entry's lock bit; returns word 1 as it was.
 std::uint32_t lockEntry(TTEntry& entry) {
-  if (!sharedByThreads.load(std::memory_order_relaxed)) return loadWord(entry.word1);
   AtomicWord word1(entry.word1);
   for (;;) {
     const std::uint32_t previous = word1.fetch_or(TT_LOCK, std::memory_order_acquire);
@@ -46,11 +40,7 @@ std::uint32_t lockEntry(TTEntry& entry) {
   }
 }
 
-void unlockEntry(TTEntry& entry) {
-  if (sharedByThreads.load(std::memory_order_relaxed)) {
-    AtomicWord(entry.word1).fetch_and(~TT_LOCK, std::memory_order_release);
-  }
-}
+void unlockEntry(TTEntry& entry) { AtomicWord(entry.word1).fetch_and(~TT_LOCK, std::memory_order_release); }
 
 // Writes both words of a locked entry; the store of word 1 releases the lock.
 void writeEntry(TTEntry& entry, std::uint32_t word0, std::uint32_t word1) {
@@ -128,8 +118,6 @@ bool ttAllocate(std::uint32_t indexMask) {
   prefetchTarget = {reinterpret_cast<std::uintptr_t>(ttTable), ttMask, sizeof(TTEntry)};
   return true;
 }
-
-void ttSetShared(bool shared) { sharedByThreads.store(shared, std::memory_order_relaxed); }
 
 void ttRelease() {
   std::free(ttTable);

@@ -64,9 +64,6 @@ extern int recentRootScores[8];
 // false when the memory is not available (the old table is gone either way).
 bool ttAllocate(std::uint32_t indexMask);
 void ttRelease();
-// Whether several search threads use the table; only then are entries locked. Set
-// while no search runs (before the helper threads start).
-void ttSetShared(bool shared);
 // Zero-fills the table, restarts the generations and resets the history tables.
 void ttClear();
 // Advances the generation and rebuilds the replacement priorities.

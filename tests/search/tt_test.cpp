@@ -15,7 +15,6 @@ std::uint64_t bucketKey(int n) { return (static_cast<std::uint64_t>(n + 1) << 40
 TEST(TTLocking, ConcurrentStoresKeepEntriesWhole) {
   ASSERT_TRUE(ttAllocate(SMALL_MASK));
   ttNewSearch();
-  ttSetShared(true);  // as the parallel search declares it before its helpers start
   auto worker = [](int thread) {
     for (int i = 0; i < 4000; ++i) {
       const std::uint64_t key = bucketKey(thread * 8 + (i & 7));
@@ -27,7 +26,6 @@ TEST(TTLocking, ConcurrentStoresKeepEntriesWhole) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 2; ++t) threads.emplace_back(worker, t);
   for (std::thread& thread : threads) thread.join();
-  ttSetShared(false);
   for (int i = 0; i < 4; ++i) {
     const TTEntry& entry = ttBucket(bucketKey(0))[i];
     EXPECT_EQ(entry.word1 & TT_LOCK, 0u);
