@@ -5,11 +5,11 @@ Bitboard rankAttacks[64][64], fileAttacks[64][64];
 Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
 Bitboard ray[65][8];
 int neighbour[64][8];
-int direction[64][64];
+std::int8_t direction[64][64];
 Bitboard rookLines[64], bishopLines[64];
 Bitboard knightAttacks[64];
 int knightTargets[64][9];
-int kingZoneLine[64][2][64];
+std::int16_t kingZoneLine[64][2][64];
 
 namespace {
 
@@ -86,7 +86,7 @@ void buildRayTables() {
       neighbour[s][d] = stepSquare(s, directionRankStep[d], directionFileStep[d]);
       for (int t = neighbour[s][d]; t != NO_SQUARE; t = stepSquare(t, directionRankStep[d], directionFileStep[d])) {
         ray[s][d] |= squareBit[t];
-        direction[s][t] = d;
+        direction[s][t] = static_cast<std::int8_t>(d);
       }
       (d < 4 ? rookLines : bishopLines)[s] |= ray[s][d];
     }
@@ -116,7 +116,7 @@ void buildKingZoneLines() {
           int first = (d & 1) ? highestSquare(meet) : lowestSquare(meet);
           entry = first << 8 | (d * 16 + squareDistance(t, k));
         }
-        kingZoneLine[k][family][t] = entry;
+        kingZoneLine[k][family][t] = static_cast<std::int16_t>(entry);
       }
     }
   }

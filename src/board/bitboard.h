@@ -136,16 +136,17 @@ extern Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
 extern Bitboard ray[65][8];
 // The square one step from s in direction d, or NO_SQUARE.
 extern int neighbour[64][8];
-// The direction in which `to` lies on a line from `from`, or -1.
-extern int direction[64][64];
+// The direction in which `to` lies on a line from `from`, or -1. Bytes, so that the
+// table fills little of the first-level cache.
+extern std::int8_t direction[64][64];
 extern Bitboard rookLines[64], bishopLines[64];
 extern Bitboard knightAttacks[64];
 // Knight targets in step order, ended by -1.
 extern int knightTargets[64][9];
 // kingZoneLine[k][family][t], family 0 orthogonal and 1 diagonal: -1 when no ray of
 // that family from t meets the squares next to k, else (first such square nearest
-// t) << 8 | (direction * 16 + king distance from t to k).
-extern int kingZoneLine[64][2][64];
+// t) << 8 | (direction * 16 + king distance from t to k). Sixteen bits hold it.
+extern std::int16_t kingZoneLine[64][2][64];
 
 // Zobrist keys (constants, see zobrist_tables.cpp). The side key is present in a
 // hash key while white is to move.

@@ -46,21 +46,23 @@ void setPawnAndKingMaps(Position& pos) {
 
 }  // namespace
 
-// The attacks of every knight, bishop, rook and queen ORed into the maps.
+// The attacks of every knight, bishop, rook and queen ORed into the maps; a queen
+// counts among the diagonal and among the straight line pieces.
 void addPieceAttacks(Position& pos) {
   Bitboard* maps = pos.attackMap[pos.ply];
   for (int colour = WHITE; colour <= BLACK; ++colour) {
-    for (int type = KNIGHT; type <= QUEEN; ++type) {
-      Bitboard men = pos.pieceBB[colour][type];
-      while (men) {
-        const int square = lowestSquare(men);
-        men &= men - 1;
-        maps[colour] |= type == KNIGHT   ? knightAttacks[square]
-                        : type == BISHOP ? bishopAttacks(pos, square)
-                        : type == ROOK   ? rookAttacks(pos, square)
-                                         : queenAttacks(pos, square);
-      }
+    const Bitboard* men = pos.pieceBB[colour];
+    Bitboard attacks = 0;
+    for (Bitboard knights = men[KNIGHT]; knights; knights &= knights - 1) {
+      attacks |= knightAttacks[lowestSquare(knights)];
     }
+    for (Bitboard diagonal = men[BISHOP] | men[QUEEN]; diagonal; diagonal &= diagonal - 1) {
+      attacks |= bishopAttacks(pos, lowestSquare(diagonal));
+    }
+    for (Bitboard straight = men[ROOK] | men[QUEEN]; straight; straight &= straight - 1) {
+      attacks |= rookAttacks(pos, lowestSquare(straight));
+    }
+    maps[colour] |= attacks;
   }
 }
 

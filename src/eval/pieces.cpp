@@ -144,7 +144,7 @@ void scoreQueenSpecifics(const Position& pos, EvalState& st, int square, Bitboar
 template <int C, int TYPE>
 void scorePieceType(Position& pos, EvalState& st, Sums& sums) {
   constexpr int T = 1 - C;
-  Bitboard& map = pos.attackMap[pos.ply][C];
+  Bitboard typeMap = 0;  // stored once: the map is not read while the pieces are scored
   const Bitboard enemyZone = TYPE == KNIGHT ? st.kingZone[T] | squareBit[pos.kingSquare[T]] : st.kingZone[T];
   const Bitboard ownZone = TYPE == KNIGHT ? st.kingZone[C] | squareBit[pos.kingSquare[C]] : st.kingZone[C];
   for (Bitboard pieces = relativeBoard<C>(pos.pieceBB[C][TYPE]); pieces; pieces &= pieces - 1) {
@@ -161,7 +161,7 @@ void scorePieceType(Position& pos, EvalState& st, Sums& sums) {
       rookPart = rookAttacks(pos, square);
       attacks = rookPart | bishopAttacks(pos, square);
     }
-    map |= attacks;
+    typeMap |= attacks;
     const int mobility = std::popcount(attacks & ~pos.colourBB[C]);
     if (attacks & enemyZone) st.kingAttack[T] += ONE_KING_ATTACKER + kingAttackWeight[TYPE];
     sums.add(tableMg<TYPE>()[rs] + mobility * mobilityMg[TYPE], tableEg<TYPE>(rs) + mobility * mobilityEg[TYPE]);
@@ -186,6 +186,7 @@ void scorePieceType(Position& pos, EvalState& st, Sums& sums) {
       scoreQueenSpecifics<C>(pos, st, square, rookPart, sums);
     }
   }
+  pos.attackMap[pos.ply][C] |= typeMap;
 }
 
 // A bishop on a6, a7 or b8 (h6, h7 or g8) cut off by an enemy pawn on the
@@ -194,7 +195,13 @@ template <int C>
 bool bishopTrappedOnRim(const Position& pos) {
   const Bitboard bishops = relativeBoard<C>(pos.pieceBB[C][BISHOP]);
   const Bitboard enemyPawns = relativeBoard<C>(pos.pieceBB[1 - C][PAWN]);
-  constexpr int trapped[6][2] = {{40, 33}, {48, 41}, {57, 50}, {47, 38}, {55, 46}, {62, 53}};
+  static constexpr int trapped[6][2] = {{40, 33}, {48, 41}, {57, 50}, {47, 38}, {55, 46}, {62, 53}};
+  constexpr Bitboard rimSquares = [] {
+    Bitboard squares = 0;
+    for (const auto& pair : trapped) squares |= Bitboard{1} << pair[0];
+    return squares;
+  }();
+  if ((bishops & rimSquares) == 0) return false;  // the usual case, decided at once
   for (const auto& pair : trapped) {
     if ((bishops >> pair[0] & 1) && (enemyPawns >> pair[1] & 1)) return true;
   }

@@ -40,19 +40,7 @@ int historyScore(const Position& pos, int select, Move move) {
   return historyValue(select, moveTo(move), pos.board[moveFrom(move)]);
 }
 
-// Stable insertion sort of the node's list by descending score.
-void sortList(Position& pos, int begin, int end) {
-  ScoredMove* list = pos.moveList;
-  for (int i = begin + 1; i < end; ++i) {
-    const ScoredMove item = list[i];
-    int j = i;
-    while (j > begin && list[j - 1].score < item.score) {
-      list[j] = list[j - 1];
-      --j;
-    }
-    list[j] = item;
-  }
-}
+void sortList(Position& pos, int begin, int end) { sortByScore(pos.moveList + begin, pos.moveList + end); }
 
 bool isKiller(const Position& pos, Move move) {
   return sameMove(move, pos.killers[pos.ply][0]) || sameMove(move, pos.killers[pos.ply][1]);
@@ -74,6 +62,19 @@ bool lineSliderBehind(const Position& pos, int square, int dir, int colour) {
 }
 
 }  // namespace
+
+void sortByScore(ScoredMove* begin, ScoredMove* end) {
+  if (begin == end) return;
+  for (ScoredMove* i = begin + 1; i < end; ++i) {
+    const ScoredMove item = *i;
+    ScoredMove* j = i;
+    while (j > begin && (j - 1)->score < item.score) {
+      *j = *(j - 1);
+      --j;
+    }
+    *j = item;
+  }
+}
 
 void pickStart(Position& pos, int stage, Move hashMove, int select, int gainLimit) {
   PickState& ps = pos.pickState[pos.ply];

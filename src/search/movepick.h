@@ -37,6 +37,9 @@ constexpr int ORDER_KILLER2 = 0x0FFFFFFF;
 inline bool sameMove(Move a, Move b) { return ((a ^ b) & 0xFFFFFF) == 0; }
 inline bool isQuiet(Move move) { return (move & (FLAG_CAPTURE | FLAG_PROMOTION)) == 0; }
 
+// Stable insertion sort by descending score: the short move lists need no buffer.
+void sortByScore(ScoredMove* begin, ScoredMove* end);
+
 // Starts a picker at `stage`. `select` is the history bank (normal stages) or the
 // strictCaptures flag (futility stage); gainLimit is used by the gain stage.
 void pickStart(Position& pos, int stage, Move hashMove, int select, int gainLimit);

@@ -13,6 +13,7 @@
 #include "board/see.h"
 #include "search/decided_table.h"
 #include "search/margins.h"
+#include "search/movepick.h"
 #include "search/node.h"
 #include "search/node_table.h"
 #include "search/search_state.h"
@@ -213,8 +214,7 @@ int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
       }
       pos.moveList[i].score = key;
     }
-    std::stable_sort(pos.moveList + first, pos.moveList + last,
-                     [](const ScoredMove& a, const ScoredMove& b) { return a.score > b.score; });
+    sortByScore(pos.moveList + first, pos.moveList + last);
     --checkPlies;  // a single evasion costs no check ply
   }
   Move bestMove = MOVE_NONE;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "eval/pawns.h"
 #include "eval/terms.h"
 #include "support/board_setup.h"
+#include "support/brute_board.h"
 
 namespace {
 
@@ -117,6 +119,21 @@ TEST(Evaluate, LeavesFullAttackMaps) {
       EXPECT_EQ(maps[WHITE], pos->attackMap[1][WHITE]) << fen;
       EXPECT_EQ(maps[BLACK], pos->attackMap[1][BLACK]) << fen;
       unmakeMove(*pos);
+    }
+  }
+}
+
+// The maps filled from the tables hold every square the men attack on the board; a
+// queen attacks along both kinds of line.
+TEST(Evaluate, AttackMapsMatchTheBoard) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 300; ++i) {
+    const std::string fen = i % 3 == 0 ? randomFenOf(random, "QqRBnp") : randomFen(random, 2 + i % 24);
+    auto pos = positionFromFen(fen.c_str());
+    fillAttackMaps(*pos);
+    const BruteBoard board = bruteFromPosition(*pos);
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+      EXPECT_EQ(pos->attackMap[pos->ply][colour], bruteAttackSet(board, colour)) << fen << " colour " << colour;
     }
   }
 }
