@@ -143,22 +143,6 @@ TEST(Uci, DecidedAnalysisKeepsDeepening) {
   EXPECT_TRUE(game.isLegal(uci.bestMove()));
 }
 
-// After the hand-over the decided search finds a mate made mostly of quiet queen and
-// king moves at the depth of its length (8 moves, 15 plies), not several iterations later.
-TEST(Uci, DecidedAnalysisFindsQuietMateEarly) {
-  UciEngine uci;
-  uci.engine.send("position fen 2K5/8/6Q1/8/8/5k2/8/8 w - - 0 1");
-  uci.engine.send("go infinite");
-  const auto line = uci.engine.waitForLine("info score mate ", 120000);
-  uci.engine.send("stop");
-  ASSERT_TRUE(line);
-  int moves = 0, depth = 0;
-  ASSERT_EQ(std::sscanf(line->c_str(), "info score mate %d depth %d", &moves, &depth), 2) << *line;
-  EXPECT_EQ(moves, 8) << *line;
-  EXPECT_LE(depth, 15) << *line;
-  uci.bestMove();
-}
-
 // A long iteration still prints a progress line (time, nodes, nps) at least once a
 // second, so that an analysis never looks stalled.
 TEST(Uci, LongIterationPrintsProgress) {
