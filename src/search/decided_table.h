@@ -32,10 +32,10 @@ struct DecidedTable {
   using Probe = DecidedProbe;
   // No pruning by the evaluation against a mate-score window edge.
   static bool prunes(int bound) { return bound < MATE_BOUND && bound > -MATE_BOUND; }
-  // Late moves are searched less deep except where the side to move needs a mate: a
-  // reduced move of the defending side that fails low was mated for real, and one that
-  // fails high is searched again in full, so no shorter mate is missed.
-  static bool reduces(int bound) { return bound < MATE_BOUND; }
+  // No late-move reductions: in a won ending the winning line is mostly quiet moves of
+  // the attacker (king approach, queen or rook restricting the king) that a reduction
+  // hides until several iterations later, and the defender has few moves to save.
+  static bool reduces(int) { return false; }
   // Whether only a mate by this very move reaches beta at `ply` (the next faster one
   // is two plies later): then only checking moves need a search.
   static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }

@@ -39,6 +39,7 @@ void pollSearch(Position& pos) {
   const bool clockUp = clockLimitMs > 0 && now - searchStartTime >= static_cast<std::uint32_t>(clockLimitMs);
   const bool timeUp = timePerMove > 0 && !pondering && (elapsedCs(now) > timePerMove || clockUp);
   if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
+  if (stopState == STOP_NONE) printProgress();
   if (stopState != STOP_NONE) {
     setStop(pos);
     stopAllSearchThreads();

@@ -3,6 +3,7 @@
 #include "search/root.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
@@ -112,6 +113,15 @@ const RootFamily* family = &normalFamily;
 
 std::uint64_t nodesSoFar(const Position& pos) { return totalNodes + pos.nodes; }
 std::uint32_t elapsedMs() { return currentTimeMs() - searchStartTime; }
+
+// Elapsed milliseconds at the last line printed during this search, so that a long
+// iteration still shows a sign of life once a second (the interval is a little
+// shorter, so that the poll's own period keeps the gap within the second).
+std::atomic<std::uint32_t> lastOutputMs{0};
+constexpr std::uint32_t PROGRESS_INTERVAL_MS = 900;
+
+void noteOutput() { lastOutputMs.store(elapsedMs(), std::memory_order_relaxed); }
+
 int multiPVCount() { return std::clamp(options.multiPV, 1, MAX_MULTI_PV); }
 
 int gamePhase(const Position& pos) {
@@ -180,6 +190,7 @@ void emit(const char* line) {
   if (engineFlags & FLAG_POST) {
     std::fputs(line, stdout);
     std::fflush(stdout);
+    noteOutput();
   }
 }
 
@@ -368,6 +379,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
   if (post && (single || depth > 9)) {
     std::printf("info depth %d seldepth %d\n", depth / 2, depth / 2);
     std::fflush(stdout);
+    noteOutput();
   }
   orderForIteration(pos);
   const int iterationAlpha = alpha;
@@ -459,6 +471,7 @@ void startSearch(Position& pos, Move hint) {
   iterationDepth = 2;
   underPromotionsAdded = false;
   searchStartTime = currentTimeMs();
+  lastOutputMs.store(0, std::memory_order_relaxed);
   ponderCredit = 0;
   clockLimitMs = 0;
   instantMove = false;
@@ -533,6 +546,21 @@ void printCurrMove(Move move, int number) {
   std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move), number,
               nodesSoFar(gamePosition));
   std::fflush(stdout);
+  noteOutput();
+}
+
+void printProgress() {
+  if ((engineFlags & (FLAG_UCI | FLAG_POST)) != (FLAG_UCI | FLAG_POST)) return;
+  const std::uint32_t timeMs = elapsedMs();
+  if (timeMs < PROGRESS_INTERVAL_MS ||
+      timeMs - lastOutputMs.load(std::memory_order_relaxed) < PROGRESS_INTERVAL_MS) {
+    return;
+  }
+  const std::uint64_t nodes = nodesSoFar(gamePosition);
+  const int nps = static_cast<int>(static_cast<double>(nodes) / (timeMs * 0.001));
+  std::printf("info time %u nodes %" PRIu64 " nps %d tbhits %u\n", timeMs, nodes, nps, tbHits);
+  std::fflush(stdout);
+  noteOutput();
 }
 
 void printMultiPV() {
@@ -553,6 +581,7 @@ void printMultiPV() {
     std::fputs(line, stdout);
   }
   std::fflush(stdout);
+  noteOutput();
 }
 
 void tableVariation(Position& pos, Move first, int wanted, char* out, int size) {

@@ -24,6 +24,9 @@ void printThinking(int score, int depth);
 void reprintThinking();
 // "info currmove" for the root move being searched.
 void printCurrMove(Move move, int number);
+// UCI: "info time nodes nps tbhits" when a second has passed since the last line
+// of this search, so that a long iteration in analysis does not look stalled.
+void printProgress();
 // Prints every filled multi-PV slot.
 void printMultiPV();
 // Appends to `out` the variation that starts with the legal move `first` and goes on

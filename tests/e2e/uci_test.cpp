@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,25 @@ TEST(Uci, DecidedAnalysisKeepsDeepening) {
   uci.engine.send("position fen 4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
   uci.engine.send("go infinite");
   EXPECT_TRUE(uci.engine.waitForLine("info depth 12 ", 120000));
+  uci.engine.send("stop");
+  GameCheck game("4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+}
+
+// A long iteration still prints a progress line (time, nodes, nps) at least once a
+// second, so that an analysis never looks stalled.
+TEST(Uci, LongIterationPrintsProgress) {
+  UciEngine uci;
+  uci.engine.send("position fen 4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  uci.engine.send("go infinite");
+  const auto line = uci.engine.waitForLine("info time ", 120000);
+  ASSERT_TRUE(line);
+  unsigned timeMs = 0, nps = 0, hits = 0;
+  unsigned long long nodes = 0;
+  EXPECT_EQ(std::sscanf(line->c_str(), "info time %u nodes %llu nps %u tbhits %u", &timeMs, &nodes, &nps, &hits), 4)
+      << *line;
+  EXPECT_GE(timeMs, 900u);
+  EXPECT_GT(nodes, 0u);
   uci.engine.send("stop");
   GameCheck game("4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
   EXPECT_TRUE(game.isLegal(uci.bestMove()));

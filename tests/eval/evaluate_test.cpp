@@ -107,6 +107,21 @@ TEST(Evaluate, ColourFlippedPositionsScoreTheSame) {
 }
 
 // The attack maps a full evaluation leaves are those filled from scratch.
+// Bishop and knight against a bare king: the strong side wants the weak king in a
+// corner of the bishop's colour. Each pair keeps both kings the same distance apart and
+// moves only the weak king from the wrong corner to the right one; the strong side moves.
+TEST(Evaluate, BishopAndKnightDriveTowardTheBishopsCorner) {
+  constexpr int CORNER_GAIN = 50;  // the table's corners differ by about 90
+  const std::pair<const char*, const char*> cases[] = {
+      {"k7/8/8/8/8/8/4B3/K2N4 w - -", "7k/8/8/8/8/8/4B3/K2N4 w - -"},  // white, light bishop: a8 right
+      {"7k/8/8/8/8/8/8/K1BN4 w - -", "k7/8/8/8/8/8/8/K1BN4 w - -"},    // white, dark bishop: h8 right
+      {"K7/8/8/8/8/8/4b3/k2n4 b - -", "7K/8/8/8/8/8/4b3/k2n4 b - -"},  // black, light bishop: a8 right
+      {"k2n4/3b4/8/8/8/8/8/7K b - -", "k2n4/3b4/8/8/8/8/8/K7 b - -"},  // black, light bishop: h1 right
+      {"3n3k/4b3/8/8/8/8/8/K7 b - -", "3n3k/4b3/8/8/8/8/8/7K b - -"},  // black, dark bishop: a1 right
+  };
+  for (const auto& [right, wrong] : cases) EXPECT_GT(fullEval(right) - fullEval(wrong), CORNER_GAIN) << right;
+}
+
 TEST(Evaluate, LeavesFullAttackMaps) {
   for (const char* fen : seeds) {
     auto pos = positionFromFen(fen);
