@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -97,6 +98,13 @@ void waitForInput(InputQueue& queue) {
   queue.signalled = false;
 }
 
+bool waitForInputUntil(InputQueue& queue, std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock<std::mutex> guard(queue.signalMutex);
+  if (!queue.signal.wait_until(guard, deadline, [&queue] { return queue.signalled; })) return false;
+  queue.signalled = false;
+  return true;
+}
+
 const char* takeLine(InputQueue& queue) {
   InputLockGuard guard(queue);
   const char* start = queue.text.data() + queue.head;
@@ -162,22 +170,37 @@ const char* getInputLine() {
   return inputIsFile ? takeLineFromFile(consoleInput, STDIN_FILENO) : takeLine(consoleInput);
 }
 
-void readCommand(bool wait) {
+namespace {
+
+// Takes and dispatches one console line, waiting for it up to `waitMs` (forever when
+// negative, not at all when 0).
+void takeCommand(int waitMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
   for (;;) {
     if (const char* line = getInputLine()) {
       debugLog("(%" PRIu32 ") < %s\n", currentTimeMs(), line);
       dispatchCommand(line);
       return;
     }
-    if (!wait) return;
+    if (waitMs == 0) return;
     // A command file that is used up ends the engine like "quit".
     if (inputIsFile) {
       pendingCommand = CMD_QUIT;
       return;
     }
-    waitForInput(consoleInput);
+    if (waitMs < 0) {
+      waitForInput(consoleInput);
+    } else if (!waitForInputUntil(consoleInput, deadline)) {
+      return;
+    }
   }
 }
+
+}  // namespace
+
+void readCommand(bool wait) { takeCommand(wait ? -1 : 0); }
+
+void readCommandWithin(int timeoutMs) { takeCommand(std::max(timeoutMs, 1)); }
 
 void debugLog(const char* format, ...) {
   if ((engineFlags & FLAG_UCI) == 0 || (engineFlags & FLAG_DEBUG) == 0) return;

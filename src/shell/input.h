@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -58,10 +59,14 @@ void initInput();
 const char* getInputLine();
 // Sleeps until the reader has appended text or ended the queue since the last wait.
 void waitForInput(InputQueue& queue);
+// The same, giving up at `deadline`: false when nothing arrived by then.
+bool waitForInputUntil(InputQueue& queue, std::chrono::steady_clock::time_point deadline);
 
 // Takes one console line, logs it and dispatches it. With wait it sleeps until a line
 // arrives; when input is a file and used up it sets CMD_QUIT.
 void readCommand(bool wait);
+// Like readCommand(true), but returns after `timeoutMs` when no line has come.
+void readCommandWithin(int timeoutMs);
 // printf-style line for the UCI debug log: written and flushed only while both
 // FLAG_UCI and FLAG_DEBUG are set.
 void debugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));

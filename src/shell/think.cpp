@@ -25,6 +25,8 @@ namespace {
 
 constexpr int RESIGN_SCORE = -800;
 constexpr int RESIGN_MOVES = 3;
+// How often a held analysis looks whether its progress line is due.
+constexpr int HELD_ANALYSIS_POLL_MS = 50;
 
 bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 
@@ -68,13 +70,20 @@ void runSearch() {
 }
 
 // A ponder or analysis search that ended by itself keeps its result until the front
-// end ends it: UCI sends no "bestmove" before "stop" or "ponderhit".
+// end ends it: UCI sends no "bestmove" before "stop" or "ponderhit". An analysis that
+// reached the depth limit (a proven mate gets there in moments) goes on sending its
+// progress line, so that the front end never sees it fall silent.
 void holdFinishedSearch() {
   if (!pondering && !analysisMode) return;
   resultHeld = true;
   while (stopState != STOP_COMMAND && stopState != STOP_PONDER_HIT && pendingCommand == CMD_NONE &&
          userMoveFrom < 0) {
-    readCommand(true);
+    if (analysisMode) {
+      printProgress();
+      readCommandWithin(HELD_ANALYSIS_POLL_MS);
+    } else {
+      readCommand(true);
+    }
   }
   resultHeld = false;
   if (pondering && stopState == STOP_PONDER_HIT) {

@@ -143,23 +143,33 @@ TEST(Uci, DecidedAnalysisKeepsDeepening) {
   EXPECT_TRUE(game.isLegal(uci.bestMove()));
 }
 
-// A long iteration still prints a progress line (time, nodes, nps) at least once a
-// second, so that an analysis never looks stalled.
-TEST(Uci, LongIterationPrintsProgress) {
-  UciEngine uci;
-  uci.engine.send("position fen 4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
-  uci.engine.send("go infinite");
-  const auto line = uci.engine.waitForLine("info time ", 120000);
-  ASSERT_TRUE(line);
-  unsigned timeMs = 0, nps = 0, hits = 0;
-  unsigned long long nodes = 0;
-  EXPECT_EQ(std::sscanf(line->c_str(), "info time %u nodes %llu nps %u tbhits %u", &timeMs, &nodes, &nps, &hits), 4)
-      << *line;
-  EXPECT_GE(timeMs, 900u);
-  EXPECT_GT(nodes, 0u);
-  uci.engine.send("stop");
-  GameCheck game("4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
-  EXPECT_TRUE(game.isLegal(uci.bestMove()));
+// An analysis never falls silent: a long iteration (eight pawns up) and a search that
+// proved the mate and reached the depth limit (two queens) both print a progress line
+// (time, nodes, nps) at least once a second until "stop".
+TEST(Uci, AnalysisPrintsProgressUntilStop) {
+  for (const char* fen : {"4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1", "4k3/8/8/8/8/8/8/QQ2K3 w - - 0 1"}) {
+    SCOPED_TRACE(fen);
+    UciEngine uci;
+    uci.engine.send(std::string("position fen ") + fen);
+    uci.engine.send("go infinite");
+    unsigned lastMs = 0;
+    for (int line = 0; line < 2; ++line) {
+      const auto progress = uci.engine.waitForLine("info time ", 120000);
+      ASSERT_TRUE(progress);
+      unsigned timeMs = 0, nps = 0, hits = 0;
+      unsigned long long nodes = 0;
+      EXPECT_EQ(std::sscanf(progress->c_str(), "info time %u nodes %llu nps %u tbhits %u", &timeMs, &nodes, &nps,
+                            &hits),
+                4)
+          << *progress;
+      EXPECT_GE(timeMs, lastMs + 900u);
+      EXPECT_GT(nodes, 0u);
+      lastMs = timeMs;
+    }
+    uci.engine.send("stop");
+    GameCheck game(fen);
+    EXPECT_TRUE(game.isLegal(uci.bestMove()));
+  }
 }
 
 TEST(Uci, PonderThenPonderhitOrStop) {
