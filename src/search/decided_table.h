@@ -3,7 +3,8 @@
 // lower and upper bounds, mate scores exact and adjusted by the ply, mate-distance
 // pruning and the recognised draws at node entry, the tablebases (exact mate
 // distances from the node's ply) also in the quiescence, and no pruning by the
-// evaluation once a window edge is a mate score, so that mate distances come out exact.
+// evaluation once a window edge is a mate score, so that mate distances come out exact,
+// nor at the nodes of a lone king.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,11 @@
 #include "board/position.h"
 #include "search/decided_tt.h"
 #include "search/node_table.h"
+
+// The side has nothing but its king.
+inline bool hasOnlyKing(const Position& pos, int side) {
+  return pos.pieceMaterial[side] == 0 && pos.pieceCount[side][PAWN] == 0;
+}
 
 // The eight pruning margins of this search (its constant table minus pruningLevel).
 extern int decidedMargins[MARGIN_COUNT];
@@ -30,12 +36,17 @@ struct DecidedProbe {
 
 struct DecidedTable {
   using Probe = DecidedProbe;
-  // No pruning by the evaluation against a mate-score window edge.
-  static bool prunes(int bound) { return bound < MATE_BOUND && bound > -MATE_BOUND; }
-  // No late-move reductions: in a won ending the winning line is mostly quiet moves of
-  // the attacker (king approach, queen or rook restricting the king) that a reduction
-  // hides until several iterations later, and the defender has few moves to save.
-  static bool reduces(int) { return false; }
+  // No pruning by the evaluation against a mate-score window edge, nor at a bare
+  // king's nodes: a lone king is the side that falls into zugzwang (a null move or a
+  // static cut would let it pass), and its few moves cost little to search.
+  static bool prunes(const Position& pos, int bound) {
+    return bound < MATE_BOUND && bound > -MATE_BOUND && !hasOnlyKing(pos, pos.side);
+  }
+  // Late quiet moves are reduced only while the window holds no mate score: once a mate
+  // is in sight every move is searched to full depth, so mate distances come out exact;
+  // before that the depth the reductions buy is what a long mate (bishop and knight)
+  // needs to see the defending king driven along the edge.
+  static bool reduces(const Position& pos, int bound) { return prunes(pos, bound); }
   // Whether only a mate by this very move reaches beta at `ply` (the next faster one
   // is two plies later): then only checking moves need a search.
   static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }

@@ -145,6 +145,7 @@ DecidedEntry* decidedBucket(std::uint64_t key) {
 }
 
 void decidedNewSearch() {
+  ttRegisterPrefetch(decidedIndexMask(), sizeof(DecidedEntry));
   decidedAge = (decidedAge + 1) % DECIDED_AGES;
   for (int age = 0; age < DECIDED_AGES; ++age) {
     const int distance = decidedAge + 1 - age;

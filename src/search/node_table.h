@@ -56,8 +56,8 @@ enum PruningMargin : int {
 struct NormalTable {
   using Probe = ::Probe;
   static constexpr int margins[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
-  static constexpr bool prunes(int) { return true; }
-  static constexpr bool reduces(int) { return true; }
+  static constexpr bool prunes(const Position&, int) { return true; }
+  static constexpr bool reduces(const Position&, int) { return true; }
   static constexpr bool onlyMateInOneReaches(int, int) { return false; }
   static constexpr int margin(int index) { return margins[index]; }
   static bool entryEnds(Position&, int, int, int&) { return false; }

@@ -116,7 +116,7 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
   // becomes what the largest left-out victim could bring.
   const int them = pos.xside;
   Bitboard removed = 0;
-  if (T::prunes(alpha) && standPat + deltaPawn < alpha) {
+  if (T::prunes(pos, alpha) && standPat + deltaPawn < alpha) {
     removed |= pos.pieceBB[them][PAWN];
     best = standPat + deltaPawn;
     if (standPat + deltaMinor < alpha) {
@@ -189,7 +189,7 @@ int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
   const int them = pos.xside;
   Bitboard targets = ~Bitboard{0};
   int best = pos.ply - MATE_SCORE;
-  if (e < alpha && T::prunes(alpha)) {
+  if (e < alpha && T::prunes(pos, alpha)) {
     // Far below alpha only captures can help, and only of victims big enough.
     targets = pos.colourBB[them];
     best = e;

@@ -304,7 +304,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   const int beta = f.beta, depth = f.depth, e = f.eval;
   const bool quiet = isQuiet(move);
   const int type = movingType(pos, move);
-  const bool prunes = T::prunes(beta);
+  const bool prunes = T::prunes(pos, beta);
   if (reverses(move, f.previous) && beta > -8 && pos.rule50 > 1) {
     p.best = std::max(p.best, -8);
     ++p.legal;
@@ -369,7 +369,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     ++p.legal;
     return STEP_SKIPPED;
   }
-  const bool prunes = T::prunes(beta);
+  const bool prunes = T::prunes(pos, beta);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
       gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
           p.searched + beta + T::margin(MARGIN_MOVE_GAIN) &&
@@ -399,7 +399,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
   } else {
     const int childDepth = depth - ONE_PLY + extension;
-    if (T::reduces(beta) && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+    if (T::reduces(pos, beta) && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
       const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
       score = deepChild<T>(pos, beta, reduced, f.mode, depth);
       if (score >= beta && !stopped(pos)) score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
@@ -712,7 +712,7 @@ template <class T>
 int searchZW(Position& pos, int beta, int depth) {
   startNode(pos);
   const int e = nodeEval(pos);
-  const bool prunes = T::prunes(beta);
+  const bool prunes = T::prunes(pos, beta);
   if (prunes && e + T::margin(MARGIN_RAZOR) < beta) return beta - 101;
   int result;
   if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
@@ -784,7 +784,7 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   frame.depth = depth;
   frame.historySelect = nodeEval(pos) + 100 < beta;
   frame.hashMove = probe.hashMove;
-  frame.skipLosing = T::prunes(beta);
+  frame.skipLosing = T::prunes(pos, beta);
   frame.lazyMargin = SHALLOW_LAZY_MARGIN;
   if (searchEvasions<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
@@ -810,7 +810,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   Move altMove = MOVE_NONE;
 
   // Null move, with a verification search first at great depth and a cheap pre-test.
-  const bool prunes = T::prunes(beta);
+  const bool prunes = T::prunes(pos, beta);
   if (prunes && excludedMove == MOVE_NONE && (mode & MODE_NULL_ALLOWED) && e >= beta &&
       pos.pieceMaterial[pos.side] > 0) {
     bool tryNull = true;
@@ -928,7 +928,7 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   frame.excludedMove = excludedMove;
   frame.mode = mode;
   frame.extensionBudget = extensionBudget;
-  frame.skipLosing = depth <= 6 * ONE_PLY && T::prunes(beta);
+  frame.skipLosing = depth <= 6 * ONE_PLY && T::prunes(pos, beta);
   frame.lazyMargin = DEEP_LAZY_MARGIN;
   if (searchEvasions<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;

@@ -114,8 +114,7 @@ bool ttAllocate(std::uint32_t indexMask) {
 #endif
   std::memset(static_cast<void*>(ttTable), 0, bytes);
   ttMask = indexMask;
-  // Make-move warms up the bucket of the position it reaches.
-  prefetchTarget = {reinterpret_cast<std::uintptr_t>(ttTable), ttMask, sizeof(TTEntry)};
+  ttRegisterPrefetch(ttMask, sizeof(TTEntry));
   return true;
 }
 
@@ -135,7 +134,13 @@ void ttClear() {
   resetHistory();
 }
 
+void ttRegisterPrefetch(std::uint32_t indexMask, std::uint32_t entryBytes) {
+  prefetchTarget = ttTable != nullptr ? PrefetchTarget{reinterpret_cast<std::uintptr_t>(ttTable), indexMask, entryBytes}
+                                      : PrefetchTarget{};
+}
+
 void ttNewSearch() {
+  ttRegisterPrefetch(ttMask, sizeof(TTEntry));
   ttAge = (ttAge + 1) & 7;
   for (int age = 0; age < 8; ++age) {
     const int base = age == ttAge ? 510 : (((ttAge - age) & 7) + 1) * 256;

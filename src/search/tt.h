@@ -68,6 +68,9 @@ void ttRelease();
 void ttClear();
 // Advances the generation and rebuilds the replacement priorities.
 void ttNewSearch();
+// Make-move warms up the entry of the position it reaches; the search about to start
+// tells where that entry lies in its view of the table (index mask and entry size).
+void ttRegisterPrefetch(std::uint32_t indexMask, std::uint32_t entryBytes);
 // Clears the table when the side to move differs from the previous search's
 // (unless the hash is to be preserved), then remembers the side.
 void ttSideCheck(int side, bool preserveHash);
