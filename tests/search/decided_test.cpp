@@ -6,6 +6,7 @@
 
 #include "board/makemove.h"
 #include "board/position.h"
+#include "board/prefetch.h"
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
 #include "search/decided_table.h"
@@ -262,6 +263,20 @@ TEST_F(DecidedSearchTest, VictimIsTheOldestShallowestEntry) {
   EXPECT_EQ(bucket[1].word[0], 0x200u);
   EXPECT_EQ(bucket[0].word[0], 0x100u);
   EXPECT_EQ(bucket[2].word[0], 0x102u);
+}
+
+// Make-move warms up the entry the coming search reads: the decided search's 16-byte
+// view after its start, the main table's again after a normal search starts.
+TEST_F(DecidedSearchTest, MakeMoveWarmsTheBucketOfTheRunningSearch) {
+  const auto warmed = [](std::uint64_t key) {
+    return prefetchTarget.base + (static_cast<std::uint32_t>(key) & prefetchTarget.indexMask) * prefetchTarget.entryBytes;
+  };
+  for (const std::uint64_t key : {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull, 0x00000000FFFFFFFFull}) {
+    decidedNewSearch();
+    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(decidedBucket(key))) << key;
+    ttNewSearch();
+    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(ttBucket(key))) << key;
+  }
 }
 
 TEST(DecidedSwitch, TwoDecisiveScoresAndTimeEnough) {
