@@ -369,7 +369,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     ++p.legal;
     return STEP_SKIPPED;
   }
-  const bool prunes = T::prunes(pos, beta);
+  const bool prunes = T::prunes(pos, beta), reduces = T::reduces(pos, beta);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
       gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
           p.searched + beta + T::margin(MARGIN_MOVE_GAIN) &&
@@ -399,7 +399,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
     score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
   } else {
     const int childDepth = depth - ONE_PLY + extension;
-    if (T::reduces(pos, beta) && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
+    if (reduces && moveStage == PICK_QUIETS && f.excludedMove == MOVE_NONE && (f.cutNode || p.searched >= 3)) {
       const int reduced = childDepth - f.lmrBase - (p.searched >= 12 ? 1 : 0);
       score = deepChild<T>(pos, beta, reduced, f.mode, depth);
       if (score >= beta && !stopped(pos)) score = deepChild<T>(pos, beta, childDepth, f.mode, depth);
