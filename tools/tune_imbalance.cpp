@@ -9,8 +9,9 @@
 // held-out loss the program prints, for all games and per file.
 //
 // Games that ended off the board (a time forfeit, an illegal move, a crash, by the
-// Termination tag the game driver writes) are skipped: their results say nothing of the position. Every quiet position of the games (not in check, the game's next move neither a
-// capture nor a promotion, past the opening) gives one sample: its configuration of
+// Termination tag the game driver writes) are skipped: their results say nothing of
+// the position. Every quiet position of the games (not in check, the game's next move
+// neither a capture nor a promotion, past the opening) gives one sample: its configuration of
 // pieces, its two pawn counts, the engine's own static evaluation and the game's
 // result. The result is modelled as a logistic function of the evaluation plus the
 // grid value of the position (a Texel-style fit). The grid value is modelled as
@@ -245,8 +246,9 @@ bool readGames(const char* path, int& games, std::vector<Sample>& samples) {
 
 // Terms shared by all configurations, each white's minus black's so that colour
 // reversal negates them: a correction of each piece's value, the same per own pawn
-// (knights gain with pawns, rooks lose), the bishop pair, the same per own pawn (the
-// pair is worth most in open positions) and a pawn's value.
+// (knights gain with pawns, rooks lose), the bishop pair and the same per own pawn
+// (the pair's worth is commonly held to fall as pawns block the bishops), and a
+// pawn's value.
 constexpr int SHARED_TERMS = 11;
 void sharedTerms(int piece, int w, int b, double terms[SHARED_TERMS]) {
   const Men m = menOf(piece);
