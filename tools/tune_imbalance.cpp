@@ -1,11 +1,17 @@
 // Fits the base imbalance grid of the material table to game results and writes it
 // as src/eval/material_tables.cpp.
 //
-//   tune_imbalance [-o OUTPUT.cpp] GAMES.pgn...
+//   tune_imbalance [-o OUTPUT.cpp] [-tiers 1|2|3] [-shrink F] GAMES.pgn...
 //
-// Games that ended off the board (a time forfeit, an illegal move, by the Termination
-// tag) are skipped: their results say nothing of the position. Every quiet position of the games (not in check, the game's next move neither a
-// capture nor a promotion, past the opening) gives one sample: its configuration of
+// -tiers chooses how much of the model below is fitted: 1 the shared terms only, 2
+// also each configuration's base and slopes, 3 (the default) also its cells. -shrink
+// scales every prior spread (below 1: stronger shrinkage). Compare variants by the
+// held-out loss the program prints, for all games and per file.
+//
+// Games that ended off the board (a time forfeit, an illegal move, a crash, by the
+// Termination tag the game driver writes) are skipped: their results say nothing of
+// the position. Every quiet position of the games (not in check, the game's next move
+// neither a capture nor a promotion, past the opening) gives one sample: its configuration of
 // pieces, its two pawn counts, the engine's own static evaluation and the game's
 // result. The result is modelled as a logistic function of the evaluation plus the
 // grid value of the position (a Texel-style fit). The grid value is modelled as
@@ -59,6 +65,12 @@ constexpr int BLOCK_MIN_DEVIATION = 160;
 constexpr int OPTIMISER_STEPS = 3000;
 constexpr int HOLD_OUT_EVERY = 10;
 
+// The model variant chosen on the command line.
+struct FitSettings {
+  int tiers = 3;
+  double shrink = 1.0;
+};
+
 // The telling blocks: a white bishop against a black knight and nothing else, first
 // two rows and the two values of the third that the reversed block's rows imply.
 constexpr int BISHOP_KNIGHT = 1008;
@@ -75,7 +87,12 @@ struct Sample {
   double eval;    // white's view, centipawns, with only the bishop-against-knight data
   double result;  // 1 white won, 0.5 draw, 0 black won
   int game;
+  int source = 0;  // the file it came from: each file's games get a scale of their own
 };
+
+// Scale of the evaluation in the logistic model, per source: how sure a result an
+// evaluation means depends on who played the games and how fast.
+using Scales = std::vector<double>;
 
 // Grid piece index of the counts; -1 when the grid has no digit for them (a third
 // man, or a second queen).
@@ -141,7 +158,7 @@ double whiteEval(Position& pos) {
 // Results decided on the board, or adjudicated from the score; a game without a
 // Termination tag counts as one of them.
 bool decidedOnTheBoard(const std::string& termination) {
-  return termination != "time forfeit" && termination != "illegal move";
+  return termination != "time forfeit" && termination != "illegal move" && termination != "crash";
 }
 
 double parseResult(const std::string& text) {
@@ -229,8 +246,10 @@ bool readGames(const char* path, int& games, std::vector<Sample>& samples) {
 
 // Terms shared by all configurations, each white's minus black's so that colour
 // reversal negates them: a correction of each piece's value, the same per own pawn
-// (knights gain with pawns, rooks lose), the bishop pair and a pawn's value.
-constexpr int SHARED_TERMS = 10;
+// (knights gain with pawns, rooks lose), the bishop pair and the same per own pawn
+// (the pair's worth is commonly held to fall as pawns block the bishops), and a
+// pawn's value.
+constexpr int SHARED_TERMS = 11;
 void sharedTerms(int piece, int w, int b, double terms[SHARED_TERMS]) {
   const Men m = menOf(piece);
   const int pawns[2] = {w, b};
@@ -240,6 +259,7 @@ void sharedTerms(int piece, int w, int b, double terms[SHARED_TERMS]) {
     terms[t++] = (m.count[WHITE][type] * pawns[WHITE] - m.count[BLACK][type] * pawns[BLACK]) / 8.0;
   }
   terms[t++] = (m.count[WHITE][BISHOP] == 2) - (m.count[BLACK][BISHOP] == 2);
+  terms[t++] = ((m.count[WHITE][BISHOP] == 2) * pawns[WHITE] - (m.count[BLACK][BISHOP] == 2) * pawns[BLACK]) / 8.0;
   terms[t++] = w - b;
 }
 
@@ -281,38 +301,42 @@ double logLoss(double probability, double result) {
   return -(result * std::log(probability + FLOOR) + (1 - result) * std::log(1 - probability + FLOOR));
 }
 
-// Scale of the evaluation in the logistic model, fitted to the evaluation alone.
-double fitScale(const std::vector<Sample>& samples) {
-  auto loss = [&](double scale) {
-    double sum = 0;
-    for (const Sample& s : samples) sum += logLoss(sigmoid(scale * s.eval), s.result);
-    return sum / samples.size();
-  };
-  double low = 0.0005, high = 0.02;
-  for (int i = 0; i < 60; ++i) {
-    const double a = low + (high - low) / 3, b = high - (high - low) / 3;
-    if (loss(a) < loss(b)) {
-      high = b;
-    } else {
-      low = a;
+// The scales fitted to the evaluation alone, one per source.
+Scales fitScales(const std::vector<Sample>& samples, int sources) {
+  Scales scales(sources);
+  for (int source = 0; source < sources; ++source) {
+    auto loss = [&](double scale) {
+      double sum = 0;
+      for (const Sample& s : samples) sum += s.source == source ? logLoss(sigmoid(scale * s.eval), s.result) : 0;
+      return sum;
+    };
+    double low = 0.0005, high = 0.02;
+    for (int i = 0; i < 60; ++i) {
+      const double a = low + (high - low) / 3, b = high - (high - low) / 3;
+      if (loss(a) < loss(b)) {
+        high = b;
+      } else {
+        low = a;
+      }
     }
+    scales[source] = low;
   }
-  return low;
+  return scales;
 }
 
 double grid(const Model& model, const Sample& s) {
   return fixedPiece(s.piece) ? 0 : model.value(s.piece, s.whitePawns, s.blackPawns);
 }
 
-double meanLoss(const std::vector<Sample>& samples, const Model& model, double scale) {
+double meanLoss(const std::vector<Sample>& samples, const Model& model, const Scales& scales) {
   double sum = 0;
-  for (const Sample& s : samples) sum += logLoss(sigmoid(scale * (s.eval + grid(model, s))), s.result);
+  for (const Sample& s : samples) sum += logLoss(sigmoid(scales[s.source] * (s.eval + grid(model, s))), s.result);
   return sum / samples.size();
 }
 
 // Maximum a-posteriori fit by Adam steps over the whole sample set: logistic loss
-// plus Gaussian priors of the tiers' spreads.
-void fitModel(const std::vector<Sample>& samples, double scale, Model& model) {
+// plus Gaussian priors of the tiers' spreads. Parameters of tiers not fitted stay 0.
+void fitModel(const std::vector<Sample>& samples, const Scales& scales, const FitSettings& settings, Model& model) {
   constexpr int PER_CLASS = 3 + PAWN_COUNTS * PAWN_COUNTS;
   const std::size_t count = SHARED_TERMS + PIECE_CONFIGURATIONS * PER_CLASS;
   auto slot = [&model](std::size_t k) -> double& {
@@ -324,10 +348,12 @@ void fitModel(const std::vector<Sample>& samples, double scale, Model& model) {
     if (i == 2) return p.slopeBlack;
     return p.cell[(i - 3) / PAWN_COUNTS][(i - 3) % PAWN_COUNTS];
   };
-  auto spread = [](std::size_t k) {
-    if (k < SHARED_TERMS) return SHARED_SPREAD;
+  auto spread = [&settings](std::size_t k) {
+    if (k < SHARED_TERMS) return settings.shrink * SHARED_SPREAD;
     const std::size_t i = (k - SHARED_TERMS) % PER_CLASS;
-    return i == 0 ? BASE_SPREAD : i < 3 ? SLOPE_SPREAD : CELL_SPREAD;
+    const int tier = i < 3 ? 2 : 3;
+    if (tier > settings.tiers) return 0.0;
+    return settings.shrink * (i == 0 ? BASE_SPREAD : i < 3 ? SLOPE_SPREAD : CELL_SPREAD);
   };
   std::vector<double> gradient(count), first(count), second(count);
   constexpr double RATE = 1.0, BETA1 = 0.9, BETA2 = 0.999;
@@ -335,6 +361,7 @@ void fitModel(const std::vector<Sample>& samples, double scale, Model& model) {
     std::fill(gradient.begin(), gradient.end(), 0.0);
     for (const Sample& s : samples) {
       if (fixedPiece(s.piece)) continue;
+      const double scale = scales[s.source];
       const double g = (sigmoid(scale * (s.eval + grid(model, s))) - s.result) * scale / samples.size();
       double terms[SHARED_TERMS];
       sharedTerms(s.piece, s.whitePawns, s.blackPawns, terms);
@@ -359,6 +386,7 @@ void fitModel(const std::vector<Sample>& samples, double scale, Model& model) {
     }
     const double firstCorrection = 1 - std::pow(BETA1, step), secondCorrection = 1 - std::pow(BETA2, step);
     for (std::size_t k = 0; k < count; ++k) {
+      if (spread(k) == 0) continue;
       double& value = slot(k);
       const double g = gradient[k] + value / (spread(k) * spread(k) * samples.size());
       first[k] = BETA1 * first[k] + (1 - BETA1) * g;
@@ -462,7 +490,7 @@ void writeTables(const char* path, const Model& model, std::size_t sampleCount, 
 void printShared(const Model& model) {
   static const char* const names[SHARED_TERMS] = {"knight", "knight per 8 own pawns", "bishop", "bishop per 8 own pawns",
                                                   "rook", "rook per 8 own pawns", "queen", "queen per 8 own pawns",
-                                                  "bishop pair", "pawn"};
+                                                  "bishop pair", "bishop pair per 8 own pawns", "pawn"};
   for (int i = 0; i < SHARED_TERMS; ++i) std::fprintf(stderr, "  %-24s %7.1f cp\n", names[i], model.shared[i]);
 }
 
@@ -470,13 +498,25 @@ void printShared(const Model& model) {
 
 int main(int argc, char** argv) {
   const char* output = "src/eval/material_tables.cpp";
+  FitSettings settings;
   int first = 1;
-  if (argc > 2 && std::string(argv[1]) == "-o") {
-    output = argv[2];
-    first = 3;
+  for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
+    const std::string option = argv[first];
+    char* end = nullptr;
+    const double value = std::strtod(argv[first + 1], &end);
+    const bool number = *end == '\0';
+    if (option == "-o") {
+      output = argv[first + 1];
+    } else if (option == "-tiers" && number && value >= 1 && value <= 3 && value == static_cast<int>(value)) {
+      settings.tiers = static_cast<int>(value);
+    } else if (option == "-shrink" && number && value > 0) {
+      settings.shrink = value;
+    } else {
+      break;
+    }
   }
-  if (first >= argc) {
-    std::fprintf(stderr, "usage: tune_imbalance [-o OUTPUT.cpp] GAMES.pgn...\n");
+  if (first >= argc || argv[first][0] == '-') {
+    std::fprintf(stderr, "usage: tune_imbalance [-o OUTPUT.cpp] [-tiers 1|2|3] [-shrink F] GAMES.pgn...\n");
     return 1;
   }
   // The command as the generated file's first line names it.
@@ -493,8 +533,11 @@ int main(int argc, char** argv) {
   std::vector<Sample> samples;
   int games = 0;
   for (int i = first; i < argc; ++i) {
+    const std::size_t start = samples.size();
     if (!readGames(argv[i], games, samples)) return 1;
+    for (std::size_t k = start; k < samples.size(); ++k) samples[k].source = i - first;
   }
+  const int sources = argc - first;
   if (samples.empty()) {
     std::fprintf(stderr, "no positions in the games\n");
     return 1;
@@ -504,16 +547,26 @@ int main(int argc, char** argv) {
   std::vector<Sample> fitted, heldOut;
   for (const Sample& s : samples) (s.game % HOLD_OUT_EVERY == 0 ? heldOut : fitted).push_back(s);
   Model check;
-  const double checkScale = fitScale(fitted);
-  const double before = meanLoss(heldOut, check, checkScale);
-  fitModel(fitted, checkScale, check);
+  const Scales checkScales = fitScales(fitted, sources);
+  const double before = meanLoss(heldOut, check, checkScales);
+  fitModel(fitted, checkScales, settings, check);
   std::fprintf(stderr, "held-out games: mean loss %.5f without the grid, %.5f with it\n", before,
-               meanLoss(heldOut, check, checkScale));
-  const double scale = fitScale(samples);
+               meanLoss(heldOut, check, checkScales));
+  // The same per file: data of one kind may be told apart from another's.
+  for (int i = first; i < argc && sources > 1; ++i) {
+    std::vector<Sample> ofFile;
+    for (const Sample& s : heldOut) {
+      if (s.source == i - first) ofFile.push_back(s);
+    }
+    if (ofFile.empty()) continue;
+    std::fprintf(stderr, "  %s: %zu held-out positions, %.5f without, %.5f with\n", argv[i], ofFile.size(),
+                 meanLoss(ofFile, Model{}, checkScales), meanLoss(ofFile, check, checkScales));
+  }
+  const Scales scales = fitScales(samples, sources);
   Model model;
-  fitModel(samples, scale, model);
-  std::fprintf(stderr, "all games: scale %.5f per centipawn, mean loss %.5f -> %.5f; shared terms:\n", scale,
-               meanLoss(samples, Model{}, scale), meanLoss(samples, model, scale));
+  fitModel(samples, scales, settings, model);
+  std::fprintf(stderr, "all games: scale %.5f per centipawn (first file), mean loss %.5f -> %.5f; shared terms:\n",
+               scales[0], meanLoss(samples, Model{}, scales), meanLoss(samples, model, scales));
   printShared(model);
   writeTables(output, model, samples.size(), command);
   return 0;
