@@ -483,6 +483,9 @@ void startSearch(Position& pos, Move hint) {
   // The analysis file holds the normal search's table.
   if (analysisMode && family == &normalFamily) analysisSearchStarted();
   updateAverageLag();
+  // A decided game without pawns spreads its clock over the moves the fifty-move rule leaves.
+  const bool pawns = (pos.pieceBB[WHITE][PAWN] | pos.pieceBB[BLACK][PAWN]) != 0;
+  movesToPlan = family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawns) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
   if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   prepareSearchTablebases(timePerMove != 0, targetTime);

@@ -23,6 +23,7 @@ int moverClockMs = 0;
 std::uint32_t searchStartTime = 0;
 int targetTime = 0;
 int timeReserve = 0;
+int movesToPlan = SUDDEN_DEATH_MOVES;
 int ponderCredit = 0;
 bool lowTimeMode = false;
 IterationFlags normalIterationFlags = {false, false, false};

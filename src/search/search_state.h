@@ -36,6 +36,9 @@ extern int moverClockMs;
 extern std::uint32_t searchStartTime;  // ms, currentTimeMs at the start
 extern int targetTime;
 extern int timeReserve;
+// Sudden death: the moves the remaining clock is spread over.
+constexpr int SUDDEN_DEATH_MOVES = 40;
+extern int movesToPlan;
 extern int ponderCredit;
 extern bool lowTimeMode;
 // The flags of the end-of-iteration time rules. The normal and the decided-position

@@ -36,7 +36,7 @@ void allotByControl(int rootSide, int gamePly) {
   int myTime = std::max(clockCs[rootSide] - 100, 20);
   const int oppTime = clockCs[rootSide ^ 1];
   if (movesPerSession == 0) {
-    targetTime = std::max(myTime / 40 + increment, 5);
+    targetTime = std::max(myTime / movesToPlan + increment, 5);
     timeReserve = 200;
     if (increment == 0) {
       const int k = recentRootScores[0] < -20 ? -(recentRootScores[0] / 20) : 0;
@@ -97,6 +97,11 @@ void capToClockMs(int rootSide) {
 }  // namespace
 
 int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
+
+int decidedMovesToPlan(int rule50, bool pawnsOnBoard) {
+  if (pawnsOnBoard) return SUDDEN_DEATH_MOVES;
+  return std::clamp((100 - rule50) / 2, DECIDED_MOVES_FLOOR, SUDDEN_DEATH_MOVES);
+}
 
 void allocateTime(int rootSide, int gamePly) {
   allotByControl(rootSide, gamePly);

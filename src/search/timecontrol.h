@@ -10,6 +10,13 @@
 // instantMove.
 void allocateTime(int rootSide, int gamePly);
 
+// The moves a decided game without pawns can still last: only a capture resets the
+// fifty-move count, so the game ends (or changes) within (100 - rule50) / 2 moves, and
+// a clock planned for SUDDEN_DEATH_MOVES would leave most of it unused. Never fewer
+// than DECIDED_MOVES_FLOOR, so that one move cannot take most of the clock.
+constexpr int DECIDED_MOVES_FLOOR = 10;
+int decidedMovesToPlan(int rule50, bool pawnsOnBoard);
+
 // What the transport to and from the front end is assumed to cost at least.
 constexpr int TRANSPORT_MARGIN_MS = 10;
 // A clock with less than this beyond the margin pays only for a one-ply search.

@@ -75,4 +75,34 @@ TEST(TimeControl, TinyClocksStayInsideTheClock) {
   moverClockMs = 0;
 }
 
+// A decided game without pawns plans its clock over the moves left before the
+// fifty-move rule, between the floor and the usual sudden-death count; with pawns,
+// or early in the count, the allotment is the usual one. The larger share still
+// stays inside the clock.
+TEST(TimeControl, DecidedPawnlessGameSpendsTheClockBeforeTheFiftyMoveRule) {
+  struct Row {
+    int rule50;
+    bool pawns;
+    int moves;
+  };
+  const Row rows[] = {{0, false, SUDDEN_DEATH_MOVES}, {20, false, SUDDEN_DEATH_MOVES}, {40, false, 30},
+                      {61, false, 19},                {90, false, DECIDED_MOVES_FLOOR}, {99, false, DECIDED_MOVES_FLOOR},
+                      {80, true, SUDDEN_DEATH_MOVES}};
+  engineFlags = FLAG_UCI;
+  moverClockMs = 5000;
+  clockCs[WHITE] = clockCs[BLACK] = baseTime = 500;
+  increment = 10;
+  movesPerSession = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "rule50 " << row.rule50 << (row.pawns ? " pawns" : ""));
+    movesToPlan = decidedMovesToPlan(row.rule50, row.pawns);
+    EXPECT_EQ(movesToPlan, row.moves);
+    allocateTime(WHITE, 80);
+    EXPECT_EQ(targetTime, 400 / row.moves + 10);
+    EXPECT_LE(timePerMove * 10, 5000 - TRANSPORT_MARGIN_MS);
+  }
+  movesToPlan = SUDDEN_DEATH_MOVES;
+  moverClockMs = 0;
+}
+
 }  // namespace
