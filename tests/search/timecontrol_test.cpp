@@ -75,30 +75,20 @@ TEST(TimeControl, TinyClocksStayInsideTheClock) {
   moverClockMs = 0;
 }
 
-// A decided game without pawns plans its clock over the moves left before the
-// fifty-move rule, between the floor and the usual sudden-death count; with pawns,
-// or early in the count, the allotment is the usual one. The larger share still
-// stays inside the clock.
-TEST(TimeControl, DecidedPawnlessGameSpendsTheClockBeforeTheFiftyMoveRule) {
-  struct Row {
-    int rule50;
-    bool pawns;
-    int moves;
-  };
-  const Row rows[] = {{0, false, SUDDEN_DEATH_MOVES}, {20, false, SUDDEN_DEATH_MOVES}, {40, false, 30},
-                      {61, false, 19},                {90, false, DECIDED_MOVES_FLOOR}, {99, false, DECIDED_MOVES_FLOOR},
-                      {80, true, SUDDEN_DEATH_MOVES}};
+// A decided game without pawns plans its clock over the moves the fifty-move rule
+// leaves (between the floor and the usual count), with pawns over the usual count.
+TEST(TimeControl, DecidedPawnlessGamePlansUpToTheFiftyMoveRule) {
+  const int rows[][3] = {{0, 0, SUDDEN_DEATH_MOVES}, {40, 0, 30}, {61, 0, 19}, {99, 0, DECIDED_MOVES_FLOOR},
+                         {80, 1, SUDDEN_DEATH_MOVES}};  // rule50, pawns, moves planned
   engineFlags = FLAG_UCI;
   moverClockMs = 5000;
   clockCs[WHITE] = clockCs[BLACK] = baseTime = 500;
   increment = 10;
   movesPerSession = 0;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << "rule50 " << row.rule50 << (row.pawns ? " pawns" : ""));
-    movesToPlan = decidedMovesToPlan(row.rule50, row.pawns);
-    EXPECT_EQ(movesToPlan, row.moves);
+  for (const auto& row : rows) {
+    movesToPlan = decidedMovesToPlan(row[0], row[1] != 0);
     allocateTime(WHITE, 80);
-    EXPECT_EQ(targetTime, 400 / row.moves + 10);
+    EXPECT_EQ(targetTime, 400 / row[2] + 10) << "rule50 " << row[0];
     EXPECT_LE(timePerMove * 10, 5000 - TRANSPORT_MARGIN_MS);
   }
   movesToPlan = SUDDEN_DEATH_MOVES;
