@@ -46,9 +46,11 @@ constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
 constexpr std::uint32_t TOP_KEY = 0xFFFFFFFFu;
 constexpr std::uint32_t CAPTURE_KEY = 0xFFFFFFFEu;
 // An analysis whose score is this large by this depth (half-plies), reached this
-// quickly (ms), is handed over to the decided-position search.
+// quickly (ms), is handed over to the decided-position search. Six plies suffice to
+// trust such a score, and the mating search's table finds short mates sooner than
+// further normal iterations would.
 constexpr int HANDOVER_SCORE = 500;
-constexpr int HANDOVER_DEPTH = 16;
+constexpr int HANDOVER_DEPTH = 12;
 constexpr std::uint32_t HANDOVER_MS = 1000;
 
 struct RootMove {
@@ -457,7 +459,9 @@ void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta)
 }
 
 // `hint` orders the root when the table has no move for it.
-void startSearch(Position& pos, Move hint) {
+// A hand-over goes on with the normal search's clock and node count, so that the
+// info lines' time and nodes keep counting from "go".
+void startSearch(Position& pos, Move hint, bool handover) {
   const bool fresh = recentRootScores[0] == MATE_SCORE;
   pos.stop = 0;
   pos.threadIndex = 0;
@@ -465,12 +469,14 @@ void startSearch(Position& pos, Move hint) {
   pos.nodes = 0;
   pos.tbHits = 0;
   pos.pvLength[0] = 0;
-  totalNodes = 0;
-  tbHits = 0;
+  if (!handover) {
+    totalNodes = 0;
+    tbHits = 0;
+    searchStartTime = currentTimeMs();
+  }
   searchAborted = false;
   iterationDepth = 2;
   underPromotionsAdded = false;
-  searchStartTime = currentTimeMs();
   lastOutputMs.store(0, std::memory_order_relaxed);
   ponderCredit = 0;
   clockLimitMs = 0;
@@ -595,11 +601,11 @@ namespace {
 
 // Iterative deepening from `firstDepth` with the family's node routines; `previous`
 // stands for the score of the iteration before the first one (it sets the window).
-void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous) {
+void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
   Position& pos = gamePosition;
   family = &searchFamily;
   searching = true;
-  startSearch(pos, hint);
+  startSearch(pos, hint, handover);
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
   for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
@@ -680,5 +686,5 @@ void searchDecided(int fromDepth) {
   }
   // A hand-over goes on from the normal search's last iteration: its best move first
   // and its decisive score for the window, not an older score of the game.
-  runSearch(decidedFamily, fromDepth + ONE_PLY, bestMove, rootScore);
+  runSearch(decidedFamily, fromDepth + ONE_PLY, bestMove, rootScore, true);
 }

@@ -132,14 +132,30 @@ TEST(Uci, InfiniteRunsUntilStop) {
 }
 
 // A clearly won analysis goes on deepening (in the decided-position search) instead of
-// stopping at the hand-over and waiting idle for "stop".
+// stopping at the hand-over and waiting idle for "stop"; its time and node counts go on
+// from those of the search before the hand-over.
 TEST(Uci, DecidedAnalysisKeepsDeepening) {
+  const char* fen = "5Q2/8/8/3k4/8/8/8/6K1 w - - 0 1";
   UciEngine uci;
-  uci.engine.send("position fen 4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  uci.engine.send(std::string("position fen ") + fen);
   uci.engine.send("go infinite");
-  EXPECT_TRUE(uci.engine.waitForLine("info depth 12 ", 120000));
+  Lines lines;
+  EXPECT_TRUE(uci.engine.waitForLine("info depth 10 ", 120000, &lines));
+  unsigned lastMs = 0;
+  unsigned long long lastNodes = 0;
+  for (const std::string& line : lines) {
+    const std::size_t at = line.find(" time ");
+    if (line.rfind("info score", 0) != 0 || at == std::string::npos) continue;
+    unsigned timeMs = 0;
+    unsigned long long nodes = 0;
+    ASSERT_EQ(std::sscanf(line.c_str() + at, " time %u nodes %llu", &timeMs, &nodes), 2) << line;
+    EXPECT_GE(timeMs, lastMs) << line;
+    EXPECT_GE(nodes, lastNodes) << line;
+    lastMs = timeMs;
+    lastNodes = nodes;
+  }
   uci.engine.send("stop");
-  GameCheck game("4k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+  GameCheck game(fen);
   EXPECT_TRUE(game.isLegal(uci.bestMove()));
 }
 
