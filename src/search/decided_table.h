@@ -42,11 +42,11 @@ struct DecidedTable {
   static bool prunes(const Position& pos, int bound) {
     return bound < MATE_BOUND && bound > -MATE_BOUND && !hasOnlyKing(pos, pos.side);
   }
-  // Late quiet moves are reduced only while the window holds no mate score: once a mate
-  // is in sight every move is searched to full depth, so mate distances come out exact;
-  // before that the depth the reductions buy is what a long mate (bishop and knight)
-  // needs to see the defending king driven along the edge.
-  static bool reduces(const Position& pos, int bound) { return prunes(pos, bound); }
+  // Late quiet moves of the stronger side are reduced, also against a mate-score window:
+  // the depth this buys finds a shorter mate sooner than searching every move in full,
+  // and a mate the reductions miss at one depth shows at the next. A lone king's few
+  // moves are all searched in full.
+  static bool reduces(const Position& pos, int) { return !hasOnlyKing(pos, pos.side); }
   // Whether only a mate by this very move reaches beta at `ply` (the next faster one
   // is two plies later): then only checking moves need a search.
   static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }
