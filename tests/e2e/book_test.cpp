@@ -10,16 +10,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-EngineLaunch launchIn(const TempDirectory& directory, std::vector<std::string> arguments = {}) {
-  EngineLaunch launch;
-  launch.workingDirectory = directory.path();
-  launch.arguments = std::move(arguments);
-  return launch;
-}
-
 // Runs "/CB" on the PGN in the directory and returns its output.
 Lines buildBook(const TempDirectory& directory, const std::string& pgnPath) {
-  EngineProcess builder(launchIn(directory, {"/CB", pgnPath}));
+  EngineLaunch launch(directory);
+  launch.arguments = {"/CB", pgnPath};
+  EngineProcess builder(launch);
   builder.closeInput();
   const Lines lines = builder.readAll();
   EXPECT_EQ(builder.waitForExit(), 0);
@@ -42,7 +37,7 @@ TEST(BookEndToEnd, BkShowsTheFrequenciesAndResultsOfThePgn) {
   EXPECT_TRUE(contains(built, "Processing game: 40 ... Done!"));
   EXPECT_TRUE(contains(built, "Creating VeltBook.bin ... Done!"));
 
-  EngineProcess engine(launchIn(directory));
+  EngineProcess engine{EngineLaunch(directory)};
   engine.send("xboard");
   engine.send("bk");
   ASSERT_TRUE(engine.waitForLine(" Move\t[Weight, Frequency, Win/Loss, Learned/LearnFreq]"));

@@ -9,6 +9,7 @@
 #include "board/makemove.h"
 #include "board/position.h"
 #include "board/san.h"
+#include "egtb/tb_compress.h"
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
 #include "support/board_setup.h"
@@ -22,13 +23,20 @@ using Lines = std::vector<std::string>;
 const char* const ROOK_WIN = "8/8/8/4k3/8/8/8/KR6 w - - 0 1";
 
 struct RookTables {
-  TempDirectory directory;
+  TempDirectory directory, compressed;
   TablebaseSet set;
   RookTables() {
     for (const char* name : {"krk", "kqk"}) {
       const int number = tablebaseClassByName(name);
       generateTablebase(number, set);
       EXPECT_TRUE(writeTablebaseFiles(directory.path(), number, set));
+      // The same tables compressed, under two of the name forms.
+      for (int side = 0; side < tablebaseFileSides(number); ++side) {
+        const auto& entries = set.entries[number][side];
+        const std::vector<std::uint8_t> file =
+            compressTablebase(reinterpret_cast<const std::uint8_t*>(entries.data()), entries.size());
+        compressed.writeFile(name + std::string(side == 0 ? "_nbw.emd" : "nbb.emd"), std::string(file.begin(), file.end()));
+      }
     }
   }
   // The stored byte of a position.
@@ -45,32 +53,47 @@ RookTables& tables() {
   return rookTables;
 }
 
+// The answers of "egtb" (white to move, black to move, no class) and the mate the
+// search finds, from the plain files and alike from the compressed ones.
 TEST(TablebaseEndToEnd, EgtbWordAndSearchUseTheFiles) {
   const int stored = tables().stored(ROOK_WIN);
   ASSERT_GT(stored, 0);
   const int mateIn = TB_MAX_DISTANCE + 1 - stored;
-  EngineProcess engine;
-  engine.send("uci");
-  ASSERT_TRUE(engine.waitForLine("uciok"));
-  engine.send("setoption name NalimovPath value " + tables().directory.path());
-  engine.send("position fen " + std::string(ROOK_WIN));
-  engine.send("egtb");
-  EXPECT_EQ(engine.waitForLine("Max "), "Max 3 , Score " + std::to_string(30000 - 2 * mateIn));
-  engine.send("position fen 8/8/8/4k3/8/8/8/KRN5 w - - 0 1");
-  engine.send("egtb");
-  EXPECT_EQ(engine.waitForLine("Position"), "Position not in EGTB");
-  engine.send("position fen " + std::string(ROOK_WIN));
-  engine.send("go depth 8");
-  Lines lines;
-  ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
-  const std::regex info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
-  bool exact = false;
-  for (const std::string& line : lines) {
-    std::smatch match;
-    if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) exact = exact || std::stoi(match[1]) == mateIn;
+  Lines plainAnswers;
+  for (const TempDirectory* directory : {&tables().directory, &tables().compressed}) {
+    SCOPED_TRACE(directory->path());
+    EngineProcess engine;
+    engine.send("uci");
+    ASSERT_TRUE(engine.waitForLine("uciok"));
+    engine.send("setoption name NalimovPath value " + directory->path());
+    Lines answers;
+    for (const char* fen : {ROOK_WIN, "8/8/8/4k3/8/8/8/KR6 b - - 0 1", "8/8/8/4k3/8/8/8/KRN5 w - - 0 1"}) {
+      engine.send("position fen " + std::string(fen));
+      engine.send("egtb");
+      const auto answer = engine.waitForLine(answers.size() < 2 ? "Max " : "Position");
+      answers.push_back(answer ? *answer : "");
+    }
+    engine.send("position fen " + std::string(ROOK_WIN));
+    engine.send("go depth 8");
+    Lines lines;
+    ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
+    const std::regex info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
+    bool exact = false;
+    for (const std::string& line : lines) {
+      std::smatch match;
+      if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) exact = exact || std::stoi(match[1]) == mateIn;
+    }
+    EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
+    engine.send("quit");
+    if (plainAnswers.empty()) {
+      EXPECT_EQ(answers[0], "Max 3 , Score " + std::to_string(30000 - 2 * mateIn));
+      EXPECT_EQ(answers[1].rfind("Max 3 , Score -", 0), 0u) << answers[1];
+      EXPECT_EQ(answers[2], "Position not in EGTB");
+      plainAnswers = answers;
+    } else {
+      EXPECT_EQ(answers, plainAnswers);
+    }
   }
-  EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
-  engine.send("quit");
 }
 
 // Through xboard the engine plays the tablebase's best move under a clock.
@@ -78,9 +101,7 @@ TEST(TablebaseEndToEnd, XboardPlaysATablebaseMove) {
   const int stored = tables().stored(ROOK_WIN);
   TempDirectory home;
   home.writeFile("velt.cfg", "EGTB_PATH = " + tables().directory.path() + "\n");
-  EngineLaunch launch;
-  launch.workingDirectory = home.path();
-  EngineProcess engine(launch);
+  EngineProcess engine{EngineLaunch(home)};
   engine.send("xboard");
   engine.send("protover 2");
   ASSERT_TRUE(engine.waitForLine("feature done=1"));

@@ -24,15 +24,10 @@ const Lines featureLines = {
 struct XboardEngine {
   TempDirectory directory;
   EngineProcess engine;
-  XboardEngine() : engine(launchIn(directory)) {
+  XboardEngine() : engine(EngineLaunch(directory)) {
     engine.send("xboard");
     engine.send("protover 2");
     EXPECT_TRUE(engine.waitForLine("feature done=1"));
-  }
-  static EngineLaunch launchIn(const TempDirectory& directory) {
-    EngineLaunch launch;
-    launch.workingDirectory = directory.path();
-    return launch;
   }
   // Sends a ping and returns the lines before its pong.
   Lines sync(int number = 1) {
@@ -50,9 +45,7 @@ struct XboardEngine {
 
 TEST(Xboard, FeatureLinesAfterTheMemoryReport) {
   TempDirectory directory;
-  EngineLaunch launch;
-  launch.workingDirectory = directory.path();
-  EngineProcess engine(launch);
+  EngineProcess engine{EngineLaunch(directory)};
   engine.send("xboard");
   engine.send("quit");
   const Lines lines = engine.readAll();
@@ -145,16 +138,6 @@ TEST(Xboard, AnalyzeExitAndHint) {
   xboard.engine.send("go");
   GameCheck game;
   ASSERT_TRUE(game.play("e2e4"));
-  EXPECT_TRUE(game.play(xboard.engineMove()));
-}
-
-TEST(Xboard, MoveNowDuringASearch) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("st 600");
-  xboard.engine.send("go");
-  xboard.engine.send("?");
-  GameCheck game;
   EXPECT_TRUE(game.play(xboard.engineMove()));
 }
 

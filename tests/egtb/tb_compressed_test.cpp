@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "egtb/tb_compress.h"
-#include "egtb/tb_generate.h"
 #include "egtb/tb_index.h"
 #include "egtb/tb_probe.h"
 #include "support/engine_process.h"
@@ -111,49 +109,6 @@ TEST(TbCompressedFiles, UnreadableBlockFailsTheProbeAndDropsTheFile) {
   EXPECT_EQ(readTablebaseValue(kpk, 0, 0), tablebaseByteValue(static_cast<std::int8_t>(entries[0])));
   EXPECT_EQ(readTablebaseValue(kpk, 0, static_cast<std::uint32_t>(entries.size() - 1)), TB_VALUE_UNKNOWN);
   EXPECT_FALSE(tablebaseRegistered(kpk, 0));
-}
-
-// The engine's answers to `egtb` and a short search on positions of a class.
-std::vector<std::string> engineAnswers(const std::string& directory) {
-  EngineProcess engine;
-  engine.send("uci");
-  engine.send("setoption name NalimovPath value " + directory);
-  for (const char* fen : {"8/8/3k4/8/8/8/1R6/4K3 b - - 0 1", "8/8/3k4/8/8/8/1R6/4K3 w - - 0 1",
-                          "7k/8/6K1/8/8/8/8/R7 w - - 0 1", "8/8/8/8/8/2k5/1r6/K7 w - - 0 1",
-                          "8/8/3k4/8/8/8/1R6/4K3 w - - 0 1"}) {
-    engine.send(std::string("position fen ") + fen);
-    engine.send("egtb");
-  }
-  engine.send("go depth 6");
-  engine.send("quit");
-  // Answers and search lines without their timings.
-  std::vector<std::string> answers;
-  for (const std::string& line : engine.readAll()) {
-    if (line.rfind("Max", 0) == 0 || line.rfind("Position", 0) == 0 || line.rfind("bestmove", 0) == 0)
-      answers.push_back(line);
-    else if (line.rfind("info score", 0) == 0)
-      answers.push_back(line.substr(0, line.find(" time ")) + line.substr(std::min(line.find(" pv "), line.size())));
-  }
-  return answers;
-}
-
-TEST(TbCompressedEndToEnd, EngineGivesTheSameValuesAsFromPlainFiles) {
-  const int krk = classNamed("krk");
-  TablebaseSet set;
-  generateTablebase(krk, set);
-  TempDirectory plain, compressed;
-  ASSERT_TRUE(writeTablebaseFiles(plain.path(), krk, set));
-  const char* names[2] = {"krk_nbw.emd", "krknbb.emd"};
-  for (int side = 0; side < 2; ++side) {
-    const auto& entries = set.entries[krk][side];
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(entries.data());
-    compressed.writeFile(names[side], asText(compressTablebase(bytes, entries.size())));
-  }
-  const std::vector<std::string> fromPlain = engineAnswers(plain.path());
-  ASSERT_GE(fromPlain.size(), 6u);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(fromPlain[i].rfind("Max 3 , Score ", 0), 0u) << fromPlain[i];
-  EXPECT_EQ(fromPlain.back().rfind("bestmove", 0), 0u);
-  EXPECT_EQ(engineAnswers(compressed.path()), fromPlain);
 }
 
 }  // namespace

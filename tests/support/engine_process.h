@@ -6,16 +6,6 @@
 
 #include "common/child_process.h"
 
-// Launch settings that start the engine built alongside the tests.
-struct EngineLaunch : ProcessLaunch {
-  EngineLaunch() { binary = VELT_BINARY; }
-};
-
-class EngineProcess : public ChildProcess {
- public:
-  explicit EngineProcess(const EngineLaunch& launch = {}) : ChildProcess(launch) {}
-};
-
 // A fresh empty directory below the system's temporary directory, removed with all
 // its files when the object goes away.
 class TempDirectory {
@@ -30,4 +20,16 @@ class TempDirectory {
 
  private:
   std::string path_;
+};
+
+// Launch settings that start the engine built alongside the tests, in the caller's
+// directory or in the given one (so that only its configuration file applies).
+struct EngineLaunch : ProcessLaunch {
+  EngineLaunch() { binary = VELT_BINARY; }
+  explicit EngineLaunch(const TempDirectory& directory) : EngineLaunch() { workingDirectory = directory.path(); }
+};
+
+class EngineProcess : public ChildProcess {
+ public:
+  explicit EngineProcess(const EngineLaunch& launch = {}) : ChildProcess(launch) {}
 };
