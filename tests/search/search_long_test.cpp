@@ -1,36 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "board/coordinate.h"
 #include "board/position.h"
 #include "search/root.h"
 #include "search/search_state.h"
-#include "search/tt.h"
-#include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
-#include "shell/options.h"
+#include "support/search_fixture.h"
 
 namespace {
 
-class DeepSearchTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(appReady() || initApp()); }
-  void SetUp() override {
-    engineFlags = FLAG_UCI;
-    analysisMode = pondering = false;
-    stopState = STOP_NONE;
-    movesPerSession = baseTime = increment = timePerMove = 0;
-  }
-  static std::string search(const char* fen, int depth) {
-    newGame(true);
-    EXPECT_TRUE(parseFen(fen)) << fen;
-    maxSearchDepth = depth;
-    searchRoot();
-    return bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
-  }
-};
+using DeepSearchTest = SearchFixture;
 
 TEST_F(DeepSearchTest, DeeperTactics) {
   struct Case {
@@ -50,8 +29,9 @@ TEST_F(DeepSearchTest, DeeperTactics) {
       {"r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 14, "c3d5", 400},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(search(c.fen, c.depth), c.move) << c.fen;
-    EXPECT_GE(rootScore, c.minScore) << c.fen;
+    const SearchResult r = search(c.fen, c.depth);
+    EXPECT_EQ(r.move, c.move) << c.fen;
+    EXPECT_GE(r.score, c.minScore) << c.fen;
   }
 }
 

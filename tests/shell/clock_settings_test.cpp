@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 #include "board/position.h"
 #include "search/search_state.h"
@@ -36,49 +38,55 @@ class ClockSettings : public ::testing::Test {
   }
 };
 
-// The settings after a command line (milliseconds and minutes become centiseconds);
-// -1 leaves a field unchecked.
+// The settings after command lines (milliseconds and minutes become centiseconds);
+// ANY leaves a field unchecked. A "level" with a zero base takes its base from the
+// first positive "time" (a control under a second); any other control keeps what it
+// set. Without an engine side "time" sets the side not to move, "otim" the other.
 TEST_F(ClockSettings, CommandsSetTheClock) {
+  constexpr int ANY = std::numeric_limits<int>::min();
   struct Case {
     bool xboard;
-    const char* line;
+    std::vector<const char*> commands;
     int perMove, base, inc, session, depth, white, black;
   };
   const Case cases[] = {
-      {false, "go movetime 999", 99, 0, -1, -1, -1, 99, 99},
-      {false, "go movetime 5", 1, -1, -1, -1, -1, -1, -1},
-      {false, "go depth 100", 0, 0, -1, -1, 60, 0, -1},
-      {false, "go depth 65543", -1, -1, -1, -1, 7, -1, -1},  // 7 in 16 bits
-      {false, "go depth -3", -1, -1, -1, -1, 1, -1, -1},
-      {false, "go wtime 60000 btime 30000 movestogo 20", 600, 6000, 0, 20, 60, 6000, 3000},
-      {false, "go wtime 10000 btime 20000 winc 500 binc 300", 1000, 1000, 50, 0, -1, -1, -1},
-      {false, "go nodes 1000", 500, -1, -1, -1, -1, -1, -1},  // no limit named: unchanged
-      {true, "level 40 5 0", 1500, 30000, 0, 40, -1, 30000, 30000},
-      {true, "level 0 2:30 12", 15000, 15000, 1200, 0, -1, -1, -1},
-      {true, "level 30 1", 500, 500, -1, -1, -1, -1, -1},  // three numbers or nothing changes
-      {true, "level 0 2 0.5", 12000, 12000, 50, 0, -1, -1, -1},
-      {true, "level 0 0:00 0.005", 0, 0, 0, 0, 60, 0, 0},  // untimed until "time" reports a clock
-      {true, "st 10", 1000, 0, 0, 0, 60, -1, 1000},
-      {true, "st 0", 1, -1, -1, -1, -1, -1, -1},
-      {true, "sd 99", 0, -1, -1, -1, 60, -1, -1},
-      {true, "sd 4", -1, -1, -1, -1, 4, -1, -1},
+      {false, {"go movetime 999"}, 99, 0, ANY, ANY, ANY, 99, 99},
+      {false, {"go movetime 5"}, 1, ANY, ANY, ANY, ANY, ANY, ANY},
+      {false, {"go depth 100"}, 0, 0, ANY, ANY, 60, 0, ANY},
+      {false, {"go depth 65543"}, ANY, ANY, ANY, ANY, 7, ANY, ANY},  // 7 in 16 bits
+      {false, {"go depth -3"}, ANY, ANY, ANY, ANY, 1, ANY, ANY},
+      {false, {"go wtime 60000 btime 30000 movestogo 20"}, 600, 6000, 0, 20, 60, 6000, 3000},
+      {false, {"go wtime 10000 btime 20000 winc 500 binc 300"}, 1000, 1000, 50, 0, ANY, ANY, ANY},
+      {false, {"go nodes 1000"}, 500, ANY, ANY, ANY, ANY, ANY, ANY},  // no limit named: unchanged
+      {true, {"level 40 5 0"}, 1500, 30000, 0, 40, ANY, 30000, 30000},
+      {true, {"level 0 2:30 12"}, 15000, 15000, 1200, 0, ANY, ANY, ANY},
+      {true, {"level 30 1"}, 500, 500, ANY, ANY, ANY, ANY, ANY},  // three numbers or nothing changes
+      {true, {"level 0 2 0.5"}, 12000, 12000, 50, 0, ANY, ANY, ANY},
+      {true, {"level 0 0:00 0.005"}, 0, 0, 0, 0, 60, 0, 0},  // untimed until "time" reports a clock
+      {true, {"st 10"}, 1000, 0, 0, 0, 60, ANY, 1000},
+      {true, {"st 0"}, 1, ANY, ANY, ANY, ANY, ANY, ANY},
+      {true, {"sd 99"}, 0, ANY, ANY, ANY, 60, ANY, ANY},
+      {true, {"sd 4"}, ANY, ANY, ANY, ANY, 4, ANY, ANY},
+      {true, {"level 0 0:00 0.005", "time 50", "otim 60"}, 50, 50, ANY, ANY, ANY, 60, 50},
+      {true, {"level 40 0 0", "time 800"}, 40, 800, ANY, ANY, ANY, 800, 800},
+      {true, {"level 0 0 0", "time 50", "time 30"}, 50, 50, ANY, ANY, ANY, 50, 30},
+      {true, {"level 0 0 0", "time 0", "time -5"}, 0, 0, ANY, ANY, ANY, 0, -5},
+      {true, {"level 0 0 0", "sd 5", "time 50"}, 0, 0, ANY, ANY, ANY, 0, 50},
+      {true, {"level 0 0 0", "st 1", "time 50"}, 100, 0, ANY, ANY, ANY, 100, 50},
+      {true, {"level 0 1 0", "time 50"}, 6000, 6000, ANY, ANY, ANY, 6000, 50},
   };
   for (const Case& c : cases) {
     SetUp();
     testing::internal::CaptureStdout();
-    if (c.xboard) {
-      engineFlags = FLAG_XBOARD;
-      handleXboardCommand(c.line);
-    } else {
-      handleUciCommand(c.line);
-    }
+    engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
+    for (const char* line : c.commands) c.xboard ? handleXboardCommand(line) : handleUciCommand(line);
     testing::internal::GetCapturedStdout();
     const int actual[] = {timePerMove, baseTime, increment, movesPerSession, maxSearchDepth, clockCs[WHITE],
                           clockCs[BLACK]};
     const int expected[] = {c.perMove, c.base, c.inc, c.session, c.depth, c.white, c.black};
     for (int i = 0; i < 7; ++i) {
-      if (expected[i] >= 0) {
-        EXPECT_EQ(actual[i], expected[i]) << c.line << ", field " << i;
+      if (expected[i] != ANY) {
+        EXPECT_EQ(actual[i], expected[i]) << c.commands.back() << ", field " << i;
       }
     }
   }
@@ -92,47 +100,15 @@ TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
   EXPECT_EQ(timePerMove, 500);
 }
 
-TEST_F(ClockSettings, XboardTimeAndOtim) {
+// With an engine side "time" is the engine's clock, "otim" the opponent's.
+TEST_F(ClockSettings, XboardTimeWithAnEngineSide) {
   engineFlags = FLAG_XBOARD;
   handleXboardCommand("level 0 5 0");
-  // Without an engine side "time" sets the side not to move, "otim" the side to move.
-  handleXboardCommand("time 1234");
-  handleXboardCommand("otim 4321");
-  EXPECT_EQ(clockCs[BLACK], 1234);
-  EXPECT_EQ(clockCs[WHITE], 4321);
-  engineSide = BLACK;  // with one, "time" is the engine's clock
+  engineSide = BLACK;
   handleXboardCommand("time 1950");
   handleXboardCommand("otim 777");
   EXPECT_EQ(clockCs[BLACK], 1950);
   EXPECT_EQ(clockCs[WHITE], 777);
-}
-
-// A "level" with a zero base takes its base from the first positive "time" (a
-// control under a second); any other control keeps what it set.
-TEST_F(ClockSettings, ZeroLevelBaseComesFromTheFirstTime) {
-  struct Case {
-    const char* commands[4];
-    int base, perMove, white, black;
-  };
-  const Case cases[] = {
-      {{"level 0 0:00 0.005", "time 50", "otim 60"}, 50, 50, 60, 50},
-      {{"level 40 0 0", "time 800"}, 800, 40, 800, 800},
-      {{"level 0 0 0", "time 50", "time 30"}, 50, 50, 50, 30},
-      {{"level 0 0 0", "time 0", "time -5"}, 0, 0, 0, -5},
-      {{"level 0 0 0", "sd 5", "time 50"}, 0, 0, 0, 50},
-      {{"level 0 0 0", "st 1", "time 50"}, 0, 100, 100, 50},
-      {{"level 0 1 0", "time 50"}, 6000, 6000, 6000, 50},
-  };
-  for (const Case& c : cases) {
-    SetUp();
-    engineFlags = FLAG_XBOARD;
-    for (const char* command : c.commands) {
-      if (command != nullptr) handleXboardCommand(command);
-    }
-    const int actual[] = {baseTime, timePerMove, clockCs[WHITE], clockCs[BLACK]};
-    const int expected[] = {c.base, c.perMove, c.white, c.black};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(actual[i], expected[i]) << "case " << &c - cases << ", field " << i;
-  }
 }
 
 // Numbers far beyond any real control are bounded before the allotment works with

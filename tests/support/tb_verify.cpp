@@ -1,6 +1,7 @@
 #include "support/tb_verify.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "board/fen.h"
@@ -11,44 +12,22 @@
 #include "eval/evaluate.h"
 #include "shell/game_state.h"
 #include "support/board_setup.h"
+#include "support/brute_board.h"
 
 namespace {
 
 std::string fenOf(const TablebasePieceLists& lists, int side, int ep) {
-  char cells[64];
-  std::fill(cells, cells + 64, '.');
+  BruteBoard board;
+  std::fill(std::begin(board.cell), std::end(board.cell), EMPTY_CELL);
   for (int colour = 0; colour < 2; ++colour) {
     for (int slot = 0; slot < 16; ++slot) {
       const int square = lists.square[colour][slot];
-      if (square >= 64) continue;
-      const char letter = slot == TB_KING_SLOT ? 'K' : PIECE_LETTERS[slot / 3];
-      cells[square] = colour == WHITE ? letter : static_cast<char>(letter - 'A' + 'a');
+      if (square < 64) board.cell[square] = pieceCode(colour, slot == TB_KING_SLOT ? KING : slot / 3);
     }
   }
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const char c = cells[makeSquare(file, rank)];
-      if (c == '.') {
-        ++empty;
-        continue;
-      }
-      if (empty) fen += static_cast<char>('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += static_cast<char>('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += side == WHITE ? " w - " : " b - ";
-  if (ep == TB_NO_EP) {
-    fen += "-";
-  } else {
-    fen += static_cast<char>('a' + fileOf(ep));
-    fen += static_cast<char>('1' + rankOf(ep));
-  }
-  return fen + " 0 1";
+  std::string fen = bruteToFen(board, side);
+  if (ep != TB_NO_EP) fen.replace(fen.size() - 1, 1, {static_cast<char>('a' + fileOf(ep)), static_cast<char>('1' + rankOf(ep))});
+  return fen;
 }
 
 // The value for the side to move of the position after a move, backed up one ply.
