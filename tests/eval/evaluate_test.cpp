@@ -106,7 +106,6 @@ TEST(Evaluate, ColourFlippedPositionsScoreTheSame) {
   EXPECT_EQ(checked, 160 * static_cast<int>(std::size(seeds)));
 }
 
-// The attack maps a full evaluation leaves are those filled from scratch.
 // Bishop and knight against a bare king: the strong side wants the weak king in a
 // corner of the bishop's colour. Each pair keeps both kings the same distance apart and
 // moves only the weak king from the wrong corner to the right one; the strong side moves.
@@ -122,6 +121,7 @@ TEST(Evaluate, BishopAndKnightDriveTowardTheBishopsCorner) {
   for (const auto& [right, wrong] : cases) EXPECT_GT(fullEval(right) - fullEval(wrong), CORNER_GAIN) << right;
 }
 
+// The attack maps a full evaluation leaves are those filled from scratch.
 TEST(Evaluate, LeavesFullAttackMaps) {
   for (const char* fen : seeds) {
     auto pos = positionFromFen(fen);

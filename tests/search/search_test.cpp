@@ -121,13 +121,4 @@ TEST_F(SearchTest, SeveralThreadsFindTheSameResults) {
   setSearchThreads(1);
 }
 
-TEST_F(SearchTest, FixedDepthSearchIsDeterministic) {
-  const char* fen = "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -";
-  const SearchResult first = search(fen, 7);
-  const SearchResult second = search(fen, 7);
-  EXPECT_EQ(first.move, second.move);
-  EXPECT_EQ(first.nodes, second.nodes);
-  EXPECT_GT(first.nodes, 1000u);
-}
-
 }  // namespace
