@@ -31,6 +31,8 @@ TEST(ParseMoveText, AcceptedTexts) {
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O", makeMoveWord(E1, G1, FLAG_CASTLE_SHORT), "e1g1"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1c1", makeMoveWord(E1, C1, FLAG_CASTLE_LONG), "e1c1"},
       {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "O-O-O", makeMoveWord(E8, C8, FLAG_CASTLE_LONG), "e8c8"},
+      // With castling rights given by rook files, the king taking its rook castles.
+      {"4k3/8/8/8/8/8/8/R3K2R w HA -", "e1h1", makeMoveWord(E1, G1, FLAG_CASTLE_SHORT), "e1g1"},
   };
   for (const Case& c : cases) {
     auto pos = positionFromFen(c.fen);
@@ -50,7 +52,8 @@ TEST(ParseMoveText, RejectedTexts) {
   for (const auto& [fen, texts] : std::initializer_list<std::pair<const char*, std::vector<const char*>>>{
            {nullptr, {"", "e", "e2", "e2e", "e9e4", "i2i4", "e3e4", "e7e5", "e2e5", "a1a3", "b1d2", "g1g3", "O"}},
            {"3r4/4P3/8/8/8/8/8/K6k w - -", {"e7e8", "e7e8k", "e7e8p"}},
-           {"r3k2r/8/8/8/8/8/8/R3K2R w kq -", {"O-O", "e1g1"}}}) {
+           {"r3k2r/8/8/8/8/8/8/R3K2R w kq -", {"O-O", "e1g1"}},
+           {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", {"e1h1"}}}) {
     auto pos = positionFromFen(fen);
     for (const char* text : texts) {
       Move move = 12345;
@@ -58,17 +61,6 @@ TEST(ParseMoveText, RejectedTexts) {
       EXPECT_EQ(move, 12345u) << text;
     }
   }
-}
-
-// With castling rights given by rook files, the king taking its rook castles.
-TEST(ParseMoveText, FileLetterCastling) {
-  auto pos = positionFromFen("4k3/8/8/8/8/8/8/R3K2R w HA -");
-  ASSERT_TRUE(pos->fileCastling);
-  Move move = MOVE_NONE;
-  ASSERT_TRUE(parseMoveText(*pos, "e1h1", move));
-  EXPECT_EQ(move, makeMoveWord(E1, G1, FLAG_CASTLE_SHORT));
-  pos->fileCastling = false;
-  EXPECT_FALSE(parseMoveText(*pos, "e1h1", move));
 }
 
 }  // namespace

@@ -88,11 +88,6 @@ TEST(Console, EndOfInputWithoutQuitEndsTheEngine) {
   EXPECT_EQ(exitCode, 0);
   ASSERT_GE(lines.size(), 8u);
   EXPECT_EQ(Lines(lines.end() - 8, lines.end()), startBoard);
-
-  EngineProcess engine;
-  ASSERT_TRUE(engine.waitForLine("Velt 4.6"));
-  engine.closeInput();
-  EXPECT_EQ(engine.waitForExit(), 0);
 }
 
 TEST(Console, LongCommandFileIsProcessedToItsLastLine) {

@@ -34,12 +34,13 @@ struct RoundTrip {
   const char* name;
   std::vector<std::uint8_t> data;
   bool expectStored;  // incompressible blocks must be stored
+  int minimumRatio = 0;  // the data at least this many times the file's size
 };
 
 TEST(TbCompress, RoundTripsEveryByteInWholeAndCutRequests) {
   const RoundTrip cases[] = {
       {"tablebase-like, partial last block", tablebaseLike(81664, 1), false},
-      {"tablebase-like, whole blocks", tablebaseLike(4 * TBZ_BLOCK_SIZE, 2), false},
+      {"tablebase-like, whole blocks", tablebaseLike(4 * TBZ_BLOCK_SIZE, 2), false, 5},
       {"all zero", std::vector<std::uint8_t>(20000, 0), false},
       {"random", randomBytes(3 * TBZ_BLOCK_SIZE + 77, 3), true},
       {"one byte", {0x85}, true},
@@ -49,18 +50,13 @@ TEST(TbCompress, RoundTripsEveryByteInWholeAndCutRequests) {
     CompressionStats stats;
     const std::vector<std::uint8_t> file = compressTablebase(c.data.data(), c.data.size(), &stats);
     EXPECT_EQ(stats.storedBlocks > 0, c.expectStored);
+    EXPECT_GE(c.data.size(), c.minimumRatio * file.size());
     for (std::size_t request : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{1000}}) {
       const DecodedFile decoded = decodeCompressedFile(file, request);
       ASSERT_EQ(decoded.error, 0u) << "request size " << request;
       ASSERT_TRUE(decoded.bytes == c.data) << "request size " << request;
     }
   }
-}
-
-TEST(TbCompress, TablebaseLikeDataShrinks) {
-  const std::vector<std::uint8_t> data = tablebaseLike(200000, 4);
-  const std::vector<std::uint8_t> file = compressTablebase(data.data(), data.size());
-  EXPECT_LT(file.size() * 5, data.size());
 }
 
 TEST(TbCompress, LimitedHuffmanLengthsStayCompleteAndShort) {

@@ -72,6 +72,9 @@ TEST(TablebaseProbe, PathListFirstDirectoryWinsAndSymmetricClassUsesOneFile) {
   EXPECT_EQ(score, 2 * (TB_VALUE_BASE + 2) - 35534);
   // Three white knights have no class.
   EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KNNN4 w - - 0 1", score), 0);
+  // A cache too small for one block answers nothing.
+  CacheArea tooSmall(TB_CACHE_ENTRY_BYTES - 1);
+  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 0);
   forgetTablebases();
 }
 
@@ -86,16 +89,6 @@ TEST(TablebaseProbe, DamagedFileIsReportedAndSkipped) {
   EXPECT_NE(output.find("*** " + directory.path() + "/kqk.nbw corrupted\n"), std::string::npos) << output;
   EXPECT_FALSE(tablebaseRegistered(tablebaseClassByName("kqk"), 0));
   EXPECT_TRUE(tablebaseRegistered(tablebaseClassByName("krk"), 0));
-  forgetTablebases();
-}
-
-TEST(TablebaseProbe, CacheTooSmallAnswersNothing) {
-  TempDirectory directory;
-  directory.writeFile("krk.nbw", classFile("krk", 0, WIN_IN_ONE));
-  ASSERT_EQ(initTablebases(directory.path().c_str()), 3);
-  CacheArea cache(TB_CACHE_ENTRY_BYTES - 1);
-  int score;
-  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 0);
   forgetTablebases();
 }
 
