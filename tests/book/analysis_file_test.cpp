@@ -18,6 +18,7 @@
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
+#include "support/book_files.h"
 #include "support/engine_process.h"
 
 bool operator==(const TTEntry& a, const TTEntry& b) { return a.word0 == b.word0 && a.word1 == b.word1; }
@@ -27,10 +28,6 @@ namespace {
 constexpr std::uint32_t ENTRIES = 1u << 20;  // an 8 MB table
 const std::string ITALIAN = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1";
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 template <typename T>
 std::string bytes(const T& value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
 std::string header(const std::string& fen = ITALIAN) { return fen + '\0' + bytes(ENTRIES); }
@@ -73,7 +70,7 @@ TEST_F(AnalysisFileTest, FirstSaveCreatesNextOverwritesLoadRestores) {
   for (int depth : {9, 11}) {
     ttTable[5] = entry(depth, 0x123);
     ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
-    const std::string file = readFile(path);
+    const std::string file = readWholeFile(path);
     ASSERT_EQ(file.size(), header(fen).size() + ENTRIES * sizeof(TTEntry));
     EXPECT_EQ(file.substr(0, header(fen).size() + 48), header(fen) + std::string(40, '\0') + bytes(entry(depth, 0x123)));
   }
@@ -91,13 +88,13 @@ TEST_F(AnalysisFileTest, AnotherAnalysisIsLeftAsItIs) {
     setUp(ITALIAN, ENTRIES);
     ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
     if (change == 2) std::ofstream(path, std::ios::binary) << "my notes\n";
-    const std::string before = readFile(path);
+    const std::string before = readWholeFile(path);
     setUp(change == 0 ? "8/5k2/8/3P4/8/8/5K2/8 w - - 0 1" : ITALIAN, change == 1 ? 2 * ENTRIES : ENTRIES);
     ttTable[7] = entry(3, 0x111);
     EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
     EXPECT_EQ(loadAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
     EXPECT_EQ(ttTable[7], entry(3, 0x111));
-    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(readWholeFile(path), before);
   }
 }
 
@@ -107,7 +104,7 @@ TEST_F(AnalysisFileTest, SkippedItemsKeepTheTableEntries) {
   ttTable[1] = entry(12, 0x300);
   ttTable[2] = entry(127, 0x1);  // its first byte would read as a skip byte
   ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
-  EXPECT_EQ(readFile(path).size(), header().size() + ENTRIES - 1 + sizeof(TTEntry));
+  EXPECT_EQ(readWholeFile(path).size(), header().size() + ENTRIES - 1 + sizeof(TTEntry));
   const TTEntry current[3] = {entry(1, 0x10), entry(2, 0x20), entry(3, 0x30)};
   std::copy(current, current + 3, ttTable);
   ttNewSearch();
@@ -135,7 +132,7 @@ TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
   EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::WriteFailed);
   copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
   ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
-  const std::string before = readFile(path);
+  const std::string before = readWholeFile(path);
   ttTable[9] = entry(16, 0x98);
   rlimit saved, small;  // a disk that fills up half-way through the write
   getrlimit(RLIMIT_FSIZE, &saved);
@@ -146,7 +143,7 @@ TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
   EXPECT_EQ(status, AnalysisFileStatus::WriteFailed);
-  EXPECT_EQ(readFile(path), before);
+  EXPECT_EQ(readWholeFile(path), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
