@@ -22,7 +22,9 @@ const auto& pick(std::mt19937& random, const List& list) {
   return list[random() % std::size(list)];
 }
 
-bool has(const Lines& lines, const std::string& text) { return std::find(lines.begin(), lines.end(), text) != lines.end(); }
+bool has(const Lines& lines, const std::string& text) {
+  return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
 
 // Positions with moves for both sides, for the console word "fen" and "setboard".
 const char* const fenTexts[] = {
@@ -149,7 +151,9 @@ TEST(Garbage, UciKeepsAnsweringAndPlayingLegally) {
   Lines spinOptions;  // the names of the spin options the engine lists
   for (const std::string& line : identification) {
     const std::size_t type = line.find(" type spin");
-    if (line.rfind("option name ", 0) == 0 && type != std::string::npos) spinOptions.push_back(line.substr(12, type - 12));
+    if (line.rfind("option name ", 0) == 0 && type != std::string::npos) {
+      spinOptions.push_back(line.substr(12, type - 12));
+    }
   }
   ASSERT_FALSE(spinOptions.empty());
   std::mt19937 random(12345);
@@ -212,8 +216,10 @@ TEST(Garbage, XboardKeepsAnsweringAndPlayingLegally) {
     engine.send("analyze");
     sendWhileSearching(engine, random, false, {});
     ASSERT_TRUE(startFreshGame(tag + "b"));
-    for (const char* command : {"level 0 1 0", "go", "board", "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", "fen", "?"})
+    for (const char* command : {"level 0 1 0", "go", "board", "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+                                "fen", "?"}) {
       engine.send(command);
+    }
     Lines answers;
     ASSERT_TRUE(engine.waitForLine("move ", 60000, &answers));
     EXPECT_TRUE(has(answers, "fen: not available while a search runs"));

@@ -35,7 +35,8 @@ struct RookTables {
         const auto& entries = set.entries[number][side];
         const std::vector<std::uint8_t> file =
             compressTablebase(reinterpret_cast<const std::uint8_t*>(entries.data()), entries.size());
-        compressed.writeFile(name + std::string(side == 0 ? "_nbw.emd" : "nbb.emd"), std::string(file.begin(), file.end()));
+        const std::string fileName = name + std::string(side == 0 ? "_nbw.emd" : "nbb.emd");
+        compressed.writeFile(fileName, std::string(file.begin(), file.end()));
       }
     }
   }
@@ -81,7 +82,9 @@ TEST(TablebaseEndToEnd, EgtbWordAndSearchUseTheFiles) {
     bool exact = false;
     for (const std::string& line : lines) {
       std::smatch match;
-      if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) exact = exact || std::stoi(match[1]) == mateIn;
+      if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) {
+        exact = exact || std::stoi(match[1]) == mateIn;
+      }
     }
     EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
     engine.send("quit");

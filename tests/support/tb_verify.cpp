@@ -26,7 +26,10 @@ std::string fenOf(const TablebasePieceLists& lists, int side, int ep) {
     }
   }
   std::string fen = bruteToFen(board, side);
-  if (ep != TB_NO_EP) fen.replace(fen.size() - 1, 1, {static_cast<char>('a' + fileOf(ep)), static_cast<char>('1' + rankOf(ep))});
+  if (ep != TB_NO_EP) {
+    fen.back() = static_cast<char>('a' + fileOf(ep));
+    fen += static_cast<char>('1' + rankOf(ep));
+  }
   return fen;
 }
 
