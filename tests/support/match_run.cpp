@@ -16,13 +16,7 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
   TempDirectory directory;
   const std::string pgn = directory.path() + "/games.pgn";
   // The engines run in the directory, so that only its configuration file applies.
-  if (threads > 1) {
-    std::FILE* config = std::fopen((directory.path() + "/velt.cfg").c_str(), "w");
-    if (config != nullptr) {
-      std::fprintf(config, "MAX_THREADS = %d\n", threads);
-      std::fclose(config);
-    }
-  }
+  if (threads > 1) directory.writeFile("velt.cfg", "MAX_THREADS = " + std::to_string(threads) + "\n");
   const std::string command = "cd '" + directory.path() + "' && '" + driver.string() + "' -e1 '" + engine.string() +
                               "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
                               " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +
