@@ -458,6 +458,8 @@ void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta)
   if (beta > MATE_BOUND) beta = MATE_SCORE;
 }
 
+bool pawnsOnBoard(const Position& pos) { return (pos.pieceBB[WHITE][PAWN] | pos.pieceBB[BLACK][PAWN]) != 0; }
+
 // `hint` orders the root when the table has no move for it.
 // A hand-over goes on with the normal search's clock and node count, so that the
 // info lines' time and nodes keep counting from "go".
@@ -490,8 +492,7 @@ void startSearch(Position& pos, Move hint, bool handover) {
   if (analysisMode && family == &normalFamily) analysisSearchStarted();
   updateAverageLag();
   // A decided game without pawns spreads its clock over the moves the fifty-move rule leaves.
-  const bool pawns = (pos.pieceBB[WHITE][PAWN] | pos.pieceBB[BLACK][PAWN]) != 0;
-  movesToPlan = family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawns) : SUDDEN_DEATH_MOVES;
+  movesToPlan = family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
   if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
   prepareSearchTablebases(timePerMove != 0, targetTime);
@@ -608,6 +609,13 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
   startSearch(pos, hint, handover);
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
+  // A won ending without pawns is converted by plans longer than the horizon: where the
+  // score has not risen since the last move, the search takes its whole target time.
+  const bool watchProgress = family == &decidedFamily && !pawnsOnBoard(pos);
+  const int lastMoveScore = previous;
+  const auto noProgress = [&](int value) {
+    return watchProgress && std::abs(value) < MATE_BOUND && value <= lastMoveScore;
+  };
   for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
     iterationDepth = depth;
     selDepthHalfPlies = depth;
@@ -629,7 +637,7 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
       } else if (score >= beta && beta < MATE_SCORE) {
         if (baseTime != 0 && !analysisMode && single) {
           stopNow = iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0],
-                                       false, rootTablebaseDraw(), currentTimeMs()});
+                                       false, rootTablebaseDraw(), currentTimeMs(), noProgress(score)});
           if (stopNow) break;
         }
         beta = std::min(beta + delta, MATE_SCORE);
@@ -658,7 +666,7 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
       const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
       if (!recapture) recaptureSquare = -1;
       if (iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0], recapture,
-                             rootTablebaseDraw(), currentTimeMs()})) {
+                             rootTablebaseDraw(), currentTimeMs(), noProgress(score)})) {
         break;
       }
     }

@@ -100,7 +100,7 @@ int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStar
 
 int decidedMovesToPlan(int rule50, bool pawnsOnBoard) {
   if (pawnsOnBoard) return SUDDEN_DEATH_MOVES;
-  return std::clamp((100 - rule50) / 2, DECIDED_MOVES_FLOOR, SUDDEN_DEATH_MOVES);
+  return std::clamp((100 - rule50) / 4, DECIDED_MOVES_FLOOR, SUDDEN_DEATH_MOVES);
 }
 
 void allocateTime(int rootSide, int gamePly) {
@@ -138,9 +138,11 @@ bool iterationSaysStop(const IterationReport& report) {
     flags.stable = false;
   } else if (!pondering) {
     if (elapsed > targetTime * 7 / 8) return true;
-    if (elapsed > targetTime * 6 / 8 && !flags.bestMoveChanged) return true;
-    if (elapsed > targetTime * 5 / 8 && !flags.bestMoveChanged && !flags.failLowSeen) return true;
-    if (elapsed > targetTime * 3 / 8 && flags.stable) return true;
+    if (!report.noProgress) {
+      if (elapsed > targetTime * 6 / 8 && !flags.bestMoveChanged) return true;
+      if (elapsed > targetTime * 5 / 8 && !flags.bestMoveChanged && !flags.failLowSeen) return true;
+      if (elapsed > targetTime * 3 / 8 && flags.stable) return true;
+    }
   }
   if (report.depth >= 6) {
     if (std::abs(report.score) > MATE_BOUND) return true;

@@ -10,10 +10,11 @@
 // instantMove.
 void allocateTime(int rootSide, int gamePly);
 
-// The moves a decided game without pawns can still last: only a capture resets the
-// fifty-move count, so the game ends (or changes) within (100 - rule50) / 2 moves, and
-// a clock planned for SUDDEN_DEATH_MOVES would leave most of it unused. Never fewer
-// than DECIDED_MOVES_FLOOR, so that one move cannot take most of the clock.
+// The moves a decided game without pawns plans its clock over: only a capture resets
+// the fifty-move count, so the game ends (or changes) within (100 - rule50) / 2 moves,
+// and the mate has to come well before that: the plan is half of them. A clock planned
+// for SUDDEN_DEATH_MOVES would leave most of it unused. Never fewer than
+// DECIDED_MOVES_FLOOR, so that one move cannot take most of the clock.
 constexpr int DECIDED_MOVES_FLOOR = 10;
 int decidedMovesToPlan(int rule50, bool pawnsOnBoard);
 
@@ -41,6 +42,10 @@ struct IterationReport {
   bool recapture;     // the best move recaptures on recaptureSquare
   bool rootTablebaseDraw;
   std::uint32_t nowMs;
+  // A decided game without pawns whose score has not risen since the last move: the
+  // stable-move stops do not apply, since a best move that stays best while nothing
+  // improves is no sign of an easy move but of a plan still beyond the horizon.
+  bool noProgress = false;
 };
 // The end-of-iteration rules of a clocked search; true when the search should stop.
 bool iterationSaysStop(const IterationReport& report);

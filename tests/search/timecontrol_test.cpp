@@ -75,10 +75,10 @@ TEST(TimeControl, TinyClocksStayInsideTheClock) {
   moverClockMs = 0;
 }
 
-// A decided game without pawns plans its clock over the moves the fifty-move rule
-// leaves (between the floor and the usual count), with pawns over the usual count.
-TEST(TimeControl, DecidedPawnlessGamePlansUpToTheFiftyMoveRule) {
-  const int rows[][3] = {{0, 0, SUDDEN_DEATH_MOVES}, {40, 0, 30}, {61, 0, 19}, {99, 0, DECIDED_MOVES_FLOOR},
+// A decided game without pawns plans its clock over half the moves the fifty-move rule
+// leaves (never below the floor), with pawns over the usual count.
+TEST(TimeControl, DecidedPawnlessGamePlansWithinTheFiftyMoveRule) {
+  const int rows[][3] = {{0, 0, 25}, {40, 0, 15}, {61, 0, DECIDED_MOVES_FLOOR}, {99, 0, DECIDED_MOVES_FLOOR},
                          {80, 1, SUDDEN_DEATH_MOVES}};  // rule50, pawns, moves planned
   engineFlags = FLAG_UCI;
   moverClockMs = 5000;
@@ -93,6 +93,23 @@ TEST(TimeControl, DecidedPawnlessGamePlansUpToTheFiftyMoveRule) {
   }
   movesToPlan = SUDDEN_DEATH_MOVES;
   moverClockMs = 0;
+}
+
+// A stable best move ends the search at 3/8 of its target; a decided game that makes
+// no progress searches on until 7/8.
+TEST(TimeControl, NoProgressTakesTheWholeTarget) {
+  IterationFlags flags{true, false, false};  // stable, best move unchanged, no fail-low
+  iterationFlags = &flags;
+  targetTime = 80;
+  pondering = instantMove = lowTimeMode = false;
+  ponderCredit = 0;
+  IterationReport report{12, WHITE, 805, 805, false, 9, false, false, searchStartTime + 400};
+  EXPECT_TRUE(iterationSaysStop(report));
+  report.noProgress = true;
+  EXPECT_FALSE(iterationSaysStop(report));
+  report.nowMs = searchStartTime + 710;
+  EXPECT_TRUE(iterationSaysStop(report));
+  iterationFlags = &normalIterationFlags;
 }
 
 }  // namespace
