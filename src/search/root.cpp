@@ -491,7 +491,7 @@ void startSearch(Position& pos, Move hint, bool handover) {
   // The analysis file holds the normal search's table.
   if (analysisMode && family == &normalFamily) analysisSearchStarted();
   updateAverageLag();
-  // A decided game without pawns spreads its clock over the moves the fifty-move rule leaves.
+  // A decided game without pawns spreads its clock over half the moves the fifty-move rule leaves.
   movesToPlan = family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
   if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);

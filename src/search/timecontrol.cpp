@@ -100,7 +100,7 @@ int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStar
 
 int decidedMovesToPlan(int rule50, bool pawnsOnBoard) {
   if (pawnsOnBoard) return SUDDEN_DEATH_MOVES;
-  return std::clamp((100 - rule50) / 4, DECIDED_MOVES_FLOOR, SUDDEN_DEATH_MOVES);
+  return std::max((100 - rule50) / 4, DECIDED_MOVES_FLOOR);
 }
 
 void allocateTime(int rootSide, int gamePly) {

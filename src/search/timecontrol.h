@@ -12,9 +12,9 @@ void allocateTime(int rootSide, int gamePly);
 
 // The moves a decided game without pawns plans its clock over: only a capture resets
 // the fifty-move count, so the game ends (or changes) within (100 - rule50) / 2 moves,
-// and the mate has to come well before that: the plan is half of them. A clock planned
-// for SUDDEN_DEATH_MOVES would leave most of it unused. Never fewer than
-// DECIDED_MOVES_FLOOR, so that one move cannot take most of the clock.
+// and the mate has to come well before that: the plan is half of them, fewer than
+// SUDDEN_DEATH_MOVES. Never fewer than DECIDED_MOVES_FLOOR, so that one move cannot
+// take most of the clock.
 constexpr int DECIDED_MOVES_FLOOR = 10;
 int decidedMovesToPlan(int rule50, bool pawnsOnBoard);
 
