@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "search/search.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "search/engine_options.h"
@@ -129,6 +130,14 @@ void updateLowTimeMode(int rootSide) {
                 clockCs[rootSide] < 8 * (5 * std::min(averageLag, 20) + 25);
 }
 
+// A mate ends the search once the iterations have reached its length. A longer mate
+// shows earlier, through an extended line or a tablebase value, while a shorter one may
+// still be beyond the depth; stopping on it plays a slower mate, and with tablebases,
+// where every winning move shows a mate at once, a move that makes no progress at all.
+bool mateWithinDepth(int score, int depthHalfPlies) {
+  return std::abs(score) > MATE_BOUND && MATE_SCORE - std::abs(score) <= depthHalfPlies / ONE_PLY;
+}
+
 bool iterationSaysStop(const IterationReport& report) {
   if (instantMove && !pondering) return true;
   const int elapsed = elapsedCs(report.nowMs);
@@ -145,7 +154,7 @@ bool iterationSaysStop(const IterationReport& report) {
     }
   }
   if (report.depth >= 6) {
-    if (std::abs(report.score) > MATE_BOUND) return true;
+    if (mateWithinDepth(report.score, report.depth)) return true;
     if (report.singleMove && !pondering) return true;
   }
   if (report.recapture && !pondering && report.depth >= 12 &&

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "search/search.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/game_state.h"
@@ -110,6 +111,20 @@ TEST(TimeControl, NoProgressTakesTheWholeTarget) {
   report.nowMs = searchStartTime + 710;
   EXPECT_TRUE(iterationSaysStop(report));
   iterationFlags = &normalIterationFlags;
+}
+
+// A mate stops the search only once the depth has reached it (a mate in 5 is nine
+// plies): a longer mate seen earlier may hide a shorter one.
+TEST(TimeControl, AMateStopsOnceTheDepthReachesIt) {
+  iterationFlags = &normalIterationFlags;
+  targetTime = 1000;
+  pondering = instantMove = lowTimeMode = false;
+  for (const int sign : {1, -1}) {
+    IterationReport report{8 * ONE_PLY, WHITE, sign * (MATE_SCORE - 9), 0, false, 9, false, false, searchStartTime};
+    EXPECT_FALSE(iterationSaysStop(report)) << sign;
+    report.depth = 9 * ONE_PLY;
+    EXPECT_TRUE(iterationSaysStop(report)) << sign;
+  }
 }
 
 }  // namespace
