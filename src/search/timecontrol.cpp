@@ -95,6 +95,14 @@ void capToClockMs(int rootSide) {
   targetTime = std::max(std::min(targetTime, clockLimitMs / 10), 1);
 }
 
+// A mate ends the search once the iterations have reached its length. A longer mate
+// shows earlier, through an extended line or a tablebase value, while a shorter one may
+// still be beyond the depth; stopping on it plays a slower mate, and with tablebases,
+// where every winning move shows a mate at once, a move that makes no progress at all.
+bool mateWithinDepth(int score, int depthHalfPlies) {
+  return std::abs(score) > MATE_BOUND && MATE_SCORE - std::abs(score) <= depthHalfPlies / ONE_PLY;
+}
+
 }  // namespace
 
 int elapsedCs(std::uint32_t nowMs) { return static_cast<int>((nowMs - searchStartTime) / 10) + ponderCredit; }
@@ -128,14 +136,6 @@ void updateAverageLag() {
 void updateLowTimeMode(int rootSide) {
   lowTimeMode = baseTime != 0 && movesPerSession == 0 && increment == 0 &&
                 clockCs[rootSide] < 8 * (5 * std::min(averageLag, 20) + 25);
-}
-
-// A mate ends the search once the iterations have reached its length. A longer mate
-// shows earlier, through an extended line or a tablebase value, while a shorter one may
-// still be beyond the depth; stopping on it plays a slower mate, and with tablebases,
-// where every winning move shows a mate at once, a move that makes no progress at all.
-bool mateWithinDepth(int score, int depthHalfPlies) {
-  return std::abs(score) > MATE_BOUND && MATE_SCORE - std::abs(score) <= depthHalfPlies / ONE_PLY;
 }
 
 bool iterationSaysStop(const IterationReport& report) {

@@ -47,8 +47,6 @@ struct IterationReport {
   // improves is no sign of an easy move but of a plan still beyond the horizon.
   bool noProgress = false;
 };
-// Whether a mate score's distance in plies lies within the iteration's depth.
-bool mateWithinDepth(int score, int depthHalfPlies);
 // The end-of-iteration rules of a clocked search; true when the search should stop.
 bool iterationSaysStop(const IterationReport& report);
 
