@@ -793,20 +793,36 @@ int searchZWInCheck(Position& pos, int beta, int depth) {
   return p.best;
 }
 
+namespace {
+
+// Entry, table and tablebase steps of a deep zero-window node; true when the node ends
+// at once with `result`. Otherwise `key` is the node's table key and `hashMove` the
+// table's move, never the excluded one.
+template <class T>
+bool deepEntryEnds(Position& pos, int beta, int depth, Move excludedMove, int mode, std::uint64_t& key,
+                   Move& hashMove, int& result) {
+  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return true;
+  key = excludedKey(pos, excludedMove);
+  typename T::Probe probe;
+  T::probe(pos, key, probe);
+  if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return true;
+  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return true;
+  hashMove = probe.hashMove;
+  if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
+  return false;
+}
+
+}  // namespace
+
 template <class T>
 int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
-  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
-  const std::uint64_t key = excludedKey(pos, excludedMove);
-  typename T::Probe probe;
-  T::probe(pos, key, probe);
-  if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return result;
-  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
+  std::uint64_t key;
+  Move hashMove;
+  if (deepEntryEnds<T>(pos, beta, depth, excludedMove, mode, key, hashMove, result)) return result;
   const int ply = pos.ply;
   const int e = nodeEval(pos);
   const bool cutNode = isExpectedCutNode(mode);
-  Move hashMove = probe.hashMove;
-  if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   Move altMove = MOVE_NONE;
 
   // Null move, with a verification search first at great depth and a cheap pre-test.
@@ -911,14 +927,9 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
 template <class T>
 int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
-  if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
-  const std::uint64_t key = excludedKey(pos, excludedMove);
-  typename T::Probe probe;
-  T::probe(pos, key, probe);
-  if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return result;
-  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return result;
-  Move hashMove = probe.hashMove;
-  if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
+  std::uint64_t key;
+  Move hashMove;
+  if (deepEntryEnds<T>(pos, beta, depth, excludedMove, mode, key, hashMove, result)) return result;
   NodeFrame frame{};
   frame.kind = NODE_DEEP_IN_CHECK;
   frame.beta = beta;
