@@ -16,14 +16,17 @@ extern const int futilityMarginEnds[2][FUTILITY_SIZE];
 extern const int futilityMargin2Ends[2][FUTILITY_SIZE];
 
 // The values in force for the current search.
-extern int standPatBonus;
-extern int evasionBonus;
-extern int deltaPawn, deltaMinor, deltaRook;
-extern int checkMargin[5];  // by checkPlies 1..4
-extern int futilityMargin[FUTILITY_SIZE];
-extern int futilityMargin2[FUTILITY_SIZE];
-extern int gameStage;     // 0..3 from the phase
-extern int drawScore[2];  // by side to move
+struct SearchMargins {
+  int standPatBonus = 0;
+  int evasionBonus = 0;
+  int deltaPawn = 0, deltaMinor = 0, deltaRook = 0;
+  int checkMargin[5] = {};  // by checkPlies 1..4
+  int futilityMargin[FUTILITY_SIZE] = {};
+  int futilityMargin2[FUTILITY_SIZE] = {};
+  int gameStage = 0;      // 0..3 from the phase
+  int drawScore[2] = {};  // by side to move
+};
+extern SearchMargins searchMargins;
 
 // Loads every phase-indexed margin for `phase` (capped at 24) and scales the two
 // futility tables by pruningLevel (100 turns them to 0, -1000 makes them 11 times larger).

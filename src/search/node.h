@@ -32,7 +32,7 @@ inline void startNode(Position& pos) {
 // Counts the node and polls on the polling thread; true when the search must stop.
 inline bool countNode(Position& pos) {
   ++pos.nodes;
-  if (pos.threadIndex == 0 && (pos.nodes & pollMask) == 0) pollSearch(pos);
+  if (pos.threadIndex == 0 && (pos.nodes & search.pollMask) == 0) pollSearch(pos);
   return stopped(pos);
 }
 

@@ -181,5 +181,5 @@ void NormalTable::quiesceStoreResult(Position& pos, bool frontier, int best, Mov
 }
 
 bool NormalTable::quiesceTriesChecks(int eval, int checkPlies, int alpha) {
-  return eval + checkMargin[checkPlies] >= alpha;
+  return eval + searchMargins.checkMargin[checkPlies] >= alpha;
 }

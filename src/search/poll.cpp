@@ -14,33 +14,40 @@ namespace {
 // The opponent played the expected move: the ponder search becomes the real one.
 void ponderHit(const std::uint32_t now) {
   reprintThinking();
-  const int pondered = static_cast<int>((now - searchStartTime) / 10);
-  searchStartTime = now;
-  if (baseTime != 0 || movesPerSession != 0) {
+  const int pondered = static_cast<int>((now - allotment.searchStartTime) / 10);
+  allotment.searchStartTime = now;
+  if (timeControl.baseTime != 0 || timeControl.movesPerSession != 0) {
     allocateTime(gamePosition.side, gamePosition.gamePly);
-    if (rootScore >= -99 && rootScore <= 199 && rootScore > recentRootScores[0] - 15) ponderCredit = pondered;
+    if (search.rootScore >= -99 && search.rootScore <= 199 && search.rootScore > recentRootScores[0] - 15) {
+      allotment.ponderCredit = pondered;
+    }
   }
-  pondering = false;
+  search.pondering = false;
   const Position& pos = gamePosition;
   const Move best = pos.pv[0][0];
-  const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
-  const bool creditCovers =
-      ponderCredit > targetTime && !iterationFlags->bestMoveChanged && !iterationFlags->failLowSeen;
-  stopState = pos.pvLength[0] >= 2 && onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
+  const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;
+  const bool creditCovers = allotment.ponderCredit > allotment.targetTime &&
+                            !allotment.iterationFlags->bestMoveChanged && !allotment.iterationFlags->failLowSeen;
+  search.stopState =
+      pos.pvLength[0] >= 2 && search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
 
 }  // namespace
 
 void pollSearch(Position& pos) {
-  if (iterationDepth <= 6 && stopState == STOP_NONE) return;
+  if (search.iterationDepth <= 6 && search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
-  if (stopState == STOP_NONE && pollReadsInput && readWaitingInput != nullptr) readWaitingInput();
-  if (stopState == STOP_PONDER_HIT) ponderHit(now);
-  const bool clockUp = clockLimitMs > 0 && now - searchStartTime >= static_cast<std::uint32_t>(clockLimitMs);
-  const bool timeUp = timePerMove > 0 && !pondering && (elapsedCs(now) > timePerMove || clockUp);
-  if (timeUp && stopState == STOP_NONE) stopState = STOP_MOVE_NOW;
-  if (stopState == STOP_NONE) printProgress();
-  if (stopState != STOP_NONE) {
+  if (search.stopState == STOP_NONE && search.pollReadsInput && search.readWaitingInput != nullptr) {
+    search.readWaitingInput();
+  }
+  if (search.stopState == STOP_PONDER_HIT) ponderHit(now);
+  const bool clockUp = allotment.clockLimitMs > 0 &&
+                       now - allotment.searchStartTime >= static_cast<std::uint32_t>(allotment.clockLimitMs);
+  const bool timeUp =
+      timeControl.timePerMove > 0 && !search.pondering && (elapsedCs(now) > timeControl.timePerMove || clockUp);
+  if (timeUp && search.stopState == STOP_NONE) search.stopState = STOP_MOVE_NOW;
+  if (search.stopState == STOP_NONE) printProgress();
+  if (search.stopState != STOP_NONE) {
     setStop(pos);
     stopAllSearchThreads();
   }

@@ -51,8 +51,8 @@ bool entryEnds(Position& pos, int alpha, int beta, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
-  if (pos.ply >= selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
-    selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
+  if (pos.ply >= search.selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
+    search.selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
   }
   return pos.ply >= PLY_LIMIT || T::entryEnds(pos, alpha, beta, result);
 }
@@ -106,7 +106,7 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
   if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
   const int eval = nodeEval(pos);
-  const int standPat = eval + standPatBonus;
+  const int standPat = eval + searchMargins.standPatBonus;
   int best = standPat;
   if (standPat > alpha) {
     if (standPat >= beta) return standPat;
@@ -116,15 +116,15 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
   // becomes what the largest left-out victim could bring.
   const int them = pos.xside;
   Bitboard removed = 0;
-  if (T::prunes(pos, alpha) && standPat + deltaPawn < alpha) {
+  if (T::prunes(pos, alpha) && standPat + searchMargins.deltaPawn < alpha) {
     removed |= pos.pieceBB[them][PAWN];
-    best = standPat + deltaPawn;
-    if (standPat + deltaMinor < alpha) {
+    best = standPat + searchMargins.deltaPawn;
+    if (standPat + searchMargins.deltaMinor < alpha) {
       removed |= pos.pieceBB[them][KNIGHT] | pos.pieceBB[them][BISHOP];
-      best = standPat + deltaMinor;
-      if (standPat + deltaRook < alpha) {
+      best = standPat + searchMargins.deltaMinor;
+      if (standPat + searchMargins.deltaRook < alpha) {
         removed |= pos.pieceBB[them][ROOK];
-        best = standPat + deltaRook;
+        best = standPat + searchMargins.deltaRook;
       }
     }
   }
@@ -185,7 +185,7 @@ int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
   int hashFromTo = 0;
   if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
-  const int e = nodeEval(pos) + evasionBonus;
+  const int e = nodeEval(pos) + searchMargins.evasionBonus;
   const int them = pos.xside;
   Bitboard targets = ~Bitboard{0};
   int best = pos.ply - MATE_SCORE;

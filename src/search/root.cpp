@@ -33,12 +33,6 @@
 #include "search/clock.h"
 #include "search/engine_options.h"
 
-bool searchAborted = true;
-int recaptureSquare = -1;
-bool onFirstRootMove = false;
-int lastPrintedScore = 0;
-RootProgress rootProgress = {0, 0, MOVE_NONE};
-
 namespace {
 
 constexpr int LINE_SIZE = 2048;
@@ -96,7 +90,7 @@ struct RootFamily {
 void prepareNormalTable(const Position& pos) {
   ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
   ttNewSearch();
-  ttUpdateWindow(timePerMove);
+  ttUpdateWindow(timeControl.timePerMove);
 }
 
 void prepareDecidedTable(const Position&) { prepareDecidedSearch(options.pruningLevel); }
@@ -107,14 +101,16 @@ Move normalTableMove(const Position& pos) {
 }
 
 const RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
-                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu, &normalIterationFlags};
+                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu,
+                                 &allotment.normalIterationFlags};
 const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
-                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu, &decidedIterationFlags};
+                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu,
+                                  &allotment.decidedIterationFlags};
 // The family of the search running (or of the last one, for its lines).
 const RootFamily* family = &normalFamily;
 
-std::uint64_t nodesSoFar(const Position& pos) { return totalNodes + pos.nodes; }
-std::uint32_t elapsedMs() { return currentTimeMs() - searchStartTime; }
+std::uint64_t nodesSoFar(const Position& pos) { return search.totalNodes + pos.nodes; }
+std::uint32_t elapsedMs() { return currentTimeMs() - allotment.searchStartTime; }
 
 // Elapsed milliseconds at the last line printed during this search, so that a long
 // iteration still shows a sign of life once a second (the interval is a little
@@ -137,12 +133,12 @@ int gamePhase(const Position& pos) {
 
 // Whether the move is among the "searchmoves" words (all moves when there are none).
 bool allowedBySearchMoves(Move move) {
-  if (searchMovesText[0] == '\0') return true;
+  if (search.searchMovesText[0] == '\0') return true;
   char text[8];
   std::snprintf(text, sizeof text, "%s", moveToCoordinate(move));
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::size_t length = std::strlen(text);
-  for (const char* word = searchMovesText; *word != '\0';) {
+  for (const char* word = search.searchMovesText; *word != '\0';) {
     while (*word == ' ') ++word;
     std::size_t wordLength = 0;
     while (word[wordLength] != '\0' && word[wordLength] != ' ') ++wordLength;
@@ -244,7 +240,7 @@ void collectRootMoves(Position& pos, Move tableMove, bool filtered) {
 // A "searchmoves" list that names no legal move is ignored.
 void buildRootMoves(Position& pos, Move tableMove) {
   collectRootMoves(pos, tableMove, true);
-  if (rootMoveCount == 0 && searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
+  if (rootMoveCount == 0 && search.searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
 }
 
 // Bishop promotions join the list once when the search struggles to find anything.
@@ -321,23 +317,23 @@ void enterSlot(const Position& pos, Move move, int score, int depth) {
   slot.line[length] = MOVE_NONE;
   slot.score = score;
   slot.depth = depth;
-  slot.selDepth = selDepthHalfPlies;
+  slot.selDepth = search.selDepthHalfPlies;
   slot.timeMs = elapsedMs();
   slot.nodes = nodesSoFar(pos);
-  slot.hits = tbHits;
+  slot.hits = search.tbHits;
 }
 
 // ---- Search start and the root move loop ----
 
 void prepareRecaptureSquare(Position& pos) {
   const int balance = pos.pieceMaterial[pos.side] - pos.pieceMaterial[pos.xside];
-  recaptureSquare = -1;
+  search.recaptureSquare = -1;
   if (pos.gamePly == previousSearchPly + 2 && previousBalance - balance > 200 && pos.gamePly > 0) {
     const Move last = pos.undo[pos.gamePly - 1].move;
     const int square = moveTo(last);
     for (int i = 0; i < rootMoveCount; ++i) {
       const Move move = rootMoves[i].move;
-      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) recaptureSquare = square;
+      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) search.recaptureSquare = square;
     }
   }
   previousSearchPly = pos.gamePly;
@@ -345,7 +341,7 @@ void prepareRecaptureSquare(Position& pos) {
 }
 
 bool shouldPoll(const Position& pos, std::uint32_t& lastPollNodes) {
-  if (pos.nodes - lastPollNodes <= pollMask) return false;
+  if (pos.nodes - lastPollNodes <= search.pollMask) return false;
   lastPollNodes = pos.nodes;
   return true;
 }
@@ -388,12 +384,14 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
   int best = NO_ROOT_SCORE;
   std::uint32_t lastPollNodes = pos.nodes;
   for (int i = 0; i < rootMoveCount; ++i) {
-    onFirstRootMove = i == 0;
+    search.onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
-    if (stopped(pos) || searchAborted) break;
-    if (analysisMode && family == &normalFamily) analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
+    if (stopped(pos) || search.searchAborted) break;
+    if (search.analysisMode && family == &normalFamily) {
+      analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
+    }
     const Move move = rootMoves[i].move;
-    rootProgress = {rootMoveCount, i, move};
+    search.rootProgress = {rootMoveCount, i, move};
     const std::uint32_t elapsed = elapsedMs();
     if (post && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
       int number = 1;
@@ -419,7 +417,7 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
       }
       if (score > alpha) {
         alpha = score;
-        if (i != 0) iterationFlags->bestMoveChanged = true;
+        if (i != 0) allotment.iterationFlags->bestMoveChanged = true;
         // The new best move heads the list; the others keep their order.
         const RootMove moved = {move, 1};
         std::copy_backward(rootMoves, rootMoves + i, rootMoves + i + 1);
@@ -472,30 +470,33 @@ void startSearch(Position& pos, Move hint, bool handover) {
   pos.tbHits = 0;
   pos.pvLength[0] = 0;
   if (!handover) {
-    totalNodes = 0;
-    tbHits = 0;
-    searchStartTime = currentTimeMs();
+    search.totalNodes = 0;
+    search.tbHits = 0;
+    allotment.searchStartTime = currentTimeMs();
   }
-  searchAborted = false;
-  iterationDepth = 2;
+  search.searchAborted = false;
+  search.iterationDepth = 2;
   underPromotionsAdded = false;
   lastOutputMs.store(0, std::memory_order_relaxed);
-  ponderCredit = 0;
-  clockLimitMs = 0;
-  instantMove = false;
-  iterationFlags = family->iterationFlags;
-  iterationFlags->stable = true;
+  allotment.ponderCredit = 0;
+  allotment.clockLimitMs = 0;
+  allotment.instantMove = false;
+  allotment.iterationFlags = family->iterationFlags;
+  allotment.iterationFlags->stable = true;
   if (fresh) clearGainTables();
   loadSearchMargins(gamePhase(pos), options.pruningLevel);
   family->prepareTable(pos);
   // The analysis file holds the normal search's table.
-  if (analysisMode && family == &normalFamily) analysisSearchStarted();
+  if (search.analysisMode && family == &normalFamily) analysisSearchStarted();
   updateAverageLag();
   // A decided game without pawns spreads its clock over half the moves the fifty-move rule leaves.
-  movesToPlan = family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
+  allotment.movesToPlan =
+      family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
-  if (!pondering && !analysisMode && (baseTime != 0 || movesPerSession != 0)) allocateTime(pos.side, pos.gamePly);
-  prepareSearchTablebases(timePerMove != 0, targetTime);
+  if (!search.pondering && !search.analysisMode && (timeControl.baseTime != 0 || timeControl.movesPerSession != 0)) {
+    allocateTime(pos.side, pos.gamePly);
+  }
+  prepareSearchTablebases(timeControl.timePerMove != 0, allotment.targetTime);
   updateLowTimeMode(pos.side);
   rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
   const Move tableMove = family->tableMove(pos);
@@ -511,9 +512,10 @@ void startSearch(Position& pos, Move hint, bool handover) {
 
 int displayScore(int score) {
   if (isWindowEdge(score)) {
-    score = std::abs(score - lastPrintedScore) <= 100 ? lastPrintedScore : (score + lastPrintedScore) / 2;
+    score = std::abs(score - search.lastPrintedScore) <= 100 ? search.lastPrintedScore
+                                                             : (score + search.lastPrintedScore) / 2;
   }
-  lastPrintedScore = score;
+  search.lastPrintedScore = score;
   return score;
 }
 
@@ -534,7 +536,8 @@ void printThinking(int score, int depth) {
   char line[LINE_SIZE];
   const bool uci = (engineFlags & FLAG_UCI) != 0;
   if (uci) {
-    formatInfo(line, sizeof line, "info ", shown, depth / 2, selDepthHalfPlies / 2, timeMs, nodes, tbHits);
+    formatInfo(line, sizeof line, "info ", shown, depth / 2, search.selDepthHalfPlies / 2, timeMs, nodes,
+               search.tbHits);
   } else {
     std::snprintf(line, sizeof line, "%2d %5d %6ld %-" PRIu64 "  ", depth / 2, shown, static_cast<long>(timeMs / 10),
                   nodes);
@@ -568,7 +571,7 @@ void printProgress() {
   }
   const std::uint64_t nodes = nodesSoFar(gamePosition);
   const int nps = static_cast<int>(static_cast<double>(nodes) / (timeMs * 0.001));
-  std::printf("info time %u nodes %" PRIu64 " nps %d tbhits %u\n", timeMs, nodes, nps, tbHits);
+  std::printf("info time %u nodes %" PRIu64 " nps %d tbhits %u\n", timeMs, nodes, nps, search.tbHits);
   std::fflush(stdout);
   noteOutput();
 }
@@ -605,7 +608,7 @@ namespace {
 void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
   Position& pos = gamePosition;
   family = &searchFamily;
-  searching = true;
+  search.searching = true;
   startSearch(pos, hint, handover);
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount() == 1;
@@ -616,26 +619,26 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
   const auto noProgress = [&](int value) {
     return watchProgress && std::abs(value) < MATE_BOUND && value <= lastMoveScore;
   };
-  for (int depth = firstDepth; depth <= ONE_PLY * maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
-    iterationDepth = depth;
-    selDepthHalfPlies = depth;
-    iterationFlags->bestMoveChanged = false;
-    iterationFlags->failLowSeen = false;
+  for (int depth = firstDepth; depth <= ONE_PLY * timeControl.maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
+    search.iterationDepth = depth;
+    search.selDepthHalfPlies = depth;
+    allotment.iterationFlags->bestMoveChanged = false;
+    allotment.iterationFlags->failLowSeen = false;
     int alpha, beta, delta;
     iterationWindow(depth, previous, alpha, beta, delta);
-    if (depth >= 14 && !underPromotionsAdded && !analysisMode && !nodeInCheck(pos) &&
+    if (depth >= 14 && !underPromotionsAdded && !search.analysisMode && !nodeInCheck(pos) &&
         (previous == 0 || previous < -MATE_BOUND)) {
       addBishopPromotions(pos);
     }
     bool stopNow = false;
     for (;;) {
       score = rootIteration(pos, alpha, beta, depth);
-      if (stopped(pos) || searchAborted) break;
+      if (stopped(pos) || search.searchAborted) break;
       if (score <= alpha && alpha > -MATE_SCORE) {
-        iterationFlags->failLowSeen = true;
+        allotment.iterationFlags->failLowSeen = true;
         alpha = std::max(alpha - delta, -MATE_SCORE);
       } else if (score >= beta && beta < MATE_SCORE) {
-        if (baseTime != 0 && !analysisMode && single) {
+        if (timeControl.baseTime != 0 && !search.analysisMode && single) {
           stopNow = iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0],
                                        false, rootTablebaseDraw(), currentTimeMs(), noProgress(score)});
           if (stopNow) break;
@@ -646,25 +649,27 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
       }
       delta += delta / 2;
     }
-    totalNodes += pos.nodes;
-    tbHits += pos.tbHits;
+    search.totalNodes += pos.nodes;
+    search.tbHits += pos.tbHits;
     pos.nodes = pos.tbHits = 0;
-    if (stopped(pos) || searchAborted || stopNow) break;
-    rootScore = score;
+    if (stopped(pos) || search.searchAborted || stopNow) break;
+    search.rootScore = score;
     // A clearly decided analysis, mates included, goes on in the decided-position search,
     // whose table keeps mate distances.
-    if (family == &normalFamily && analysisMode && depth >= HANDOVER_DEPTH && elapsedMs() < HANDOVER_MS &&
+    if (family == &normalFamily && search.analysisMode && depth >= HANDOVER_DEPTH && elapsedMs() < HANDOVER_MS &&
         std::abs(score) >= HANDOVER_SCORE) {
-      handoverDepth = depth;
+      search.handoverDepth = depth;
       break;
     }
-    if (analysisMode && family == &normalFamily) analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
-    tunePollInterval(totalNodes, tbHits, elapsedMs(), options.maxThreads);
+    if (search.analysisMode && family == &normalFamily) {
+      analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
+    }
+    tunePollInterval(search.totalNodes, search.tbHits, elapsedMs(), options.maxThreads);
     if (single && depth <= 8) printThinking(score, depth);
-    if (baseTime != 0 && !analysisMode && single) {
+    if (timeControl.baseTime != 0 && !search.analysisMode && single) {
       const Move best = pos.pv[0][0];
-      const bool recapture = recaptureSquare >= 0 && moveTo(best) == recaptureSquare;
-      if (!recapture) recaptureSquare = -1;
+      const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;
+      if (!recapture) search.recaptureSquare = -1;
       if (iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0], recapture,
                              rootTablebaseDraw(), currentTimeMs(), noProgress(score)})) {
         break;
@@ -673,14 +678,14 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
     previous = score;
   }
   endParallelSearch();
-  totalNodes += pos.nodes;
-  tbHits += pos.tbHits;
+  search.totalNodes += pos.nodes;
+  search.tbHits += pos.tbHits;
   pos.nodes = pos.tbHits = 0;
-  searchAborted = true;
-  if (!analysisMode && !pondering && rootMoveCount > 0) ttRecordRootScore(rootScore);
-  bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
-  ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
-  searching = false;
+  search.searchAborted = true;
+  if (!search.analysisMode && !search.pondering && rootMoveCount > 0) ttRecordRootScore(search.rootScore);
+  search.bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
+  search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
+  search.searching = false;
 }
 
 }  // namespace
@@ -694,5 +699,5 @@ void searchDecided(int fromDepth) {
   }
   // A hand-over goes on from the normal search's last iteration: its best move first
   // and its decisive score for the window, not an older score of the game.
-  runSearch(decidedFamily, fromDepth + ONE_PLY, bestMove, rootScore, true);
+  runSearch(decidedFamily, fromDepth + ONE_PLY, search.bestMove, search.rootScore, true);
 }

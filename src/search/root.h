@@ -33,23 +33,6 @@ void printMultiPV();
 // with the table's moves, up to `wanted` moves in SAN, each after a blank.
 void tableVariation(Position& pos, Move first, int wanted, char* out, int size);
 
-// The abort flag: set at the end of a search and when a search must end at once.
-extern bool searchAborted;
-// The root move loop's progress for the xboard status line: the number of root moves,
-// the index of the one being searched, and that move.
-struct RootProgress {
-  int moveCount;
-  int moveIndex;
-  Move move;
-};
-extern RootProgress rootProgress;
-// To-square of the opponent's last move when it just won material, else -1.
-extern int recaptureSquare;
-// The root search is still on its first move (for the ponder-hit rule).
-extern bool onFirstRootMove;
-// The score shown as a table-window edge is smoothed against the last one printed.
-extern int lastPrintedScore;
-
 // Shown score of an analysis line: window-edge scores (500, 750, 1000) are smoothed
 // against the last score printed, which then becomes the shown score.
 int displayScore(int score);

@@ -35,7 +35,7 @@ bool entryEnds(Position& pos, bool pvStyle, int alpha, int beta, int& result) {
   startNode(pos);
   pos.checkInfo[pos.gamePly] &= ~SINGULAR_MARK;
   pos.pickState[pos.ply].altMove = MOVE_NONE;
-  const int draw = pvStyle ? drawScore[pos.side] : 0;
+  const int draw = pvStyle ? searchMargins.drawScore[pos.side] : 0;
   if (pos.rule50 > 3) {
     if (pos.rule50 >= 100) {
       // A mate on the hundredth ply stands.
@@ -153,7 +153,7 @@ int moveExtension(const Position& pos, Move move, bool nodeWasInCheck) {
   const int push = pawnPushExtension(pos, move);
   if (push) return push;
   if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return HALF_PLY;
-  return nodeWasInCheck && gameStage >= 2 ? HALF_PLY : 0;
+  return nodeWasInCheck && searchMargins.gameStage >= 2 ? HALF_PLY : 0;
 }
 
 int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY : evasions == 2 ? HALF_PLY : 0; }
@@ -175,14 +175,14 @@ int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int dep
   const int mover = pos.xside;
   const int to = moveTo(hashMove);
   const bool recapture = previous != MOVE_NONE && to == moveTo(previous) && (hashMove & FLAG_CAPTURE) &&
-                         -(parentEval + eval) > 2 * standPatBonus + 50;
+                         -(parentEval + eval) > 2 * searchMargins.standPatBonus + 50;
   const bool bigPush = (hashMove & FLAG_PAWN_MOVE) && !(hashMove & FLAG_CAPTURE) &&
                        relativeRank(to, mover) >= 5 && relativeRank(to, mover) <= 6 && passedPawnTest(pos, to, mover);
   int extension = -1;
   if (recapture || bigPush) {
     extension = ONE_PLY;
   } else if (nodeInCheck(pos) || ((hashMove & FLAG_CAPTURE) && !(hashMove & FLAG_EN_PASSANT)) ||
-             (gameStage >= 2 && nodeWasInCheck) ||
+             (searchMargins.gameStage >= 2 && nodeWasInCheck) ||
              ((hashMove & FLAG_PAWN_MOVE) && relativeRank(to, mover) >= 3 && passedPawnTest(pos, to, mover))) {
     extension = HALF_PLY;
   }
@@ -421,7 +421,7 @@ template <class T>
 int evasionChild(Position& pos, const NodeFrame& f) {
   const int beta = f.beta, depth = f.depth;
   if (f.kind == NODE_SHALLOW_IN_CHECK) {
-    const bool late = gameStage >= 2;
+    const bool late = searchMargins.gameStage >= 2;
     if (nodeInCheck(pos)) return -searchZWInCheck<T>(pos, 1 - beta, late ? depth : depth - HALF_PLY);
     if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
     return -searchZW<T>(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
@@ -431,7 +431,9 @@ int evasionChild(Position& pos, const NodeFrame& f) {
   // finite); a checking evasion, and any evasion from the middle stages on, half a
   // ply deeper than usual.
   const int singleReply = f.extensionBudget > 0 ? ONE_PLY : HALF_PLY;
-  const int extension = f.evasions == 1 ? singleReply : (nodeInCheck(pos) || gameStage >= 2) ? HALF_PLY : 0;
+  const int extension = f.evasions == 1                                      ? singleReply
+                        : (nodeInCheck(pos) || searchMargins.gameStage >= 2) ? HALF_PLY
+                                                                             : 0;
   const int childDepth = depth - ONE_PLY + extension;
   return -searchZWAny<T>(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
                       depth - childDepth);
@@ -664,7 +666,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
   if (end == LOOP_SETTLED) return p.best;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return noMoveScore<T>(pos, inCheckNode, drawScore[pos.side]);
+    return noMoveScore<T>(pos, inCheckNode, searchMargins.drawScore[pos.side]);
   }
   T::storePV(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
@@ -701,7 +703,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
   const NodeProgress& p = frame.progress;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return noMoveScore<T>(pos, inCheckNode, (flags & VERIFY_PV_MOVE) ? drawScore[pos.side] : 0);
+    return noMoveScore<T>(pos, inCheckNode, (flags & VERIFY_PV_MOVE) ? searchMargins.drawScore[pos.side] : 0);
   }
   T::storeZeroWindow(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
@@ -719,12 +721,12 @@ int searchZW(Position& pos, int beta, int depth) {
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
-  if (prunes && e - 16 * depth - T::margin(MARGIN_STATIC_CUT) >= beta) return e + standPatBonus;
+  if (prunes && e - 16 * depth - T::margin(MARGIN_STATIC_CUT) >= beta) return e + searchMargins.standPatBonus;
   if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
-  int best = std::min(e + standPatBonus, beta - 1);
+  int best = std::min(e + searchMargins.standPatBonus, beta - 1);
 
   if (prunes && e >= beta) {
-    makeNullMove(pos, -(e + standPatBonus));
+    makeNullMove(pos, -(e + searchMargins.standPatBonus));
     const int score = -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
     unmakeMove(pos);
     if (stopped(pos)) return 0;
@@ -764,7 +766,7 @@ int searchZW(Position& pos, int beta, int depth) {
   if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.legal == 0 && !p.pruned) return 0;  // stalemate
-  best = p.best < beta && p.pruned && gameStage < 2 ? beta - 1 : p.best;
+  best = p.best < beta && p.pruned && searchMargins.gameStage < 2 ? beta - 1 : p.best;
   T::storeZeroWindow(pos, depth, p.bestMove, best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
@@ -837,13 +839,13 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
     }
     const int nullMode = (mode & ~MODE_NULL_ALLOWED) ^ MODE_EXPECTED_CUT;
     if (tryNull && !stopped(pos) && depth >= 6 * ONE_PLY) {
-      makeNullMove(pos, -(e + standPatBonus));
+      makeNullMove(pos, -(e + searchMargins.standPatBonus));
       const int preTest = -searchZWAny<T>(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
       unmakeMove(pos);
       tryNull = preTest >= beta;
     }
     if (tryNull && !stopped(pos)) {
-      makeNullMove(pos, -(e + standPatBonus));
+      makeNullMove(pos, -(e + searchMargins.standPatBonus));
       const int score = -searchZWAny<T>(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
@@ -872,7 +874,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   }
 
   // Internal iterative deepening at expected cut nodes without a hash move.
-  if (cutNode && hashMove == MOVE_NONE && (e + standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
+  if (cutNode && hashMove == MOVE_NONE && (e + searchMargins.standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
       (excludedMove == MOVE_NONE || depth > 6 * ONE_PLY + HALF_PLY)) {
     const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep<T>(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
                                  : searchZW<T>(pos, beta, depth - 2 * ONE_PLY);
@@ -886,9 +888,9 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
   bool pruned = false;
   if (prunes && depth < 10 * ONE_PLY) {
     const int index = depth / ONE_PLY + (cutNode ? 10 : 0);
-    if (e + futilityMargin[index] <= beta) {
+    if (e + searchMargins.futilityMargin[index] <= beta) {
       stage = PICK_FUTILE_HASH;
-      select = e + futilityMargin2[index] <= beta;
+      select = e + searchMargins.futilityMargin2[index] <= beta;
       pruned = true;
     }
   }

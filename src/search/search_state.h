@@ -1,6 +1,6 @@
-// Engine-wide search state: the stop request, the time control the protocols set,
-// the allotment of the current search, the counters and the root results that the
-// move decision reads. One instance; only the main thread writes most of it.
+// Engine-wide search state in three records: the time control the protocols set, the
+// allotment of the current search, and the search's flags, counters and root results
+// that the move decision reads. One instance each; only the main thread writes most.
 #pragma once
 
 #include <atomic>
@@ -14,33 +14,24 @@ constexpr int STOP_MOVE_NOW = 1;  // time is up, or "move now"
 constexpr int STOP_COMMAND = 2;   // a command interrupted the search
 constexpr int STOP_PONDER_HIT = 3;
 
-extern int stopState;
-extern bool searching;
-extern bool pondering;
-extern bool analysisMode;  // infinite analysis; also enables bishop under-promotions
-
 // Time control, centiseconds; set by the protocols.
-extern int clockCs[2];  // remaining time of white and black
-extern int movesPerSession;  // 0: all moves in one session
-extern int baseTime;         // time added per session
-extern int increment;
-extern int timePerMove;  // fixed time per move (0 none); the allotment writes the hard limit here,
-                         // so a search has a hard limit exactly when it is not 0
-extern int timeLag;      // time lost outside the engine on the last move, 1..200
-extern int maxSearchDepth;  // plies
-// The clock of the side to move in milliseconds as UCI "go" gave it, 0 when only
-// the centisecond clock is known.
-extern int moverClockMs;
+struct TimeControl {
+  int clockCs[2] = {500, 500};  // remaining time of white and black
+  int movesPerSession = 0;      // 0: all moves in one session
+  int baseTime = 500;           // time added per session
+  int increment = 0;
+  int timePerMove = 500;    // fixed time per move (0 none); the allotment writes the hard limit here,
+                            // so a search has a hard limit exactly when it is not 0
+  int timeLag = 1;          // time lost outside the engine on the last move, 1..200
+  int maxSearchDepth = 60;  // plies
+  // The clock of the side to move in milliseconds as UCI "go" gave it, 0 when only
+  // the centisecond clock is known.
+  int moverClockMs = 0;
+};
+extern TimeControl timeControl;
 
-// The allotment of the current search (centiseconds unless marked ms).
-extern std::uint32_t searchStartTime;  // ms, currentTimeMs at the start
-extern int targetTime;
-extern int timeReserve;
 // Sudden death: the moves the remaining clock is spread over.
 constexpr int SUDDEN_DEATH_MOVES = 40;
-extern int movesToPlan;
-extern int ponderCredit;
-extern bool lowTimeMode;
 // The flags of the end-of-iteration time rules. The normal and the decided-position
 // search each keep their own; iterationFlags points at those of the search running.
 struct IterationFlags {
@@ -48,41 +39,78 @@ struct IterationFlags {
   bool bestMoveChanged;  // this iteration: a root move other than the first became best
   bool failLowSeen;      // this iteration failed low
 };
-extern IterationFlags normalIterationFlags;
-extern IterationFlags decidedIterationFlags;
-extern IterationFlags* iterationFlags;
-extern int averageLag;
-extern int lagSum, lagCount;
-// Set when the clock itself, not the control, limits the search: the hard limit in
-// milliseconds since the start (0: none), and whether only a one-ply search fits.
-extern int clockLimitMs;
-extern bool instantMove;
 
-// Polling frequency by nodes and by tablebase hits; both persist between searches.
-extern std::uint32_t pollMask;
-extern int tbPollInterval;
-// Cleared by the benchmark: input typed meanwhile waits until it has finished.
-extern bool pollReadsInput;
-// Takes one waiting input line, if there is one, and hands it to the command
-// handlers, which may set stopState. Installed by the shell; nullptr reads nothing.
-extern void (*readWaitingInput)();
-
-// Counters of the current search.
-extern std::uint64_t totalNodes;
-extern std::uint32_t tbHits;  // completed iterations; the running ones count in Position::tbHits
-extern std::atomic<int> selDepthHalfPlies;  // raised by every search thread
-extern int iterationDepth;
+// The allotment of the current search (centiseconds unless marked ms).
+struct TimeAllotment {
+  std::uint32_t searchStartTime = 0;  // ms, currentTimeMs at the start
+  int targetTime = 0;
+  int timeReserve = 0;
+  int movesToPlan = SUDDEN_DEATH_MOVES;
+  int ponderCredit = 0;
+  bool lowTimeMode = false;
+  IterationFlags normalIterationFlags = {false, false, false};
+  IterationFlags decidedIterationFlags = {false, false, false};
+  IterationFlags* iterationFlags = &normalIterationFlags;
+  int averageLag = 0;
+  int lagSum = 0, lagCount = 0;
+  // Set when the clock itself, not the control, limits the search: the hard limit in
+  // milliseconds since the start (0: none), and whether only a one-ply search fits.
+  int clockLimitMs = 0;
+  bool instantMove = false;
+};
+extern TimeAllotment allotment;
 
 // The moves after "searchmoves" of a UCI "go infinite", lower-cased (empty: all
 // moves); the root searches only these.
 constexpr int SEARCH_MOVES_TEXT_SIZE = 2048;
-extern char searchMovesText[SEARCH_MOVES_TEXT_SIZE];
 
-// Results for the move decision.
-extern Move bestMove;
-extern Move ponderMove;
-extern int rootScore;
-extern int handoverDepth;
+// The root move loop's progress for the xboard status line: the number of root moves,
+// the index of the one being searched, and that move.
+struct RootProgress {
+  int moveCount;
+  int moveIndex;
+  Move move;
+};
+
+// The search's own flags, polling, counters and results.
+struct SearchState {
+  int stopState = STOP_NONE;
+  bool searching = false;
+  bool pondering = false;
+  bool analysisMode = false;  // infinite analysis; also enables bishop under-promotions
+  // The abort flag: set at the end of a search and when a search must end at once.
+  bool searchAborted = true;
+
+  // Polling frequency by nodes and by tablebase hits; both persist between searches.
+  std::uint32_t pollMask = 65535;
+  int tbPollInterval = 10;
+  // Cleared by the benchmark: input typed meanwhile waits until it has finished.
+  bool pollReadsInput = true;
+  // Takes one waiting input line, if there is one, and hands it to the command
+  // handlers, which may set stopState. Installed by the shell; nullptr reads nothing.
+  void (*readWaitingInput)() = nullptr;
+
+  // Counters of the current search.
+  std::uint64_t totalNodes = 0;
+  std::uint32_t tbHits = 0;               // completed iterations; the running ones count in Position::tbHits
+  std::atomic<int> selDepthHalfPlies{0};  // raised by every search thread
+  int iterationDepth = 0;
+
+  char searchMovesText[SEARCH_MOVES_TEXT_SIZE] = "";
+
+  // The root's view for the time rules and the output.
+  RootProgress rootProgress = {0, 0, MOVE_NONE};
+  int recaptureSquare = -1;      // to-square of the opponent's last move when it won material, else -1
+  bool onFirstRootMove = false;  // still on the first root move (for the ponder-hit rule)
+  int lastPrintedScore = 0;      // window-edge scores shown are smoothed against it
+
+  // Results for the move decision.
+  Move bestMove = MOVE_NONE;
+  Move ponderMove = MOVE_NONE;
+  int rootScore = 0;
+  int handoverDepth = 0;
+};
+extern SearchState search;
 
 // Restores the defaults of a new game (called by newGame).
 void resetSearchForNewGame();

@@ -53,7 +53,9 @@ bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int
   int score;
   if (!probeTablebase(pos, score)) return false;
   const auto hits = static_cast<std::uint32_t>(++pos.tbHits);
-  if (pos.threadIndex == 0 && hits % static_cast<std::uint32_t>(std::max(tbPollInterval, 1)) == 0) pollSearch(pos);
-  result = score == 0 && rule.drawScoreForDraw ? drawScore[pos.side] : score;
+  if (pos.threadIndex == 0 && hits % static_cast<std::uint32_t>(std::max(search.tbPollInterval, 1)) == 0) {
+    pollSearch(pos);
+  }
+  result = score == 0 && rule.drawScoreForDraw ? searchMargins.drawScore[pos.side] : score;
   return true;
 }

@@ -10,9 +10,10 @@
 #include "search/clock.h"
 
 void printSearchStatus() {
-  const RootProgress progress = rootProgress;
-  std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n", static_cast<int>((currentTimeMs() - searchStartTime) / 10),
-              totalNodes, iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
+  const RootProgress progress = search.rootProgress;
+  std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n",
+              static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10), search.totalNodes,
+              search.iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
               progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
   std::fflush(stdout);
 }

@@ -37,7 +37,7 @@ bool initApp() {
   }
   setDefaultTimeControl();
   startGame("", true);
-  forceMode = false;
+  game.forceMode = false;
   // Seed the random generator from one of the piece-square keys, chosen by the time.
   const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
   std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));

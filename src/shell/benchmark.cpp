@@ -32,23 +32,23 @@ constexpr BenchmarkEntry benchmarkTable[] = {
 void runBenchmark() {
   const std::uint32_t savedFlags = engineFlags;
   engineFlags &= ~FLAG_POST;
-  pollReadsInput = false;
-  increment = baseTime = movesPerSession = timePerMove = 0;
+  search.pollReadsInput = false;
+  timeControl.increment = timeControl.baseTime = timeControl.movesPerSession = timeControl.timePerMove = 0;
   double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
   int number = 1;
   for (const BenchmarkEntry& entry : benchmarkTable) {
     newGame(true);
     parseFen(entry.fen);
-    maxSearchDepth = entry.depth;
+    timeControl.maxSearchDepth = entry.depth;
     const std::uint32_t start = currentTimeMs();
     searchRoot();
     const std::uint32_t elapsed = currentTimeMs() - start;
     std::printf("Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
-                static_cast<int>(totalNodes));
+                static_cast<int>(search.totalNodes));
     std::fflush(stdout);
     referenceNodes += entry.referenceNodes;
     referenceMs += entry.referenceMs;
-    nodes += static_cast<double>(totalNodes);
+    nodes += static_cast<double>(search.totalNodes);
     ms += elapsed;
   }
   const float referenceSpeed = static_cast<float>(referenceNodes / referenceMs);
@@ -57,5 +57,5 @@ void runBenchmark() {
   std::printf("\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
   std::fflush(stdout);
   engineFlags = savedFlags;
-  pollReadsInput = true;
+  search.pollReadsInput = true;
 }

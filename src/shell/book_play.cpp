@@ -24,14 +24,14 @@ constexpr int TABLE_ORDER[2][3] = {{2, 0, 1}, {3, 0, 1}};
 BookProbeSettings probeSettings(BookDisplay xboardDisplay) {
   BookProbeSettings settings;
   settings.display = (engineFlags & FLAG_XBOARD) ? xboardDisplay : BookDisplay::QUIET;
-  settings.fromInitialPosition = startFen[0] == '\0';
+  settings.fromInitialPosition = game.startFen[0] == '\0';
   return settings;
 }
 
 }  // namespace
 
 Move chooseBookMove() {
-  if (bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
+  if (game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
   Position& pos = gamePosition;
   const BookProbeSettings settings = probeSettings(BookDisplay::THINKING);
   Move move = MOVE_NONE;
@@ -51,18 +51,18 @@ Move chooseBookMove() {
 }
 
 void learnFromBookExit(int score) {
-  const int searchesSinceBook = (gamePosition.gamePly - bookExitPly - 1) / 2;
-  if (searchesSinceBook < SEARCHES_BEFORE_LEARNING || (engineFlags & FLAG_BOOK_LEARNING) == 0 || bookExitPly <= 0 ||
-      std::abs(score) < LEARN_SCORE) {
+  const int searchesSinceBook = (gamePosition.gamePly - game.bookExitPly - 1) / 2;
+  if (searchesSinceBook < SEARCHES_BEFORE_LEARNING || (engineFlags & FLAG_BOOK_LEARNING) == 0 ||
+      game.bookExitPly <= 0 || std::abs(score) < LEARN_SCORE) {
     return;
   }
-  BookLearnGame game;
-  game.bookExitPly = bookExitPly;
-  game.fromInitialPosition = startFen[0] == '\0';
-  game.opponentIsComputer = (engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
-  bookLearn(gamePosition, score, game);
+  BookLearnGame learnGame;
+  learnGame.bookExitPly = game.bookExitPly;
+  learnGame.fromInitialPosition = game.startFen[0] == '\0';
+  learnGame.opponentIsComputer = (engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
+  bookLearn(gamePosition, score, learnGame);
   prepareGameRoot();
-  bookExitPly = 0;
+  game.bookExitPly = 0;
 }
 
 void showBookMoves(int table) {

@@ -24,16 +24,16 @@ bool baseAwaitsClock = false;
 
 // The lag may not eat more than a move's share of a session.
 void limitLagToSession() {
-  if (movesPerSession <= 0) return;
-  const int share = baseTime / movesPerSession;
-  if (timeLag > share) timeLag = std::max(share - 20, 20);
+  if (timeControl.movesPerSession <= 0) return;
+  const int share = timeControl.baseTime / timeControl.movesPerSession;
+  if (timeControl.timeLag > share) timeControl.timeLag = std::max(share - 20, 20);
 }
 
 void clearClockControl() {
   baseAwaitsClock = false;
-  movesPerSession = 0;
-  baseTime = 0;
-  increment = 0;
+  timeControl.movesPerSession = 0;
+  timeControl.baseTime = 0;
+  timeControl.increment = 0;
 }
 
 // Seconds with optional decimals ("0.005", "2.5") to centiseconds; decimals beyond
@@ -52,9 +52,10 @@ int secondsToCs(const char* text) {
 
 // The session and per-move limit of a "level" control once its base is known.
 void startLevelClock(int base) {
-  baseTime = base;
-  timePerMove = movesPerSession < 1 ? baseTime : baseTime / movesPerSession * 2;
-  clockCs[WHITE] = clockCs[BLACK] = baseTime;
+  timeControl.baseTime = base;
+  timeControl.timePerMove =
+      timeControl.movesPerSession < 1 ? timeControl.baseTime : timeControl.baseTime / timeControl.movesPerSession * 2;
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.baseTime;
 }
 
 }  // namespace
@@ -70,34 +71,34 @@ int depthFromText(const char* text) {
 
 void setMoveTime(int milliseconds) {
   clearClockControl();
-  maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
-  clockCs[WHITE] = clockCs[BLACK] = timePerMove;
+  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  timeControl.timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
 }
 
 void setDepthLimit(int depth) {
   clearClockControl();
-  maxSearchDepth = depth;
-  timePerMove = 0;
-  clockCs[WHITE] = clockCs[BLACK] = 0;
+  timeControl.maxSearchDepth = depth;
+  timeControl.timePerMove = 0;
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 0;
 }
 
 void setSecondsPerMove(int seconds) {
   clearClockControl();
-  maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
-  clockCs[WHITE] = clockCs[BLACK] = timePerMove;
+  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  timeControl.timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
 }
 
 void setLevel(int moves, const char* baseMinutes, const char* incrementSeconds) {
   long long base = commandNumber(baseMinutes) * 60LL * CS_PER_SECOND;
   if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 1LL * CS_PER_SECOND;
   clearClockControl();
-  movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
-  increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
-  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
+  timeControl.increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
+  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   startLevelClock(static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS)));
-  baseAwaitsClock = baseTime == 0;
+  baseAwaitsClock = timeControl.baseTime == 0;
 }
 
 void takeBaseFromClock(int reportedClock) {
@@ -108,33 +109,37 @@ void takeBaseFromClock(int reportedClock) {
 
 void setUciClock(int side, int incrementCs, int moves) {
   baseAwaitsClock = false;
-  movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
-  baseTime = clockCs[side];
-  increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
-  maxSearchDepth = MAX_DEPTH_LIMIT;
-  timePerMove = movesPerSession > 0 ? baseTime / movesPerSession * 2 : baseTime;
+  timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
+  timeControl.baseTime = timeControl.clockCs[side];
+  timeControl.increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
+  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  timeControl.timePerMove =
+      timeControl.movesPerSession > 0 ? timeControl.baseTime / timeControl.movesPerSession * 2 : timeControl.baseTime;
 }
 
 void estimateUciLag(int ownClock, int reportedClock) {
   const long long lag = static_cast<long long>(ownClock) - reportedClock;
-  if (lag < 0 || (increment > 0 && lag >= increment)) return;
+  if (lag < 0 || (timeControl.increment > 0 && lag >= timeControl.increment)) return;
   // While the engine ponders the lag of several moves adds up on its clock.
-  const bool addUp = (engineFlags & FLAG_PONDER) && !pondering && std::abs(recentRootScores[0]) < MATE_BOUND;
-  timeLag = static_cast<int>(std::min<long long>(addUp ? timeLag + lag : lag + 1, MAX_LAG));
-  if (timeLag < 1 || (increment > 0 && timeLag > increment)) timeLag = 1;
-  if (timeLag > MAX_LAG) timeLag = MAX_LAG;
+  const bool addUp = (engineFlags & FLAG_PONDER) && !search.pondering && std::abs(recentRootScores[0]) < MATE_BOUND;
+  timeControl.timeLag = static_cast<int>(std::min<long long>(addUp ? timeControl.timeLag + lag : lag + 1, MAX_LAG));
+  if (timeControl.timeLag < 1 || (timeControl.increment > 0 && timeControl.timeLag > timeControl.increment)) {
+    timeControl.timeLag = 1;
+  }
+  if (timeControl.timeLag > MAX_LAG) timeControl.timeLag = MAX_LAG;
   limitLagToSession();
 }
 
 void estimateXboardLag(int ownClock, int reportedClock) {
-  timeLag = static_cast<int>(std::clamp(static_cast<long long>(ownClock) - reportedClock + 1, 1LL, 1LL * MAX_LAG));
+  timeControl.timeLag =
+      static_cast<int>(std::clamp(static_cast<long long>(ownClock) - reportedClock + 1, 1LL, 1LL * MAX_LAG));
   limitLagToSession();
 }
 
 void setDefaultTimeControl() {
   clearClockControl();
-  baseTime = 500;
-  timePerMove = 500;
-  maxSearchDepth = MAX_DEPTH_LIMIT;
+  timeControl.baseTime = 500;
+  timeControl.timePerMove = 500;
+  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   options.multiPV = 1;
 }

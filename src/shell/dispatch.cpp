@@ -67,7 +67,7 @@ void fenCommand(const char* arguments) {
 // to move's point of view; not while a search works on the position.
 void checkCommand(const char* arguments) {
   if (!ensureApp()) return;
-  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || searching) return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || search.searching) return;
   std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
   std::fflush(stdout);
 }
@@ -126,7 +126,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 void dispatchCommand(const char* line) {
-  pendingCommand = CMD_NONE;
+  game.pendingCommand = CMD_NONE;
   while (isBlank(*line)) ++line;
   const char* wordEnd = line;
   while (*wordEnd != '\0' && !isBlank(*wordEnd)) ++wordEnd;
@@ -149,7 +149,7 @@ void dispatchCommand(const char* line) {
   }
   if (!appReady()) {
     if (word == "quit") {
-      pendingCommand = CMD_QUIT;
+      game.pendingCommand = CMD_QUIT;
     } else {
       std::printf("Enter the protocol first (xboard or uci)\n");
       std::fflush(stdout);

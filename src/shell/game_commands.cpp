@@ -23,18 +23,18 @@
 namespace {
 
 void resetGameState(const char* fen) {
-  gameOver = false;
-  engineSide = NO_PIECE;
-  lastMovePly = -1;
-  clockCs[WHITE] = clockCs[BLACK] = baseTime;
-  timeLag = 20;
-  resignCount = 0;
-  bookExitPly = 0;
-  bookMovesLeft = 3;
-  decidedSearchActive = false;
-  expectedMove = MOVE_NONE;
-  userMoveFrom = userMoveTo = -1;
-  std::snprintf(startFen, COMMAND_ARG_SIZE, "%s", fen);
+  game.gameOver = false;
+  game.engineSide = NO_PIECE;
+  game.lastMovePly = -1;
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.baseTime;
+  timeControl.timeLag = 20;
+  game.resignCount = 0;
+  game.bookExitPly = 0;
+  game.bookMovesLeft = 3;
+  game.decidedSearchActive = false;
+  game.expectedMove = MOVE_NONE;
+  game.userMoveFrom = game.userMoveTo = -1;
+  std::snprintf(game.startFen, COMMAND_ARG_SIZE, "%s", fen);
 }
 
 // Whether a listed coordinate move is the move played: the same squares, and the same
@@ -50,50 +50,50 @@ bool isPlayedMove(const char* text, Move played) {
 // it started from the same position and they open the list, else 0.
 int movesAlreadyPlayed(const char* fen) {
   const Position& pos = gamePosition;
-  if (pos.gamePly == 0 || pos.gamePly > positionMoveCount || std::strcmp(fen, startFen) != 0) return 0;
+  if (pos.gamePly == 0 || pos.gamePly > game.positionMoveCount || std::strcmp(fen, game.startFen) != 0) return 0;
   for (int i = 0; i < pos.gamePly; ++i) {
-    if (!isPlayedMove(positionMoves[i], pos.undo[i].move)) return 0;
+    if (!isPlayedMove(game.positionMoves[i], pos.undo[i].move)) return 0;
   }
   return pos.gamePly;
 }
 
 void setUpPositionCommand() {
   const bool clearTables = (engineFlags & FLAG_PRESERVE_HASH) == 0;
-  if (commandArg[0] != 'M') {
-    startGame(commandArg, clearTables);
+  if (game.commandArg[0] != 'M') {
+    startGame(game.commandArg, clearTables);
     return;
   }
-  const char* fen = commandArg + 1;
+  const char* fen = game.commandArg + 1;
   while (*fen == ' ') ++fen;
   const int played = movesAlreadyPlayed(fen);
   if (played == 0 && !startGame(fen, clearTables)) return;
   Position& pos = gamePosition;
-  for (int i = played; i < positionMoveCount; ++i) {
+  for (int i = played; i < game.positionMoveCount; ++i) {
     Move move = MOVE_NONE;
-    if (!parseMoveText(pos, positionMoves[i], move) || !makeGameMove(move)) break;
+    if (!parseMoveText(pos, game.positionMoves[i], move) || !makeGameMove(move)) break;
   }
-  lastMovePly = pos.gamePly - 1;
+  game.lastMovePly = pos.gamePly - 1;
   checkGameResult();
 }
 
 void takeBack() {
   const Position& pos = gamePosition;
   if (pos.gamePly == 0) return;
-  gameOver = false;
-  engineSide = NO_PIECE;
+  game.gameOver = false;
+  game.engineSide = NO_PIECE;
   recentRootScores[0] = MATE_SCORE;
-  if (pos.gamePly < lastMovePly) bookMovesLeft = 3;
+  if (pos.gamePly < game.lastMovePly) game.bookMovesLeft = 3;
   takeBackGameMove();
-  if (std::strcmp(commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
+  if (std::strcmp(game.commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
 }
 
 void enterAnalysis() {
-  if (!analysisMode) {
-    savedTimePerMove = timePerMove;
-    savedDepthLimit = maxSearchDepth;
+  if (!search.analysisMode) {
+    game.savedTimePerMove = timeControl.timePerMove;
+    game.savedDepthLimit = timeControl.maxSearchDepth;
   }
-  timePerMove = 0;
-  maxSearchDepth = 60;
+  timeControl.timePerMove = 0;
+  timeControl.maxSearchDepth = 60;
   setAnalysisMode(true);
 }
 
@@ -115,7 +115,7 @@ bool startGame(const char* fen, bool clearTables) {
     return false;
   }
   // A game that switched to the decided-position search leaves a table of its own.
-  newGame(clearTables || decidedSearchActive);
+  newGame(clearTables || game.decidedSearchActive);
   if (*fen != '\0') parseFen(fen);
   resetGameState(fen);
   prepareGameRoot();
@@ -124,17 +124,17 @@ bool startGame(const char* fen, bool clearTables) {
 
 void applyUserMove() {
   Position& pos = gamePosition;
-  const Move move = findLegalMove(pos, userMoveFrom, userMoveTo, userMovePromotion);
+  const Move move = findLegalMove(pos, game.userMoveFrom, game.userMoveTo, game.userMovePromotion);
   if (move == MOVE_NONE || !makeGameMove(move)) {
-    std::printf("Illegal move: %s\n", userMoveText);
+    std::printf("Illegal move: %s\n", game.userMoveText);
     std::fflush(stdout);
-    debugLog("Illegal Move-> %d %d (%" PRIu32 ")\n", userMoveFrom, userMoveTo, currentTimeMs());
+    debugLog("Illegal Move-> %d %d (%" PRIu32 ")\n", game.userMoveFrom, game.userMoveTo, currentTimeMs());
   } else {
-    if (!forceMode) engineSide = pos.side;
-    lastMovePly = pos.gamePly - 1;
+    if (!game.forceMode) game.engineSide = pos.side;
+    game.lastMovePly = pos.gamePly - 1;
     checkGameResult();
   }
-  userMoveFrom = userMoveTo = -1;
+  game.userMoveFrom = game.userMoveTo = -1;
 }
 
 void carryOutCommand(int command) {
@@ -142,24 +142,26 @@ void carryOutCommand(int command) {
   switch (command) {
     case CMD_NEW_GAME:
       startGame("", true);
-      forceMode = false;
+      game.forceMode = false;
       break;
     case CMD_TAKE_BACK:
       takeBack();
       break;
     case CMD_GO:
-      if (engineSide != NO_PIECE && engineSide != side) std::swap(clockCs[WHITE], clockCs[BLACK]);
-      forceMode = false;
-      engineSide = side;
+      if (game.engineSide != NO_PIECE && game.engineSide != side) {
+        std::swap(timeControl.clockCs[WHITE], timeControl.clockCs[BLACK]);
+      }
+      game.forceMode = false;
+      game.engineSide = side;
       break;
     case CMD_FORCE:
-      engineSide = NO_PIECE;
-      forceMode = !forceMode;
+      game.engineSide = NO_PIECE;
+      game.forceMode = !game.forceMode;
       recentRootScores[0] = MATE_SCORE;
       break;
     case CMD_SET_POSITION:
       setUpPositionCommand();
-      engineSide = NO_PIECE;
+      game.engineSide = NO_PIECE;
       break;
     case CMD_ANALYZE:
       enterAnalysis();

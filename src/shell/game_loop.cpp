@@ -21,19 +21,19 @@ constexpr int LAST_THINKING_PLY = 735;
 void runGameLoop() {
   const Position& pos = gamePosition;
   for (;;) {
-    pendingCommand = CMD_NONE;
-    commandArg[0] = '\0';
+    game.pendingCommand = CMD_NONE;
+    game.commandArg[0] = '\0';
     applyDeferredOptions();
-    if (pos.gamePly > LAST_THINKING_PLY && !gameOver) {
+    if (pos.gamePly > LAST_THINKING_PLY && !game.gameOver) {
       std::printf("ERROR (maximum number of moves reached): main\n");
       std::fflush(stdout);
-      gameOver = true;
+      game.gameOver = true;
     }
-    if (analysisMode) engineSide = pos.side;
-    if (engineSide == pos.side && !gameOver) think();
-    while (pendingCommand == CMD_NONE && userMoveFrom < 0) readCommand(true);
-    if (pendingCommand == CMD_QUIT) return;
-    if (userMoveFrom >= 0) applyUserMove();
-    carryOutCommand(pendingCommand);
+    if (search.analysisMode) game.engineSide = pos.side;
+    if (game.engineSide == pos.side && !game.gameOver) think();
+    while (game.pendingCommand == CMD_NONE && game.userMoveFrom < 0) readCommand(true);
+    if (game.pendingCommand == CMD_QUIT) return;
+    if (game.userMoveFrom >= 0) applyUserMove();
+    carryOutCommand(game.pendingCommand);
   }
 }

@@ -89,7 +89,7 @@ bool makeGameMove(Move move) {
   std::snprintf(text, sizeof text, "%s", moveToSan(pos, move));
   makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
-  std::memcpy(moveHistory[pos.gamePly - 1], text, sizeof text);
+  std::memcpy(game.moveHistory[pos.gamePly - 1], text, sizeof text);
   prepareGameRoot();
   return true;
 }

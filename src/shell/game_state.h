@@ -24,27 +24,38 @@ constexpr int ENGINE_NAME_SIZE = 16;
 constexpr int COMMAND_ARG_SIZE = 128;
 constexpr int MOVE_TEXT_SIZE = 8;
 
-extern char engineName[ENGINE_NAME_SIZE];
-extern int pendingCommand;
-extern char commandArg[COMMAND_ARG_SIZE];
-extern int engineSide;  // WHITE, BLACK or NO_PIECE (none)
-extern bool gameOver;
-extern bool forceMode;
 // Sets analysisMode (search_state.h) and, with it, the bishop promotions of the game
 // position.
 void setAnalysisMode(bool on);
-extern int bookMovesLeft;
-extern int userMoveFrom, userMoveTo;
-extern char userMovePromotion;
-extern char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE];
-extern int lastMovePly;
 
-// State of the move decision and the protocols (defined in play_state.cpp).
-extern char startFen[COMMAND_ARG_SIZE];  // set-up FEN of the current game, "" = start position
-extern Move expectedMove;       // the reply an xboard ponder search runs on, or 0
-extern bool decidedSearchActive;  // the game has switched to the decided-position search
-extern int bookExitPly;
-extern int resignCount;
-extern int savedTimePerMove, savedDepthLimit;  // restored when analysis ends
 constexpr int USER_MOVE_TEXT_SIZE = 32;
-extern char userMoveText[USER_MOVE_TEXT_SIZE];  // the user's move as typed, for messages
+
+struct GameState {
+  char engineName[ENGINE_NAME_SIZE] = "Velt 4.6";
+  // What a protocol handler leaves for the game loop.
+  int pendingCommand = CMD_NONE;
+  char commandArg[COMMAND_ARG_SIZE] = "";
+  int engineSide = NO_PIECE;  // WHITE, BLACK or NO_PIECE (none)
+  bool gameOver = false;
+  bool forceMode = false;
+  int bookMovesLeft = 3;
+  int userMoveFrom = -1, userMoveTo = -1;
+  char userMovePromotion = '\0';
+  char userMoveText[USER_MOVE_TEXT_SIZE] = "";  // the user's move as typed, for messages
+
+  // The game record.
+  char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE] = {};
+  int lastMovePly = -1;
+  char startFen[COMMAND_ARG_SIZE] = "";  // set-up FEN of the current game, "" = start position
+  // The move list of the last UCI "position" command in coordinate notation.
+  char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE] = {};
+  int positionMoveCount = 0;
+
+  // The move decision.
+  Move expectedMove = MOVE_NONE;     // the reply an xboard ponder search runs on, or 0
+  bool decidedSearchActive = false;  // the game has switched to the decided-position search
+  int bookExitPly = 0;
+  int resignCount = 0;
+  int savedTimePerMove = 500, savedDepthLimit = 60;  // restored when analysis ends
+};
+extern GameState game;

@@ -156,7 +156,7 @@ const char* takeLineFromFile(InputQueue& queue, int fd) {
 
 void initInput() {
   // The search's poll takes commands through the same path, without waiting.
-  readWaitingInput = [] { readCommand(false); };
+  search.readWaitingInput = [] { readCommand(false); };
   struct stat status;
   inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
   if (inputIsFile) {
@@ -185,7 +185,7 @@ void takeCommand(int waitMs) {
     if (waitMs == 0) return;
     // A command file that is used up ends the engine like "quit".
     if (inputIsFile) {
-      pendingCommand = CMD_QUIT;
+      game.pendingCommand = CMD_QUIT;
       return;
     }
     if (waitMs < 0) {

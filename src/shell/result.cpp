@@ -12,13 +12,13 @@
 void checkGameResult() {
   Position& pos = gamePosition;
   pos.ply = 0;
-  const GameEnd end = gameEndResult(pos, engineSide, recentRootScores[0]);
+  const GameEnd end = gameEndResult(pos, game.engineSide, recentRootScores[0]);
   if (end.line == nullptr) return;
   std::printf("%s\n", end.line);
   std::fflush(stdout);
   if (!end.over) return;
-  gameOver = true;
+  game.gameOver = true;
   if (end.mate && pos.gamePly > 0) {
-    if (char* plus = std::strchr(moveHistory[pos.gamePly - 1], '+')) *plus = '#';
+    if (char* plus = std::strchr(game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
   }
 }

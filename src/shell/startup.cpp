@@ -51,12 +51,12 @@ bool handleCommandLine(int argc, char** argv) {
 }  // namespace
 
 void setEngineName(const char* programPath) {
-  std::strcpy(engineName, "Velt 4.6");
+  std::strcpy(game.engineName, "Velt 4.6");
   const char* slash = std::strrchr(programPath, '/');
   const char* baseName = slash != nullptr ? slash + 1 : programPath;
   if (std::strlen(baseName) > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
     const char suffix[3] = {'.', baseName[4], '\0'};
-    std::strcat(engineName, suffix);
+    std::strcat(game.engineName, suffix);
   }
 }
 
@@ -66,7 +66,7 @@ int runEngine(int argc, char** argv) {
   setAnalysisMode(false);
   readConfig();
 
-  std::printf("%s\n", engineName);
+  std::printf("%s\n", game.engineName);
   std::printf("Chess engine for UCI and xboard; enter \"uci\" or \"xboard\" to begin, \"quit\" to leave.\n\n");
   std::fflush(stdout);
 
@@ -78,7 +78,7 @@ int runEngine(int argc, char** argv) {
   // Only a protocol word or a console word that sets up the tables gets past here.
   while (!appReady()) {
     readCommand(true);
-    if (pendingCommand == CMD_QUIT) return 0;
+    if (game.pendingCommand == CMD_QUIT) return 0;
   }
   runGameLoop();
   releaseApp();

@@ -43,30 +43,30 @@ void printBestMove(Move move, Move ponder) {
 // The game goes over to the decided-position search for good. The two searches read
 // the table's memory differently, so it starts empty.
 void switchToDecidedSearch() {
-  decidedSearchActive = true;
+  game.decidedSearchActive = true;
   ttClear();
 }
 
 // The search of the game position: the normal one until the game is clearly decided,
 // then the decided-position search, also straight after a hand-over by the normal one.
 void runSearch() {
-  stopState = STOP_NONE;
-  gamePosition.bishopPromotions = analysisMode;
-  searching = true;
-  if (!decidedSearchActive &&
-      decidedSwitchDue(recentRootScores[0], recentRootScores[1], timePerMove, clockCs[gamePosition.side])) {
+  search.stopState = STOP_NONE;
+  gamePosition.bishopPromotions = search.analysisMode;
+  search.searching = true;
+  if (!game.decidedSearchActive && decidedSwitchDue(recentRootScores[0], recentRootScores[1], timeControl.timePerMove,
+                                                    timeControl.clockCs[gamePosition.side])) {
     switchToDecidedSearch();
   }
-  if (decidedSearchActive) {
+  if (game.decidedSearchActive) {
     searchDecided(0);
   } else {
     searchRoot();
-    if (handoverDepth > 0) {
+    if (search.handoverDepth > 0) {
       switchToDecidedSearch();
-      searchDecided(handoverDepth);
+      searchDecided(search.handoverDepth);
     }
   }
-  searching = false;
+  search.searching = false;
 }
 
 // A ponder or analysis search that ended by itself keeps its result until the front
@@ -74,11 +74,11 @@ void runSearch() {
 // reached the depth limit (a proven mate gets there in moments) goes on sending its
 // progress line, so that the front end never sees it fall silent.
 void holdFinishedSearch() {
-  if (!pondering && !analysisMode) return;
+  if (!search.pondering && !search.analysisMode) return;
   resultHeld = true;
-  while (stopState != STOP_COMMAND && stopState != STOP_PONDER_HIT && pendingCommand == CMD_NONE &&
-         userMoveFrom < 0) {
-    if (analysisMode) {
+  while (search.stopState != STOP_COMMAND && search.stopState != STOP_PONDER_HIT && game.pendingCommand == CMD_NONE &&
+         game.userMoveFrom < 0) {
+    if (search.analysisMode) {
       printProgress();
       readCommandWithin(HELD_ANALYSIS_POLL_MS);
     } else {
@@ -86,9 +86,9 @@ void holdFinishedSearch() {
     }
   }
   resultHeld = false;
-  if (pondering && stopState == STOP_PONDER_HIT) {
-    pondering = false;
-    searchStartTime = currentTimeMs();
+  if (search.pondering && search.stopState == STOP_PONDER_HIT) {
+    search.pondering = false;
+    allotment.searchStartTime = currentTimeMs();
   }
 }
 
@@ -97,18 +97,20 @@ Move chosenMove() {
   Move moves[MAX_LEGAL_MOVES];
   const int count = collectLegalMoves(gamePosition, moves);
   for (int i = 0; i < count; ++i) {
-    if (moves[i] == bestMove) return bestMove;
+    if (moves[i] == search.bestMove) return search.bestMove;
   }
   return count > 0 ? moves[0] : MOVE_NONE;
 }
 
 void keepClock() {
-  if (engineSide != WHITE && engineSide != BLACK) return;
+  if (game.engineSide != WHITE && game.engineSide != BLACK) return;
   const Position& pos = gamePosition;
-  int& clock = clockCs[engineSide];
-  clock -= static_cast<int>((currentTimeMs() - searchStartTime) / 10);
-  if (movesPerSession > 0 && ((engineSide + pos.gamePly) / 2 + pos.side) % movesPerSession == 0) clock += baseTime;
-  if (increment > 0) clock += increment;
+  int& clock = timeControl.clockCs[game.engineSide];
+  clock -= static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10);
+  if (timeControl.movesPerSession > 0 &&
+      ((game.engineSide + pos.gamePly) / 2 + pos.side) % timeControl.movesPerSession == 0)
+    clock += timeControl.baseTime;
+  if (timeControl.increment > 0) clock += timeControl.increment;
   clock = std::min(clock, MAX_CLOCK_CS);
   debugLog("CLOCK-> %ld\n", static_cast<long>(clock));
 }
@@ -116,8 +118,8 @@ void keepClock() {
 void reportNoMove() {
   std::printf("ERROR (no legal moves): think\n");
   std::fflush(stdout);
-  engineSide = NO_PIECE;
-  gameOver = true;
+  game.engineSide = NO_PIECE;
+  game.gameOver = true;
   if (uciMode()) printBestMove(MOVE_NONE, MOVE_NONE);
   checkGameResult();
 }
@@ -129,17 +131,18 @@ void playMove(Move move, int score) {
   if (!made) {
     std::printf("ERROR (unexpected illegal move error): think\n");
     std::fflush(stdout);
-    gameOver = true;
+    game.gameOver = true;
   }
-  const char* text = made ? moveHistory[pos.gamePly - 1] : "";
+  const char* text = made ? game.moveHistory[pos.gamePly - 1] : "";
   if (uciMode()) {
     const bool withPonder = made && (engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
-    printBestMove(made ? move : MOVE_NONE, withPonder ? ponderMove : MOVE_NONE);
+    printBestMove(made ? move : MOVE_NONE, withPonder ? search.ponderMove : MOVE_NONE);
   } else if (made) {
-    if ((engineFlags & FLAG_CAN_RESIGN) && applyResignRule(score, clockCs[engineSide ^ 1], pos.gamePly)) {
+    if ((engineFlags & FLAG_CAN_RESIGN) &&
+        applyResignRule(score, timeControl.clockCs[game.engineSide ^ 1], pos.gamePly)) {
       std::printf("resign\n");
       std::fflush(stdout);
-      gameOver = true;
+      game.gameOver = true;
     } else {
       std::printf("move %s\n", text);
       std::fflush(stdout);
@@ -147,16 +150,16 @@ void playMove(Move move, int score) {
   }
   if (!made) return;
   debugLog("SENT MOVE-> %s\n", text);
-  lastMovePly = pos.gamePly - 1;
+  game.lastMovePly = pos.gamePly - 1;
   checkGameResult();
 }
 
 // A book move is played at once, with no principal variation to ponder on.
 void playBookMove(Move move) {
   Position& pos = gamePosition;
-  bookExitPly = pos.gamePly;
-  bookMovesLeft = BOOK_TURNS;
-  stopState = STOP_NONE;
+  game.bookExitPly = pos.gamePly;
+  game.bookMovesLeft = BOOK_TURNS;
+  search.stopState = STOP_NONE;
   pos.pvLength[0] = 0;
   playMove(move, recentRootScores[0]);
   keepClock();
@@ -165,17 +168,17 @@ void playBookMove(Move move) {
 // Starts a search on the opponent's time on the reply the principal variation
 // expects; false when there is none to ponder on.
 bool startXboardPonder(int score) {
-  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || gameOver || pendingCommand != CMD_NONE) return false;
+  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || game.gameOver || game.pendingCommand != CMD_NONE) return false;
   if (std::abs(score) >= MATE_BOUND || gamePosition.pvLength[0] < 2) return false;
-  if (!makeGameMove(ponderMove)) return false;
-  expectedMove = ponderMove;
-  pondering = true;
+  if (!makeGameMove(search.ponderMove)) return false;
+  game.expectedMove = search.ponderMove;
+  search.pondering = true;
   return true;
 }
 
 }  // namespace
 
-bool searchUnderway() { return searching || resultHeld; }
+bool searchUnderway() { return search.searching || resultHeld; }
 
 bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock) {
   const bool decided = std::abs(lastScore) >= DECIDED_SCORE && std::abs(lastScore) < MATE_BOUND &&
@@ -184,64 +187,64 @@ bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clo
 }
 
 bool applyResignRule(int score, int opponentClock, int gamePly) {
-  if (movesPerSession <= 0) return false;
+  if (timeControl.movesPerSession <= 0) return false;
   if (score >= RESIGN_SCORE) {
-    resignCount = 0;
+    game.resignCount = 0;
     return false;
   }
-  if (++resignCount < RESIGN_MOVES) return false;
-  const int movesLeft = movesPerSession - (gamePly / 2) % movesPerSession;
-  return movesLeft > 0 && opponentClock / movesLeft + increment > 500;
+  if (++game.resignCount < RESIGN_MOVES) return false;
+  const int movesLeft = timeControl.movesPerSession - (gamePly / 2) % timeControl.movesPerSession;
+  return movesLeft > 0 && opponentClock / movesLeft + timeControl.increment > 500;
 }
 
 void think() {
   Position& pos = gamePosition;
   for (;;) {
-    searchStartTime = currentTimeMs();
-    handoverDepth = 0;
+    allotment.searchStartTime = currentTimeMs();
+    search.handoverDepth = 0;
     Move moves[MAX_LEGAL_MOVES];
     if (collectLegalMoves(pos, moves) == 0) {
-      if (pondering) {
-        pondering = false;
+      if (search.pondering) {
+        search.pondering = false;
         takeBackGameMove();
-        expectedMove = MOVE_NONE;
+        game.expectedMove = MOVE_NONE;
         return;
       }
       reportNoMove();
       return;
     }
-    if (!pondering && !analysisMode) {
+    if (!search.pondering && !search.analysisMode) {
       const Move bookMove = chooseBookMove();
       if (bookMove != MOVE_NONE) {
         playBookMove(bookMove);
         return;
       }
     }
-    const bool analysing = analysisMode;  // "stop" ends analysis mode before the search ends
+    const bool analysing = search.analysisMode;  // "stop" ends analysis mode before the search ends
     runSearch();
     holdFinishedSearch();
-    if (pondering) {
+    if (search.pondering) {
       // The ponder search was stopped without a hit: the expected reply goes back.
-      pondering = false;
-      if (expectedMove != MOVE_NONE) takeBackGameMove();
-      expectedMove = MOVE_NONE;
+      search.pondering = false;
+      if (game.expectedMove != MOVE_NONE) takeBackGameMove();
+      game.expectedMove = MOVE_NONE;
       if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
       return;
     }
-    expectedMove = MOVE_NONE;
-    if (bookMovesLeft > 0) --bookMovesLeft;
-    learnFromBookExit(rootScore);
-    if (stopState == STOP_COMMAND || analysisMode) {
+    game.expectedMove = MOVE_NONE;
+    if (game.bookMovesLeft > 0) --game.bookMovesLeft;
+    learnFromBookExit(search.rootScore);
+    if (search.stopState == STOP_COMMAND || search.analysisMode) {
       if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
-      engineSide = NO_PIECE;
+      game.engineSide = NO_PIECE;
       // Saved once the front end has its answer: the work since the last save is kept.
       // The file holds the normal search's table only.
-      if (analysing && !decidedSearchActive) {
-        analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - searchStartTime);
+      if (analysing && !game.decidedSearchActive) {
+        analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - allotment.searchStartTime);
       }
       return;
     }
-    const int score = rootScore;
+    const int score = search.rootScore;
     playMove(chosenMove(), score);
     keepClock();
     if (!startXboardPonder(score)) return;

@@ -20,9 +20,6 @@
 #include "shell/options.h"
 #include "shell/tablebases.h"
 
-char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE];
-int positionMoveCount = 0;
-
 namespace {
 
 // What setoption hands an option: the word after "value" and the whole rest.
@@ -143,7 +140,7 @@ const UciOption uciOptions[] = {
      [](const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
        const bool on = first == 't' || first == 'T';
-       bookMovesLeft = on ? BOOK_TURNS : 0;
+       game.bookMovesLeft = on ? BOOK_TURNS : 0;
        if (on) {
          openConfiguredBook();
        } else {
@@ -196,7 +193,7 @@ struct DeferredOption {
 std::vector<DeferredOption> deferredOptions;
 
 void printIdentification() {
-  std::printf("id name %s\nid author Orvane\n", engineName);
+  std::printf("id name %s\nid author Orvane\n", game.engineName);
   for (const UciOption& option : uciOptions) option.print();
   std::printf("uciok\n");
   std::fflush(stdout);
@@ -217,7 +214,7 @@ void setOption(const char* line, const std::vector<CommandWord>& words) {
   }
   for (const UciOption& option : uciOptions) {
     if (name != option.key) continue;
-    if (searching && option.touchesTables) {
+    if (search.searching && option.touchesTables) {
       deferredOptions.push_back({&option, value});
     } else {
       option.apply(value);
@@ -247,19 +244,19 @@ void positionCommand(const char* line, const std::vector<CommandWord>& words) {
   }
   // The "moves" keyword (or what is left of it after a FEN), then the moves.
   const std::vector<CommandWord> rest = splitCommandWords(line + cursor);
-  positionMoveCount = 0;
+  game.positionMoveCount = 0;
   for (std::size_t i = 1; i < rest.size() && isListedMove(rest[i].text); ++i) {
-    if (positionMoveCount == MAX_GAME_PLY) break;
-    std::snprintf(positionMoves[positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
+    if (game.positionMoveCount == MAX_GAME_PLY) break;
+    std::snprintf(game.positionMoves[game.positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
   }
-  if (positionMoveCount > 0) {
-    std::snprintf(commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());
+  if (game.positionMoveCount > 0) {
+    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());
   } else {
-    std::snprintf(commandArg, COMMAND_ARG_SIZE, "%s", fen.c_str());
+    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "%s", fen.c_str());
   }
-  trimTrailingBlanks(commandArg);
-  pendingCommand = CMD_SET_POSITION;
-  stopState = STOP_COMMAND;
+  trimTrailingBlanks(game.commandArg);
+  game.pendingCommand = CMD_SET_POSITION;
+  search.stopState = STOP_COMMAND;
 }
 
 bool isTimeParameter(const std::string& word) {
@@ -269,7 +266,7 @@ bool isTimeParameter(const std::string& word) {
 
 void readClockParameters(const std::vector<CommandWord>& words, std::size_t first) {
   const int side = gamePosition.side;
-  const int ownClock = clockCs[side];
+  const int ownClock = timeControl.clockCs[side];
   int moves = 0;
   std::string incrementText[2];
   auto argument = [&](std::size_t i) { return i + 1 < words.size() ? words[i + 1].text.c_str() : ""; };
@@ -278,8 +275,8 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
     if (word == "wtime" || word == "btime") {
       const int clockSide = word[0] == 'w' ? WHITE : BLACK;
       const int milliseconds = std::clamp(commandNumber(argument(i)), 1, MAX_CLOCK_CS * 10);
-      clockCs[clockSide] = std::max(milliseconds / 10, 1);
-      if (clockSide == side) moverClockMs = milliseconds;
+      timeControl.clockCs[clockSide] = std::max(milliseconds / 10, 1);
+      if (clockSide == side) timeControl.moverClockMs = milliseconds;
       ++i;
     } else if (word == "winc" || word == "binc") {
       incrementText[word[0] == 'w' ? WHITE : BLACK] = argument(i);
@@ -288,30 +285,31 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
       moves = commandNumber(argument(i));
       ++i;
     } else if (word == "ponder") {
-      pondering = true;
+      search.pondering = true;
     }
   }
   setUciClock(side, commandNumber(incrementText[side].c_str()) / 10, moves);
-  estimateUciLag(ownClock, clockCs[side]);
+  estimateUciLag(ownClock, timeControl.clockCs[side]);
 }
 
 void goCommand(const char* line, const std::vector<CommandWord>& words) {
-  gameOver = false;
-  engineSide = NO_PIECE;
-  searchMovesText[0] = '\0';
-  moverClockMs = 0;
-  pendingCommand = CMD_GO;
+  game.gameOver = false;
+  game.engineSide = NO_PIECE;
+  search.searchMovesText[0] = '\0';
+  timeControl.moverClockMs = 0;
+  game.pendingCommand = CMD_GO;
   if (words.size() < 2) return;
   const std::string first = lowerCase(words[1].text);
   const char* firstArgument = words.size() > 2 ? words[2].text.c_str() : "";
   std::size_t next = 1;
   if (first == "ponder") {
-    pondering = true;
+    search.pondering = true;
     next = 2;
   } else if (first == "infinite") {
-    pendingCommand = CMD_ANALYZE;
+    game.pendingCommand = CMD_ANALYZE;
     if (words.size() > 2 && lowerCase(words[2].text) == "searchmoves") {
-      std::snprintf(searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s", lowerCase(restOfLine(line, words[2].end)).c_str());
+      std::snprintf(search.searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s",
+                    lowerCase(restOfLine(line, words[2].end)).c_str());
     }
     next = 2;
   } else if (first == "movetime") {
@@ -331,10 +329,10 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
 }  // namespace
 
 void endAnalysis() {
-  if (!analysisMode) return;
+  if (!search.analysisMode) return;
   setAnalysisMode(false);
-  timePerMove = savedTimePerMove;
-  maxSearchDepth = savedDepthLimit;
+  timeControl.timePerMove = game.savedTimePerMove;
+  timeControl.maxSearchDepth = game.savedDepthLimit;
 }
 
 void applyDeferredOptions() {
@@ -358,21 +356,21 @@ void handleUciCommand(const char* line) {
     const bool on = words.size() > 1 && lowerCase(words[1].text) == "on";
     engineFlags = on ? engineFlags | FLAG_DEBUG : engineFlags & ~FLAG_DEBUG;
   } else if (command == "ucinewgame") {
-    pendingCommand = CMD_NEW_GAME;
-    stopState = STOP_COMMAND;
+    game.pendingCommand = CMD_NEW_GAME;
+    search.stopState = STOP_COMMAND;
   } else if (command == "position") {
     positionCommand(line, words);
-  } else if (command == "go" && !searching) {
+  } else if (command == "go" && !search.searching) {
     goCommand(line, words);
   } else if (command == "stop") {
     endAnalysis();
-    engineSide = NO_PIECE;
-    stopState = STOP_COMMAND;
+    game.engineSide = NO_PIECE;
+    search.stopState = STOP_COMMAND;
   } else if (command == "ponderhit") {
-    stopState = STOP_PONDER_HIT;
+    search.stopState = STOP_PONDER_HIT;
   } else if (command == "quit") {
-    pendingCommand = CMD_QUIT;
+    game.pendingCommand = CMD_QUIT;
     setAnalysisMode(false);
-    stopState = STOP_COMMAND;
+    search.stopState = STOP_COMMAND;
   }
 }

@@ -5,10 +5,6 @@
 #include "board/types.h"
 #include "shell/game_state.h"
 
-// The move list of the last "position" command in coordinate notation.
-extern char positionMoves[MAX_GAME_PLY][MOVE_TEXT_SIZE];
-extern int positionMoveCount;
-
 // Handles one line whose first word is the command.
 void handleUciCommand(const char* line);
 // Options that free or rebuild tables and arrived during a search are kept until the

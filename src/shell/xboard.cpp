@@ -22,7 +22,7 @@ namespace {
 void printFeatures() {
   std::printf("feature ping=1 setboard=1 san=0 time=1 draw=0\n");
   std::printf("feature sigint=0 sigterm=0 reuse=1 analyze=1\n");
-  std::printf("feature myname=\"%s\" name=1\n", engineName);
+  std::printf("feature myname=\"%s\" name=1\n", game.engineName);
   std::printf("feature playother=1 colors=0\n");
   std::printf("feature variants=\"normal\"\n");
   std::printf("feature done=1\n");
@@ -44,11 +44,11 @@ bool readMoveSquares(const std::string& word, int& from, int& to) {
 }
 
 bool isPonderHit(int from, int to, char promotionLetter) {
-  if (!pondering || expectedMove == MOVE_NONE) return false;
-  if (moveFrom(expectedMove) != from || moveTo(expectedMove) != to) return false;
-  if ((expectedMove & FLAG_PROMOTION) == 0) return true;
+  if (!search.pondering || game.expectedMove == MOVE_NONE) return false;
+  if (moveFrom(game.expectedMove) != from || moveTo(game.expectedMove) != to) return false;
+  if ((game.expectedMove & FLAG_PROMOTION) == 0) return true;
   const char upper = static_cast<char>(promotionLetter >= 'a' && promotionLetter <= 'z' ? promotionLetter - 32 : promotionLetter);
-  return upper == PIECE_LETTERS[movePromotion(expectedMove)];
+  return upper == PIECE_LETTERS[movePromotion(game.expectedMove)];
 }
 
 void userMove(const std::string& word) {
@@ -56,17 +56,17 @@ void userMove(const std::string& word) {
   int to = 0;
   if (!readMoveSquares(lowerCase(word), from, to)) return;
   const char promotionLetter = word.size() > 4 ? word[4] : '\0';
-  stopState = STOP_COMMAND;
+  search.stopState = STOP_COMMAND;
   if (isPonderHit(from, to, promotionLetter)) {
-    ++lastMovePly;
-    userMoveFrom = userMoveTo = -1;
-    stopState = STOP_PONDER_HIT;
+    ++game.lastMovePly;
+    game.userMoveFrom = game.userMoveTo = -1;
+    search.stopState = STOP_PONDER_HIT;
     return;
   }
-  userMoveFrom = from;
-  userMoveTo = to;
-  userMovePromotion = promotionLetter;
-  std::snprintf(userMoveText, USER_MOVE_TEXT_SIZE, "%s", word.c_str());
+  game.userMoveFrom = from;
+  game.userMoveTo = to;
+  game.userMovePromotion = promotionLetter;
+  std::snprintf(game.userMoveText, USER_MOVE_TEXT_SIZE, "%s", word.c_str());
 }
 
 void level(const std::vector<CommandWord>& words) {
@@ -76,29 +76,29 @@ void level(const std::vector<CommandWord>& words) {
     return;
   }
   setLevel(commandNumber(words[1].text.c_str()), words[2].text.c_str(), words[3].text.c_str());
-  if (pondering) stopState = STOP_COMMAND;
+  if (search.pondering) search.stopState = STOP_COMMAND;
 }
 
 void timeCommand(int centiseconds) {
   takeBaseFromClock(centiseconds);
-  if (engineSide == NO_PIECE) {
-    clockCs[gamePosition.xside] = centiseconds;
+  if (game.engineSide == NO_PIECE) {
+    timeControl.clockCs[gamePosition.xside] = centiseconds;
     return;
   }
-  estimateXboardLag(clockCs[engineSide], centiseconds);
-  clockCs[engineSide] = centiseconds;
+  estimateXboardLag(timeControl.clockCs[game.engineSide], centiseconds);
+  timeControl.clockCs[game.engineSide] = centiseconds;
 }
 
 void otimCommand(int centiseconds) {
-  clockCs[engineSide == NO_PIECE ? gamePosition.side : engineSide ^ 1] = centiseconds;
+  timeControl.clockCs[game.engineSide == NO_PIECE ? gamePosition.side : game.engineSide ^ 1] = centiseconds;
 }
 
 void hint() {
   Move move = MOVE_NONE;
-  if (pondering) {
-    move = expectedMove;
-  } else if (analysisMode) {
-    move = bestMove;
+  if (search.pondering) {
+    move = game.expectedMove;
+  } else if (search.analysisMode) {
+    move = search.bestMove;
   }
   if (move == MOVE_NONE) return;
   std::printf("Hint: %s\n", moveToUci(move));
@@ -112,30 +112,30 @@ void handleXboardCommand(const char* line) {
   if (words.empty()) return;
   const std::string command = lowerCase(words[0].text);
   const char* argument = words.size() > 1 ? words[1].text.c_str() : "";
-  const bool idle = !searching || pondering || analysisMode;
+  const bool idle = !search.searching || search.pondering || search.analysisMode;
   if (command == "xboard") {
     printFeatures();
   } else if (command == "analyze") {
-    pendingCommand = CMD_ANALYZE;
-    stopState = STOP_COMMAND;
+    game.pendingCommand = CMD_ANALYZE;
+    search.stopState = STOP_COMMAND;
   } else if (command == ".") {
-    if (analysisMode) printSearchStatus();
+    if (search.analysisMode) printSearchStatus();
   } else if (command == "bk") {
-    if (!searching) showBookMoves(commandNumber(argument));
+    if (!search.searching) showBookMoves(commandNumber(argument));
   } else if (command == "computer") {
     engineFlags |= FLAG_OPPONENT_COMPUTER;
   } else if (command == "exit") {
     endAnalysis();
-    stopState = STOP_COMMAND;
+    search.stopState = STOP_COMMAND;
   } else if (command == "force") {
-    if (!forceMode) {
-      pendingCommand = CMD_FORCE;
-      stopState = STOP_COMMAND;
+    if (!game.forceMode) {
+      game.pendingCommand = CMD_FORCE;
+      search.stopState = STOP_COMMAND;
     }
   } else if (command == "go") {
     if (idle) {
-      pendingCommand = CMD_GO;
-      stopState = STOP_COMMAND;
+      game.pendingCommand = CMD_GO;
+      search.stopState = STOP_COMMAND;
     }
   } else if (command == "hard") {
     engineFlags |= FLAG_PONDER;
@@ -143,40 +143,40 @@ void handleXboardCommand(const char* line) {
     hint();
   } else if (command == "easy") {
     engineFlags &= ~FLAG_PONDER;
-    if (pondering) stopState = STOP_COMMAND;
+    if (search.pondering) search.stopState = STOP_COMMAND;
   } else if (command == "level") {
     level(words);
   } else if (command == "new") {
-    pendingCommand = CMD_NEW_GAME;
-    stopState = STOP_COMMAND;
+    game.pendingCommand = CMD_NEW_GAME;
+    search.stopState = STOP_COMMAND;
   } else if (command == "ping") {
     std::printf("pong %s\n", argument);
     std::fflush(stdout);
-    if (pondering) stopState = STOP_COMMAND;
+    if (search.pondering) search.stopState = STOP_COMMAND;
   } else if (command == "playother") {
-    forceMode = false;
-    engineSide = gamePosition.xside;
-    stopState = STOP_COMMAND;
+    game.forceMode = false;
+    game.engineSide = gamePosition.xside;
+    search.stopState = STOP_COMMAND;
   } else if (command == "post") {
     engineFlags |= FLAG_POST;
   } else if (command == "nopost") {
     engineFlags &= ~FLAG_POST;
   } else if (command == "quit") {
-    pendingCommand = CMD_QUIT;
+    game.pendingCommand = CMD_QUIT;
     setAnalysisMode(false);
-    stopState = STOP_COMMAND;
+    search.stopState = STOP_COMMAND;
   } else if (command == "remove" || command == "undo") {
-    pendingCommand = CMD_TAKE_BACK;
-    std::snprintf(commandArg, COMMAND_ARG_SIZE, "%s", command == "remove" ? "2" : "");
-    stopState = STOP_COMMAND;
+    game.pendingCommand = CMD_TAKE_BACK;
+    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "%s", command == "remove" ? "2" : "");
+    search.stopState = STOP_COMMAND;
   } else if (command == "result") {
-    gameOver = true;
-    stopState = STOP_COMMAND;
+    game.gameOver = true;
+    search.stopState = STOP_COMMAND;
   } else if (command == "setboard") {
     const auto field = [&](std::size_t i) { return i < words.size() ? words[i].text.c_str() : ""; };
-    std::snprintf(commandArg, COMMAND_ARG_SIZE, "%.80s %.1s %.4s %.2s", field(1), field(2), field(3), field(4));
-    pendingCommand = CMD_SET_POSITION;
-    stopState = STOP_COMMAND;
+    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "%.80s %.1s %.4s %.2s", field(1), field(2), field(3), field(4));
+    game.pendingCommand = CMD_SET_POSITION;
+    search.stopState = STOP_COMMAND;
   } else if (command == "sd") {
     setDepthLimit(depthFromText(argument));
   } else if (command == "st") {
@@ -186,7 +186,7 @@ void handleXboardCommand(const char* line) {
   } else if (command == "otim") {
     otimCommand(clockFromText(argument));
   } else if (command == "?") {
-    if (searching && !pondering && !analysisMode) stopState = STOP_MOVE_NOW;
+    if (search.searching && !search.pondering && !search.analysisMode) search.stopState = STOP_MOVE_NOW;
   } else if (command == "draw" || command == "name" || command == "protover") {
     // Draw offers are never accepted; names and the protocol version need no answer.
   } else if (idle) {

@@ -159,13 +159,13 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
     if (i >= 0) takeBackGameMove();
   }
   engineFlags = FLAG_UCI | FLAG_POST;
-  movesPerSession = baseTime = increment = timePerMove = 0;
-  maxSearchDepth = 6;
+  timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
+  timeControl.maxSearchDepth = 6;
   testing::internal::CaptureStdout();
   searchRoot();
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.find("e3e6"), std::string::npos) << output;
-  EXPECT_NE(std::find(moves, moves + count, bestMove), moves + count);
+  EXPECT_NE(std::find(moves, moves + count, search.bestMove), moves + count);
 }
 
 }  // namespace

@@ -38,12 +38,12 @@ TEST_F(DeepSearchTest, DeeperTactics) {
 TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
   newGame(true);
   ASSERT_TRUE(parseFen("r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
-  baseTime = 6000;
-  clockCs[WHITE] = clockCs[BLACK] = 100;
-  maxSearchDepth = 60;
+  timeControl.baseTime = 6000;
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 100;
+  timeControl.maxSearchDepth = 60;
   searchRoot();
-  EXPECT_NE(bestMove, MOVE_NONE);
-  EXPECT_LT(iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
+  EXPECT_NE(::search.bestMove, MOVE_NONE);
+  EXPECT_LT(::search.iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
 }
 
 }  // namespace

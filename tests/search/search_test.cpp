@@ -81,12 +81,12 @@ TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
 
 // Analysis runs until stopped: a clock left by an earlier game sets it no time limit.
 TEST_F(SearchTest, AnalysisIgnoresTheClock) {
-  baseTime = 500;
-  clockCs[WHITE] = clockCs[BLACK] = 500;
+  timeControl.baseTime = 500;
+  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 500;
   setAnalysisMode(true);
   search("r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 3);
   setAnalysisMode(false);
-  EXPECT_EQ(timePerMove, 0);
+  EXPECT_EQ(timeControl.timePerMove, 0);
 }
 
 TEST_F(SearchTest, XboardThinkingLineFormat) {

@@ -28,11 +28,11 @@ class ClockSettings : public ::testing::Test {
     }
     setDefaultTimeControl();
     engineFlags = FLAG_UCI | FLAG_POST;
-    pondering = false;
-    searching = false;
-    engineSide = NO_PIECE;
-    timeLag = 20;
-    pendingCommand = CMD_NONE;
+    search.pondering = false;
+    search.searching = false;
+    game.engineSide = NO_PIECE;
+    timeControl.timeLag = 20;
+    game.pendingCommand = CMD_NONE;
     recentRootScores[0] = MATE_SCORE;
     setUpPosition();
   }
@@ -81,8 +81,9 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
     engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
     for (const char* line : c.commands) c.xboard ? handleXboardCommand(line) : handleUciCommand(line);
     testing::internal::GetCapturedStdout();
-    const int actual[] = {timePerMove, baseTime, increment, movesPerSession, maxSearchDepth, clockCs[WHITE],
-                          clockCs[BLACK]};
+    const int actual[] = {timeControl.timePerMove,     timeControl.baseTime,       timeControl.increment,
+                          timeControl.movesPerSession, timeControl.maxSearchDepth, timeControl.clockCs[WHITE],
+                          timeControl.clockCs[BLACK]};
     const int expected[] = {c.perMove, c.base, c.inc, c.session, c.depth, c.white, c.black};
     for (int i = 0; i < 7; ++i) {
       if (expected[i] != ANY) {
@@ -93,22 +94,22 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
 }
 
 TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
-  searching = true;
+  search.searching = true;
   handleUciCommand("go movetime 4000");
-  searching = false;
-  EXPECT_EQ(pendingCommand, CMD_NONE);
-  EXPECT_EQ(timePerMove, 500);
+  search.searching = false;
+  EXPECT_EQ(game.pendingCommand, CMD_NONE);
+  EXPECT_EQ(timeControl.timePerMove, 500);
 }
 
 // With an engine side "time" is the engine's clock, "otim" the opponent's.
 TEST_F(ClockSettings, XboardTimeWithAnEngineSide) {
   engineFlags = FLAG_XBOARD;
   handleXboardCommand("level 0 5 0");
-  engineSide = BLACK;
+  game.engineSide = BLACK;
   handleXboardCommand("time 1950");
   handleXboardCommand("otim 777");
-  EXPECT_EQ(clockCs[BLACK], 1950);
-  EXPECT_EQ(clockCs[WHITE], 777);
+  EXPECT_EQ(timeControl.clockCs[BLACK], 1950);
+  EXPECT_EQ(timeControl.clockCs[WHITE], 777);
 }
 
 // Numbers far beyond any real control are bounded before the allotment works with
@@ -143,15 +144,15 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
     }
     SCOPED_TRACE(test.commands[0]);
     for (int side : {WHITE, BLACK}) {
-      EXPECT_LE(std::abs(clockCs[side]), MAX_CLOCK_CS);
+      EXPECT_LE(std::abs(timeControl.clockCs[side]), MAX_CLOCK_CS);
       allocateTime(side, 0);
-      EXPECT_GT(timePerMove, 0);
-      EXPECT_LE(timePerMove, std::max(clockCs[side], 1));
-      EXPECT_GT(targetTime, 0);
+      EXPECT_GT(timeControl.timePerMove, 0);
+      EXPECT_LE(timeControl.timePerMove, std::max(timeControl.clockCs[side], 1));
+      EXPECT_GT(allotment.targetTime, 0);
     }
-    EXPECT_LE(increment, MAX_INCREMENT_CS);
-    EXPECT_LE(movesPerSession, MAX_MOVES_TO_GO);
-    EXPECT_LE(timePerMove, MAX_CLOCK_CS);
+    EXPECT_LE(timeControl.increment, MAX_INCREMENT_CS);
+    EXPECT_LE(timeControl.movesPerSession, MAX_MOVES_TO_GO);
+    EXPECT_LE(timeControl.timePerMove, MAX_CLOCK_CS);
     setDefaultTimeControl();
   }
 }

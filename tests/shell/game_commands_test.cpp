@@ -34,23 +34,23 @@ class GameCommands : public ::testing::Test {
       ASSERT_TRUE(initApp());
     }
     engineFlags = FLAG_UCI;
-    searching = false;
-    pondering = false;
-    analysisMode = false;
-    forceMode = false;
+    search.searching = false;
+    search.pondering = false;
+    search.analysisMode = false;
+    game.forceMode = false;
     ASSERT_TRUE(startGame("", true));
   }
   // A protocol line followed by the loop's handling of the command it leaves.
   void command(const char* line, bool xboard = false) {
-    pendingCommand = CMD_NONE;
-    commandArg[0] = '\0';
+    game.pendingCommand = CMD_NONE;
+    game.commandArg[0] = '\0';
     if (xboard) {
       handleXboardCommand(line);
     } else {
       handleUciCommand(line);
     }
-    if (userMoveFrom >= 0) applyUserMove();
-    carryOutCommand(pendingCommand);
+    if (game.userMoveFrom >= 0) applyUserMove();
+    carryOutCommand(game.pendingCommand);
   }
 };
 
@@ -73,7 +73,7 @@ TEST_F(GameCommands, PositionPlaysItsMoves) {
   for (const Case& c : cases) {
     command(c.line);
     EXPECT_EQ(currentFen(), c.fen) << c.line;
-    EXPECT_EQ(engineSide, NO_PIECE);
+    EXPECT_EQ(game.engineSide, NO_PIECE);
   }
 }
 
@@ -94,15 +94,15 @@ TEST_F(GameCommands, MalformedFenChangesNothing) {
 // A mating move ends the game, prints the result and gets its "#" in the record.
 TEST_F(GameCommands, MateEndsTheGameAndMarksTheLastMove) {
   ASSERT_TRUE(startGame("6k1/5ppp/8/8/8/8/8/R5K1 w - -", false));
-  engineSide = WHITE;
+  game.engineSide = WHITE;
   Move move = MOVE_NONE;
   ASSERT_TRUE(parseMoveText(gamePosition, "a1a8", move));
   ASSERT_TRUE(makeGameMove(move));
   testing::internal::CaptureStdout();
   checkGameResult();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "1-0 {Computer wins}\n");
-  EXPECT_TRUE(gameOver);
-  EXPECT_STREQ(moveHistory[0], "Ra8#");
+  EXPECT_TRUE(game.gameOver);
+  EXPECT_STREQ(game.moveHistory[0], "Ra8#");
 }
 
 }  // namespace

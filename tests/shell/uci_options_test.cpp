@@ -16,7 +16,7 @@ TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
   engineFlags = FLAG_UCI;
   handleUciCommand("setoption name Hash value 8");
   ASSERT_EQ(ttMask, hashSizeToMask(8));
-  searching = true;
+  search.searching = true;
   handleUciCommand("setoption name Hash value 16");
   handleUciCommand("setoption name MaxThreads value 3");
   handleUciCommand("setoption name Rook_vs_Minor_Score value 12");
@@ -25,7 +25,7 @@ TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
   EXPECT_EQ(options.maxThreads, 1);
   EXPECT_EQ(options.rookVsMinorScore, 0);
   EXPECT_EQ(options.multiPV, 3);  // no table behind it: at once
-  searching = false;
+  search.searching = false;
   applyDeferredOptions();
   EXPECT_EQ(ttMask, hashSizeToMask(16));
   EXPECT_EQ(options.maxThreads, 3);

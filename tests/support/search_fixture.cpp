@@ -18,15 +18,15 @@ constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the san
 SearchResult runSearch(const char* fen, int depth, const char* searchMoves, void (*searchFunction)()) {
   newGame(true);
   EXPECT_TRUE(parseFen(fen)) << fen;
-  std::snprintf(searchMovesText, sizeof searchMovesText, "%s", searchMoves);
-  maxSearchDepth = depth;
+  std::snprintf(::search.searchMovesText, sizeof ::search.searchMovesText, "%s", searchMoves);
+  timeControl.maxSearchDepth = depth;
   testing::internal::CaptureStdout();
   searchFunction();
   SearchResult result;
   result.output = testing::internal::GetCapturedStdout();
-  result.move = bestMove != MOVE_NONE ? moveToCoordinate(bestMove) : "none";
-  result.score = rootScore;
-  result.nodes = totalNodes;
+  result.move = ::search.bestMove != MOVE_NONE ? moveToCoordinate(::search.bestMove) : "none";
+  result.score = ::search.rootScore;
+  result.nodes = ::search.totalNodes;
   return result;
 }
 
@@ -41,10 +41,10 @@ void SearchFixture::SetUpTestSuite() {
 
 void SearchFixture::SetUp() {
   engineFlags = FLAG_UCI | FLAG_POST;
-  analysisMode = false;
-  pondering = false;
-  stopState = STOP_NONE;
-  movesPerSession = baseTime = increment = timePerMove = 0;
+  ::search.analysisMode = false;
+  ::search.pondering = false;
+  ::search.stopState = STOP_NONE;
+  timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
   // An earlier suite may have left the tables set up with another size.
   if (ttTable == nullptr || ttMask != options.ttIndexMask) {
     ASSERT_TRUE(ttAllocate(options.ttIndexMask));

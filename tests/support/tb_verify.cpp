@@ -51,8 +51,8 @@ int backedUp(const Position& child, const TablebaseSet& set, bool& known) {
 
 VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
   prepareBoardTables();
-  const bool savedAnalysisMode = analysisMode;
-  analysisMode = true;  // bishop promotions too
+  const bool savedAnalysisMode = search.analysisMode;
+  search.analysisMode = true;  // bishop promotions too
   VerifyResult result;
   for (int side = 0; side < tablebaseFileSides(classNumber); ++side) {
     const auto& entries = set.entries[classNumber][side];
@@ -94,7 +94,7 @@ VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
       }
     }
   }
-  analysisMode = savedAnalysisMode;
+  search.analysisMode = savedAnalysisMode;
   return result;
 }
 
