@@ -105,10 +105,11 @@ void releaseBlock(Position* copy) {
 
 // What every helper's copy gives back to its split point, stopped or not: its node
 // and tablebase-hit counts and the killers it found below the split ply. Needs the
-// split point's lock.
+// split point's lock. The counts are added atomically: the main thread, waiting at
+// its own split point, reads its node count for the progress line meanwhile.
 void mergeCounters(Position& parent, const Position& copy) {
-  parent.nodes += copy.nodes;
-  parent.tbHits += copy.tbHits;
+  std::atomic_ref<std::uint32_t>(parent.nodes).fetch_add(copy.nodes, std::memory_order_relaxed);
+  std::atomic_ref<std::uint32_t>(parent.tbHits).fetch_add(copy.tbHits, std::memory_order_relaxed);
   for (int ply = parent.ply; ply < MAX_PLY; ++ply) {
     std::copy(copy.killers[ply], copy.killers[ply] + 3, parent.killers[ply]);
   }

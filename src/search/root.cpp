@@ -109,7 +109,10 @@ const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTab
 // The family of the search running (or of the last one, for its lines).
 const RootFamily* family = &normalFamily;
 
-std::uint64_t nodesSoFar(const Position& pos) { return search.totalNodes + pos.nodes; }
+// Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
+std::uint64_t nodesSoFar(const Position& pos) {
+  return search.totalNodes + std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
+}
 std::uint32_t elapsedMs() { return currentTimeMs() - allotment.searchStartTime; }
 
 // Elapsed milliseconds at the last line printed during this search, so that a long
