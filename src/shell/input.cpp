@@ -182,12 +182,14 @@ void takeCommand(int waitMs) {
       dispatchCommand(line);
       return;
     }
-    if (waitMs == 0) return;
-    // A command file that is used up ends the engine like "quit".
-    if (inputIsFile) {
-      game.pendingCommand = CMD_QUIT;
+    // A command file that is used up ends the engine like "quit": when it is idle, and
+    // during an analysis or ponder search, which only a command ends. Any other search
+    // runs to its end first.
+    if (inputIsFile && (waitMs != 0 || search.analysisMode || search.pondering)) {
+      dispatchCommand("quit");
       return;
     }
+    if (waitMs == 0) return;
     if (waitMs < 0) {
       waitForInput(consoleInput);
     } else if (!waitForInputUntil(consoleInput, deadline)) {

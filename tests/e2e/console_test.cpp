@@ -114,6 +114,17 @@ TEST(Console, LongCommandFileIsProcessedToItsLastLine) {
   EXPECT_EQ(lines.back(), "7k/8/8/8/8/8/8/K7 b - - 0 1");
 }
 
+TEST(Console, CommandFileEndingDuringAnAnalysisEndsTheEngine) {
+  TempDirectory directory;
+  EngineLaunch launch;
+  launch.stdinFile = directory.writeFile("commands.txt", "uci\nposition startpos\ngo infinite\n");
+  EngineProcess engine(launch);
+  const Lines lines = engine.readAll(20000);
+  EXPECT_EQ(engine.waitForExit(), 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u) << lines.back();
+}
+
 TEST(CommandLine, NameDigitComesFromTheProgramName) {
   TempDirectory directory;
   // The digit after "velt" in the program's name joins the version.
