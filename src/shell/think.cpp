@@ -204,12 +204,15 @@ void think() {
     search.handoverDepth = 0;
     Move moves[MAX_LEGAL_MOVES];
     if (collectLegalMoves(pos, moves) == 0) {
-      if (search.pondering) {
+      // The xboard ponder move that ends the game goes back; a UCI "go ponder" made
+      // no move of its own and is answered like any other search.
+      if (search.pondering && game.expectedMove != MOVE_NONE) {
         search.pondering = false;
         takeBackGameMove();
         game.expectedMove = MOVE_NONE;
         return;
       }
+      search.pondering = false;
       reportNoMove();
       return;
     }

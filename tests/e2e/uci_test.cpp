@@ -224,6 +224,15 @@ TEST(Uci, StalemateAnswer) {
   EXPECT_EQ(uci.engine.readLine(), "1/2-1/2 {Stalemate}");
 }
 
+TEST(Uci, PonderOnAStalemateAnswersAtOnceAndKeepsTheGame) {
+  UciEngine uci;
+  uci.engine.send("position fen 7k/8/6K1/8/8/8/8/5Q2 w - - 0 1 moves f1f7");
+  uci.engine.send("go ponder");
+  EXPECT_EQ(uci.engine.waitForLine("bestmove", 5000), "bestmove 0000");
+  uci.engine.send("fen");
+  EXPECT_EQ(uci.engine.waitForLine("7k/"), "7k/5Q2/6K1/8/8/8/8/8 b - - 1 1");
+}
+
 TEST(Uci, MaximumNumberOfMoves) {
   UciEngine uci;
   // 736 plies of knights going back and forth.
