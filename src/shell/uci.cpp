@@ -39,6 +39,10 @@ void setFlagFromValue(std::uint32_t flag, const OptionValue& value) {
   }
 }
 
+// OwnBook as the front end set it: a closed book may be off or just missing, and a
+// new BookPath opens the book only while it is on.
+bool ownBook = true;
+
 int hashMegabytes() { return static_cast<int>((options.ttIndexMask + 4) >> 17); }
 
 // A new table of the requested size; when it cannot be had, the largest of the old
@@ -139,9 +143,9 @@ const UciOption uciOptions[] = {
     {"ownbook", [] { std::printf("option name OwnBook type check default true\n"); },
      [](const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
-       const bool on = first == 't' || first == 'T';
-       game.bookMovesLeft = on ? BOOK_TURNS : 0;
-       if (on) {
+       ownBook = first == 't' || first == 'T';
+       game.bookMovesLeft = ownBook ? BOOK_TURNS : 0;
+       if (ownBook) {
          openConfiguredBook();
        } else {
          closeBook();
@@ -154,6 +158,9 @@ const UciOption uciOptions[] = {
     {"bookpath", [] { std::printf("option name BookPath type string default %s\n", options.bookPath); },
      [](const OptionValue& value) {
        copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
+       // The book in use gives way to the new one at once.
+       closeBook();
+       if (ownBook) openConfiguredBook();
      },
      false},
     {"preservehash",

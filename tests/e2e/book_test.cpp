@@ -61,4 +61,21 @@ TEST(BookEndToEnd, BkShowsTheFrequenciesAndResultsOfThePgn) {
   engine.send("quit");
 }
 
+// A book path set over UCI is played from at once, though no book was found at start.
+TEST(BookEndToEnd, BookPathFromTheFrontEndTakesEffectAtOnce) {
+  TempDirectory bookDirectory, engineDirectory;
+  std::string pgn;
+  for (int i = 0; i < 10; ++i) pgn += "[Result \"1-0\"]\n\n1. d4 d5 1-0\n\n";
+  buildBook(bookDirectory, bookDirectory.writeFile("games.pgn", pgn));
+
+  EngineProcess engine{EngineLaunch(engineDirectory)};
+  engine.send("uci");
+  engine.send("setoption name OwnBook value true");
+  engine.send("setoption name BookPath value " + bookDirectory.path() + "/VeltBook.bin");
+  engine.send("position startpos");
+  engine.send("go depth 1");
+  EXPECT_EQ(engine.waitForLine("bestmove"), "bestmove d2d4");
+  engine.send("quit");
+}
+
 }  // namespace
