@@ -77,6 +77,14 @@ int parseDecimal(const char* text) {
   return static_cast<int>(value);
 }
 
+bool isDecimal(const char* text) {
+  const char* p = text;
+  if (*p == '-' || *p == '+') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  return p != digits && *p == '\0';
+}
+
 void copyPath(char* destination, std::size_t size, const char* source) {
   const std::size_t length = strnlen(source, size - 1);
   std::memcpy(destination, source, length);

@@ -44,5 +44,7 @@ std::uint32_t hashSizeToMask(int megabytes);
 // Option text to a number: optional sign and leading digits, 0 when there are none;
 // saturates instead of overflowing.
 int parseDecimal(const char* text);
+// Whether the text is a whole number: optional sign and digits, nothing else.
+bool isDecimal(const char* text);
 // Copies a path into a fixed buffer of the given size, cutting it to fit.
 void copyPath(char* destination, std::size_t size, const char* source);

@@ -80,6 +80,7 @@ struct UciOption {
   void (*print)();
   void (*apply)(const OptionValue& value);
   bool touchesTables;  // never applied under a running search
+  bool takesNumber = false;  // a spin: a value that is no number changes nothing
 };
 
 // A numeric option whose range comes from the shared table; the listed default is
@@ -87,18 +88,18 @@ struct UciOption {
 #define SPIN_OPTION(key, field, touchesTables)                                                  \
   {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },                   \
    [](const OptionValue& value) { options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
-   touchesTables}
+   touchesTables, true}
 
 #define MATERIAL_OPTION(key, field)                                                \
   {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },      \
-   [](const OptionValue& value) { setMaterialOption(&EngineOptions::field, value); }, true}
+   [](const OptionValue& value) { setMaterialOption(&EngineOptions::field, value); }, true, true}
 
 const UciOption uciOptions[] = {
     {"hash",
      [] {
        std::printf("option name Hash type spin default %d min %d max %d\n", hashMegabytes(), HASH_MIN_MB, HASH_MAX_MB);
      },
-     setHash, true},
+     setHash, true, true},
     {"nalimovpath", [] { std::printf("option name NalimovPath type string default %s\n", options.egtbPath); },
      [](const OptionValue& value) {
        if (strcasecmp(value.word.c_str(), options.egtbPath) == 0) return;
@@ -117,17 +118,17 @@ const UciOption uciOptions[] = {
        options.egtbCacheMB = std::clamp(megabytes, 32, 128);
        if (options.egtbPath[0] != '\0') reloadTablebases();
      },
-     true},
+     true, true},
     {"maxthreads", [] { printSpin(spinOption(&EngineOptions::maxThreads), options.maxThreads); },
      [](const OptionValue& value) {
        options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
        setSearchThreads(options.maxThreads);
      },
-     true},
+     true, true},
     // A new game always starts with one variation, whatever was set before.
     {"multipv", [] { printSpin(spinOption(&EngineOptions::multiPV), 1); },
      [](const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
-     false},
+     false, true},
     {"uci_opponent", [] { std::printf("option name UCI_Opponent type string\n"); },
      [](const OptionValue& value) {
        // "<title> <rating> <computer or human> <name>"
@@ -207,12 +208,13 @@ void printIdentification() {
 }
 
 void setOption(const char* line, const std::vector<CommandWord>& words) {
-  std::string name;
+  std::string name, shownName;
   std::size_t i = 2;  // skips "setoption" and the word after it ("name")
   for (; i < words.size(); ++i) {
     const std::string word = lowerCase(words[i].text);
     if (word == "value") break;
     name += word;
+    shownName += (shownName.empty() ? "" : " ") + words[i].text;
   }
   OptionValue value;
   if (i + 1 < words.size()) {
@@ -221,7 +223,9 @@ void setOption(const char* line, const std::vector<CommandWord>& words) {
   }
   for (const UciOption& option : uciOptions) {
     if (name != option.key) continue;
-    if (search.searching && option.touchesTables) {
+    if (option.takesNumber && !isDecimal(value.word.c_str())) {
+      std::printf("Illegal value for %s: %s\n", shownName.c_str(), value.word.c_str());
+    } else if (search.searching && option.touchesTables) {
       deferredOptions.push_back({&option, value});
     } else {
       option.apply(value);

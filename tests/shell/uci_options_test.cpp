@@ -63,4 +63,23 @@ TEST(UciOptions, SpinValuesAreClamped) {
   setDefaultOptions();
 }
 
+// A spin value that is no number is refused with a line saying so.
+TEST(UciOptions, ValuesThatAreNoNumbersChangeNothing) {
+  ASSERT_TRUE(appReady() || initApp());
+  engineFlags = FLAG_UCI;
+  const std::uint32_t mask = ttMask;
+  const EngineOptions before = options;
+  testing::internal::CaptureStdout();
+  for (const char* line : {"setoption name Hash value abc", "setoption name Hash", "setoption name MultiPV value 3x",
+                           "setoption name Pruning Level value"}) {
+    handleUciCommand(line);
+  }
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(ttMask, mask);
+  EXPECT_EQ(options.multiPV, before.multiPV);
+  EXPECT_EQ(options.pruningLevel, before.pruningLevel);
+  EXPECT_NE(output.find("Illegal value for Hash: abc\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("Illegal value for MultiPV: 3x\n"), std::string::npos) << output;
+}
+
 }  // namespace
