@@ -4,8 +4,9 @@
 // squares separated by "/", the letters PNBRQK in either case, exactly one king a
 // side, at most 8 pawns and 16 men a side, no pawn on the first or last rank, and
 // the side not to move not in check. An en-passant square is kept only when a
-// double step can have just passed over it. The halfmove and move counters are
-// not read: the position starts with rule50 0.
+// double step can have just passed over it, a castling right only when its king
+// stands on the back rank and its rook on its square. The halfmove and move
+// counters are not read: the position starts with rule50 0.
 #include "board/fen.h"
 
 #include <cstdio>
@@ -125,6 +126,23 @@ void readEnPassant(Position& pos, const char* p) {
   pos.hashKey ^= epKey[square];
 }
 
+// Drops the castling rights whose king is off its back rank or whose rook is not on
+// its square. Kept, such as "KQkq" over a bare ending (or the rights a text without
+// the field gets), they would show in the FEN and keep the tablebases out of the search.
+void dropImpossibleCastling(Position& pos) {
+  pos.hashKey ^= castleKey[pos.castleRights];
+  for (int colour = 0; colour < 2; ++colour) {
+    const bool kingHome = rankOf(pos.kingSquare[colour]) == (colour == WHITE ? 0 : 7);
+    for (int wing = 0; wing < 2; ++wing) {
+      const int rook = castleRookSquare[colour][wing];
+      if (!kingHome || rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) {
+        pos.castleRights &= ~((1 << wing) << (2 * colour));
+      }
+    }
+  }
+  pos.hashKey ^= castleKey[pos.castleRights];
+}
+
 // Side, castling and en-passant fields, each optional from the end of the text.
 void readState(Position& pos, const char* p) {
   p = skipBlanks(p);
@@ -179,6 +197,7 @@ bool parseFen(const char* text) {
 
   Position& pos = gamePosition;
   readState(pos, p);
+  dropImpossibleCastling(pos);
   if (findChecker(pos, pos.kingSquare[pos.xside], pos.side) != NO_SQUARE) {
     restoreState();
     return false;

@@ -41,6 +41,11 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
       {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1"},
       {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR", START_FEN},
       {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\r\n", START_FEN},
+      // Rights without their rook, or with the king off its back rank, are dropped.
+      {"4k3/8/8/8/8/8/8/R3K3 w KQkq", "4k3/8/8/8/8/8/8/R3K3 w Q - 0 1"},
+      {"r3k3/8/8/8/8/8/4K3/R6R w KQkq", "r3k3/8/8/8/8/8/4K3/R6R w q - 0 1"},
+      {"4k3/8/8/8/8/8/8/4K2R w AH", "4k3/8/8/8/8/8/8/4K2R w K - 0 1"},
+      {"4k3/8/8/8/8/8/8/4K2R", "4k3/8/8/8/8/8/8/4K2R w K - 0 1"},
       {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2",
        "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 1"},
       {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e3",
