@@ -170,8 +170,8 @@ void closeFile(TablebaseFile& file) {
 
 // Reads block `block` of a plain file into `out`, or of a compressed one into a
 // decode work area, decoding it after the file lock is released so that other
-// threads can read the file meanwhile. False on failure (the file is then dropped
-// for the rest of the run).
+// threads can read the file meanwhile. False on failure: the file is then dropped
+// for the rest of the run, and said so once, as a damaged file is at registration.
 bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
   DecodeBlock* work = file.compressed ? takeDecodeBlock() : nullptr;
   file.fileLock.lock();
@@ -203,7 +203,10 @@ bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
     }
     file.fileLock.unlock();
   }
-  if (!ok) file.registered.store(false, std::memory_order_relaxed);
+  if (!ok && file.registered.exchange(false, std::memory_order_relaxed)) {
+    std::printf("*** Unable to read %s - file broken\n", file.name.c_str());
+    std::fflush(stdout);
+  }
   return ok;
 }
 
