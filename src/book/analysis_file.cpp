@@ -65,6 +65,11 @@ HeaderStatus readHeader(std::FILE* file, FileHeader& header) {
   return HeaderStatus::Ok;
 }
 
+// Entry counts of the table sizes the engine can have.
+bool isTableSize(std::uint32_t count) {
+  return count >= MIN_FILE_ENTRIES && count <= MAX_FILE_ENTRIES && (count & (count - 1)) == 0;
+}
+
 bool headerMatches(const FileHeader& header, const char* fen) {
   return std::strcmp(header.fen, fen) == 0 && header.entryCount == tableEntries();
 }
@@ -177,8 +182,7 @@ const char* headerProblem(HeaderStatus status, const FileHeader& header) {
     case HeaderStatus::Ok:
       break;
   }
-  const std::uint32_t count = header.entryCount;
-  if (count < MIN_FILE_ENTRIES || count > MAX_FILE_ENTRIES || (count & (count - 1)) != 0) return "unknown table size";
+  if (!isTableSize(header.entryCount)) return "unknown table size";
   if (!parseFen(header.fen)) return "illegal position";
   return nullptr;
 }
@@ -207,6 +211,19 @@ AnalysisFileStatus loadAnalysisFile() {
   if (matches) readItems(file);
   std::fclose(file);
   return matches ? AnalysisFileStatus::Done : AnalysisFileStatus::OtherAnalysis;
+}
+
+AnalysisFileStatus deleteAnalysisFile() {
+  const char* path = options.analysisFilePath;
+  if (*path == '\0') return AnalysisFileStatus::NoPath;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return AnalysisFileStatus::NoFile;
+  FileHeader header;
+  const bool isAnalysis =
+      readHeader(file, header) == HeaderStatus::Ok && header.fen[0] != '\0' && isTableSize(header.entryCount);
+  std::fclose(file);
+  if (!isAnalysis) return AnalysisFileStatus::OtherAnalysis;
+  return std::remove(path) == 0 ? AnalysisFileStatus::Done : AnalysisFileStatus::NoFile;
 }
 
 bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& checked) {

@@ -22,6 +22,10 @@ AnalysisFileStatus saveAnalysisFile();
 // Fills the table from options.analysisFilePath when the file belongs to the game
 // position and the table size.
 AnalysisFileStatus loadAnalysisFile();
+// Removes the file at options.analysisFilePath when it is an analysis file, of any
+// position and table size; any other file there (a book chosen by mistake) is kept
+// and OtherAnalysis returned.
+AnalysisFileStatus deleteAnalysisFile();
 
 // The header is looked for in the first bytes of a file; a FEN text is far shorter.
 constexpr int ANALYSIS_HEADER_READ_SIZE = 255;

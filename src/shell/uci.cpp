@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "book/analysis_file.h"
 #include "book/book.h"
 #include "eval/material.h"
 #include "search/parallel.h"
@@ -176,7 +177,9 @@ const UciOption uciOptions[] = {
     SPIN_OPTION("saveanalysismindepth", analysisMinDepth, false),
     {"deleteanalysisfile", [] { std::printf("option name Delete Analysis File type button\n"); },
      [](const OptionValue&) {
-       if (options.analysisFilePath[0] != '\0') std::remove(options.analysisFilePath);
+       if (deleteAnalysisFile() == AnalysisFileStatus::OtherAnalysis) {
+         std::printf("Not an analysis file: %s (kept)\n", options.analysisFilePath);
+       }
      },
      false},
     SPIN_OPTION("pruninglevel", pruningLevel, false),

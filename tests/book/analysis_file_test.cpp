@@ -98,6 +98,16 @@ TEST_F(AnalysisFileTest, AnotherAnalysisIsLeftAsItIs) {
   }
 }
 
+// The delete button removes an analysis file of any position, and nothing else.
+TEST_F(AnalysisFileTest, DeleteRemovesOnlyAnAnalysisFile) {
+  std::ofstream(path, std::ios::binary) << "my notes\n";
+  EXPECT_EQ(deleteAnalysisFile(), AnalysisFileStatus::OtherAnalysis);
+  EXPECT_EQ(readWholeFile(path), "my notes\n");
+  std::ofstream(path, std::ios::binary) << header("8/5k2/8/3P4/8/8/5K2/8 w - - 0 1");
+  EXPECT_EQ(deleteAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 TEST_F(AnalysisFileTest, SkippedItemsKeepTheTableEntries) {
   options.analysisMinDepth = 10;
   ttTable[0] = entry(5, 0x200);
