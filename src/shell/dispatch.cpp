@@ -79,7 +79,7 @@ void perftWord(const char* arguments) {
 }
 
 void egtbCommand(const char*) {
-  if (!ensureApp()) return;
+  if (refusedWhileSearching("egtb") || !ensureApp()) return;
   loadTablebases();
   int score;
   if (tablebaseStatus.largest <= 0) std::printf("EGTB not found\n");

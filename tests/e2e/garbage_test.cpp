@@ -175,6 +175,7 @@ TEST(Garbage, UciKeepsAnsweringAndPlayingLegally) {
     ASSERT_TRUE(engine.waitForLine("readyok", 60000, &answers));
     EXPECT_TRUE(has(answers, "fen: not available while a search runs"));
     EXPECT_TRUE(has(answers, "si: not available while a search runs"));
+    EXPECT_TRUE(has(answers, "egtb: not available while a search runs"));
     engine.send("position startpos moves e2e4 c7c5 g1f3");
     engine.send("go depth 3");
     engine.send("isready");
