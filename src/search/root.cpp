@@ -296,18 +296,23 @@ int filledSlots() {
   return count;
 }
 
-void enterSlot(const Position& pos, Move move, int score, int depth) {
+// Enters a searched root move's line (`length` moves from `line`) with its score;
+// false when the list stays as it was.
+bool enterSlot(const Position& pos, const Move* line, int length, int score, int depth) {
+  const Move move = line[0];
   const int capacity = multiPVCount();
+  bool changed = false;
   for (int i = 0; i < capacity && slots[i].depth >= 0; ++i) {
     if (slots[i].line[0] == move) {
       std::copy(slots + i + 1, slots + capacity, slots + i);
       slots[capacity - 1].depth = -1;
+      changed = true;
       break;
     }
   }
   int at = 0;
   while (at < capacity && slots[at].depth >= 0 && slots[at].score >= score) ++at;
-  if (at >= capacity) return;
+  if (at >= capacity) return changed;
   // A window-edge score is spread a little so that equal edge scores stay apart.
   if (isWindowEdge(score)) {
     score += (std::abs(score) / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
@@ -315,8 +320,8 @@ void enterSlot(const Position& pos, Move move, int score, int depth) {
   }
   std::copy_backward(slots + at, slots + capacity - 1, slots + capacity);
   PVSlot& slot = slots[at];
-  const int length = std::min(pos.pvLength[0], depth / 2);
-  for (int i = 0; i < length; ++i) slot.line[i] = pos.pv[0][i];
+  length = std::min(length, depth / 2);
+  for (int i = 0; i < length; ++i) slot.line[i] = line[i];
   slot.line[length] = MOVE_NONE;
   slot.score = score;
   slot.depth = depth;
@@ -324,6 +329,7 @@ void enterSlot(const Position& pos, Move move, int score, int depth) {
   slot.timeMs = elapsedMs();
   slot.nodes = nodesSoFar(pos);
   slot.hits = search.tbHits;
+  return true;
 }
 
 // ---- Search start and the root move loop ----
@@ -409,13 +415,17 @@ int rootIteration(Position& pos, int alpha, int beta, int depth) {
     if (score == NO_ROOT_SCORE) continue;
     if (stopped(pos)) break;
     if (score > best) best = score;
+    // With several lines every searched move takes its place among them, one that
+    // failed low with its bound and itself as its line, so that no line of an earlier
+    // iteration outlives a deeper result.
+    if (!single && score <= floor && enterSlot(pos, &move, 1, score, depth) && depth >= 10) printMultiPV();
     if (score > floor) {
       pos.pv[0][0] = move;
       const int childEnd = std::max(pos.pvLength[1], 1);
       for (int j = 1; j < childEnd; ++j) pos.pv[0][j] = pos.pv[1][j];
       pos.pvLength[0] = childEnd;
       if (!single) {
-        enterSlot(pos, move, score, depth);
+        enterSlot(pos, pos.pv[0], pos.pvLength[0], score, depth);
         if (depth >= 10) printMultiPV();
       }
       if (score > alpha) {

@@ -70,6 +70,20 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
   EXPECT_NE(r.output.find("info multipv 2 score "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("info multipv 3 "), std::string::npos) << r.output;
   EXPECT_TRUE(r.move == "a1a2" || r.move == "a1b2") << r.move;
+
+  // Lines of shallow iterations, whose scores run high from the start position, give
+  // way to the deeper results: the last lines printed are all of the last depth.
+  options.multiPV = 3;
+  const SearchResult opening = search("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 8);
+  options.multiPV = 1;
+  const std::string& out = opening.output;
+  std::size_t from = std::string::npos;
+  for (int line = 3; line >= 1; --line) {
+    from = out.rfind("info multipv " + std::to_string(line) + " ", from);
+    ASSERT_NE(from, std::string::npos) << out;
+    const std::string text = out.substr(from, out.find('\n', from) - from);
+    EXPECT_NE(text.find(" depth 8 "), std::string::npos) << text;
+  }
 }
 
 TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
