@@ -11,7 +11,7 @@ constexpr int MAX_MOVES_TO_GO = 1000;
 
 // A fixed time per move in milliseconds (UCI "go movetime").
 void setMoveTime(int milliseconds);
-// A depth limit without a clock (UCI "go depth", xboard "sd").
+// A depth limit without a clock (UCI "go depth").
 void setDepthLimit(int depth);
 // A fixed time per move in seconds (xboard "st").
 void setSecondsPerMove(int seconds);

@@ -178,7 +178,9 @@ void handleXboardCommand(const char* line) {
     game.pendingCommand = CMD_SET_POSITION;
     search.stopState = STOP_COMMAND;
   } else if (command == "sd") {
-    setDepthLimit(depthFromText(argument));
+    // Front ends send "sd" after "level" or "st": the depth limit comes on top of the
+    // time control, which still holds.
+    timeControl.maxSearchDepth = depthFromText(argument);
   } else if (command == "st") {
     setSecondsPerMove(commandNumber(argument));
   } else if (command == "time") {

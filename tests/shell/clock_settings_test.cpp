@@ -65,13 +65,14 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
       {true, {"level 0 0:00 0.005"}, 0, 0, 0, 0, 60, 0, 0},  // untimed until "time" reports a clock
       {true, {"st 10"}, 1000, 0, 0, 0, 60, ANY, 1000},
       {true, {"st 0"}, 1, ANY, ANY, ANY, ANY, ANY, ANY},
-      {true, {"sd 99"}, 0, ANY, ANY, ANY, 60, ANY, ANY},
+      {true, {"sd 99"}, 500, ANY, ANY, ANY, 60, ANY, ANY},  // the depth limit keeps the control
       {true, {"sd 4"}, ANY, ANY, ANY, ANY, 4, ANY, ANY},
       {true, {"level 0 0:00 0.005", "time 50", "otim 60"}, 50, 50, ANY, ANY, ANY, 60, 50},
       {true, {"level 40 0 0", "time 800"}, 40, 800, ANY, ANY, ANY, 800, 800},
       {true, {"level 0 0 0", "time 50", "time 30"}, 50, 50, ANY, ANY, ANY, 50, 30},
       {true, {"level 0 0 0", "time 0", "time -5"}, 0, 0, ANY, ANY, ANY, 0, -5},
-      {true, {"level 0 0 0", "sd 5", "time 50"}, 0, 0, ANY, ANY, ANY, 0, 50},
+      {true, {"level 0 0 0", "sd 5", "time 50"}, 50, 50, ANY, ANY, 5, 50, 50},
+      {true, {"level 0 2 0", "sd 30"}, 12000, 12000, 0, 0, 30, ANY, ANY},
       {true, {"level 0 0 0", "st 1", "time 50"}, 100, 0, ANY, ANY, ANY, 100, 50},
       {true, {"level 0 1 0", "time 50"}, 6000, 6000, ANY, ANY, ANY, 6000, 50},
   };
