@@ -41,8 +41,12 @@ void pollSearch(Position& pos) {
     search.readWaitingInput();
   }
   if (search.stopState == STOP_PONDER_HIT) ponderHit(now);
-  const bool clockUp = allotment.clockLimitMs > 0 &&
-                       now - allotment.searchStartTime >= static_cast<std::uint32_t>(allotment.clockLimitMs);
+  // The polls come some milliseconds apart: the search stops at the last one before
+  // the hard limit, the one that finds less time left than has passed since the last.
+  const std::uint32_t sinceLastPoll = now - allotment.lastPollMs;
+  allotment.lastPollMs = now;
+  const bool clockUp = allotment.clockLimitMs > 0 && now - allotment.searchStartTime + sinceLastPoll >=
+                                                         static_cast<std::uint32_t>(allotment.clockLimitMs);
   const bool timeUp =
       timeControl.timePerMove > 0 && !search.pondering && (elapsedCs(now) > timeControl.timePerMove || clockUp);
   if (timeUp && search.stopState == STOP_NONE) search.stopState = STOP_MOVE_NOW;

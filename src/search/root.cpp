@@ -492,6 +492,7 @@ void startSearch(Position& pos, Move hint, bool handover) {
   underPromotionsAdded = false;
   lastOutputMs.store(0, std::memory_order_relaxed);
   allotment.ponderCredit = 0;
+  allotment.lastPollMs = currentTimeMs();
   allotment.clockLimitMs = 0;
   allotment.instantMove = false;
   allotment.iterationFlags = family->iterationFlags;
@@ -506,7 +507,8 @@ void startSearch(Position& pos, Move hint, bool handover) {
   allotment.movesToPlan =
       family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
-  if (!search.pondering && !search.analysisMode && (timeControl.baseTime != 0 || timeControl.movesPerSession != 0)) {
+  if (!search.pondering && !search.analysisMode &&
+      (timeControl.baseTime != 0 || timeControl.movesPerSession != 0 || timeControl.timePerMove != 0)) {
     allocateTime(pos.side, pos.gamePly);
   }
   prepareSearchTablebases(timeControl.timePerMove != 0, allotment.targetTime);

@@ -53,10 +53,12 @@ struct TimeAllotment {
   IterationFlags* iterationFlags = &normalIterationFlags;
   int averageLag = 0;
   int lagSum = 0, lagCount = 0;
-  // Set when the clock itself, not the control, limits the search: the hard limit in
-  // milliseconds since the start (0: none), and whether only a one-ply search fits.
+  // Set when the clock itself or a fixed time per move limits the search: the hard
+  // limit in milliseconds since the start (0: none), and whether only a one-ply search
+  // fits.
   int clockLimitMs = 0;
   bool instantMove = false;
+  std::uint32_t lastPollMs = 0;  // ms, currentTimeMs at the search start or its last poll
 };
 extern TimeAllotment allotment;
 

@@ -123,8 +123,11 @@ void allocateTime(int rootSide, int gamePly) {
     capToClock(rootSide);
     capToClockMs(rootSide);
   } else {
-    allotment.clockLimitMs = 0;
+    // A fixed time per move (UCI "movetime", xboard "st") is all the front end allows:
+    // it is kept to the millisecond, less the transport margin, not a centisecond past.
+    allotment.clockLimitMs = std::max(timeControl.timePerMove * 10 - TRANSPORT_MARGIN_MS, 1);
     allotment.instantMove = false;
+    if (timeControl.timePerMove < SHORT_LIMIT_CS) search.pollMask = std::min(search.pollMask, SHORT_LIMIT_POLL_MASK);
   }
 }
 

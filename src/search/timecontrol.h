@@ -7,7 +7,8 @@
 // Computes targetTime and the hard limit (written to timePerMove) for the side to
 // move at the root; gamePly counts the moves left to the next control outside UCI.
 // On a clock too low for the allotment's minimums it also sets clockLimitMs and
-// instantMove.
+// instantMove; a fixed time per move sets clockLimitMs to that time less the
+// transport margin.
 void allocateTime(int rootSide, int gamePly);
 
 // The moves a decided game without pawns plans its clock over: only a capture resets

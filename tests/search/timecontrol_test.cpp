@@ -74,6 +74,14 @@ TEST(TimeControl, TinyClocksStayInsideTheClock) {
   EXPECT_TRUE(iterationSaysStop({2, WHITE, 20, 20, false, 3, false, false, allotment.searchStartTime}));
   allotment.instantMove = false;
   timeControl.moverClockMs = 0;
+  // A fixed time per move ("movetime", "st") is kept in milliseconds, short of the
+  // limit by the transport margin, not a centisecond and a poll past it.
+  timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = 0;
+  for (const int timePerMove : {3, 100}) {
+    timeControl.timePerMove = timePerMove;
+    allocateTime(WHITE, 40);
+    EXPECT_EQ(allotment.clockLimitMs, timePerMove * 10 - TRANSPORT_MARGIN_MS);
+  }
 }
 
 // A decided game without pawns plans its clock over half the moves the fifty-move rule
