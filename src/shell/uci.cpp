@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -306,12 +307,39 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
   estimateUciLag(ownClock, timeControl.clockCs[side]);
 }
 
-void goCommand(const char* line, const std::vector<CommandWord>& words) {
+// Whether a word of "searchmoves" is a coordinate move (e2e4, e7e8q) rather than the
+// next parameter.
+bool isCoordinateMove(const std::string& word) {
+  return (word.size() == 4 || word.size() == 5) && std::isdigit(static_cast<unsigned char>(word[1])) &&
+         std::isdigit(static_cast<unsigned char>(word[3]));
+}
+
+// The words of "go" without "searchmoves" and its moves, which may stand before or
+// after the other parameters; the moves go to searchMovesText.
+std::vector<CommandWord> takeSearchMoves(const std::vector<CommandWord>& words) {
+  std::vector<CommandWord> rest;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (lowerCase(words[i].text) != "searchmoves") {
+      rest.push_back(words[i]);
+      continue;
+    }
+    std::string moves;
+    while (i + 1 < words.size() && isCoordinateMove(words[i + 1].text)) {
+      moves += ' ';
+      moves += lowerCase(words[++i].text);
+    }
+    std::snprintf(search.searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s", moves.c_str());
+  }
+  return rest;
+}
+
+void goCommand(const std::vector<CommandWord>& allWords) {
   game.gameOver = false;
   game.engineSide = NO_PIECE;
   search.searchMovesText[0] = '\0';
   timeControl.moverClockMs = 0;
   game.pendingCommand = CMD_GO;
+  const std::vector<CommandWord> words = takeSearchMoves(allWords);
   if (words.size() < 2) return;
   const std::string first = lowerCase(words[1].text);
   const char* firstArgument = words.size() > 2 ? words[2].text.c_str() : "";
@@ -321,10 +349,6 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
     next = 2;
   } else if (first == "infinite") {
     game.pendingCommand = CMD_ANALYZE;
-    if (words.size() > 2 && lowerCase(words[2].text) == "searchmoves") {
-      std::snprintf(search.searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s",
-                    lowerCase(restOfLine(line, words[2].end)).c_str());
-    }
     next = 2;
   } else if (first == "movetime") {
     setMoveTime(commandNumber(firstArgument));
@@ -332,7 +356,7 @@ void goCommand(const char* line, const std::vector<CommandWord>& words) {
   } else if (first == "depth") {
     setDepthLimit(depthFromText(firstArgument));
     return;
-  } else if (first == "nodes" || first == "mate" || first == "searchmoves") {
+  } else if (first == "nodes" || first == "mate") {
     std::printf("Command not supported!\n");
     std::fflush(stdout);
     return;
@@ -375,7 +399,7 @@ void handleUciCommand(const char* line) {
   } else if (command == "position") {
     positionCommand(line, words);
   } else if (command == "go" && !search.searching) {
-    goCommand(line, words);
+    goCommand(words);
   } else if (command == "stop") {
     endAnalysis();
     game.engineSide = NO_PIECE;

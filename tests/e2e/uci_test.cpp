@@ -131,6 +131,17 @@ TEST(Uci, InfiniteRunsUntilStop) {
   EXPECT_TRUE(game.isLegal(uci.bestMove()));
 }
 
+// "searchmoves" limits the root to its moves, before or after the other parameters.
+TEST(Uci, SearchMovesWhereverTheyStand) {
+  UciEngine uci;
+  for (const char* go : {"go depth 4 searchmoves a7a6 h7h6", "go searchmoves a7a6 h7h6 wtime 900 btime 900"}) {
+    uci.engine.send("position startpos moves e2e4");
+    uci.engine.send(go);
+    const std::string move = uci.bestMove();
+    EXPECT_TRUE(move == "a7a6" || move == "h7h6") << go << ": " << move;
+  }
+}
+
 // A clearly won analysis goes on deepening (in the decided-position search) instead of
 // stopping at the hand-over and waiting idle for "stop"; its time and node counts go on
 // from those of the search before the hand-over.
