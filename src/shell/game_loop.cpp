@@ -10,6 +10,7 @@
 #include "shell/input.h"
 #include "shell/think.h"
 #include "shell/uci.h"
+#include "shell/xboard.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ void runGameLoop() {
     }
     if (search.analysisMode) game.engineSide = pos.side;
     if (game.engineSide == pos.side && !game.gameOver) think();
+    sendPongsAfterMove();
     while (game.pendingCommand == CMD_NONE && game.userMoveFrom < 0) readCommand(true);
     if (game.pendingCommand == CMD_QUIT) return;
     if (game.userMoveFrom >= 0) applyUserMove();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "board/types.h"
 #include "search/search_state.h"
@@ -42,6 +43,9 @@ struct GameState {
   int userMoveFrom = -1, userMoveTo = -1;
   char userMovePromotion = '\0';
   char userMoveText[USER_MOVE_TEXT_SIZE] = "";  // the user's move as typed, for messages
+  // The answers to xboard "ping"s that came while the engine thought about its own
+  // move: they follow the move.
+  std::string pongsAfterMove;
 
   // The game record.
   char moveHistory[MAX_GAME_PLY][MOVE_TEXT_SIZE] = {};

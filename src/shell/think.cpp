@@ -20,6 +20,7 @@
 #include "shell/input.h"
 #include "shell/options.h"
 #include "shell/result.h"
+#include "shell/xboard.h"
 
 namespace {
 
@@ -152,6 +153,7 @@ void playMove(Move move, int score) {
   debugLog("SENT MOVE-> %s\n", text);
   game.lastMovePly = pos.gamePly - 1;
   checkGameResult();
+  sendPongsAfterMove();
 }
 
 // A book move is played at once, with no principal variation to ponder on.

@@ -107,6 +107,13 @@ void hint() {
 
 }  // namespace
 
+void sendPongsAfterMove() {
+  if (game.pongsAfterMove.empty()) return;
+  std::fputs(game.pongsAfterMove.c_str(), stdout);
+  std::fflush(stdout);
+  game.pongsAfterMove.clear();
+}
+
 void handleXboardCommand(const char* line) {
   const std::vector<CommandWord> words = splitCommandWords(line);
   if (words.empty()) return;
@@ -150,8 +157,16 @@ void handleXboardCommand(const char* line) {
     game.pendingCommand = CMD_NEW_GAME;
     search.stopState = STOP_COMMAND;
   } else if (command == "ping") {
-    std::printf("pong %s\n", argument);
-    std::fflush(stdout);
+    // A front end takes the pong for "everything before the ping is done", which on
+    // the engine's own turn includes its move.
+    if (idle) {
+      std::printf("pong %s\n", argument);
+      std::fflush(stdout);
+    } else {
+      game.pongsAfterMove += "pong ";
+      game.pongsAfterMove += argument;
+      game.pongsAfterMove += '\n';
+    }
     if (search.pondering) search.stopState = STOP_COMMAND;
   } else if (command == "playother") {
     game.forceMode = false;

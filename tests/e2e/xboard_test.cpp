@@ -105,6 +105,17 @@ TEST(Xboard, PlayotherGoAndTimeControls) {
   EXPECT_TRUE(game.play(xboard.engineMove()));
 }
 
+// A ping on the engine's turn is answered once the engine has moved.
+TEST(Xboard, PingOnTheEnginesTurnFollowsItsMove) {
+  XboardEngine xboard;
+  xboard.engine.send("new");
+  xboard.engine.send("st 1");
+  xboard.engine.send("e2e4");
+  const Lines lines = xboard.sync(5);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("move ", 0), 0u) << lines.back();
+}
+
 // "level" cannot write a base under a second; with a zero base the engine plays by
 // the clock that "time" reports instead of searching without limit.
 TEST(Xboard, SubSecondControlPlaysByTheReportedClock) {
