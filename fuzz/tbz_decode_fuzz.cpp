@@ -11,6 +11,8 @@
 #include "egtb/tb_compress.h"
 #include "support/tbz_decode.h"
 
+using namespace velt;
+
 namespace {
 
 std::vector<std::uint8_t> validFile() {

@@ -14,6 +14,8 @@
 #include "eval/pawns.h"
 #include "search/history.h"
 
+using namespace velt;
+
 namespace {
 
 const char* const middleGames[] = {

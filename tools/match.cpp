@@ -34,6 +34,8 @@
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 
+using namespace velt;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -328,9 +330,9 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
     pos.ply = 0;
     const GameEnd end = gameEndResult(pos, side, 0);
     if (end.mate) {
-      if (char* plus = std::strchr(::game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
+      if (char* plus = std::strchr(velt::game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
-    game.sanMoves.emplace_back(::game.moveHistory[pos.gamePly - 1]);
+    game.sanMoves.emplace_back(velt::game.moveHistory[pos.gamePly - 1]);
     if (end.line == nullptr && pos.gamePly < settings.maxPlies) continue;
     const Ending ending = end.line != nullptr ? endingOf(end) : GAME_LENGTH;
     ++tally.endings[ending];

@@ -14,6 +14,8 @@
 #include "eval/evaluate.h"
 #include "eval/material.h"
 
+using namespace velt;
+
 namespace {
 
 const char* const startPositions[] = {

@@ -20,6 +20,8 @@
 #include "egtb/tb_index.h"
 #include "egtb/tb_probe.h"
 
+using namespace velt;
+
 namespace {
 
 struct Probe {

@@ -14,6 +14,8 @@
 #include "egtb/tb_compress.h"
 #include "egtb/tb_decompress.h"
 
+using namespace velt;
+
 namespace {
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {

@@ -16,6 +16,8 @@
 
 #include "egtb/tb_generate.h"
 
+using namespace velt;
+
 namespace {
 
 struct Made {

@@ -4,6 +4,8 @@
 #include "board/bitboard.h"
 #include "board/position.h"
 
+namespace velt {
+
 inline Bitboard rookAttacks(const Position& pos, int square) {
   return rankAttacks[square][lineIndex(pos.occupied, rankShift[square])] |
          fileAttacks[square][lineIndex(pos.occupiedFile, fileShift[square])];
@@ -26,3 +28,5 @@ inline int firstManInDirection(const Position& pos, int square, int dir) {
   Bitboard men = ray[square][dir] & pos.occupied;
   return (dir & 1) ? highestSquare(men) : lowestSquare(men);
 }
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 constexpr int KPK_BITS = 2 * 64 * 64 * 64;
 constexpr int KBPK_BITS = 2 * 64 * 64 * 2 * 16;
 
@@ -27,3 +29,5 @@ constexpr int kbpkIndex(int sideToMove, int whiteKing, int blackKing, int bishop
 }
 
 inline bool bitbaseDraw(const std::uint64_t* table, int index) { return (table[index >> 6] >> (index & 63)) & 1; }
+
+}  // namespace velt

@@ -1,6 +1,8 @@
 // Builds the line-attack tables, rays, directions, knight and king-zone tables.
 #include "board/bitboard.h"
 
+namespace velt {
+
 Bitboard rankAttacks[64][64], fileAttacks[64][64];
 Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
 Bitboard ray[65][8];
@@ -129,3 +131,5 @@ void buildBoardTables() {
   buildRayTables();
   buildKingZoneLines();
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 // Direction numbers: 0 N, 1 S, 2 E, 3 W, 4 NW, 5 SE, 6 NE, 7 SW; d ^ 1 is opposite,
 // 4..7 are diagonal, even directions run towards higher square numbers.
 constexpr int NORTH = 0, SOUTH = 1, EAST = 2, WEST = 3;
@@ -174,3 +176,5 @@ inline int squareDistance(int a, int b) {
   int fileDiff = fileOf(a) > fileOf(b) ? fileOf(a) - fileOf(b) : fileOf(b) - fileOf(a);
   return rankDiff > fileDiff ? rankDiff : fileDiff;
 }
+
+}  // namespace velt

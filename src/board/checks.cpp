@@ -5,6 +5,8 @@
 #include "board/attacks.h"
 #include "board/see.h"
 
+namespace velt {
+
 namespace {
 
 constexpr bool isDiagonal(int d) { return d >= NORTH_WEST; }
@@ -238,3 +240,5 @@ void generateChecksRestricted(Position& pos, Bitboard extraTargets, Bitboard fli
   generator.flightSquares = flightSquares;
   generator.run();
 }
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Fills the ply's list. captureA and captureB (0 when absent) are captures the caller
 // keeps back; each is added when its man is the single blocker of a discovered check.
 void generateChecks(Position& pos, Bitboard extraTargets, Move captureA, Move captureB);
@@ -13,3 +15,5 @@ void generateChecks(Position& pos, Bitboard extraTargets, Move captureA, Move ca
 // lie in flightSquares, single pawn pushes likewise (or a second attacked piece), no pawn
 // captures, and no knight move twice.
 void generateChecksRestricted(Position& pos, Bitboard extraTargets, Bitboard flightSquares);
+
+}  // namespace velt

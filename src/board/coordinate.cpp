@@ -4,6 +4,8 @@
 
 #include "board/movegen.h"
 
+namespace velt {
+
 namespace {
 
 bool readSquare(const char* text, int& square) {
@@ -85,3 +87,5 @@ bool moveFitsBoard(const Position& pos, Move move) {
   const int target = pos.board[moveTo(move)];
   return !isEmptyCell(mover) && colourOfCode(mover) == pos.side && (isEmptyCell(target) || colourOfCode(target) != pos.side);
 }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // The move as text in a static buffer overwritten by the next call; 0 gives a1a1.
 const char* moveToCoordinate(Move move);
 // The same in the protocols' form, the promotion letter in lower case (e7e8q): what
@@ -18,3 +20,5 @@ bool parseMoveText(const Position& pos, const char* text, Move& move);
 void completeMoveFlags(const Position& pos, Move& move);
 // Quick filter for stored moves: not zero, an own man on from, none on to.
 bool moveFitsBoard(const Position& pos, Move move);
+
+}  // namespace velt

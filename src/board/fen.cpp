@@ -14,6 +14,8 @@
 
 #include "board/bitboard.h"
 
+namespace velt {
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -246,3 +248,5 @@ void positionToFen(const Position& pos, char* buffer, FenCounters counters) {
   int moveNumber = 1 + (pos.gamePly + setupSide) / 2;
   std::snprintf(out, FEN_TEXT_SIZE - (out - buffer), " %d %d", pos.rule50, moveNumber);
 }
+
+}  // namespace velt

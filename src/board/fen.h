@@ -3,6 +3,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Room for the longest FEN text positionToFen writes, with its terminating zero.
 constexpr int FEN_TEXT_SIZE = 100;
 
@@ -14,3 +16,5 @@ enum class FenCounters { Game, Zero };
 // The move number counts from 1 at the set-up position (parseFen does not read the
 // counters), going up after each black move.
 void positionToFen(const Position& pos, char* buffer, FenCounters counters = FenCounters::Game);
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include "board/prefetch.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 PrefetchTarget prefetchTarget;
 
 namespace {
@@ -305,3 +307,5 @@ std::uint32_t checkInfoAfterMove(const Position& pos, Move move) {
   }
   return result;
 }
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Makes `move` and evaluates the new position with the window (-beta, -alpha) of the
 // side now to move. Returns 1, or 0 (position unchanged) when the move is illegal.
 int makeMove(Position& pos, Move move, int alpha, int beta);
@@ -23,3 +25,5 @@ bool castlingPathAttacked(const Position& pos, Move move);
 std::uint32_t checkInfoAfterMove(const Position& pos, Move move);
 // Whether a man of `byColour` attacks `square`.
 bool isSquareAttacked(const Position& pos, int square, int byColour);
+
+}  // namespace velt

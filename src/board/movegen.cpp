@@ -8,6 +8,8 @@
 #include "board/bitboard.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 int orderPST[2][6][64];
 
 namespace {
@@ -518,3 +520,5 @@ bool isMovePlayable(const Position& pos, Move move) {
   if (typeOfCode(pos.board[moveFrom(move)]) == KING) return !(pos.attackMap[pos.ply][pos.xside] & bit(moveTo(move)));
   return true;
 }
+
+}  // namespace velt

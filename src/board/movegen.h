@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Ordering piece-square values by colour, type and square (rebuilt for each new game).
 extern int orderPST[2][6][64];
 void buildOrderTables();
@@ -40,3 +42,5 @@ Move castleMove(const Position& pos, int colour, bool kingSide);
 // right is held, the first man beside the king is the recorded rook and the two
 // destination squares are free.
 bool castlingAvailable(const Position& pos, int colour, bool kingSide);
+
+}  // namespace velt

@@ -2,6 +2,8 @@
 // first (files a..h); black reads them with the rank mirrored. The rook's are all 0.
 #include "board/movegen.h"
 
+namespace velt {
+
 namespace {
 
 // clang-format off
@@ -61,3 +63,5 @@ void buildOrderTables() {
     }
   }
 }
+
+}  // namespace velt

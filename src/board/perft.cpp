@@ -4,6 +4,8 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 namespace {
 
 // Perft needs the attack maps of each position, not its score: a window no score
@@ -52,3 +54,5 @@ std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines) {
   pos.bishopPromotions = savedBishopPromotions;
   return nodes;
 }
+
+}  // namespace velt

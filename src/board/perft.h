@@ -7,6 +7,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int PERFT_MAX_DEPTH = 12;  // keeps every ply's list inside the move stack
 
 struct PerftLine {
@@ -18,3 +20,5 @@ struct PerftLine {
 // set up or reached by makeMove; with `lines`, the count below each legal root move
 // in generation order. Every promotion piece is counted.
 std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines = nullptr);
+
+}  // namespace velt

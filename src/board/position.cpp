@@ -5,6 +5,8 @@
 #include "board/movegen.h"
 #include "eval/material.h"
 
+namespace velt {
+
 Position gamePosition;
 
 int setupTypes[64] = {
@@ -173,3 +175,5 @@ void setUpStartPosition() {
   // The root needs the material table, which initApp builds before its new game.
   if (matInfo) prepareRoot(gamePosition);
 }
+
+}  // namespace velt

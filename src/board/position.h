@@ -6,6 +6,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 // What make-move saves per game ply so that unmake can restore the position.
 struct UndoRecord {
   Move move;
@@ -147,3 +149,5 @@ int countAttackers(const Position& pos, int square, int byColour);
 // Sets gamePosition to the standard start position, with the ordering tables and,
 // once the material table exists, the root move list.
 void setUpStartPosition();
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 struct PrefetchTarget {
   std::uintptr_t base = 0;        // address of entry 0; 0 while there is no table
   std::uint32_t indexMask = 0;    // applied to the low 32 bits of the key
@@ -20,3 +22,5 @@ inline void prefetchForKey(std::uint64_t key) {
   const std::uintptr_t index = static_cast<std::uint32_t>(key) & prefetchTarget.indexMask;
   prefetchAddress(reinterpret_cast<const void*>(prefetchTarget.base + index * prefetchTarget.entryBytes));
 }
+
+}  // namespace velt

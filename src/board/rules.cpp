@@ -9,6 +9,8 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int RESULT_LINE_SIZE = 32;
@@ -143,3 +145,5 @@ bool isCheckedWithoutEvasions(Position& pos) {
   generateEvasions(pos, ~Bitboard{0});
   return pos.listStart[pos.ply + 1] == pos.listStart[pos.ply];
 }
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // What the game-end test found.
 struct GameEnd {
   const char* line;  // the result line ("1-0 {Computer wins}"), nullptr while the game goes on
@@ -31,3 +33,5 @@ bool isDiscoveredCheckMove(const Position& pos, Move move);
 // Whether the side to move is in check and the evasion generator finds no move at all
 // (a quick mate test; without legality tests a false answer proves nothing).
 bool isCheckedWithoutEvasions(Position& pos);
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int SAN_TEXT_SIZE = 12;
@@ -152,3 +154,5 @@ bool parseSanMove(Position& pos, const char* text, Move& move) {
   if (tryFrom(to + back)) return true;
   return isEmptyCell(pos.board[to + back]) && to + 2 * back >= 0 && to + 2 * back < 64 && tryFrom(to + 2 * back);
 }
+
+}  // namespace velt

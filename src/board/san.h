@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // The move (not yet made) as text in a static buffer overwritten by the next call:
 // O-O, Nbd2, R1e2, exd5, exd8=Q. No check sign.
 const char* moveToSan(const Position& pos, Move move);
@@ -14,3 +16,5 @@ const char* moveToSan(const Position& pos, Move move);
 // `move` alone, when the text names no legal move. The legality test makes and takes
 // back the move, so the position must be ready for makeMove.
 bool parseSanMove(Position& pos, const char* text, Move& move);
+
+}  // namespace velt

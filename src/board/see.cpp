@@ -2,6 +2,8 @@
 
 #include "board/attacks.h"
 
+namespace velt {
+
 namespace {
 
 // Values inside the exchange; a king that takes part is valued by the side it serves.
@@ -127,3 +129,5 @@ bool captureIsSafe(const Position& pos, Move move) {
     if (balance >= 0) return true;
   }
 }
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Whether the opponent's man on defenderSquare may not recapture on target because it is
 // pinned against its king by a man of the side to move other than the one on capturerFrom.
 bool isPinnedDefender(const Position& pos, int defenderSquare, int capturerFrom, int target);
@@ -14,3 +16,5 @@ bool captureIsSafe(const Position& pos, Move move);
 
 // The same test for a checking move; an empty destination counts as nothing won.
 inline bool checkIsSafe(const Position& pos, Move move) { return captureIsSafe(pos, move); }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 using Bitboard = std::uint64_t;
 using Move = std::uint32_t;
 
@@ -62,3 +64,5 @@ constexpr int MATE_BOUND = 29000;
 constexpr int MAX_PLY = 64;
 constexpr int MAX_GAME_PLY = 800;
 constexpr int MOVE_STACK_SIZE = 3072;
+
+}  // namespace velt

@@ -22,6 +22,8 @@
 #include "search/engine_options.h"
 #include "search/tt.h"
 
+namespace velt {
+
 namespace {
 
 constexpr std::size_t COUNT_SIZE = sizeof(std::uint32_t);
@@ -252,3 +254,5 @@ void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs) {
   lastSaveMs = elapsedMs;
   saveAnalysisFile();
 }
+
+}  // namespace velt

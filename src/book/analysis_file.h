@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 enum class AnalysisFileStatus {
   Done,           // saved, or loaded as far as the file goes
   NoPath,         // no analysis file is set
@@ -45,3 +47,5 @@ bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& header);
 enum class AnalysisSavePoint { WithinIteration, AfterIteration, SearchEnd };
 void analysisSearchStarted();
 void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs);
+
+}  // namespace velt

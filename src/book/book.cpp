@@ -10,6 +10,8 @@
 #include "board/movegen.h"
 #include "board/san.h"
 
+namespace velt {
+
 BookState book;
 
 namespace {
@@ -352,3 +354,5 @@ bool bookProbe(int table, Position& pos, Move& move, const BookProbeSettings& se
   if (drawn != MOVE_NONE) move = drawn;
   return true;
 }
+
+}  // namespace velt

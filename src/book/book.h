@@ -15,6 +15,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int BOOK_BUCKETS = 32768;
 constexpr std::uint32_t BOOK_BUCKET_MASK = BOOK_BUCKETS - 1;
 constexpr std::uint32_t BOOK_EMPTY_BUCKET = 0xFFFFFFFFu;
@@ -93,3 +95,5 @@ struct BookProbeSettings {
 // counters in the file, and draws one at random in proportion to the weights.
 // Returns true and sets `move` when it chose one. `pos` is left as it was.
 bool bookProbe(int table, Position& pos, Move& move, const BookProbeSettings& settings);
+
+}  // namespace velt

@@ -15,6 +15,8 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MAX_TOKEN_LENGTH = 8;      // longer move tokens are errors
@@ -305,3 +307,5 @@ bool createBook(const char* pgnPath, const char* bookPath, long long poolBytes) 
   std::fflush(stdout);
   return true;
 }
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MIN_EXIT_PLY = 4;
@@ -82,3 +84,5 @@ void bookLearn(Position& pos, int score, const BookLearnGame& game) {
   }
   pos.ply = 0;
 }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int LEARN_SCORE = 200;  // a score at least this far from 0 is learned from
 
 struct BookLearnGame {
@@ -16,3 +18,5 @@ struct BookLearnGame {
 // `learned`, `learnCount` and `skip` of the engine's book positions in the open book
 // file. `pos` ends as it began, at the same game ply.
 void bookLearn(Position& pos, int score, const BookLearnGame& game);
+
+}  // namespace velt

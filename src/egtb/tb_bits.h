@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+namespace velt {
+
 // The reader loads 8 bytes at a time, so its buffer must be followed by
 // TBZ_READ_PADDING readable bytes beyond the last position it may reach (its
 // limit plus the longest field, 48 bits). Callers check overrun() after each field
@@ -60,3 +62,5 @@ struct BitWriter {
   }
   std::uint64_t bitCount() const { return bytes.size() * 8 + static_cast<unsigned>(pending); }
 };
+
+}  // namespace velt

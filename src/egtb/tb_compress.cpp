@@ -6,6 +6,8 @@
 
 #include "egtb/tb_huffman.h"
 
+namespace velt {
+
 namespace {
 
 // The main code stays well inside the decoder's 31-bit limit; the two small codes
@@ -339,3 +341,5 @@ std::vector<std::uint8_t> compressTablebase(const std::uint8_t* data, std::size_
   layout.lastBlockSize = static_cast<std::uint32_t>(size - (blocks.size() - 1) * TBZ_BLOCK_SIZE);
   return writeCompressedLayout(layout);
 }
+
+}  // namespace velt

@@ -12,6 +12,8 @@
 #include "egtb/tb_bits.h"
 #include "egtb/tb_format.h"
 
+namespace velt {
+
 // Everything a compressed file holds, before it is laid out.
 struct CompressedLayout {
   int blockBits = TBZ_BLOCK_BITS;
@@ -51,3 +53,5 @@ struct CompressionStats {
 // 8192-byte blocks.
 std::vector<std::uint8_t> compressTablebase(const std::uint8_t* data, std::size_t size,
                                             CompressionStats* stats = nullptr);
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <thread>
 
+namespace velt {
+
 namespace {
 
 // The pool: fixed storage, so that registering compressed files cannot fail for
@@ -80,3 +82,5 @@ void returnDecodeBlock(DecodeBlock* work) {
   decodePool.inUse[work - decodePool.blocks] = false;
   decodePool.lock.store(false, std::memory_order_release);
 }
+
+}  // namespace velt

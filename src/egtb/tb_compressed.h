@@ -9,6 +9,8 @@
 
 #include "egtb/tb_decompress.h"
 
+namespace velt {
+
 enum class CompressedRegistration { ABSENT, REGISTERED, DAMAGED };
 
 // Looks for the compressed forms of plainName (".../kpk.nbw"): "kpk.nbw.emd",
@@ -23,3 +25,5 @@ CompressedRegistration registerCompressedFile(const std::string& plainName, std:
 constexpr int DECODE_BLOCK_COUNT = 16;
 DecodeBlock* takeDecodeBlock();
 void returnDecodeBlock(DecodeBlock* work);
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+namespace velt {
+
 namespace {
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes) {
@@ -248,3 +250,5 @@ std::uint32_t decodeBlock(DecodeBlock& work, const CompressedFile& descriptor, s
   if (error != 0) work.state = DecodeState::IDLE;
   return error;
 }
+
+}  // namespace velt

@@ -12,6 +12,8 @@
 #include "egtb/tb_format.h"
 #include "egtb/tb_huffman.h"
 
+namespace velt {
+
 // What registration keeps of one compressed file.
 struct CompressedFile {
   int blockBits = 0;
@@ -75,3 +77,5 @@ std::uint32_t decodeBlock(DecodeBlock& work, const CompressedFile& descriptor,
 
 // Reads a list of code lengths as the header stores them (also used by tests).
 bool readCodeLengths(BitReader& in, int count, std::uint8_t* lengths);
+
+}  // namespace velt

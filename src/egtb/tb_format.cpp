@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+namespace velt {
+
 const char TBZ_BANNER[TBZ_BANNER_SIZE] = "Velt compressed tablebase, 8192-byte blocks, format 1\n";
 
 namespace {
@@ -43,3 +45,5 @@ const char* tbzErrorText(std::uint32_t error, char* buffer, std::size_t bufferSi
     default: std::snprintf(buffer, bufferSize, "error %d\n", static_cast<int>(error)); return buffer;
   }
 }
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace velt {
+
 // The compressor's banner fills the first 64 bytes (padded with NULs); a reader
 // accepts only files made by this compressor.
 constexpr std::size_t TBZ_BANNER_SIZE = 64;
@@ -103,3 +105,5 @@ constexpr std::uint32_t tbzCategory(std::uint32_t error) { return error & 0xFF; 
 // The registration message for an error: "read error\n", "out of memory\n",
 // "file broken\n", or "error <number>\n" for any other category.
 const char* tbzErrorText(std::uint32_t error, char* buffer, std::size_t bufferSize);
+
+}  // namespace velt

@@ -21,6 +21,8 @@
 #include "board/bitboard.h"
 #include "egtb/tb_probe.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int EMPTY = -1;
@@ -494,3 +496,5 @@ bool loadTablebaseFiles(const std::string& directory, int classNumber, Tablebase
   set.present[classNumber] = true;
   return true;
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 
 #include "egtb/tb_index.h"
 
+namespace velt {
+
 // The entries of the classes generated or loaded so far, by class and side to move
 // (a symmetric class has only its side-0 entries).
 struct TablebaseSet {
@@ -38,3 +40,5 @@ std::string tablebaseFileName(const std::string& directory, int classNumber, int
 bool writeTablebaseFiles(const std::string& directory, int classNumber, const TablebaseSet& set);
 // Loads the class's files when they exist with the right length.
 bool loadTablebaseFiles(const std::string& directory, int classNumber, TablebaseSet& set);
+
+}  // namespace velt

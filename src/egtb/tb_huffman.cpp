@@ -6,6 +6,8 @@
 
 #include "egtb/tb_format.h"
 
+namespace velt {
+
 void canonicalCodes(const std::uint8_t* lengths, int count, std::uint32_t* codes) {
   int lengthCount[TBZ_MAX_CODE_LENGTH + 1] = {};
   for (int s = 0; s < count; ++s) ++lengthCount[lengths[s]];
@@ -136,3 +138,5 @@ void limitedHuffmanLengths(const std::uint64_t* frequencies, int count, int maxL
   for (int length = 1; length <= maxLength; ++length)
     for (int i = 0; i < lengthCount[length]; ++i) lengths[symbols[next++]] = static_cast<std::uint8_t>(length);
 }
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "egtb/tb_bits.h"
 
+namespace velt {
+
 // A decode table has a primary lookup of 2^k entries followed by the node pairs of
 // a binary tree for the codes longer than k bits. An entry >= 0 is symbol * 32 +
 // code length; a primary entry < 0 is -n, the index of the node pair to continue
@@ -53,3 +55,5 @@ void canonicalCodes(const std::uint8_t* lengths, int count, std::uint32_t* codes
 // maxLength, forming a complete code (or the single-symbol or empty code).
 void limitedHuffmanLengths(const std::uint64_t* frequencies, int count, int maxLength,
                            std::uint8_t* lengths);
+
+}  // namespace velt

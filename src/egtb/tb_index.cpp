@@ -22,6 +22,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int PAWNLESS = 0, PAWNED = 1;                 // king-pair families
@@ -546,3 +548,5 @@ bool locateTablebaseEntry(const TablebasePieceLists& byColour, int sideToMove, i
   entry.index = tablebaseIndex(classNumber, entry.side, lists, epSquare, exchanged);
   return entry.index != TB_NO_INDEX;
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 // Tablebase piece kinds, in the order of the letters of the class names.
 constexpr int TB_PAWN = 1, TB_KNIGHT = 2, TB_BISHOP = 3, TB_ROOK = 4, TB_QUEEN = 5;
 constexpr char TB_KIND_LETTERS[] = " pnbrq";
@@ -67,3 +69,5 @@ struct TablebaseEntry {
 // first side or when a symmetric class has black to move. False when no class fits.
 bool locateTablebaseEntry(const TablebasePieceLists& byColour, int sideToMove, int epSquare,
                           TablebaseEntry& entry);
+
+}  // namespace velt

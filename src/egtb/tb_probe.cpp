@@ -18,6 +18,8 @@
 #include "egtb/tb_compressed.h"
 #include "egtb/tb_index.h"
 
+namespace velt {
+
 TablebaseStatus tablebaseStatus;
 
 namespace {
@@ -409,3 +411,5 @@ int probeTablebase(const Position& pos, int& score) {
   score = tablebaseScore(value, pos.ply);
   return 1;
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "board/position.h"
 #include "egtb/tb_index.h"
 
+namespace velt {
+
 // Stored entry bytes: wins 1..126 (126 = mate in 1), draws 0, losses -1..-126 (-126 =
 // mated now); 127 marks a number that holds no position.
 constexpr int TB_BYTE_UNKNOWN = 127;
@@ -50,3 +52,5 @@ int readTablebaseValue(int classNumber, int side, std::uint32_t index);
 int tablebaseByteValue(int storedByte);
 // The engine score of a tablebase value found at `ply` (a win in 1 at ply 5 is 29993).
 int tablebaseScore(int value, int ply);
+
+}  // namespace velt

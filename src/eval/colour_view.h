@@ -7,6 +7,8 @@
 #include "board/bitboard.h"
 #include "board/types.h"
 
+namespace velt {
+
 template <int C>
 constexpr int relativeSquare(int square) {
   return C == WHITE ? square : square ^ 56;
@@ -43,3 +45,5 @@ inline Bitboard squaresBetween(int from, int to) {
 inline bool isLightSquare(int square) { return ((rankOf(square) + fileOf(square)) & 1) != 0; }
 
 constexpr Bitboard rankMask(int rank) { return 0xFFULL << (8 * rank); }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "eval/eval_tables.h"
 #include "eval/pawns.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MATE_DISTANCE_UNIT = 1024;
@@ -57,3 +59,5 @@ int applyDrawishScale(int score, const PawnEntry& entry) {
   const int scale = score >= 0 ? entry.scaleWhite : entry.scaleBlack;
   return score - ((scale * capped) >> 8);
 }
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include "board/position.h"
 #include "eval/terms.h"
 
+namespace velt {
+
 struct EvalState;
 struct PawnEntry;
 
@@ -16,3 +18,5 @@ bool bishopsOfOppositeColour(const Position& pos);
 int bishopKnightMateTerm(const Position& pos, const EvalState& st, int egScore);
 // The first 100 units of the advantage shrink by scale/256 of the side ahead's pawns.
 int applyDrawishScale(int score, const PawnEntry& entry);
+
+}  // namespace velt

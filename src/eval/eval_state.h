@@ -7,6 +7,8 @@
 #include "board/bitboard.h"
 #include "board/position.h"
 
+namespace velt {
+
 struct PawnEntry;
 
 constexpr std::uint32_t ONE_KING_ATTACKER = 0x10000;  // king-attack tally: attackers in the high half
@@ -33,3 +35,5 @@ void initEvalState(const Position& pos, std::uint32_t materialFlags, int phase, 
 Bitboard pawnAttackSet(const Position& pos, int colour);
 // ORs the attacks of every knight, bishop, rook and queen into attackMap[ply].
 void addPieceAttacks(Position& pos);
+
+}  // namespace velt

@@ -1,6 +1,8 @@
 // Evaluation weights and piece-square tables: the engine's hand-tuned values.
 #include "eval/eval_tables.h"
 
+namespace velt {
+
 namespace {
 
 // A square table from eight ranks (rank 1 first) of four values, mirrored
@@ -115,3 +117,5 @@ extern const RankTable shelterOwn = {2242, 0, 428, 1498, 1830, 2242, 2242, 2242}
 extern const RankTable shelterStorm = {0, 0, 4668, 1306, 620, 0, 0, 0};
 
 extern const std::array<int, 5> attackFactor = {0, -1, 37, 71, 100};
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace velt {
+
 using SquareTable = std::array<int, 64>;
 using RankTable = std::array<int, 8>;
 
@@ -32,3 +34,5 @@ extern const RankTable shelterOwn, shelterStorm;
 constexpr int FULL_SHELTER = 1588;  // replaces an own-pawn sum of 0
 
 extern const std::array<int, 5> attackFactor;  // king-attack factor by attacker count (4 = four and more)
+
+}  // namespace velt

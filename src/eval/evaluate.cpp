@@ -8,6 +8,8 @@
 #include "eval/material.h"
 #include "eval/terms.h"
 
+namespace velt {
+
 std::atomic<int> gainTable[GAIN_TABLE_SIZE];
 std::atomic<int> gainMinTable[GAIN_TABLE_SIZE];
 
@@ -174,3 +176,5 @@ int evaluate(Position& pos, int alpha, int beta) {
   if (pos.ply > 0 && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) learnMoveGain(pos, lastMove);
   return sideSign * score;
 }
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Widest window: alpha = NO_WINDOW asks for a full evaluation without lazy exits.
 constexpr int NO_WINDOW = -30000;
 
@@ -30,3 +32,5 @@ void clearGainTables();
 // `index`: a bound beyond d drifts one step toward it, a bound short of d jumps
 // to d when d lies within 500, and otherwise drifts one step outward.
 void learnGain(int index, int d);
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "eval/eval_tables.h"
 #include "eval/pawns.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int castleShortRight(int colour) { return colour == WHITE ? 1 : 4; }
@@ -109,3 +111,5 @@ void evaluateKings(const Position& pos, EvalState& st) {
   scoreKing<WHITE>(pos, st);
   scoreKing<BLACK>(pos, st);
 }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 struct EvalState;
 struct PawnEntry;
 
@@ -13,3 +15,5 @@ void fillShelter(const Position& pos, PawnEntry& entry, int colour);
 int kingShelter(const Position& pos, PawnEntry& entry, int colour);
 // King tables, shelter and king attack for white, then black.
 void evaluateKings(const Position& pos, EvalState& st);
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace velt {
+
 std::uint32_t* matInfo = nullptr;
 
 namespace {
@@ -218,3 +220,5 @@ std::uint32_t materialEntry(const Position& pos) {
   }
   return matInfo[pos.materialKey & 0xFFFFFF];
 }
+
+}  // namespace velt

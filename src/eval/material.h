@@ -8,6 +8,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int MATERIAL_TABLE_SIZE = 531441;  // 3^12
 
 // Entry flags (top byte).
@@ -82,3 +84,5 @@ struct ImbalanceData {
   int recordCount;
 };
 bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& settings = {});
+
+}  // namespace velt

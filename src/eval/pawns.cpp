@@ -11,6 +11,8 @@
 #include "eval/material.h"
 #include "eval/eval_tables.h"
 
+namespace velt {
+
 namespace {
 
 PawnEntry* pawnHashTables[PAWN_HASH_TABLES];
@@ -323,3 +325,5 @@ int pawnRaceScore(const Position& pos, const PawnEntry& entry) {
   collectRacers<BLACK>(pos, entry, runners[BLACK]);
   return scoreRace(pos, runners);
 }
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 struct EvalState;
 
 constexpr int PAWN_HASH_TABLES = 16;  // one per search thread
@@ -44,3 +46,5 @@ void evaluatePassedPawns(const Position& pos, const PawnEntry& entry, EvalState&
 // The pawn race against a side without pieces, white's view: +-51200 for a won
 // race, +-3200 for the tempo of a first queen with check, 0 otherwise.
 int pawnRaceScore(const Position& pos, const PawnEntry& entry);
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 #include "eval/material.h"
 #include "eval/eval_tables.h"
 
+namespace velt {
+
 namespace {
 
 // Indexed by piece type (knight 1 .. queen 4).
@@ -226,3 +228,5 @@ void evaluatePieces(Position& pos, EvalState& st) {
   scorePieces<WHITE>(pos, st);
   scorePieces<BLACK>(pos, st);
 }
+
+}  // namespace velt

@@ -4,7 +4,11 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 struct EvalState;
 
 // White knights, bishops, rooks, queens, then the same for black.
 void evaluatePieces(Position& pos, EvalState& st);
+
+}  // namespace velt

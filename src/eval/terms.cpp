@@ -7,6 +7,8 @@
 #include "eval/pawns.h"
 #include "eval/pieces.h"
 
+namespace velt {
+
 void addPawnTerms(Position& pos, EvalState& st) {
   st.pawns = probePawnHash(pos);
   st.mg[WHITE] += st.pawns->mgPawnScore;
@@ -31,3 +33,5 @@ void addEndgameTerms(const Position& pos, EvalState& st) {
     st.eg[WHITE] += bishopKnightMateTerm(pos, st, st.eg[WHITE] - st.eg[BLACK]);
   }
 }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "eval/eval_state.h"
 
+namespace velt {
+
 // Wrong bishop and rook pawn (material flag 0x10): whether the position is a dead draw;
 // `material` is the material value in 1/32 centipawn, white's view.
 bool isWrongBishopDraw(const Position& pos, int material);
@@ -19,3 +21,5 @@ void addPassedPawnTerms(const Position& pos, EvalState& st);
 void addKingTerms(Position& pos, EvalState& st);
 // Endgame rules switched by the material flags (opposite bishops, bishop and knight).
 void addEndgameTerms(const Position& pos, EvalState& st);
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 
+namespace velt {
+
 namespace {
 
 std::int64_t steadyMs() {
@@ -20,3 +22,5 @@ std::atomic<std::int64_t> timeBase{steadyMs()};
 std::uint32_t currentTimeMs() { return static_cast<std::uint32_t>(steadyMs() - timeBase.load(std::memory_order_relaxed)); }
 
 void resetTimeBase() { timeBase.store(steadyMs(), std::memory_order_relaxed); }
+
+}  // namespace velt

@@ -10,6 +10,8 @@
 #include "search/search.h"
 #include "search/tablebase_sites.h"
 
+namespace velt {
+
 // Tuned like the normal search's literal margins; pruningLevel lowers them all.
 const int decidedMarginBase[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
 int decidedMargins[MARGIN_COUNT] = {};
@@ -151,3 +153,5 @@ Move decidedTableMove(const Position& pos) {
   decidedProbe(pos, pos.hashKey, hit);
   return hit.move;
 }
+
+}  // namespace velt

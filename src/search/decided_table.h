@@ -13,6 +13,8 @@
 #include "search/decided_tt.h"
 #include "search/node_table.h"
 
+namespace velt {
+
 // The side has nothing but its king.
 inline bool hasOnlyKing(const Position& pos, int side) {
   return pos.pieceMaterial[side] == 0 && pos.pieceCount[side][PAWN] == 0;
@@ -84,3 +86,5 @@ bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& 
 
 // Table move of the root (for its ordering and the completed lines).
 Move decidedTableMove(const Position& pos);
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "search/tt.h"
 
+namespace velt {
+
 int decidedAge = 0;
 int decidedPriority[DECIDED_AGES];
 
@@ -207,3 +209,5 @@ Move decidedEntryMove(const DecidedEntry& entry) {
 }
 
 bool decidedEntryLocked(const DecidedEntry& entry) { return (load(entry.word[3]) & DECIDED_LOCK) != 0; }
+
+}  // namespace velt

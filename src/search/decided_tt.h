@@ -14,6 +14,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 struct DecidedEntry {
   std::uint32_t word[4];
 };
@@ -58,3 +60,5 @@ void decidedProbe(const Position& pos, std::uint64_t key, DecidedHit& hit);
 // The fields of an entry, for the root's table move and for tests.
 Move decidedEntryMove(const DecidedEntry& entry);
 bool decidedEntryLocked(const DecidedEntry& entry);
+
+}  // namespace velt

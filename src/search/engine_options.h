@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 // engineFlags bits: protocol and mode bits, and the on/off options.
 constexpr std::uint32_t FLAG_XBOARD = 0x1;
 constexpr std::uint32_t FLAG_UCI = 0x2;
@@ -47,3 +49,5 @@ struct EngineOptions {
 
 extern std::uint32_t engineFlags;
 extern EngineOptions options;
+
+}  // namespace velt

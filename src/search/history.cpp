@@ -1,5 +1,7 @@
 #include "search/history.h"
 
+namespace velt {
+
 std::atomic<int> historyTable[2][64][32];
 
 void resetHistory() {
@@ -10,3 +12,5 @@ void resetHistory() {
     }
   }
 }
+
+}  // namespace velt

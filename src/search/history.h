@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+namespace velt {
+
 constexpr int HISTORY_MAX = 32768;
 
 extern std::atomic<int> historyTable[2][64][32];
@@ -15,3 +17,5 @@ inline int historyValue(int select, int to, int pieceCode) {
 
 // Bank 0 back to 700 and bank 1 back to 100 (new game, table clear).
 void resetHistory();
+
+}  // namespace velt

@@ -1,6 +1,8 @@
 // Phase-indexed search margins: tuned constants of the engine.
 #include "search/margins.h"
 
+namespace velt {
+
 const int standPatBonusByPhase[PHASE_COUNT] = {0, 0, 0, 1, 1, 1, 2, 2, 3, 3, 3, 4, 4,
                                                4, 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 9};
 const int evasionBonusByPhase[PHASE_COUNT] = {12, 11, 11, 11, 11, 11, 11, 10, 10, 10, 10, 10, 10,
@@ -24,3 +26,5 @@ const int futilityMarginEnds[2][FUTILITY_SIZE] = {
 const int futilityMargin2Ends[2][FUTILITY_SIZE] = {
     {0, 0, 0, 308, 372, 430, 16000, 16000, 16000, 16000, 0, 0, 0, 292, 356, 414, 15000, 16000, 16000, 16000},
     {0, 0, 0, 211, 253, 295, 16000, 16000, 16000, 16000, 0, 0, 0, 197, 239, 281, 15000, 16000, 16000, 16000}};
+
+}  // namespace velt

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace velt {
+
 SearchMargins searchMargins;
 
 namespace {
@@ -34,3 +36,5 @@ void setDrawScores(int rootSide, int contempt) {
   searchMargins.drawScore[rootSide] = -contempt;
   searchMargins.drawScore[rootSide ^ 1] = contempt;
 }
+
+}  // namespace velt

@@ -2,6 +2,8 @@
 // phase at every search start, and the draw scores of the current search.
 #pragma once
 
+namespace velt {
+
 constexpr int PHASE_COUNT = 25;  // phase 0 (bare) .. 24 (all pieces)
 constexpr int FUTILITY_SIZE = 20;
 
@@ -33,3 +35,5 @@ extern SearchMargins searchMargins;
 void loadSearchMargins(int phase, int pruningLevel);
 // Contempt: the side to move at the root gets -contempt, the other side +contempt.
 void setDrawScores(int rootSide, int contempt);
+
+}  // namespace velt

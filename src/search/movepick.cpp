@@ -8,6 +8,8 @@
 #include "board/see.h"
 #include "search/history.h"
 
+namespace velt {
+
 namespace {
 
 int& listEnd(Position& pos) { return pos.listStart[pos.ply + 1]; }
@@ -296,3 +298,5 @@ bool passedPawnTest(const Position& pos, int square, int colour) {
   if (defenders == 0) return false;
   return attackers < 2 || defenders == 2;
 }
+
+}  // namespace velt

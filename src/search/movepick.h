@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Stages. A normal node starts at PICK_HASH, a node in check at PICK_EVASIONS (after
 // pickEvasions), a futile node at PICK_FUTILE_HASH, a gain-limited node at PICK_GAIN_HASH.
 enum PickStage : int {
@@ -59,3 +61,5 @@ bool givesDiscoveredCheck(const Position& pos, Move move);
 bool passedPawnTest(const Position& pos, int square, int colour);
 // Rank of a square as seen by `colour` (0 = own first rank).
 inline int relativeRank(int square, int colour) { return colour == WHITE ? rankOf(square) : 7 - rankOf(square); }
+
+}  // namespace velt

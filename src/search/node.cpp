@@ -5,6 +5,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 
+namespace velt {
+
 void makeNullMove(Position& pos, int childEval) {
   UndoRecord& undo = pos.undo[pos.gamePly];
   undo.move = MOVE_NONE;
@@ -47,3 +49,5 @@ bool hasLegalMove(Position& pos) {
   }
   return false;
 }
+
+}  // namespace velt

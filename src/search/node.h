@@ -8,6 +8,8 @@
 #include "board/position.h"
 #include "search/search_state.h"
 
+namespace velt {
+
 // Deepest ply a node may have; deeper nodes return a draw score.
 constexpr int PLY_LIMIT = 62;
 // Deepest remaining depth the table can record (half-plies).
@@ -57,3 +59,5 @@ void makeNullMove(Position& pos, int childEval);
 
 // Whether the side to move has a legal move (used at the fifty-move limit).
 bool hasLegalMove(Position& pos);
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 // Node kinds of the normal search, as recorded at a split.
 enum NodeKind : int {
   NODE_PV = 0,
@@ -63,3 +65,5 @@ struct NodeFrame {
   // Set by a helper that found a table entry that settles the node.
   bool settled;
 };
+
+}  // namespace velt

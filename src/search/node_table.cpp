@@ -8,6 +8,8 @@
 #include "search/node.h"
 #include "search/search.h"
 
+namespace velt {
+
 void probeTable(Position& pos, std::uint64_t key, Probe& probe) {
   ttScan(key, probe);
   int bestQuality = -1, hashFromTo = 0;
@@ -183,3 +185,5 @@ void NormalTable::quiesceStoreResult(Position& pos, bool frontier, int best, Mov
 bool NormalTable::quiesceTriesChecks(int eval, int checkPlies, int alpha) {
   return eval + searchMargins.checkMargin[checkPlies] >= alpha;
 }
+
+}  // namespace velt

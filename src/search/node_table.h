@@ -7,6 +7,8 @@
 #include "board/position.h"
 #include "search/tt.h"
 
+namespace velt {
+
 // The matching entries of a node's bucket, and the hash move they offer.
 struct Probe : TTScan {
   Move hashMove = MOVE_NONE;
@@ -54,7 +56,7 @@ enum PruningMargin : int {
 // The node routines take this (or the decided search's policy) as their template
 // parameter.
 struct NormalTable {
-  using Probe = ::Probe;
+  using Probe = velt::Probe;
   static constexpr int margins[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
   static constexpr bool prunes(const Position&, int) { return true; }
   static constexpr bool reduces(const Position&, int) { return true; }
@@ -67,21 +69,21 @@ struct NormalTable {
   // Verification node: exact and trusted entries.
   static bool verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result);
   static bool shallowProbeEnds(Position&, const Probe& probe, int beta, int depth, int& result) {
-    return ::shallowProbeEnds(probe, beta, depth, result);
+    return velt::shallowProbeEnds(probe, beta, depth, result);
   }
   static bool deepProbeEnds(Position&, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
-    return ::deepProbeEnds(probe, key, beta, depth, mode, result);
+    return velt::deepProbeEnds(probe, key, beta, depth, mode, result);
   }
-  static bool exactEntryEnds(Position& pos, int depth, int& result) { return ::exactEntryEnds(pos, depth, result); }
+  static bool exactEntryEnds(Position& pos, int depth, int& result) { return velt::exactEntryEnds(pos, depth, result); }
   static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
   static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta) {
-    ::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
+    velt::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
   }
   static void storeNullCut(Position& pos, int depth, int score);
   // A node without a legal move: nothing is stored.
   static void storeGameEnd(Position&, int) {}
   static void storeDeep(Position&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
-    ::storeDeep(key, depth, bestMove, best, beta, mode);
+    velt::storeDeep(key, depth, bestMove, best, beta, mode);
   }
   // Quiescence: any entry that settles the window ends the node; otherwise hashFromTo
   // is the move of the last matching entry that did not.
@@ -93,3 +95,5 @@ struct NormalTable {
   // The frontier's checks are only those that may end the game.
   static bool restrictsFrontierChecks() { return true; }
 };
+
+}  // namespace velt

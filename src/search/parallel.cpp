@@ -10,6 +10,8 @@
 
 #include "search/node.h"
 
+namespace velt {
+
 int splitMinDepth = 4;
 std::atomic<int> idleWorkers{0};
 
@@ -271,3 +273,5 @@ void releaseCopyBlock(Position* copy) {
   SpinGuard guard(pool.smpLock);
   releaseBlock(copy);
 }
+
+}  // namespace velt

@@ -15,6 +15,8 @@
 #include "search/node_frame.h"
 #include "search/spin.h"
 
+namespace velt {
+
 constexpr int MAX_SEARCH_THREADS = 16;
 constexpr int COPY_BLOCKS_PER_THREAD = 16;
 // What a helper's split search returns once it has ended its node by a cutoff and
@@ -71,3 +73,5 @@ SpinLock& searchThreadsLock();
 // `threadId` (null when none is free), and its return.
 Position* takeCopyBlock(Position& pos, int threadId);
 void releaseCopyBlock(Position* copy);
+
+}  // namespace velt

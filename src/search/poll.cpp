@@ -9,6 +9,8 @@
 #include "search/timecontrol.h"
 #include "search/tt.h"
 
+namespace velt {
+
 namespace {
 
 // The opponent played the expected move: the ponder search becomes the real one.
@@ -56,3 +58,5 @@ void pollSearch(Position& pos) {
     stopAllSearchThreads();
   }
 }
+
+}  // namespace velt

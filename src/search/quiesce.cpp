@@ -19,6 +19,8 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int HASH_MOVE_BONUS = 0x40000000;
@@ -260,3 +262,5 @@ template int quiesce<DecidedTable>(Position&, int, int, int);
 template int quiesceInCheck<DecidedTable>(Position&, int, int, int);
 template int searchFrontier<DecidedTable>(Position&, int, int);
 template int searchFrontierInCheck<DecidedTable>(Position&, int, int);
+
+}  // namespace velt

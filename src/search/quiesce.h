@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Every caller starts the quiescence with this many plies of quiet checks.
 constexpr int QUIESCE_CHECK_PLIES = 4;
 
@@ -33,3 +35,5 @@ int frontierAny(Position& pos, int beta) {
   return inCheck(pos.checkInfo[pos.gamePly]) ? searchFrontierInCheck<T>(pos, beta, QUIESCE_CHECK_PLIES)
                                              : searchFrontier<T>(pos, beta, QUIESCE_CHECK_PLIES);
 }
+
+}  // namespace velt

@@ -33,6 +33,8 @@
 #include "search/clock.h"
 #include "search/engine_options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int LINE_SIZE = 2048;
@@ -716,3 +718,5 @@ void searchDecided(int fromDepth) {
   // and its decisive score for the window, not an older score of the game.
   runSearch(decidedFamily, fromDepth + ONE_PLY, search.bestMove, search.rootScore, true);
 }
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int MAX_ROOT_MOVES = 256;
 constexpr int MAX_MULTI_PV = 5;
 
@@ -38,3 +40,5 @@ void tableVariation(Position& pos, Move first, int wanted, char* out, int size);
 int displayScore(int score);
 // Formats a score for UCI: "cp N" or "mate N" with N in moves.
 void formatUciScore(char* buffer, int size, int score);
+
+}  // namespace velt

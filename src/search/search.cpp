@@ -22,6 +22,8 @@
 #include "search/tt.h"
 #include "search/engine_options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int NO_SCORE = -30500;  // below every real score: nothing searched yet
@@ -961,3 +963,5 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
   template int searchZWAny<Table>(Position&, int, int, int, int);
 VELT_NODE_FAMILY(NormalTable)
 VELT_NODE_FAMILY(DecidedTable)
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // The table-and-score policies the node routines are built with (node_table.h,
 // decided_table.h); the normal search's is the default.
 struct NormalTable;
@@ -65,3 +67,5 @@ int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudge
 
 // The table key of a node searched without `excludedMove`.
 std::uint64_t excludedKey(const Position& pos, Move excludedMove);
+
+}  // namespace velt

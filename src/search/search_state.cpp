@@ -6,6 +6,8 @@
 #include "board/position.h"
 #include "search/tt.h"
 
+namespace velt {
+
 TimeControl timeControl;
 TimeAllotment allotment;
 SearchState search;
@@ -20,3 +22,5 @@ void resetSearchForNewGame() {
   search.searchMovesText[0] = '\0';
   for (auto& killers : gamePosition.killers) std::fill(std::begin(killers), std::end(killers), MOVE_NONE);
 }
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 // stopState values: what the input poll or a protocol handler asks of the search.
 constexpr int STOP_NONE = 0;
 constexpr int STOP_MOVE_NOW = 1;  // time is up, or "move now"
@@ -116,3 +118,5 @@ extern SearchState search;
 
 // Restores the defaults of a new game (called by newGame).
 void resetSearchForNewGame();
+
+}  // namespace velt

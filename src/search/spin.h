@@ -7,6 +7,8 @@
 #include <chrono>
 #include <thread>
 
+namespace velt {
+
 inline void cpuPause() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_ia32_pause();
@@ -52,3 +54,5 @@ struct SpinGuard {
   SpinGuard& operator=(const SpinGuard&) = delete;
   SpinLock& lock;
 };
+
+}  // namespace velt

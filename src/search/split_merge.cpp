@@ -6,6 +6,8 @@
 #include "search/node.h"
 #include "search/parallel.h"
 
+namespace velt {
+
 namespace {
 
 void copyLine(Position& to, const Position& from, int ply) {
@@ -55,3 +57,5 @@ void mergeResult(Position& copy, const NodeProgress& mine) {
   node.progress.bestMove = mine.bestMove;
   copyLine(parent, copy, parent.ply);
 }
+
+}  // namespace velt

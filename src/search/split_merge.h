@@ -5,6 +5,8 @@
 #include "board/position.h"
 #include "search/node_frame.h"
 
+namespace velt {
+
 // Under the split point's lock: the helper's new counts join the node's, and the
 // helper goes on from the node's counts and alpha.
 void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& reported);
@@ -16,3 +18,5 @@ void reportCutoff(Position& copy, const NodeProgress& mine, bool settled);
 // when it also beats the node's alpha. A stopped helper's result is discarded. Needs
 // the split point's lock.
 void mergeResult(Position& copy, const NodeProgress& mine);
+
+}  // namespace velt

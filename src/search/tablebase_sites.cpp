@@ -8,6 +8,8 @@
 #include "search/node.h"
 #include "search/search_state.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int FIVE_MEN = 5;
@@ -59,3 +61,5 @@ bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int
   result = score == 0 && rule.drawScoreForDraw ? searchMargins.drawScore[pos.side] : score;
   return true;
 }
+
+}  // namespace velt

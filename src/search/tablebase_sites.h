@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // How a node kind probes at its entry.
 struct TablebaseProbeRule {
   int largestMen;       // 4 for the shallow zero-window nodes, else 5
@@ -23,3 +25,5 @@ bool rootTablebaseDraw();
 bool keepsTablebaseDraw(Position& pos);
 // Node-entry probe: true with `result` when the node ends on a tablebase value.
 bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int& result);
+
+}  // namespace velt

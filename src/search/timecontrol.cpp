@@ -9,6 +9,8 @@
 #include "search/tt.h"
 #include "search/engine_options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int LAG_WINDOW = 16;
@@ -197,3 +199,5 @@ void tunePollInterval(std::uint64_t nodes, std::uint32_t hits, std::uint32_t ela
   search.pollMask = static_cast<std::uint32_t>(std::max<std::uint64_t>(m >> 1, 7));
   search.tbPollInterval = std::max(static_cast<int>(static_cast<std::uint64_t>(hits) * hitFactor / elapsedMs), 1);
 }
+
+}  // namespace velt

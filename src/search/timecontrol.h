@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace velt {
+
 // Computes targetTime and the hard limit (written to timePerMove) for the side to
 // move at the root; gamePly counts the moves left to the next control outside UCI.
 // On a clock too low for the allotment's minimums it also sets clockLimitMs and
@@ -56,3 +58,5 @@ void tunePollInterval(std::uint64_t nodes, std::uint32_t hits, std::uint32_t ela
 
 // Centiseconds spent since the search started, plus the ponder credit.
 int elapsedCs(std::uint32_t nowMs);
+
+}  // namespace velt

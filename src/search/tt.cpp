@@ -12,6 +12,8 @@
 #include "eval/pawns.h"
 #include "search/history.h"
 
+namespace velt {
+
 TTEntry* ttTable = nullptr;
 std::uint32_t ttMask = 0;
 int ttAge = 0;
@@ -328,3 +330,5 @@ Move ttMoveToMove(const Position& pos, int fromTo) {
   }
   return makeMoveWord(from, to, flags);
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Word 0: depth bits 0-6, fromTo bits 7-18, score field bits 19-29, bound bits 30-31.
 constexpr std::uint32_t TT_DEPTH_MASK = 0x7F;
 constexpr int TT_MOVE_SHIFT = 7;
@@ -137,3 +139,5 @@ void ttStoreExactClipped(std::uint64_t key, int depth, int fromTo, int score);
 // (under-promotions come back as queen promotions).
 Move ttMoveToMove(const Position& pos, int fromTo);
 inline int moveFromTo(Move move) { return static_cast<int>(move & 0xFFF); }
+
+}  // namespace velt

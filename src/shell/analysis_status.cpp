@@ -9,6 +9,8 @@
 #include "search/search_state.h"
 #include "search/clock.h"
 
+namespace velt {
+
 void printSearchStatus() {
   const RootProgress progress = search.rootProgress;
   std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n",
@@ -17,3 +19,5 @@ void printSearchStatus() {
               progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
   std::fflush(stdout);
 }
+
+}  // namespace velt

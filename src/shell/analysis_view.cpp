@@ -16,6 +16,8 @@
 #include "shell/game_moves.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int BEST_LINES = 5;
@@ -104,3 +106,5 @@ void showAnalysisFile(const char* path) {
   printBestLines();
   std::fflush(stdout);
 }
+
+}  // namespace velt

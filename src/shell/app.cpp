@@ -17,6 +17,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 bool ready = false;
@@ -55,3 +57,5 @@ void releaseApp() {
 }
 
 bool appReady() { return ready; }
+
+}  // namespace velt

@@ -2,6 +2,8 @@
 // word first needs them and redone when the protocol is announced again.
 #pragma once
 
+namespace velt {
+
 // Builds the tables and sets up a new game; returns false after printing an error
 // when memory is short.
 bool initApp();
@@ -9,3 +11,5 @@ bool initApp();
 void releaseApp();
 // Whether initApp has run (and releaseApp not since).
 bool appReady();
+
+}  // namespace velt

@@ -10,6 +10,8 @@
 #include "shell/game_commands.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 struct BenchmarkEntry {
@@ -59,3 +61,5 @@ void runBenchmark() {
   engineFlags = savedFlags;
   search.pollReadsInput = true;
 }
+
+}  // namespace velt

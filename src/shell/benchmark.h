@@ -2,6 +2,10 @@
 // this machine's speed with the reference machine's.
 #pragma once
 
+namespace velt {
+
 // Prints the time and node count of each position, the two average speeds and their
 // ratio, the Speed Index. No thinking lines appear; engineFlags is restored after.
 void runBenchmark();
+
+}  // namespace velt

@@ -14,6 +14,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int SEARCHES_BEFORE_LEARNING = 5;
@@ -85,3 +87,5 @@ bool openConfiguredBook() {
   }
   return openBook(path);
 }
+
+}  // namespace velt

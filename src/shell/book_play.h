@@ -4,6 +4,8 @@
 
 #include "board/types.h"
 
+namespace velt {
+
 // Engine turns that may consult the book after a new game, a book move or a take-back
 // into the book.
 constexpr int BOOK_TURNS = 3;
@@ -22,3 +24,5 @@ Move chooseBookMove();
 void learnFromBookExit(int score);
 // Prints the candidate table of the game position from one book table.
 void showBookMoves(int table);
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MAX_DEPTH_LIMIT = 60;
@@ -143,3 +145,5 @@ void setDefaultTimeControl() {
   timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   options.multiPV = 1;
 }
+
+}  // namespace velt

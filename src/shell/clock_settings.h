@@ -3,6 +3,8 @@
 // estimate of the time lost outside the engine (timeLag).
 #pragma once
 
+namespace velt {
+
 // Bounds on the numbers of the time commands, far beyond any real control, so that
 // the time allotment's arithmetic cannot overflow whatever a front end sends.
 constexpr int MAX_CLOCK_CS = 100'000'000;     // about 11 days
@@ -41,3 +43,5 @@ int clockFromText(const char* text);
 int depthFromText(const char* text);
 // The control of a fresh start: 5 seconds a move, depth limit 60, one variation.
 void setDefaultTimeControl();
+
+}  // namespace velt

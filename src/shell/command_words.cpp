@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+namespace velt {
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -31,3 +33,5 @@ const char* restOfLine(const char* line, std::size_t offset) {
   while (isBlank(*p)) ++p;
   return p;
 }
+
+}  // namespace velt

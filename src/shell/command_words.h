@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace velt {
+
 struct CommandWord {
   std::string text;
   std::size_t end;  // offset in the line just past the word
@@ -13,3 +15,5 @@ std::vector<CommandWord> splitCommandWords(const char* line);
 std::string lowerCase(std::string text);
 // The line from offset on, without leading blanks and tabs.
 const char* restOfLine(const char* line, std::size_t offset);
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int CONFIG_LINE_SIZE = 256;
@@ -87,3 +89,5 @@ void readConfigFile(const char* path) {
 }
 
 void readConfig() { readConfigFile("./velt.cfg"); }
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "board/coordinate.h"
 #include "board/perft.h"
 
+namespace velt {
+
 void printBoard(const Position& pos) {
   for (int counter = 63; counter >= 0; --counter) {
     int square = counter ^ 7;
@@ -52,3 +54,5 @@ void perftCommand(const char* arguments) {
               static_cast<long long>(ms), nps);
   std::fflush(stdout);
 }
+
+}  // namespace velt

@@ -24,6 +24,8 @@
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
+namespace velt {
+
 namespace {
 
 // The console words need the tables; false when they cannot be set up.
@@ -162,3 +164,5 @@ void dispatchCommand(const char* line) {
     handleUciCommand(line);
   }
 }
+
+}  // namespace velt

@@ -2,6 +2,10 @@
 // and from the search's input poll.
 #pragma once
 
+namespace velt {
+
 // Handles one input line: the protocol words, the console words, or the protocol
 // handler of the chosen protocol.
 void dispatchCommand(const char* line);
+
+}  // namespace velt

@@ -20,6 +20,8 @@
 #include "shell/result.h"
 #include "shell/uci.h"
 
+namespace velt {
+
 namespace {
 
 void resetGameState(const char* fen) {
@@ -170,3 +172,5 @@ void carryOutCommand(int command) {
       break;
   }
 }
+
+}  // namespace velt

@@ -3,6 +3,8 @@
 // analysis, and the moves the xboard user types.
 #pragma once
 
+namespace velt {
+
 // Resets the game to the standard start position: the transposition table (when
 // clearTables), the history, the clock's time base and the search's game state.
 void newGame(bool clearTables);
@@ -14,3 +16,5 @@ bool startGame(const char* fen, bool clearTables);
 void carryOutCommand(int command);
 // Plays the move the xboard user typed (userMoveFrom/To/Promotion) when it is legal.
 void applyUserMove();
+
+}  // namespace velt

@@ -12,6 +12,8 @@
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
+namespace velt {
+
 namespace {
 
 // Beyond this game ply the engine no longer thinks.
@@ -39,3 +41,5 @@ void runGameLoop() {
     carryOutCommand(game.pendingCommand);
   }
 }
+
+}  // namespace velt

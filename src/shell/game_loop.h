@@ -2,5 +2,9 @@
 // leave in pendingCommand.
 #pragma once
 
+namespace velt {
+
 // Runs until a quit command; returns then.
 void runGameLoop();
+
+}  // namespace velt

@@ -12,6 +12,8 @@
 #include "eval/evaluate.h"
 #include "shell/game_state.h"
 
+namespace velt {
+
 int collectLegalMoves(Position& pos, Move* moves) {
   // The generators add bishop promotions only for analysis; a user may play them.
   const bool savedBishopPromotions = pos.bishopPromotions;
@@ -101,3 +103,5 @@ void takeBackGameMove() {
   unmakeMove(pos);
   prepareGameRoot();
 }
+
+}  // namespace velt

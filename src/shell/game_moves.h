@@ -4,6 +4,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 constexpr int MAX_LEGAL_MOVES = 256;
 // The game record stops here, leaving room for the result check's trial moves. The
 // engine itself stops thinking after 735 plies, so its searches always fit.
@@ -27,3 +29,5 @@ void prepareGameRoot();
 // The legal move a protocol text names: coordinate notation (e2e4, e7e8q, O-O) or
 // the algebraic text this engine writes (Nf3, exd8=Q+, O-O-O#). MOVE_NONE otherwise.
 Move legalMoveFromText(Position& pos, const char* text);
+
+}  // namespace velt

@@ -3,9 +3,13 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 GameState game;
 
 void setAnalysisMode(bool on) {
   search.analysisMode = on;
   gamePosition.bishopPromotions = on;
 }
+
+}  // namespace velt

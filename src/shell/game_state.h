@@ -9,6 +9,8 @@
 #include "board/types.h"
 #include "search/search_state.h"
 
+namespace velt {
+
 // Codes a protocol handler leaves in pendingCommand for the game loop.
 enum PendingCommand : int {
   CMD_NONE = 0,
@@ -63,3 +65,5 @@ struct GameState {
   int savedTimePerMove = 500, savedDepthLimit = 60;  // restored when analysis ends
 };
 extern GameState game;
+
+}  // namespace velt

@@ -19,6 +19,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 // Holds the queue's spin lock for one operation.
@@ -212,3 +214,5 @@ void debugLog(const char* format, ...) {
   va_end(arguments);
   std::fflush(stdout);
 }
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+namespace velt {
+
 constexpr std::size_t INPUT_CHUNK_SIZE = 4096;
 // Above this much unread text the reader waits for the main thread to take lines
 // (as long as there is a complete line to take), so that a long command file is not
@@ -70,3 +72,5 @@ void readCommandWithin(int timeoutMs);
 // printf-style line for the UCI debug log: written and flushed only while both
 // FLAG_UCI and FLAG_DEBUG are set.
 void debugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace velt

@@ -1,4 +1,4 @@
 // Entry point of the engine.
 #include "shell/startup.h"
 
-int main(int argc, char** argv) { return runEngine(argc, argv); }
+int main(int argc, char** argv) { return velt::runEngine(argc, argv); }

@@ -7,6 +7,8 @@
 #include "egtb/tb_probe.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr std::uint64_t PAWN_HASH_BYTES = 1572864;
@@ -24,3 +26,5 @@ void printMemoryUsage() {
   std::printf("Threads: %d\n\n", options.maxThreads);
   std::fflush(stdout);
 }
+
+}  // namespace velt

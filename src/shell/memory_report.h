@@ -1,4 +1,8 @@
 // The memory report printed after the protocol command.
 #pragma once
 
+namespace velt {
+
 void printMemoryUsage();
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "eval/material.h"
 
+namespace velt {
+
 namespace {
 
 const SpinOption spinOptionTable[] = {
@@ -90,3 +92,5 @@ void copyPath(char* destination, std::size_t size, const char* source) {
   std::memcpy(destination, source, length);
   destination[length] = '\0';
 }
+
+}  // namespace velt

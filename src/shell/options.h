@@ -9,6 +9,8 @@
 
 #include "search/engine_options.h"
 
+namespace velt {
+
 // A numeric option with the range the engine advertises for it. Values from
 // setoption and from velt.cfg are untrusted: both clamp them into this range before
 // any arithmetic sees them.
@@ -48,3 +50,5 @@ int parseDecimal(const char* text);
 bool isDecimal(const char* text);
 // Copies a path into a fixed buffer of the given size, cutting it to fit.
 void copyPath(char* destination, std::size_t size, const char* source);
+
+}  // namespace velt

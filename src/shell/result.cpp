@@ -9,6 +9,8 @@
 #include "search/tt.h"
 #include "shell/game_state.h"
 
+namespace velt {
+
 void checkGameResult() {
   Position& pos = gamePosition;
   pos.ply = 0;
@@ -22,3 +24,5 @@ void checkGameResult() {
     if (char* plus = std::strchr(game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
   }
 }
+
+}  // namespace velt

@@ -17,6 +17,8 @@
 #include "shell/options.h"
 #include "shell/tablebases.h"
 
+namespace velt {
+
 namespace {
 
 // Handles the first command-line argument; returns true when the program is to end.
@@ -85,3 +87,5 @@ int runEngine(int argc, char** argv) {
   debugLog("close\n");
   return 0;
 }
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 #include "egtb/tb_probe.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MEGABYTE_SHIFT = 20;
@@ -37,3 +39,5 @@ void reloadTablebases() {
   tablebaseStatus.largest = -1;
   loadTablebases();
 }
+
+}  // namespace velt

@@ -2,8 +2,12 @@
 // cache size changed.
 #pragma once
 
+namespace velt {
+
 // Registers the files of the tablebase path and allocates their cache, unless that
 // was done already (tablebaseStatus.largest is then 0 or more).
 void loadTablebases();
 // Frees the cache and forgets the registration; loads again at once when a path is set.
 void reloadTablebases();
+
+}  // namespace velt

@@ -22,6 +22,8 @@
 #include "shell/result.h"
 #include "shell/xboard.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int RESIGN_SCORE = -800;
@@ -255,3 +257,5 @@ void think() {
     if (!startXboardPonder(score)) return;
   }
 }
+
+}  // namespace velt

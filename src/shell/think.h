@@ -3,6 +3,8 @@
 // about resigning and, in xboard mode, ponders on the expected reply.
 #pragma once
 
+namespace velt {
+
 void think();
 
 // The resign rule of xboard play with a moves-per-session control, counting the low
@@ -22,3 +24,5 @@ constexpr int DECIDED_CLOCK_MIN = 500;
 // last two root scores both decisive (the last one no mate score), and no clock or
 // more than DECIDED_CLOCK_MIN on the engine's clock.
 bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock);
+
+}  // namespace velt

@@ -22,6 +22,8 @@
 #include "shell/options.h"
 #include "shell/tablebases.h"
 
+namespace velt {
+
 namespace {
 
 // What setoption hands an option: the word after "value" and the whole rest.
@@ -412,3 +414,5 @@ void handleUciCommand(const char* line) {
     search.stopState = STOP_COMMAND;
   }
 }
+
+}  // namespace velt

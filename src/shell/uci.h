@@ -5,6 +5,8 @@
 #include "board/types.h"
 #include "shell/game_state.h"
 
+namespace velt {
+
 // Handles one line whose first word is the command.
 void handleUciCommand(const char* line);
 // Options that free or rebuild tables and arrived during a search are kept until the
@@ -12,3 +14,5 @@ void handleUciCommand(const char* line);
 void applyDeferredOptions();
 // Leaves analysis mode, restoring the time per move and the depth limit.
 void endAnalysis();
+
+}  // namespace velt

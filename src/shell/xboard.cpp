@@ -17,6 +17,8 @@
 #include "shell/book_play.h"
 #include "shell/uci.h"
 
+namespace velt {
+
 namespace {
 
 void printFeatures() {
@@ -210,3 +212,5 @@ void handleXboardCommand(const char* line) {
     userMove(words[0].text);
   }
 }
+
+}  // namespace velt

@@ -2,8 +2,12 @@
 // user moves left in userMoveFrom/To for the game loop.
 #pragma once
 
+namespace velt {
+
 // Handles one line whose first word is the command.
 void handleXboardCommand(const char* line);
 // Sends the pongs held back while the engine thought about its own move, once it has
 // moved or its search was ended.
 void sendPongsAfterMove();
+
+}  // namespace velt

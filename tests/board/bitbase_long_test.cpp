@@ -4,6 +4,8 @@
 
 #include "support/bitbase_check.h"
 
+namespace velt {
+
 TEST(BitbaseLong, BishopEndingAgreesWithForwardSolverOnEveryIndex) {
   EndingSolver solver;
   solver.solvePawnEnding();
@@ -14,3 +16,5 @@ TEST(BitbaseLong, BishopEndingAgreesWithForwardSolverOnEveryIndex) {
   EXPECT_GT(result.solverDraws, 0);
   EXPECT_GT(result.solverWins, 0);
 }
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "support/bitbase_check.h"
 
+namespace velt {
+
 namespace {
 
 TEST(Bitbase, PawnEndingAgreesWithForwardSolverOnEveryIndex) {
@@ -27,3 +29,5 @@ TEST(Bitbase, BishopEndingSeventhRankAgreesWithForwardSolver) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "board/attacks.h"
 
+namespace velt {
+
 namespace {
 
 class BitboardTest : public ::testing::Test {
@@ -77,3 +79,5 @@ TEST(ZobristKeys, DistinctAndNonZero) {
 }
 
 }  // namespace
+
+}  // namespace velt

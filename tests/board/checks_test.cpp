@@ -11,6 +11,8 @@
 #include "board/see.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
@@ -140,3 +142,5 @@ TEST(GenerateChecks, NamedCases) {
 }
 
 }  // namespace
+
+}  // namespace velt

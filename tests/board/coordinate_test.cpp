@@ -9,6 +9,8 @@
 
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
@@ -64,3 +66,5 @@ TEST(ParseMoveText, RejectedTexts) {
 }
 
 }  // namespace
+
+}  // namespace velt

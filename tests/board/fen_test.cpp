@@ -9,6 +9,8 @@
 #include "board/bitboard.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 const char* const START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
@@ -131,3 +133,5 @@ TEST_F(FenTest, FileLetterCastling) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 // The board and the fields not derived from it; expectConsistent checks the rest.
@@ -259,3 +261,5 @@ TEST(MakeMove, CastlingWithUnusualKingAndRookSquares) {
 }
 
 }  // namespace
+
+}  // namespace velt

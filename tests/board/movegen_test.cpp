@@ -8,6 +8,8 @@
 #include "eval/evaluate.h"
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
@@ -69,3 +71,5 @@ TEST(IsMovePlayable, StoredMoves) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 struct PerftCase {
@@ -48,3 +50,5 @@ INSTANTIATE_TEST_SUITE_P(
         PerftCase{"8/8/2k5/5q2/5n2/8/5K2/8 b - -", 4, 23527}));
 
 }  // namespace
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 struct PerftCase {
@@ -71,3 +73,5 @@ TEST(Perft, RandomPositionList) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -13,6 +13,8 @@
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 void play(Position& pos, const char* text) {
@@ -145,3 +147,5 @@ TEST(DiscoveredCheck, OnlyWhenTheMoverLeavesTheLine) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -13,6 +13,8 @@
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
@@ -106,3 +108,5 @@ TEST(San, RoundTripOverEveryLegalMove) {
 }
 
 }  // namespace
+
+}  // namespace velt

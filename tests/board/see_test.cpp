@@ -8,6 +8,8 @@
 #include "board/bitboard.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
@@ -125,3 +127,5 @@ TEST(CaptureIsSafe, NamedCases) {
 }
 
 }  // namespace
+
+}  // namespace velt

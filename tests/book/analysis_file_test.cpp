@@ -21,6 +21,8 @@
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 bool operator==(const TTEntry& a, const TTEntry& b) { return a.word0 == b.word0 && a.word1 == b.word1; }
 
 namespace {
@@ -179,3 +181,5 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -13,6 +13,8 @@
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 std::string game(const char* result, const std::string& moves, bool withResultTag = true) {
@@ -150,3 +152,5 @@ TEST(BookBuilder, FailuresKeepTheOldBook) {
 }
 
 }  // namespace
+
+}  // namespace velt

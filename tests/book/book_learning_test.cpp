@@ -6,6 +6,8 @@
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 // 26 plies of the Breyer Ruy Lopez.
@@ -86,3 +88,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LearnCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 BookRecord recordWith(int games, int score = 0, std::uint8_t flags = 0, std::uint8_t skip = 0) {
@@ -151,3 +153,5 @@ TEST(Book, DamagedFilesGiveNoBookAndOneLine) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -14,6 +14,8 @@
 #include "shell/options.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -86,3 +88,5 @@ TEST(InspectAnalysisFile, SaysWhatIsWrongWithAFile) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -79,3 +81,5 @@ TEST(BookEndToEnd, BookPathFromTheFrontEndTakesEffectAtOnce) {
 }
 
 }  // namespace
+
+}  // namespace velt

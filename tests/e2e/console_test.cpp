@@ -7,6 +7,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -140,3 +142,5 @@ TEST(CommandLine, NameDigitComesFromTheProgramName) {
 }
 
 }  // namespace
+
+}  // namespace velt

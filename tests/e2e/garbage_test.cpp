@@ -13,6 +13,8 @@
 #include "support/engine_process.h"
 #include "support/game_check.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -238,3 +240,5 @@ TEST(Garbage, XboardKeepsAnsweringAndPlayingLegally) {
 }
 
 }  // namespace
+
+}  // namespace velt

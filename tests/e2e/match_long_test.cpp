@@ -9,6 +9,8 @@
 
 #include "support/match_run.h"
 
+namespace velt {
+
 namespace {
 
 void playHundredGames(int threads) {
@@ -33,3 +35,5 @@ TEST(MatchLong, ShortClockGamesAreNotLostOnTime) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 
 #include "support/match_run.h"
 
+namespace velt {
+
 namespace {
 
 TEST(Match, UciGamesPlayCleanly) {
@@ -29,3 +31,5 @@ TEST(Match, GamesOnTwoThreadsPlayCleanly) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 TEST(PerftCommand, CountsThePositionSetUpByFenAndRejectsBadDepths) {
@@ -39,3 +41,5 @@ TEST(PerftCommand, CountsThePositionSetUpByFenAndRejectsBadDepths) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -15,6 +15,8 @@
 #include "support/board_setup.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -130,3 +132,5 @@ TEST(TablebaseEndToEnd, XboardPlaysTheFastestTablebaseMate) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "support/engine_process.h"
 #include "support/game_check.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -321,3 +323,5 @@ TEST(Uci, PonderMoveOnlyWithPonderOn) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 #include "support/engine_process.h"
 #include "support/game_check.h"
 
+namespace velt {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -195,3 +197,5 @@ TEST(Xboard, PonderHitAndMiss) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 #include "egtb/tb_decompress.h"
 #include "support/tbz_decode.h"
 
+namespace velt {
+
 namespace {
 
 // Tablebase-like bytes: values repeating with the squares of the men, broken
@@ -91,3 +93,5 @@ TEST(TbCompress, CodeLengthListsReadBackAsWritten) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "egtb/tb_probe.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 constexpr std::size_t TEST_CACHE_BYTES = 64 * TB_CACHE_ENTRY_BYTES;
@@ -118,3 +120,5 @@ TEST(TbCompressedFiles, UnreadableBlockFailsTheProbeAndDropsTheFile) {
 }
 
 }  // namespace
+
+}  // namespace velt

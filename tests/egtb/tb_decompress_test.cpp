@@ -9,6 +9,8 @@
 #include "egtb/tb_decompress.h"
 #include "support/tbz_decode.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int MATCH_SYMBOL_BASE = TBZ_LITERAL_COUNT;
@@ -204,3 +206,5 @@ TEST(TbDecompress, MutatedFilesNeverReadOutOfBounds) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -3,6 +3,8 @@
 #include "egtb/tb_generate.h"
 #include "support/tb_verify.h"
 
+namespace velt {
+
 namespace {
 
 TEST(TablebaseGeneratorLong, FourMenClassesAgreeWithTheirSuccessors) {
@@ -23,3 +25,5 @@ TEST(TablebaseGeneratorLong, FourMenClassesAgreeWithTheirSuccessors) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "support/tb_verify.h"
 
+namespace velt {
+
 namespace {
 
 // The longest mates the literature gives, with the strong side to move.
@@ -24,3 +26,5 @@ TEST(TablebaseGenerator, ThreeMenClassesAgreeWithTheirSuccessors) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "support/tb_placements.h"
 
+namespace velt {
+
 namespace {
 
 TEST(TablebaseIndex, ClassTableAndPositionCounts) {
@@ -61,3 +63,5 @@ TEST(TablebaseIndex, EnPassantPositionsHaveTheirOwnRange) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "support/board_setup.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 constexpr int WIN_IN_ONE = 126;
@@ -120,3 +122,5 @@ TEST(TablebaseProbe, ConcurrentReadsThroughASmallCache) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -4,6 +4,8 @@
 
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 TEST(WrongBishop, OnlyTheBishopThatMissesTheQueeningCorner) {
@@ -32,3 +34,5 @@ TEST(WrongBishop, OnlyTheBishopThatMissesTheQueeningCorner) {
 }
 
 }  // namespace
+
+}  // namespace velt

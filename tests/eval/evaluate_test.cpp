@@ -17,6 +17,8 @@
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 int fullEval(const std::string& fen) {
@@ -154,3 +156,5 @@ TEST(Evaluate, AttackMapsMatchTheBoard) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 TEST(MaterialTable, EndgameFlags) {
@@ -153,3 +155,5 @@ TEST_F(MaterialData, OptionsAtTheirLimitsStayInRange) {
 }
 
 }  // namespace
+
+}  // namespace velt

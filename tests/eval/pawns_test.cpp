@@ -7,6 +7,8 @@
 #include "search/tt.h"
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 // Passed and candidate files of a structure, white's in the low byte, black's above.
@@ -100,3 +102,5 @@ TEST(PawnRace, Verdicts) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -25,6 +25,8 @@
 #include "support/search_fixture.h"
 #include "support/tb_verify.h"
 
+namespace velt {
+
 namespace {
 
 // Score of a mate in `moves` for the side to move.
@@ -297,3 +299,5 @@ TEST(DecidedSwitch, TwoDecisiveScoresAndTimeEnough) {
 }
 
 }  // namespace
+
+}  // namespace velt

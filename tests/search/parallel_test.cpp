@@ -9,6 +9,8 @@
 #include "search/split_merge.h"
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 class ParallelTest : public ::testing::Test {
@@ -95,3 +97,5 @@ TEST_F(ParallelTest, BetterResultOfARunningHelperIsMerged) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 #include "shell/game_state.h"
 #include "support/search_fixture.h"
 
+namespace velt {
+
 namespace {
 
 using DeepSearchTest = SearchFixture;
@@ -42,8 +44,10 @@ TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 100;
   timeControl.maxSearchDepth = 60;
   searchRoot();
-  EXPECT_NE(::search.bestMove, MOVE_NONE);
-  EXPECT_LT(::search.iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
+  EXPECT_NE(velt::search.bestMove, MOVE_NONE);
+  EXPECT_LT(velt::search.iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
 }
 
 }  // namespace
+
+}  // namespace velt

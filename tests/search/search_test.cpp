@@ -12,6 +12,8 @@
 #include "shell/options.h"
 #include "support/search_fixture.h"
 
+namespace velt {
+
 namespace {
 
 using SearchTest = SearchFixture;
@@ -136,3 +138,5 @@ TEST_F(SearchTest, SeveralThreadsFindTheSameResults) {
 }
 
 }  // namespace
+
+}  // namespace velt

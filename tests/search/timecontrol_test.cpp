@@ -11,6 +11,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 // At tiny clocks, in UCI milliseconds and in xboard centiseconds, with and without
@@ -137,3 +139,5 @@ TEST(TimeControl, AMateStopsOnceTheDepthReachesIt) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+namespace velt {
+
 namespace {
 
 constexpr std::uint32_t SMALL_MASK = 1020;  // 1024 entries, 256 buckets
@@ -37,3 +39,5 @@ TEST(TTLocking, ConcurrentStoresKeepEntriesWhole) {
 }
 
 }  // namespace
+
+}  // namespace velt

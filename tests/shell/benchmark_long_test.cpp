@@ -7,6 +7,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 TEST(Benchmark, PrintsFourPositionsAndTheSpeedIndex) {
@@ -34,3 +36,5 @@ TEST(Benchmark, PrintsFourPositionsAndTheSpeedIndex) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -18,6 +18,8 @@
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
+namespace velt {
+
 namespace {
 
 class ClockSettings : public ::testing::Test {
@@ -159,3 +161,5 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
 }
 
 }  // namespace
+
+}  // namespace velt

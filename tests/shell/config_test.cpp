@@ -5,6 +5,8 @@
 #include "shell/options.h"
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 // Reads a configuration file with the given content into the global options.
@@ -97,3 +99,5 @@ TEST_F(ConfigTest, LongLinesAreReadInPieces) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -19,6 +19,8 @@
 #include "shell/uci.h"
 #include "shell/xboard.h"
 
+namespace velt {
+
 namespace {
 
 std::string currentFen() {
@@ -106,3 +108,5 @@ TEST_F(GameCommands, MateEndsTheGameAndMarksTheLastMove) {
 }
 
 }  // namespace
+
+}  // namespace velt

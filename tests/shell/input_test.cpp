@@ -5,6 +5,8 @@
 
 #include "shell/input.h"
 
+namespace velt {
+
 namespace {
 
 bool append(InputQueue& queue, const std::string& text) { return appendInput(queue, text.data(), text.size()); }
@@ -71,3 +73,5 @@ TEST(InputQueue, UnreadTextAndNewChunksNeverOverrun) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 namespace {
 
 constexpr long SIGNATURE[] = {611523, 1790610, 1617648, 1241953};
@@ -28,3 +30,5 @@ TEST(Signature, BenchmarkNodeCountsAtOneThread) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "shell/options.h"
 #include "shell/uci.h"
 
+namespace velt {
+
 namespace {
 
 TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
@@ -83,3 +85,5 @@ TEST(UciOptions, ValuesThatAreNoNumbersChangeNothing) {
 }
 
 }  // namespace
+
+}  // namespace velt

@@ -2,6 +2,8 @@
 
 #include "board/bitbase.h"
 
+namespace velt {
+
 namespace {
 
 void tally(BitbaseComparison& result, bool stored, bool anyLegal, bool drawn) {
@@ -49,3 +51,5 @@ BitbaseComparison compareBishopEnding(const EndingSolver& solver, int minRank) {
     }
   return result;
 }
+
+}  // namespace velt

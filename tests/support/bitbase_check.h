@@ -3,6 +3,8 @@
 
 #include "support/ending_solver.h"
 
+namespace velt {
+
 struct BitbaseComparison {
   int storedDraws = 0;
   int solverDraws = 0;
@@ -14,3 +16,5 @@ struct BitbaseComparison {
 BitbaseComparison comparePawnEnding(const EndingSolver& solver);
 // The bishop ending over every index whose pawn stands on ranks minRank..6 (0-based).
 BitbaseComparison compareBishopEnding(const EndingSolver& solver, int minRank);
+
+}  // namespace velt

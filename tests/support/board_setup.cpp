@@ -13,6 +13,8 @@
 #include "eval/material.h"
 #include "search/history.h"
 
+namespace velt {
+
 void prepareBoardTables() {
   static const bool built = [] {
     buildBoardTables();
@@ -60,3 +62,5 @@ std::string flipFen(const std::string& fen) {
   flipped.append(side == "w" ? " b " : " w ").append(rights).append(" ").append(ep);
   return flipped;
 }
+
+}  // namespace velt

@@ -7,6 +7,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // Builds the board tables and the ordering tables once, and the material table
 // whenever it is missing.
 void prepareBoardTables();
@@ -16,3 +18,5 @@ std::unique_ptr<Position> positionFromFen(const char* fen);
 // The colour-flipped FEN: ranks mirrored, colours swapped, side to move,
 // castling rights and en-passant square mirrored.
 std::string flipFen(const std::string& fen);
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "eval/evaluate.h"
 #include "support/board_setup.h"
 
+namespace velt {
+
 namespace {
 
 void putU32(std::string& bytes, std::size_t at, std::uint32_t value) {
@@ -65,3 +67,5 @@ std::string readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+}  // namespace velt

@@ -9,6 +9,8 @@
 #include "board/position.h"
 #include "book/book.h"
 
+namespace velt {
+
 struct BookEntry {
   std::uint64_t hashKey;
   BookRecord record;  // its key is taken from hashKey
@@ -21,3 +23,5 @@ std::string bookFileBytes(const std::vector<std::vector<BookEntry>>& tables);
 std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies = 999);
 // The whole content of a file ("" when it cannot be read).
 std::string readWholeFile(const std::string& path);
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "board/bitboard.h"
 
+namespace velt {
+
 namespace {
 
 bool onBoard(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
@@ -165,3 +167,5 @@ Position& setUp(const std::string& fen) {
   bruteFillAttackMaps(gamePosition);
   return gamePosition;
 }
+
+}  // namespace velt

@@ -8,6 +8,8 @@
 
 #include "board/position.h"
 
+namespace velt {
+
 // A board as an array of piece codes (EMPTY_CELL for empty squares).
 struct BruteBoard {
   int cell[64];
@@ -37,3 +39,5 @@ std::string randomFenOf(std::mt19937& rng, const std::string& men);
 // Sets gamePosition up from the FEN and fills its attack maps; fails the test when the
 // FEN is rejected.
 Position& setUp(const std::string& fen);
+
+}  // namespace velt

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace velt {
+
 namespace {
 
 using Mask = std::uint64_t;
@@ -170,3 +172,5 @@ void EndingSolver::solveBishopEnding(int minRank) {
   for (int rank = 6; rank >= minRank; --rank)
     for (int file : {0, 7}) solveSlice(*this, rank * 8 + file, true);
 }
+
+}  // namespace velt

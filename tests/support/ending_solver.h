@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace velt {
+
 struct EndingSolver {
   // Per pawn square, per (side * 64 + whiteKing) * 64 + blackKing [* 64 + bishop]:
   // 0 illegal, 1 drawn, 2 won for white.
@@ -22,3 +24,5 @@ struct EndingSolver {
 };
 
 constexpr std::uint8_t ENDING_ILLEGAL = 0, ENDING_DRAWN = 1, ENDING_WON = 2;
+
+}  // namespace velt

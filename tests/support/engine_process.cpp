@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+namespace velt {
+
 TempDirectory::TempDirectory() {
   std::string pattern = (std::filesystem::temp_directory_path() / "velt-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error(std::string("mkdtemp failed: ") + std::strerror(errno));
@@ -25,3 +27,5 @@ std::string TempDirectory::writeFile(const std::string& name, const std::string&
   if (!file) throw std::runtime_error("cannot write " + filePath);
   return filePath;
 }
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 
 #include "common/child_process.h"
 
+namespace velt {
+
 // A fresh empty directory below the system's temporary directory, removed with all
 // its files when the object goes away.
 class TempDirectory {
@@ -33,3 +35,5 @@ class EngineProcess : public ChildProcess {
  public:
   explicit EngineProcess(const EngineLaunch& launch = {}) : ChildProcess(launch) {}
 };
+
+}  // namespace velt

@@ -6,6 +6,8 @@
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 
+namespace velt {
+
 GameCheck::GameCheck(const std::string& fen) {
   if (!appReady()) initApp();
   startGame(fen.c_str(), false);
@@ -17,3 +19,5 @@ bool GameCheck::play(const std::string& text) {
   const Move move = legalMoveFromText(gamePosition, text.c_str());
   return move != MOVE_NONE && makeGameMove(move);
 }
+
+}  // namespace velt

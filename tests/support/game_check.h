@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velt {
+
 class GameCheck {
  public:
   // Sets up the FEN (empty: the start position) on the test process's game position.
@@ -13,3 +15,5 @@ class GameCheck {
   bool play(const std::string& text);
   bool isLegal(const std::string& text);
 };
+
+}  // namespace velt

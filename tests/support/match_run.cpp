@@ -9,6 +9,8 @@
 
 #include "support/engine_process.h"
 
+namespace velt {
+
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
                       const std::string& timeControl, int maxPlies, int threads, int transportMs) {
   const std::filesystem::path engine = VELT_BINARY;
@@ -55,3 +57,5 @@ void expectCleanMatch(const MatchSummary& summary) {
   EXPECT_EQ(summary.value("unplayed"), 0) << summary.output;
   EXPECT_EQ(summary.value("pgn_games"), summary.value("games")) << summary.output;
 }
+
+}  // namespace velt

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+namespace velt {
+
 struct MatchSummary {
   std::map<std::string, int> values;  // key=value pairs of the summary line
   std::string output;                 // everything the driver printed
@@ -22,3 +24,5 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
                       const std::string& timeControl, int maxPlies, int threads = 1, int transportMs = 0);
 // No illegal move, time loss, crash, unplayed game or wrong result line.
 void expectCleanMatch(const MatchSummary& summary);
+
+}  // namespace velt

@@ -11,6 +11,8 @@
 #include "shell/game_state.h"
 #include "shell/options.h"
 
+namespace velt {
+
 namespace {
 
 constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
@@ -18,15 +20,15 @@ constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the san
 SearchResult runSearch(const char* fen, int depth, const char* searchMoves, void (*searchFunction)()) {
   newGame(true);
   EXPECT_TRUE(parseFen(fen)) << fen;
-  std::snprintf(::search.searchMovesText, sizeof ::search.searchMovesText, "%s", searchMoves);
+  std::snprintf(velt::search.searchMovesText, sizeof velt::search.searchMovesText, "%s", searchMoves);
   timeControl.maxSearchDepth = depth;
   testing::internal::CaptureStdout();
   searchFunction();
   SearchResult result;
   result.output = testing::internal::GetCapturedStdout();
-  result.move = ::search.bestMove != MOVE_NONE ? moveToCoordinate(::search.bestMove) : "none";
-  result.score = ::search.rootScore;
-  result.nodes = ::search.totalNodes;
+  result.move = velt::search.bestMove != MOVE_NONE ? moveToCoordinate(velt::search.bestMove) : "none";
+  result.score = velt::search.rootScore;
+  result.nodes = velt::search.totalNodes;
   return result;
 }
 
@@ -41,9 +43,9 @@ void SearchFixture::SetUpTestSuite() {
 
 void SearchFixture::SetUp() {
   engineFlags = FLAG_UCI | FLAG_POST;
-  ::search.analysisMode = false;
-  ::search.pondering = false;
-  ::search.stopState = STOP_NONE;
+  velt::search.analysisMode = false;
+  velt::search.pondering = false;
+  velt::search.stopState = STOP_NONE;
   timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
   // An earlier suite may have left the tables set up with another size.
   if (ttTable == nullptr || ttMask != options.ttIndexMask) {
@@ -58,3 +60,5 @@ SearchResult SearchFixture::search(const char* fen, int depth, const char* searc
 SearchResult SearchFixture::searchDecidedTo(const char* fen, int depth) {
   return runSearch(fen, depth, "", searchDecidedFromStart);
 }
+
+}  // namespace velt

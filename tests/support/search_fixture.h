@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace velt {
+
 struct SearchResult {
   std::string move;  // coordinates, "none" without a move
   int score;
@@ -25,3 +27,5 @@ class SearchFixture : public ::testing::Test {
   static SearchResult search(const char* fen, int depth, const char* searchMoves = "");
   static SearchResult searchDecidedTo(const char* fen, int depth);
 };
+
+}  // namespace velt

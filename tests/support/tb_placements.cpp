@@ -8,6 +8,8 @@
 #include "board/types.h"
 #include "egtb/tb_index.h"
 
+namespace velt {
+
 namespace {
 
 struct Placement {
@@ -247,3 +249,5 @@ OrbitCheck checkEnPassantOrbits(int classNumber, int samples, unsigned seed) {
   }
   return checker.result;
 }
+
+}  // namespace velt

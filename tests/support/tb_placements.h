@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace velt {
+
 struct OrbitCheck {
   std::uint64_t placements = 0;
   int failures = 0;
@@ -18,3 +20,5 @@ struct OrbitCheck {
 OrbitCheck checkClassOrbits(int classNumber, int samples, unsigned seed);
 // Random positions with an en-passant capture for the side to move.
 OrbitCheck checkEnPassantOrbits(int classNumber, int samples, unsigned seed);
+
+}  // namespace velt

@@ -14,6 +14,8 @@
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
+namespace velt {
+
 namespace {
 
 std::string fenOf(const TablebasePieceLists& lists, int side, int ep) {
@@ -103,3 +105,5 @@ void generateWithSuccessors(int classNumber, TablebaseSet& set) {
   for (int successor : tablebaseSuccessorClasses(classNumber)) generateWithSuccessors(successor, set);
   generateTablebase(classNumber, set);
 }
+
+}  // namespace velt

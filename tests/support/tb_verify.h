@@ -8,6 +8,8 @@
 
 #include "egtb/tb_generate.h"
 
+namespace velt {
+
 struct VerifyResult {
   std::uint64_t checked = 0;
   std::uint64_t mismatches = 0;
@@ -17,3 +19,5 @@ struct VerifyResult {
 VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set);
 // Generates a class and, first, every class it leads into.
 void generateWithSuccessors(int classNumber, TablebaseSet& set);
+
+}  // namespace velt

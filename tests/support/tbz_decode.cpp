@@ -6,6 +6,8 @@
 
 #include "egtb/tb_decompress.h"
 
+namespace velt {
+
 DecodedFile decodeCompressedFile(const std::vector<std::uint8_t>& file, std::size_t requestSize) {
   DecodedFile result;
   std::vector<std::uint8_t> copy = file;
@@ -39,3 +41,5 @@ void resignCompressedHeader(std::vector<std::uint8_t>& file) {
   const std::uint32_t sum = tbzChecksum(file.data(), length - TBZ_CHECKSUM_SIZE);
   for (int i = 0; i < 4; ++i) file[length - TBZ_CHECKSUM_SIZE + i] = static_cast<std::uint8_t>(sum >> (24 - 8 * i));
 }
+
+}  // namespace velt

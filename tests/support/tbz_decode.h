@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace velt {
+
 struct DecodedFile {
   std::uint32_t error = 0;          // first error value, 0 when all went well
   std::vector<std::uint8_t> bytes;  // the blocks decoded before any error
@@ -18,3 +20,5 @@ DecodedFile decodeCompressedFile(const std::vector<std::uint8_t>& file, std::siz
 // Recomputes the header checksum after a test changed header bytes (when the
 // header length field still fits the file).
 void resignCompressedHeader(std::vector<std::uint8_t>& file);
+
+}  // namespace velt
