@@ -30,6 +30,7 @@
 #include "board/rules.h"
 #include "common/child_process.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
@@ -45,10 +46,10 @@ long long millisecondsSince(Clock::time_point start) {
 }
 
 // One engine program, started from a shell command.
-class Engine {
+class Player {
  public:
-  Engine(std::string command, bool uci) : command_(std::move(command)), uci_(uci) {}
-  ~Engine() { stop(); }
+  Player(std::string command, bool uci) : command_(std::move(command)), uci_(uci) {}
+  ~Player() { stop(); }
 
   bool uci() const { return uci_; }
   bool running() const { return process_ != nullptr; }
@@ -133,7 +134,7 @@ struct Tally {
 
 
 // Starts an engine and completes the protocol's greeting.
-bool greet(Engine& engine) {
+bool greet(Player& engine) {
   if (!engine.start()) return false;
   if (engine.uci()) {
     engine.send("uci");
@@ -162,7 +163,7 @@ std::string levelText(long long baseMs, long long incrementMs) {
 }
 
 // Prepares an engine for a new game and waits until it has taken everything in.
-bool newGame(Engine& engine, const Settings& settings, const std::string& fen) {
+bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
   if (engine.uci()) {
     engine.send("ucinewgame");
     engine.send("isready");
@@ -188,7 +189,7 @@ struct Game {
 enum class Fault { NONE, ILLEGAL, TIME, CRASH };
 
 // Asks the engine for its move; returns the text or sets the fault.
-std::string requestMove(Engine& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
+std::string requestMove(Player& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
                         const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
   // A clock overdrawn within the transport allowance is reported as empty.
   const long long own = std::max(clocks[side], 0LL);
@@ -239,7 +240,7 @@ std::string requestMove(Engine& engine, const Game& game, long long clocks[2], l
 }
 
 // Whether the engine prints the expected result line soon after its last move.
-bool printedResult(Engine& engine, const std::string& expected) {
+bool printedResult(Player& engine, const std::string& expected) {
   const auto start = Clock::now();
   while (millisecondsSince(start) < 3000) {
     const auto line = engine.readLine(3000 - millisecondsSince(start));
@@ -285,8 +286,8 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
 }
 
 // Plays one game; engines[0] has white. Returns false when the game could not start.
-bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& tally, const int engineIndex[2]) {
-  if (!startGame(game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
+bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally, const int engineIndex[2]) {
+  if (!startGame(referee, game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
   for (int side = 0; side < 2; ++side) {
     if (!engines[side]->running() && !greet(*engines[side])) return false;
     if (!newGame(*engines[side], settings, game.fen)) return false;
@@ -297,7 +298,7 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
   for (;;) {
     Position& pos = gamePosition;
     const int side = pos.side;
-    Engine& engine = *engines[side];
+    Player& engine = *engines[side];
     Fault fault = Fault::NONE;
     long long elapsed = 0;
     const bool first = !started[side] && (engine.uci() || game.coordinateMoves.empty());
@@ -322,7 +323,7 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
       return true;
     }
     clocks[side] += settings.incrementMs - elapsed;
-    makeGameMove(move);
+    makeGameMove(referee, move);
     const char* coordinate = moveToUci(move);
     game.coordinateMoves.emplace_back(coordinate);
     lastMove = coordinate;
@@ -330,9 +331,9 @@ bool playGame(Engine* engines[2], const Settings& settings, Game& game, Tally& t
     pos.ply = 0;
     const GameEnd end = gameEndResult(pos, side, 0);
     if (end.mate) {
-      if (char* plus = std::strchr(velt::game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
+      if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
-    game.sanMoves.emplace_back(velt::game.moveHistory[pos.gamePly - 1]);
+    game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
     if (end.line == nullptr && pos.gamePly < settings.maxPlies) continue;
     const Ending ending = end.line != nullptr ? endingOf(end) : GAME_LENGTH;
     ++tally.endings[ending];
@@ -404,19 +405,20 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
-  initApp();
+  velt::Engine referee;
+  initApp(referee);
   std::FILE* pgn = settings.pgnPath.empty() ? nullptr : std::fopen(settings.pgnPath.c_str(), "w");
-  Engine first(settings.commands[0], settings.uci[0]);
-  Engine second(settings.commands[1], settings.uci[1]);
+  Player first(settings.commands[0], settings.uci[0]);
+  Player second(settings.commands[1], settings.uci[1]);
   Tally tally;
   int unplayed = 0;
   for (int round = 0; round < settings.games; ++round) {
     const bool swapped = round % 2 == 1;
-    Engine* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
+    Player* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
     Game game;
     game.fen = settings.positions[(round / 2) % settings.positions.size()];
-    if (!playGame(engines, settings, game, tally, engineIndex)) {
+    if (!playGame(referee, engines, settings, game, tally, engineIndex)) {
       std::fprintf(stderr, "game %d could not be started\n", round + 1);
       ++unplayed;
       first.stop();

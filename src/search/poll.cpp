@@ -39,7 +39,7 @@ void ponderHit(const std::uint32_t now) {
 void pollSearch(Position& pos) {
   if (search.iterationDepth <= 6 && search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
-  if (search.stopState == STOP_NONE && search.pollReadsInput && search.readWaitingInput != nullptr) {
+  if (search.stopState == STOP_NONE && search.pollReadsInput && search.readWaitingInput) {
     search.readWaitingInput();
   }
   if (search.stopState == STOP_PONDER_HIT) ponderHit(now);

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "board/types.h"
 
@@ -92,7 +93,7 @@ struct SearchState {
   bool pollReadsInput = true;
   // Takes one waiting input line, if there is one, and hands it to the command
   // handlers, which may set stopState. Installed by the shell; nullptr reads nothing.
-  void (*readWaitingInput)() = nullptr;
+  std::function<void()> readWaitingInput;
 
   // Counters of the current search.
   std::uint64_t totalNodes = 0;

@@ -8,16 +8,18 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/clock.h"
+#include "shell/engine.h"
+#include "shell/engine.h"
+
 
 namespace velt {
 
-void printSearchStatus() {
+void printSearchStatus(Engine& engine) {
   const RootProgress progress = search.rootProgress;
-  std::printf("stat01: %d %" PRIu64 " %d %d %d %s\n",
+  print(engine.out, "stat01: %d %" PRIu64 " %d %d %d %s\n",
               static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10), search.totalNodes,
               search.iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
               progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
-  std::fflush(stdout);
 }
 
 }  // namespace velt

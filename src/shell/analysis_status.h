@@ -3,6 +3,8 @@
 
 namespace velt {
 
-void printSearchStatus();
+struct Engine;
+
+void printSearchStatus(Engine& engine);
 
 }  // namespace velt

@@ -13,6 +13,7 @@
 #include "search/root.h"
 #include "search/tt.h"
 #include "shell/dispatch.h"
+#include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
 
@@ -61,15 +62,15 @@ std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
   return taken;
 }
 
-void printBestLines() {
+void printBestLines(Engine& engine) {
   Position& pos = gamePosition;
   const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
   if (best.empty()) return;
-  std::printf("\nDepth  Score  Variation\n");
+  print(engine.out, "\nDepth  Score  Variation\n");
   for (const AnalysedMove& line : best) {
     char text[VARIATION_SIZE] = "";
     tableVariation(pos, line.move, line.depth, text, sizeof text);
-    std::printf("%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
+    print(engine.out, "%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
   }
 }
 
@@ -77,16 +78,14 @@ void setProtocolFlag(std::uint32_t flag) { engineFlags = (engineFlags & ~(FLAG_X
 
 }  // namespace
 
-void showAnalysisFile(const char* path) {
+void showAnalysisFile(Engine& engine, const char* path) {
   AnalysisFileHeader header;
   if (!readAnalysisFileHeader(path, header)) {
-    std::printf("Can't open analysis file %s\n", path);
-    std::fflush(stdout);
+    print(engine.out, "Can't open analysis file %s\n", path);
     return;
   }
   if (header.problem != nullptr) {
-    std::printf("Not an analysis file: %s (%s)\n", path, header.problem);
-    std::fflush(stdout);
+    print(engine.out, "Not an analysis file: %s (%s)\n", path, header.problem);
     return;
   }
   // The table takes the file's size through the option that resizes it.
@@ -94,17 +93,16 @@ void showAnalysisFile(const char* path) {
     setProtocolFlag(FLAG_UCI);
     char line[64];
     std::snprintf(line, sizeof line, "setoption name Hash value %u", header.entryCount >> ENTRIES_TO_MB_SHIFT);
-    dispatchCommand(line);
+    dispatchCommand(engine, line);
   }
-  std::printf("Hash: %u MB\n", (ttMask + 4) >> ENTRIES_TO_MB_SHIFT);
-  std::printf("Fen : %s\n", header.fen);
-  std::fflush(stdout);
-  dispatchCommand("board");
+  print(engine.out, "Hash: %u MB\n", (ttMask + 4) >> ENTRIES_TO_MB_SHIFT);
+  print(engine.out, "Fen : %s\n", header.fen);
+  dispatchCommand(engine, "board");
   copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path);
   loadAnalysisFile();
   setProtocolFlag(FLAG_XBOARD);
-  printBestLines();
-  std::fflush(stdout);
+  printBestLines(engine);
+
 }
 
 }  // namespace velt

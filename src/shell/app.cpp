@@ -13,6 +13,7 @@
 #include "search/tt.h"
 #include "shell/book_play.h"
 #include "shell/clock_settings.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -21,41 +22,40 @@ namespace velt {
 
 namespace {
 
-bool ready = false;
 bool boardTablesBuilt = false;
 
 }  // namespace
 
-bool initApp() {
+bool initApp(Engine& engine) {
   // The board tables are constant once built and are never freed.
   if (!boardTablesBuilt) {
     buildBoardTables();
     boardTablesBuilt = true;
   }
   if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable(materialSettings()) || !allocatePawnHash()) {
-    std::printf("ERROR (not enough memory): initApp\n");
-    std::fflush(stdout);
+    print(engine.out, "ERROR (not enough memory): initApp\n");
     return false;
   }
-  setDefaultTimeControl();
-  startGame("", true);
-  game.forceMode = false;
+  setDefaultTimeControl(engine);
+  startGame(engine, "", true);
+  engine.game.forceMode = false;
   // Seed the random generator from one of the piece-square keys, chosen by the time.
   const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
   std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));
   openConfiguredBook();
-  ready = true;
+  engine.tablesReady = true;
   return true;
 }
 
-void releaseApp() {
+void releaseApp(Engine& engine) {
   closeBook();
   ttRelease();
   releaseMaterialTable();
   releasePawnHash();
-  ready = false;
+  engine.tablesReady = false;
 }
 
-bool appReady() { return ready; }
+bool appReady(const Engine& engine) { return engine.tablesReady; }
+
 
 }  // namespace velt

@@ -4,12 +4,14 @@
 
 namespace velt {
 
+struct Engine;
+
 // Builds the tables and sets up a new game; returns false after printing an error
 // when memory is short.
-bool initApp();
+bool initApp(Engine& engine);
 // Frees what initApp allocated.
-void releaseApp();
+void releaseApp(Engine& engine);
 // Whether initApp has run (and releaseApp not since).
-bool appReady();
+bool appReady(const Engine& engine);
 
 }  // namespace velt

@@ -7,6 +7,7 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/clock.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/options.h"
 
@@ -31,7 +32,7 @@ constexpr BenchmarkEntry benchmarkTable[] = {
 
 }  // namespace
 
-void runBenchmark() {
+void runBenchmark(Engine& engine) {
   const std::uint32_t savedFlags = engineFlags;
   engineFlags &= ~FLAG_POST;
   search.pollReadsInput = false;
@@ -40,14 +41,14 @@ void runBenchmark() {
   int number = 1;
   for (const BenchmarkEntry& entry : benchmarkTable) {
     newGame(true);
+
     parseFen(entry.fen);
     timeControl.maxSearchDepth = entry.depth;
     const std::uint32_t start = currentTimeMs();
     searchRoot();
     const std::uint32_t elapsed = currentTimeMs() - start;
-    std::printf("Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
+    print(engine.out, "Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
                 static_cast<int>(search.totalNodes));
-    std::fflush(stdout);
     referenceNodes += entry.referenceNodes;
     referenceMs += entry.referenceMs;
     nodes += static_cast<double>(search.totalNodes);
@@ -55,9 +56,8 @@ void runBenchmark() {
   }
   const float referenceSpeed = static_cast<float>(referenceNodes / referenceMs);
   const float machineSpeed = static_cast<float>(nodes / (ms > 0 ? ms : 1));
-  std::printf("\nAvg KNPS on P4 1.7GHz is %.3f  ,  Avg KNPS for this machine is %.3f\n", referenceSpeed, machineSpeed);
-  std::printf("\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
-  std::fflush(stdout);
+  print(engine.out, "\nAvg KNPS on P4 1.7GHz is %.3f  ,  Avg KNPS for this machine is %.3f\n", referenceSpeed, machineSpeed);
+  print(engine.out, "\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
   engineFlags = savedFlags;
   search.pollReadsInput = true;
 }

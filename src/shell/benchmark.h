@@ -4,8 +4,10 @@
 
 namespace velt {
 
+struct Engine;
+
 // Prints the time and node count of each position, the two average speeds and their
 // ratio, the Speed Index. No thinking lines appear; engineFlags is restored after.
-void runBenchmark();
+void runBenchmark(Engine& engine);
 
 }  // namespace velt

@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/book_learning.h"
+#include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -23,19 +24,19 @@ constexpr int SEARCHES_BEFORE_LEARNING = 5;
 // Side tables first: 2 holds white's moves, 3 black's; then the main tables.
 constexpr int TABLE_ORDER[2][3] = {{2, 0, 1}, {3, 0, 1}};
 
-BookProbeSettings probeSettings(BookDisplay xboardDisplay) {
+BookProbeSettings probeSettings(const Engine& engine, BookDisplay xboardDisplay) {
   BookProbeSettings settings;
   settings.display = (engineFlags & FLAG_XBOARD) ? xboardDisplay : BookDisplay::QUIET;
-  settings.fromInitialPosition = game.startFen[0] == '\0';
+  settings.fromInitialPosition = engine.game.startFen[0] == '\0';
   return settings;
 }
 
 }  // namespace
 
-Move chooseBookMove() {
-  if (game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
+Move chooseBookMove(Engine& engine) {
+  if (engine.game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
   Position& pos = gamePosition;
-  const BookProbeSettings settings = probeSettings(BookDisplay::THINKING);
+  const BookProbeSettings settings = probeSettings(engine, BookDisplay::THINKING);
   Move move = MOVE_NONE;
   for (int table : TABLE_ORDER[pos.side]) {
     if (bookProbe(table, pos, move, settings)) break;
@@ -52,24 +53,24 @@ Move chooseBookMove() {
   return repeats ? MOVE_NONE : move;
 }
 
-void learnFromBookExit(int score) {
-  const int searchesSinceBook = (gamePosition.gamePly - game.bookExitPly - 1) / 2;
+void learnFromBookExit(Engine& engine, int score) {
+  const int searchesSinceBook = (gamePosition.gamePly - engine.game.bookExitPly - 1) / 2;
   if (searchesSinceBook < SEARCHES_BEFORE_LEARNING || (engineFlags & FLAG_BOOK_LEARNING) == 0 ||
-      game.bookExitPly <= 0 || std::abs(score) < LEARN_SCORE) {
+      engine.game.bookExitPly <= 0 || std::abs(score) < LEARN_SCORE) {
     return;
   }
   BookLearnGame learnGame;
-  learnGame.bookExitPly = game.bookExitPly;
-  learnGame.fromInitialPosition = game.startFen[0] == '\0';
+  learnGame.bookExitPly = engine.game.bookExitPly;
+  learnGame.fromInitialPosition = engine.game.startFen[0] == '\0';
   learnGame.opponentIsComputer = (engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
   bookLearn(gamePosition, score, learnGame);
   prepareGameRoot();
-  game.bookExitPly = 0;
+  engine.game.bookExitPly = 0;
 }
 
-void showBookMoves(int table) {
+void showBookMoves(Engine& engine, int table) {
   Move move = MOVE_NONE;
-  BookProbeSettings settings = probeSettings(BookDisplay::TABLE);
+  BookProbeSettings settings = probeSettings(engine, BookDisplay::TABLE);
   settings.display = BookDisplay::TABLE;
   bookProbe(table, gamePosition, move, settings);
   prepareGameRoot();

@@ -6,6 +6,8 @@
 
 namespace velt {
 
+struct Engine;
+
 // Engine turns that may consult the book after a new game, a book move or a take-back
 // into the book.
 constexpr int BOOK_TURNS = 3;
@@ -18,11 +20,11 @@ bool openConfiguredBook();
 // The book move for the game position, or MOVE_NONE (no book turns left, no book
 // move, or one that would repeat a position). Prints the candidates as a thinking
 // line in xboard mode.
-Move chooseBookMove();
+Move chooseBookMove(Engine& engine);
 // After a search: learns from the score once, when the sixth search after the last
 // book move is clearly good or bad and learning is on.
-void learnFromBookExit(int score);
+void learnFromBookExit(Engine& engine, int score);
 // Prints the candidate table of the game position from one book table.
-void showBookMoves(int table);
+void showBookMoves(Engine& engine, int table);
 
 }  // namespace velt

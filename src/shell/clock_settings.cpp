@@ -8,7 +8,7 @@
 
 #include "search/search_state.h"
 #include "search/tt.h"
-#include "shell/game_state.h"
+#include "shell/engine.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -19,11 +19,6 @@ constexpr int MAX_DEPTH_LIMIT = 60;
 constexpr int MAX_LAG = 200;
 constexpr int CS_PER_SECOND = 100;
 
-// Set by a "level" whose base is zero: the base is then taken from the first clock
-// that "time" reports. "level" writes the base in whole seconds at best, so a front
-// end can only give a control under a second this way.
-bool baseAwaitsClock = false;
-
 // The lag may not eat more than a move's share of a session.
 void limitLagToSession() {
   if (timeControl.movesPerSession <= 0) return;
@@ -31,8 +26,8 @@ void limitLagToSession() {
   if (timeControl.timeLag > share) timeControl.timeLag = std::max(share - 20, 20);
 }
 
-void clearClockControl() {
-  baseAwaitsClock = false;
+void clearClockControl(Engine& engine) {
+  engine.baseAwaitsClock = false;
   timeControl.movesPerSession = 0;
   timeControl.baseTime = 0;
   timeControl.increment = 0;
@@ -71,46 +66,46 @@ int depthFromText(const char* text) {
   return std::clamp(depth, 1, MAX_DEPTH_LIMIT);
 }
 
-void setMoveTime(int milliseconds) {
-  clearClockControl();
+void setMoveTime(Engine& engine, int milliseconds) {
+  clearClockControl(engine);
   timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   timeControl.timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
 }
 
-void setDepthLimit(int depth) {
-  clearClockControl();
+void setDepthLimit(Engine& engine, int depth) {
+  clearClockControl(engine);
   timeControl.maxSearchDepth = depth;
   timeControl.timePerMove = 0;
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 0;
 }
 
-void setSecondsPerMove(int seconds) {
-  clearClockControl();
+void setSecondsPerMove(Engine& engine, int seconds) {
+  clearClockControl(engine);
   timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   timeControl.timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
 }
 
-void setLevel(int moves, const char* baseMinutes, const char* incrementSeconds) {
+void setLevel(Engine& engine, int moves, const char* baseMinutes, const char* incrementSeconds) {
   long long base = commandNumber(baseMinutes) * 60LL * CS_PER_SECOND;
   if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 1LL * CS_PER_SECOND;
-  clearClockControl();
+  clearClockControl(engine);
   timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
   timeControl.increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
   timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
   startLevelClock(static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS)));
-  baseAwaitsClock = timeControl.baseTime == 0;
+  engine.baseAwaitsClock = timeControl.baseTime == 0;
 }
 
-void takeBaseFromClock(int reportedClock) {
-  if (!baseAwaitsClock || reportedClock <= 0) return;
-  baseAwaitsClock = false;
+void takeBaseFromClock(Engine& engine, int reportedClock) {
+  if (!engine.baseAwaitsClock || reportedClock <= 0) return;
+  engine.baseAwaitsClock = false;
   startLevelClock(reportedClock);
 }
 
-void setUciClock(int side, int incrementCs, int moves) {
-  baseAwaitsClock = false;
+void setUciClock(Engine& engine, int side, int incrementCs, int moves) {
+  engine.baseAwaitsClock = false;
   timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
   timeControl.baseTime = timeControl.clockCs[side];
   timeControl.increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
@@ -138,8 +133,8 @@ void estimateXboardLag(int ownClock, int reportedClock) {
   limitLagToSession();
 }
 
-void setDefaultTimeControl() {
-  clearClockControl();
+void setDefaultTimeControl(Engine& engine) {
+  clearClockControl(engine);
   timeControl.baseTime = 500;
   timeControl.timePerMove = 500;
   timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;

@@ -5,6 +5,8 @@
 
 namespace velt {
 
+struct Engine;
+
 // Bounds on the numbers of the time commands, far beyond any real control, so that
 // the time allotment's arithmetic cannot overflow whatever a front end sends.
 constexpr int MAX_CLOCK_CS = 100'000'000;     // about 11 days
@@ -12,22 +14,22 @@ constexpr int MAX_INCREMENT_CS = 10'000'000;  // about 28 hours
 constexpr int MAX_MOVES_TO_GO = 1000;
 
 // A fixed time per move in milliseconds (UCI "go movetime").
-void setMoveTime(int milliseconds);
+void setMoveTime(Engine& engine, int milliseconds);
 // A depth limit without a clock (UCI "go depth").
-void setDepthLimit(int depth);
+void setDepthLimit(Engine& engine, int depth);
 // A fixed time per move in seconds (xboard "st").
-void setSecondsPerMove(int seconds);
+void setSecondsPerMove(Engine& engine, int seconds);
 // A conventional control (xboard "level"): moves per session, base time as "min" or
 // "min:sec", increment in seconds (decimals allowed, cut to centiseconds). A zero
 // base leaves the game untimed until "time" reports a clock (takeBaseFromClock).
-void setLevel(int moves, const char* baseMinutes, const char* incrementSeconds);
+void setLevel(Engine& engine, int moves, const char* baseMinutes, const char* incrementSeconds);
 // xboard "time" after a "level" with a zero base: a positive clock becomes the base
 // (and both clocks), so that a control shorter than "level" can write is kept.
 // Nothing happens otherwise.
-void takeBaseFromClock(int reportedClock);
+void takeBaseFromClock(Engine& engine, int reportedClock);
 // Base time, increment and session after the clock of the side to move was set from a
 // UCI "go" (centiseconds); moves 0 means all moves in one session.
-void setUciClock(int side, int incrementCs, int moves);
+void setUciClock(Engine& engine, int side, int incrementCs, int moves);
 
 // UCI: lag = the engine's own count after its last move minus the clock the front
 // end reports now.
@@ -42,6 +44,6 @@ int clockFromText(const char* text);
 // The number cut to 16 bits as the depth commands take it, then limited to 1..60.
 int depthFromText(const char* text);
 // The control of a fresh start: 5 seconds a move, depth limit 60, one variation.
-void setDefaultTimeControl();
+void setDefaultTimeControl(Engine& engine);
 
 }  // namespace velt

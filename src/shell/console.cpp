@@ -10,10 +10,12 @@
 
 #include "board/coordinate.h"
 #include "board/perft.h"
+#include "shell/engine.h"
 
 namespace velt {
 
-void printBoard(const Position& pos) {
+void printBoard(Engine& engine, const Position& pos) {
+  char text[64 * 2 + 1];
   for (int counter = 63; counter >= 0; --counter) {
     int square = counter ^ 7;
     int code = pos.board[square];
@@ -22,17 +24,17 @@ void printBoard(const Position& pos) {
       letter = PIECE_LETTERS[typeOfCode(code)];
       if (colourOfCode(code) == BLACK) letter = static_cast<char>(letter - 'A' + 'a');
     }
-    std::printf("%c%c", letter, fileOf(square) == 7 ? '\n' : ' ');
+    text[2 * (63 - counter)] = letter;
+    text[2 * (63 - counter) + 1] = fileOf(square) == 7 ? '\n' : ' ';
   }
-  std::fflush(stdout);
+  write(engine.out, std::string_view(text, sizeof text - 1));
 }
 
-void perftCommand(const char* arguments) {
+void perftCommand(Engine& engine, const char* arguments) {
   char* end = nullptr;
   const long depth = std::strtol(arguments, &end, 10);
   if (end == arguments || depth < 1 || depth > PERFT_MAX_DEPTH) {
-    std::printf("Usage: perft <depth>, depth 1 to %d\n", PERFT_MAX_DEPTH);
-    std::fflush(stdout);
+    print(engine.out, "Usage: perft <depth>, depth 1 to %d\n", PERFT_MAX_DEPTH);
     return;
   }
   // A copy rebased to game ply 0, so that the game's history cannot run out of
@@ -48,11 +50,10 @@ void perftCommand(const char* arguments) {
   const std::uint64_t total = perft(*pos, static_cast<int>(depth), &lines);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-  for (const PerftLine& line : lines) std::printf("%s: %" PRIu64 "\n", moveToCoordinate(line.move), line.nodes);
+  for (const PerftLine& line : lines) print(engine.out, "%s: %" PRIu64 "\n", moveToCoordinate(line.move), line.nodes);
   const std::uint64_t nps = ms > 0 ? total * 1000 / static_cast<std::uint64_t>(ms) : total * 1000;
-  std::printf("\nNodes searched: %" PRIu64 "\nTime: %lld ms, %" PRIu64 " nodes per second\n", total,
+  print(engine.out, "\nNodes searched: %" PRIu64 "\nTime: %lld ms, %" PRIu64 " nodes per second\n", total,
               static_cast<long long>(ms), nps);
-  std::fflush(stdout);
 }
 
 }  // namespace velt

@@ -6,11 +6,13 @@
 
 namespace velt {
 
+struct Engine;
+
 // Prints the position as eight lines, rank 8 first, squares separated by blanks.
-void printBoard(const Position& pos);
+void printBoard(Engine& engine, const Position& pos);
 
 // The console word "perft <depth>" on the game position: one line per root move,
 // an empty line, the total and the time with the speed.
-void perftCommand(const char* arguments);
+void perftCommand(Engine& engine, const char* arguments);
 
 }  // namespace velt

@@ -15,6 +15,7 @@
 #include "shell/app.h"
 #include "shell/benchmark.h"
 #include "shell/console.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/memory_report.h"
@@ -29,78 +30,74 @@ namespace velt {
 namespace {
 
 // The console words need the tables; false when they cannot be set up.
-bool ensureApp() { return appReady() || initApp(); }
+bool ensureApp(Engine& engine) { return appReady(engine) || initApp(engine); }
 
 // Words that read or replace the game position or the tables wait for the end of a
 // running search, which holds both: the search's position is mid-tree, and changing
 // it underneath the search would wreck it or its held result. True (after saying
 // so) while one runs.
-bool refusedWhileSearching(const char* word) {
-  if (!searchUnderway()) return false;
-  std::printf("%s: not available while a search runs\n", word);
-  std::fflush(stdout);
+bool refusedWhileSearching(Engine& engine, const char* word) {
+  if (!searchUnderway(engine)) return false;
+  print(engine.out, "%s: not available while a search runs\n", word);
   return true;
 }
 
-void boardCommand(const char*) {
-  if (refusedWhileSearching("board") || !ensureApp()) return;
-  printBoard(gamePosition);
+void boardCommand(Engine& engine, const char*) {
+  if (refusedWhileSearching(engine, "board") || !ensureApp(engine)) return;
+  printBoard(engine, gamePosition);
 }
 
 // "fen" prints the current position; "fen <text>" starts a new game from that
 // position, or says why not and leaves the position as it was.
-void fenCommand(const char* arguments) {
-  if (refusedWhileSearching("fen") || !ensureApp()) return;
+void fenCommand(Engine& engine, const char* arguments) {
+  if (refusedWhileSearching(engine, "fen") || !ensureApp(engine)) return;
   if (*arguments == '\0') {
     char fen[FEN_TEXT_SIZE];
     positionToFen(gamePosition, fen);
-    std::printf("%s\n", fen);
+    print(engine.out, "%s\n", fen);
   } else if (parseFen(arguments)) {
     newGame(false);
     parseFen(arguments);
     prepareRoot(gamePosition);
   } else {
-    std::printf("Illegal position: %s\n", arguments);
+    print(engine.out, "Illegal position: %s\n", arguments);
   }
-  std::fflush(stdout);
 }
 
 // "chk e" prints the full static evaluation of the current position, from the side
 // to move's point of view; not while a search works on the position.
-void checkCommand(const char* arguments) {
-  if (!ensureApp()) return;
+void checkCommand(Engine& engine, const char* arguments) {
+  if (!ensureApp(engine)) return;
   if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || search.searching) return;
-  std::printf("Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
-  std::fflush(stdout);
+  print(engine.out, "Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
 }
 
 // Perft works on a copy of the game position, taken between searches.
-void perftWord(const char* arguments) {
-  if (refusedWhileSearching("perft")) return;
-  if (ensureApp()) perftCommand(arguments);
+void perftWord(Engine& engine, const char* arguments) {
+  if (refusedWhileSearching(engine, "perft")) return;
+  if (ensureApp(engine)) perftCommand(engine, arguments);
 }
 
-void egtbCommand(const char*) {
-  if (refusedWhileSearching("egtb") || !ensureApp()) return;
-  loadTablebases();
+void egtbCommand(Engine& engine, const char*) {
+  if (refusedWhileSearching(engine, "egtb") || !ensureApp(engine)) return;
+  loadTablebases(engine);
   int score;
-  if (tablebaseStatus.largest <= 0) std::printf("EGTB not found\n");
-  else if (probeTablebase(gamePosition, score)) std::printf("Max %d , Score %d\n", tablebaseStatus.largest, score);
-  else std::printf("Position not in EGTB\n");
-  std::fflush(stdout);
+  if (tablebaseStatus.largest <= 0) print(engine.out, "EGTB not found\n");
+  else if (probeTablebase(gamePosition, score)) print(engine.out, "Max %d , Score %d\n", tablebaseStatus.largest, score);
+  else print(engine.out, "Position not in EGTB\n");
 }
 
 // The benchmark reuses the game position and the table.
-void benchmarkCommand(const char*) {
-  if (refusedWhileSearching("si") || !ensureApp()) return;
-  runBenchmark();
+void benchmarkCommand(Engine& engine, const char*) {
+  if (refusedWhileSearching(engine, "si") || !ensureApp(engine)) return;
+  runBenchmark(engine);
 }
 
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
   const char* word;
-  void (*handler)(const char* arguments);
+  void (*handler)(Engine& engine, const char* arguments);
 };
 const ConsoleWord consoleWords[] = {
     {"board", boardCommand},
@@ -111,15 +108,14 @@ const ConsoleWord consoleWords[] = {
     {"si", benchmarkCommand},
 };
 
-void announceProtocol(std::uint32_t protocolFlag) {
+void announceProtocol(Engine& engine, std::uint32_t protocolFlag) {
   engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | protocolFlag;
   if (protocolFlag == FLAG_XBOARD) {
-    std::printf("feature done=0\n");
-    std::fflush(stdout);
+    print(engine.out, "feature done=0\n");
   }
-  releaseApp();
-  if (!initApp()) std::exit(1);
-  printMemoryUsage();
+  releaseApp(engine);
+  if (!initApp(engine)) std::exit(1);
+  printMemoryUsage(engine);
 }
 
 
@@ -127,8 +123,8 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-void dispatchCommand(const char* line) {
-  game.pendingCommand = CMD_NONE;
+void dispatchCommand(Engine& engine, const char* line) {
+  engine.game.pendingCommand = CMD_NONE;
   while (isBlank(*line)) ++line;
   const char* wordEnd = line;
   while (*wordEnd != '\0' && !isBlank(*wordEnd)) ++wordEnd;
@@ -140,28 +136,27 @@ void dispatchCommand(const char* line) {
 
   // A new protocol rebuilds the tables, which a running search holds: not now.
   if (word == "xboard" || word == "uci") {
-    if (searchUnderway()) return;
-    announceProtocol(word == "xboard" ? FLAG_XBOARD : FLAG_UCI);
+    if (searchUnderway(engine)) return;
+    announceProtocol(engine, word == "xboard" ? FLAG_XBOARD : FLAG_UCI);
   }
   for (const ConsoleWord& entry : consoleWords) {
     if (word == entry.word) {
-      entry.handler(arguments);
+      entry.handler(engine, arguments);
       return;
     }
   }
-  if (!appReady()) {
+  if (!appReady(engine)) {
     if (word == "quit") {
-      game.pendingCommand = CMD_QUIT;
+      engine.game.pendingCommand = CMD_QUIT;
     } else {
-      std::printf("Enter the protocol first (xboard or uci)\n");
-      std::fflush(stdout);
+      print(engine.out, "Enter the protocol first (xboard or uci)\n");
     }
     return;
   }
   if (engineFlags & FLAG_XBOARD) {
-    handleXboardCommand(line);
+    handleXboardCommand(engine, line);
   } else if (engineFlags & FLAG_UCI) {
-    handleUciCommand(line);
+    handleUciCommand(engine, line);
   }
 }
 

@@ -4,8 +4,10 @@
 
 namespace velt {
 
+struct Engine;
+
 // Handles one input line: the protocol words, the console words, or the protocol
 // handler of the chosen protocol.
-void dispatchCommand(const char* line);
+void dispatchCommand(Engine& engine, const char* line);
 
 }  // namespace velt

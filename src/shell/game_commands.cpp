@@ -13,6 +13,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "search/clock.h"
+#include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -24,19 +25,19 @@ namespace velt {
 
 namespace {
 
-void resetGameState(const char* fen) {
-  game.gameOver = false;
-  game.engineSide = NO_PIECE;
-  game.lastMovePly = -1;
+void resetGameState(Engine& engine, const char* fen) {
+  engine.game.gameOver = false;
+  engine.game.engineSide = NO_PIECE;
+  engine.game.lastMovePly = -1;
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.baseTime;
   timeControl.timeLag = 20;
-  game.resignCount = 0;
-  game.bookExitPly = 0;
-  game.bookMovesLeft = 3;
-  game.decidedSearchActive = false;
-  game.expectedMove = MOVE_NONE;
-  game.userMoveFrom = game.userMoveTo = -1;
-  std::snprintf(game.startFen, COMMAND_ARG_SIZE, "%s", fen);
+  engine.game.resignCount = 0;
+  engine.game.bookExitPly = 0;
+  engine.game.bookMovesLeft = 3;
+  engine.game.decidedSearchActive = false;
+  engine.game.expectedMove = MOVE_NONE;
+  engine.game.userMoveFrom = engine.game.userMoveTo = -1;
+  std::snprintf(engine.game.startFen, COMMAND_ARG_SIZE, "%s", fen);
 }
 
 // Whether a listed coordinate move is the move played: the same squares, and the same
@@ -50,49 +51,49 @@ bool isPlayedMove(const char* text, Move played) {
 
 // How many listed moves the current game has already played: all of its moves when
 // it started from the same position and they open the list, else 0.
-int movesAlreadyPlayed(const char* fen) {
+int movesAlreadyPlayed(const Engine& engine, const char* fen) {
   const Position& pos = gamePosition;
-  if (pos.gamePly == 0 || pos.gamePly > game.positionMoveCount || std::strcmp(fen, game.startFen) != 0) return 0;
+  if (pos.gamePly == 0 || pos.gamePly > engine.game.positionMoveCount || std::strcmp(fen, engine.game.startFen) != 0) return 0;
   for (int i = 0; i < pos.gamePly; ++i) {
-    if (!isPlayedMove(game.positionMoves[i], pos.undo[i].move)) return 0;
+    if (!isPlayedMove(engine.game.positionMoves[i], pos.undo[i].move)) return 0;
   }
   return pos.gamePly;
 }
 
-void setUpPositionCommand() {
+void setUpPositionCommand(Engine& engine) {
   const bool clearTables = (engineFlags & FLAG_PRESERVE_HASH) == 0;
-  if (game.commandArg[0] != 'M') {
-    startGame(game.commandArg, clearTables);
+  if (engine.game.commandArg[0] != 'M') {
+    startGame(engine, engine.game.commandArg, clearTables);
     return;
   }
-  const char* fen = game.commandArg + 1;
+  const char* fen = engine.game.commandArg + 1;
   while (*fen == ' ') ++fen;
-  const int played = movesAlreadyPlayed(fen);
-  if (played == 0 && !startGame(fen, clearTables)) return;
+  const int played = movesAlreadyPlayed(engine, fen);
+  if (played == 0 && !startGame(engine, fen, clearTables)) return;
   Position& pos = gamePosition;
-  for (int i = played; i < game.positionMoveCount; ++i) {
+  for (int i = played; i < engine.game.positionMoveCount; ++i) {
     Move move = MOVE_NONE;
-    if (!parseMoveText(pos, game.positionMoves[i], move) || !makeGameMove(move)) break;
+    if (!parseMoveText(pos, engine.game.positionMoves[i], move) || !makeGameMove(engine, move)) break;
   }
-  game.lastMovePly = pos.gamePly - 1;
-  checkGameResult();
+  engine.game.lastMovePly = pos.gamePly - 1;
+  checkGameResult(engine);
 }
 
-void takeBack() {
+void takeBack(Engine& engine) {
   const Position& pos = gamePosition;
   if (pos.gamePly == 0) return;
-  game.gameOver = false;
-  game.engineSide = NO_PIECE;
+  engine.game.gameOver = false;
+  engine.game.engineSide = NO_PIECE;
   recentRootScores[0] = MATE_SCORE;
-  if (pos.gamePly < game.lastMovePly) game.bookMovesLeft = 3;
+  if (pos.gamePly < engine.game.lastMovePly) engine.game.bookMovesLeft = 3;
   takeBackGameMove();
-  if (std::strcmp(game.commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
+  if (std::strcmp(engine.game.commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
 }
 
-void enterAnalysis() {
+void enterAnalysis(Engine& engine) {
   if (!search.analysisMode) {
-    game.savedTimePerMove = timeControl.timePerMove;
-    game.savedDepthLimit = timeControl.maxSearchDepth;
+    engine.game.savedTimePerMove = timeControl.timePerMove;
+    engine.game.savedDepthLimit = timeControl.maxSearchDepth;
   }
   timeControl.timePerMove = 0;
   timeControl.maxSearchDepth = 60;
@@ -109,64 +110,62 @@ void newGame(bool clearTables) {
   resetSearchForNewGame();
 }
 
-bool startGame(const char* fen, bool clearTables) {
+bool startGame(Engine& engine, const char* fen, bool clearTables) {
   // parseFen changes nothing when it refuses, so a bad FEN leaves the game alone.
   if (*fen != '\0' && !parseFen(fen)) {
-    std::printf("Illegal position: %s\n", fen);
-    std::fflush(stdout);
+    print(engine.out, "Illegal position: %s\n", fen);
     return false;
   }
   // A game that switched to the decided-position search leaves a table of its own.
-  newGame(clearTables || game.decidedSearchActive);
+  newGame(clearTables || engine.game.decidedSearchActive);
   if (*fen != '\0') parseFen(fen);
-  resetGameState(fen);
+  resetGameState(engine, fen);
   prepareGameRoot();
   return true;
 }
 
-void applyUserMove() {
+void applyUserMove(Engine& engine) {
   Position& pos = gamePosition;
-  const Move move = findLegalMove(pos, game.userMoveFrom, game.userMoveTo, game.userMovePromotion);
-  if (move == MOVE_NONE || !makeGameMove(move)) {
-    std::printf("Illegal move: %s\n", game.userMoveText);
-    std::fflush(stdout);
-    debugLog("Illegal Move-> %d %d (%" PRIu32 ")\n", game.userMoveFrom, game.userMoveTo, currentTimeMs());
+  const Move move = findLegalMove(pos, engine.game.userMoveFrom, engine.game.userMoveTo, engine.game.userMovePromotion);
+  if (move == MOVE_NONE || !makeGameMove(engine, move)) {
+    print(engine.out, "Illegal move: %s\n", engine.game.userMoveText);
+    debugLog(engine, "Illegal Move-> %d %d (%" PRIu32 ")\n", engine.game.userMoveFrom, engine.game.userMoveTo, currentTimeMs());
   } else {
-    if (!game.forceMode) game.engineSide = pos.side;
-    game.lastMovePly = pos.gamePly - 1;
-    checkGameResult();
+    if (!engine.game.forceMode) engine.game.engineSide = pos.side;
+    engine.game.lastMovePly = pos.gamePly - 1;
+    checkGameResult(engine);
   }
-  game.userMoveFrom = game.userMoveTo = -1;
+  engine.game.userMoveFrom = engine.game.userMoveTo = -1;
 }
 
-void carryOutCommand(int command) {
+void carryOutCommand(Engine& engine, int command) {
   const int side = gamePosition.side;
   switch (command) {
     case CMD_NEW_GAME:
-      startGame("", true);
-      game.forceMode = false;
+      startGame(engine, "", true);
+      engine.game.forceMode = false;
       break;
     case CMD_TAKE_BACK:
-      takeBack();
+      takeBack(engine);
       break;
     case CMD_GO:
-      if (game.engineSide != NO_PIECE && game.engineSide != side) {
+      if (engine.game.engineSide != NO_PIECE && engine.game.engineSide != side) {
         std::swap(timeControl.clockCs[WHITE], timeControl.clockCs[BLACK]);
       }
-      game.forceMode = false;
-      game.engineSide = side;
+      engine.game.forceMode = false;
+      engine.game.engineSide = side;
       break;
     case CMD_FORCE:
-      game.engineSide = NO_PIECE;
-      game.forceMode = !game.forceMode;
+      engine.game.engineSide = NO_PIECE;
+      engine.game.forceMode = !engine.game.forceMode;
       recentRootScores[0] = MATE_SCORE;
       break;
     case CMD_SET_POSITION:
-      setUpPositionCommand();
-      game.engineSide = NO_PIECE;
+      setUpPositionCommand(engine);
+      engine.game.engineSide = NO_PIECE;
       break;
     case CMD_ANALYZE:
-      enterAnalysis();
+      enterAnalysis(engine);
       break;
     default:
       break;

@@ -5,16 +5,18 @@
 
 namespace velt {
 
+struct Engine;
+
 // Resets the game to the standard start position: the transposition table (when
 // clearTables), the history, the clock's time base and the search's game state.
 void newGame(bool clearTables);
 // A new game from the start position, or from a FEN when fen is not empty; resets the
 // game state of the shell and the search. False, after saying so and changing
 // nothing, when the FEN is not a usable position.
-bool startGame(const char* fen, bool clearTables);
+bool startGame(Engine& engine, const char* fen, bool clearTables);
 // Carries out one pending command (codes 1, 2, 6, 7, 9, 10; others do nothing).
-void carryOutCommand(int command);
+void carryOutCommand(Engine& engine, int command);
 // Plays the move the xboard user typed (userMoveFrom/To/Promotion) when it is legal.
-void applyUserMove();
+void applyUserMove(Engine& engine);
 
 }  // namespace velt

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "board/position.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -21,24 +22,23 @@ constexpr int LAST_THINKING_PLY = 735;
 
 }  // namespace
 
-void runGameLoop() {
+void runGameLoop(Engine& engine) {
   const Position& pos = gamePosition;
   for (;;) {
-    game.pendingCommand = CMD_NONE;
-    game.commandArg[0] = '\0';
-    applyDeferredOptions();
-    if (pos.gamePly > LAST_THINKING_PLY && !game.gameOver) {
-      std::printf("ERROR (maximum number of moves reached): main\n");
-      std::fflush(stdout);
-      game.gameOver = true;
+    engine.game.pendingCommand = CMD_NONE;
+    engine.game.commandArg[0] = '\0';
+    applyQueuedOptions(engine);
+    if (pos.gamePly > LAST_THINKING_PLY && !engine.game.gameOver) {
+      print(engine.out, "ERROR (maximum number of moves reached): main\n");
+      engine.game.gameOver = true;
     }
-    if (search.analysisMode) game.engineSide = pos.side;
-    if (game.engineSide == pos.side && !game.gameOver) think();
-    sendPongsAfterMove();
-    while (game.pendingCommand == CMD_NONE && game.userMoveFrom < 0) readCommand(true);
-    if (game.pendingCommand == CMD_QUIT) return;
-    if (game.userMoveFrom >= 0) applyUserMove();
-    carryOutCommand(game.pendingCommand);
+    if (search.analysisMode) engine.game.engineSide = pos.side;
+    if (engine.game.engineSide == pos.side && !engine.game.gameOver) think(engine);
+    sendPongsAfterMove(engine);
+    while (engine.game.pendingCommand == CMD_NONE && engine.game.userMoveFrom < 0) readCommand(engine, true);
+    if (engine.game.pendingCommand == CMD_QUIT) return;
+    if (engine.game.userMoveFrom >= 0) applyUserMove(engine);
+    carryOutCommand(engine, engine.game.pendingCommand);
   }
 }
 

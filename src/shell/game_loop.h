@@ -4,7 +4,9 @@
 
 namespace velt {
 
+struct Engine;
+
 // Runs until a quit command; returns then.
-void runGameLoop();
+void runGameLoop(Engine& engine);
 
 }  // namespace velt

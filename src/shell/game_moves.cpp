@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/san.h"
 #include "eval/evaluate.h"
+#include "shell/engine.h"
 #include "shell/game_state.h"
 
 namespace velt {
@@ -78,7 +79,7 @@ void prepareGameRoot() {
   evaluate(pos, NO_WINDOW, MATE_SCORE);
 }
 
-bool makeGameMove(Move move) {
+bool makeGameMove(Engine& engine, Move move) {
   Position& pos = gamePosition;
   pos.ply = 0;
   if (pos.gamePly >= MAX_RECORDED_PLY) return false;
@@ -91,7 +92,7 @@ bool makeGameMove(Move move) {
   std::snprintf(text, sizeof text, "%s", moveToSan(pos, move));
   makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
-  std::memcpy(game.moveHistory[pos.gamePly - 1], text, sizeof text);
+  std::memcpy(engine.game.moveHistory[pos.gamePly - 1], text, sizeof text);
   prepareGameRoot();
   return true;
 }

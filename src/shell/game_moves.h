@@ -6,6 +6,8 @@
 
 namespace velt {
 
+struct Engine;
+
 constexpr int MAX_LEGAL_MOVES = 256;
 // The game record stops here, leaving room for the result check's trial moves. The
 // engine itself stops thinking after 735 plies, so its searches always fit.
@@ -21,7 +23,7 @@ Move findLegalMove(Position& pos, int from, int to, char promotionLetter);
 // Makes a legal move on the game position at search ply 0 and records its algebraic
 // text (with "+" when it gives check) in moveHistory. False, changing nothing, when
 // the move is not legal here or the record is full.
-bool makeGameMove(Move move);
+bool makeGameMove(Engine& engine, Move move);
 // Takes back the last game move.
 void takeBackGameMove();
 // Evaluates the game position at ply 0 so that its attack maps are current.

@@ -16,6 +16,7 @@
 #include "search/clock.h"
 #include "search/search_state.h"
 #include "shell/dispatch.h"
+#include "shell/engine.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 
@@ -59,11 +60,6 @@ bool isBacklogged(InputQueue& queue) {
   const std::size_t unread = queue.text.size() - queue.head;
   return unread >= INPUT_BACKLOG_LIMIT && std::memchr(queue.text.data() + queue.head, '\n', unread) != nullptr;
 }
-
-// The engine's console queue. It is never destroyed: the detached reader thread may
-// still be blocked in read() while the process ends.
-InputQueue& consoleInput = *new InputQueue;
-bool inputIsFile = false;
 
 }  // namespace
 
@@ -156,45 +152,45 @@ const char* takeLineFromFile(InputQueue& queue, int fd) {
   return line;
 }
 
-void initInput() {
+void initInput(Engine& engine) {
   // The search's poll takes commands through the same path, without waiting.
-  search.readWaitingInput = [] { readCommand(false); };
+  search.readWaitingInput = [&engine] { readCommand(engine, false); };
   struct stat status;
-  inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
-  if (inputIsFile) {
+  engine.inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+  if (engine.inputIsFile) {
     engineFlags |= FLAG_INPUT_IS_FILE;
     return;
   }
-  std::thread(readInputLoop, std::ref(consoleInput), STDIN_FILENO).detach();
+  std::thread([queue = engine.input] { readInputLoop(*queue, STDIN_FILENO); }).detach();
 }
 
-const char* getInputLine() {
-  return inputIsFile ? takeLineFromFile(consoleInput, STDIN_FILENO) : takeLine(consoleInput);
+const char* getInputLine(Engine& engine) {
+  return engine.inputIsFile ? takeLineFromFile(*engine.input, STDIN_FILENO) : takeLine(*engine.input);
 }
 
 namespace {
 
 // Takes and dispatches one console line, waiting for it up to `waitMs` (forever when
 // negative, not at all when 0).
-void takeCommand(int waitMs) {
+void takeCommand(Engine& engine, int waitMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
   for (;;) {
-    if (const char* line = getInputLine()) {
-      debugLog("(%" PRIu32 ") < %s\n", currentTimeMs(), line);
-      dispatchCommand(line);
+    if (const char* line = getInputLine(engine)) {
+      debugLog(engine, "(%" PRIu32 ") < %s\n", currentTimeMs(), line);
+      dispatchCommand(engine, line);
       return;
     }
     // A command file that is used up ends the engine like "quit": when it is idle, and
     // during an analysis or ponder search, which only a command ends. Any other search
     // runs to its end first.
-    if (inputIsFile && (waitMs != 0 || search.analysisMode || search.pondering)) {
-      dispatchCommand("quit");
+    if (engine.inputIsFile && (waitMs != 0 || search.analysisMode || search.pondering)) {
+      dispatchCommand(engine, "quit");
       return;
     }
     if (waitMs == 0) return;
     if (waitMs < 0) {
-      waitForInput(consoleInput);
-    } else if (!waitForInputUntil(consoleInput, deadline)) {
+      waitForInput(*engine.input);
+    } else if (!waitForInputUntil(*engine.input, deadline)) {
       return;
     }
   }
@@ -202,17 +198,19 @@ void takeCommand(int waitMs) {
 
 }  // namespace
 
-void readCommand(bool wait) { takeCommand(wait ? -1 : 0); }
+void readCommand(Engine& engine, bool wait) { takeCommand(engine, wait ? -1 : 0); }
 
-void readCommandWithin(int timeoutMs) { takeCommand(std::max(timeoutMs, 1)); }
+void readCommandWithin(Engine& engine, int timeoutMs) { takeCommand(engine, std::max(timeoutMs, 1)); }
 
-void debugLog(const char* format, ...) {
+void debugLog(Engine& engine, const char* format, ...) {
   if ((engineFlags & FLAG_UCI) == 0 || (engineFlags & FLAG_DEBUG) == 0) return;
+  char text[1024];
   va_list arguments;
   va_start(arguments, format);
-  std::vprintf(format, arguments);
+  std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  std::fflush(stdout);
+  write(engine.out, text);
 }
+
 
 }  // namespace velt

@@ -13,6 +13,8 @@
 
 namespace velt {
 
+struct Engine;
+
 constexpr std::size_t INPUT_CHUNK_SIZE = 4096;
 // Above this much unread text the reader waits for the main thread to take lines
 // (as long as there is a complete line to take), so that a long command file is not
@@ -56,9 +58,9 @@ const char* takeLineFromFile(InputQueue& queue, int fd);
 
 // Sets up standard input once at start-up: a regular file is read on demand (and
 // sets FLAG_INPUT_IS_FILE), anything else gets the reader thread.
-void initInput();
+void initInput(Engine& engine);
 // The next complete console line, or nullptr when none is buffered.
-const char* getInputLine();
+const char* getInputLine(Engine& engine);
 // Sleeps until the reader has appended text or ended the queue since the last wait.
 void waitForInput(InputQueue& queue);
 // The same, giving up at `deadline`: false when nothing arrived by then.
@@ -66,11 +68,11 @@ bool waitForInputUntil(InputQueue& queue, std::chrono::steady_clock::time_point 
 
 // Takes one console line, logs it and dispatches it. With wait it sleeps until a line
 // arrives; when input is a file and used up it sets CMD_QUIT.
-void readCommand(bool wait);
+void readCommand(Engine& engine, bool wait);
 // Like readCommand(true), but returns after `timeoutMs` when no line has come.
-void readCommandWithin(int timeoutMs);
+void readCommandWithin(Engine& engine, int timeoutMs);
 // printf-style line for the UCI debug log: written and flushed only while both
 // FLAG_UCI and FLAG_DEBUG are set.
-void debugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void debugLog(Engine& engine, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace velt

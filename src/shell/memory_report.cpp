@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "egtb/tb_probe.h"
+#include "shell/engine.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -15,16 +16,15 @@ constexpr std::uint64_t PAWN_HASH_BYTES = 1572864;
 
 }  // namespace
 
-void printMemoryUsage() {
+void printMemoryUsage(Engine& engine) {
   const bool found = tablebaseStatus.largest > 0;
-  std::printf("Memory Usage:\n    Transposition Table: %d KB\n    Pawn Hash          : %d KB\n"
+  print(engine.out, "Memory Usage:\n    Transposition Table: %d KB\n    Pawn Hash          : %d KB\n"
               "    Endgame Tablebase  : %d MB\n\nEGTB Status: ",
               static_cast<int>((static_cast<std::uint64_t>(options.ttIndexMask) * 8 + 32) >> 10),
               static_cast<int>(options.maxThreads * PAWN_HASH_BYTES >> 10), found ? options.egtbCacheMB : 0);
-  if (found) std::printf("Maximum %d piece tablebases found\n\n", tablebaseStatus.largest);
-  else std::printf((engineFlags & FLAG_UCI) ? "Not set yet by UCI\n\n" : "Not found\n\n");
-  std::printf("Threads: %d\n\n", options.maxThreads);
-  std::fflush(stdout);
+  if (found) print(engine.out, "Maximum %d piece tablebases found\n\n", tablebaseStatus.largest);
+  else print(engine.out, (engineFlags & FLAG_UCI) ? "Not set yet by UCI\n\n" : "Not found\n\n");
+  print(engine.out, "Threads: %d\n\n", options.maxThreads);
 }
 
 }  // namespace velt

@@ -3,6 +3,8 @@
 
 namespace velt {
 
-void printMemoryUsage();
+struct Engine;
+
+void printMemoryUsage(Engine& engine);
 
 }  // namespace velt

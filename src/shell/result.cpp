@@ -7,21 +7,21 @@
 #include "board/position.h"
 #include "board/rules.h"
 #include "search/tt.h"
+#include "shell/engine.h"
 #include "shell/game_state.h"
 
 namespace velt {
 
-void checkGameResult() {
+void checkGameResult(Engine& engine) {
   Position& pos = gamePosition;
   pos.ply = 0;
-  const GameEnd end = gameEndResult(pos, game.engineSide, recentRootScores[0]);
+  const GameEnd end = gameEndResult(pos, engine.game.engineSide, recentRootScores[0]);
   if (end.line == nullptr) return;
-  std::printf("%s\n", end.line);
-  std::fflush(stdout);
+  print(engine.out, "%s\n", end.line);
   if (!end.over) return;
-  game.gameOver = true;
+  engine.game.gameOver = true;
   if (end.mate && pos.gamePly > 0) {
-    if (char* plus = std::strchr(game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
+    if (char* plus = std::strchr(engine.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
   }
 }
 

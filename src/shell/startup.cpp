@@ -11,6 +11,7 @@
 #include "search/parallel.h"
 #include "shell/analysis_view.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -22,69 +23,68 @@ namespace velt {
 namespace {
 
 // Handles the first command-line argument; returns true when the program is to end.
-bool handleCommandLine(int argc, char** argv) {
+bool handleCommandLine(Engine& engine, int argc, char** argv) {
   const char* option = argv[1];
   const bool hasFile = argc > 2;
   if (strcasecmp(option, "/CB") == 0) {
     if (hasFile) {
-      initApp();
+      initApp(engine);
       // The book being replaced must not stay open.
       closeBook();
       createBook(argv[2], options.bookPath);
     } else {
-      std::puts("Please specify path to the PGN file");
+      print(engine.out, "Please specify path to the PGN file\n");
     }
   } else if (strcasecmp(option, "/AI") == 0) {
     if (!hasFile) {
-      std::puts("Please specify path to the analysis file");
-    } else if (initApp()) {
-      showAnalysisFile(argv[2]);
+      print(engine.out, "Please specify path to the analysis file\n");
+    } else if (initApp(engine)) {
+      showAnalysisFile(engine, argv[2]);
     }
   } else if (strcasecmp(option, "/xboard") == 0) {
     return false;
   } else {
-    std::puts("Invalid option!");
+    print(engine.out, "Invalid option!\n");
   }
-  std::fflush(stdout);
-  releaseApp();
+  releaseApp(engine);
   return true;
 }
 
 }  // namespace
 
-void setEngineName(const char* programPath) {
-  std::strcpy(game.engineName, "Velt 4.6");
+void setEngineName(Engine& engine, const char* programPath) {
+  std::strcpy(engine.game.engineName, "Velt 4.6");
   const char* slash = std::strrchr(programPath, '/');
   const char* baseName = slash != nullptr ? slash + 1 : programPath;
   if (std::strlen(baseName) > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
     const char suffix[3] = {'.', baseName[4], '\0'};
-    std::strcat(game.engineName, suffix);
+    std::strcat(engine.game.engineName, suffix);
   }
 }
 
 int runEngine(int argc, char** argv) {
-  setEngineName(argc > 0 ? argv[0] : "");
+  Engine engine;
+  setEngineName(engine, argc > 0 ? argv[0] : "");
   engineFlags = DEFAULT_ENGINE_FLAGS;
   setAnalysisMode(false);
   readConfig();
 
-  std::printf("%s\n", game.engineName);
-  std::printf("Chess engine for UCI and xboard; enter \"uci\" or \"xboard\" to begin, \"quit\" to leave.\n\n");
-  std::fflush(stdout);
+  print(engine.out, "%s\n", engine.game.engineName);
+  print(engine.out, "Chess engine for UCI and xboard; enter \"uci\" or \"xboard\" to begin, \"quit\" to leave.\n\n");
 
-  if (argc > 1 && handleCommandLine(argc, argv)) return 0;
-  loadTablebases();
+  if (argc > 1 && handleCommandLine(engine, argc, argv)) return 0;
+  loadTablebases(engine);
 
   setSearchThreads(options.maxThreads);
-  initInput();
+  initInput(engine);
   // Only a protocol word or a console word that sets up the tables gets past here.
-  while (!appReady()) {
-    readCommand(true);
-    if (game.pendingCommand == CMD_QUIT) return 0;
+  while (!appReady(engine)) {
+    readCommand(engine, true);
+    if (engine.game.pendingCommand == CMD_QUIT) return 0;
   }
-  runGameLoop();
-  releaseApp();
-  debugLog("close\n");
+  runGameLoop(engine);
+  releaseApp(engine);
+  debugLog(engine, "close\n");
   return 0;
 }
 

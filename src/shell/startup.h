@@ -4,9 +4,11 @@
 
 namespace velt {
 
+struct Engine;
+
 // Sets engineName from the program path: a digit 1-9 at index 4 of its base name
 // is appended as ".<digit>" (velt7 announces itself as "Velt 4.6.7").
-void setEngineName(const char* programPath);
+void setEngineName(Engine& engine, const char* programPath);
 // The whole program; returns the process exit code.
 int runEngine(int argc, char** argv);
 

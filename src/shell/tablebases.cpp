@@ -1,4 +1,4 @@
-// The tablebase cache lives here, in the shell's memory; the tablebase code lays it out.
+// The tablebase cache is the engine record's memory; the tablebase code lays it out.
 #include "shell/tablebases.h"
 
 #include <cstddef>
@@ -6,6 +6,7 @@
 #include <new>
 
 #include "egtb/tb_probe.h"
+#include "shell/engine.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -14,30 +15,25 @@ namespace {
 
 constexpr int MEGABYTE_SHIFT = 20;
 
-struct TablebaseMemory {
-  std::unique_ptr<unsigned char[]> cache;
-};
-TablebaseMemory tablebaseMemory;
-
 }  // namespace
 
-void loadTablebases() {
+void loadTablebases(Engine& engine) {
   if (tablebaseStatus.largest >= 0 || options.egtbPath[0] == '\0') return;
   int largest = initTablebases(options.egtbPath);
   if (largest > 0) {
     const std::size_t bytes = static_cast<std::size_t>(options.egtbCacheMB) << MEGABYTE_SHIFT;
-    tablebaseMemory.cache.reset(new (std::nothrow) unsigned char[bytes]);
-    if (tablebaseMemory.cache) initTablebaseCache(tablebaseMemory.cache.get(), bytes);
+    engine.tablebaseCache.reset(new (std::nothrow) unsigned char[bytes]);
+    if (engine.tablebaseCache) initTablebaseCache(engine.tablebaseCache.get(), bytes);
     else largest = 0;
   }
   tablebaseStatus.largest = largest;
 }
 
-void reloadTablebases() {
+void reloadTablebases(Engine& engine) {
   initTablebaseCache(nullptr, 0);
-  tablebaseMemory.cache.reset();
+  engine.tablebaseCache.reset();
   tablebaseStatus.largest = -1;
-  loadTablebases();
+  loadTablebases(engine);
 }
 
 }  // namespace velt

@@ -4,10 +4,12 @@
 
 namespace velt {
 
+struct Engine;
+
 // Registers the files of the tablebase path and allocates their cache, unless that
 // was done already (tablebaseStatus.largest is then 0 or more).
-void loadTablebases();
+void loadTablebases(Engine& engine);
 // Frees the cache and forgets the registration; loads again at once when a path is set.
-void reloadTablebases();
+void reloadTablebases(Engine& engine);
 
 }  // namespace velt

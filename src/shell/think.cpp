@@ -15,6 +15,7 @@
 #include "shell/book_play.h"
 #include "search/clock.h"
 #include "shell/clock_settings.h"
+#include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -33,39 +34,35 @@ constexpr int HELD_ANALYSIS_POLL_MS = 50;
 
 bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 
-// A finished ponder or analysis search whose result the front end has not yet taken.
-bool resultHeld = false;
-
-void printBestMove(Move move, Move ponder) {
-  std::printf("bestmove %s", move != MOVE_NONE ? moveToUci(move) : "0000");
-  if (ponder != MOVE_NONE) std::printf(" ponder %s", moveToUci(ponder));
-  std::printf("\n");
-  std::fflush(stdout);
+void printBestMove(Engine& engine, Move move, Move ponder) {
+  char ponderText[16] = "";
+  if (ponder != MOVE_NONE) std::snprintf(ponderText, sizeof ponderText, " ponder %s", moveToUci(ponder));
+  print(engine.out, "bestmove %s%s\n", move != MOVE_NONE ? moveToUci(move) : "0000", ponderText);
 }
 
 // The game goes over to the decided-position search for good. The two searches read
 // the table's memory differently, so it starts empty.
-void switchToDecidedSearch() {
-  game.decidedSearchActive = true;
+void switchToDecidedSearch(Engine& engine) {
+  engine.game.decidedSearchActive = true;
   ttClear();
 }
 
 // The search of the game position: the normal one until the game is clearly decided,
 // then the decided-position search, also straight after a hand-over by the normal one.
-void runSearch() {
+void runSearch(Engine& engine) {
   search.stopState = STOP_NONE;
   gamePosition.bishopPromotions = search.analysisMode;
   search.searching = true;
-  if (!game.decidedSearchActive && decidedSwitchDue(recentRootScores[0], recentRootScores[1], timeControl.timePerMove,
+  if (!engine.game.decidedSearchActive && decidedSwitchDue(recentRootScores[0], recentRootScores[1], timeControl.timePerMove,
                                                     timeControl.clockCs[gamePosition.side])) {
-    switchToDecidedSearch();
+    switchToDecidedSearch(engine);
   }
-  if (game.decidedSearchActive) {
+  if (engine.game.decidedSearchActive) {
     searchDecided(0);
   } else {
     searchRoot();
     if (search.handoverDepth > 0) {
-      switchToDecidedSearch();
+      switchToDecidedSearch(engine);
       searchDecided(search.handoverDepth);
     }
   }
@@ -76,19 +73,19 @@ void runSearch() {
 // end ends it: UCI sends no "bestmove" before "stop" or "ponderhit". An analysis that
 // reached the depth limit (a proven mate gets there in moments) goes on sending its
 // progress line, so that the front end never sees it fall silent.
-void holdFinishedSearch() {
+void holdFinishedSearch(Engine& engine) {
   if (!search.pondering && !search.analysisMode) return;
-  resultHeld = true;
-  while (search.stopState != STOP_COMMAND && search.stopState != STOP_PONDER_HIT && game.pendingCommand == CMD_NONE &&
-         game.userMoveFrom < 0) {
+  engine.resultHeld = true;
+  while (search.stopState != STOP_COMMAND && search.stopState != STOP_PONDER_HIT && engine.game.pendingCommand == CMD_NONE &&
+         engine.game.userMoveFrom < 0) {
     if (search.analysisMode) {
       printProgress();
-      readCommandWithin(HELD_ANALYSIS_POLL_MS);
+      readCommandWithin(engine, HELD_ANALYSIS_POLL_MS);
     } else {
-      readCommand(true);
+      readCommand(engine, true);
     }
   }
-  resultHeld = false;
+  engine.resultHeld = false;
   if (search.pondering && search.stopState == STOP_PONDER_HIT) {
     search.pondering = false;
     allotment.searchStartTime = currentTimeMs();
@@ -105,84 +102,80 @@ Move chosenMove() {
   return count > 0 ? moves[0] : MOVE_NONE;
 }
 
-void keepClock() {
-  if (game.engineSide != WHITE && game.engineSide != BLACK) return;
+void keepClock(Engine& engine) {
+  if (engine.game.engineSide != WHITE && engine.game.engineSide != BLACK) return;
   const Position& pos = gamePosition;
-  int& clock = timeControl.clockCs[game.engineSide];
+  int& clock = timeControl.clockCs[engine.game.engineSide];
   clock -= static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10);
   if (timeControl.movesPerSession > 0 &&
-      ((game.engineSide + pos.gamePly) / 2 + pos.side) % timeControl.movesPerSession == 0)
+      ((engine.game.engineSide + pos.gamePly) / 2 + pos.side) % timeControl.movesPerSession == 0)
     clock += timeControl.baseTime;
   if (timeControl.increment > 0) clock += timeControl.increment;
   clock = std::min(clock, MAX_CLOCK_CS);
-  debugLog("CLOCK-> %ld\n", static_cast<long>(clock));
+  debugLog(engine, "CLOCK-> %ld\n", static_cast<long>(clock));
 }
 
-void reportNoMove() {
-  std::printf("ERROR (no legal moves): think\n");
-  std::fflush(stdout);
-  game.engineSide = NO_PIECE;
-  game.gameOver = true;
-  if (uciMode()) printBestMove(MOVE_NONE, MOVE_NONE);
-  checkGameResult();
+void reportNoMove(Engine& engine) {
+  print(engine.out, "ERROR (no legal moves): think\n");
+  engine.game.engineSide = NO_PIECE;
+  engine.game.gameOver = true;
+  if (uciMode()) printBestMove(engine, MOVE_NONE, MOVE_NONE);
+  checkGameResult(engine);
 }
 
 // Plays the chosen move on the game position and reports it.
-void playMove(Move move, int score) {
+void playMove(Engine& engine, Move move, int score) {
   Position& pos = gamePosition;
-  const bool made = makeGameMove(move);
+  const bool made = makeGameMove(engine, move);
   if (!made) {
-    std::printf("ERROR (unexpected illegal move error): think\n");
-    std::fflush(stdout);
-    game.gameOver = true;
+    print(engine.out, "ERROR (unexpected illegal move error): think\n");
+    engine.game.gameOver = true;
   }
-  const char* text = made ? game.moveHistory[pos.gamePly - 1] : "";
+  const char* text = made ? engine.game.moveHistory[pos.gamePly - 1] : "";
   if (uciMode()) {
     const bool withPonder = made && (engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
-    printBestMove(made ? move : MOVE_NONE, withPonder ? search.ponderMove : MOVE_NONE);
+    printBestMove(engine, made ? move : MOVE_NONE, withPonder ? search.ponderMove : MOVE_NONE);
   } else if (made) {
     if ((engineFlags & FLAG_CAN_RESIGN) &&
-        applyResignRule(score, timeControl.clockCs[game.engineSide ^ 1], pos.gamePly)) {
-      std::printf("resign\n");
-      std::fflush(stdout);
-      game.gameOver = true;
+        applyResignRule(engine, score, timeControl.clockCs[engine.game.engineSide ^ 1], pos.gamePly)) {
+      print(engine.out, "resign\n");
+      engine.game.gameOver = true;
     } else {
-      std::printf("move %s\n", text);
-      std::fflush(stdout);
+      print(engine.out, "move %s\n", text);
     }
   }
   if (!made) return;
-  debugLog("SENT MOVE-> %s\n", text);
-  game.lastMovePly = pos.gamePly - 1;
-  checkGameResult();
-  sendPongsAfterMove();
+  debugLog(engine, "SENT MOVE-> %s\n", text);
+  engine.game.lastMovePly = pos.gamePly - 1;
+  checkGameResult(engine);
+  sendPongsAfterMove(engine);
 }
 
 // A book move is played at once, with no principal variation to ponder on.
-void playBookMove(Move move) {
+void playBookMove(Engine& engine, Move move) {
   Position& pos = gamePosition;
-  game.bookExitPly = pos.gamePly;
-  game.bookMovesLeft = BOOK_TURNS;
+  engine.game.bookExitPly = pos.gamePly;
+  engine.game.bookMovesLeft = BOOK_TURNS;
   search.stopState = STOP_NONE;
   pos.pvLength[0] = 0;
-  playMove(move, recentRootScores[0]);
-  keepClock();
+  playMove(engine, move, recentRootScores[0]);
+  keepClock(engine);
 }
 
 // Starts a search on the opponent's time on the reply the principal variation
 // expects; false when there is none to ponder on.
-bool startXboardPonder(int score) {
-  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || game.gameOver || game.pendingCommand != CMD_NONE) return false;
+bool startXboardPonder(Engine& engine, int score) {
+  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || engine.game.gameOver || engine.game.pendingCommand != CMD_NONE) return false;
   if (std::abs(score) >= MATE_BOUND || gamePosition.pvLength[0] < 2) return false;
-  if (!makeGameMove(search.ponderMove)) return false;
-  game.expectedMove = search.ponderMove;
+  if (!makeGameMove(engine, search.ponderMove)) return false;
+  engine.game.expectedMove = search.ponderMove;
   search.pondering = true;
   return true;
 }
 
 }  // namespace
 
-bool searchUnderway() { return search.searching || resultHeld; }
+bool searchUnderway(const Engine& engine) { return search.searching || engine.resultHeld; }
 
 bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock) {
   const bool decided = std::abs(lastScore) >= DECIDED_SCORE && std::abs(lastScore) < MATE_BOUND &&
@@ -190,18 +183,18 @@ bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clo
   return decided && (timePerMove == 0 || clock > DECIDED_CLOCK_MIN);
 }
 
-bool applyResignRule(int score, int opponentClock, int gamePly) {
+bool applyResignRule(Engine& engine, int score, int opponentClock, int gamePly) {
   if (timeControl.movesPerSession <= 0) return false;
   if (score >= RESIGN_SCORE) {
-    game.resignCount = 0;
+    engine.game.resignCount = 0;
     return false;
   }
-  if (++game.resignCount < RESIGN_MOVES) return false;
+  if (++engine.game.resignCount < RESIGN_MOVES) return false;
   const int movesLeft = timeControl.movesPerSession - (gamePly / 2) % timeControl.movesPerSession;
   return movesLeft > 0 && opponentClock / movesLeft + timeControl.increment > 500;
 }
 
-void think() {
+void think(Engine& engine) {
   Position& pos = gamePosition;
   for (;;) {
     allotment.searchStartTime = currentTimeMs();
@@ -210,51 +203,51 @@ void think() {
     if (collectLegalMoves(pos, moves) == 0) {
       // The xboard ponder move that ends the game goes back; a UCI "go ponder" made
       // no move of its own and is answered like any other search.
-      if (search.pondering && game.expectedMove != MOVE_NONE) {
+      if (search.pondering && engine.game.expectedMove != MOVE_NONE) {
         search.pondering = false;
         takeBackGameMove();
-        game.expectedMove = MOVE_NONE;
+        engine.game.expectedMove = MOVE_NONE;
         return;
       }
       search.pondering = false;
-      reportNoMove();
+      reportNoMove(engine);
       return;
     }
     if (!search.pondering && !search.analysisMode) {
-      const Move bookMove = chooseBookMove();
+      const Move bookMove = chooseBookMove(engine);
       if (bookMove != MOVE_NONE) {
-        playBookMove(bookMove);
+        playBookMove(engine, bookMove);
         return;
       }
     }
     const bool analysing = search.analysisMode;  // "stop" ends analysis mode before the search ends
-    runSearch();
-    holdFinishedSearch();
+    runSearch(engine);
+    holdFinishedSearch(engine);
     if (search.pondering) {
       // The ponder search was stopped without a hit: the expected reply goes back.
       search.pondering = false;
-      if (game.expectedMove != MOVE_NONE) takeBackGameMove();
-      game.expectedMove = MOVE_NONE;
-      if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
+      if (engine.game.expectedMove != MOVE_NONE) takeBackGameMove();
+      engine.game.expectedMove = MOVE_NONE;
+      if (uciMode()) printBestMove(engine, chosenMove(), MOVE_NONE);
       return;
     }
-    game.expectedMove = MOVE_NONE;
-    if (game.bookMovesLeft > 0) --game.bookMovesLeft;
-    learnFromBookExit(search.rootScore);
+    engine.game.expectedMove = MOVE_NONE;
+    if (engine.game.bookMovesLeft > 0) --engine.game.bookMovesLeft;
+    learnFromBookExit(engine, search.rootScore);
     if (search.stopState == STOP_COMMAND || search.analysisMode) {
-      if (uciMode()) printBestMove(chosenMove(), MOVE_NONE);
-      game.engineSide = NO_PIECE;
+      if (uciMode()) printBestMove(engine, chosenMove(), MOVE_NONE);
+      engine.game.engineSide = NO_PIECE;
       // Saved once the front end has its answer: the work since the last save is kept.
       // The file holds the normal search's table only.
-      if (analysing && !game.decidedSearchActive) {
+      if (analysing && !engine.game.decidedSearchActive) {
         analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - allotment.searchStartTime);
       }
       return;
     }
     const int score = search.rootScore;
-    playMove(chosenMove(), score);
-    keepClock();
-    if (!startXboardPonder(score)) return;
+    playMove(engine, chosenMove(), score);
+    keepClock(engine);
+    if (!startXboardPonder(engine, score)) return;
   }
 }
 

@@ -5,16 +5,18 @@
 
 namespace velt {
 
-void think();
+struct Engine;
+
+void think(Engine& engine);
 
 // The resign rule of xboard play with a moves-per-session control, counting the low
 // scores in resignCount: true when the engine should resign after a move scored
 // `score`, the opponent having opponentClock centiseconds, gamePly plies played.
-bool applyResignRule(int score, int opponentClock, int gamePly);
+bool applyResignRule(Engine& engine, int score, int opponentClock, int gamePly);
 
 // True from the start of a search until its result has been reported, including a
 // finished ponder or analysis search that waits for the front end.
-bool searchUnderway();
+bool searchUnderway(const Engine& engine);
 
 // Scores from this far on (in absolute value, below the mate scores) mean a decided game.
 constexpr int DECIDED_SCORE = 750;

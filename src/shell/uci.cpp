@@ -19,6 +19,7 @@
 #include "shell/book_play.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
+#include "shell/engine.h"
 #include "shell/options.h"
 #include "shell/tablebases.h"
 
@@ -43,15 +44,11 @@ void setFlagFromValue(std::uint32_t flag, const OptionValue& value) {
   }
 }
 
-// OwnBook as the front end set it: a closed book may be off or just missing, and a
-// new BookPath opens the book only while it is on.
-bool ownBook = true;
-
 int hashMegabytes() { return static_cast<int>((options.ttIndexMask + 4) >> 17); }
 
 // A new table of the requested size; when it cannot be had, the largest of the old
 // size and its halves that can, so that the engine keeps a working table.
-void resizeHashTable(std::uint32_t indexMask) {
+void resizeHashTable(Engine& engine, std::uint32_t indexMask) {
   const std::uint32_t oldMask = ttTable != nullptr ? ttMask : options.ttIndexMask;
   if (ttAllocate(indexMask)) {
     options.ttIndexMask = indexMask;
@@ -60,29 +57,29 @@ void resizeHashTable(std::uint32_t indexMask) {
   std::uint32_t fallback = std::min(oldMask, indexMask);
   while (!ttAllocate(fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
   options.ttIndexMask = ttTable != nullptr ? fallback : options.ttIndexMask;
-  std::printf("Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes());
+  print(engine.out, "Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes());
 }
 
-void setHash(const OptionValue& value) { resizeHashTable(hashSizeToMask(parseDecimal(value.word.c_str()))); }
+void setHash(Engine& engine, const OptionValue& value) { resizeHashTable(engine, hashSizeToMask(parseDecimal(value.word.c_str()))); }
 
-void printSpin(const SpinOption& option, int shownDefault) {
-  std::printf("option name %s type spin default %d min %d max %d\n", option.name, shownDefault, option.min, option.max);
+void printSpin(Engine& engine, const SpinOption& option, int shownDefault) {
+  print(engine.out, "option name %s type spin default %d min %d max %d\n", option.name, shownDefault, option.min, option.max);
 }
 
-void setMaterialOption(int EngineOptions::*field, const OptionValue& value) {
+void setMaterialOption(Engine& engine, int EngineOptions::*field, const OptionValue& value) {
   const int number = spinValue(spinOption(field), value.word.c_str());
   int& target = options.*field;
   if (number == target) return;
   target = number;
   ttClear();
   releaseMaterialTable();
-  if (!buildMaterialTable(materialSettings())) std::printf("ERROR (not enough memory): setoption\n");
+  if (!buildMaterialTable(materialSettings())) print(engine.out, "ERROR (not enough memory): setoption\n");
 }
 
 struct UciOption {
   const char* key;  // lower case, words joined without blanks
-  void (*print)();
-  void (*apply)(const OptionValue& value);
+  void (*print)(Engine& engine);
+  void (*apply)(Engine& engine, const OptionValue& value);
   bool touchesTables;  // never applied under a running search
   bool takesNumber = false;  // a spin: a value that is no number changes nothing
 };
@@ -90,67 +87,67 @@ struct UciOption {
 // A numeric option whose range comes from the shared table; the listed default is
 // the current value.
 #define SPIN_OPTION(key, field, touchesTables)                                                  \
-  {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },                   \
-   [](const OptionValue& value) { options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
+  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), options.field); },                   \
+   [](Engine&, const OptionValue& value) { options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
    touchesTables, true}
 
 #define MATERIAL_OPTION(key, field)                                                \
-  {key, [] { printSpin(spinOption(&EngineOptions::field), options.field); },      \
-   [](const OptionValue& value) { setMaterialOption(&EngineOptions::field, value); }, true, true}
+  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), options.field); },      \
+   [](Engine& engine, const OptionValue& value) { setMaterialOption(engine, &EngineOptions::field, value); }, true, true}
 
 const UciOption uciOptions[] = {
     {"hash",
-     [] {
-       std::printf("option name Hash type spin default %d min %d max %d\n", hashMegabytes(), HASH_MIN_MB, HASH_MAX_MB);
+     [](Engine& engine) {
+       print(engine.out, "option name Hash type spin default %d min %d max %d\n", hashMegabytes(), HASH_MIN_MB, HASH_MAX_MB);
      },
      setHash, true, true},
-    {"nalimovpath", [] { std::printf("option name NalimovPath type string default %s\n", options.egtbPath); },
-     [](const OptionValue& value) {
+    {"nalimovpath", [](Engine& engine) { print(engine.out, "option name NalimovPath type string default %s\n", options.egtbPath); },
+     [](Engine& engine, const OptionValue& value) {
        if (strcasecmp(value.word.c_str(), options.egtbPath) == 0) return;
        copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
-       reloadTablebases();
+       reloadTablebases(engine);
      },
      true},
     {"nalimovcache",
-     [] {
-       std::printf("option name NalimovCache type spin default %d min 1 max 128\n",
+     [](Engine& engine) {
+       print(engine.out, "option name NalimovCache type spin default %d min 1 max 128\n",
                    options.egtbPath[0] == '\0' ? 1 : options.egtbCacheMB);
      },
-     [](const OptionValue& value) {
+     [](Engine& engine, const OptionValue& value) {
        const int megabytes = parseDecimal(value.word.c_str());
        if (megabytes == options.egtbCacheMB) return;
        options.egtbCacheMB = std::clamp(megabytes, 32, 128);
-       if (options.egtbPath[0] != '\0') reloadTablebases();
+       if (options.egtbPath[0] != '\0') reloadTablebases(engine);
      },
      true, true},
-    {"maxthreads", [] { printSpin(spinOption(&EngineOptions::maxThreads), options.maxThreads); },
-     [](const OptionValue& value) {
+    {"maxthreads", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), options.maxThreads); },
+     [](Engine&, const OptionValue& value) {
        options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
        setSearchThreads(options.maxThreads);
      },
      true, true},
     // A new game always starts with one variation, whatever was set before.
-    {"multipv", [] { printSpin(spinOption(&EngineOptions::multiPV), 1); },
-     [](const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
+    {"multipv", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::multiPV), 1); },
+     [](Engine&, const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
      false, true},
-    {"uci_opponent", [] { std::printf("option name UCI_Opponent type string\n"); },
-     [](const OptionValue& value) {
+    {"uci_opponent", [](Engine& engine) { print(engine.out, "option name UCI_Opponent type string\n"); },
+     [](Engine&, const OptionValue& value) {
        // "<title> <rating> <computer or human> <name>"
        const std::vector<CommandWord> words = splitCommandWords(value.rest.c_str());
        const bool computer = words.size() > 2 && (words[2].text[0] == 'c' || words[2].text[0] == 'C');
        engineFlags = computer ? engineFlags | FLAG_OPPONENT_COMPUTER : engineFlags & ~FLAG_OPPONENT_COMPUTER;
      },
      false},
-    {"ponder", [] { std::printf("option name Ponder type check default %s\n", boolText(FLAG_PONDER)); },
-     [](const OptionValue& value) { setFlagFromValue(FLAG_PONDER, value); }, false},
-    {"canresign", [] { std::printf("option name CanResign type check default %s\n", boolText(FLAG_CAN_RESIGN)); },
-     [](const OptionValue& value) { setFlagFromValue(FLAG_CAN_RESIGN, value); }, false},
-    {"ownbook", [] { std::printf("option name OwnBook type check default true\n"); },
-     [](const OptionValue& value) {
+    {"ponder", [](Engine& engine) { print(engine.out, "option name Ponder type check default %s\n", boolText(FLAG_PONDER)); },
+     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_PONDER, value); }, false},
+    {"canresign", [](Engine& engine) { print(engine.out, "option name CanResign type check default %s\n", boolText(FLAG_CAN_RESIGN)); },
+     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_CAN_RESIGN, value); }, false},
+    {"ownbook", [](Engine& engine) { print(engine.out, "option name OwnBook type check default true\n"); },
+     [](Engine& engine, const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
-       ownBook = first == 't' || first == 'T';
-       game.bookMovesLeft = ownBook ? BOOK_TURNS : 0;
-       if (ownBook) {
+       engine.ownBook = first == 't' || first == 'T';
+       engine.game.bookMovesLeft = engine.ownBook ? BOOK_TURNS : 0;
+       if (engine.ownBook) {
          openConfiguredBook();
        } else {
          closeBook();
@@ -158,30 +155,30 @@ const UciOption uciOptions[] = {
      },
      false},
     {"enablebooklearning",
-     [] { std::printf("option name EnableBookLearning type check default %s\n", boolText(FLAG_BOOK_LEARNING)); },
-     [](const OptionValue& value) { setFlagFromValue(FLAG_BOOK_LEARNING, value); }, false},
-    {"bookpath", [] { std::printf("option name BookPath type string default %s\n", options.bookPath); },
-     [](const OptionValue& value) {
+     [](Engine& engine) { print(engine.out, "option name EnableBookLearning type check default %s\n", boolText(FLAG_BOOK_LEARNING)); },
+     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_BOOK_LEARNING, value); }, false},
+    {"bookpath", [](Engine& engine) { print(engine.out, "option name BookPath type string default %s\n", options.bookPath); },
+     [](Engine& engine, const OptionValue& value) {
        copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
        // The book in use gives way to the new one at once.
        closeBook();
-       if (ownBook) openConfiguredBook();
+       if (engine.ownBook) openConfiguredBook();
      },
      false},
     {"preservehash",
-     [] { std::printf("option name PreserveHash type check default %s\n", boolText(FLAG_PRESERVE_HASH)); },
-     [](const OptionValue& value) { setFlagFromValue(FLAG_PRESERVE_HASH, value); }, false},
-    {"clearhash", [] { std::printf("option name Clear Hash type button\n"); }, [](const OptionValue&) { ttClear(); },
+     [](Engine& engine) { print(engine.out, "option name PreserveHash type check default %s\n", boolText(FLAG_PRESERVE_HASH)); },
+     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_PRESERVE_HASH, value); }, false},
+    {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); }, [](Engine&, const OptionValue&) { ttClear(); },
      true},
     {"saveanalysisfile",
-     [] { std::printf("option name SaveAnalysisFile type string default %s\n", options.analysisFilePath); },
-     [](const OptionValue& value) { copyPath(options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
+     [](Engine& engine) { print(engine.out, "option name SaveAnalysisFile type string default %s\n", options.analysisFilePath); },
+     [](Engine&, const OptionValue& value) { copyPath(options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
      false},
     SPIN_OPTION("saveanalysismindepth", analysisMinDepth, false),
-    {"deleteanalysisfile", [] { std::printf("option name Delete Analysis File type button\n"); },
-     [](const OptionValue&) {
+    {"deleteanalysisfile", [](Engine& engine) { print(engine.out, "option name Delete Analysis File type button\n"); },
+     [](Engine& engine, const OptionValue&) {
        if (deleteAnalysisFile() == AnalysisFileStatus::OtherAnalysis) {
-         std::printf("Not an analysis file: %s (kept)\n", options.analysisFilePath);
+         print(engine.out, "Not an analysis file: %s (kept)\n", options.analysisFilePath);
        }
      },
      false},
@@ -200,20 +197,13 @@ const UciOption uciOptions[] = {
 #undef SPIN_OPTION
 #undef MATERIAL_OPTION
 
-struct DeferredOption {
-  const UciOption* option;
-  OptionValue value;
-};
-std::vector<DeferredOption> deferredOptions;
-
-void printIdentification() {
-  std::printf("id name %s\nid author Orvane\n", game.engineName);
-  for (const UciOption& option : uciOptions) option.print();
-  std::printf("uciok\n");
-  std::fflush(stdout);
+void printIdentification(Engine& engine) {
+  print(engine.out, "id name %s\nid author Orvane\n", engine.game.engineName);
+  for (const UciOption& option : uciOptions) option.print(engine);
+  print(engine.out, "uciok\n");
 }
 
-void setOption(const char* line, const std::vector<CommandWord>& words) {
+void setOption(Engine& engine, const char* line, const std::vector<CommandWord>& words) {
   std::string name, shownName;
   std::size_t i = 2;  // skips "setoption" and the word after it ("name")
   for (; i < words.size(); ++i) {
@@ -230,13 +220,12 @@ void setOption(const char* line, const std::vector<CommandWord>& words) {
   for (const UciOption& option : uciOptions) {
     if (name != option.key) continue;
     if (option.takesNumber && !isDecimal(value.word.c_str())) {
-      std::printf("Illegal value for %s: %s\n", shownName.c_str(), value.word.c_str());
+      print(engine.out, "Illegal value for %s: %s\n", shownName.c_str(), value.word.c_str());
     } else if (search.searching && option.touchesTables) {
-      deferredOptions.push_back({&option, value});
+      engine.queuedOptions.push_back({static_cast<int>(&option - uciOptions), value.word, value.rest});
     } else {
-      option.apply(value);
+      option.apply(engine, value);
     }
-    std::fflush(stdout);
     return;
   }
 }
@@ -250,7 +239,7 @@ void trimTrailingBlanks(char* text) {
   while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) text[--length] = '\0';
 }
 
-void positionCommand(const char* line, const std::vector<CommandWord>& words) {
+void positionCommand(Engine& engine, const char* line, const std::vector<CommandWord>& words) {
   std::string fen;
   std::size_t cursor = words.size() > 1 ? words[1].end : words[0].end;
   if (words.size() > 1 && (words[1].text[0] == 'f' || words[1].text[0] == 'F')) {
@@ -261,18 +250,18 @@ void positionCommand(const char* line, const std::vector<CommandWord>& words) {
   }
   // The "moves" keyword (or what is left of it after a FEN), then the moves.
   const std::vector<CommandWord> rest = splitCommandWords(line + cursor);
-  game.positionMoveCount = 0;
+  engine.game.positionMoveCount = 0;
   for (std::size_t i = 1; i < rest.size() && isListedMove(rest[i].text); ++i) {
-    if (game.positionMoveCount == MAX_GAME_PLY) break;
-    std::snprintf(game.positionMoves[game.positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
+    if (engine.game.positionMoveCount == MAX_GAME_PLY) break;
+    std::snprintf(engine.game.positionMoves[engine.game.positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
   }
-  if (game.positionMoveCount > 0) {
-    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());
+  if (engine.game.positionMoveCount > 0) {
+    std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());
   } else {
-    std::snprintf(game.commandArg, COMMAND_ARG_SIZE, "%s", fen.c_str());
+    std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "%s", fen.c_str());
   }
-  trimTrailingBlanks(game.commandArg);
-  game.pendingCommand = CMD_SET_POSITION;
+  trimTrailingBlanks(engine.game.commandArg);
+  engine.game.pendingCommand = CMD_SET_POSITION;
   search.stopState = STOP_COMMAND;
 }
 
@@ -281,7 +270,7 @@ bool isTimeParameter(const std::string& word) {
                                                      word.compare(1, std::string::npos, "inc") == 0));
 }
 
-void readClockParameters(const std::vector<CommandWord>& words, std::size_t first) {
+void readClockParameters(Engine& engine, const std::vector<CommandWord>& words, std::size_t first) {
   const int side = gamePosition.side;
   const int ownClock = timeControl.clockCs[side];
   int moves = 0;
@@ -305,7 +294,7 @@ void readClockParameters(const std::vector<CommandWord>& words, std::size_t firs
       search.pondering = true;
     }
   }
-  setUciClock(side, commandNumber(incrementText[side].c_str()) / 10, moves);
+  setUciClock(engine, side, commandNumber(incrementText[side].c_str()) / 10, moves);
   estimateUciLag(ownClock, timeControl.clockCs[side]);
 }
 
@@ -335,12 +324,12 @@ std::vector<CommandWord> takeSearchMoves(const std::vector<CommandWord>& words) 
   return rest;
 }
 
-void goCommand(const std::vector<CommandWord>& allWords) {
-  game.gameOver = false;
-  game.engineSide = NO_PIECE;
+void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
+  engine.game.gameOver = false;
+  engine.game.engineSide = NO_PIECE;
   search.searchMovesText[0] = '\0';
   timeControl.moverClockMs = 0;
-  game.pendingCommand = CMD_GO;
+  engine.game.pendingCommand = CMD_GO;
   const std::vector<CommandWord> words = takeSearchMoves(allWords);
   if (words.size() < 2) return;
   const std::string first = lowerCase(words[1].text);
@@ -350,66 +339,64 @@ void goCommand(const std::vector<CommandWord>& allWords) {
     search.pondering = true;
     next = 2;
   } else if (first == "infinite") {
-    game.pendingCommand = CMD_ANALYZE;
+    engine.game.pendingCommand = CMD_ANALYZE;
     next = 2;
   } else if (first == "movetime") {
-    setMoveTime(commandNumber(firstArgument));
+    setMoveTime(engine, commandNumber(firstArgument));
     return;
   } else if (first == "depth") {
-    setDepthLimit(depthFromText(firstArgument));
+    setDepthLimit(engine, depthFromText(firstArgument));
     return;
   } else if (first == "nodes" || first == "mate") {
-    std::printf("Command not supported!\n");
-    std::fflush(stdout);
+    print(engine.out, "Command not supported!\n");
     return;
   }
-  if (next < words.size() && isTimeParameter(lowerCase(words[next].text))) readClockParameters(words, next);
+  if (next < words.size() && isTimeParameter(lowerCase(words[next].text))) readClockParameters(engine, words, next);
 }
 
 }  // namespace
 
-void endAnalysis() {
+void endAnalysis(Engine& engine) {
   if (!search.analysisMode) return;
   setAnalysisMode(false);
-  timeControl.timePerMove = game.savedTimePerMove;
-  timeControl.maxSearchDepth = game.savedDepthLimit;
+  timeControl.timePerMove = engine.game.savedTimePerMove;
+  timeControl.maxSearchDepth = engine.game.savedDepthLimit;
 }
 
-void applyDeferredOptions() {
-  for (const DeferredOption& entry : deferredOptions) entry.option->apply(entry.value);
-  if (!deferredOptions.empty()) std::fflush(stdout);
-  deferredOptions.clear();
+void applyQueuedOptions(Engine& engine) {
+  for (const QueuedOption& entry : engine.queuedOptions) uciOptions[entry.index].apply(engine, {entry.word, entry.rest});
+  engine.queuedOptions.clear();
+
 }
 
-void handleUciCommand(const char* line) {
+void handleUciCommand(Engine& engine, const char* line) {
   const std::vector<CommandWord> words = splitCommandWords(line);
   if (words.empty()) return;
   const std::string command = lowerCase(words[0].text);
   if (command == "uci") {
-    printIdentification();
+    printIdentification(engine);
   } else if (command == "setoption") {
-    setOption(line, words);
+    setOption(engine, line, words);
   } else if (command == "isready") {
-    std::printf("readyok\n");
-    std::fflush(stdout);
+    print(engine.out, "readyok\n");
   } else if (command == "debug") {
     const bool on = words.size() > 1 && lowerCase(words[1].text) == "on";
     engineFlags = on ? engineFlags | FLAG_DEBUG : engineFlags & ~FLAG_DEBUG;
   } else if (command == "ucinewgame") {
-    game.pendingCommand = CMD_NEW_GAME;
+    engine.game.pendingCommand = CMD_NEW_GAME;
     search.stopState = STOP_COMMAND;
   } else if (command == "position") {
-    positionCommand(line, words);
+    positionCommand(engine, line, words);
   } else if (command == "go" && !search.searching) {
-    goCommand(words);
+    goCommand(engine, words);
   } else if (command == "stop") {
-    endAnalysis();
-    game.engineSide = NO_PIECE;
+    endAnalysis(engine);
+    engine.game.engineSide = NO_PIECE;
     search.stopState = STOP_COMMAND;
   } else if (command == "ponderhit") {
     search.stopState = STOP_PONDER_HIT;
   } else if (command == "quit") {
-    game.pendingCommand = CMD_QUIT;
+    engine.game.pendingCommand = CMD_QUIT;
     setAnalysisMode(false);
     search.stopState = STOP_COMMAND;
   }

@@ -7,12 +7,14 @@
 
 namespace velt {
 
+struct Engine;
+
 // Handles one line whose first word is the command.
-void handleUciCommand(const char* line);
+void handleUciCommand(Engine& engine, const char* line);
 // Options that free or rebuild tables and arrived during a search are kept until the
 // search has stopped; the game loop applies them between searches.
-void applyDeferredOptions();
+void applyQueuedOptions(Engine& engine);
 // Leaves analysis mode, restoring the time per move and the depth limit.
-void endAnalysis();
+void endAnalysis(Engine& engine);
 
 }  // namespace velt

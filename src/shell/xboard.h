@@ -4,10 +4,12 @@
 
 namespace velt {
 
+struct Engine;
+
 // Handles one line whose first word is the command.
-void handleXboardCommand(const char* line);
+void handleXboardCommand(Engine& engine, const char* line);
 // Sends the pongs held back while the engine thought about its own move, once it has
 // moved or its search was ended.
-void sendPongsAfterMove();
+void sendPongsAfterMove(Engine& engine);
 
 }  // namespace velt

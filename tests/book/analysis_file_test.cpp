@@ -15,6 +15,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
@@ -42,9 +43,9 @@ TTEntry dated(TTEntry e) { return {e.word0, (e.word1 & ~(TT_AGE_MASK | TT_LOCK))
 class AnalysisFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wasReady = appReady();
-    ASSERT_TRUE(wasReady || initApp());
+    hadTable = ttTable != nullptr;
     savedMask = ttMask;
+    ASSERT_TRUE(initApp(engine));
     setUp(ITALIAN, ENTRIES);
     copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
   }
@@ -52,7 +53,7 @@ class AnalysisFileTest : public ::testing::Test {
   void TearDown() override {
     options.analysisFilePath[0] = '\0';
     options.analysisMinDepth = 0;
-    if (wasReady) ttAllocate(savedMask); else releaseApp();
+    if (hadTable) ttAllocate(savedMask); else releaseApp(engine);
   }
   static void setUp(const std::string& fen, std::uint32_t entries) {
     ASSERT_TRUE(ttAllocate(entries - 4));
@@ -60,14 +61,15 @@ class AnalysisFileTest : public ::testing::Test {
     ASSERT_TRUE(parseFen(fen.c_str()));
   }
 
+  Engine engine;
   TempDirectory dir;
   std::string path = dir.path() + "/analysis.dat";
-  bool wasReady = false;
+  bool hadTable = false;
   std::uint32_t savedMask = 0;
 };
 
 TEST_F(AnalysisFileTest, FirstSaveCreatesNextOverwritesLoadRestores) {
-  makeGameMove(legalMoveFromText(gamePosition, "e1g1"));  // the file names the position with "0 1"
+  makeGameMove(engine, legalMoveFromText(gamePosition, "e1g1"));  // the file names the position with "0 1"
   const std::string fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 0 1";
   for (int depth : {9, 11}) {
     ttTable[5] = entry(depth, 0x123);
@@ -165,7 +167,7 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
   Move moves[MAX_LEGAL_MOVES];
   const int count = collectLegalMoves(gamePosition, moves);
   for (int i = -1; i < count; ++i) {
-    if (i >= 0) makeGameMove(moves[i]);
+    if (i >= 0) makeGameMove(engine, moves[i]);
     const std::uint64_t key = gamePosition.hashKey;
     ttTable[static_cast<std::uint32_t>(key) & ttMask] = entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
     if (i >= 0) takeBackGameMove();

@@ -9,6 +9,7 @@
 #include "book/analysis_file.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
@@ -35,16 +36,17 @@ Lines inspect(const std::string& path, int* exitCode) {
 TEST(InspectAnalysisFile, ShowsTheFileAndItsBestMoves) {
   TempDirectory dir;
   const std::string path = dir.path() + "/italian.dat";
-  const bool wasReady = appReady();
-  ASSERT_TRUE(wasReady || initApp());
+  const bool hadTable = ttTable != nullptr;
   const std::uint32_t savedMask = ttMask;
+  Engine engine;
+  ASSERT_TRUE(initApp(engine));
   ASSERT_TRUE(ttAllocate((1u << 20) - 4));
   newGame(true);
   ASSERT_TRUE(parseFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
   const struct { const char* move; std::uint32_t bound; int depth, score, fromTo; } stored[] = {
       {"e1g1", TT_EXACT, 20, -30, 61 | 34 << 6}, {"d2d3", TT_EXACT, 7, 12, 0x3F}, {"a2a3", TT_LOWER, 30, -90, 0x3F}};
   for (const auto& s : stored) {
-    makeGameMove(legalMoveFromText(gamePosition, s.move));
+    makeGameMove(engine, legalMoveFromText(gamePosition, s.move));
     const std::uint64_t key = gamePosition.hashKey;
     ttTable[static_cast<std::uint32_t>(key) & ttMask] = {
         s.bound | static_cast<std::uint32_t>(s.score + ttScoreBias) << TT_SCORE_SHIFT |
@@ -55,7 +57,7 @@ TEST(InspectAnalysisFile, ShowsTheFileAndItsBestMoves) {
   copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
   ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
   options.analysisFilePath[0] = '\0';
-  if (wasReady) ttAllocate(savedMask); else releaseApp();
+  if (hadTable) ttAllocate(savedMask); else releaseApp(engine);
 
   int exitCode;
   EXPECT_EQ(inspect(path, &exitCode),

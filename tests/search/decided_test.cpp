@@ -117,12 +117,12 @@ class DecidedTablebaseTest : public SearchFixture {
   // Through the shell's loader, which also tells the search how many men they cover.
   static void loadTablebases() {
     std::snprintf(options.egtbPath, sizeof options.egtbPath, "%s", directory->path().c_str());
-    reloadTablebases();
+    reloadTablebases(engine());
     ASSERT_EQ(tablebaseStatus.largest, 3);
   }
   static void unloadTablebases() {
     options.egtbPath[0] = '\0';
-    reloadTablebases();
+    reloadTablebases(engine());
   }
   static int trueScore(const char* fen) {
     loadTablebases();

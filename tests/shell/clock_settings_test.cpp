@@ -13,6 +13,7 @@
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
 #include "shell/uci.h"
@@ -24,17 +25,18 @@ namespace {
 
 class ClockSettings : public ::testing::Test {
  protected:
+  Engine engine;
   void SetUp() override {
-    if (!appReady()) {
-      ASSERT_TRUE(initApp());
+    if (!appReady(engine)) {
+      ASSERT_TRUE(initApp(engine));
     }
-    setDefaultTimeControl();
+    setDefaultTimeControl(engine);
     engineFlags = FLAG_UCI | FLAG_POST;
     search.pondering = false;
     search.searching = false;
-    game.engineSide = NO_PIECE;
+    engine.game.engineSide = NO_PIECE;
     timeControl.timeLag = 20;
-    game.pendingCommand = CMD_NONE;
+    engine.game.pendingCommand = CMD_NONE;
     recentRootScores[0] = MATE_SCORE;
     setUpPosition();
   }
@@ -80,10 +82,10 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
   };
   for (const Case& c : cases) {
     SetUp();
-    testing::internal::CaptureStdout();
+    engine.out.capturing = true;
     engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
-    for (const char* line : c.commands) c.xboard ? handleXboardCommand(line) : handleUciCommand(line);
-    testing::internal::GetCapturedStdout();
+    for (const char* line : c.commands) c.xboard ? handleXboardCommand(engine, line) : handleUciCommand(engine, line);
+    engine.out.captured.clear();
     const int actual[] = {timeControl.timePerMove,     timeControl.baseTime,       timeControl.increment,
                           timeControl.movesPerSession, timeControl.maxSearchDepth, timeControl.clockCs[WHITE],
                           timeControl.clockCs[BLACK]};
@@ -98,19 +100,19 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
 
 TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
   search.searching = true;
-  handleUciCommand("go movetime 4000");
+  handleUciCommand(engine, "go movetime 4000");
   search.searching = false;
-  EXPECT_EQ(game.pendingCommand, CMD_NONE);
+  EXPECT_EQ(engine.game.pendingCommand, CMD_NONE);
   EXPECT_EQ(timeControl.timePerMove, 500);
 }
 
 // With an engine side "time" is the engine's clock, "otim" the opponent's.
 TEST_F(ClockSettings, XboardTimeWithAnEngineSide) {
   engineFlags = FLAG_XBOARD;
-  handleXboardCommand("level 0 5 0");
-  game.engineSide = BLACK;
-  handleXboardCommand("time 1950");
-  handleXboardCommand("otim 777");
+  handleXboardCommand(engine, "level 0 5 0");
+  engine.game.engineSide = BLACK;
+  handleXboardCommand(engine, "time 1950");
+  handleXboardCommand(engine, "otim 777");
   EXPECT_EQ(timeControl.clockCs[BLACK], 1950);
   EXPECT_EQ(timeControl.clockCs[WHITE], 777);
 }
@@ -140,9 +142,9 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
     for (const char* command : test.commands) {
       if (command == nullptr) continue;
       if (test.protocol == FLAG_UCI) {
-        handleUciCommand(command);
+        handleUciCommand(engine, command);
       } else {
-        handleXboardCommand(command);
+        handleXboardCommand(engine, command);
       }
     }
     SCOPED_TRACE(test.commands[0]);
@@ -156,7 +158,7 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
     EXPECT_LE(timeControl.increment, MAX_INCREMENT_CS);
     EXPECT_LE(timeControl.movesPerSession, MAX_MOVES_TO_GO);
     EXPECT_LE(timeControl.timePerMove, MAX_CLOCK_CS);
-    setDefaultTimeControl();
+    setDefaultTimeControl(engine);
   }
 }
 

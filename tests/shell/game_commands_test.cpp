@@ -12,6 +12,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -31,28 +32,29 @@ std::string currentFen() {
 
 class GameCommands : public ::testing::Test {
  protected:
+  Engine engine;
   void SetUp() override {
-    if (!appReady()) {
-      ASSERT_TRUE(initApp());
+    if (!appReady(engine)) {
+      ASSERT_TRUE(initApp(engine));
     }
     engineFlags = FLAG_UCI;
     search.searching = false;
     search.pondering = false;
     search.analysisMode = false;
-    game.forceMode = false;
-    ASSERT_TRUE(startGame("", true));
+    engine.game.forceMode = false;
+    ASSERT_TRUE(startGame(engine, "", true));
   }
   // A protocol line followed by the loop's handling of the command it leaves.
   void command(const char* line, bool xboard = false) {
-    game.pendingCommand = CMD_NONE;
-    game.commandArg[0] = '\0';
+    engine.game.pendingCommand = CMD_NONE;
+    engine.game.commandArg[0] = '\0';
     if (xboard) {
-      handleXboardCommand(line);
+      handleXboardCommand(engine, line);
     } else {
-      handleUciCommand(line);
+      handleUciCommand(engine, line);
     }
-    if (game.userMoveFrom >= 0) applyUserMove();
-    carryOutCommand(game.pendingCommand);
+    if (engine.game.userMoveFrom >= 0) applyUserMove(engine);
+    carryOutCommand(engine, engine.game.pendingCommand);
   }
 };
 
@@ -75,36 +77,36 @@ TEST_F(GameCommands, PositionPlaysItsMoves) {
   for (const Case& c : cases) {
     command(c.line);
     EXPECT_EQ(currentFen(), c.fen) << c.line;
-    EXPECT_EQ(game.engineSide, NO_PIECE);
+    EXPECT_EQ(engine.game.engineSide, NO_PIECE);
   }
 }
 
 TEST_F(GameCommands, MalformedFenChangesNothing) {
   command("position startpos moves e2e4");
   const std::string before = currentFen();
-  testing::internal::CaptureStdout();
+  engine.out.capturing = true;
   command("position fen rnbqkbnr/pppppppp/8/8 w - - moves e7e5");
   command("position fen");
   EXPECT_EQ(currentFen(), std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
   command("position startpos moves e2e4");
   command("position fen 8/8/8 w - -");
-  const std::string output = testing::internal::GetCapturedStdout();
+  const std::string output = takeCaptured(engine.out);
   EXPECT_NE(output.find("Illegal position: rnbqkbnr/pppppppp/8/8 w - -"), std::string::npos);
   EXPECT_EQ(currentFen(), before);
 }
 
 // A mating move ends the game, prints the result and gets its "#" in the record.
 TEST_F(GameCommands, MateEndsTheGameAndMarksTheLastMove) {
-  ASSERT_TRUE(startGame("6k1/5ppp/8/8/8/8/8/R5K1 w - -", false));
-  game.engineSide = WHITE;
+  ASSERT_TRUE(startGame(engine, "6k1/5ppp/8/8/8/8/8/R5K1 w - -", false));
+  engine.game.engineSide = WHITE;
   Move move = MOVE_NONE;
   ASSERT_TRUE(parseMoveText(gamePosition, "a1a8", move));
-  ASSERT_TRUE(makeGameMove(move));
-  testing::internal::CaptureStdout();
-  checkGameResult();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "1-0 {Computer wins}\n");
-  EXPECT_TRUE(game.gameOver);
-  EXPECT_STREQ(game.moveHistory[0], "Ra8#");
+  ASSERT_TRUE(makeGameMove(engine, move));
+  engine.out.capturing = true;
+  checkGameResult(engine);
+  EXPECT_EQ(takeCaptured(engine.out), "1-0 {Computer wins}\n");
+  EXPECT_TRUE(engine.game.gameOver);
+  EXPECT_STREQ(engine.game.moveHistory[0], "Ra8#");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/clock_settings.h"
 #include "shell/options.h"
 #include "shell/uci.h"
@@ -14,34 +15,36 @@ namespace velt {
 namespace {
 
 TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
-  ASSERT_TRUE(appReady() || initApp());
+  Engine engine;
+  ASSERT_TRUE(initApp(engine));
   engineFlags = FLAG_UCI;
-  handleUciCommand("setoption name Hash value 8");
+  handleUciCommand(engine, "setoption name Hash value 8");
   ASSERT_EQ(ttMask, hashSizeToMask(8));
   search.searching = true;
-  handleUciCommand("setoption name Hash value 16");
-  handleUciCommand("setoption name MaxThreads value 3");
-  handleUciCommand("setoption name Rook_vs_Minor_Score value 12");
-  handleUciCommand("setoption name MultiPV value 3");
+  handleUciCommand(engine, "setoption name Hash value 16");
+  handleUciCommand(engine, "setoption name MaxThreads value 3");
+  handleUciCommand(engine, "setoption name Rook_vs_Minor_Score value 12");
+  handleUciCommand(engine, "setoption name MultiPV value 3");
   EXPECT_EQ(ttMask, hashSizeToMask(8));
   EXPECT_EQ(options.maxThreads, 1);
   EXPECT_EQ(options.rookVsMinorScore, 0);
   EXPECT_EQ(options.multiPV, 3);  // no table behind it: at once
   search.searching = false;
-  applyDeferredOptions();
+  applyQueuedOptions(engine);
   EXPECT_EQ(ttMask, hashSizeToMask(16));
   EXPECT_EQ(options.maxThreads, 3);
   EXPECT_EQ(options.rookVsMinorScore, 12);
   for (const char* line : {"setoption name Rook_vs_Minor_Score value 0", "setoption name MaxThreads value 1",
                            "setoption name MultiPV value 1"}) {
-    handleUciCommand(line);
+    handleUciCommand(engine, line);
   }
 }
 
 // Spin values land in their advertised range whatever a front end sends; option names
 // match without regard to case and blanks.
 TEST(UciOptions, SpinValuesAreClamped) {
-  ASSERT_TRUE(appReady() || initApp());
+  Engine engine;
+  ASSERT_TRUE(initApp(engine));
   engineFlags = FLAG_UCI;
   struct Case {
     const char* line;
@@ -58,25 +61,26 @@ TEST(UciOptions, SpinValuesAreClamped) {
       {"setoption name SaveAnalysisMinDepth value 33", &EngineOptions::analysisMinDepth, 32},
   };
   for (const Case& c : cases) {
-    handleUciCommand(c.line);
+    handleUciCommand(engine, c.line);
     EXPECT_EQ(options.*c.field, c.expected) << c.line;
   }
-  handleUciCommand("setoption name MaxThreads value 1");
+  handleUciCommand(engine, "setoption name MaxThreads value 1");
   setDefaultOptions();
 }
 
 // A spin value that is no number is refused with a line saying so.
 TEST(UciOptions, ValuesThatAreNoNumbersChangeNothing) {
-  ASSERT_TRUE(appReady() || initApp());
+  Engine engine;
+  ASSERT_TRUE(initApp(engine));
   engineFlags = FLAG_UCI;
   const std::uint32_t mask = ttMask;
   const EngineOptions before = options;
-  testing::internal::CaptureStdout();
+  engine.out.capturing = true;
   for (const char* line : {"setoption name Hash value abc", "setoption name Hash", "setoption name MultiPV value 3x",
                            "setoption name Pruning Level value"}) {
-    handleUciCommand(line);
+    handleUciCommand(engine, line);
   }
-  const std::string output = testing::internal::GetCapturedStdout();
+  const std::string output = takeCaptured(engine.out);
   EXPECT_EQ(ttMask, mask);
   EXPECT_EQ(options.multiPV, before.multiPV);
   EXPECT_EQ(options.pruningLevel, before.pruningLevel);

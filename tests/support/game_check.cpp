@@ -9,15 +9,15 @@
 namespace velt {
 
 GameCheck::GameCheck(const std::string& fen) {
-  if (!appReady()) initApp();
-  startGame(fen.c_str(), false);
+  initApp(engine_);
+  startGame(engine_, fen.c_str(), false);
 }
 
 bool GameCheck::isLegal(const std::string& text) { return legalMoveFromText(gamePosition, text.c_str()) != MOVE_NONE; }
 
 bool GameCheck::play(const std::string& text) {
   const Move move = legalMoveFromText(gamePosition, text.c_str());
-  return move != MOVE_NONE && makeGameMove(move);
+  return move != MOVE_NONE && makeGameMove(engine_, move);
 }
 
 }  // namespace velt

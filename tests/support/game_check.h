@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "shell/engine.h"
+
 namespace velt {
 
 class GameCheck {
@@ -14,6 +16,9 @@ class GameCheck {
   // played) when it is not legal here.
   bool play(const std::string& text);
   bool isLegal(const std::string& text);
+
+ private:
+  Engine engine_;
 };
 
 }  // namespace velt

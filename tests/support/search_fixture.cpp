@@ -7,6 +7,7 @@
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
@@ -36,9 +37,14 @@ void searchDecidedFromStart() { searchDecided(0); }
 
 }  // namespace
 
+Engine& SearchFixture::engine() {
+  static Engine suiteEngine;
+  return suiteEngine;
+}
+
 void SearchFixture::SetUpTestSuite() {
   options.ttIndexMask = TEST_TABLE_MASK;
-  ASSERT_TRUE(appReady() || initApp());
+  ASSERT_TRUE(initApp(engine()));
 }
 
 void SearchFixture::SetUp() {

@@ -10,6 +10,8 @@
 
 namespace velt {
 
+struct Engine;
+
 struct SearchResult {
   std::string move;  // coordinates, "none" without a move
   int score;
@@ -20,6 +22,8 @@ struct SearchResult {
 class SearchFixture : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
+  // The engine record the suites' searches run under.
+  static Engine& engine();
   void SetUp() override;
 
   // A new game from `fen`, searched to `depth` plies by the normal search (restricted

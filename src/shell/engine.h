@@ -1,0 +1,45 @@
+// The engine record: everything the shell keeps between commands, in one place with
+// one owner. The program creates one; a test creates its own.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "shell/output.h"
+
+namespace velt {
+
+// A UCI option change that waits for the end of the running search: the option's
+// index in the UCI option table and the text setoption gave it.
+struct QueuedOption {
+  int index;
+  std::string word;  // the word after "value"
+  std::string rest;  // everything after "value"
+};
+
+struct Engine {
+  Output out;
+  GameState game;
+  // Shared with the reader thread, which may outlive the record while it is blocked
+  // reading standard input as the program ends.
+  std::shared_ptr<InputQueue> input = std::make_shared<InputQueue>();
+  bool inputIsFile = false;  // standard input is a regular file, read on demand
+
+  bool tablesReady = false;  // the protocol's tables are set up
+  // A finished ponder or analysis search whose result the front end has not yet taken.
+  bool resultHeld = false;
+  // OwnBook as the front end set it: a closed book may be off or just missing, and a
+  // new BookPath opens the book only while it is on.
+  bool ownBook = true;
+  // Set by a "level" whose base is zero: the base is then taken from the first clock
+  // that "time" reports. "level" writes the base in whole seconds at best, so a front
+  // end can only give a control under a second this way.
+  bool baseAwaitsClock = false;
+  std::vector<QueuedOption> queuedOptions;
+  std::unique_ptr<unsigned char[]> tablebaseCache;
+};
+
+}  // namespace velt
