@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "board/bitboard.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
+#include "eval/move_step.h"
 #include "eval/pawns.h"
 #include "search/history.h"
 
@@ -58,7 +58,7 @@ int main() {
   int checksum = 0;
   const auto evalStart = std::chrono::steady_clock::now();
   for (const char* fen : middleGames) {
-    parseFen(fen);
+    parseFen(gamePosition, fen);
     for (int i = 0; i < rounds; ++i) checksum += evaluate(gamePosition, NO_WINDOW, MATE_SCORE);
     evaluations += rounds;
   }
@@ -66,7 +66,7 @@ int main() {
   std::printf("Full evaluations: %" PRIu64 " in %.2f s, %.0f per second (checksum %d)\n", evaluations, evalTime,
               evaluations / evalTime, checksum);
 
-  setUpPosition();
+  setUpPosition(gamePosition);
   evaluate(gamePosition, NO_WINDOW, MATE_SCORE);
   const auto perftStart = std::chrono::steady_clock::now();
   const std::uint64_t nodes = fullPerft(gamePosition, 5);

@@ -29,6 +29,7 @@
 #include "board/position.h"
 #include "board/rules.h"
 #include "common/child_process.h"
+#include "search/game_end.h"
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"

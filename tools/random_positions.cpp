@@ -9,10 +9,10 @@
 
 #include "board/bitboard.h"
 #include "board/fen.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
+#include "eval/move_step.h"
 
 using namespace velt;
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   buildMaterialTable();
   const int starts = static_cast<int>(sizeof(startPositions) / sizeof(startPositions[0]));
   for (int produced = 0; produced < count;) {
-    if (!parseFen(startPositions[produced % starts])) return 1;
+    if (!parseFen(gamePosition, startPositions[produced % starts])) return 1;
     auto pos = std::make_unique<Position>(gamePosition);
     pos->bishopPromotions = true;
     evaluate(*pos, NO_WINDOW, MATE_SCORE);

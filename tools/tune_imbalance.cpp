@@ -36,13 +36,14 @@
 #include <vector>
 
 #include "board/bitboard.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/san.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
+#include "eval/move_step.h"
 #include "eval/pawns.h"
+#include "search/search_state.h"
 #include "search/history.h"
 
 using namespace velt;
@@ -174,8 +175,8 @@ double parseResult(const std::string& text) {
 // and collects its quiet positions.
 void collectGame(const std::string& fen, const std::string& movetext, double result, int game,
                  std::vector<Sample>& samples) {
-  setUpStartPosition();
-  if (!fen.empty() && !parseFen(fen.c_str())) {
+  setUpStartPosition(gamePosition);
+  if (!fen.empty() && !parseFen(gamePosition, fen.c_str())) {
     std::fprintf(stderr, "skipping a game from the unusable position \"%s\"\n", fen.c_str());
     return;
   }
@@ -187,7 +188,7 @@ void collectGame(const std::string& fen, const std::string& movetext, double res
     if (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '$') continue;  // numbers, NAGs
     Move move;
     pos.ply = 0;
-    if (!parseSanMove(pos, word.c_str(), move)) {
+    if (!parseSanMove(pos, word.c_str(), move, isLegalMove)) {
       std::fprintf(stderr, "skipping the rest of a game at \"%s\"\n", word.c_str());
       return;
     }

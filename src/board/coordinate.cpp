@@ -58,7 +58,7 @@ bool parseMoveText(const Position& pos, const char* text, Move& move) {
     int from, to;
     if (!readSquare(text, from) || !readSquare(text + 2, to)) return false;
     if (isEmptyCell(pos.board[from])) return false;
-    const bool fileCastling = pos.fileCastling && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
+    const bool fileCastling = pos.castling.byFile && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
     if (fileCastling) {
       parsed = castleMove(pos, pos.side, to > from);
     } else {

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "board/bitboard.h"
 
@@ -35,8 +36,8 @@ int letterType(char c) {
   return hit ? pieceFromLetter(upper) : -1;
 }
 
-// Reads the placement field into the set-up arrays, leaving p after it.
-bool readPlacement(const char*& p) {
+// Reads the placement field, leaving p after it.
+bool readPlacement(const char*& p, Placement& placement) {
   for (int rank = 7; rank >= 0; --rank) {
     if (rank != 7 && *p++ != '/') return false;
     int file = 0;
@@ -46,15 +47,15 @@ bool readPlacement(const char*& p) {
         int run = c - '0';
         if (file + run > 8) return false;
         for (; run > 0; --run, ++file) {
-          setupTypes[makeSquare(file, rank)] = NO_PIECE;
-          setupColours[makeSquare(file, rank)] = NO_PIECE;
+          placement.type[makeSquare(file, rank)] = NO_PIECE;
+          placement.colour[makeSquare(file, rank)] = NO_PIECE;
         }
         continue;
       }
       int type = letterType(c);
       if (type < 0) return false;
-      setupTypes[makeSquare(file, rank)] = type;
-      setupColours[makeSquare(file, rank)] = isUpper(c) ? WHITE : BLACK;
+      placement.type[makeSquare(file, rank)] = type;
+      placement.colour[makeSquare(file, rank)] = isUpper(c) ? WHITE : BLACK;
       ++file;
     }
   }
@@ -63,10 +64,10 @@ bool readPlacement(const char*& p) {
 
 // Material the engine's tables can hold: one king, at most 8 pawns and 16 men a
 // side, and no pawn where it could never have moved from or could not move to.
-bool setupIsPlayable() {
+bool isPlayable(const Placement& placement) {
   int kings[2] = {0, 0}, pawns[2] = {0, 0}, men[2] = {0, 0};
   for (int square = 0; square < 64; ++square) {
-    int type = setupTypes[square], colour = setupColours[square];
+    int type = placement.type[square], colour = placement.colour[square];
     if (type == NO_PIECE) continue;
     ++men[colour];
     if (type == KING) ++kings[colour];
@@ -102,10 +103,10 @@ const char* readCastling(Position& pos, const char* p) {
     int colour = grantsRight ? (isUpper(c) ? WHITE : BLACK) : currentColour;
     int square = makeSquare(upper - 'A', colour == WHITE ? 0 : 7);
     int wing = square > pos.kingSquare[colour] ? 0 : 1;
-    castleRookSquare[colour][wing] = square;
+    pos.castling.rookSquare[colour][wing] = square;
     if (grantsRight) {
       pos.castleRights |= (1 << wing) << (2 * colour);
-      pos.fileCastling = true;
+      pos.castling.byFile = true;
     }
   }
   buildCastleMasks(pos);
@@ -136,7 +137,7 @@ void dropImpossibleCastling(Position& pos) {
   for (int colour = 0; colour < 2; ++colour) {
     const bool kingHome = rankOf(pos.kingSquare[colour]) == (colour == WHITE ? 0 : 7);
     for (int wing = 0; wing < 2; ++wing) {
-      const int rook = castleRookSquare[colour][wing];
+      const int rook = pos.castling.rookSquare[colour][wing];
       if (!kingHome || rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) {
         pos.castleRights &= ~((1 << wing) << (2 * colour));
       }
@@ -160,48 +161,19 @@ void readState(Position& pos, const char* p) {
   readEnPassant(pos, skipBlanks(p + 1));
 }
 
-// Everything parseFen changes, kept to undo a set-up that proves unplayable.
-struct SetupState {
-  Position position;
-  int rookSquares[2][2];
-  int masks[64];
-};
-
-SetupState savedState;
-
-void saveState() {
-  savedState.position = gamePosition;
-  std::memcpy(savedState.rookSquares, castleRookSquare, sizeof castleRookSquare);
-  std::memcpy(savedState.masks, castleMask, sizeof castleMask);
-}
-
-void restoreState() {
-  gamePosition = savedState.position;
-  std::memcpy(castleRookSquare, savedState.rookSquares, sizeof castleRookSquare);
-  std::memcpy(castleMask, savedState.masks, sizeof castleMask);
-}
-
 }  // namespace
 
-bool parseFen(const char* text) {
-  int savedTypes[64], savedColours[64];
-  std::memcpy(savedTypes, setupTypes, sizeof savedTypes);
-  std::memcpy(savedColours, setupColours, sizeof savedColours);
+bool parseFen(Position& pos, const char* text) {
   const char* p = text;
-  bool playable = readPlacement(p) && setupIsPlayable();
-  if (playable) {
-    saveState();
-    setUpPosition();
-  }
-  std::memcpy(setupTypes, savedTypes, sizeof savedTypes);
-  std::memcpy(setupColours, savedColours, sizeof savedColours);
-  if (!playable) return false;
-
-  Position& pos = gamePosition;
+  Placement placement;
+  if (!readPlacement(p, placement) || !isPlayable(placement)) return false;
+  // Kept to undo a set-up whose side not to move proves to be in check.
+  const auto saved = std::make_unique<Position>(pos);
+  setUpPosition(pos, placement);
   readState(pos, p);
   dropImpossibleCastling(pos);
   if (findChecker(pos, pos.kingSquare[pos.xside], pos.side) != NO_SQUARE) {
-    restoreState();
+    pos = *saved;
     return false;
   }
   return true;

@@ -5,7 +5,6 @@
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/prefetch.h"
-#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -76,7 +75,7 @@ inline void countMan(Position& pos, int colour, int type, int sign) {
 }
 
 template <int C>
-int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposedKing) {
+bool doBeginMove(Position& pos, Move move) {
   constexpr int T = C ^ 1;
   const int from = moveFrom(move), to = moveTo(move);
   UndoRecord& undo = pos.undo[pos.gamePly];
@@ -86,11 +85,11 @@ int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposed
   const bool castling = move & FLAG_CASTLE;
   int rookFrom = NO_SQUARE, rookTo = NO_SQUARE;
   if (castling) {
-    if (inCheck(pos.checkInfo[pos.gamePly]) || castlingPathAttacked(pos, move)) return 0;
+    if (inCheck(pos.checkInfo[pos.gamePly]) || castlingPathAttacked(pos, move)) return false;
     // The rook is lifted first and put down after the king, so that king and rook
     // may exchange squares.
     const bool kingSide = move & FLAG_CASTLE_SHORT;
-    rookFrom = castleRookSquare[C][kingSide ? 0 : 1];
+    rookFrom = pos.castling.rookSquare[C][kingSide ? 0 : 1];
     rookTo = castleRookTarget(C, kingSide);
     removeMan(pos, C, ROOK, rookFrom);
     pos.hashKey ^= manKey(C, ROOK, rookFrom) ^ manKey(C, ROOK, rookTo);
@@ -110,7 +109,7 @@ int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposed
     pos.hashKey ^= epKey[pos.epSquare];
     pos.epSquare = -1;
   }
-  const int rights = pos.castleRights & castleMask[from] & castleMask[to];
+  const int rights = pos.castleRights & pos.castling.mask[from] & pos.castling.mask[to];
   if (rights != pos.castleRights) {
     pos.hashKey ^= castleKey[pos.castleRights] ^ castleKey[rights];
     pos.castleRights = rights;
@@ -171,17 +170,9 @@ int doMakeMove(Position& pos, Move move, int alpha, int beta, bool rejectExposed
   pos.side = T;
   pos.xside = C;
   pos.hashKey ^= sideKey;
-  // The child probes the table next: start loading its bucket while evaluating.
+  // The child probes the table next: start loading its bucket while it is evaluated.
   prefetchForKey(pos.hashKey);
-
-  pos.undo[pos.gamePly - 1].evalAfter = evaluate(pos, -beta, -alpha);
-  const Bitboard* maps = pos.attackMap[pos.ply];
-  if (rejectExposedKing && (maps[T] & bit(pos.kingSquare[C]))) {
-    unmakeMove(pos);
-    return 0;
-  }
-  pos.checkInfo[pos.gamePly] = (maps[C] & bit(pos.kingSquare[T])) ? checkInfoAfterMove(pos, move) : CHECK_NONE;
-  return 1;
+  return true;
 }
 
 template <int C>
@@ -216,7 +207,7 @@ void doUnmakeMove(Position& pos, const UndoRecord& undo) {
       pos.kingSquare[C] = from;
     }
   }
-  if (castling) placeMan(pos, C, ROOK, castleRookSquare[C][kingSide ? 0 : 1]);
+  if (castling) placeMan(pos, C, ROOK, pos.castling.rookSquare[C][kingSide ? 0 : 1]);
 
   if (move & FLAG_CAPTURE) {
     const int square = (move & FLAG_EN_PASSANT) ? to - forward(C) : to;
@@ -241,14 +232,21 @@ bool isSquareAttacked(const Position& pos, int square, int byColour) {
          (rookAttacks(pos, square) & (men[ROOK] | men[QUEEN]));
 }
 
-int makeMove(Position& pos, Move move, int alpha, int beta) {
-  return pos.side == WHITE ? doMakeMove<WHITE>(pos, move, alpha, beta, true)
-                           : doMakeMove<BLACK>(pos, move, alpha, beta, true);
+bool beginMove(Position& pos, Move move) {
+  return pos.side == WHITE ? doBeginMove<WHITE>(pos, move) : doBeginMove<BLACK>(pos, move);
 }
 
-int makeMoveUnchecked(Position& pos, Move move, int alpha, int beta) {
-  return pos.side == WHITE ? doMakeMove<WHITE>(pos, move, alpha, beta, false)
-                           : doMakeMove<BLACK>(pos, move, alpha, beta, false);
+bool completeMove(Position& pos, bool rejectExposedKing) {
+  const int mover = pos.xside, opponent = pos.side;
+  const Bitboard* maps = pos.attackMap[pos.ply];
+  if (rejectExposedKing && (maps[opponent] & bit(pos.kingSquare[mover]))) {
+    unmakeMove(pos);
+    return false;
+  }
+  const Move move = pos.undo[pos.gamePly - 1].move;
+  pos.checkInfo[pos.gamePly] =
+      (maps[mover] & bit(pos.kingSquare[opponent])) ? checkInfoAfterMove(pos, move) : CHECK_NONE;
+  return true;
 }
 
 void unmakeMove(Position& pos) {

@@ -1,5 +1,6 @@
-// Making and unmaking moves with incremental keys, counters and rotated boards; the
-// legality test reads the attack maps that the evaluation of the new position leaves.
+// Making and unmaking moves with incremental keys, counters and rotated boards. A move
+// is made in two steps around the evaluation of the new position: the legality test
+// reads the attack maps that the evaluation leaves (the engine's makeMove joins them).
 #pragma once
 
 #include <cstdint>
@@ -8,12 +9,13 @@
 
 namespace velt {
 
-// Makes `move` and evaluates the new position with the window (-beta, -alpha) of the
-// side now to move. Returns 1, or 0 (position unchanged) when the move is illegal.
-int makeMove(Position& pos, Move move, int alpha, int beta);
-// As makeMove, but a move that leaves the own king attacked is made as well; only
-// castling out of or through check returns 0.
-int makeMoveUnchecked(Position& pos, Move move, int alpha, int beta);
+// Moves the men and updates keys and counters for `move`. Returns false, changing
+// nothing, for castling out of or through check.
+bool beginMove(Position& pos, Move move);
+// Ends the move begun last once attackMap[ply] describes the new position: takes it
+// back and returns false when `rejectExposedKing` is set and it left the own king
+// attacked, and otherwise records whether it gives check.
+bool completeMove(Position& pos, bool rejectExposedKing);
 // Takes back the last move made, a null move of the search included.
 void unmakeMove(Position& pos);
 

@@ -6,7 +6,6 @@
 
 #include "board/attacks.h"
 #include "board/bitboard.h"
-#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -179,10 +178,11 @@ void captures(Position& pos, Bitboard targets, bool all) {
 }
 
 // Single pushes and double steps below the seventh rank, each double step before the
-// single push of the same pawn; with `byGain` only those whose gainMinTable entry
+// single push of the same pawn; with `smallestGain` only those whose entry there
 // reaches `threshold`.
 template <int C>
-void pawnPushes(Position& pos, int threshold, bool byGain) {
+void pawnPushes(Position& pos, const std::atomic<int>* smallestGain, int threshold) {
+  const bool byGain = smallestGain != nullptr;
   using G = PawnGeometry<C>;
   const Bitboard empty = ~pos.occupied;
   Bitboard singles = shiftBy(pos.pieceBB[C][PAWN] & ~G::seventhRank, G::up) & empty;
@@ -191,10 +191,10 @@ void pawnPushes(Position& pos, int threshold, bool byGain) {
     const int from = to - G::up;
     if ((bit(from) & G::homeRank) && (empty & bit(to + G::up))) {
       const Move doubleStep = makeMoveWord(from, to + G::up, FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP);
-      if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
+      if (!byGain || gainAt(smallestGain, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
     }
     const Move single = makeMoveWord(from, to, FLAG_PAWN_MOVE);
-    if (!byGain || gainAt(gainMinTable, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
+    if (!byGain || gainAt(smallestGain, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
   }
 }
 
@@ -214,13 +214,13 @@ void quiets(Position& pos) {
     if (castlingAvailable(pos, C, kingSide)) push(pos, castleMove(pos, C, kingSide), 0);
   }
   const Bitboard empty = ~pos.occupied;
-  pawnPushes<C>(pos, 0, false);
+  pawnPushes<C>(pos, nullptr, 0);
   for (int type : {KNIGHT, QUEEN, BISHOP, ROOK, KING}) quietPieceMoves<C>(pos, type, empty);
 }
 
 template <int C>
-void quietsByGain(Position& pos, int threshold) {
-  pawnPushes<C>(pos, threshold, true);
+void quietsByGain(Position& pos, const std::atomic<int>* smallestGain, int threshold) {
+  pawnPushes<C>(pos, smallestGain, threshold);
   const int enemyKing = pos.kingSquare[C ^ 1];
   const Bitboard empty = ~pos.occupied;
   for (int type : {KNIGHT, QUEEN, BISHOP, ROOK, KING}) {
@@ -232,7 +232,7 @@ void quietsByGain(Position& pos, int threshold) {
       Bitboard destinations = pieceAttacks(pos, type, from) & allowed;
       while (destinations) {
         const Move move = makeMoveWord(from, popLowest(destinations), 0);
-        if (gainAt(gainMinTable, gainIndex(code, move)) >= threshold) push(pos, move, 0);
+        if (gainAt(smallestGain, gainIndex(code, move)) >= threshold) push(pos, move, 0);
       }
     }
   }
@@ -458,23 +458,14 @@ void generateEvasions(Position& pos, Bitboard targets) {
   forColour(pos.side, [&](auto c) { evasions<decltype(c)::value>(pos, targets); });
 }
 
-void generateQuietsByGain(Position& pos, int threshold) {
+void generateQuietsByGain(Position& pos, const GainTables& gains, int threshold) {
   startList(pos);
-  forColour(pos.side, [&](auto c) { quietsByGain<decltype(c)::value>(pos, threshold); });
+  forColour(pos.side, [&](auto c) { quietsByGain<decltype(c)::value>(pos, gains.smallest, threshold); });
 }
 
 void generateAllMoves(Position& pos) {
   startList(pos);
   forColour(pos.side, [&](auto c) { allMoves<decltype(c)::value>(pos); });
-}
-
-void prepareRoot(Position& pos) {
-  evaluate(pos, NO_WINDOW, MATE_SCORE);
-  if (inCheck(pos.checkInfo[pos.gamePly])) {
-    generateEvasions(pos, ~Bitboard{0});
-  } else {
-    generateAllMoves(pos);
-  }
 }
 
 Move castleMove(const Position& pos, int colour, bool kingSide) {
@@ -485,7 +476,7 @@ Move castleMove(const Position& pos, int colour, bool kingSide) {
 bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
   if (!(pos.castleRights & castleBit(colour, kingSide))) return false;
   const int king = pos.kingSquare[colour];
-  const int rook = castleRookSquare[colour][kingSide ? 0 : 1];
+  const int rook = pos.castling.rookSquare[colour][kingSide ? 0 : 1];
   if (rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) return false;
   if (firstManInDirection(pos, king, kingSide ? EAST : WEST) != rook) return false;
   // King and rook must both find their squares free of other men, or the board breaks.

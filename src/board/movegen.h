@@ -4,6 +4,7 @@
 // move that leaves the own king attacked.
 #pragma once
 
+#include "board/move_gain.h"
 #include "board/position.h"
 
 namespace velt {
@@ -24,13 +25,10 @@ void generateCaptures(Position& pos, Bitboard targets, bool allPromotions);
 void generateQuiets(Position& pos);
 // Moves that may get out of check; non-king destinations restricted to `targets`.
 void generateEvasions(Position& pos, Bitboard targets);
-// Quiet non-checking moves whose gainMinTable entry reaches `threshold`.
-void generateQuietsByGain(Position& pos, int threshold);
+// Quiet non-checking moves whose smallest gain reaches `threshold`.
+void generateQuietsByGain(Position& pos, const GainTables& gains, int threshold);
 // Every pseudo-legal move, scored (root use).
 void generateAllMoves(Position& pos);
-// Prepares the root of a search or of the game: evaluates with the widest window to
-// fill attackMap[ply], then generates evasions when in check, all moves otherwise.
-void prepareRoot(Position& pos);
 // Whether a stored quiet or castling move (killer, hash move) can be played here.
 bool isMovePlayable(const Position& pos, Move move);
 // Whether a move word, with its flags, is one the generators would produce here.

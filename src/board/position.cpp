@@ -1,38 +1,34 @@
-// The game position: set-up from the set-up arrays, castling masks and check status.
+// Setting a position up from a placement, castling masks and check status.
 #include "board/position.h"
 
 #include "board/attacks.h"
-#include "board/movegen.h"
-#include "eval/material.h"
 
 namespace velt {
 
 Position gamePosition;
 
-int setupTypes[64] = {
-    ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
-    PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
-    ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
+const Placement START_PLACEMENT = {
+    {
+        ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
+        PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,     PAWN,
+        ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,
+    },
+    {
+        WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
+        WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
+        BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
+        BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
+    },
 };
-
-int setupColours[64] = {
-    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
-    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,    WHITE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE, NO_PIECE,
-    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
-    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,    BLACK,
-};
-
-int castleRookSquare[2][2];
-int castleMask[64];
 
 int pieceFromLetter(char upperLetter) {
   switch (upperLetter) {
@@ -90,13 +86,14 @@ void placeMan(Position& pos, int colour, int type, int square) {
 
 // Rooks on their own back rank, ascending: above the king is the king side (the
 // outermost wins), below it the queen side (the one nearest the king wins).
-void findCastleRooks(const Position& pos) {
+void findCastleRooks(Position& pos) {
+  int(&rookSquare)[2][2] = pos.castling.rookSquare;
   for (int c = 0; c < 2; ++c) {
-    castleRookSquare[c][0] = castleRookSquare[c][1] = -1;
+    rookSquare[c][0] = rookSquare[c][1] = -1;
     for (int file = 0; file < 8; ++file) {
       int square = makeSquare(file, c == WHITE ? 0 : 7);
       if (pos.board[square] != pieceCode(c, ROOK)) continue;
-      castleRookSquare[c][square > pos.kingSquare[c] ? 0 : 1] = square;
+      rookSquare[c][square > pos.kingSquare[c] ? 0 : 1] = square;
     }
   }
 }
@@ -111,15 +108,14 @@ Bitboard attackersOf(const Position& pos, int square, int byColour) {
 
 }  // namespace
 
-void setUpPosition() {
-  Position& pos = gamePosition;
+void setUpPosition(Position& pos, const Placement& placement) {
   clearPosition(pos);
   for (int square = 0; square < 64; ++square) {
-    if (setupTypes[square] != NO_PIECE) placeMan(pos, setupColours[square], setupTypes[square], square);
+    if (placement.type[square] != NO_PIECE) placeMan(pos, placement.colour[square], placement.type[square], square);
   }
   findCastleRooks(pos);
   // Castling is by the usual letters until a FEN names rook files.
-  pos.fileCastling = false;
+  pos.castling.byFile = false;
   pos.side = WHITE;
   pos.xside = BLACK;
   pos.castleRights = 15;
@@ -134,13 +130,14 @@ void setUpPosition() {
 }
 
 void buildCastleMasks(Position& pos) {
-  for (int& mask : castleMask) mask = 15;
+  CastlingSetup& castling = pos.castling;
+  for (int& mask : castling.mask) mask = 15;
   // Each colour's king square clears both of its rights, each rook square its own.
   for (int c = 0; c < 2; ++c) {
     int kingSideBit = c == WHITE ? 1 : 4, queenSideBit = kingSideBit << 1;
-    if (pos.kingSquare[c] != NO_SQUARE) castleMask[pos.kingSquare[c]] &= ~(kingSideBit | queenSideBit);
-    if (castleRookSquare[c][0] >= 0) castleMask[castleRookSquare[c][0]] &= ~kingSideBit;
-    if (castleRookSquare[c][1] >= 0) castleMask[castleRookSquare[c][1]] &= ~queenSideBit;
+    if (pos.kingSquare[c] != NO_SQUARE) castling.mask[pos.kingSquare[c]] &= ~(kingSideBit | queenSideBit);
+    if (castling.rookSquare[c][0] >= 0) castling.mask[castling.rookSquare[c][0]] &= ~kingSideBit;
+    if (castling.rookSquare[c][1] >= 0) castling.mask[castling.rookSquare[c][1]] &= ~queenSideBit;
   }
 }
 
@@ -167,13 +164,6 @@ std::uint32_t computeCheckInfo(const Position& pos) {
   std::uint32_t info = static_cast<std::uint32_t>(checker);
   if (countAttackers(pos, king, pos.xside) > 1) info |= DOUBLE_CHECK;
   return info;
-}
-
-void setUpStartPosition() {
-  setUpPosition();
-  buildOrderTables();
-  // The root needs the material table, which initApp builds before its new game.
-  if (matInfo) prepareRoot(gamePosition);
 }
 
 }  // namespace velt

@@ -47,6 +47,18 @@ constexpr int CHECK_NONE = 64;             // checkInfo value when not in check
 constexpr std::uint32_t DOUBLE_CHECK = 0x80000000u;
 inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40) == 0; }
 
+// Where each side's castling rooks stand and which rights survive a move, set up
+// with the position: the start position's, or those a FEN names.
+struct CastlingSetup {
+  // Per colour, the king-side [0] and queen-side [1] rook squares, -1 when none.
+  int rookSquare[2][2];
+  // Per square, the castling rights that survive a move from or to it.
+  int mask[64];
+  // The FEN named the castling rooks by file: a coordinate move of the king onto
+  // its own rook is castling.
+  bool byFile = false;
+};
+
 struct SplitPoint;
 
 struct Position {
@@ -85,9 +97,7 @@ struct Position {
   // helper's copy works for (null for the game position). Never copied to a helper.
   struct SplitPoint* split;
   Position* parent;
-  // The FEN named the castling rooks by file: a coordinate move of the king onto
-  // its own rook is castling.
-  bool fileCastling = false;
+  CastlingSetup castling;
   // The generators add the bishop under-promotions (analysis, perft, the list of
   // legal moves); the search otherwise leaves them out.
   bool bishopPromotions = false;
@@ -109,13 +119,12 @@ struct Position {
 // The game position, owned by the main thread.
 extern Position gamePosition;
 
-// Set-up arrays: the standard start position except while a FEN is being parsed.
-extern int setupTypes[64];
-extern int setupColours[64];
-// Per colour, the king-side [0] and queen-side [1] rook squares, -1 when none.
-extern int castleRookSquare[2][2];
-// Per square, the castling rights that survive a move from or to it.
-extern int castleMask[64];
+// The men of a position to set up: type and colour per square, NO_PIECE when empty.
+struct Placement {
+  int type[64];
+  int colour[64];
+};
+extern const Placement START_PLACEMENT;
 
 // Piece values by type (pawn .. king).
 inline constexpr int pieceValue[6] = {100, 300, 300, 500, 1000, 15000};
@@ -132,12 +141,12 @@ constexpr char PIECE_LETTERS[] = "PNBRQK";
 
 // Type of an upper-case piece letter: N 1, B 2, R 3, Q 4, K 5, anything else 0.
 int pieceFromLetter(char upperLetter);
-// Builds gamePosition from the set-up arrays: white to move, all castling rights.
-void setUpPosition();
-// Sets gamePosition up from a FEN text (see fen.cpp). Returns false, changing
-// nothing, when the text does not describe a usable position.
-bool parseFen(const char* text);
-// Fills castleMask from the king squares and castleRookSquare.
+// Sets pos up with the men of `placement`: white to move, all castling rights.
+void setUpPosition(Position& pos, const Placement& placement = START_PLACEMENT);
+// Sets pos up from a FEN text (see fen.cpp). Returns false, changing nothing, when
+// the text does not describe a usable position.
+bool parseFen(Position& pos, const char* text);
+// Fills the castling masks from the king squares and the castling rook squares.
 void buildCastleMasks(Position& pos);
 // The checkInfo word for the side to move: CHECK_NONE, or a checker's square with
 // DOUBLE_CHECK added when two or more men give check.
@@ -146,8 +155,5 @@ std::uint32_t computeCheckInfo(const Position& pos);
 // or NO_SQUARE.
 int findChecker(const Position& pos, int square, int byColour);
 int countAttackers(const Position& pos, int square, int byColour);
-// Sets gamePosition to the standard start position, with the ordering tables and,
-// once the material table exists, the root move list.
-void setUpStartPosition();
 
 }  // namespace velt

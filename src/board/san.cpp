@@ -4,7 +4,6 @@
 
 #include "board/attacks.h"
 #include "board/coordinate.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 
 namespace velt {
@@ -32,12 +31,6 @@ bool searchOrigins(const Position& pos, int type, int to, Visit visit) {
     if (square != NO_SQUARE && visit(square)) return true;
   }
   return false;
-}
-
-bool isLegal(Position& pos, Move move) {
-  if (!isMovePseudoLegal(pos, move) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) return false;
-  unmakeMove(pos);
-  return true;
 }
 
 int pieceOfLetter(char c) {
@@ -92,12 +85,13 @@ const char* moveToSan(const Position& pos, Move move) {
   return text;
 }
 
-bool parseSanMove(Position& pos, const char* text, Move& move) {
+bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLegal) {
   if (text[0] == '0' || text[0] == 'O' || text[0] == 'o') {
     int letters = 0;
     for (const char* p = text; *p; ++p) letters += *p == '0' || *p == 'O' || *p == 'o';
     Move castling;
-    if (!parseMoveText(pos, letters >= 3 ? "O-O-O" : "O-O", castling) || !isLegal(pos, castling)) return false;
+    if (!parseMoveText(pos, letters >= 3 ? "O-O-O" : "O-O", castling) || !isMovePseudoLegal(pos, castling) ||
+        !isLegal(pos, castling)) return false;
     move = castling;
     return true;
   }
@@ -136,7 +130,7 @@ bool parseSanMove(Position& pos, const char* text, Move& move) {
     if (type == KING && rankOf(from) == rankOf(to) && (to - from == 2 || from - to == 2))
       candidate |= to > from ? FLAG_CASTLE_SHORT : FLAG_CASTLE_LONG;
     completeMoveFlags(pos, candidate);
-    if (!isLegal(pos, candidate)) return false;
+    if (!isMovePseudoLegal(pos, candidate) || !isLegal(pos, candidate)) return false;
     move = candidate;
     return true;
   };

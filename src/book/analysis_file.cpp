@@ -185,7 +185,7 @@ const char* headerProblem(HeaderStatus status, const FileHeader& header) {
       break;
   }
   if (!isTableSize(header.entryCount)) return "unknown table size";
-  if (!parseFen(header.fen)) return "illegal position";
+  if (!parseFen(gamePosition, header.fen)) return "illegal position";
   return nullptr;
 }
 

@@ -6,9 +6,9 @@
 #include <new>
 #include <string>
 
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/san.h"
+#include "eval/move_step.h"
 
 namespace velt {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "board/makemove.h"
 #include "board/san.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 
 namespace velt {
 
@@ -200,7 +200,7 @@ bool processGame(BuildTable& build, Position& pos, const std::string& text, int 
     Move move = MOVE_NONE;
     pos.ply = 0;
     evaluate(pos, NO_WINDOW, MATE_SCORE);
-    if (!valid || !parseSanMove(pos, token, move) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) {
+    if (!valid || !parseSanMove(pos, token, move, isLegalMove) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) {
       std::printf("Error processing game:\n%s\n", text.c_str());
       return true;
     }
@@ -249,7 +249,7 @@ bool writeBookFile(std::FILE* file, const BuildTable& build) {
 
 void readGames(PgnLines& lines, BuildTable& build) {
   Position& pos = gamePosition;
-  setUpPosition();
+  setUpPosition(gamePosition);
   int games = 0;
   std::string line;
   std::string text;

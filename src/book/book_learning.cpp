@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "board/makemove.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 
 namespace velt {
 

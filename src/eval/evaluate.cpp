@@ -10,8 +10,7 @@
 
 namespace velt {
 
-std::atomic<int> gainTable[GAIN_TABLE_SIZE];
-std::atomic<int> gainMinTable[GAIN_TABLE_SIZE];
+GainTables gainTables;
 
 namespace {
 
@@ -96,18 +95,18 @@ void fillAttackMaps(Position& pos) {
 }
 
 void learnGain(int index, int d) {
-  const int largest = gainAt(gainTable, index);
+  const int largest = gainAt(gainTables.largest, index);
   const int newLargest = d < largest ? largest - 1 : d <= GAIN_JUMP_LIMIT ? d : largest + 1;
-  gainTable[index].store(newLargest, std::memory_order_relaxed);
-  const int smallest = gainAt(gainMinTable, index);
+  gainTables.largest[index].store(newLargest, std::memory_order_relaxed);
+  const int smallest = gainAt(gainTables.smallest, index);
   const int newSmallest = d > smallest ? smallest + 1 : d > -GAIN_JUMP_LIMIT - 1 ? d : smallest - 1;
-  gainMinTable[index].store(newSmallest, std::memory_order_relaxed);
+  gainTables.smallest[index].store(newSmallest, std::memory_order_relaxed);
 }
 
 void clearGainTables() {
   for (int i = 0; i < GAIN_TABLE_SIZE; ++i) {
-    gainTable[i].store(0, std::memory_order_relaxed);
-    gainMinTable[i].store(0, std::memory_order_relaxed);
+    gainTables.largest[i].store(0, std::memory_order_relaxed);
+    gainTables.smallest[i].store(0, std::memory_order_relaxed);
   }
 }
 
@@ -134,13 +133,13 @@ int evaluate(Position& pos, int alpha, int beta) {
     const int margin = 16 * parentLazy + ((lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) ? LAZY_CAPTURE_MARGIN : 0);
     const int moverSign = -sideSign;
     const int parentPositional = pos.plyEval[pos.ply - 1];
-    const int upperPositional = parentPositional + moverSign * gainAt(gainMinTable, index);
+    const int upperPositional = parentPositional + moverSign * gainAt(gainTables.smallest, index);
     const int upper = sideSign * (upperPositional + materialCp);
     if (upper < alpha - margin) {
       storeEarlyExit(pos, upperPositional);
       return upper;
     }
-    const int lowerPositional = parentPositional + moverSign * gainAt(gainTable, index);
+    const int lowerPositional = parentPositional + moverSign * gainAt(gainTables.largest, index);
     const int lower = sideSign * (lowerPositional + materialCp);
     if (lower > beta + margin) {
       storeEarlyExit(pos, lowerPositional);

@@ -2,8 +2,7 @@
 // and the gain statistics it learns per piece move.
 #pragma once
 
-#include <atomic>
-
+#include "board/move_gain.h"
 #include "board/position.h"
 
 namespace velt {
@@ -17,16 +16,8 @@ int evaluate(Position& pos, int alpha, int beta);
 // attackMap[ply][colour]: the squares attacked by each colour's men.
 void fillAttackMaps(Position& pos);
 
-// Smallest and largest change of the positional score seen per piece move, from the
-// mover's view; shared by all threads without locks as relaxed atomics (lost updates
-// are harmless).
-constexpr int GAIN_TABLE_SIZE = 32 * 4096;
-extern std::atomic<int> gainTable[GAIN_TABLE_SIZE];
-extern std::atomic<int> gainMinTable[GAIN_TABLE_SIZE];
-inline int gainAt(const std::atomic<int>* table, int index) { return table[index].load(std::memory_order_relaxed); }
-// Index by the piece code standing on the destination after the move and the
-// from-to pair.
-inline int gainIndex(int pieceCodeAfter, Move move) { return pieceCodeAfter * 4096 + static_cast<int>(move & 0xFFF); }
+// The gain tables the evaluation learns into.
+extern GainTables gainTables;
 void clearGainTables();
 // One observed change d of the positional score, mover's view, for the move at
 // `index`: a bound beyond d drifts one step toward it, a bound short of d jumps

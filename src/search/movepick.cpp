@@ -6,6 +6,7 @@
 #include "board/checks.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "eval/evaluate.h"
 #include "search/history.h"
 
 namespace velt {
@@ -214,7 +215,7 @@ Move nextMove(Position& pos) {
           if (ps.stage == PICK_FUTILE_CHECKS) {
             ps.stage = PICK_DONE;
           } else {
-            generateQuietsByGain(pos, ps.gainLimit);
+            generateQuietsByGain(pos, gainTables, ps.gainLimit);
             takeList(pos, ps);
             ps.stage = PICK_GAIN_QUIETS;
           }

@@ -2,8 +2,8 @@
 #include "search/node.h"
 
 #include "board/bitboard.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
+#include "eval/move_step.h"
 
 namespace velt {
 

@@ -58,7 +58,7 @@ void workerMain(int id) {
 // check information, and the node's line.
 void copyPosition(Position& copy, const Position& pos) {
   std::memcpy(static_cast<void*>(&copy), &pos, offsetof(Position, nodes));
-  copy.fileCastling = pos.fileCastling;
+  copy.castling = pos.castling;
   copy.bishopPromotions = pos.bishopPromotions;
   std::copy(&pos.killers[0][0], &pos.killers[0][0] + MAX_PLY * 3, &copy.killers[0][0]);
   const int ply = pos.ply;

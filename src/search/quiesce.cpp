@@ -8,9 +8,9 @@
 
 #include "board/bitboard.h"
 #include "board/checks.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "eval/move_step.h"
 #include "search/decided_table.h"
 #include "search/margins.h"
 #include "search/movepick.h"

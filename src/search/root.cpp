@@ -10,19 +10,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/makemove.h"
+#include "board/coordinate.h"
 #include "board/movegen.h"
 #include "board/san.h"
-#include "board/coordinate.h"
 #include "board/see.h"
 #include "book/analysis_file.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
+#include "search/clock.h"
 #include "search/decided_table.h"
+#include "search/engine_options.h"
 #include "search/history.h"
 #include "search/margins.h"
 #include "search/movepick.h"
-#include "search/node_table.h"
 #include "search/node.h"
+#include "search/node_table.h"
 #include "search/parallel.h"
 #include "search/quiesce.h"
 #include "search/search.h"
@@ -30,8 +32,6 @@
 #include "search/tablebase_sites.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
-#include "search/clock.h"
-#include "search/engine_options.h"
 
 namespace velt {
 

@@ -4,13 +4,14 @@
 #include <algorithm>
 
 #include "board/bitboard.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/see.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
+#include "search/decided_table.h"
+#include "search/engine_options.h"
 #include "search/history.h"
 #include "search/margins.h"
-#include "search/decided_table.h"
 #include "search/movepick.h"
 #include "search/node.h"
 #include "search/node_frame.h"
@@ -20,7 +21,6 @@
 #include "search/split_merge.h"
 #include "search/tablebase_sites.h"
 #include "search/tt.h"
-#include "search/engine_options.h"
 
 namespace velt {
 
@@ -314,7 +314,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
   }
   if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
   if (prunes && moveStage == PICK_QUIETS && p.searched > 4 &&
-      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
+      gainAt(gainTables.largest, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
           beta + T::margin(MARGIN_MOVE_GAIN) + p.searched &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
@@ -373,7 +373,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
   }
   const bool prunes = T::prunes(pos, beta), reduces = T::reduces(pos, beta);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
-      gainAt(gainTable, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
+      gainAt(gainTables.largest, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
           p.searched + beta + T::margin(MARGIN_MOVE_GAIN) &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
+#include "board/movegen.h"
 #include "board/position.h"
+#include "eval/material.h"
+#include "eval/move_step.h"
 #include "search/tt.h"
 
 namespace velt {
@@ -21,6 +24,13 @@ void resetSearchForNewGame() {
   search.bestMove = search.ponderMove = MOVE_NONE;
   search.searchMovesText[0] = '\0';
   for (auto& killers : gamePosition.killers) std::fill(std::begin(killers), std::end(killers), MOVE_NONE);
+}
+
+void setUpStartPosition(Position& pos) {
+  setUpPosition(pos);
+  buildOrderTables();
+  // The root needs the material table, which initApp builds before its new game.
+  if (matInfo) prepareRoot(pos);
 }
 
 }  // namespace velt

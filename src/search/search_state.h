@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "board/types.h"
+#include "board/position.h"
 
 namespace velt {
 
@@ -119,5 +119,8 @@ extern SearchState search;
 
 // Restores the defaults of a new game (called by newGame).
 void resetSearchForNewGame();
+// Sets pos to the standard start position, with the ordering tables and, once the
+// material table exists, the root move list.
+void setUpStartPosition(Position& pos);
 
 }  // namespace velt

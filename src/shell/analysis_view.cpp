@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "board/makemove.h"
 #include "board/position.h"
 #include "book/analysis_file.h"
+#include "eval/move_step.h"
 #include "search/root.h"
 #include "search/tt.h"
 #include "shell/dispatch.h"

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "board/position.h"
+#include "search/clock.h"
 #include "search/root.h"
 #include "search/search_state.h"
-#include "search/clock.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/options.h"
@@ -42,7 +42,7 @@ void runBenchmark(Engine& engine) {
   for (const BenchmarkEntry& entry : benchmarkTable) {
     newGame(true);
 
-    parseFen(entry.fen);
+    parseFen(gamePosition, entry.fen);
     timeControl.maxSearchDepth = entry.depth;
     const std::uint32_t start = currentTimeMs();
     searchRoot();

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "board/makemove.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "book/book_learning.h"
+#include "eval/move_step.h"
 #include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "board/coordinate.h"
-#include "board/perft.h"
+#include "search/perft.h"
 #include "shell/engine.h"
 
 namespace velt {

@@ -11,6 +11,7 @@
 #include "board/position.h"
 #include "egtb/tb_probe.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 #include "search/search_state.h"
 #include "shell/app.h"
 #include "shell/benchmark.h"
@@ -55,9 +56,9 @@ void fenCommand(Engine& engine, const char* arguments) {
     char fen[FEN_TEXT_SIZE];
     positionToFen(gamePosition, fen);
     print(engine.out, "%s\n", fen);
-  } else if (parseFen(arguments)) {
+  } else if (parseFen(gamePosition, arguments)) {
     newGame(false);
-    parseFen(arguments);
+    parseFen(gamePosition, arguments);
     prepareRoot(gamePosition);
   } else {
     print(engine.out, "Illegal position: %s\n", arguments);

@@ -106,19 +106,19 @@ void newGame(bool clearTables) {
   if (clearTables) ttClear();
   resetHistory();
   resetTimeBase();
-  setUpStartPosition();
+  setUpStartPosition(gamePosition);
   resetSearchForNewGame();
 }
 
 bool startGame(Engine& engine, const char* fen, bool clearTables) {
   // parseFen changes nothing when it refuses, so a bad FEN leaves the game alone.
-  if (*fen != '\0' && !parseFen(fen)) {
+  if (*fen != '\0' && !parseFen(gamePosition, fen)) {
     print(engine.out, "Illegal position: %s\n", fen);
     return false;
   }
   // A game that switched to the decided-position search leaves a table of its own.
   newGame(clearTables || engine.game.decidedSearchActive);
-  if (*fen != '\0') parseFen(fen);
+  if (*fen != '\0') parseFen(gamePosition, fen);
   resetGameState(engine, fen);
   prepareGameRoot();
   return true;

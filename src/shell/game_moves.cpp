@@ -6,10 +6,10 @@
 #include <string>
 
 #include "board/coordinate.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/san.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 #include "shell/engine.h"
 #include "shell/game_state.h"
 

@@ -6,6 +6,7 @@
 
 #include "board/position.h"
 #include "board/rules.h"
+#include "search/game_end.h"
 #include "search/tt.h"
 #include "shell/engine.h"
 #include "shell/game_state.h"

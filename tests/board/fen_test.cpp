@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/bitboard.h"
+#include "search/search_state.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -19,8 +20,7 @@ class FenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     buildBoardTables();
-    setUpPosition();
-    std::memcpy(startTypes, setupTypes, sizeof startTypes);
+    setUpPosition(gamePosition);
   }
 
   std::string fen() {
@@ -28,8 +28,6 @@ class FenTest : public ::testing::Test {
     positionToFen(gamePosition, buffer);
     return buffer;
   }
-
-  int startTypes[64];
 };
 
 TEST_F(FenTest, AcceptedTextsReadBack) {
@@ -58,11 +56,11 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
        "rnbqkbnr/pppp1ppp/8/8/4Pp2/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"},
   };
   for (const Case& c : cases) {
-    ASSERT_TRUE(parseFen(c.text)) << c.text;
+    ASSERT_TRUE(parseFen(gamePosition, c.text)) << c.text;
     EXPECT_EQ(fen(), c.fen) << c.text;
     // The keys are those of the position the written FEN sets up.
     const std::uint64_t key = gamePosition.hashKey, pawnKey = gamePosition.pawnKey;
-    ASSERT_TRUE(parseFen(c.fen));
+    ASSERT_TRUE(parseFen(gamePosition, c.fen));
     EXPECT_EQ(gamePosition.hashKey, key) << c.text;
     EXPECT_EQ(gamePosition.pawnKey, pawnKey) << c.text;
   }
@@ -71,13 +69,13 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
   gamePosition.rule50 = 2;
   EXPECT_EQ(fen(), "rnbqkbnr/pppp1ppp/8/8/4Pp2/8/PPPP1PPP/RNBQKBNR b KQkq e3 2 3");
   // Queen side keeps the rook nearest the king, king side the outermost.
-  ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/R2RKR1R w KQ -"));
-  EXPECT_EQ(castleRookSquare[WHITE][1], D1);
-  EXPECT_EQ(castleRookSquare[WHITE][0], H1);
+  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R2RKR1R w KQ -"));
+  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], D1);
+  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][0], H1);
 }
 
 TEST_F(FenTest, RejectedTextsChangeNothing) {
-  ASSERT_TRUE(parseFen("8/8/8/4k3/8/8/4P3/4K3 b - -"));
+  ASSERT_TRUE(parseFen(gamePosition, "8/8/8/4k3/8/8/4P3/4K3 b - -"));
   auto before = std::make_unique<Position>(gamePosition);
   std::uint32_t flags = engineFlags;
   const char* rejected[] = {
@@ -99,36 +97,40 @@ TEST_F(FenTest, RejectedTextsChangeNothing) {
       "",
   };
   for (const char* text : rejected) {
-    EXPECT_FALSE(parseFen(text)) << text;
+    EXPECT_FALSE(parseFen(gamePosition, text)) << text;
     EXPECT_EQ(std::memcmp(gamePosition.board, before->board, sizeof before->board), 0) << text;
     EXPECT_EQ(gamePosition.hashKey, before->hashKey) << text;
     EXPECT_EQ(gamePosition.side, BLACK) << text;
     EXPECT_EQ(gamePosition.occupiedDiagA1H8, before->occupiedDiagA1H8) << text;
     EXPECT_EQ(engineFlags, flags) << text;
-    EXPECT_EQ(std::memcmp(setupTypes, startTypes, sizeof startTypes), 0) << text;
   }
   EXPECT_EQ(fen(), "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1");
 }
 
 // Castling rights as rook files: king b1 with rooks a1 and e1, black likewise.
 TEST_F(FenTest, FileLetterCastling) {
-  ASSERT_TRUE(parseFen("rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
+  ASSERT_TRUE(parseFen(gamePosition, "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
   EXPECT_EQ(gamePosition.castleRights, 15);
-  EXPECT_EQ(castleRookSquare[WHITE][0], E1);
-  EXPECT_EQ(castleRookSquare[BLACK][1], A8);
-  EXPECT_EQ(castleMask[B1], 12);
-  EXPECT_EQ(castleMask[E1], 14);
-  EXPECT_TRUE(gamePosition.fileCastling);
-  setUpStartPosition();
-  EXPECT_FALSE(gamePosition.fileCastling);
+  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][0], E1);
+  EXPECT_EQ(gamePosition.castling.rookSquare[BLACK][1], A8);
+  EXPECT_EQ(gamePosition.castling.mask[B1], 12);
+  EXPECT_EQ(gamePosition.castling.mask[E1], 14);
+  EXPECT_TRUE(gamePosition.castling.byFile);
+  // Each position keeps its own castling set-up.
+  auto other = std::make_unique<Position>();
+  setUpPosition(*other);
+  EXPECT_EQ(other->castling.rookSquare[WHITE][0], H1);
+  EXPECT_EQ(gamePosition.castling.mask[E1], 14);
+  setUpStartPosition(gamePosition);
+  EXPECT_FALSE(gamePosition.castling.byFile);
   // After a KQkq letter a file letter only moves that colour's rook square.
-  ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
+  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
   EXPECT_EQ(gamePosition.castleRights, 2);
-  EXPECT_EQ(castleRookSquare[WHITE][1], A1);
-  EXPECT_FALSE(gamePosition.fileCastling);
+  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], A1);
+  EXPECT_FALSE(gamePosition.castling.byFile);
   std::uint64_t key = gamePosition.hashKey;
-  ASSERT_TRUE(parseFen("4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
-  EXPECT_EQ(castleRookSquare[WHITE][1], C1);
+  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
+  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], C1);
   EXPECT_EQ(gamePosition.hashKey, key);
 }
 

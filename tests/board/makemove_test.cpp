@@ -1,4 +1,4 @@
-#include "board/makemove.h"
+#include "eval/move_step.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "board/coordinate.h"
-#include "board/makemove.h"
 #include "board/san.h"
+#include "eval/move_step.h"
+#include "search/game_end.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 void play(Position& pos, const char* text) {
   Move move = MOVE_NONE;
-  ASSERT_TRUE(parseSanMove(pos, text, move)) << text;
+  ASSERT_TRUE(parseSanMove(pos, text, move, isLegalMove)) << text;
   ASSERT_TRUE(makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) << text;
   pos.ply = 0;
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "board/coordinate.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
+#include "eval/move_step.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -34,7 +34,7 @@ std::vector<Move> legalMoves(Position& pos) {
 
 Move parsed(Position& pos, const char* text) {
   Move move = MOVE_NONE;
-  return parseSanMove(pos, text, move) ? move : MOVE_NONE;
+  return parseSanMove(pos, text, move, isLegalMove) ? move : MOVE_NONE;
 }
 
 // Every legal move written and read back; all texts of one position distinct.

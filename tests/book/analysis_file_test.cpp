@@ -58,7 +58,7 @@ class AnalysisFileTest : public ::testing::Test {
   static void setUp(const std::string& fen, std::uint32_t entries) {
     ASSERT_TRUE(ttAllocate(entries - 4));
     newGame(true);
-    ASSERT_TRUE(parseFen(fen.c_str()));
+    ASSERT_TRUE(parseFen(gamePosition, fen.c_str()));
   }
 
   Engine engine;

@@ -42,7 +42,7 @@ TEST(InspectAnalysisFile, ShowsTheFileAndItsBestMoves) {
   ASSERT_TRUE(initApp(engine));
   ASSERT_TRUE(ttAllocate((1u << 20) - 4));
   newGame(true);
-  ASSERT_TRUE(parseFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
+  ASSERT_TRUE(parseFen(gamePosition, "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
   const struct { const char* move; std::uint32_t bound; int depth, score, fromTo; } stored[] = {
       {"e1g1", TT_EXACT, 20, -30, 61 | 34 << 6}, {"d2d3", TT_EXACT, 7, 12, 0x3F}, {"a2a3", TT_LOWER, 30, -90, 0x3F}};
   for (const auto& s : stored) {

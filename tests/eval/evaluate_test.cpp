@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "board/fen.h"
 #include "board/bitboard.h"
-#include "board/makemove.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "eval/material.h"
+#include "eval/move_step.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
 #include "support/board_setup.h"

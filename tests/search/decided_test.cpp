@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "board/makemove.h"
 #include "board/position.h"
 #include "board/prefetch.h"
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
+#include "eval/move_step.h"
 #include "search/decided_table.h"
 #include "search/root.h"
 #include "search/search_state.h"
@@ -83,7 +83,7 @@ TEST_F(DecidedSearchTest, MateDistancesAreExact) {
   };
   for (const Case& c : cases) {
     newGame(true);
-    ASSERT_TRUE(parseFen(c.fen));
+    ASSERT_TRUE(parseFen(gamePosition, c.fen));
     const int truth = c.moves ? c.moves : trueMateDistance(gamePosition, 3);
     ASSERT_GT(truth, 0) << c.fen;
     EXPECT_EQ(searchDecidedTo(c.fen, c.depth).score, mateIn(truth)) << c.fen;

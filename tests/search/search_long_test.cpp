@@ -39,7 +39,7 @@ TEST_F(DeepSearchTest, DeeperTactics) {
 
 TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
   newGame(true);
-  ASSERT_TRUE(parseFen("r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
+  ASSERT_TRUE(parseFen(gamePosition, "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
   timeControl.baseTime = 6000;
   timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 100;
   timeControl.maxSearchDepth = 60;

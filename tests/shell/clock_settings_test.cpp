@@ -38,7 +38,7 @@ class ClockSettings : public ::testing::Test {
     timeControl.timeLag = 20;
     engine.game.pendingCommand = CMD_NONE;
     recentRootScores[0] = MATE_SCORE;
-    setUpPosition();
+    setUpPosition(gamePosition);
   }
 };
 

@@ -30,9 +30,9 @@ void prepareBoardTables() {
 std::unique_ptr<Position> positionFromFen(const char* fen) {
   prepareBoardTables();
   if (fen) {
-    EXPECT_TRUE(parseFen(fen)) << fen;
+    EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
   } else {
-    setUpPosition();
+    setUpPosition(gamePosition);
   }
   auto pos = std::make_unique<Position>(gamePosition);
   evaluate(*pos, NO_WINDOW, MATE_SCORE);

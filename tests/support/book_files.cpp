@@ -6,9 +6,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "board/makemove.h"
 #include "board/san.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 #include "support/board_setup.h"
 
 namespace velt {
@@ -55,7 +55,7 @@ std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies) 
     if (word.back() == '.') continue;
     Move move = MOVE_NONE;
     pos->ply = 0;
-    EXPECT_TRUE(parseSanMove(*pos, word.c_str(), move)) << word;
+    EXPECT_TRUE(parseSanMove(*pos, word.c_str(), move, isLegalMove)) << word;
     makeMove(*pos, move, -MATE_SCORE, MATE_SCORE);
     pos->ply = 0;
     evaluate(*pos, NO_WINDOW, MATE_SCORE);

@@ -162,7 +162,7 @@ std::string randomFen(std::mt19937& rng, int men) {
 Position& setUp(const std::string& fen) {
   static const bool tablesBuilt = (buildBoardTables(), true);
   (void)tablesBuilt;
-  EXPECT_TRUE(parseFen(fen.c_str())) << fen;
+  EXPECT_TRUE(parseFen(gamePosition, fen.c_str())) << fen;
   gamePosition.ply = 0;
   bruteFillAttackMaps(gamePosition);
   return gamePosition;

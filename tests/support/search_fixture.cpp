@@ -20,7 +20,7 @@ constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the san
 
 SearchResult runSearch(const char* fen, int depth, const char* searchMoves, void (*searchFunction)()) {
   newGame(true);
-  EXPECT_TRUE(parseFen(fen)) << fen;
+  EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
   std::snprintf(velt::search.searchMovesText, sizeof velt::search.searchMovesText, "%s", searchMoves);
   timeControl.maxSearchDepth = depth;
   testing::internal::CaptureStdout();

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "board/fen.h"
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "egtb/tb_probe.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 #include "shell/game_state.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
@@ -64,7 +64,7 @@ VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
       int ep;
       tablebasePosition(classNumber, side, index, lists, ep);
       const std::string fen = fenOf(lists, side, ep);
-      if (!parseFen(fen.c_str())) {
+      if (!parseFen(gamePosition, fen.c_str())) {
         if (result.mismatches++ == 0) result.firstMismatch = fen + ": entry holds a value but the FEN is refused";
         continue;
       }

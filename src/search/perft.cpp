@@ -1,8 +1,8 @@
-#include "board/perft.h"
+#include "search/perft.h"
 
-#include "board/makemove.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"
+#include "eval/move_step.h"
 
 namespace velt {
 

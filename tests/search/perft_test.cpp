@@ -1,4 +1,4 @@
-#include "board/perft.h"
+#include "search/perft.h"
 
 #include <gtest/gtest.h>
 
