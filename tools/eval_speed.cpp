@@ -13,6 +13,7 @@
 #include "eval/move_step.h"
 #include "eval/pawns.h"
 #include "search/history.h"
+#include "search/worker.h"
 
 using namespace velt;
 
@@ -33,7 +34,7 @@ double seconds(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::uint64_t fullPerft(Position& pos, int depth) {
+std::uint64_t fullPerft(Worker& pos, int depth) {
   generateAllMoves(pos);
   const int first = pos.listStart[pos.ply], end = pos.listStart[pos.ply + 1];
   std::uint64_t nodes = 0;

@@ -30,6 +30,7 @@
 #include "board/rules.h"
 #include "common/child_process.h"
 #include "search/game_end.h"
+#include "search/worker.h"
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"
@@ -297,7 +298,7 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
   bool started[2] = {false, false};
   std::string lastMove;
   for (;;) {
-    Position& pos = gamePosition;
+    Worker& pos = gamePosition;
     const int side = pos.side;
     Player& engine = *engines[side];
     Fault fault = Fault::NONE;

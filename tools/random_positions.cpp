@@ -13,6 +13,7 @@
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/move_step.h"
+#include "search/worker.h"
 
 using namespace velt;
 
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   const int starts = static_cast<int>(sizeof(startPositions) / sizeof(startPositions[0]));
   for (int produced = 0; produced < count;) {
     if (!parseFen(gamePosition, startPositions[produced % starts])) return 1;
-    auto pos = std::make_unique<Position>(gamePosition);
+    auto pos = std::make_unique<Worker>(gamePosition);
     pos->bishopPromotions = true;
     evaluate(*pos, NO_WINDOW, MATE_SCORE);
     const int length = static_cast<int>(random() % 24);

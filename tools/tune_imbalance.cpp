@@ -45,6 +45,7 @@
 #include "eval/pawns.h"
 #include "search/search_state.h"
 #include "search/history.h"
+#include "search/worker.h"
 
 using namespace velt;
 
@@ -152,7 +153,7 @@ std::array<ImbalanceBlock, 2> fixedBlocks() {
   return blocks;
 }
 
-double whiteEval(Position& pos) {
+double whiteEval(Worker& pos) {
   pos.ply = 0;
   const int score = evaluate(pos, NO_WINDOW, MATE_SCORE);
   return pos.side == WHITE ? score : -score;
@@ -180,7 +181,7 @@ void collectGame(const std::string& fen, const std::string& movetext, double res
     std::fprintf(stderr, "skipping a game from the unusable position \"%s\"\n", fen.c_str());
     return;
   }
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   std::istringstream words(movetext);
   std::string word;
   while (words >> word) {
@@ -188,7 +189,7 @@ void collectGame(const std::string& fen, const std::string& movetext, double res
     if (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '$') continue;  // numbers, NAGs
     Move move;
     pos.ply = 0;
-    if (!parseSanMove(pos, word.c_str(), move, isLegalMove)) {
+    if (!parseSanMove(pos, word.c_str(), move)) {
       std::fprintf(stderr, "skipping the rest of a game at \"%s\"\n", word.c_str());
       return;
     }

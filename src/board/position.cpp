@@ -5,8 +5,6 @@
 
 namespace velt {
 
-Position gamePosition;
-
 const Placement START_PLACEMENT = {
     {
         ROOK,     KNIGHT,   BISHOP,   QUEEN,    KING,     BISHOP,   KNIGHT,   ROOK,

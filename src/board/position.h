@@ -1,5 +1,5 @@
-// The board-and-search state record. One instance holds the game; every search
-// thread works on its own copy, so everything a search touches per ply lives here.
+// The position record: the board, how the game reached it, and what the move
+// generators and the legality test keep per ply of a search line.
 #pragma once
 
 #include <cstdint>
@@ -27,22 +27,6 @@ struct ScoredMove {
   int score;
 };
 
-// Move-picker state of one search node (the stages are the picker's, see movepick.h).
-constexpr int MAX_DEFERRED = 32;
-struct PickState {
-  int stage;
-  int nextIndex;  // next entry of the node's moves in moveList
-  int endIndex;   // one past the node's last entry
-  int depth;
-  int historySelect;  // history bank; in the futility stage the strictCaptures flag
-  int gainLimit;      // positional gain a quiet move needs in the gain stage
-  Move hashMove;
-  Move altMove;  // a second move to try early (internal deepening, verification)
-  int deferredCount;  // captures the exchange test rejected, tried after the quiets
-  int deferredIndex;
-  Move deferred[MAX_DEFERRED];
-};
-
 constexpr int CHECK_NONE = 64;             // checkInfo value when not in check
 constexpr std::uint32_t DOUBLE_CHECK = 0x80000000u;
 inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40) == 0; }
@@ -59,9 +43,9 @@ struct CastlingSetup {
   bool byFile = false;
 };
 
-struct SplitPoint;
-
-struct Position {
+// The board: placement, bitboards, keys, counters and castling set-up. Everything a
+// position is, without the way it was reached.
+struct Board {
   int board[128];  // cells 64..127 stay empty so square 64 reads as empty
   int side;
   int xside;
@@ -79,7 +63,6 @@ struct Position {
   Bitboard occupiedDiagH1A8;
   Bitboard colourBB[2];
   Bitboard pieceBB[2][6];
-  Bitboard attackMap[MAX_PLY][2];  // filled by the evaluation for each search ply
 
   std::uint8_t pawnRanks[2][10];  // per file + 1: bit r set when a pawn stands on rank r
   int kingSquare[2];
@@ -87,37 +70,28 @@ struct Position {
   std::uint64_t hashKey;
   std::uint64_t pawnKey;
 
-  int ply;
-  int gamePly;
-  std::uint32_t nodes;
-  std::uint32_t tbHits;  // tablebase hits of this thread's search, summed like nodes
-  int threadIndex;  // selects the thread's pawn hash table; thread 0 polls input and time
-  int stop;         // set when this thread's search must return at once
-  // Parallel search: this position's split-point record, and the split point a
-  // helper's copy works for (null for the game position). Never copied to a helper.
-  struct SplitPoint* split;
-  Position* parent;
   CastlingSetup castling;
-  // The generators add the bishop under-promotions (analysis, perft, the list of
-  // legal moves); the search otherwise leaves them out.
-  bool bishopPromotions = false;
+};
 
-  Move killers[MAX_PLY][3];
-  int plyEval[MAX_PLY];
-  PickState pickState[MAX_PLY];
-
-  ScoredMove moveList[MOVE_STACK_SIZE];
-  int listStart[MAX_PLY + 1];
+// A board with the record of how it was reached (the undo records and check
+// information per game ply) and what the generators and the legality test use per
+// ply of the line being searched: the attack maps, the killer moves and the lists of
+// generated moves.
+struct Position : Board {
+  int ply;      // of the line below the root
+  int gamePly;  // of the game, set-up position 0
 
   UndoRecord undo[MAX_GAME_PLY];
   std::uint32_t checkInfo[MAX_GAME_PLY];
 
-  Move pv[MAX_PLY][MAX_PLY];
-  int pvLength[MAX_PLY];
+  Bitboard attackMap[MAX_PLY][2];  // filled by the evaluation for each search ply
+  Move killers[MAX_PLY][3];
+  ScoredMove moveList[MOVE_STACK_SIZE];
+  int listStart[MAX_PLY + 1];
+  // The generators add the bishop under-promotions (analysis, perft, the list of
+  // legal moves); the search otherwise leaves them out.
+  bool bishopPromotions = false;
 };
-
-// The game position, owned by the main thread.
-extern Position gamePosition;
 
 // The men of a position to set up: type and colour per square, NO_PIECE when empty.
 struct Placement {

@@ -85,15 +85,16 @@ const char* moveToSan(const Position& pos, Move move) {
   return text;
 }
 
-bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLegal) {
+int sanCandidates(const Position& pos, const char* text, Move candidates[MAX_SAN_CANDIDATES]) {
+  int count = 0;
   if (text[0] == '0' || text[0] == 'O' || text[0] == 'o') {
     int letters = 0;
     for (const char* p = text; *p; ++p) letters += *p == '0' || *p == 'O' || *p == 'o';
     Move castling;
-    if (!parseMoveText(pos, letters >= 3 ? "O-O-O" : "O-O", castling) || !isMovePseudoLegal(pos, castling) ||
-        !isLegal(pos, castling)) return false;
-    move = castling;
-    return true;
+    if (parseMoveText(pos, letters >= 3 ? "O-O-O" : "O-O", castling) && isMovePseudoLegal(pos, castling)) {
+      candidates[count++] = castling;
+    }
+    return count;
   }
 
   char sig[SIGNIFICANT_CHARS + 1];
@@ -108,10 +109,10 @@ bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLe
   int promotion = 0;
   if (type == PAWN && restLength > 0 && pieceOfLetter(rest[restLength - 1]) != PAWN) {
     promotion = pieceOfLetter(rest[restLength - 1]);
-    if (promotion == KING) return false;
+    if (promotion == KING) return 0;
     --restLength;
   }
-  if (restLength < 2 || restLength > 4 || !isFile(rest[restLength - 2]) || !isRank(rest[restLength - 1])) return false;
+  if (restLength < 2 || restLength > 4 || !isFile(rest[restLength - 2]) || !isRank(rest[restLength - 1])) return 0;
   const int to = makeSquare(rest[restLength - 2] - 'a', rest[restLength - 1] - '1');
   int fromFile = -1, fromRank = -1;
   for (int i = 0; i < restLength - 2; ++i) {
@@ -120,7 +121,7 @@ bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLe
     else if (isRank(rest[i]) && fromRank < 0)
       fromRank = rest[i] - '1';
     else
-      return false;
+      return 0;
   }
 
   auto tryFrom = [&](int from) {
@@ -130,23 +131,27 @@ bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLe
     if (type == KING && rankOf(from) == rankOf(to) && (to - from == 2 || from - to == 2))
       candidate |= to > from ? FLAG_CASTLE_SHORT : FLAG_CASTLE_LONG;
     completeMoveFlags(pos, candidate);
-    if (!isMovePseudoLegal(pos, candidate) || !isLegal(pos, candidate)) return false;
-    move = candidate;
-    return true;
+    if (isMovePseudoLegal(pos, candidate) && count < MAX_SAN_CANDIDATES) candidates[count++] = candidate;
+    return false;
   };
 
-  if (type != PAWN) return searchOrigins(pos, type, to, tryFrom);
+  if (type != PAWN) {
+    searchOrigins(pos, type, to, tryFrom);
+    return count;
+  }
 
   // Pawns: a capture names its source file; a push comes from directly behind, or two
   // squares behind when the square behind is empty.
   const int back = pos.side == WHITE ? -8 : 8;
-  if (to + back < 0 || to + back > 63) return false;
+  if (to + back < 0 || to + back > 63) return 0;
   if (fromFile >= 0 && fromFile != fileOf(to)) {
     int fromSquare = to + back + (fromFile - fileOf(to));
-    return (fromFile - fileOf(to) == 1 || fromFile - fileOf(to) == -1) && tryFrom(fromSquare);
+    if (fromFile - fileOf(to) == 1 || fromFile - fileOf(to) == -1) tryFrom(fromSquare);
+    return count;
   }
-  if (tryFrom(to + back)) return true;
-  return isEmptyCell(pos.board[to + back]) && to + 2 * back >= 0 && to + 2 * back < 64 && tryFrom(to + 2 * back);
+  tryFrom(to + back);
+  if (isEmptyCell(pos.board[to + back]) && to + 2 * back >= 0 && to + 2 * back < 64) tryFrom(to + 2 * back);
+  return count;
 }
 
 }  // namespace velt

@@ -12,11 +12,10 @@ const char* moveToSan(const Position& pos, Move move);
 
 // Reads a move in algebraic notation for the side to move: castling in any spelling
 // (O-O, 0-0-0, o-o), pawn moves (e4, exd5, e8=Q), piece moves disambiguated by file,
-// rank or square; "x", "+", "#", "=", "!" and "?" are ignored. Returns false, leaving
-// `move` alone, when the text names no legal move. `isLegal` decides on the moves the
-// generators could produce (the engine's makes and takes back the move, so the
-// position must be ready for that).
-using LegalityTest = bool (*)(Position& pos, Move move);
-bool parseSanMove(Position& pos, const char* text, Move& move, LegalityTest isLegal);
+// rank or square; "x", "+", "#", "=", "!" and "?" are ignored. Writes the moves the
+// generators could produce that the text may name, in the order a reader tries them,
+// and returns their number; the text names the first of them that is legal.
+constexpr int MAX_SAN_CANDIDATES = 16;
+int sanCandidates(const Position& pos, const char* text, Move candidates[MAX_SAN_CANDIDATES]);
 
 }  // namespace velt

@@ -21,6 +21,7 @@
 #include "board/position.h"
 #include "search/engine_options.h"
 #include "search/tt.h"
+#include "search/worker.h"
 
 namespace velt {
 

@@ -99,7 +99,7 @@ int learnedRatioOf(const BookRecord& r) {
 
 // Step 1 of the probe: every legal move whose position the table holds and which
 // qualifies as a candidate there.
-int collectCandidates(int table, Position& pos, Candidate* candidates) {
+int collectCandidates(int table, EvalPosition& pos, Candidate* candidates) {
   pos.ply = 0;
   prepareRoot(pos);
   int count = 0;
@@ -338,7 +338,7 @@ void writeBookRecord(const BookRecord& record, long fileOffset) {
   writeAt(fileOffset, bytes, sizeof bytes);
 }
 
-bool bookProbe(int table, Position& pos, Move& move, const BookProbeSettings& settings) {
+bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings) {
   if (!bookTableLoaded(table)) return false;
   Candidate candidates[MAX_CANDIDATES];
   const int count = collectCandidates(table, pos, candidates);

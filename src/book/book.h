@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -94,6 +94,6 @@ struct BookProbeSettings {
 // Scores the continuations of `pos` found in `table`, counts down their skip
 // counters in the file, and draws one at random in proportion to the weights.
 // Returns true and sets `move` when it chose one. `pos` is left as it was.
-bool bookProbe(int table, Position& pos, Move& move, const BookProbeSettings& settings);
+bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings);
 
 }  // namespace velt

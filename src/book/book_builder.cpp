@@ -14,6 +14,7 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -161,7 +162,7 @@ bool addPosition(BuildTable& build, const Position& pos, int result) {
   return true;
 }
 
-void rewindGame(Position& pos) {
+void rewindGame(EvalPosition& pos) {
   while (pos.gamePly > 0) {
     pos.ply = 1;
     unmakeMove(pos);
@@ -171,7 +172,7 @@ void rewindGame(Position& pos) {
 
 // Plays the game text from the start position and counts its positions. False when
 // the pool is exhausted and reading must stop.
-bool processGame(BuildTable& build, Position& pos, const std::string& text, int result) {
+bool processGame(BuildTable& build, EvalPosition& pos, const std::string& text, int result) {
   rewindGame(pos);
   const char* p = text.c_str();
   for (;;) {
@@ -200,7 +201,7 @@ bool processGame(BuildTable& build, Position& pos, const std::string& text, int 
     Move move = MOVE_NONE;
     pos.ply = 0;
     evaluate(pos, NO_WINDOW, MATE_SCORE);
-    if (!valid || !parseSanMove(pos, token, move, isLegalMove) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) {
+    if (!valid || !parseSanMove(pos, token, move) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) {
       std::printf("Error processing game:\n%s\n", text.c_str());
       return true;
     }
@@ -248,7 +249,7 @@ bool writeBookFile(std::FILE* file, const BuildTable& build) {
 }
 
 void readGames(PgnLines& lines, BuildTable& build) {
-  Position& pos = gamePosition;
+  EvalPosition& pos = gamePosition;
   setUpPosition(gamePosition);
   int games = 0;
   std::string line;

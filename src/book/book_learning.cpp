@@ -19,7 +19,7 @@ constexpr int NO_SKIP_LIMIT = 1000;
 constexpr int MAX_SKIP = 255;
 
 // Makes a game move from search ply 0, the root evaluated first as the game driver does.
-bool replayPly(Position& pos, Move move) {
+bool replayPly(EvalPosition& pos, Move move) {
   pos.ply = 0;
   evaluate(pos, NO_WINDOW, MATE_SCORE);
   return makeMove(pos, move, -MATE_SCORE, MATE_SCORE) != 0;
@@ -54,7 +54,7 @@ bool learnPosition(const Position& pos, int result, bool addSkip) {
 
 }  // namespace
 
-void bookLearn(Position& pos, int score, const BookLearnGame& game) {
+void bookLearn(EvalPosition& pos, int score, const BookLearnGame& game) {
   const int exitPly = game.bookExitPly;
   const int gamePly = pos.gamePly;
   const int result = score >= LEARN_SCORE ? 1 : score <= -LEARN_SCORE ? -1 : 0;

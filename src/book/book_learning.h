@@ -2,7 +2,7 @@
 // bad, the book records of the positions its own book moves produced are marked.
 #pragma once
 
-#include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -17,6 +17,6 @@ struct BookLearnGame {
 // Replays the game on `pos` (its moves are read from the undo records) and updates
 // `learned`, `learnCount` and `skip` of the engine's book positions in the open book
 // file. `pos` ends as it began, at the same game ply.
-void bookLearn(Position& pos, int score, const BookLearnGame& game);
+void bookLearn(EvalPosition& pos, int score, const BookLearnGame& game);
 
 }  // namespace velt

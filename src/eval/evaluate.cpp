@@ -27,13 +27,13 @@ void storeLazyCount(Position& pos, int count) {
 }
 
 // An exit before the terms: the maps must still be valid for make-move.
-void storeEarlyExit(Position& pos, int positional) {
+void storeEarlyExit(EvalPosition& pos, int positional) {
   storeLazyCount(pos, parentLazyCount(pos) + 1);
   pos.plyEval[pos.ply] = positional;
   fillAttackMaps(pos);
 }
 
-void learnMoveGain(Position& pos, Move move) {
+void learnMoveGain(EvalPosition& pos, Move move) {
   const int mover = pos.xside;
   const int change = pos.plyEval[pos.ply] - pos.plyEval[pos.ply - 1];
   learnGain(gainIndex(pos.board[moveTo(move)], move), mover == WHITE ? change : -change);
@@ -110,7 +110,7 @@ void clearGainTables() {
   }
 }
 
-int evaluate(Position& pos, int alpha, int beta) {
+int evaluate(EvalPosition& pos, int alpha, int beta) {
   const int gamePly = pos.gamePly;
   const Move lastMove = gamePly > 0 ? pos.undo[gamePly - 1].move : MOVE_NONE;
   if (gamePly > 0 && lastMove == MOVE_NONE) return pos.undo[gamePly - 1].evalAfter;

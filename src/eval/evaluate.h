@@ -7,12 +7,19 @@
 
 namespace velt {
 
+// A position as one thread evaluates it: each evaluation leaves the positional score
+// of its ply here, and the thread's index selects its pawn hash table.
+struct EvalPosition : Position {
+  int plyEval[MAX_PLY];
+  int threadIndex = 0;  // thread 0 is the game's
+};
+
 // Widest window: alpha = NO_WINDOW asks for a full evaluation without lazy exits.
 constexpr int NO_WINDOW = -30000;
 
 // Score of the side to move. Leaves attackMap[ply][both], plyEval[ply] and the lazy
 // count of undo[gamePly - 1].evalExtra; (alpha, beta) is the caller's window.
-int evaluate(Position& pos, int alpha, int beta);
+int evaluate(EvalPosition& pos, int alpha, int beta);
 // attackMap[ply][colour]: the squares attacked by each colour's men.
 void fillAttackMaps(Position& pos);
 

@@ -281,7 +281,7 @@ void clearPawnHash() {
   }
 }
 
-PawnEntry* probePawnHash(const Position& pos) {
+PawnEntry* probePawnHash(const EvalPosition& pos) {
   PawnEntry* table = pawnHashTables[pos.threadIndex];
   if (table == nullptr) [[unlikely]] {
     // A thread that evaluates before the start-up allocation gets its table now.

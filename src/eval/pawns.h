@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -37,7 +38,7 @@ void releasePawnHash();
 void clearPawnHash();
 
 // The entry of the thread's table for the position's pawn structure, filled on a miss.
-PawnEntry* probePawnHash(const Position& pos);
+PawnEntry* probePawnHash(const EvalPosition& pos);
 // Fills every field but the key and the shelter words.
 void evaluatePawns(const Position& pos, PawnEntry& entry);
 // Adds the passed-pawn and pawn-race terms; reads the attack maps of the ply,

@@ -9,7 +9,7 @@
 
 namespace velt {
 
-void addPawnTerms(Position& pos, EvalState& st) {
+void addPawnTerms(EvalPosition& pos, EvalState& st) {
   st.pawns = probePawnHash(pos);
   st.mg[WHITE] += st.pawns->mgPawnScore;
   st.eg[WHITE] += st.pawns->egPawnScore;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "eval/eval_state.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -10,7 +11,7 @@ namespace velt {
 // `material` is the material value in 1/32 centipawn, white's view.
 bool isWrongBishopDraw(const Position& pos, int material);
 // Pawn structure from the pawn hash (sets st.pawns) and the entry's pawn scores.
-void addPawnTerms(Position& pos, EvalState& st);
+void addPawnTerms(EvalPosition& pos, EvalState& st);
 // Knights, bishops, rooks, queens of white, then of black; each man ORs its attacks
 // into attackMap[ply][its colour] (which hold the pawn and king attacks already) and
 // adds its terms, threats and king-attack tallies.

@@ -25,7 +25,7 @@ constexpr int DECIDED_HISTORY_START = 256;
 // promotion or near the root, a draw scored 0.
 constexpr TablebaseProbeRule quiescenceProbeRule = {4, 0, false, false};
 
-void storeBounds(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, bool lower, bool upper) {
+void storeBounds(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, bool lower, bool upper) {
   if (lower) decidedStoreLower(key, tableDepth(depth), bestMove, best, pos.ply);
   if (upper) decidedStoreUpper(key, tableDepth(depth), best, pos.ply);
 }
@@ -55,7 +55,7 @@ bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& 
   return true;
 }
 
-bool DecidedTable::entryEnds(Position& pos, int alpha, int beta, int& result) {
+bool DecidedTable::entryEnds(Worker& pos, int alpha, int beta, int& result) {
   // Mate-distance pruning: no score here can lie outside these.
   const int lowest = pos.ply - MATE_SCORE, highest = MATE_SCORE - 1 - pos.ply;
   if (lowest >= beta) {
@@ -75,29 +75,29 @@ bool DecidedTable::entryEnds(Position& pos, int alpha, int beta, int& result) {
   return false;
 }
 
-void DecidedTable::probe(Position& pos, std::uint64_t key, Probe& probe) {
+void DecidedTable::probe(Worker& pos, std::uint64_t key, Probe& probe) {
   decidedProbe(pos, key, probe.hit);
   probe.hashMove = probe.hit.move;
   probe.deepest = probe.hit.found ? probe.hit.maxDepth : -1;
 }
 
-bool DecidedTable::pvProbeEnds(Position&, Probe& probe, int depth, int alpha, int& beta, int& result) {
+bool DecidedTable::pvProbeEnds(Worker&, Probe& probe, int depth, int alpha, int& beta, int& result) {
   return decidedHitEnds(probe.hit, depth, alpha, beta, result);
 }
 
-bool DecidedTable::verifyProbeEnds(Position&, Probe& probe, int depth, int beta, int& result) {
+bool DecidedTable::verifyProbeEnds(Worker&, Probe& probe, int depth, int beta, int& result) {
   return decidedHitEnds(probe.hit, depth, beta - 1, beta, result);
 }
 
-bool DecidedTable::shallowProbeEnds(Position&, const Probe& probe, int beta, int depth, int& result) {
+bool DecidedTable::shallowProbeEnds(Worker&, const Probe& probe, int beta, int depth, int& result) {
   return decidedHitEnds(probe.hit, depth, beta - 1, beta, result);
 }
 
-bool DecidedTable::deepProbeEnds(Position&, Probe& probe, std::uint64_t, int beta, int depth, int, int& result) {
+bool DecidedTable::deepProbeEnds(Worker&, Probe& probe, std::uint64_t, int beta, int depth, int, int& result) {
   return decidedHitEnds(probe.hit, depth, beta - 1, beta, result);
 }
 
-bool DecidedTable::exactEntryEnds(Position& pos, int depth, int& result) {
+bool DecidedTable::exactEntryEnds(Worker& pos, int depth, int& result) {
   DecidedHit hit;
   decidedProbe(pos, pos.hashKey, hit);
   if (!hit.found || hit.lowerDepth < depth || hit.upperDepth < depth || hit.lower != hit.upper) return false;
@@ -111,28 +111,28 @@ bool DecidedTable::exactEntryEnds(Position& pos, int depth, int& result) {
   return true;
 }
 
-void DecidedTable::storePV(Position& pos, int depth, Move bestMove, int best, int beta) {
+void DecidedTable::storePV(Worker& pos, int depth, Move bestMove, int best, int beta) {
   const bool exact = best < beta && bestMove != MOVE_NONE;
   storeBounds(pos, pos.hashKey, depth, bestMove, best, best >= beta || exact, best < beta);
 }
 
-void DecidedTable::storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta) {
+void DecidedTable::storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
   storeBounds(pos, pos.hashKey, depth, bestMove, best, best >= beta, best < beta);
 }
 
-void DecidedTable::storeNullCut(Position& pos, int depth, int score) {
+void DecidedTable::storeNullCut(Worker& pos, int depth, int score) {
   storeBounds(pos, pos.hashKey, depth, MOVE_NONE, score, true, false);
 }
 
-void DecidedTable::storeGameEnd(Position& pos, int score) {
+void DecidedTable::storeGameEnd(Worker& pos, int score) {
   storeBounds(pos, pos.hashKey, MAX_TT_DEPTH, MOVE_NONE, score, true, true);
 }
 
-void DecidedTable::storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int) {
+void DecidedTable::storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int) {
   storeBounds(pos, key, depth, bestMove, best, best >= beta, best < beta);
 }
 
-bool DecidedTable::quiesceProbeEnds(Position& pos, bool, int alpha, int beta, int, int& result, int& hashFromTo) {
+bool DecidedTable::quiesceProbeEnds(Worker& pos, bool, int alpha, int beta, int, int& result, int& hashFromTo) {
   DecidedHit hit;
   decidedProbe(pos, pos.hashKey, hit);
   if (decidedHitEnds(hit, 0, alpha, beta, result)) return true;
@@ -140,11 +140,11 @@ bool DecidedTable::quiesceProbeEnds(Position& pos, bool, int alpha, int beta, in
   return tablebaseEnds(pos, 0, quiescenceProbeRule, result);
 }
 
-void DecidedTable::quiesceStoreCut(Position& pos, Move move, int score) {
+void DecidedTable::quiesceStoreCut(Worker& pos, Move move, int score) {
   storeBounds(pos, pos.hashKey, 0, move, score, true, false);
 }
 
-void DecidedTable::quiesceStoreResult(Position& pos, bool, int best, Move bestMove) {
+void DecidedTable::quiesceStoreResult(Worker& pos, bool, int best, Move bestMove) {
   storeBounds(pos, pos.hashKey, 0, bestMove, best, bestMove != MOVE_NONE, true);
 }
 

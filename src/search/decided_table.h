@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "board/position.h"
 #include "search/decided_tt.h"
 #include "search/node_table.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -53,24 +53,24 @@ struct DecidedTable {
   // is two plies later): then only checking moves need a search.
   static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }
   static int margin(int index) { return decidedMargins[index]; }
-  static bool entryEnds(Position& pos, int alpha, int beta, int& result);
-  static void probe(Position& pos, std::uint64_t key, Probe& probe);
-  static bool pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
-  static bool verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result);
-  static bool shallowProbeEnds(Position& pos, const Probe& probe, int beta, int depth, int& result);
-  static bool deepProbeEnds(Position& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
+  static bool entryEnds(Worker& pos, int alpha, int beta, int& result);
+  static void probe(Worker& pos, std::uint64_t key, Probe& probe);
+  static bool pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
+  static bool verifyProbeEnds(Worker& pos, Probe& probe, int depth, int beta, int& result);
+  static bool shallowProbeEnds(Worker& pos, const Probe& probe, int beta, int depth, int& result);
+  static bool deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
                             int& result);
-  static bool exactEntryEnds(Position& pos, int depth, int& result);
-  static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
-  static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta);
-  static void storeNullCut(Position& pos, int depth, int score);
+  static bool exactEntryEnds(Worker& pos, int depth, int& result);
+  static void storePV(Worker& pos, int depth, Move bestMove, int best, int beta);
+  static void storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta);
+  static void storeNullCut(Worker& pos, int depth, int score);
   // A mate or a stalemate holds at every depth: both bounds at the greatest depth.
-  static void storeGameEnd(Position& pos, int score);
-  static void storeDeep(Position& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
-  static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+  static void storeGameEnd(Worker& pos, int score);
+  static void storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
+  static bool quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                int& hashFromTo);
-  static void quiesceStoreCut(Position& pos, Move move, int score);
-  static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
+  static void quiesceStoreCut(Worker& pos, Move move, int score);
+  static void quiesceStoreResult(Worker& pos, bool frontier, int best, Move bestMove);
   // Quiet checks below the horizon as in the normal search, while the evaluation with
   // the check margin reaches alpha: a side that needs a mate does not hunt for it with
   // every check there, which would cost more than the rest of the tree.

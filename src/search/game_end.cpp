@@ -17,7 +17,7 @@ constexpr int RESULT_LINE_SIZE = 32;
 constexpr int MINOR_PIECE_LIMIT = 499;  // piece material of at most a minor piece
 constexpr int DECISIVE_SCORE = 28999;
 
-bool hasLegalMove(Position& pos) {
+bool hasLegalMove(EvalPosition& pos) {
   generateAllMoves(pos);
   const int first = pos.listStart[pos.ply], last = pos.listStart[pos.ply + 1];
   for (int i = first; i < last; ++i) {
@@ -31,7 +31,7 @@ bool hasLegalMove(Position& pos) {
 
 }  // namespace
 
-GameEnd gameEndResult(Position& pos, int engineSide, int lastScore) {
+GameEnd gameEndResult(EvalPosition& pos, int engineSide, int lastScore) {
   static char line[RESULT_LINE_SIZE];
   evaluate(pos, NO_WINDOW, MATE_SCORE);
   if (!hasLegalMove(pos)) {

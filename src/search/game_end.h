@@ -2,7 +2,7 @@
 // insufficient material, as the game driver tests after every move.
 #pragma once
 
-#include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -18,6 +18,6 @@ struct GameEnd {
 // the last search (a new game starts with MATE_SCORE, which holds back the
 // insufficient-material verdict). Evaluates the root and tries the moves on `pos`,
 // which it leaves as it found it.
-GameEnd gameEndResult(Position& pos, int engineSide, int lastScore);
+GameEnd gameEndResult(EvalPosition& pos, int engineSide, int lastScore);
 
 }  // namespace velt

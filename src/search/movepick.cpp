@@ -13,11 +13,11 @@ namespace velt {
 
 namespace {
 
-int& listEnd(Position& pos) { return pos.listStart[pos.ply + 1]; }
+int& listEnd(Worker& pos) { return pos.listStart[pos.ply + 1]; }
 
 // Hands out the highest-scored entry left in [nextIndex, endIndex), moving it to the
 // front of what is left.
-Move pickBest(Position& pos, PickState& ps) {
+Move pickBest(Worker& pos, PickState& ps) {
   if (ps.nextIndex >= ps.endIndex) return MOVE_NONE;
   ScoredMove* list = pos.moveList;
   int best = ps.nextIndex;
@@ -30,11 +30,11 @@ Move pickBest(Position& pos, PickState& ps) {
   return chosen.move;
 }
 
-Move pickInOrder(Position& pos, PickState& ps) {
+Move pickInOrder(Worker& pos, PickState& ps) {
   return ps.nextIndex < ps.endIndex ? pos.moveList[ps.nextIndex++].move : MOVE_NONE;
 }
 
-void takeList(Position& pos, PickState& ps) {
+void takeList(Worker& pos, PickState& ps) {
   ps.nextIndex = pos.listStart[pos.ply];
   ps.endIndex = listEnd(pos);
 }
@@ -43,7 +43,7 @@ int historyScore(const Position& pos, int select, Move move) {
   return historyValue(select, moveTo(move), pos.board[moveFrom(move)]);
 }
 
-void sortList(Position& pos, int begin, int end) { sortByScore(pos.moveList + begin, pos.moveList + end); }
+void sortList(Worker& pos, int begin, int end) { sortByScore(pos.moveList + begin, pos.moveList + end); }
 
 bool isKiller(const Position& pos, Move move) {
   return sameMove(move, pos.killers[pos.ply][0]) || sameMove(move, pos.killers[pos.ply][1]);
@@ -79,7 +79,7 @@ void sortByScore(ScoredMove* begin, ScoredMove* end) {
   }
 }
 
-void pickStart(Position& pos, int stage, Move hashMove, int select, int gainLimit) {
+void pickStart(Worker& pos, int stage, Move hashMove, int select, int gainLimit) {
   PickState& ps = pos.pickState[pos.ply];
   ps.stage = stage;
   ps.hashMove = hashMove != MOVE_NONE && isMovePseudoLegal(pos, hashMove) ? hashMove : MOVE_NONE;
@@ -92,7 +92,7 @@ void pickStart(Position& pos, int stage, Move hashMove, int select, int gainLimi
   }
 }
 
-int pickEvasions(Position& pos, Move hashMove, int historySelect) {
+int pickEvasions(Worker& pos, Move hashMove, int historySelect) {
   PickState& ps = pos.pickState[pos.ply];
   ps.stage = PICK_EVASIONS;
   ps.hashMove = hashMove;
@@ -122,7 +122,7 @@ int pickEvasions(Position& pos, Move hashMove, int historySelect) {
   return count;
 }
 
-Move nextMove(Position& pos) {
+Move nextMove(Worker& pos) {
   PickState& ps = pos.pickState[pos.ply];
   for (;;) {
     switch (ps.stage) {

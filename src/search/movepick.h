@@ -2,7 +2,7 @@
 // stage, and handed out one at a time. Its state lives in pos.pickState[pos.ply].
 #pragma once
 
-#include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -44,12 +44,12 @@ void sortByScore(ScoredMove* begin, ScoredMove* end);
 
 // Starts a picker at `stage`. `select` is the history bank (normal stages) or the
 // strictCaptures flag (futility stage); gainLimit is used by the gain stage.
-void pickStart(Position& pos, int stage, Move hashMove, int select, int gainLimit);
+void pickStart(Worker& pos, int stage, Move hashMove, int select, int gainLimit);
 // Generates every evasion (all squares as targets) and orders them: hash move,
 // captures by victim, killers, quiet moves by history. Returns the evasion count.
-int pickEvasions(Position& pos, Move hashMove, int historySelect);
+int pickEvasions(Worker& pos, Move hashMove, int historySelect);
 // The next move, 0 when the node has none left.
-Move nextMove(Position& pos);
+Move nextMove(Worker& pos);
 
 // Whether a pseudo-legal move of the side to move may give check, directly from its
 // destination or by uncovering a line piece (the picker's check-threat test).

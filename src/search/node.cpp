@@ -7,7 +7,7 @@
 
 namespace velt {
 
-void makeNullMove(Position& pos, int childEval) {
+void makeNullMove(Worker& pos, int childEval) {
   UndoRecord& undo = pos.undo[pos.gamePly];
   undo.move = MOVE_NONE;
   undo.captured = NO_PIECE;
@@ -35,7 +35,7 @@ void makeNullMove(Position& pos, int childEval) {
   pos.plyEval[pos.ply] = pos.plyEval[pos.ply - 1];
 }
 
-bool hasLegalMove(Position& pos) {
+bool hasLegalMove(Worker& pos) {
   if (nodeInCheck(pos)) {
     generateEvasions(pos, ~Bitboard{0});
   } else {

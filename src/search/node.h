@@ -1,12 +1,12 @@
 // What every search routine does on entry and around its moves: the stop flag, node
 // counting with the input poll, the repetition and fifty-move tests, and the null
-// move. All of it works on the calling thread's own Position.
+// move. All of it works on the calling thread's own Worker.
 #pragma once
 
 #include <atomic>
 
-#include "board/position.h"
 #include "search/search_state.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -17,22 +17,22 @@ constexpr int MAX_TT_DEPTH = 127;
 // Bit of checkInfo that a deep zero-window node sets when its hash move proved singular.
 constexpr std::uint32_t SINGULAR_MARK = 0x100;
 
-inline bool stopped(Position& pos) { return std::atomic_ref<int>(pos.stop).load(std::memory_order_relaxed) != 0; }
-inline void setStop(Position& pos) { std::atomic_ref<int>(pos.stop).store(1, std::memory_order_relaxed); }
+inline bool stopped(Worker& pos) { return std::atomic_ref<int>(pos.stop).load(std::memory_order_relaxed) != 0; }
+inline void setStop(Worker& pos) { std::atomic_ref<int>(pos.stop).store(1, std::memory_order_relaxed); }
 
 // Polls input and time (main thread only); stops every search thread when the search
 // must end.
-void pollSearch(Position& pos);
+void pollSearch(Worker& pos);
 
 // A node starts with an empty line and an empty move list: its list begins where
 // the parent's ends (a parent that made a null move has generated nothing yet).
-inline void startNode(Position& pos) {
+inline void startNode(Worker& pos) {
   pos.pvLength[pos.ply] = pos.ply;
   pos.listStart[pos.ply + 1] = pos.listStart[pos.ply];
 }
 
 // Counts the node and polls on the polling thread; true when the search must stop.
-inline bool countNode(Position& pos) {
+inline bool countNode(Worker& pos) {
   ++pos.nodes;
   if (pos.threadIndex == 0 && (pos.nodes & search.pollMask) == 0) pollSearch(pos);
   return stopped(pos);
@@ -55,9 +55,9 @@ inline bool isRepetition(const Position& pos) {
 
 // The null move: the side to move passes. The child's static value is given
 // (make-move does not run); the attack maps and positional part carry over.
-void makeNullMove(Position& pos, int childEval);
+void makeNullMove(Worker& pos, int childEval);
 
 // Whether the side to move has a legal move (used at the fifty-move limit).
-bool hasLegalMove(Position& pos);
+bool hasLegalMove(Worker& pos);
 
 }  // namespace velt

@@ -10,7 +10,7 @@
 
 namespace velt {
 
-void probeTable(Position& pos, std::uint64_t key, Probe& probe) {
+void probeTable(Worker& pos, std::uint64_t key, Probe& probe) {
   ttScan(key, probe);
   int bestQuality = -1, hashFromTo = 0;
   for (int i = 0; i < probe.count; ++i) {
@@ -28,7 +28,7 @@ void probeTable(Position& pos, std::uint64_t key, Probe& probe) {
 bool cutsLow(const TTHit& hit, int beta) { return (hit.bound & TT_LOWER) && hit.score >= beta; }
 bool cutsHigh(const TTHit& hit, int beta) { return (hit.bound & TT_UPPER) && hit.score < beta; }
 
-bool exactEntryEnds(Position& pos, int depth, int& result) {
+bool exactEntryEnds(Worker& pos, int depth, int& result) {
   TTScan scan;
   ttScan(pos.hashKey, scan);
   for (int i = 0; i < scan.count; ++i) {
@@ -95,7 +95,7 @@ bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
   return false;
 }
 
-bool NormalTable::pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result) {
+bool NormalTable::pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, int& beta, int& result) {
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
@@ -121,7 +121,7 @@ bool NormalTable::pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha,
   return false;
 }
 
-bool NormalTable::verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result) {
+bool NormalTable::verifyProbeEnds(Worker& pos, Probe& probe, int depth, int beta, int& result) {
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
@@ -135,7 +135,7 @@ bool NormalTable::verifyProbeEnds(Position& pos, Probe& probe, int depth, int be
   return false;
 }
 
-void NormalTable::storePV(Position& pos, int depth, Move bestMove, int best, int beta) {
+void NormalTable::storePV(Worker& pos, int depth, Move bestMove, int best, int beta) {
   const int stored = tableDepth(depth);
   if (best >= beta) {
     if (ttLowerStorable(best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(best));
@@ -146,11 +146,11 @@ void NormalTable::storePV(Position& pos, int depth, Move bestMove, int best, int
   }
 }
 
-void NormalTable::storeNullCut(Position& pos, int depth, int score) {
+void NormalTable::storeNullCut(Worker& pos, int depth, int score) {
   if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, tableDepth(depth), 0, ttLowerField(score));
 }
 
-bool NormalTable::quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+bool NormalTable::quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                    int& hashFromTo) {
   TTScan scan;
   ttScan(pos.hashKey, scan);
@@ -167,14 +167,14 @@ bool NormalTable::quiesceProbeEnds(Position& pos, bool frontier, int alpha, int 
   return false;
 }
 
-void NormalTable::quiesceStoreCut(Position& pos, Move move, int score) {
+void NormalTable::quiesceStoreCut(Worker& pos, Move move, int score) {
   if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, 1, moveFromTo(move), ttLowerField(score));
 }
 
 // An exact (clipped) score when a move raised alpha, else an upper bound unless it
 // lies above the table window. The frontier search is a zero-window node: its bounds
 // are not marked trusted.
-void NormalTable::quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove) {
+void NormalTable::quiesceStoreResult(Worker& pos, bool frontier, int best, Move bestMove) {
   if (bestMove != MOVE_NONE) {
     ttStoreExactClipped(pos.hashKey, 1, moveFromTo(bestMove), best);
   } else if (ttUpperStorable(best)) {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "board/position.h"
 #include "search/tt.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -15,14 +15,14 @@ struct Probe : TTScan {
   int deepest = -1;  // depth of the deepest matching entry
 };
 
-void probeTable(Position& pos, std::uint64_t key, Probe& probe);
+void probeTable(Worker& pos, std::uint64_t key, Probe& probe);
 
 bool cutsLow(const TTHit& hit, int beta);
 bool cutsHigh(const TTHit& hit, int beta);
 
 // After a move at depth: an exact entry of sufficient depth stored meanwhile (by
 // another thread) ends the node with its move as the line.
-bool exactEntryEnds(Position& pos, int depth, int& result);
+bool exactEntryEnds(Worker& pos, int depth, int& result);
 
 // A depth as the table records it.
 int tableDepth(int depth);
@@ -62,35 +62,35 @@ struct NormalTable {
   static constexpr bool reduces(const Position&, int) { return true; }
   static constexpr bool onlyMateInOneReaches(int, int) { return false; }
   static constexpr int margin(int index) { return margins[index]; }
-  static bool entryEnds(Position&, int, int, int&) { return false; }
-  static void probe(Position& pos, std::uint64_t key, Probe& probe) { probeTable(pos, key, probe); }
+  static bool entryEnds(Worker&, int, int, int&) { return false; }
+  static void probe(Worker& pos, std::uint64_t key, Probe& probe) { probeTable(pos, key, probe); }
   // Principal-variation node: exact entries end it; shallow ones also bound it (beta may drop).
-  static bool pvProbeEnds(Position& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
+  static bool pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
   // Verification node: exact and trusted entries.
-  static bool verifyProbeEnds(Position& pos, Probe& probe, int depth, int beta, int& result);
-  static bool shallowProbeEnds(Position&, const Probe& probe, int beta, int depth, int& result) {
+  static bool verifyProbeEnds(Worker& pos, Probe& probe, int depth, int beta, int& result);
+  static bool shallowProbeEnds(Worker&, const Probe& probe, int beta, int depth, int& result) {
     return velt::shallowProbeEnds(probe, beta, depth, result);
   }
-  static bool deepProbeEnds(Position&, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
+  static bool deepProbeEnds(Worker&, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
     return velt::deepProbeEnds(probe, key, beta, depth, mode, result);
   }
-  static bool exactEntryEnds(Position& pos, int depth, int& result) { return velt::exactEntryEnds(pos, depth, result); }
-  static void storePV(Position& pos, int depth, Move bestMove, int best, int beta);
-  static void storeZeroWindow(Position& pos, int depth, Move bestMove, int best, int beta) {
+  static bool exactEntryEnds(Worker& pos, int depth, int& result) { return velt::exactEntryEnds(pos, depth, result); }
+  static void storePV(Worker& pos, int depth, Move bestMove, int best, int beta);
+  static void storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
     velt::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
   }
-  static void storeNullCut(Position& pos, int depth, int score);
+  static void storeNullCut(Worker& pos, int depth, int score);
   // A node without a legal move: nothing is stored.
-  static void storeGameEnd(Position&, int) {}
-  static void storeDeep(Position&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+  static void storeGameEnd(Worker&, int) {}
+  static void storeDeep(Worker&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
     velt::storeDeep(key, depth, bestMove, best, beta, mode);
   }
   // Quiescence: any entry that settles the window ends the node; otherwise hashFromTo
   // is the move of the last matching entry that did not.
-  static bool quiesceProbeEnds(Position& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
+  static bool quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                int& hashFromTo);
-  static void quiesceStoreCut(Position& pos, Move move, int score);
-  static void quiesceStoreResult(Position& pos, bool frontier, int best, Move bestMove);
+  static void quiesceStoreCut(Worker& pos, Move move, int score);
+  static void quiesceStoreResult(Worker& pos, bool frontier, int best, Move bestMove);
   static bool quiesceTriesChecks(int eval, int checkPlies, int alpha);
   // The frontier's checks are only those that may end the game.
   static bool restrictsFrontierChecks() { return true; }

@@ -2,8 +2,6 @@
 #include "search/parallel.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstring>
 #include <memory>
 #include <semaphore>
 #include <thread>
@@ -19,9 +17,9 @@ namespace {
 
 // One per search thread.
 struct SearchThread {
-  std::atomic<Position*> work{nullptr};  // the copy it searches; null when idle
-  std::binary_semaphore wake{0};         // released at search start and to end the thread
-  std::thread thread;                    // workers only
+  std::atomic<Worker*> work{nullptr};  // the copy it searches; null when idle
+  std::binary_semaphore wake{0};       // released at search start and to end the thread
+  std::thread thread;                  // workers only
 };
 
 // What all search threads share besides the split points.
@@ -37,28 +35,30 @@ struct ThreadPool {
   // its own split-point record. Taken and returned under smpLock.
   int blockCount = 0;
   int blocksInUse = 0;
-  std::unique_ptr<Position[]> blocks;
+  std::unique_ptr<Worker[]> blocks;
   std::unique_ptr<SplitPoint[]> blockSplits;
   std::unique_ptr<bool[]> blockInUse;
-  Position* root = nullptr;
+  Worker* root = nullptr;
   SplitPoint rootSplit;
 };
 
 ThreadPool pool;
 
-void idleLoop(int id, Position* waitFor);
+void idleLoop(int id, Worker* waitFor);
 
 void workerMain(int id) {
   pool.threadsStarted.fetch_add(1, std::memory_order_release);
   idleLoop(id, nullptr);
 }
 
-// Copies what a helper needs below the split ply: the board, the keys and attack
-// maps, the killers, the evaluations up to the next ply, the game's undo records and
-// check information, and the node's line.
-void copyPosition(Position& copy, const Position& pos) {
-  std::memcpy(static_cast<void*>(&copy), &pos, offsetof(Position, nodes));
-  copy.castling = pos.castling;
+// Copies what a helper needs below the split ply: the board, the attack maps, the
+// killers, the evaluations up to the next ply, the game's undo records and check
+// information, and the node's line.
+void copyPosition(Worker& copy, const Worker& pos) {
+  static_cast<Board&>(copy) = pos;
+  copy.ply = pos.ply;
+  copy.gamePly = pos.gamePly;
+  std::copy(&pos.attackMap[0][0], &pos.attackMap[0][0] + MAX_PLY * 2, &copy.attackMap[0][0]);
   copy.bishopPromotions = pos.bishopPromotions;
   std::copy(&pos.killers[0][0], &pos.killers[0][0] + MAX_PLY * 3, &copy.killers[0][0]);
   const int ply = pos.ply;
@@ -72,7 +72,7 @@ void copyPosition(Position& copy, const Position& pos) {
 }
 
 // Needs smpLock.
-Position* copyForSplit(Position& pos, int threadId) {
+Worker* copyForSplit(Worker& pos, int threadId) {
   int index = -1;
   for (int i = threadId * COPY_BLOCKS_PER_THREAD; i < (threadId + 1) * COPY_BLOCKS_PER_THREAD; ++i) {
     if (i < pool.blockCount && !pool.blockInUse[i]) {
@@ -84,7 +84,7 @@ Position* copyForSplit(Position& pos, int threadId) {
     if (!pool.blockInUse[i]) index = i;
   }
   if (index < 0) return nullptr;
-  Position& copy = pool.blocks[index];
+  Worker& copy = pool.blocks[index];
   copyPosition(copy, pos);
   copy.threadIndex = threadId;
   copy.stop = 0;
@@ -100,7 +100,7 @@ Position* copyForSplit(Position& pos, int threadId) {
 }
 
 // Needs smpLock.
-void releaseBlock(Position* copy) {
+void releaseBlock(Worker* copy) {
   pool.blockInUse[copy - pool.blocks.get()] = false;
   --pool.blocksInUse;
 }
@@ -109,7 +109,7 @@ void releaseBlock(Position* copy) {
 // and tablebase-hit counts and the killers it found below the split ply. Needs the
 // split point's lock. The counts are added atomically: the main thread, waiting at
 // its own split point, reads its node count for the progress line meanwhile.
-void mergeCounters(Position& parent, const Position& copy) {
+void mergeCounters(Worker& parent, const Worker& copy) {
   std::atomic_ref<std::uint32_t>(parent.nodes).fetch_add(copy.nodes, std::memory_order_relaxed);
   std::atomic_ref<std::uint32_t>(parent.tbHits).fetch_add(copy.tbHits, std::memory_order_relaxed);
   for (int ply = parent.ply; ply < MAX_PLY; ++ply) {
@@ -117,7 +117,7 @@ void mergeCounters(Position& parent, const Position& copy) {
   }
 }
 
-bool waitEnds(const SearchThread& self, const Position* waitFor) {
+bool waitEnds(const SearchThread& self, const Worker* waitFor) {
   if (self.work.load(std::memory_order_acquire) != nullptr) return true;
   if (waitFor == nullptr) return pool.aborted.load(std::memory_order_acquire);
   return waitFor->split->workerCount.load(std::memory_order_acquire) == 0;
@@ -126,7 +126,7 @@ bool waitEnds(const SearchThread& self, const Position* waitFor) {
 // The loop of an idle thread: sleeps between searches (workers only), spins for
 // work during one, and searches the copies it is handed. With `waitFor` it returns
 // once every copy working for that split point has finished.
-void idleLoop(int id, Position* waitFor) {
+void idleLoop(int id, Worker* waitFor) {
   SearchThread& self = pool.threads[id];
   for (;;) {
     while (waitFor == nullptr && pool.aborted.load(std::memory_order_acquire) &&
@@ -144,7 +144,7 @@ void idleLoop(int id, Position* waitFor) {
       // as long as the system keeps it off its core.
       if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
     }
-    Position* work;
+    Worker* work;
     {
       SpinGuard guard(pool.smpLock);
       work = self.work.load(std::memory_order_relaxed);
@@ -158,7 +158,7 @@ void idleLoop(int id, Position* waitFor) {
       if (waitFor != nullptr) return;
       continue;
     }
-    Position& parent = *work->parent;
+    Worker& parent = *work->parent;
     SplitPoint& point = *parent.split;
     point.search(*work);
     SpinGuard guard(pool.smpLock);
@@ -191,7 +191,7 @@ void setSearchThreads(int count) {
   pool.threadCount = count;
   pool.blockCount = count * COPY_BLOCKS_PER_THREAD;
   pool.blocksInUse = 0;
-  pool.blocks = std::make_unique<Position[]>(static_cast<std::size_t>(pool.blockCount));
+  pool.blocks = std::make_unique<Worker[]>(static_cast<std::size_t>(pool.blockCount));
   pool.blockSplits = std::make_unique<SplitPoint[]>(static_cast<std::size_t>(pool.blockCount));
   pool.blockInUse = std::make_unique<bool[]>(static_cast<std::size_t>(pool.blockCount));
   // Two threads split from three plies on, sixteen only from ten.
@@ -200,7 +200,7 @@ void setSearchThreads(int count) {
   for (int spins = 0; pool.threadsStarted.load(std::memory_order_acquire) < count - 1;) spinPause(spins);
 }
 
-void beginParallelSearch(Position& root) {
+void beginParallelSearch(Worker& root) {
   root.split = &pool.rootSplit;
   root.parent = nullptr;
   std::fill(std::begin(root.split->slaves), std::end(root.split->slaves), nullptr);
@@ -216,7 +216,7 @@ void endParallelSearch() {
   pool.threads[0].work.store(nullptr, std::memory_order_relaxed);
 }
 
-bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
+bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
   pool.smpLock.lock();
   const int own = pos.threadIndex;
   bool idle = false;
@@ -248,10 +248,10 @@ bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
   return true;
 }
 
-void stopTree(Position& pos) {
+void stopTree(Worker& pos) {
   setStop(pos);
   if (pos.split == nullptr) return;
-  for (Position* slave : pos.split->slaves) {
+  for (Worker* slave : pos.split->slaves) {
     if (slave != nullptr) stopTree(*slave);
   }
 }
@@ -264,12 +264,12 @@ void stopAllSearchThreads() {
 
 SpinLock& searchThreadsLock() { return pool.smpLock; }
 
-Position* takeCopyBlock(Position& pos, int threadId) {
+Worker* takeCopyBlock(Worker& pos, int threadId) {
   SpinGuard guard(pool.smpLock);
   return pool.blocksInUse < pool.blockCount ? copyForSplit(pos, threadId) : nullptr;
 }
 
-void releaseCopyBlock(Position* copy) {
+void releaseCopyBlock(Worker* copy) {
   SpinGuard guard(pool.smpLock);
   releaseBlock(copy);
 }

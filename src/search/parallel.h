@@ -11,9 +11,9 @@
 
 #include <atomic>
 
-#include "board/position.h"
 #include "search/node_frame.h"
 #include "search/spin.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -25,13 +25,13 @@ constexpr int SPLIT_CUTOFF_SCORE = -60000;
 
 // Searches the remaining moves of the split point that `copy` works for and returns
 // the copy's best score. Each family of node routines installs its own at its splits.
-using SplitSearchFn = int (*)(Position& copy);
+using SplitSearchFn = int (*)(Worker& copy);
 
 // The split-point part of a position: who helps with its moves and how.
 struct SplitPoint {
   SpinLock lock;
   std::atomic<int> workerCount{0};  // copies still working for this split point
-  Position* slaves[MAX_SEARCH_THREADS] = {};  // by thread; changed only under smpLock
+  Worker* slaves[MAX_SEARCH_THREADS] = {};  // by thread; changed only under smpLock
   NodeFrame* frame = nullptr;       // the owner's move-loop state
   SplitSearchFn search = nullptr;
 };
@@ -48,16 +48,16 @@ extern std::atomic<int> idleWorkers;
 // Search start: `root` (searched by thread 0) becomes the root of the split tree
 // and the workers wake up. Search end: the workers go back to sleep; returns when
 // none is spinning any more.
-void beginParallelSearch(Position& root);
+void beginParallelSearch(Worker& root);
 void endParallelSearch();
 
 // Hands the rest of the node's moves to the idle threads; returns true when it did
 // (the moves have then all been searched and the merged result is in `frame`), false
 // when the node must go on alone.
-bool split(Position& pos, NodeFrame& frame, SplitSearchFn routine);
+bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine);
 
 // The split offer of a node after one of its moves.
-inline bool offerSplit(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
+inline bool offerSplit(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
   return frame.depth >= splitMinDepth && idleWorkers.load(std::memory_order_relaxed) != 0 &&
          split(pos, frame, routine);
 }
@@ -65,13 +65,13 @@ inline bool offerSplit(Position& pos, NodeFrame& frame, SplitSearchFn routine) {
 // Sets the stop flag of every position of the search, from the root down.
 void stopAllSearchThreads();
 // Sets the stop flag of pos and of every copy working below it. Needs smpLock.
-void stopTree(Position& pos);
+void stopTree(Worker& pos);
 // smpLock, for the helpers' cutoff reports (take it before a split point's lock).
 SpinLock& searchThreadsLock();
 
 // Copy pool access for tests of the pool's limits: a free block copied from pos for
 // `threadId` (null when none is free), and its return.
-Position* takeCopyBlock(Position& pos, int threadId);
-void releaseCopyBlock(Position* copy);
+Worker* takeCopyBlock(Worker& pos, int threadId);
+void releaseCopyBlock(Worker* copy);
 
 }  // namespace velt

@@ -14,9 +14,9 @@ namespace {
 constexpr int NO_SCORE_NEEDED = MATE_BOUND;
 
 // Makes each move of the ply's current list and counts below the legal ones.
-std::uint64_t countList(Position& pos, int depth, std::vector<PerftLine>* lines);
+std::uint64_t countList(EvalPosition& pos, int depth, std::vector<PerftLine>* lines);
 
-std::uint64_t countNode(Position& pos, int depth, std::vector<PerftLine>* lines) {
+std::uint64_t countNode(EvalPosition& pos, int depth, std::vector<PerftLine>* lines) {
   if (inCheck(pos.checkInfo[pos.gamePly])) {
     generateEvasions(pos, ~Bitboard{0});
     return countList(pos, depth, lines);
@@ -27,7 +27,7 @@ std::uint64_t countNode(Position& pos, int depth, std::vector<PerftLine>* lines)
   return nodes + countList(pos, depth, lines);
 }
 
-std::uint64_t countList(Position& pos, int depth, std::vector<PerftLine>* lines) {
+std::uint64_t countList(EvalPosition& pos, int depth, std::vector<PerftLine>* lines) {
   std::uint64_t nodes = 0;
   const int end = pos.listStart[pos.ply + 1];
   for (int i = pos.listStart[pos.ply]; i < end; ++i) {
@@ -43,7 +43,7 @@ std::uint64_t countList(Position& pos, int depth, std::vector<PerftLine>* lines)
 
 }  // namespace
 
-std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines) {
+std::uint64_t perft(EvalPosition& pos, int depth, std::vector<PerftLine>* lines) {
   if (depth < 1) return 1;
   // Perft counts true legal moves: bishop promotions are generated for its run.
   const bool savedBishopPromotions = pos.bishopPromotions;

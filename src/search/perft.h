@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -19,6 +19,6 @@ struct PerftLine {
 // Leaf count of the tree of depth `depth` below the position, which must have been
 // set up or reached by makeMove; with `lines`, the count below each legal root move
 // in generation order. Every promotion piece is counted.
-std::uint64_t perft(Position& pos, int depth, std::vector<PerftLine>* lines = nullptr);
+std::uint64_t perft(EvalPosition& pos, int depth, std::vector<PerftLine>* lines = nullptr);
 
 }  // namespace velt

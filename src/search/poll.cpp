@@ -25,7 +25,7 @@ void ponderHit(const std::uint32_t now) {
     }
   }
   search.pondering = false;
-  const Position& pos = gamePosition;
+  const Worker& pos = gamePosition;
   const Move best = pos.pv[0][0];
   const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;
   const bool creditCovers = allotment.ponderCredit > allotment.targetTime &&
@@ -36,7 +36,7 @@ void ponderHit(const std::uint32_t now) {
 
 }  // namespace
 
-void pollSearch(Position& pos) {
+void pollSearch(Worker& pos) {
   if (search.iterationDepth <= 6 && search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
   if (search.stopState == STOP_NONE && search.pollReadsInput && search.readWaitingInput) {

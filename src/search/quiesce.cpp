@@ -33,7 +33,7 @@ int captureTieKey(Move move) {
          ((move & FLAG_EN_PASSANT) ? 0x4000 : 0);
 }
 
-Move pickCapture(Position& pos, int& next, int end) {
+Move pickCapture(Worker& pos, int& next, int end) {
   if (next >= end) return MOVE_NONE;
   ScoredMove* list = pos.moveList;
   int best = next;
@@ -49,7 +49,7 @@ Move pickCapture(Position& pos, int& next, int end) {
 
 // Entry steps; true when the node ends at once with `result`.
 template <class T>
-bool entryEnds(Position& pos, int alpha, int beta, int& result) {
+bool entryEnds(Worker& pos, int alpha, int beta, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
@@ -60,24 +60,24 @@ bool entryEnds(Position& pos, int alpha, int beta, int& result) {
 }
 
 template <class T, bool Frontier>
-int quiesceNode(Position& pos, int alpha, int beta, int checkPlies);
+int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies);
 template <class T, bool Frontier>
-int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies);
+int quiesceInCheckNode(Worker& pos, int alpha, int beta, int checkPlies);
 
 template <class T, bool Frontier>
-int searchChild(Position& pos, int alpha, int beta, int checkPlies) {
+int searchChild(Worker& pos, int alpha, int beta, int checkPlies) {
   return nodeInCheck(pos) ? -quiesceInCheckNode<T, Frontier>(pos, -beta, -alpha, checkPlies)
                           : -quiesceNode<T, Frontier>(pos, -beta, -alpha, checkPlies);
 }
 
 template <class T, bool Frontier>
-bool makeWithBounds(Position& pos, Move move, int alpha, int beta) {
+bool makeWithBounds(Worker& pos, Move move, int alpha, int beta) {
   return Frontier ? makeMove(pos, move, beta - 20, beta + 20) != 0 : makeMove(pos, move, alpha, beta) != 0;
 }
 
 // Result handling shared by every searched move. Returns true on a cutoff.
 template <class T>
-bool recordScore(Position& pos, Move move, int score, int& best, int& alpha, int beta, Move& bestMove) {
+bool recordScore(Worker& pos, Move move, int score, int& best, int& alpha, int beta, Move& bestMove) {
   if (score <= best) return false;
   best = score;
   if (score <= alpha) return false;
@@ -101,7 +101,7 @@ bool raiseStandPat(int raised, int& best, int& alpha, int beta) {
 }
 
 template <class T, bool Frontier>
-int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
+int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies) {
   int result;
   if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
@@ -181,7 +181,7 @@ int quiesceNode(Position& pos, int alpha, int beta, int checkPlies) {
 }
 
 template <class T, bool Frontier>
-int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
+int quiesceInCheckNode(Worker& pos, int alpha, int beta, int checkPlies) {
   int result;
   if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
@@ -235,32 +235,32 @@ int quiesceInCheckNode(Position& pos, int alpha, int beta, int checkPlies) {
 }  // namespace
 
 template <class T>
-int quiesce(Position& pos, int alpha, int beta, int checkPlies) {
+int quiesce(Worker& pos, int alpha, int beta, int checkPlies) {
   return quiesceNode<T, false>(pos, alpha, beta, checkPlies);
 }
 
 template <class T>
-int quiesceInCheck(Position& pos, int alpha, int beta, int checkPlies) {
+int quiesceInCheck(Worker& pos, int alpha, int beta, int checkPlies) {
   return quiesceInCheckNode<T, false>(pos, alpha, beta, checkPlies);
 }
 
 template <class T>
-int searchFrontier(Position& pos, int beta, int checkPlies) {
+int searchFrontier(Worker& pos, int beta, int checkPlies) {
   return quiesceNode<T, true>(pos, beta - 1, beta, checkPlies);
 }
 
 template <class T>
-int searchFrontierInCheck(Position& pos, int beta, int checkPlies) {
+int searchFrontierInCheck(Worker& pos, int beta, int checkPlies) {
   return quiesceInCheckNode<T, true>(pos, beta - 1, beta, checkPlies);
 }
 
-template int quiesce<NormalTable>(Position&, int, int, int);
-template int quiesceInCheck<NormalTable>(Position&, int, int, int);
-template int searchFrontier<NormalTable>(Position&, int, int);
-template int searchFrontierInCheck<NormalTable>(Position&, int, int);
-template int quiesce<DecidedTable>(Position&, int, int, int);
-template int quiesceInCheck<DecidedTable>(Position&, int, int, int);
-template int searchFrontier<DecidedTable>(Position&, int, int);
-template int searchFrontierInCheck<DecidedTable>(Position&, int, int);
+template int quiesce<NormalTable>(Worker&, int, int, int);
+template int quiesceInCheck<NormalTable>(Worker&, int, int, int);
+template int searchFrontier<NormalTable>(Worker&, int, int);
+template int searchFrontierInCheck<NormalTable>(Worker&, int, int);
+template int quiesce<DecidedTable>(Worker&, int, int, int);
+template int quiesceInCheck<DecidedTable>(Worker&, int, int, int);
+template int searchFrontier<DecidedTable>(Worker&, int, int);
+template int searchFrontierInCheck<DecidedTable>(Worker&, int, int);
 
 }  // namespace velt

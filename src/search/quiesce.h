@@ -2,7 +2,7 @@
 // are scored in quiet positions; and its zero-window form, the frontier search.
 #pragma once
 
-#include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -15,23 +15,23 @@ struct DecidedTable;
 
 // Side to move not in check / in check; full window (alpha, beta).
 template <class T = NormalTable>
-int quiesce(Position& pos, int alpha, int beta, int checkPlies);
+int quiesce(Worker& pos, int alpha, int beta, int checkPlies);
 template <class T = NormalTable>
-int quiesceInCheck(Position& pos, int alpha, int beta, int checkPlies);
+int quiesceInCheck(Worker& pos, int alpha, int beta, int checkPlies);
 // The zero-window forms on [beta - 1, beta].
 template <class T = NormalTable>
-int searchFrontier(Position& pos, int beta, int checkPlies);
+int searchFrontier(Worker& pos, int beta, int checkPlies);
 template <class T = NormalTable>
-int searchFrontierInCheck(Position& pos, int beta, int checkPlies);
+int searchFrontierInCheck(Worker& pos, int beta, int checkPlies);
 
 // The quiescence routine for the side now to move, by its check status.
 template <class T = NormalTable>
-int quiesceAny(Position& pos, int alpha, int beta) {
+int quiesceAny(Worker& pos, int alpha, int beta) {
   return inCheck(pos.checkInfo[pos.gamePly]) ? quiesceInCheck<T>(pos, alpha, beta, QUIESCE_CHECK_PLIES)
                                              : quiesce<T>(pos, alpha, beta, QUIESCE_CHECK_PLIES);
 }
 template <class T = NormalTable>
-int frontierAny(Position& pos, int beta) {
+int frontierAny(Worker& pos, int beta) {
   return inCheck(pos.checkInfo[pos.gamePly]) ? searchFrontierInCheck<T>(pos, beta, QUIESCE_CHECK_PLIES)
                                              : searchFrontier<T>(pos, beta, QUIESCE_CHECK_PLIES);
 }

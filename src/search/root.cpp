@@ -80,9 +80,9 @@ PVSlot slots[MAX_MULTI_PV];
 // table (its preparation and its move for a position), the ordering key base of
 // captures in the first root move list and their flags for the time rules.
 struct RootFamily {
-  int (*pv)(Position&, int, int, int, int, int);
-  int (*zeroWindow)(Position&, int, int, int, int);
-  int (*quiesce)(Position&, int, int);
+  int (*pv)(Worker&, int, int, int, int, int);
+  int (*zeroWindow)(Worker&, int, int, int, int);
+  int (*quiesce)(Worker&, int, int);
   void (*prepareTable)(const Position&);
   Move (*tableMove)(const Position&);
   std::uint32_t captureKeyBase;
@@ -112,7 +112,7 @@ const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTab
 const RootFamily* family = &normalFamily;
 
 // Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
-std::uint64_t nodesSoFar(const Position& pos) {
+std::uint64_t nodesSoFar(const Worker& pos) {
   return search.totalNodes + std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
 }
 std::uint32_t elapsedMs() { return currentTimeMs() - allotment.searchStartTime; }
@@ -157,7 +157,7 @@ bool allowedBySearchMoves(Move move) {
 
 // Appends the principal variation of ply 0 to `out`, completed from the table up to
 // `wanted` moves, in SAN (xboard) or coordinates (UCI).
-void appendLine(Position& pos, const Move* line, int length, int wanted, bool san, char* out, int size) {
+void appendLine(Worker& pos, const Move* line, int length, int wanted, bool san, char* out, int size) {
   Move played[MAX_PLY];
   int count = 0;
   auto append = [&](Move move) {
@@ -220,7 +220,7 @@ void sortRootMoves() {
 
 // The legal moves of the root with their first ordering keys; with `filtered` only
 // the "searchmoves" ones.
-void collectRootMoves(Position& pos, Move tableMove, bool filtered) {
+void collectRootMoves(Worker& pos, Move tableMove, bool filtered) {
   if (nodeInCheck(pos)) {
     generateEvasions(pos, ~Bitboard{0});
   } else {
@@ -243,13 +243,13 @@ void collectRootMoves(Position& pos, Move tableMove, bool filtered) {
 }
 
 // A "searchmoves" list that names no legal move is ignored.
-void buildRootMoves(Position& pos, Move tableMove) {
+void buildRootMoves(Worker& pos, Move tableMove) {
   collectRootMoves(pos, tableMove, true);
   if (rootMoveCount == 0 && search.searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
 }
 
 // Bishop promotions join the list once when the search struggles to find anything.
-void addBishopPromotions(Position& pos) {
+void addBishopPromotions(Worker& pos) {
   underPromotionsAdded = true;
   const int count = rootMoveCount;
   for (int i = 0; i < count && rootMoveCount < MAX_ROOT_MOVES; ++i) {
@@ -300,7 +300,7 @@ int filledSlots() {
 
 // Enters a searched root move's line (`length` moves from `line`) with its score;
 // false when the list stays as it was.
-bool enterSlot(const Position& pos, const Move* line, int length, int score, int depth) {
+bool enterSlot(const Worker& pos, const Move* line, int length, int score, int depth) {
   const Move move = line[0];
   const int capacity = multiPVCount();
   bool changed = false;
@@ -336,7 +336,7 @@ bool enterSlot(const Position& pos, const Move* line, int length, int score, int
 
 // ---- Search start and the root move loop ----
 
-void prepareRecaptureSquare(Position& pos) {
+void prepareRecaptureSquare(Worker& pos) {
   const int balance = pos.pieceMaterial[pos.side] - pos.pieceMaterial[pos.xside];
   search.recaptureSquare = -1;
   if (pos.gamePly == previousSearchPly + 2 && previousBalance - balance > 200 && pos.gamePly > 0) {
@@ -351,13 +351,13 @@ void prepareRecaptureSquare(Position& pos) {
   previousBalance = balance;
 }
 
-bool shouldPoll(const Position& pos, std::uint32_t& lastPollNodes) {
+bool shouldPoll(const Worker& pos, std::uint32_t& lastPollNodes) {
   if (pos.nodes - lastPollNodes <= search.pollMask) return false;
   lastPollNodes = pos.nodes;
   return true;
 }
 
-int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int depth) {
+int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int depth) {
   int extension = 0;
   const int mover = pos.side;
   if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = ONE_PLY;
@@ -382,7 +382,7 @@ int searchRootMove(Position& pos, int index, Move move, int alpha, int beta, int
 }
 
 // One iteration on the window [alpha, beta]; returns the best score (or a bound).
-int rootIteration(Position& pos, int alpha, int beta, int depth) {
+int rootIteration(Worker& pos, int alpha, int beta, int depth) {
   const bool single = multiPVCount() == 1;
   const bool post = (engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
   if (post && (single || depth > 9)) {
@@ -476,7 +476,7 @@ bool pawnsOnBoard(const Position& pos) { return (pos.pieceBB[WHITE][PAWN] | pos.
 // `hint` orders the root when the table has no move for it.
 // A hand-over goes on with the normal search's clock and node count, so that the
 // info lines' time and nodes keep counting from "go".
-void startSearch(Position& pos, Move hint, bool handover) {
+void startSearch(Worker& pos, Move hint, bool handover) {
   const bool fresh = recentRootScores[0] == MATE_SCORE;
   pos.stop = 0;
   pos.threadIndex = 0;
@@ -546,7 +546,7 @@ void formatUciScore(char* buffer, int size, int score) {
 }
 
 void printThinking(int score, int depth) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   const int shown = rootTablebaseDraw() ? 0 : displayScore(score);
   const std::uint32_t timeMs = elapsedMs();
   const std::uint64_t nodes = nodesSoFar(pos);
@@ -595,7 +595,7 @@ void printProgress() {
 
 void printMultiPV() {
   if (!(engineFlags & FLAG_POST)) return;
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   for (int i = 0; i < multiPVCount() && slots[i].depth >= 0; ++i) {
     const PVSlot& slot = slots[i];
     char prefix[32];
@@ -614,7 +614,7 @@ void printMultiPV() {
   noteOutput();
 }
 
-void tableVariation(Position& pos, Move first, int wanted, char* out, int size) {
+void tableVariation(Worker& pos, Move first, int wanted, char* out, int size) {
   appendLine(pos, &first, 1, wanted, true, out, size);
 }
 
@@ -623,7 +623,7 @@ namespace {
 // Iterative deepening from `firstDepth` with the family's node routines; `previous`
 // stands for the score of the iteration before the first one (it sets the window).
 void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   family = &searchFamily;
   search.searching = true;
   startSearch(pos, hint, handover);

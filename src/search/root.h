@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -33,7 +33,7 @@ void printProgress();
 void printMultiPV();
 // Appends to `out` the variation that starts with the legal move `first` and goes on
 // with the table's moves, up to `wanted` moves in SAN, each after a blank.
-void tableVariation(Position& pos, Move first, int wanted, char* out, int size);
+void tableVariation(Worker& pos, Move first, int wanted, char* out, int size);
 
 // Shown score of an analysis line: window-edge scores (500, 750, 1000) are smoothed
 // against the last score printed, which then becomes the shown score.

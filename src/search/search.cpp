@@ -33,7 +33,7 @@ constexpr int NO_SCORE = -30500;  // below every real score: nothing searched ye
 // Entry steps 1-4; true when the node ends at once with `result`. Principal-variation
 // style nodes score draws with drawScore, zero-window nodes with 0.
 template <class T>
-bool entryEnds(Position& pos, bool pvStyle, int alpha, int beta, int& result) {
+bool entryEnds(Worker& pos, bool pvStyle, int alpha, int beta, int& result) {
   startNode(pos);
   pos.checkInfo[pos.gamePly] &= ~SINGULAR_MARK;
   pos.pickState[pos.ply].altMove = MOVE_NONE;
@@ -70,16 +70,16 @@ TablebaseProbeRule deepProbeRule() {
 // A node without a legal move is mated or stalemated whatever the depth; the policy
 // may record that, so that later visits need no internal deepening to learn it again.
 template <class T>
-int noMoveScore(Position& pos, bool inCheckNode, int draw) {
+int noMoveScore(Worker& pos, bool inCheckNode, int draw) {
   const int score = inCheckNode ? pos.ply - MATE_SCORE : draw;
   T::storeGameEnd(pos, inCheckNode ? score : 0);
   return score;
 }
 
-Move pvFirst(const Position& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
+Move pvFirst(const Worker& pos) { return pos.pvLength[pos.ply] > pos.ply ? pos.pv[pos.ply][pos.ply] : MOVE_NONE; }
 
 // A move that raised alpha heads the node's line, followed by the child's line.
-void updatePV(Position& pos, Move move) {
+void updatePV(Worker& pos, Move move) {
   const int ply = pos.ply;
   pos.pv[ply][ply] = move;
   const int childEnd = ply + 1 < MAX_PLY ? std::max(pos.pvLength[ply + 1], ply + 1) : ply + 1;
@@ -87,13 +87,13 @@ void updatePV(Position& pos, Move move) {
   pos.pvLength[ply] = childEnd;
 }
 
-void recordCutMove(Position& pos, Move move) {
+void recordCutMove(Worker& pos, Move move) {
   pos.pv[pos.ply][pos.ply] = move;
   pos.pvLength[pos.ply] = pos.ply + 1;
 }
 
 // A zero-window node takes a child's score; true when the move cuts the node off.
-bool raiseBestToCut(Position& pos, Move move, int score, int beta, int& best, Move& bestMove) {
+bool raiseBestToCut(Worker& pos, Move move, int score, int beta, int& best, Move& bestMove) {
   if (score <= best) return false;
   best = score;
   if (score < beta) return false;
@@ -113,7 +113,7 @@ void historyLoss(const Position& pos, int select, Move move, int depth) {
 }
 
 // A quiet best move gains history and becomes the first killer.
-void rewardQuietMove(Position& pos, int select, Move move, int depth) {
+void rewardQuietMove(Worker& pos, int select, Move move, int depth) {
   std::atomic<int>& entry = historyEntry(pos, select, move);
   const int value = entry.load(std::memory_order_relaxed);
   entry.store(value + (((HISTORY_MAX - value) * depth) >> 10), std::memory_order_relaxed);
@@ -162,14 +162,14 @@ int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY
 
 // The node searched again without `excluded` (a singular test) at bound `bound`.
 template <class T>
-int excludedSearch(Position& pos, int bound, int depth, Move excluded) {
+int excludedSearch(Worker& pos, int bound, int depth, Move excluded) {
   return nodeInCheck(pos) ? searchZWDeepInCheck<T>(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY)
                           : searchZWDeep<T>(pos, bound, depth, excluded, MODE_SINGULAR_TEST, ONE_PLY);
 }
 
 // Extension of the hash move of a principal-variation node at depth 16 or more.
 template <class T>
-int hashMoveExtension(Position& pos, Move hashMove, int alpha, int beta, int depth, int parentEval, int eval) {
+int hashMoveExtension(Worker& pos, Move hashMove, int alpha, int beta, int depth, int parentEval, int eval) {
   if (!isMovePseudoLegal(pos, hashMove)) return 0;
   const bool nodeWasInCheck = nodeInCheck(pos);
   const Move previous = pos.undo[pos.gamePly - 1].move;
@@ -217,14 +217,14 @@ enum LoopEnd { LOOP_DONE, LOOP_SETTLED, LOOP_STOPPED };
 
 // The zero-window child of a deep node: checking moves extend by half a ply.
 template <class T>
-int deepChild(Position& pos, int beta, int childDepth, int mode, int depth) {
+int deepChild(Worker& pos, int beta, int childDepth, int mode, int depth) {
   return -searchZWAny<T>(pos, 1 - beta, childDepth, (mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED, depth - childDepth);
 }
 
 // After a move at depth: an exact entry of sufficient depth stored meanwhile (by
 // another thread) ends the node with its move as the line.
 template <class T>
-MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
+MoveStep settledByEntry(Worker& pos, int depth, NodeProgress& p) {
   int result;
   if (!T::exactEntryEnds(pos, depth, result)) return STEP_SEARCHED;
   p.best = result;
@@ -233,14 +233,14 @@ MoveStep settledByEntry(Position& pos, int depth, NodeProgress& p) {
 
 // A move that gives no check cannot mate at once; where nothing slower reaches beta it
 // is left out, and the node's bound stays below beta.
-MoveStep skipNonMating(Position& pos, int beta, NodeProgress& p) {
+MoveStep skipNonMating(Worker& pos, int beta, NodeProgress& p) {
   unmakeMove(pos);
   p.best = std::max(p.best, beta - 1);
   return STEP_SKIPPED;
 }
 
 template <class T>
-MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+MoveStep pvMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   if (reverses(move, f.previous) && p.alpha >= 0 && pos.rule50 > 1) {
     p.best = std::max(p.best, 0);
     p.reversalSkipped = true;
@@ -281,7 +281,7 @@ MoveStep pvMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
 }
 
 template <class T>
-MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+MoveStep verifyMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   const int beta = f.beta, depth = f.depth;
   if (reverses(move, f.previous) && beta > 0 && pos.rule50 > 1) {
     p.best = std::max(p.best, 0);
@@ -302,7 +302,7 @@ MoveStep verifyMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mov
 }
 
 template <class T>
-MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   const int beta = f.beta, depth = f.depth, e = f.eval;
   const bool quiet = isQuiet(move);
   const int type = movingType(pos, move);
@@ -361,7 +361,7 @@ MoveStep shallowMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
 }
 
 template <class T>
-MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   const int beta = f.beta, depth = f.depth, e = f.eval;
   if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
   const bool quiet = isQuiet(move);
@@ -420,7 +420,7 @@ MoveStep deepMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move,
 // The child of an evasion: the shallow node's by check and stage, the deep node's
 // extended for a single evasion, a checking one, or from the middle stages on.
 template <class T>
-int evasionChild(Position& pos, const NodeFrame& f) {
+int evasionChild(Worker& pos, const NodeFrame& f) {
   const int beta = f.beta, depth = f.depth;
   if (f.kind == NODE_SHALLOW_IN_CHECK) {
     const bool late = searchMargins.gameStage >= 2;
@@ -445,7 +445,7 @@ int evasionChild(Position& pos, const NodeFrame& f) {
 // skipped in the first pass and tried in a second one only when no other evasion is
 // legal, rather than calling the position lost.
 template <class T>
-MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move) {
+MoveStep evasionMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move) {
   const int beta = f.beta;
   if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
   const bool losing = f.skipLosing && isQuiet(move) && !sameMove(move, f.hashMove) &&
@@ -477,7 +477,7 @@ MoveStep evasionMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mo
 }
 
 template <class T>
-MoveStep searchMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+MoveStep searchMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
   switch (f.kind) {
     case NODE_PV: return pvMove<T>(pos, f, p, move);
     case NODE_VERIFY: return verifyMove<T>(pos, f, p, move);
@@ -488,11 +488,11 @@ MoveStep searchMove(Position& pos, const NodeFrame& f, NodeProgress& p, Move mov
 }
 
 template <class T>
-int splitSearch(Position& copy);
+int splitSearch(Worker& copy);
 
 // The owner's loop over the node's moves, with a split offer after each searched move.
 template <class T>
-LoopEnd moveLoop(Position& pos, NodeFrame& f) {
+LoopEnd moveLoop(Worker& pos, NodeFrame& f) {
   const PickState& ps = pos.pickState[pos.ply];
   while (const Move move = nextMove(pos)) {
     switch (searchMove<T>(pos, f, f.progress, move, ps.stage)) {
@@ -513,7 +513,7 @@ LoopEnd moveLoop(Position& pos, NodeFrame& f) {
 // The evasion list of an in-check node: a second pass over it for the losing quiet
 // evasions when nothing else was legal.
 template <class T>
-LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
+LoopEnd searchEvasions(Worker& pos, NodeFrame& f) {
   f.evasions = pickEvasions(pos, f.hashMove, f.historySelect);
   f.previous = previousOwnMove(pos);
   f.progress = {f.beta - 1, pos.ply - MATE_SCORE, MOVE_NONE, 0, 0, 0, false, false};
@@ -535,8 +535,8 @@ LoopEnd searchEvasions(Position& pos, NodeFrame& f) {
 // time from the owner's picker, searched on the helper's copy by the same per-move
 // routine the owner runs.
 template <class T>
-int splitSearch(Position& copy) {
-  Position& parent = *copy.parent;
+int splitSearch(Worker& copy) {
+  Worker& parent = *copy.parent;
   SplitPoint& point = *parent.split;
   const NodeFrame& node = *point.frame;
   const PickState& ps = parent.pickState[parent.ply];
@@ -597,7 +597,7 @@ std::uint64_t excludedKey(const Position& pos, Move excludedMove) {
 }
 
 template <class T>
-int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget) {
+int searchZWAny(Worker& pos, int beta, int depth, int mode, int extensionBudget) {
   if (depth <= HALF_PLY) return frontierAny<T>(pos, beta);
   if (nodeInCheck(pos)) {
     return depth < DEEP_DEPTH ? searchZWInCheck<T>(pos, beta, depth)
@@ -608,7 +608,7 @@ int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudge
 }
 
 template <class T>
-int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int followFlag) {
+int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int followFlag) {
   int result;
   if (entryEnds<T>(pos, true, alpha, beta, result)) return result;
   typename T::Probe probe;
@@ -676,7 +676,7 @@ int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int 
 }
 
 template <class T>
-int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) {
+int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags) {
   int result;
   if (entryEnds<T>(pos, (flags & VERIFY_PV_MOVE) != 0, beta - 1, beta, result)) return result;
   typename T::Probe probe;
@@ -713,7 +713,7 @@ int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags) 
 }
 
 template <class T>
-int searchZW(Position& pos, int beta, int depth) {
+int searchZW(Worker& pos, int beta, int depth) {
   startNode(pos);
   const int e = nodeEval(pos);
   const bool prunes = T::prunes(pos, beta);
@@ -775,7 +775,7 @@ int searchZW(Position& pos, int beta, int depth) {
 }
 
 template <class T>
-int searchZWInCheck(Position& pos, int beta, int depth) {
+int searchZWInCheck(Worker& pos, int beta, int depth) {
   int result;
   if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
   typename T::Probe probe;
@@ -803,7 +803,7 @@ namespace {
 // at once with `result`. Otherwise `key` is the node's table key and `hashMove` the
 // table's move, never the excluded one.
 template <class T>
-bool deepEntryEnds(Position& pos, int beta, int depth, Move excludedMove, int mode, std::uint64_t& key,
+bool deepEntryEnds(Worker& pos, int beta, int depth, Move excludedMove, int mode, std::uint64_t& key,
                    Move& hashMove, int& result) {
   if (entryEnds<T>(pos, false, beta - 1, beta, result)) return true;
   key = excludedKey(pos, excludedMove);
@@ -819,7 +819,7 @@ bool deepEntryEnds(Position& pos, int beta, int depth, Move excludedMove, int mo
 }  // namespace
 
 template <class T>
-int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
+int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
   std::uint64_t key;
   Move hashMove;
@@ -929,7 +929,7 @@ int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode
 }
 
 template <class T>
-int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
+int searchZWDeepInCheck(Worker& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
   int result;
   std::uint64_t key;
   Move hashMove;
@@ -954,13 +954,13 @@ int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, i
 
 // The two families of node routines: the normal search and the decided-position search.
 #define VELT_NODE_FAMILY(Table)                                                                  \
-  template int searchPV<Table>(Position&, int, int, int, int, int);                              \
-  template int searchVerify<Table>(Position&, int, int, int, int);                               \
-  template int searchZW<Table>(Position&, int, int);                                             \
-  template int searchZWInCheck<Table>(Position&, int, int);                                      \
-  template int searchZWDeep<Table>(Position&, int, int, Move, int, int);                         \
-  template int searchZWDeepInCheck<Table>(Position&, int, int, Move, int, int);                  \
-  template int searchZWAny<Table>(Position&, int, int, int, int);
+  template int searchPV<Table>(Worker&, int, int, int, int, int);                              \
+  template int searchVerify<Table>(Worker&, int, int, int, int);                               \
+  template int searchZW<Table>(Worker&, int, int);                                             \
+  template int searchZWInCheck<Table>(Worker&, int, int);                                      \
+  template int searchZWDeep<Table>(Worker&, int, int, Move, int, int);                         \
+  template int searchZWDeepInCheck<Table>(Worker&, int, int, Move, int, int);                  \
+  template int searchZWAny<Table>(Worker&, int, int, int, int);
 VELT_NODE_FAMILY(NormalTable)
 VELT_NODE_FAMILY(DecidedTable)
 

@@ -1,10 +1,10 @@
 // The node search: a principal-variation search split into routines by node kind.
 // Depths count half-plies (one ply costs 2). Every routine works on the calling
-// thread's own Position, returns a score from the side to move's view, and returns 0
+// thread's own Worker, returns a score from the side to move's view, and returns 0
 // at once when the thread's stop flag is set (callers then discard the result).
 #pragma once
 
-#include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -36,34 +36,34 @@ constexpr int VERIFY_PV_MOVE = 0x2000;
 // Full-window node: internal deepening, hash-move extension with a singular test,
 // zero-window children re-searched on the full window when they beat alpha.
 template <class T = NormalTable>
-int searchPV(Position& pos, int alpha, int beta, int depth, int parentEval, int followFlag);
+int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int followFlag);
 // Zero-window check of a move that beat alpha deep in a principal-variation node before
 // the full re-search: built like searchPV (same table rules for trusted entries,
 // internal deepening through searchPV, the same extensions) but every move gets a
 // zero-window child and nothing is pruned. Its bounds are stored untrusted.
 template <class T = NormalTable>
-int searchVerify(Position& pos, int beta, int depth, int parentEval, int flags);
+int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags);
 template <class T = NormalTable>
-int searchZW(Position& pos, int beta, int depth);
+int searchZW(Worker& pos, int beta, int depth);
 template <class T = NormalTable>
-int searchZWInCheck(Position& pos, int beta, int depth);
+int searchZWInCheck(Worker& pos, int beta, int depth);
 // Deep zero-window node. A hash move proved singular is extended by a full ply, or by
 // half a ply when the node two plies up proved singular too and this node's own
 // extension budget is spent: chains of forced moves then deepen the search by at most
 // half a ply per move pair.
 template <class T = NormalTable>
-int searchZWDeep(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
+int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
 // The deep node in check: every evasion (losing quiet ones only when nothing else is
 // legal) at depth - 2, half a ply deeper when it gives check or from the middle
 // stages on, as deep as the node itself when it is the only evasion and the budget
 // allows.
 template <class T = NormalTable>
-int searchZWDeepInCheck(Position& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
+int searchZWDeepInCheck(Worker& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget);
 
 // The zero-window routine for the side now to move at bound beta, chosen by depth
 // and check status (frontier search at depth 1 or less).
 template <class T = NormalTable>
-int searchZWAny(Position& pos, int beta, int depth, int mode, int extensionBudget);
+int searchZWAny(Worker& pos, int beta, int depth, int mode, int extensionBudget);
 
 // The table key of a node searched without `excludedMove`.
 std::uint64_t excludedKey(const Position& pos, Move excludedMove);

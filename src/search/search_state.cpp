@@ -4,16 +4,17 @@
 #include <algorithm>
 
 #include "board/movegen.h"
-#include "board/position.h"
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "search/tt.h"
+#include "search/worker.h"
 
 namespace velt {
 
 TimeControl timeControl;
 TimeAllotment allotment;
 SearchState search;
+Worker gamePosition;
 
 void resetSearchForNewGame() {
   recentRootScores[0] = MATE_SCORE;
@@ -26,7 +27,7 @@ void resetSearchForNewGame() {
   for (auto& killers : gamePosition.killers) std::fill(std::begin(killers), std::end(killers), MOVE_NONE);
 }
 
-void setUpStartPosition(Position& pos) {
+void setUpStartPosition(EvalPosition& pos) {
   setUpPosition(pos);
   buildOrderTables();
   // The root needs the material table, which initApp builds before its new game.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "board/position.h"
+#include "eval/evaluate.h"
 
 namespace velt {
 
@@ -97,7 +97,7 @@ struct SearchState {
 
   // Counters of the current search.
   std::uint64_t totalNodes = 0;
-  std::uint32_t tbHits = 0;               // completed iterations; the running ones count in Position::tbHits
+  std::uint32_t tbHits = 0;               // completed iterations; the running ones count in Worker::tbHits
   std::atomic<int> selDepthHalfPlies{0};  // raised by every search thread
   int iterationDepth = 0;
 
@@ -121,6 +121,6 @@ extern SearchState search;
 void resetSearchForNewGame();
 // Sets pos to the standard start position, with the ordering tables and, once the
 // material table exists, the root move list.
-void setUpStartPosition(Position& pos);
+void setUpStartPosition(EvalPosition& pos);
 
 }  // namespace velt

@@ -10,7 +10,7 @@ namespace velt {
 
 namespace {
 
-void copyLine(Position& to, const Position& from, int ply) {
+void copyLine(Worker& to, const Worker& from, int ply) {
   to.pvLength[ply] = from.pvLength[ply];
   std::copy(from.pv[ply] + ply, from.pv[ply] + std::max(from.pvLength[ply], ply), to.pv[ply] + ply);
 }
@@ -30,13 +30,13 @@ void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& repo
   reported = {mine.searched, mine.legal, mine.skipped};
 }
 
-void reportCutoff(Position& copy, const NodeProgress& mine, bool settled) {
-  Position& parent = *copy.parent;
+void reportCutoff(Worker& copy, const NodeProgress& mine, bool settled) {
+  Worker& parent = *copy.parent;
   SplitPoint& point = *parent.split;
   SpinGuard threadsGuard(searchThreadsLock());
   SpinGuard guard(point.lock);
   if (stopped(copy)) return;
-  for (Position* slave : point.slaves) {
+  for (Worker* slave : point.slaves) {
     if (slave != nullptr && slave != &copy) stopTree(*slave);
   }
   NodeFrame& node = *point.frame;
@@ -47,8 +47,8 @@ void reportCutoff(Position& copy, const NodeProgress& mine, bool settled) {
   copyLine(parent, copy, parent.ply);
 }
 
-void mergeResult(Position& copy, const NodeProgress& mine) {
-  Position& parent = *copy.parent;
+void mergeResult(Worker& copy, const NodeProgress& mine) {
+  Worker& parent = *copy.parent;
   NodeFrame& node = *parent.split->frame;
   if (stopped(copy) || mine.best <= node.progress.best) return;
   node.progress.best = mine.best;

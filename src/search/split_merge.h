@@ -2,8 +2,8 @@
 // goes, its result at the end, or the node's end when it finds a cutoff.
 #pragma once
 
-#include "board/position.h"
 #include "search/node_frame.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -13,10 +13,10 @@ void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& repo
 // A helper that ended the node (a cutoff, or a table entry that settles it) stops its
 // siblings, whose partial results then count for nothing, and hands over its move,
 // score and line. Takes smpLock and the split point's lock.
-void reportCutoff(Position& copy, const NodeProgress& mine, bool settled);
+void reportCutoff(Worker& copy, const NodeProgress& mine, bool settled);
 // A helper's result joins the node's: a better score, and with it the move and line
 // when it also beats the node's alpha. A stopped helper's result is discarded. Needs
 // the split point's lock.
-void mergeResult(Position& copy, const NodeProgress& mine);
+void mergeResult(Worker& copy, const NodeProgress& mine);
 
 }  // namespace velt

@@ -31,7 +31,7 @@ void prepareSearchTablebases(bool hardLimit, int targetTimeCs) {
   searchTablebases.rootDraw = false;
 }
 
-bool probeRootTablebase(Position& pos) {
+bool probeRootTablebase(Worker& pos) {
   int score;
   searchTablebases.rootDraw = pos.menCount <= searchTablebases.usableMen && pos.castleRights == 0 &&
                               probeTablebase(pos, score) && score == 0;
@@ -40,13 +40,13 @@ bool probeRootTablebase(Position& pos) {
 
 bool rootTablebaseDraw() { return searchTablebases.rootDraw; }
 
-bool keepsTablebaseDraw(Position& pos) {
+bool keepsTablebaseDraw(Worker& pos) {
   int score;
   return !searchTablebases.rootDraw || pos.menCount > searchTablebases.usableMen || !probeTablebase(pos, score) ||
          score == 0;
 }
 
-bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int& result) {
+bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& result) {
   const int men = pos.menCount;
   if (men > std::min(rule.largestMen, searchTablebases.usableMen) || pos.castleRights != 0) return false;
   if (men == FIVE_MEN && (depth < rule.fiveMenDepth || (rule.fiveMenWhiteOnly && pos.side != WHITE))) return false;

@@ -2,7 +2,7 @@
 // usable tablebase size of the current search.
 #pragma once
 
-#include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -18,12 +18,12 @@ struct TablebaseProbeRule {
 // the five-men files out.
 void prepareSearchTablebases(bool hardLimit, int targetTimeCs);
 // Probes the root; true when the root is a tablebase draw.
-bool probeRootTablebase(Position& pos);
+bool probeRootTablebase(Worker& pos);
 bool rootTablebaseDraw();
 // Whether a root move keeps the root's tablebase draw (always true when the root is no
 // tablebase draw or the position after the move is not covered).
-bool keepsTablebaseDraw(Position& pos);
+bool keepsTablebaseDraw(Worker& pos);
 // Node-entry probe: true with `result` when the node ends on a tablebase value.
-bool tablebaseEnds(Position& pos, int depth, const TablebaseProbeRule& rule, int& result);
+bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& result);
 
 }  // namespace velt

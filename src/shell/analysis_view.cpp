@@ -1,5 +1,6 @@
 // The "/AI" view of an analysis file: the file is loaded into a table of its own size
 // and the root moves with exact stored scores are listed with their variations.
+#include "search/worker.h"
 #include "shell/analysis_view.h"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ bool tableEntryWithMove(const Position& pos, TTHit& hit) {
 
 // The root moves whose position after them has an exact stored score, best first
 // (deeper first among equal scores), at most BEST_LINES of them.
-std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
+std::vector<AnalysedMove> bestAnalysedMoves(Worker& pos) {
   Move moves[MAX_LEGAL_MOVES];
   const int count = collectLegalMoves(pos, moves);
   std::vector<AnalysedMove> taken;
@@ -63,7 +64,7 @@ std::vector<AnalysedMove> bestAnalysedMoves(Position& pos) {
 }
 
 void printBestLines(Engine& engine) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
   if (best.empty()) return;
   print(engine.out, "\nDepth  Score  Variation\n");

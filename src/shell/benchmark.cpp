@@ -1,4 +1,5 @@
 // The speed benchmark.
+#include "search/worker.h"
 #include "shell/benchmark.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 // Book hooks of the move decision and of xboard.
+#include "search/worker.h"
 #include "shell/book_play.h"
 
 #include <cstdlib>
@@ -35,7 +36,7 @@ BookProbeSettings probeSettings(const Engine& engine, BookDisplay xboardDisplay)
 
 Move chooseBookMove(Engine& engine) {
   if (engine.game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   const BookProbeSettings settings = probeSettings(engine, BookDisplay::THINKING);
   Move move = MOVE_NONE;
   for (int table : TABLE_ORDER[pos.side]) {

@@ -1,4 +1,5 @@
 // Output of the console words that show the board layer's work.
+#include "search/worker.h"
 #include "shell/console.h"
 
 #include <chrono>
@@ -39,7 +40,7 @@ void perftCommand(Engine& engine, const char* arguments) {
   }
   // A copy rebased to game ply 0, so that the game's history cannot run out of
   // undo records and the game position stays untouched.
-  auto pos = std::make_unique<Position>(gamePosition);
+  auto pos = std::make_unique<EvalPosition>(gamePosition);
   pos->checkInfo[0] = pos->checkInfo[pos->gamePly];
   pos->gamePly = 0;
   pos->ply = 0;

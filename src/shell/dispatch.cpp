@@ -1,4 +1,5 @@
 // Routing of input lines: protocol words, console words, then the protocol handler.
+#include "search/worker.h"
 #include "shell/dispatch.h"
 
 #include <cctype>

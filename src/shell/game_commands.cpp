@@ -1,4 +1,5 @@
 // The commands the game loop carries out between searches.
+#include "search/worker.h"
 #include "shell/game_commands.h"
 
 #include <cctype>
@@ -70,7 +71,7 @@ void setUpPositionCommand(Engine& engine) {
   while (*fen == ' ') ++fen;
   const int played = movesAlreadyPlayed(engine, fen);
   if (played == 0 && !startGame(engine, fen, clearTables)) return;
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   for (int i = played; i < engine.game.positionMoveCount; ++i) {
     Move move = MOVE_NONE;
     if (!parseMoveText(pos, engine.game.positionMoves[i], move) || !makeGameMove(engine, move)) break;
@@ -125,7 +126,7 @@ bool startGame(Engine& engine, const char* fen, bool clearTables) {
 }
 
 void applyUserMove(Engine& engine) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   const Move move = findLegalMove(pos, engine.game.userMoveFrom, engine.game.userMoveTo, engine.game.userMovePromotion);
   if (move == MOVE_NONE || !makeGameMove(engine, move)) {
     print(engine.out, "Illegal move: %s\n", engine.game.userMoveText);

@@ -1,5 +1,6 @@
 // The main loop after start-up: the engine's turn, then the commands the protocol
 // handlers leave behind.
+#include "search/worker.h"
 #include "shell/game_loop.h"
 
 #include <cstdio>

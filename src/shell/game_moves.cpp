@@ -1,4 +1,5 @@
 // Legal moves and the game record.
+#include "search/worker.h"
 #include "shell/game_moves.h"
 
 #include <cstdio>
@@ -15,7 +16,7 @@
 
 namespace velt {
 
-int collectLegalMoves(Position& pos, Move* moves) {
+int collectLegalMoves(Worker& pos, Move* moves) {
   // The generators add bishop promotions only for analysis; a user may play them.
   const bool savedBishopPromotions = pos.bishopPromotions;
   pos.bishopPromotions = true;
@@ -37,7 +38,7 @@ int collectLegalMoves(Position& pos, Move* moves) {
   return count;
 }
 
-Move findLegalMove(Position& pos, int from, int to, char promotionLetter) {
+Move findLegalMove(Worker& pos, int from, int to, char promotionLetter) {
   int promotion = QUEEN;
   switch (promotionLetter) {
     case 'n': case 'N': promotion = KNIGHT; break;
@@ -56,7 +57,7 @@ Move findLegalMove(Position& pos, int from, int to, char promotionLetter) {
   return MOVE_NONE;
 }
 
-Move legalMoveFromText(Position& pos, const char* text) {
+Move legalMoveFromText(Worker& pos, const char* text) {
   Move moves[MAX_LEGAL_MOVES];
   const int count = collectLegalMoves(pos, moves);
   Move parsed = MOVE_NONE;
@@ -74,13 +75,13 @@ Move legalMoveFromText(Position& pos, const char* text) {
 }
 
 void prepareGameRoot() {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   pos.ply = 0;
   evaluate(pos, NO_WINDOW, MATE_SCORE);
 }
 
 bool makeGameMove(Engine& engine, Move move) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   pos.ply = 0;
   if (pos.gamePly >= MAX_RECORDED_PLY) return false;
   Move moves[MAX_LEGAL_MOVES];
@@ -98,7 +99,7 @@ bool makeGameMove(Engine& engine, Move move) {
 }
 
 void takeBackGameMove() {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   if (pos.gamePly == 0) return;
   pos.ply = 1;
   unmakeMove(pos);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -15,10 +16,10 @@ constexpr int MAX_RECORDED_PLY = MAX_GAME_PLY - 8;
 
 // Every legal move of the position at its current ply, under-promotions included;
 // returns their number. The position's own move list is used as scratch.
-int collectLegalMoves(Position& pos, Move* moves);
+int collectLegalMoves(Worker& pos, Move* moves);
 // The legal move with these squares; for a promotion the letter chooses the piece
 // ("n", "b", "r" in either case; anything else a queen). MOVE_NONE when there is none.
-Move findLegalMove(Position& pos, int from, int to, char promotionLetter);
+Move findLegalMove(Worker& pos, int from, int to, char promotionLetter);
 
 // Makes a legal move on the game position at search ply 0 and records its algebraic
 // text (with "+" when it gives check) in moveHistory. False, changing nothing, when
@@ -30,6 +31,6 @@ void takeBackGameMove();
 void prepareGameRoot();
 // The legal move a protocol text names: coordinate notation (e2e4, e7e8q, O-O) or
 // the algebraic text this engine writes (Nf3, exd8=Q+, O-O-O#). MOVE_NONE otherwise.
-Move legalMoveFromText(Position& pos, const char* text);
+Move legalMoveFromText(Worker& pos, const char* text);
 
 }  // namespace velt

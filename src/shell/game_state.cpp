@@ -1,4 +1,5 @@
 // The shell's game-level state.
+#include "search/worker.h"
 #include "shell/game_state.h"
 
 #include "board/position.h"

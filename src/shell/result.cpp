@@ -1,4 +1,5 @@
 // The result check of both protocols.
+#include "search/worker.h"
 #include "shell/result.h"
 
 #include <cstdio>
@@ -14,7 +15,7 @@
 namespace velt {
 
 void checkGameResult(Engine& engine) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   pos.ply = 0;
   const GameEnd end = gameEndResult(pos, engine.game.engineSide, recentRootScores[0]);
   if (end.line == nullptr) return;

@@ -1,4 +1,5 @@
 // The move decision driver.
+#include "search/worker.h"
 #include "shell/think.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ void reportNoMove(Engine& engine) {
 
 // Plays the chosen move on the game position and reports it.
 void playMove(Engine& engine, Move move, int score) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   const bool made = makeGameMove(engine, move);
   if (!made) {
     print(engine.out, "ERROR (unexpected illegal move error): think\n");
@@ -153,7 +154,7 @@ void playMove(Engine& engine, Move move, int score) {
 
 // A book move is played at once, with no principal variation to ponder on.
 void playBookMove(Engine& engine, Move move) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   engine.game.bookExitPly = pos.gamePly;
   engine.game.bookMovesLeft = BOOK_TURNS;
   search.stopState = STOP_NONE;
@@ -195,7 +196,7 @@ bool applyResignRule(Engine& engine, int score, int opponentClock, int gamePly) 
 }
 
 void think(Engine& engine) {
-  Position& pos = gamePosition;
+  Worker& pos = gamePosition;
   for (;;) {
     allotment.searchStartTime = currentTimeMs();
     search.handoverDepth = 0;

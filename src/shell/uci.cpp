@@ -1,4 +1,5 @@
 // UCI: identification, options, "position", "go" and the search controls.
+#include "search/worker.h"
 #include "shell/uci.h"
 
 #include <strings.h>

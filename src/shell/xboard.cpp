@@ -1,4 +1,5 @@
 // xboard: feature lines, time controls, game flow and user moves.
+#include "search/worker.h"
 #include "shell/xboard.h"
 
 #include <cinttypes>

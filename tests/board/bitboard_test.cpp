@@ -7,6 +7,7 @@
 #include <set>
 
 #include "board/attacks.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -28,7 +29,7 @@ class BitboardTest : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<Position> pos = std::make_unique<Position>();
+  std::unique_ptr<Worker> pos = std::make_unique<Worker>();
 };
 
 Bitboard bit(int square) { return Bitboard{1} << square; }

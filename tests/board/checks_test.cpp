@@ -9,6 +9,7 @@
 #include "board/bitboard.h"
 #include "board/movegen.h"
 #include "board/see.h"
+#include "search/worker.h"
 #include "support/brute_board.h"
 
 namespace velt {
@@ -35,7 +36,7 @@ TEST(GenerateChecks, ListOnlyChecks) {
   int checks = 0, handedIn = 0;
   for (int round = 0; round < 300; ++round) {
     std::string fen = randomFen(rng, 8 + static_cast<int>(rng() % 14));
-    Position& pos = setUp(fen);
+    Worker& pos = setUp(fen);
     BruteBoard b = bruteFromPosition(pos);
     Bitboard extraTargets = pos.colourBB[pos.xside] & (static_cast<Bitboard>(rng()) << 32 | rng());
     // The pseudo-legal moves of the full generator (held against perft's by the
@@ -112,7 +113,7 @@ TEST(GenerateChecks, NamedCases) {
       {"8/8/8/3k4/8/4PP2/8/K7 w - -", true, false, 0, {}, {"e3e4"}},
   };
   for (const Case& c : cases) {
-    Position& pos = setUp(c.fen);
+    Worker& pos = setUp(c.fen);
     const Bitboard targets = c.enemyTargets ? pos.colourBB[pos.xside] : 0;
     if (c.restricted) {
       generateChecksRestricted(pos, targets, c.zone);
@@ -133,7 +134,7 @@ TEST(GenerateChecks, NamedCases) {
     for (const char* text : c.missing) EXPECT_FALSE(has(text)) << c.fen << " " << text;
   }
   // A capture of the blocker handed in is listed once, with its capture flag.
-  Position& pos = setUp("7k/8/2r5/8/3N4/8/8/B3K3 w - -");
+  Worker& pos = setUp("7k/8/2r5/8/3N4/8/8/B3K3 w - -");
   const Move handed = makeMoveWord(sq("d4"), sq("c6"), FLAG_CAPTURE);
   generateChecks(pos, 0, handed, MOVE_NONE);
   const std::vector<Move> moves = listed(pos);

@@ -8,6 +8,7 @@
 
 #include "board/bitboard.h"
 #include "search/search_state.h"
+#include "search/worker.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -76,7 +77,7 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
 
 TEST_F(FenTest, RejectedTextsChangeNothing) {
   ASSERT_TRUE(parseFen(gamePosition, "8/8/8/4k3/8/8/4P3/4K3 b - -"));
-  auto before = std::make_unique<Position>(gamePosition);
+  auto before = std::make_unique<Worker>(gamePosition);
   std::uint32_t flags = engineFlags;
   const char* rejected[] = {
       "8/8/8/4k3/8/8/4P3 b - -",              // seven ranks
@@ -117,7 +118,7 @@ TEST_F(FenTest, FileLetterCastling) {
   EXPECT_EQ(gamePosition.castling.mask[E1], 14);
   EXPECT_TRUE(gamePosition.castling.byFile);
   // Each position keeps its own castling set-up.
-  auto other = std::make_unique<Position>();
+  auto other = std::make_unique<Worker>();
   setUpPosition(*other);
   EXPECT_EQ(other->castling.rookSquare[WHITE][0], H1);
   EXPECT_EQ(gamePosition.castling.mask[E1], 14);

@@ -8,6 +8,7 @@
 
 #include "board/bitboard.h"
 #include "board/movegen.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -100,7 +101,7 @@ MoveKind kindOf(Move m) {
 }
 
 // The staged moves of the search as perft uses them.
-std::vector<Move> stagedMoves(Position& pos) {
+std::vector<Move> stagedMoves(Worker& pos) {
   std::vector<Move> moves;
   auto take = [&] {
     for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) moves.push_back(pos.moveList[i].move);
@@ -117,7 +118,7 @@ std::vector<Move> stagedMoves(Position& pos) {
   return moves;
 }
 
-std::vector<Move> legalOnly(Position& pos, const std::vector<Move>& moves) {
+std::vector<Move> legalOnly(Worker& pos, const std::vector<Move>& moves) {
   std::vector<Move> legal;
   for (Move m : moves) {
     if (!makeMove(pos, m, -MATE_SCORE, MATE_SCORE)) continue;
@@ -132,7 +133,7 @@ struct Walk {
   bool seen[2][KIND_COUNT] = {};
   std::uint64_t nodes = 0;
 
-  void visit(Position& pos, int depth) {
+  void visit(Worker& pos, int depth) {
     ++nodes;
     const std::vector<Move> moves = stagedMoves(pos);
     generateAllMoves(pos);
@@ -176,7 +177,7 @@ TEST(MakeMove, UnmakeRestoresEveryFieldAndKeysStayExact) {
   }
 }
 
-Move findMove(Position& pos, const char* from, const char* to, Move flags = 0) {
+Move findMove(Worker& pos, const char* from, const char* to, Move flags = 0) {
   const int f = makeSquare(from[0] - 'a', from[1] - '1'), t = makeSquare(to[0] - 'a', to[1] - '1');
   generateAllMoves(pos);
   for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) {

@@ -11,6 +11,7 @@
 #include "board/san.h"
 #include "eval/move_step.h"
 #include "search/game_end.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -18,9 +19,9 @@ namespace velt {
 
 namespace {
 
-void play(Position& pos, const char* text) {
+void play(Worker& pos, const char* text) {
   Move move = MOVE_NONE;
-  ASSERT_TRUE(parseSanMove(pos, text, move, isLegalMove)) << text;
+  ASSERT_TRUE(parseSanMove(pos, text, move)) << text;
   ASSERT_TRUE(makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) << text;
   pos.ply = 0;
 }

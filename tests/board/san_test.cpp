@@ -10,6 +10,7 @@
 #include "board/coordinate.h"
 #include "board/movegen.h"
 #include "eval/move_step.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
-std::vector<Move> legalMoves(Position& pos) {
+std::vector<Move> legalMoves(Worker& pos) {
   generateAllMoves(pos);
   std::vector<Move> moves;
   for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) moves.push_back(pos.moveList[i].move);
@@ -32,9 +33,9 @@ std::vector<Move> legalMoves(Position& pos) {
   return legal;
 }
 
-Move parsed(Position& pos, const char* text) {
+Move parsed(Worker& pos, const char* text) {
   Move move = MOVE_NONE;
-  return parseSanMove(pos, text, move, isLegalMove) ? move : MOVE_NONE;
+  return parseSanMove(pos, text, move) ? move : MOVE_NONE;
 }
 
 // Every legal move written and read back; all texts of one position distinct.

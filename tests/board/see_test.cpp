@@ -6,6 +6,7 @@
 #include <random>
 
 #include "board/bitboard.h"
+#include "search/worker.h"
 #include "support/brute_board.h"
 
 namespace velt {
@@ -71,7 +72,7 @@ TEST(CaptureIsSafe, AgreesWithMinimaxOnRandomPositions) {
   int compared = 0, unsafe = 0;
   for (int round = 0; round < 400; ++round) {
     std::string fen = randomFen(rng, 6 + static_cast<int>(rng() % 12));
-    Position& pos = setUp(fen);
+    Worker& pos = setUp(fen);
     BruteBoard b = bruteFromPosition(pos);
     if (defenderPinned(b, pos.side)) continue;
     for (int from = 0; from < 64; ++from) {
@@ -113,12 +114,12 @@ TEST(CaptureIsSafe, NamedCases) {
       {"3rk3/8/8/3n4/8/8/3R4/3QK3 w - -", "d2d5", true},     // x-ray support
   };
   for (const Case& c : cases) {
-    Position& pos = setUp(c.fen);
+    Worker& pos = setUp(c.fen);
     char from[3] = {c.move[0], c.move[1], 0};
     EXPECT_EQ(captureIsSafe(pos, capture(pos, from, c.move + 2)), c.safe) << c.fen << " " << c.move;
   }
   // En passant is always accepted.
-  Position& pos = setUp("4k3/8/8/2pP4/8/8/8/4K3 w - c6");
+  Worker& pos = setUp("4k3/8/8/2pP4/8/8/8/4K3 w - c6");
   EXPECT_TRUE(captureIsSafe(pos, makeMoveWord(sq("d5"), sq("c6"), FLAG_PAWN_MOVE | FLAG_CAPTURE | FLAG_EN_PASSANT)));
   // A checking move onto a square guarded by a rook with the capturer's rook behind it.
   pos = setUp("4k3/8/8/8/8/8/r3R3/4RK2 b - -");

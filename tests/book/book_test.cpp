@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "board/san.h"
+#include "search/worker.h"
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
@@ -33,7 +34,7 @@ struct OpenBook {
 };
 
 // Probes with the full table shown; returns each listed move's weight.
-std::map<std::string, int> probeWeights(int table, Position& pos, bool fromInitial, Move* chosen = nullptr) {
+std::map<std::string, int> probeWeights(int table, Worker& pos, bool fromInitial, Move* chosen = nullptr) {
   BookProbeSettings settings;
   settings.display = BookDisplay::TABLE;
   settings.fromInitialPosition = fromInitial;

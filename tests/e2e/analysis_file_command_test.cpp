@@ -8,6 +8,7 @@
 #include "board/position.h"
 #include "book/analysis_file.h"
 #include "search/tt.h"
+#include "search/worker.h"
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"

@@ -14,6 +14,7 @@
 #include "eval/move_step.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -44,7 +45,7 @@ const char* const seeds[] = {
 };
 
 // A legal move chosen by `random` among the generated ones, 0 when there is none.
-Move randomLegalMove(Position& pos, unsigned& random) {
+Move randomLegalMove(Worker& pos, unsigned& random) {
   generateAllMoves(pos);
   const int first = pos.listStart[pos.ply], count = pos.listStart[pos.ply + 1] - first;
   if (count == 0) return MOVE_NONE;

@@ -13,6 +13,7 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "search/worker.h"
 #include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
@@ -36,7 +37,7 @@ constexpr int mateIn(int moves) { return MATE_SCORE - (2 * moves - 1); }
 constexpr int mateMoves(int score) { return (MATE_SCORE + 1 - score) / 2; }
 
 // Slow reference: whether the side to move mates in at most `moves` moves whatever the defence.
-bool forcedMate(Position& pos, int moves) {
+bool forcedMate(Worker& pos, int moves) {
   Move attacks[MAX_LEGAL_MOVES];
   const int count = collectLegalMoves(pos, attacks);
   for (int i = 0; i < count; ++i) {
@@ -58,7 +59,7 @@ bool forcedMate(Position& pos, int moves) {
   return false;
 }
 
-int trueMateDistance(Position& pos, int most) {
+int trueMateDistance(Worker& pos, int most) {
   for (int moves = 1; moves <= most; ++moves) {
     if (forcedMate(pos, moves)) return moves;
   }

@@ -7,6 +7,7 @@
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/split_merge.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 
 namespace velt {
@@ -29,40 +30,40 @@ class ParallelTest : public ::testing::Test {
     frame.progress = {10, 10, MOVE_NONE, 1, 1, 0, false, false};
   }
   void TearDown() override {
-    for (Position* copy : taken) releaseCopyBlock(copy);
+    for (Worker* copy : taken) releaseCopyBlock(copy);
     setSearchThreads(1);
   }
-  Position* take(Position& from, int threadId) {
-    Position* copy = takeCopyBlock(from, threadId);
+  Worker* take(Worker& from, int threadId) {
+    Worker* copy = takeCopyBlock(from, threadId);
     if (copy != nullptr) taken.push_back(copy);
     return copy;
   }
   // A helper's result: score, move and a one-move line at the split ply.
-  static NodeProgress found(Position& copy, int score, Move move) {
+  static NodeProgress found(Worker& copy, int score, Move move) {
     copy.pv[copy.ply][copy.ply] = move;
     copy.pvLength[copy.ply] = copy.ply + 1;
     return {score, score, move, 1, 1, 0, false, false};
   }
 
-  std::unique_ptr<Position> owner;
+  std::unique_ptr<Worker> owner;
   SplitPoint ownerSplit;
   NodeFrame frame{};
-  std::vector<Position*> taken;
+  std::vector<Worker*> taken;
 };
 
 TEST_F(ParallelTest, SplitIsRefusedWhenNoCopyBlockIsFree) {
   for (int i = 0; i < 2 * COPY_BLOCKS_PER_THREAD; ++i) ASSERT_NE(take(*owner, i % 2), nullptr) << i;
   EXPECT_EQ(take(*owner, 0), nullptr);
-  EXPECT_FALSE(split(*owner, frame, [](Position&) { return 0; }));
+  EXPECT_FALSE(split(*owner, frame, [](Worker&) { return 0; }));
   releaseCopyBlock(taken.back());
   taken.pop_back();
   EXPECT_NE(take(*owner, 1), nullptr);
 }
 
 TEST_F(ParallelTest, CutoffStopsTheSiblingsAndTheirResultsAreDiscarded) {
-  Position* cutter = take(*owner, 0);
-  Position* sibling = take(*owner, 1);
-  Position* grandchild = take(*sibling, 0);  // a copy working for the sibling's own split
+  Worker* cutter = take(*owner, 0);
+  Worker* sibling = take(*owner, 1);
+  Worker* grandchild = take(*sibling, 0);  // a copy working for the sibling's own split
   ownerSplit.slaves[0] = cutter;
   ownerSplit.slaves[1] = sibling;
   sibling->split->slaves[0] = grandchild;
@@ -85,7 +86,7 @@ TEST_F(ParallelTest, CutoffStopsTheSiblingsAndTheirResultsAreDiscarded) {
 }
 
 TEST_F(ParallelTest, BetterResultOfARunningHelperIsMerged) {
-  Position* helper = take(*owner, 1);
+  Worker* helper = take(*owner, 1);
   const Move move = makeMoveWord(F1, makeSquare(2, 3), 0);
   mergeResult(*helper, found(*helper, 5, move));  // not better than the node's best
   EXPECT_EQ(frame.progress.bestMove, MOVE_NONE);

@@ -3,6 +3,7 @@
 #include "board/position.h"
 #include "search/root.h"
 #include "search/search_state.h"
+#include "search/worker.h"
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "support/search_fixture.h"

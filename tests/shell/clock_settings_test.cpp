@@ -1,5 +1,6 @@
 // Time-control commands of both protocols: the numbers of "go", "level", "st", "sd",
 // "time" and "otim" reach the clock settings in the engine's units.
+#include "search/worker.h"
 #include "shell/clock_settings.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The commands the game loop carries out: setting up positions (with UCI move lists
 // that extend the current game), user moves, take-backs, force and go.
+#include "search/worker.h"
 #include "shell/game_commands.h"
 
 #include <gtest/gtest.h>

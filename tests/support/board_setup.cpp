@@ -12,6 +12,7 @@
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "search/history.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -27,14 +28,14 @@ void prepareBoardTables() {
   ASSERT_TRUE(buildMaterialTable());
 }
 
-std::unique_ptr<Position> positionFromFen(const char* fen) {
+std::unique_ptr<Worker> positionFromFen(const char* fen) {
   prepareBoardTables();
   if (fen) {
     EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
   } else {
     setUpPosition(gamePosition);
   }
-  auto pos = std::make_unique<Position>(gamePosition);
+  auto pos = std::make_unique<Worker>(gamePosition);
   evaluate(*pos, NO_WINDOW, MATE_SCORE);
   return pos;
 }

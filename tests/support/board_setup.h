@@ -6,6 +6,7 @@
 #include <string>
 
 #include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -14,7 +15,7 @@ namespace velt {
 void prepareBoardTables();
 // A copy of the game position set up from `fen` (the start position for null), its
 // attack maps filled for ply 0. Fails the calling test on a malformed FEN.
-std::unique_ptr<Position> positionFromFen(const char* fen);
+std::unique_ptr<Worker> positionFromFen(const char* fen);
 // The colour-flipped FEN: ranks mirrored, colours swapped, side to move,
 // castling rights and en-passant square mirrored.
 std::string flipFen(const std::string& fen);

@@ -9,6 +9,7 @@
 #include "board/san.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
+#include "search/worker.h"
 #include "support/board_setup.h"
 
 namespace velt {
@@ -47,15 +48,15 @@ std::string bookFileBytes(const std::vector<std::vector<BookEntry>>& tables) {
   return file;
 }
 
-std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies) {
-  std::unique_ptr<Position> pos = positionFromFen(nullptr);
+std::unique_ptr<Worker> positionAfter(const std::string& sanMoves, int plies) {
+  std::unique_ptr<Worker> pos = positionFromFen(nullptr);
   std::istringstream words(sanMoves);
   std::string word;
   while (pos->gamePly < plies && words >> word) {
     if (word.back() == '.') continue;
     Move move = MOVE_NONE;
     pos->ply = 0;
-    EXPECT_TRUE(parseSanMove(*pos, word.c_str(), move, isLegalMove)) << word;
+    EXPECT_TRUE(parseSanMove(*pos, word.c_str(), move)) << word;
     makeMove(*pos, move, -MATE_SCORE, MATE_SCORE);
     pos->ply = 0;
     evaluate(*pos, NO_WINDOW, MATE_SCORE);

@@ -8,6 +8,7 @@
 
 #include "board/position.h"
 #include "book/book.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -20,7 +21,7 @@ struct BookEntry {
 std::string bookFileBytes(const std::vector<std::vector<BookEntry>>& tables);
 // The start position, ready for probing, with the first `plies` SAN moves of the text
 // made (blank-separated; move numbers such as "12." are passed over).
-std::unique_ptr<Position> positionAfter(const std::string& sanMoves, int plies = 999);
+std::unique_ptr<Worker> positionAfter(const std::string& sanMoves, int plies = 999);
 // The whole content of a file ("" when it cannot be read).
 std::string readWholeFile(const std::string& path);
 

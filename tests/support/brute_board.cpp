@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/bitboard.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -96,7 +97,7 @@ BruteBoard bruteAfterMove(const BruteBoard& b, Move move) {
   return after;
 }
 
-void bruteFillAttackMaps(Position& pos) {
+void bruteFillAttackMaps(Worker& pos) {
   BruteBoard b = bruteFromPosition(pos);
   for (int colour = 0; colour < 2; ++colour) pos.attackMap[pos.ply][colour] = bruteAttackSet(b, colour);
 }
@@ -159,7 +160,7 @@ std::string randomFen(std::mt19937& rng, int men) {
   return randomFenOf(rng, chosen);
 }
 
-Position& setUp(const std::string& fen) {
+Worker& setUp(const std::string& fen) {
   static const bool tablesBuilt = (buildBoardTables(), true);
   (void)tablesBuilt;
   EXPECT_TRUE(parseFen(gamePosition, fen.c_str())) << fen;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/position.h"
+#include "search/worker.h"
 
 namespace velt {
 
@@ -28,7 +29,7 @@ bool bruteInCheck(const BruteBoard& b, int colour);
 // promotions place the new piece).
 BruteBoard bruteAfterMove(const BruteBoard& b, Move move);
 // Fills attackMap[pos.ply] for both colours from the board array.
-void bruteFillAttackMaps(Position& pos);
+void bruteFillAttackMaps(Worker& pos);
 // The FEN of the board with `side` to move, no castling, no en passant.
 std::string bruteToFen(const BruteBoard& b, int side);
 // A random legal position with the given number of men besides the kings, no pawns on
@@ -38,6 +39,6 @@ std::string randomFen(std::mt19937& rng, int men);
 std::string randomFenOf(std::mt19937& rng, const std::string& men);
 // Sets gamePosition up from the FEN and fills its attack maps; fails the test when the
 // FEN is rejected.
-Position& setUp(const std::string& fen);
+Worker& setUp(const std::string& fen);
 
 }  // namespace velt

@@ -2,6 +2,7 @@
 #include "support/game_check.h"
 
 #include "board/position.h"
+#include "search/worker.h"
 #include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"

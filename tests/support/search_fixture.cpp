@@ -6,6 +6,7 @@
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
+#include "search/worker.h"
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"

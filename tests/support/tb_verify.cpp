@@ -10,6 +10,7 @@
 #include "egtb/tb_probe.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
+#include "search/worker.h"
 #include "shell/game_state.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
@@ -68,7 +69,7 @@ VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
         if (result.mismatches++ == 0) result.firstMismatch = fen + ": entry holds a value but the FEN is refused";
         continue;
       }
-      Position& pos = gamePosition;
+      Worker& pos = gamePosition;
       // The entry's own board; the class's first side may be black in the file's terms
       // only through the colour exchange, which the decoder never produces.
       pos.ply = 0;
