@@ -1,4 +1,5 @@
-// The input and time poll of the search, run by the polling thread.
+// The time poll of the search, run by the polling thread. Commands reach the search
+// only as its stop flag, which the shell's command reader sets.
 #include <cstdlib>
 
 #include "search/clock.h"
@@ -12,6 +13,10 @@
 namespace velt {
 
 namespace {
+
+// Iterations up to this depth (half-plies) take a few milliseconds together: they run
+// to their end undisturbed, by commands and by the clock alike.
+constexpr int UNDISTURBED_DEPTH = 6;
 
 // The opponent played the expected move: the ponder search becomes the real one.
 void ponderHit(const std::uint32_t now) {
@@ -34,14 +39,26 @@ void ponderHit(const std::uint32_t now) {
       pos.pvLength[0] >= 2 && search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
 
+void publishProgress(std::uint32_t now) {
+  PolledProgress& polled = search.polled;
+  polled.elapsedMs.store(now - allotment.searchStartTime, std::memory_order_relaxed);
+  polled.nodes.store(search.totalNodes, std::memory_order_relaxed);
+  polled.iterationDepth.store(search.iterationDepth, std::memory_order_relaxed);
+  polled.rootMoveCount.store(search.rootProgress.moveCount, std::memory_order_relaxed);
+  polled.rootMoveIndex.store(search.rootProgress.moveIndex, std::memory_order_relaxed);
+  polled.rootMove.store(search.rootProgress.move, std::memory_order_relaxed);
+  polled.bestMove.store(search.bestMove, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 void pollSearch(Worker& pos) {
-  if (search.iterationDepth <= 6 && search.stopState == STOP_NONE) return;
+  const bool takesCommands = search.iterationDepth > UNDISTURBED_DEPTH && search.pollReadsInput;
+  // Published before the commands that read it can come in.
+  if (takesCommands) publishProgress(currentTimeMs());
+  if (search.takesCommands != takesCommands) search.takesCommands = takesCommands;
+  if (search.iterationDepth <= UNDISTURBED_DEPTH && search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
-  if (search.stopState == STOP_NONE && search.pollReadsInput && search.readWaitingInput) {
-    search.readWaitingInput();
-  }
   if (search.stopState == STOP_PONDER_HIT) ponderHit(now);
   // The polls come some milliseconds apart: the search stops at the last one before
   // the hard limit, the one that finds less time left than has passed since the last.
@@ -51,7 +68,8 @@ void pollSearch(Worker& pos) {
                                                          static_cast<std::uint32_t>(allotment.clockLimitMs);
   const bool timeUp =
       timeControl.timePerMove > 0 && !search.pondering && (elapsedCs(now) > timeControl.timePerMove || clockUp);
-  if (timeUp && search.stopState == STOP_NONE) search.stopState = STOP_MOVE_NOW;
+  int none = STOP_NONE;
+  if (timeUp) search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
   if (search.stopState == STOP_NONE) printProgress();
   if (search.stopState != STOP_NONE) {
     setStop(pos);

@@ -5,13 +5,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 #include "eval/evaluate.h"
 
 namespace velt {
 
-// stopState values: what the input poll or a protocol handler asks of the search.
+// stopState values: what the poll, a command or the game loop asks of the search.
 constexpr int STOP_NONE = 0;
 constexpr int STOP_MOVE_NOW = 1;  // time is up, or "move now"
 constexpr int STOP_COMMAND = 2;   // a command interrupted the search
@@ -77,11 +76,24 @@ struct RootProgress {
   Move move;
 };
 
+// The search's progress as of its last poll once it takes commands: what the shell
+// answers from while the search runs, without touching the search's own fields.
+struct PolledProgress {
+  std::atomic<std::uint32_t> elapsedMs{0};
+  std::atomic<std::uint64_t> nodes{0};
+  std::atomic<int> iterationDepth{0};
+  std::atomic<int> rootMoveCount{0};
+  std::atomic<int> rootMoveIndex{0};
+  std::atomic<Move> rootMove{MOVE_NONE};
+  std::atomic<Move> bestMove{MOVE_NONE};
+};
+
 // The search's own flags, polling, counters and results.
 struct SearchState {
-  int stopState = STOP_NONE;
+  // Set by the poll and by the shell's command reader while the search runs.
+  std::atomic<int> stopState{STOP_NONE};
   bool searching = false;
-  bool pondering = false;
+  std::atomic<bool> pondering{false};  // cleared by the poll at a ponder hit
   bool analysisMode = false;  // infinite analysis; also enables bishop under-promotions
   // The abort flag: set at the end of a search and when a search must end at once.
   bool searchAborted = true;
@@ -91,9 +103,10 @@ struct SearchState {
   int tbPollInterval = 10;
   // Cleared by the benchmark: input typed meanwhile waits until it has finished.
   bool pollReadsInput = true;
-  // Takes one waiting input line, if there is one, and hands it to the command
-  // handlers, which may set stopState. Installed by the shell; nullptr reads nothing.
-  std::function<void()> readWaitingInput;
+  // Opened by the poll once the shallow iterations are done (unless pollReadsInput is
+  // cleared): only then may a command set stopState.
+  std::atomic<bool> takesCommands{false};
+  PolledProgress polled;
 
   // Counters of the current search.
   std::uint64_t totalNodes = 0;

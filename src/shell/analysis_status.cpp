@@ -2,24 +2,39 @@
 #include "shell/analysis_status.h"
 
 #include <cinttypes>
-#include <cstdio>
+#include <cstdint>
 
 #include "board/coordinate.h"
+#include "search/clock.h"
 #include "search/root.h"
 #include "search/search_state.h"
-#include "search/clock.h"
 #include "shell/engine.h"
-#include "shell/engine.h"
-
 
 namespace velt {
 
+namespace {
+
+void printStatus(Engine& engine, std::uint32_t elapsedMs, std::uint64_t nodes, int iterationDepth,
+                 const RootProgress& progress) {
+  print(engine.out, "stat01: %d %" PRIu64 " %d %d %d %s\n", static_cast<int>(elapsedMs / 10), nodes,
+        iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
+        progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
+}
+
+}  // namespace
+
 void printSearchStatus(Engine& engine) {
-  const RootProgress progress = search.rootProgress;
-  print(engine.out, "stat01: %d %" PRIu64 " %d %d %d %s\n",
-              static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10), search.totalNodes,
-              search.iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
-              progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
+  printStatus(engine, currentTimeMs() - allotment.searchStartTime, search.totalNodes, search.iterationDepth,
+              search.rootProgress);
+}
+
+void printPolledStatus(Engine& engine) {
+  const PolledProgress& polled = search.polled;
+  const RootProgress progress = {polled.rootMoveCount.load(std::memory_order_relaxed),
+                                 polled.rootMoveIndex.load(std::memory_order_relaxed),
+                                 polled.rootMove.load(std::memory_order_relaxed)};
+  printStatus(engine, polled.elapsedMs.load(std::memory_order_relaxed), polled.nodes.load(std::memory_order_relaxed),
+              polled.iterationDepth.load(std::memory_order_relaxed), progress);
 }
 
 }  // namespace velt

@@ -70,7 +70,7 @@ void fenCommand(Engine& engine, const char* arguments) {
 // to move's point of view; not while a search works on the position.
 void checkCommand(Engine& engine, const char* arguments) {
   if (!ensureApp(engine)) return;
-  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || search.searching) return;
+  if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || engine.thinking) return;
   print(engine.out, "Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
 }
 
@@ -125,6 +125,18 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
+SearchEffect searchEffect(const Engine& engine, const char* line) {
+  if (engineFlags & FLAG_XBOARD) return xboardSearchEffect(engine, line);
+  if (engineFlags & FLAG_UCI) return uciSearchEffect(line);
+  return {};
+}
+
+bool answerAtOnce(Engine& engine, const char* line) {
+  if (engineFlags & FLAG_XBOARD) return answerXboardAtOnce(engine, line);
+  if (engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
+  return false;
+}
+
 void dispatchCommand(Engine& engine, const char* line) {
   engine.game.pendingCommand = CMD_NONE;
   while (isBlank(*line)) ++line;
@@ -155,11 +167,14 @@ void dispatchCommand(Engine& engine, const char* line) {
     }
     return;
   }
+  // Taken before the handler changes the state it depends on.
+  const SearchEffect effect = searchEffect(engine, line);
   if (engineFlags & FLAG_XBOARD) {
     handleXboardCommand(engine, line);
   } else if (engineFlags & FLAG_UCI) {
     handleUciCommand(engine, line);
   }
+  if (effect.stop != STOP_NONE) search.stopState = effect.stop;
 }
 
 }  // namespace velt

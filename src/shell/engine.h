@@ -1,9 +1,11 @@
 // The engine record: everything the shell keeps between commands, in one place with
-// one owner. The program creates one; a test creates its own.
+// one owner. The program creates one; a test creates its own. Its destruction ends
+// the command reader.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shell/game_state.h"
@@ -29,6 +31,8 @@ struct Engine {
   bool inputIsFile = false;  // standard input is a regular file, read on demand
 
   bool tablesReady = false;  // the protocol's tables are set up
+  // A search of the game runs, or the lines held during it are being handled.
+  bool thinking = false;
   // A finished ponder or analysis search whose result the front end has not yet taken.
   bool resultHeld = false;
   // OwnBook as the front end set it: a closed book may be off or just missing, and a
@@ -40,6 +44,12 @@ struct Engine {
   bool baseAwaitsClock = false;
   std::vector<QueuedOption> queuedOptions;
   std::unique_ptr<unsigned char[]> tablebaseCache;
+  std::thread commandReader;  // runs from initInput on (command_reader.h)
+
+  Engine() = default;
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+  ~Engine();
 };
 
 }  // namespace velt

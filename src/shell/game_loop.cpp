@@ -36,7 +36,7 @@ void runGameLoop(Engine& engine) {
     if (search.analysisMode) engine.game.engineSide = pos.side;
     if (engine.game.engineSide == pos.side && !engine.game.gameOver) think(engine);
     sendPongsAfterMove(engine);
-    while (engine.game.pendingCommand == CMD_NONE && engine.game.userMoveFrom < 0) readCommand(engine, true);
+    while (engine.game.pendingCommand == CMD_NONE && engine.game.userMoveFrom < 0) readCommand(engine);
     if (engine.game.pendingCommand == CMD_QUIT) return;
     if (engine.game.userMoveFrom >= 0) applyUserMove(engine);
     carryOutCommand(engine, engine.game.pendingCommand);

@@ -15,6 +15,7 @@
 
 #include "search/clock.h"
 #include "search/search_state.h"
+#include "shell/command_reader.h"
 #include "shell/dispatch.h"
 #include "shell/engine.h"
 #include "shell/game_state.h"
@@ -46,13 +47,15 @@ bool holdsQuitLine(const std::string& text, std::size_t from) {
   return false;
 }
 
-// Wakes a main thread waiting in waitForInput.
+// Wakes a main thread waiting in waitForInput and the command reader.
 void signalInput(InputQueue& queue) {
   {
     std::lock_guard<std::mutex> guard(queue.signalMutex);
     queue.signalled = true;
+    queue.readerWake = true;
   }
   queue.signal.notify_one();
+  queue.readerSignal.notify_one();
 }
 
 bool isBacklogged(InputQueue& queue) {
@@ -105,6 +108,11 @@ bool waitForInputUntil(InputQueue& queue, std::chrono::steady_clock::time_point 
 
 const char* takeLine(InputQueue& queue) {
   InputLockGuard guard(queue);
+  if (queue.hasPutBack) {
+    queue.hasPutBack = false;
+    queue.line.swap(queue.putBack);
+    return queue.line.c_str();
+  }
   const char* start = queue.text.data() + queue.head;
   const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', queue.text.size() - queue.head));
   if (lineFeed == nullptr) return nullptr;
@@ -117,6 +125,12 @@ const char* takeLine(InputQueue& queue) {
     queue.head = 0;
   }
   return queue.line.c_str();
+}
+
+void putBackLine(InputQueue& queue, const std::string& line) {
+  InputLockGuard guard(queue);
+  queue.putBack = line;
+  queue.hasPutBack = true;
 }
 
 bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd) {
@@ -153,15 +167,15 @@ const char* takeLineFromFile(InputQueue& queue, int fd) {
 }
 
 void initInput(Engine& engine) {
-  // The search's poll takes commands through the same path, without waiting.
-  search.readWaitingInput = [&engine] { readCommand(engine, false); };
   struct stat status;
   engine.inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
   if (engine.inputIsFile) {
     engineFlags |= FLAG_INPUT_IS_FILE;
-    return;
+  } else {
+    // Detached, and owning its queue: it may still be blocked in read() as the program ends.
+    std::thread([queue = engine.input] { readInputLoop(*queue, STDIN_FILENO); }).detach();
   }
-  std::thread([queue = engine.input] { readInputLoop(*queue, STDIN_FILENO); }).detach();
+  startCommandReader(engine);
 }
 
 const char* getInputLine(Engine& engine) {
@@ -171,7 +185,7 @@ const char* getInputLine(Engine& engine) {
 namespace {
 
 // Takes and dispatches one console line, waiting for it up to `waitMs` (forever when
-// negative, not at all when 0).
+// negative).
 void takeCommand(Engine& engine, int waitMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
   for (;;) {
@@ -180,14 +194,11 @@ void takeCommand(Engine& engine, int waitMs) {
       dispatchCommand(engine, line);
       return;
     }
-    // A command file that is used up ends the engine like "quit": when it is idle, and
-    // during an analysis or ponder search, which only a command ends. Any other search
-    // runs to its end first.
-    if (engine.inputIsFile && (waitMs != 0 || search.analysisMode || search.pondering)) {
+    // A command file that is used up ends the engine like "quit".
+    if (engine.inputIsFile) {
       dispatchCommand(engine, "quit");
       return;
     }
-    if (waitMs == 0) return;
     if (waitMs < 0) {
       waitForInput(*engine.input);
     } else if (!waitForInputUntil(*engine.input, deadline)) {
@@ -198,7 +209,7 @@ void takeCommand(Engine& engine, int waitMs) {
 
 }  // namespace
 
-void readCommand(Engine& engine, bool wait) { takeCommand(engine, wait ? -1 : 0); }
+void readCommand(Engine& engine) { takeCommand(engine, -1); }
 
 void readCommandWithin(Engine& engine, int timeoutMs) { takeCommand(engine, std::max(timeoutMs, 1)); }
 

@@ -1,7 +1,7 @@
-// Console input: a reader thread copies standard input into a locked queue and the
-// main thread takes whole lines out of it, between searches and from the search's
-// poll. Between searches the main thread sleeps until the reader signals new text,
-// so a command is handled the moment it arrives.
+// Console input: a reader thread copies standard input into a locked queue; the main
+// thread takes whole lines out of it between searches, the command reader
+// (command_reader.h) while a search runs. Between searches the main thread sleeps
+// until the reader signals new text, so a command is handled the moment it arrives.
 #pragma once
 
 #include <atomic>
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace velt {
 
@@ -21,19 +22,33 @@ constexpr std::size_t INPUT_CHUNK_SIZE = 4096;
 // read into memory at once.
 constexpr std::size_t INPUT_BACKLOG_LIMIT = 65536;
 
-// Text received but not yet taken as lines. The reader appends and the main thread
-// takes lines, both holding `lock` (a spin lock: 0 free, 1 held).
+// Text received but not yet taken as lines. The reader appends and the line takers
+// take lines, both holding `lock` (a spin lock: 0 free, 1 held).
 struct InputQueue {
   std::atomic<int> lock{0};
   std::string text;       // unread text starts at `head`
   std::size_t head = 0;
   bool ended = false;     // nothing more will be appended
   std::string line;       // the last line taken; valid until the next one is taken
+  std::string putBack;    // a line given back untaken, taken again first
+  bool hasPutBack = false;
   // Auto-reset event: set by the reader after it appended text or ended the queue,
   // reset by the waiting main thread as it wakes.
   std::mutex signalMutex;
   std::condition_variable signal;
   bool signalled = false;
+  // The same for the command reader, which also wakes for the start of a search and
+  // for its own end (`closing`).
+  std::condition_variable readerSignal;
+  bool readerWake = false;
+  bool closing = false;
+
+  // The hand-over between the game loop and the command reader: while searchRunning
+  // the command reader takes the lines, holding `handoff` for each, and keeps in
+  // heldLines those the game loop is to handle when the search has ended.
+  std::mutex handoff;
+  bool searchRunning = false;
+  std::vector<std::string> heldLines;
 };
 
 // Appends received bytes. Returns false once a line "quit" (ended by a line feed or
@@ -45,6 +60,8 @@ void endInput(InputQueue& queue, bool addQuit);
 // The next complete line without its line feed (and without a carriage return just
 // before it), or nullptr when no complete line is buffered.
 const char* takeLine(InputQueue& queue);
+// Gives a taken line back: the next takeLine returns it again.
+void putBackLine(InputQueue& queue, const std::string& line);
 // Reads one chunk from fd into the queue, first waiting while the queue is backlogged.
 // Returns false when reading is over (end of input, read error or "quit"); the queue
 // has then been ended, with a "quit" line when addQuitAtEnd is set.
@@ -57,7 +74,8 @@ void readInputLoop(InputQueue& queue, int fd);
 const char* takeLineFromFile(InputQueue& queue, int fd);
 
 // Sets up standard input once at start-up: a regular file is read on demand (and
-// sets FLAG_INPUT_IS_FILE), anything else gets the reader thread.
+// sets FLAG_INPUT_IS_FILE), anything else gets the reader thread; either way the
+// command reader starts.
 void initInput(Engine& engine);
 // The next complete console line, or nullptr when none is buffered.
 const char* getInputLine(Engine& engine);
@@ -66,10 +84,10 @@ void waitForInput(InputQueue& queue);
 // The same, giving up at `deadline`: false when nothing arrived by then.
 bool waitForInputUntil(InputQueue& queue, std::chrono::steady_clock::time_point deadline);
 
-// Takes one console line, logs it and dispatches it. With wait it sleeps until a line
-// arrives; when input is a file and used up it sets CMD_QUIT.
-void readCommand(Engine& engine, bool wait);
-// Like readCommand(true), but returns after `timeoutMs` when no line has come.
+// Takes one console line, logs it and dispatches it, sleeping until a line arrives;
+// when input is a file and used up it dispatches "quit". Not while a search runs.
+void readCommand(Engine& engine);
+// Like readCommand, but returns after `timeoutMs` when no line has come.
 void readCommandWithin(Engine& engine, int timeoutMs);
 // printf-style line for the UCI debug log: written and flushed only while both
 // FLAG_UCI and FLAG_DEBUG are set.

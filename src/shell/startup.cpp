@@ -79,7 +79,7 @@ int runEngine(int argc, char** argv) {
   initInput(engine);
   // Only a protocol word or a console word that sets up the tables gets past here.
   while (!appReady(engine)) {
-    readCommand(engine, true);
+    readCommand(engine);
     if (engine.game.pendingCommand == CMD_QUIT) return 0;
   }
   runGameLoop(engine);

@@ -16,6 +16,8 @@
 #include "shell/book_play.h"
 #include "search/clock.h"
 #include "shell/clock_settings.h"
+#include "shell/command_reader.h"
+#include "shell/dispatch.h"
 #include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
@@ -53,7 +55,8 @@ void switchToDecidedSearch(Engine& engine) {
 void runSearch(Engine& engine) {
   search.stopState = STOP_NONE;
   gamePosition.bishopPromotions = search.analysisMode;
-  search.searching = true;
+  engine.thinking = true;
+  beginSearchCommands(engine);
   if (!engine.game.decidedSearchActive && decidedSwitchDue(recentRootScores[0], recentRootScores[1], timeControl.timePerMove,
                                                     timeControl.clockCs[gamePosition.side])) {
     switchToDecidedSearch(engine);
@@ -67,7 +70,9 @@ void runSearch(Engine& engine) {
       searchDecided(search.handoverDepth);
     }
   }
-  search.searching = false;
+  // The lines the command reader held reach the game as they would have during the search.
+  for (const std::string& line : endSearchCommands(engine)) dispatchCommand(engine, line.c_str());
+  engine.thinking = false;
 }
 
 // A ponder or analysis search that ended by itself keeps its result until the front
@@ -83,7 +88,7 @@ void holdFinishedSearch(Engine& engine) {
       printProgress();
       readCommandWithin(engine, HELD_ANALYSIS_POLL_MS);
     } else {
-      readCommand(engine, true);
+      readCommand(engine);
     }
   }
   engine.resultHeld = false;
@@ -176,7 +181,7 @@ bool startXboardPonder(Engine& engine, int score) {
 
 }  // namespace
 
-bool searchUnderway(const Engine& engine) { return search.searching || engine.resultHeld; }
+bool searchUnderway(const Engine& engine) { return engine.thinking || engine.resultHeld; }
 
 bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clock) {
   const bool decided = std::abs(lastScore) >= DECIDED_SCORE && std::abs(lastScore) < MATE_BOUND &&
@@ -232,6 +237,8 @@ void think(Engine& engine) {
       if (uciMode()) printBestMove(engine, chosenMove(), MOVE_NONE);
       return;
     }
+    // A ponder search that went on to its end had a hit: the opponent played the reply.
+    if (engine.game.expectedMove != MOVE_NONE) ++engine.game.lastMovePly;
     engine.game.expectedMove = MOVE_NONE;
     if (engine.game.bookMovesLeft > 0) --engine.game.bookMovesLeft;
     learnFromBookExit(engine, search.rootScore);

@@ -20,6 +20,7 @@
 #include "shell/book_play.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
+#include "shell/dispatch.h"
 #include "shell/engine.h"
 #include "shell/options.h"
 #include "shell/tablebases.h"
@@ -222,7 +223,7 @@ void setOption(Engine& engine, const char* line, const std::vector<CommandWord>&
     if (name != option.key) continue;
     if (option.takesNumber && !isDecimal(value.word.c_str())) {
       print(engine.out, "Illegal value for %s: %s\n", shownName.c_str(), value.word.c_str());
-    } else if (search.searching && option.touchesTables) {
+    } else if (engine.thinking && option.touchesTables) {
       engine.queuedOptions.push_back({static_cast<int>(&option - uciOptions), value.word, value.rest});
     } else {
       option.apply(engine, value);
@@ -263,7 +264,6 @@ void positionCommand(Engine& engine, const char* line, const std::vector<Command
   }
   trimTrailingBlanks(engine.game.commandArg);
   engine.game.pendingCommand = CMD_SET_POSITION;
-  search.stopState = STOP_COMMAND;
 }
 
 bool isTimeParameter(const std::string& word) {
@@ -367,7 +367,21 @@ void endAnalysis(Engine& engine) {
 void applyQueuedOptions(Engine& engine) {
   for (const QueuedOption& entry : engine.queuedOptions) uciOptions[entry.index].apply(engine, {entry.word, entry.rest});
   engine.queuedOptions.clear();
+}
 
+SearchEffect uciSearchEffect(const char* line) {
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  const std::string command = words.empty() ? "" : lowerCase(words[0].text);
+  if (command == "ponderhit") return {STOP_PONDER_HIT, true};
+  if (command == "ucinewgame" || command == "position" || command == "stop" || command == "quit") return {STOP_COMMAND};
+  return {};
+}
+
+bool answerUciAtOnce(Engine& engine, const char* line) {
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  if (words.empty() || lowerCase(words[0].text) != "isready") return false;
+  print(engine.out, "readyok\n");
+  return true;
 }
 
 void handleUciCommand(Engine& engine, const char* line) {
@@ -379,27 +393,22 @@ void handleUciCommand(Engine& engine, const char* line) {
   } else if (command == "setoption") {
     setOption(engine, line, words);
   } else if (command == "isready") {
-    print(engine.out, "readyok\n");
+    answerUciAtOnce(engine, line);
   } else if (command == "debug") {
     const bool on = words.size() > 1 && lowerCase(words[1].text) == "on";
     engineFlags = on ? engineFlags | FLAG_DEBUG : engineFlags & ~FLAG_DEBUG;
   } else if (command == "ucinewgame") {
     engine.game.pendingCommand = CMD_NEW_GAME;
-    search.stopState = STOP_COMMAND;
   } else if (command == "position") {
     positionCommand(engine, line, words);
-  } else if (command == "go" && !search.searching) {
+  } else if (command == "go" && !engine.thinking) {
     goCommand(engine, words);
   } else if (command == "stop") {
     endAnalysis(engine);
     engine.game.engineSide = NO_PIECE;
-    search.stopState = STOP_COMMAND;
-  } else if (command == "ponderhit") {
-    search.stopState = STOP_PONDER_HIT;
   } else if (command == "quit") {
     engine.game.pendingCommand = CMD_QUIT;
     setAnalysisMode(false);
-    search.stopState = STOP_COMMAND;
   }
 }
 

@@ -59,13 +59,8 @@ void userMove(Engine& engine, const std::string& word) {
   int to = 0;
   if (!readMoveSquares(lowerCase(word), from, to)) return;
   const char promotionLetter = word.size() > 4 ? word[4] : '\0';
-  search.stopState = STOP_COMMAND;
-  if (isPonderHit(engine, from, to, promotionLetter)) {
-    ++engine.game.lastMovePly;
-    engine.game.userMoveFrom = engine.game.userMoveTo = -1;
-    search.stopState = STOP_PONDER_HIT;
-    return;
-  }
+  // The expected reply: the ponder search goes on as the real one.
+  if (isPonderHit(engine, from, to, promotionLetter)) return;
   engine.game.userMoveFrom = from;
   engine.game.userMoveTo = to;
   engine.game.userMovePromotion = promotionLetter;
@@ -78,7 +73,6 @@ void level(Engine& engine, const std::vector<CommandWord>& words) {
     return;
   }
   setLevel(engine, commandNumber(words[1].text.c_str()), words[2].text.c_str(), words[3].text.c_str());
-  if (search.pondering) search.stopState = STOP_COMMAND;
 }
 
 void timeCommand(Engine& engine, int centiseconds) {
@@ -95,18 +89,68 @@ void otimCommand(Engine& engine, int centiseconds) {
   timeControl.clockCs[engine.game.engineSide == NO_PIECE ? gamePosition.side : engine.game.engineSide ^ 1] = centiseconds;
 }
 
-void hint(Engine& engine) {
+// The reply a ponder search runs on, or the best move of the analysis (its running
+// search's as published at the last poll).
+void hint(Engine& engine, bool searchRuns) {
   Move move = MOVE_NONE;
   if (search.pondering) {
     move = engine.game.expectedMove;
   } else if (search.analysisMode) {
-    move = search.bestMove;
+    move = searchRuns ? search.polled.bestMove.load(std::memory_order_relaxed) : search.bestMove;
   }
   if (move == MOVE_NONE) return;
   print(engine.out, "Hint: %s\n", moveToUci(move));
 }
 
+// The engine waits for the opponent or analyses: a running search is then no search
+// for its own move.
+bool isIdle(const Engine& engine) { return !engine.thinking || search.pondering || search.analysisMode; }
+
+void printPong(Engine& engine, const char* number) { print(engine.out, "pong %s\n", number); }
+
 }  // namespace
+
+SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  if (words.empty()) return {};
+  const std::string command = lowerCase(words[0].text);
+  for (const char* word : {"analyze", "exit", "new", "playother", "quit", "remove", "undo", "result", "setboard"}) {
+    if (command == word) return {STOP_COMMAND};
+  }
+  // Words that end a ponder search, and only that.
+  const bool endsPondering = command == "easy" || command == "ping" || (command == "level" && words.size() >= 4);
+  if (endsPondering) return {search.pondering ? STOP_COMMAND : STOP_NONE};
+  if (command == "force") return {engine.game.forceMode ? STOP_NONE : STOP_COMMAND};
+  if (command == "go") return {isIdle(engine) ? STOP_COMMAND : STOP_NONE};
+  if (command == "?") {
+    return {engine.thinking && !search.pondering && !search.analysisMode ? STOP_MOVE_NOW : STOP_NONE, true};
+  }
+  for (const char* word : {"xboard", ".", "bk", "computer", "hard", "hint", "post", "nopost", "sd", "st", "time",
+                           "otim", "draw", "name", "protover"}) {
+    if (command == word) return {};
+  }
+  // A user move, taken when the engine is idle.
+  int from = 0;
+  int to = 0;
+  if (!isIdle(engine) || !readMoveSquares(command, from, to)) return {};
+  if (isPonderHit(engine, from, to, words[0].text.size() > 4 ? words[0].text[4] : '\0')) return {STOP_PONDER_HIT, true};
+  return {STOP_COMMAND};
+}
+
+bool answerXboardAtOnce(Engine& engine, const char* line) {
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  const std::string command = words.empty() ? "" : lowerCase(words[0].text);
+  if (command == "hint") {
+    hint(engine, true);
+  } else if (command == "." && search.analysisMode) {
+    printPolledStatus(engine);
+  } else if (command == "ping" && search.analysisMode && !search.pondering) {
+    printPong(engine, words.size() > 1 ? words[1].text.c_str() : "");
+  } else {
+    return false;
+  }
+  return true;
+}
 
 void sendPongsAfterMove(Engine& engine) {
   if (engine.game.pongsAfterMove.empty()) return;
@@ -119,58 +163,50 @@ void handleXboardCommand(Engine& engine, const char* line) {
   if (words.empty()) return;
   const std::string command = lowerCase(words[0].text);
   const char* argument = words.size() > 1 ? words[1].text.c_str() : "";
-  const bool idle = !search.searching || search.pondering || search.analysisMode;
+  const bool idle = isIdle(engine);
   if (command == "xboard") {
     printFeatures(engine);
   } else if (command == "analyze") {
     engine.game.pendingCommand = CMD_ANALYZE;
-    search.stopState = STOP_COMMAND;
   } else if (command == ".") {
     if (search.analysisMode) printSearchStatus(engine);
   } else if (command == "bk") {
-    if (!search.searching) showBookMoves(engine, commandNumber(argument));
+    if (!engine.thinking) showBookMoves(engine, commandNumber(argument));
   } else if (command == "computer") {
     engineFlags |= FLAG_OPPONENT_COMPUTER;
   } else if (command == "exit") {
     endAnalysis(engine);
-    search.stopState = STOP_COMMAND;
   } else if (command == "force") {
     if (!engine.game.forceMode) {
       engine.game.pendingCommand = CMD_FORCE;
-      search.stopState = STOP_COMMAND;
     }
   } else if (command == "go") {
     if (idle) {
       engine.game.pendingCommand = CMD_GO;
-      search.stopState = STOP_COMMAND;
     }
   } else if (command == "hard") {
     engineFlags |= FLAG_PONDER;
   } else if (command == "hint") {
-    hint(engine);
+    hint(engine, false);
   } else if (command == "easy") {
     engineFlags &= ~FLAG_PONDER;
-    if (search.pondering) search.stopState = STOP_COMMAND;
   } else if (command == "level") {
     level(engine, words);
   } else if (command == "new") {
     engine.game.pendingCommand = CMD_NEW_GAME;
-    search.stopState = STOP_COMMAND;
   } else if (command == "ping") {
     // A front end takes the pong for "everything before the ping is done", which on
     // the engine's own turn includes its move.
     if (idle) {
-      print(engine.out, "pong %s\n", argument);
+      printPong(engine, argument);
     } else {
       engine.game.pongsAfterMove += "pong ";
       engine.game.pongsAfterMove += argument;
       engine.game.pongsAfterMove += '\n';
     }
-    if (search.pondering) search.stopState = STOP_COMMAND;
   } else if (command == "playother") {
     engine.game.forceMode = false;
     engine.game.engineSide = gamePosition.xside;
-    search.stopState = STOP_COMMAND;
   } else if (command == "post") {
     engineFlags |= FLAG_POST;
   } else if (command == "nopost") {
@@ -178,19 +214,15 @@ void handleXboardCommand(Engine& engine, const char* line) {
   } else if (command == "quit") {
     engine.game.pendingCommand = CMD_QUIT;
     setAnalysisMode(false);
-    search.stopState = STOP_COMMAND;
   } else if (command == "remove" || command == "undo") {
     engine.game.pendingCommand = CMD_TAKE_BACK;
     std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "%s", command == "remove" ? "2" : "");
-    search.stopState = STOP_COMMAND;
   } else if (command == "result") {
     engine.game.gameOver = true;
-    search.stopState = STOP_COMMAND;
   } else if (command == "setboard") {
     const auto field = [&](std::size_t i) { return i < words.size() ? words[i].text.c_str() : ""; };
     std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "%.80s %.1s %.4s %.2s", field(1), field(2), field(3), field(4));
     engine.game.pendingCommand = CMD_SET_POSITION;
-    search.stopState = STOP_COMMAND;
   } else if (command == "sd") {
     // Front ends send "sd" after "level" or "st": the depth limit comes on top of the
     // time control, which still holds.
@@ -201,10 +233,9 @@ void handleXboardCommand(Engine& engine, const char* line) {
     timeCommand(engine, clockFromText(argument));
   } else if (command == "otim") {
     otimCommand(engine, clockFromText(argument));
-  } else if (command == "?") {
-    if (search.searching && !search.pondering && !search.analysisMode) search.stopState = STOP_MOVE_NOW;
-  } else if (command == "draw" || command == "name" || command == "protover") {
-    // Draw offers are never accepted; names and the protocol version need no answer.
+  } else if (command == "?" || command == "draw" || command == "name" || command == "protover") {
+    // "Move now" is its stop alone; draw offers are never accepted; names and the
+    // protocol version need no answer.
   } else if (idle) {
     userMove(engine, words[0].text);
   }

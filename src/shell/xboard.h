@@ -2,12 +2,17 @@
 // user moves left in userMoveFrom/To for the game loop.
 #pragma once
 
+#include "shell/dispatch.h"
+
 namespace velt {
 
 struct Engine;
 
-// Handles one line whose first word is the command.
+// Handles one line whose first word is the command. The stop a line asks of a
+// running search is xboardSearchEffect's, which the dispatcher sets.
 void handleXboardCommand(Engine& engine, const char* line);
+SearchEffect xboardSearchEffect(const Engine& engine, const char* line);
+bool answerXboardAtOnce(Engine& engine, const char* line);
 // Sends the pongs held back while the engine thought about its own move, once it has
 // moved or its search was ended.
 void sendPongsAfterMove(Engine& engine);

@@ -34,7 +34,6 @@ class ClockSettings : public ::testing::Test {
     setDefaultTimeControl(engine);
     engineFlags = FLAG_UCI | FLAG_POST;
     search.pondering = false;
-    search.searching = false;
     engine.game.engineSide = NO_PIECE;
     timeControl.timeLag = 20;
     engine.game.pendingCommand = CMD_NONE;
@@ -100,9 +99,9 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
 }
 
 TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
-  search.searching = true;
+  engine.thinking = true;
   handleUciCommand(engine, "go movetime 4000");
-  search.searching = false;
+  engine.thinking = false;
   EXPECT_EQ(engine.game.pendingCommand, CMD_NONE);
   EXPECT_EQ(timeControl.timePerMove, 500);
 }

@@ -39,7 +39,6 @@ class GameCommands : public ::testing::Test {
       ASSERT_TRUE(initApp(engine));
     }
     engineFlags = FLAG_UCI;
-    search.searching = false;
     search.pondering = false;
     search.analysisMode = false;
     engine.game.forceMode = false;

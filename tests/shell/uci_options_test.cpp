@@ -20,7 +20,7 @@ TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
   engineFlags = FLAG_UCI;
   handleUciCommand(engine, "setoption name Hash value 8");
   ASSERT_EQ(ttMask, hashSizeToMask(8));
-  search.searching = true;
+  engine.thinking = true;
   handleUciCommand(engine, "setoption name Hash value 16");
   handleUciCommand(engine, "setoption name MaxThreads value 3");
   handleUciCommand(engine, "setoption name Rook_vs_Minor_Score value 12");
@@ -29,7 +29,7 @@ TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
   EXPECT_EQ(options.maxThreads, 1);
   EXPECT_EQ(options.rookVsMinorScore, 0);
   EXPECT_EQ(options.multiPV, 3);  // no table behind it: at once
-  search.searching = false;
+  engine.thinking = false;
   applyQueuedOptions(engine);
   EXPECT_EQ(ttMask, hashSizeToMask(16));
   EXPECT_EQ(options.maxThreads, 3);
