@@ -36,7 +36,9 @@ TEST(TimeControl, TinyClocksStayInsideTheClock) {
     for (const int inc : {0, 1}) rows.push_back({false, cs, inc, 0});
   }
   allotment.averageLag = 1;
+  allotment.movesToPlan = SUDDEN_DEATH_MOVES;  // a decided search plans over fewer
   recentRootScores[0] = 0;
+
   search.pondering = false;
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << (row.uci ? "uci " : "xboard ") << row.clock << " +" << row.incrementCs
