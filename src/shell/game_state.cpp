@@ -6,8 +6,6 @@
 
 namespace velt {
 
-GameState game;
-
 void setAnalysisMode(bool on) {
   search.analysisMode = on;
   gamePosition.bishopPromotions = on;

@@ -1,6 +1,7 @@
-// Game-level state of the shell: the engine's name, what the protocol handlers
-// leave for the game loop and the game record. The clocks and the analysis mode,
-// which the search reads too, are search state (search_state.h).
+// Game-level state of the shell, kept in the engine record (engine.h): the engine's
+// name, what the protocol handlers leave for the game loop and the game record. The
+// clocks and the analysis mode, which the search reads too, are search state
+// (search_state.h).
 #pragma once
 
 #include <cstdint>
@@ -64,6 +65,5 @@ struct GameState {
   int resignCount = 0;
   int savedTimePerMove = 500, savedDepthLimit = 60;  // restored when analysis ends
 };
-extern GameState game;
 
 }  // namespace velt
