@@ -35,7 +35,7 @@ void setAnalysisMode(bool on);
 constexpr int USER_MOVE_TEXT_SIZE = 32;
 
 struct GameState {
-  char engineName[ENGINE_NAME_SIZE] = "Velt 4.6";
+  char engineName[ENGINE_NAME_SIZE] = "";  // the name and version, set at start-up
   // What a protocol handler leaves for the game loop.
   int pendingCommand = CMD_NONE;
   char commandArg[COMMAND_ARG_SIZE] = "";

@@ -17,6 +17,7 @@
 #include "shell/input.h"
 #include "shell/options.h"
 #include "shell/tablebases.h"
+#include "shell/version.h"
 
 namespace velt {
 
@@ -53,7 +54,7 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
 }  // namespace
 
 void setEngineName(Engine& engine, const char* programPath) {
-  std::strcpy(engine.game.engineName, "Velt 4.6");
+  std::strcpy(engine.game.engineName, ENGINE_NAME);
   const char* slash = std::strrchr(programPath, '/');
   const char* baseName = slash != nullptr ? slash + 1 : programPath;
   if (std::strlen(baseName) > 4 && baseName[4] >= '1' && baseName[4] <= '9') {

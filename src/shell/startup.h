@@ -6,8 +6,8 @@ namespace velt {
 
 struct Engine;
 
-// Sets engineName from the program path: a digit 1-9 at index 4 of its base name
-// is appended as ".<digit>" (velt7 announces itself as "Velt 4.6.7").
+// Sets engineName to ENGINE_NAME (shell/version.h); a digit 1-9 at index 4 of the
+// program's base name is appended as ".<digit>" (velt7 announces itself as "Velt 4.6.7").
 void setEngineName(Engine& engine, const char* programPath);
 // The whole program; returns the process exit code.
 int runEngine(int argc, char** argv);
