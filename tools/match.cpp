@@ -36,6 +36,7 @@
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
+#include "shell/result.h"
 
 using namespace velt;
 
@@ -114,14 +115,17 @@ struct Settings {
 enum Ending { MATE, STALEMATE, REPETITION, FIFTY_MOVES, INSUFFICIENT_MATERIAL, GAME_LENGTH, ENDING_COUNT };
 const char* const endingNames[ENDING_COUNT] = {"mate", "stalemate", "repetition", "fifty", "material", "length"};
 
-// The ending a result line of the rules names.
-Ending endingOf(const GameEnd& end) {
-  if (end.mate) return MATE;
-  const std::string line = end.line;
-  if (line.find("Stalemate") != std::string::npos) return STALEMATE;
-  if (line.find("repetition") != std::string::npos) return REPETITION;
-  if (line.find("fifty") != std::string::npos) return FIFTY_MOVES;
-  return INSUFFICIENT_MATERIAL;
+// The ending an outcome of the rules names.
+Ending endingOf(GameOutcome outcome) {
+  switch (outcome) {
+    case GameOutcome::CHECKMATE: return MATE;
+    case GameOutcome::STALEMATE: return STALEMATE;
+    case GameOutcome::REPETITION: return REPETITION;
+    case GameOutcome::FIFTY_MOVES: return FIFTY_MOVES;
+    case GameOutcome::INSUFFICIENT_MATERIAL: return INSUFFICIENT_MATERIAL;
+    case GameOutcome::PLAYING: break;
+  }
+  return GAME_LENGTH;
 }
 
 struct Tally {
@@ -326,18 +330,18 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
     }
     clocks[side] += settings.incrementMs - elapsed;
     makeGameMove(referee, move);
-    const char* coordinate = moveToUci(move);
+    const std::string coordinate = moveToUci(move);
     game.coordinateMoves.emplace_back(coordinate);
     lastMove = coordinate;
     // A score of 0 lets the rules judge the material alone; the mover is the engine.
     pos.ply = 0;
-    const GameEnd end = gameEndResult(pos, side, 0);
-    if (end.mate) {
+    const GameOutcome outcome = gameOutcome(pos, 0);
+    if (outcome == GameOutcome::CHECKMATE) {
       if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
     game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
-    if (end.line == nullptr && pos.gamePly < settings.maxPlies) continue;
-    const Ending ending = end.line != nullptr ? endingOf(end) : GAME_LENGTH;
+    if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) continue;
+    const Ending ending = endingOf(outcome);
     ++tally.endings[ending];
     game.termination = endingNames[ending];
     if (ending == MATE) {
@@ -347,7 +351,9 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       game.result = "1/2-1/2";
       ++tally.draws;
     }
-    if (settings.checkResults && ending != GAME_LENGTH && !printedResult(engine, end.line)) ++tally.wrongResultLines;
+    if (settings.checkResults && ending != GAME_LENGTH && !printedResult(engine, resultLine(outcome, pos.side, side))) {
+      ++tally.wrongResultLines;
+    }
     return true;
   }
 }

@@ -16,24 +16,20 @@ bool readSquare(const char* text, int& square) {
 
 bool isOwn(const Position& pos, int square, int type) { return pos.board[square] == pieceCode(pos.side, type); }
 
-// Both notations share one buffer; they differ only in the promotion letter's case.
-const char* writeCoordinate(Move move, const char* promotionLetters) {
-  static char text[6];
+// The two notations differ only in the promotion letter's case.
+std::string writeCoordinate(Move move, const char* promotionLetters) {
   const int from = moveFrom(move), to = moveTo(move);
-  text[0] = static_cast<char>('a' + fileOf(from));
-  text[1] = static_cast<char>('1' + rankOf(from));
-  text[2] = static_cast<char>('a' + fileOf(to));
-  text[3] = static_cast<char>('1' + rankOf(to));
-  text[4] = (move & FLAG_PROMOTION) ? promotionLetters[movePromotion(move)] : '\0';
-  text[5] = '\0';
+  std::string text = {static_cast<char>('a' + fileOf(from)), static_cast<char>('1' + rankOf(from)),
+                      static_cast<char>('a' + fileOf(to)), static_cast<char>('1' + rankOf(to))};
+  if (move & FLAG_PROMOTION) text += promotionLetters[movePromotion(move)];
   return text;
 }
 
 }  // namespace
 
-const char* moveToCoordinate(Move move) { return writeCoordinate(move, PIECE_LETTERS); }
+std::string moveToCoordinate(Move move) { return writeCoordinate(move, PIECE_LETTERS); }
 
-const char* moveToUci(Move move) { return writeCoordinate(move, "pnbrqk"); }
+std::string moveToUci(Move move) { return writeCoordinate(move, "pnbrqk"); }
 
 void completeMoveFlags(const Position& pos, Move& move) {
   const int from = moveFrom(move), to = moveTo(move);

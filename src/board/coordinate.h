@@ -2,15 +2,17 @@
 // the completion of move words read without flags.
 #pragma once
 
+#include <string>
+
 #include "board/position.h"
 
 namespace velt {
 
-// The move as text in a static buffer overwritten by the next call; 0 gives a1a1.
-const char* moveToCoordinate(Move move);
+// The move as text (at most five letters, so no allocation); 0 gives a1a1.
+std::string moveToCoordinate(Move move);
 // The same in the protocols' form, the promotion letter in lower case (e7e8q): what
 // UCI front ends and engines expect, and what xboard takes as a coordinate move.
-const char* moveToUci(Move move);
+std::string moveToUci(Move move);
 // Reads a coordinate move or a castling text (O-O, 0-0-0, o-o) for the side to move.
 // Returns false, leaving `move` alone, for text that does not name a move the
 // generators could produce here; legality is left to makeMove.

@@ -43,13 +43,12 @@ bool isRank(char c) { return c >= '1' && c <= '8'; }
 
 }  // namespace
 
-const char* moveToSan(const Position& pos, Move move) {
-  static char text[SAN_TEXT_SIZE];
+std::string moveToSan(const Position& pos, Move move) {
+  char text[SAN_TEXT_SIZE];
   char* out = text;
   const int from = moveFrom(move), to = moveTo(move);
   if (move & FLAG_CASTLE) {
-    std::strcpy(text, (move & FLAG_CASTLE_SHORT) || from < to ? "O-O" : "O-O-O");
-    return text;
+    return (move & FLAG_CASTLE_SHORT) || from < to ? "O-O" : "O-O-O";
   }
   const int code = pos.board[from];
   const int type = typeOfCode(code);

@@ -2,13 +2,15 @@
 // and reading the moves of game files.
 #pragma once
 
+#include <string>
+
 #include "board/position.h"
 
 namespace velt {
 
-// The move (not yet made) as text in a static buffer overwritten by the next call:
-// O-O, Nbd2, R1e2, exd5, exd8=Q. No check sign.
-const char* moveToSan(const Position& pos, Move move);
+// The move (not yet made) as text: O-O, Nbd2, R1e2, exd5, exd8=Q. No check sign.
+// At most seven letters, so no allocation.
+std::string moveToSan(const Position& pos, Move move);
 
 // Reads a move in algebraic notation for the side to move: castling in any spelling
 // (O-O, 0-0-0, o-o), pawn moves (e4, exd5, e8=Q), piece moves disambiguated by file,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -56,12 +57,15 @@ void writeAt(long offset, const void* buffer, std::size_t bytes) {
 // Reads one table's index at `start` and checks every bucket it names against the
 // file. Sets `end` to the end of its last bucket. False when the table is damaged.
 bool loadTable(BookTable& table, long start, long& end) {
-  static unsigned char raw[BOOK_INDEX_BYTES];
-  if (!readAt(start, raw, sizeof raw)) return false;
+  // The index is read into its own place and turned into host order there.
+  static_assert(sizeof table.index == BOOK_INDEX_BYTES);
+  if (!readAt(start, table.index, sizeof table.index)) return false;
   table.start = start;
   end = start + BOOK_INDEX_BYTES;
   for (int b = 0; b < BOOK_BUCKETS; ++b) {
-    const std::uint32_t entry = readU32(raw + 4 * b);
+    unsigned char bytes[4];
+    std::memcpy(bytes, &table.index[b], sizeof bytes);
+    const std::uint32_t entry = readU32(bytes);
     table.index[b] = entry;
     if (entry == BOOK_EMPTY_BUCKET) continue;
     const long offset = start + static_cast<long>(entry);
@@ -319,13 +323,14 @@ bool findBookRecord(int table, std::uint64_t hashKey, BookRecord& record, long& 
   const int count = static_cast<int>(std::min<long>(stored, BOOK_BUCKET_READ_LIMIT));
   // The bucket was checked at opening; the file may still have been cut since.
   if (offset + BOOK_COUNT_BYTES + count * static_cast<long>(BOOK_RECORD_BYTES) > book.fileSize) return false;
-  // One bucket's records; the probe runs on the main thread only.
-  static unsigned char raw[BOOK_BUCKET_READ_LIMIT * BOOK_RECORD_BYTES];
-  if (!readAt(offset + BOOK_COUNT_BYTES, raw, static_cast<std::size_t>(count) * BOOK_RECORD_BYTES)) return false;
+  // The bucket's records one by one: the file's own buffer makes that one read.
+  if (std::fseek(book.file, offset + BOOK_COUNT_BYTES, SEEK_SET) != 0) return false;
   const std::uint32_t key = bookKeyOf(hashKey);
   for (int i = 0; i < count; ++i) {
-    if (readU32(raw + i * BOOK_RECORD_BYTES) != key) continue;
-    record = decodeBookRecord(raw + i * BOOK_RECORD_BYTES);
+    unsigned char bytes[BOOK_RECORD_BYTES];
+    if (std::fread(bytes, 1, sizeof bytes, book.file) != sizeof bytes) return false;
+    if (readU32(bytes) != key) continue;
+    record = decodeBookRecord(bytes);
     fileOffset = offset + BOOK_COUNT_BYTES + static_cast<long>(i) * BOOK_RECORD_BYTES;
     return true;
   }

@@ -1,6 +1,5 @@
 #include "search/game_end.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "board/bitboard.h"
@@ -13,7 +12,6 @@ namespace velt {
 
 namespace {
 
-constexpr int RESULT_LINE_SIZE = 32;
 constexpr int MINOR_PIECE_LIMIT = 499;  // piece material of at most a minor piece
 constexpr int DECISIVE_SCORE = 28999;
 
@@ -31,21 +29,15 @@ bool hasLegalMove(EvalPosition& pos) {
 
 }  // namespace
 
-GameEnd gameEndResult(EvalPosition& pos, int engineSide, int lastScore) {
-  static char line[RESULT_LINE_SIZE];
+bool endsGame(GameOutcome outcome) {
+  return outcome != GameOutcome::PLAYING && outcome != GameOutcome::INSUFFICIENT_MATERIAL;
+}
+
+GameOutcome gameOutcome(EvalPosition& pos, int lastScore) {
   evaluate(pos, NO_WINDOW, MATE_SCORE);
-  if (!hasLegalMove(pos)) {
-    if (!inCheck(pos.checkInfo[pos.gamePly])) return GameEnd{"1/2-1/2 {Stalemate}", true, false};
-    const int mated = pos.side;
-    const char* comment = mated == engineSide       ? "You win"
-                          : (mated ^ 1) == engineSide ? "Computer wins"
-                          : mated == WHITE           ? "Black wins"
-                                                     : "White wins";
-    std::snprintf(line, sizeof line, "%s {%s}", mated == WHITE ? "0-1" : "1-0", comment);
-    return GameEnd{line, true, true};
-  }
-  if (repetitionCount(pos) >= 2) return GameEnd{"1/2-1/2 {Draw by repetition}", true, false};
-  if (pos.rule50 > 99) return GameEnd{"1/2-1/2 {Draw by fifty move rule}", true, false};
+  if (!hasLegalMove(pos)) return inCheck(pos.checkInfo[pos.gamePly]) ? GameOutcome::CHECKMATE : GameOutcome::STALEMATE;
+  if (repetitionCount(pos) >= 2) return GameOutcome::REPETITION;
+  if (pos.rule50 > 99) return GameOutcome::FIFTY_MOVES;
 
   const bool noPawns = pos.pieceCount[WHITE][PAWN] == 0 && pos.pieceCount[BLACK][PAWN] == 0;
   if (noPawns && pos.pieceMaterial[WHITE] <= MINOR_PIECE_LIMIT && pos.pieceMaterial[BLACK] <= MINOR_PIECE_LIMIT &&
@@ -54,10 +46,9 @@ GameEnd gameEndResult(EvalPosition& pos, int engineSide, int lastScore) {
     const bool sameColouredBishops =
         hasLoneBishop(pos, WHITE) && hasLoneBishop(pos, BLACK) &&
         squareColour(lowestSquare(pos.pieceBB[WHITE][BISHOP])) == squareColour(lowestSquare(pos.pieceBB[BLACK][BISHOP]));
-    if (bareKings || pos.menCount == 3 || sameColouredBishops)
-      return GameEnd{"1/2-1/2 {Insufficient material}", false, false};
+    if (bareKings || pos.menCount == 3 || sameColouredBishops) return GameOutcome::INSUFFICIENT_MATERIAL;
   }
-  return GameEnd{nullptr, false, false};
+  return GameOutcome::PLAYING;
 }
 
 }  // namespace velt

@@ -14,7 +14,7 @@
 #include "board/movegen.h"
 #include "board/san.h"
 #include "board/see.h"
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
 #include "search/clock.h"
@@ -140,7 +140,7 @@ int gamePhase(const Position& pos) {
 bool allowedBySearchMoves(Move move) {
   if (search.searchMovesText[0] == '\0') return true;
   char text[8];
-  std::snprintf(text, sizeof text, "%s", moveToCoordinate(move));
+  std::snprintf(text, sizeof text, "%s", moveToCoordinate(move).c_str());
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::size_t length = std::strlen(text);
   for (const char* word = search.searchMovesText; *word != '\0';) {
@@ -161,9 +161,9 @@ void appendLine(Worker& pos, const Move* line, int length, int wanted, bool san,
   Move played[MAX_PLY];
   int count = 0;
   auto append = [&](Move move) {
-    const char* text = san ? moveToSan(pos, move) : moveToUci(move);
+    const std::string text = san ? moveToSan(pos, move) : moveToUci(move);
     const int used = static_cast<int>(std::strlen(out));
-    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text);
+    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text.c_str());
   };
   for (int i = 0; i < length && count < MAX_PLY - 1; ++i) {
     append(line[i]);
@@ -176,12 +176,10 @@ void appendLine(Worker& pos, const Move* line, int length, int wanted, bool san,
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
     if (repeated) break;
-    const char* text = san ? moveToSan(pos, next) : moveToUci(next);
-    char saved[16];
-    std::snprintf(saved, sizeof saved, "%s", text);
+    const std::string text = san ? moveToSan(pos, next) : moveToUci(next);
     if (!makeMove(pos, next, -MATE_SCORE, MATE_SCORE)) break;
     const int used = static_cast<int>(std::strlen(out));
-    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", saved);
+    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text.c_str());
     played[count++] = next;
     ++length;
   }
@@ -573,7 +571,7 @@ void reprintThinking() {
 }
 
 void printCurrMove(Move move, int number) {
-  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move), number,
+  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move).c_str(), number,
               nodesSoFar(gamePosition));
   std::fflush(stdout);
   noteOutput();

@@ -18,7 +18,7 @@ void printStatus(Engine& engine, std::uint32_t elapsedMs, std::uint64_t nodes, i
                  const RootProgress& progress) {
   print(engine.out, "stat01: %d %" PRIu64 " %d %d %d %s\n", static_cast<int>(elapsedMs / 10), nodes,
         iterationDepth / 2, progress.moveCount - progress.moveIndex, progress.moveCount,
-        progress.move != MOVE_NONE ? moveToCoordinate(progress.move) : "");
+        progress.move != MOVE_NONE ? moveToCoordinate(progress.move).c_str() : "");
 }
 
 }  // namespace

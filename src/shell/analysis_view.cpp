@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "board/position.h"
-#include "book/analysis_file.h"
 #include "eval/move_step.h"
+#include "search/analysis_file.h"
 #include "search/root.h"
 #include "search/tt.h"
 #include "shell/dispatch.h"

@@ -44,8 +44,8 @@ void resetGameState(Engine& engine, const char* fen) {
 // Whether a listed coordinate move is the move played: the same squares, and the same
 // promotion letter in either case when the played move promotes.
 bool isPlayedMove(const char* text, Move played) {
-  const char* playedText = moveToCoordinate(played);
-  if (std::strncmp(text, playedText, 4) != 0) return false;
+  const std::string playedText = moveToCoordinate(played);
+  if (std::strncmp(text, playedText.c_str(), 4) != 0) return false;
   if ((played & FLAG_PROMOTION) == 0) return true;
   return std::toupper(static_cast<unsigned char>(text[4])) == std::toupper(static_cast<unsigned char>(playedText[4]));
 }

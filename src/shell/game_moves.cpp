@@ -90,7 +90,7 @@ bool makeGameMove(Engine& engine, Move move) {
   for (int i = 0; i < count && !legal; ++i) legal = moves[i] == move;
   if (!legal) return false;
   char text[MOVE_TEXT_SIZE];
-  std::snprintf(text, sizeof text, "%s", moveToSan(pos, move));
+  std::snprintf(text, sizeof text, "%s", moveToSan(pos, move).c_str());
   makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
   std::memcpy(engine.game.moveHistory[pos.gamePly - 1], text, sizeof text);

@@ -9,7 +9,7 @@
 
 #include "board/coordinate.h"
 #include "board/position.h"
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -39,8 +39,8 @@ bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
 
 void printBestMove(Engine& engine, Move move, Move ponder) {
   char ponderText[16] = "";
-  if (ponder != MOVE_NONE) std::snprintf(ponderText, sizeof ponderText, " ponder %s", moveToUci(ponder));
-  print(engine.out, "bestmove %s%s\n", move != MOVE_NONE ? moveToUci(move) : "0000", ponderText);
+  if (ponder != MOVE_NONE) std::snprintf(ponderText, sizeof ponderText, " ponder %s", moveToUci(ponder).c_str());
+  print(engine.out, "bestmove %s%s\n", move != MOVE_NONE ? moveToUci(move).c_str() : "0000", ponderText);
 }
 
 // The game goes over to the decided-position search for good. The two searches read

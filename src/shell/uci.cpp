@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 #include "book/book.h"
 #include "eval/material.h"
 #include "search/parallel.h"

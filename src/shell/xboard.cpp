@@ -99,7 +99,7 @@ void hint(Engine& engine, bool searchRuns) {
     move = searchRuns ? search.polled.bestMove.load(std::memory_order_relaxed) : search.bestMove;
   }
   if (move == MOVE_NONE) return;
-  print(engine.out, "Hint: %s\n", moveToUci(move));
+  print(engine.out, "Hint: %s\n", moveToUci(move).c_str());
 }
 
 // The engine waits for the opponent or analyses: a running search is then no search

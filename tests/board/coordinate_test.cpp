@@ -41,10 +41,10 @@ TEST(ParseMoveText, AcceptedTexts) {
     Move move = MOVE_NONE;
     ASSERT_TRUE(parseMoveText(*pos, c.text, move)) << c.text;
     EXPECT_EQ(move, c.move) << c.text;
-    EXPECT_EQ(std::string(moveToCoordinate(move)), c.written);
+    EXPECT_EQ(moveToCoordinate(move), c.written);
     std::string uci = c.written;  // the protocols' form differs only in the promotion letter's case
     for (char& letter : uci) letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-    EXPECT_EQ(std::string(moveToUci(move)), uci);
+    EXPECT_EQ(moveToUci(move), uci);
   }
 }
 

@@ -76,7 +76,7 @@ TEST(San, WrittenAndRead) {
     auto pos = positionFromFen(c.fen);
     Move move = MOVE_NONE;
     ASSERT_TRUE(parseMoveText(*pos, c.move, move)) << c.move;
-    EXPECT_STREQ(moveToSan(*pos, move), c.written) << c.fen;
+    EXPECT_EQ(moveToSan(*pos, move), c.written) << c.fen;
     EXPECT_EQ(parsed(*pos, c.written), move) << c.written;
     for (const char* text : c.read) EXPECT_EQ(parsed(*pos, text), move) << text;
   }

@@ -82,7 +82,7 @@ TEST(Book, SkipCountersAreCountedDownInTheFile) {
   for (int probe = 2; probe >= 0; --probe) {
     Move chosen = MOVE_NONE;
     EXPECT_EQ(probeWeights(0, *pos, true, &chosen)["e4"], 0);
-    EXPECT_STREQ(moveToSan(*pos, chosen), "d4");
+    EXPECT_EQ(moveToSan(*pos, chosen), "d4");
     BookRecord stored;
     long offset = 0;
     ASSERT_TRUE(findBookRecord(0, hashAfter("e4"), stored, offset));
@@ -100,7 +100,7 @@ TEST(Book, NeverPlayFlagIsListedWithWeightZeroAndASingleCandidateIsAlwaysChosen)
     const std::map<std::string, int> weights = probeWeights(0, *pos, true, &chosen);
     EXPECT_EQ(weights.at("d4"), 0);
     EXPECT_GT(weights.at("e4"), 0);
-    EXPECT_STREQ(moveToSan(*pos, chosen), "e4");
+    EXPECT_EQ(moveToSan(*pos, chosen), "e4");
   }
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "board/position.h"
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 #include "search/tt.h"
 #include "search/worker.h"
 #include "shell/app.h"

@@ -5,7 +5,7 @@
 // and loaded entries lose their lock bit. A save writes a temporary file beside the
 // target and renames it over the target only when every write succeeded, so a full
 // disk or an interrupted save never destroys the stored analysis.
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 
 #include <unistd.h>
 

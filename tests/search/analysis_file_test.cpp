@@ -1,4 +1,4 @@
-#include "book/analysis_file.h"
+#include "search/analysis_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
