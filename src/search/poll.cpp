@@ -20,7 +20,7 @@ constexpr int UNDISTURBED_DEPTH = 6;
 
 // The opponent played the expected move: the ponder search becomes the real one.
 void ponderHit(const std::uint32_t now) {
-  reprintThinking();
+  repeatThinking();
   const int pondered = static_cast<int>((now - allotment.searchStartTime) / 10);
   allotment.searchStartTime = now;
   if (timeControl.baseTime != 0 || timeControl.movesPerSession != 0) {
@@ -70,7 +70,7 @@ void pollSearch(Worker& pos) {
       timeControl.timePerMove > 0 && !search.pondering && (elapsedCs(now) > timeControl.timePerMove || clockUp);
   int none = STOP_NONE;
   if (timeUp) search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
-  if (search.stopState == STOP_NONE) printProgress();
+  if (search.stopState == STOP_NONE) reportProgress();
   if (search.stopState != STOP_NONE) {
     setStop(pos);
     stopAllSearchThreads();

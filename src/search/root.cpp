@@ -1,12 +1,9 @@
 // Root search: search start, iterative deepening, the root move loop and the
-// analysis lines.
+// reports of its progress.
 #include "search/root.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
-#include <cinttypes>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,6 +24,7 @@
 #include "search/node_table.h"
 #include "search/parallel.h"
 #include "search/quiesce.h"
+#include "search/report.h"
 #include "search/search.h"
 #include "search/search_state.h"
 #include "search/tablebase_sites.h"
@@ -37,7 +35,6 @@ namespace velt {
 
 namespace {
 
-constexpr int LINE_SIZE = 2048;
 constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
 constexpr std::uint32_t TOP_KEY = 0xFFFFFFFFu;
 constexpr std::uint32_t CAPTURE_KEY = 0xFFFFFFFEu;
@@ -59,7 +56,6 @@ int rootMoveCount = 0;
 Move numberedMoves[MAX_ROOT_MOVES];  // the order of this iteration, for currmovenumber
 int rootEval = 0;
 bool underPromotionsAdded = false;
-char lastLine[LINE_SIZE] = "";
 
 // Game ply and piece balance at the previous search, for the recapture rule.
 int previousSearchPly = -10;
@@ -139,34 +135,34 @@ int gamePhase(const Position& pos) {
 // Whether the move is among the "searchmoves" words (all moves when there are none).
 bool allowedBySearchMoves(Move move) {
   if (search.searchMovesText[0] == '\0') return true;
-  char text[8];
-  std::snprintf(text, sizeof text, "%s", moveToCoordinate(move).c_str());
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::size_t length = std::strlen(text);
+  const std::string text = moveToUci(move);
+  const std::size_t length = text.size();
   for (const char* word = search.searchMovesText; *word != '\0';) {
     while (*word == ' ') ++word;
     std::size_t wordLength = 0;
     while (word[wordLength] != '\0' && word[wordLength] != ' ') ++wordLength;
-    if (wordLength == length && std::strncmp(word, text, length) == 0) return true;
+    if (wordLength == length && std::strncmp(word, text.c_str(), length) == 0) return true;
     word += wordLength;
   }
   return false;
 }
 
-// ---- Output ----
+// ---- Reports ----
 
-// Appends the principal variation of ply 0 to `out`, completed from the table up to
-// `wanted` moves, in SAN (xboard) or coordinates (UCI).
-void appendLine(Worker& pos, const Move* line, int length, int wanted, bool san, char* out, int size) {
+// Fills `out` with the variation `line` (`length` moves from ply 0) completed from the
+// table up to `wanted` moves. A line move that turns out illegal ends the variation,
+// itself included.
+void completeVariation(Worker& pos, const Move* line, int length, int wanted, Variation& out) {
+  out.length = 0;
+  auto append = [&](Move move, std::string san) {
+    out.moves[out.length] = move;
+    out.san[out.length] = std::move(san);
+    ++out.length;
+  };
   Move played[MAX_PLY];
   int count = 0;
-  auto append = [&](Move move) {
-    const std::string text = san ? moveToSan(pos, move) : moveToUci(move);
-    const int used = static_cast<int>(std::strlen(out));
-    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text.c_str());
-  };
   for (int i = 0; i < length && count < MAX_PLY - 1; ++i) {
-    append(line[i]);
+    append(line[i], moveToSan(pos, line[i]));
     if (!makeMove(pos, line[i], -MATE_SCORE, MATE_SCORE)) break;
     played[count++] = line[i];
   }
@@ -176,33 +172,16 @@ void appendLine(Worker& pos, const Move* line, int length, int wanted, bool san,
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
     if (repeated) break;
-    const std::string text = san ? moveToSan(pos, next) : moveToUci(next);
+    std::string san = moveToSan(pos, next);
     if (!makeMove(pos, next, -MATE_SCORE, MATE_SCORE)) break;
-    const int used = static_cast<int>(std::strlen(out));
-    std::snprintf(out + used, static_cast<std::size_t>(size - used), " %s", text.c_str());
+    append(next, std::move(san));
     played[count++] = next;
     ++length;
   }
   while (count-- > 0) unmakeMove(pos);
 }
 
-void emit(const char* line) {
-  std::snprintf(lastLine, sizeof lastLine, "%s", line);
-  if (engineFlags & FLAG_POST) {
-    std::fputs(line, stdout);
-    std::fflush(stdout);
-    noteOutput();
-  }
-}
-
-void formatInfo(char* out, int size, const char* prefix, int score, int depth, int selDepth, std::uint32_t timeMs,
-                std::uint64_t nodes, std::uint32_t hits) {
-  char scoreText[32];
-  formatUciScore(scoreText, sizeof scoreText, score);
-  const int nps = static_cast<int>(static_cast<double>(nodes) / (std::max<std::uint32_t>(timeMs, 1) * 0.001));
-  std::snprintf(out, static_cast<std::size_t>(size), "%sscore %s depth %d seldepth %d time %u nodes %" PRIu64
-                " nps %d tbhits %u pv", prefix, scoreText, depth, selDepth, timeMs, nodes, nps, hits);
-}
+bool posting() { return (engineFlags & FLAG_POST) != 0; }
 
 // ---- Root move list ----
 
@@ -384,8 +363,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
   const bool single = multiPVCount() == 1;
   const bool post = (engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
   if (post && (single || depth > 9)) {
-    std::printf("info depth %d seldepth %d\n", depth / 2, depth / 2);
-    std::fflush(stdout);
+    if (search.reporter.iterationStarted) search.reporter.iterationStarted(search.reporter.context, depth / 2);
     noteOutput();
   }
   orderForIteration(pos);
@@ -405,7 +383,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
     if (post && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
       int number = 1;
       while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
-      printCurrMove(move, number);
+      reportCurrentMove(move, number);
     }
     // With several lines every move competes for a slot: against the iteration's alpha
     // until the slots are full, then against the lowest slot.
@@ -418,7 +396,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
     // With several lines every searched move takes its place among them, one that
     // failed low with its bound and itself as its line, so that no line of an earlier
     // iteration outlives a deeper result.
-    if (!single && score <= floor && enterSlot(pos, &move, 1, score, depth) && depth >= 10) printMultiPV();
+    if (!single && score <= floor && enterSlot(pos, &move, 1, score, depth) && depth >= 10) reportMultiPV();
     if (score > floor) {
       pos.pv[0][0] = move;
       const int childEnd = std::max(pos.pvLength[1], 1);
@@ -426,7 +404,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
       pos.pvLength[0] = childEnd;
       if (!single) {
         enterSlot(pos, pos.pv[0], pos.pvLength[0], score, depth);
-        if (depth >= 10) printMultiPV();
+        if (depth >= 10) reportMultiPV();
       }
       if (score > alpha) {
         alpha = score;
@@ -435,7 +413,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
         const RootMove moved = {move, 1};
         std::copy_backward(rootMoves, rootMoves + i, rootMoves + i + 1);
         rootMoves[0] = moved;
-        if (single && depth > 8) printThinking(score, depth);
+        if (single && depth > 8) reportThinking(score, depth);
         if (score >= beta) return score;
       }
     }
@@ -534,86 +512,58 @@ int displayScore(int score) {
   return score;
 }
 
-void formatUciScore(char* buffer, int size, int score) {
-  if (std::abs(score) > MATE_BOUND) {
-    const int moves = score > 0 ? (MATE_SCORE + 1 - score) / 2 : (-MATE_SCORE - 1 - score) / 2;
-    std::snprintf(buffer, static_cast<std::size_t>(size), "mate %d", moves);
-  } else {
-    std::snprintf(buffer, static_cast<std::size_t>(size), "cp %d", score);
-  }
-}
-
-void printThinking(int score, int depth) {
+void reportThinking(int score, int depth) {
   Worker& pos = gamePosition;
-  const int shown = rootTablebaseDraw() ? 0 : displayScore(score);
-  const std::uint32_t timeMs = elapsedMs();
-  const std::uint64_t nodes = nodesSoFar(pos);
-  char line[LINE_SIZE];
-  const bool uci = (engineFlags & FLAG_UCI) != 0;
-  if (uci) {
-    formatInfo(line, sizeof line, "info ", shown, depth / 2, search.selDepthHalfPlies / 2, timeMs, nodes,
-               search.tbHits);
-  } else {
-    std::snprintf(line, sizeof line, "%2d %5d %6ld %-" PRIu64 "  ", depth / 2, shown, static_cast<long>(timeMs / 10),
-                  nodes);
-  }
-  const int length = static_cast<int>(std::strlen(line));
-  appendLine(pos, pos.pv[0], pos.pvLength[0], depth / 2, !uci, line + length, LINE_SIZE - length - 2);
-  std::strcat(line, "\n");
-  emit(line);
+  const LineFigures figures = {0, rootTablebaseDraw() ? 0 : displayScore(score), depth / 2,
+                               search.selDepthHalfPlies / 2, elapsedMs(), nodesSoFar(pos), search.tbHits};
+  Variation variation;
+  completeVariation(pos, pos.pv[0], pos.pvLength[0], depth / 2, variation);
+  if (search.reporter.line) search.reporter.line(search.reporter.context, figures, variation);
+  if (posting()) noteOutput();
 }
 
-void reprintThinking() {
-  if (lastLine[0] != '\0' && (engineFlags & FLAG_POST)) {
-    std::fputs(lastLine, stdout);
-    std::fflush(stdout);
-  }
+void repeatThinking() {
+  if (search.reporter.repeatLine) search.reporter.repeatLine(search.reporter.context);
 }
 
-void printCurrMove(Move move, int number) {
-  std::printf("info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move).c_str(), number,
-              nodesSoFar(gamePosition));
-  std::fflush(stdout);
+void reportCurrentMove(Move move, int number) {
+  if (search.reporter.currentMove) {
+    search.reporter.currentMove(search.reporter.context, move, number, nodesSoFar(gamePosition));
+  }
   noteOutput();
 }
 
-void printProgress() {
+void reportProgress() {
   if ((engineFlags & (FLAG_UCI | FLAG_POST)) != (FLAG_UCI | FLAG_POST)) return;
   const std::uint32_t timeMs = elapsedMs();
   if (timeMs < PROGRESS_INTERVAL_MS ||
       timeMs - lastOutputMs.load(std::memory_order_relaxed) < PROGRESS_INTERVAL_MS) {
     return;
   }
-  const std::uint64_t nodes = nodesSoFar(gamePosition);
-  const int nps = static_cast<int>(static_cast<double>(nodes) / (timeMs * 0.001));
-  std::printf("info time %u nodes %" PRIu64 " nps %d tbhits %u\n", timeMs, nodes, nps, search.tbHits);
-  std::fflush(stdout);
+  if (search.reporter.progress) {
+    search.reporter.progress(search.reporter.context, timeMs, nodesSoFar(gamePosition), search.tbHits);
+  }
   noteOutput();
 }
 
-void printMultiPV() {
-  if (!(engineFlags & FLAG_POST)) return;
+void reportMultiPV() {
+  if (!posting()) return;
   Worker& pos = gamePosition;
   for (int i = 0; i < multiPVCount() && slots[i].depth >= 0; ++i) {
     const PVSlot& slot = slots[i];
-    char prefix[32];
-    std::snprintf(prefix, sizeof prefix, "info multipv %d ", i + 1);
-    char line[LINE_SIZE];
-    formatInfo(line, sizeof line, prefix, slot.score, slot.depth / 2, slot.selDepth / 2, slot.timeMs, slot.nodes,
-               slot.hits);
+    const LineFigures figures = {i + 1,       slot.score, slot.depth / 2, slot.selDepth / 2,
+                                 slot.timeMs, slot.nodes, slot.hits};
     int length = 0;
     while (slot.line[length] != MOVE_NONE) ++length;
-    const int used = static_cast<int>(std::strlen(line));
-    appendLine(pos, slot.line, length, length, false, line + used, LINE_SIZE - used - 2);
-    std::strcat(line, "\n");
-    std::fputs(line, stdout);
+    Variation variation;
+    completeVariation(pos, slot.line, length, length, variation);
+    if (search.reporter.line) search.reporter.line(search.reporter.context, figures, variation);
   }
-  std::fflush(stdout);
   noteOutput();
 }
 
-void tableVariation(Worker& pos, Move first, int wanted, char* out, int size) {
-  appendLine(pos, &first, 1, wanted, true, out, size);
+void tableVariation(Worker& pos, Move first, int wanted, Variation& variation) {
+  completeVariation(pos, &first, 1, wanted, variation);
 }
 
 namespace {
@@ -680,7 +630,7 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
       analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
     }
     tunePollInterval(search.totalNodes, search.tbHits, elapsedMs(), options.maxThreads);
-    if (single && depth <= 8) printThinking(score, depth);
+    if (single && depth <= 8) reportThinking(score, depth);
     if (timeControl.baseTime != 0 && !search.analysisMode && single) {
       const Move best = pos.pv[0][0];
       const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;

@@ -1,9 +1,10 @@
 // The root driver: iterative deepening with aspiration windows over the root move
-// list of the game position, and the analysis output in UCI and xboard form.
+// list of the game position, and the reports of its progress (search/report.h).
 #pragma once
 
 #include <cstdint>
 
+#include "search/report.h"
 #include "search/worker.h"
 
 namespace velt {
@@ -20,25 +21,23 @@ void searchRoot();
 // normal search's best move first.
 void searchDecided(int fromDepth);
 
-// Prints one analysis line for the principal variation (when FLAG_POST is set).
-void printThinking(int score, int depth);
-// Prints the last analysis line again (on a ponder hit).
-void reprintThinking();
-// "info currmove" for the root move being searched.
-void printCurrMove(Move move, int number);
-// UCI: "info time nodes nps tbhits" when a second has passed since the last line
-// of this search, so that a long iteration in analysis does not look stalled.
-void printProgress();
-// Prints every filled multi-PV slot.
-void printMultiPV();
-// Appends to `out` the variation that starts with the legal move `first` and goes on
-// with the table's moves, up to `wanted` moves in SAN, each after a blank.
-void tableVariation(Worker& pos, Move first, int wanted, char* out, int size);
+// Reports the principal variation of the root with its figures.
+void reportThinking(int score, int depth);
+// Reports the last single line again (on a ponder hit).
+void repeatThinking();
+// Reports the root move being searched.
+void reportCurrentMove(Move move, int number);
+// UCI with thinking shown: reports progress when a second has passed since the last
+// report of this search, so that a long iteration in analysis does not look stalled.
+void reportProgress();
+// Reports every filled multi-PV slot (when thinking is shown).
+void reportMultiPV();
+// The variation that starts with the legal move `first` and goes on with the table's
+// moves, up to `wanted` moves.
+void tableVariation(Worker& pos, Move first, int wanted, Variation& variation);
 
 // Shown score of an analysis line: window-edge scores (500, 750, 1000) are smoothed
 // against the last score printed, which then becomes the shown score.
 int displayScore(int score);
-// Formats a score for UCI: "cp N" or "mate N" with N in moves.
-void formatUciScore(char* buffer, int size, int score);
 
 }  // namespace velt

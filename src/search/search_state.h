@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "eval/evaluate.h"
+#include "search/report.h"
 
 namespace velt {
 
@@ -121,6 +122,7 @@ struct SearchState {
   int recaptureSquare = -1;      // to-square of the opponent's last move when it won material, else -1
   bool onFirstRootMove = false;  // still on the first root move (for the ponder-hit rule)
   int lastPrintedScore = 0;      // window-edge scores shown are smoothed against it
+  SearchReporter reporter;       // installed by the shell
 
   // Results for the move decision.
   Move bestMove = MOVE_NONE;

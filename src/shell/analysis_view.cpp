@@ -23,7 +23,6 @@ namespace velt {
 namespace {
 
 constexpr int BEST_LINES = 5;
-constexpr int VARIATION_SIZE = 2048;
 // Table entries are 8 bytes: entries >> 17 is the size in megabytes.
 constexpr int ENTRIES_TO_MB_SHIFT = 17;
 
@@ -69,9 +68,11 @@ void printBestLines(Engine& engine) {
   if (best.empty()) return;
   print(engine.out, "\nDepth  Score  Variation\n");
   for (const AnalysedMove& line : best) {
-    char text[VARIATION_SIZE] = "";
-    tableVariation(pos, line.move, line.depth, text, sizeof text);
-    print(engine.out, "%5d  %5d %s\n", line.depth, line.score, text[0] == ' ' ? text + 1 : text);
+    Variation variation;
+    tableVariation(pos, line.move, line.depth, variation);
+    std::string text;
+    for (int i = 0; i < variation.length; ++i) text += (i > 0 ? " " : "") + variation.san[i];
+    print(engine.out, "%5d  %5d %s\n", line.depth, line.score, text.c_str());
   }
 }
 

@@ -44,6 +44,8 @@ struct Engine {
   bool baseAwaitsClock = false;
   std::vector<QueuedOption> queuedOptions;
   std::unique_ptr<unsigned char[]> tablebaseCache;
+  // The search's last single-line report, repeated on a ponder hit.
+  std::string lastThinkingLine;
   std::thread commandReader;  // runs from initInput on (command_reader.h)
 
   Engine() = default;

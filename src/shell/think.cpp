@@ -24,6 +24,7 @@
 #include "shell/input.h"
 #include "shell/options.h"
 #include "shell/result.h"
+#include "shell/search_output.h"
 #include "shell/xboard.h"
 
 namespace velt {
@@ -85,7 +86,7 @@ void holdFinishedSearch(Engine& engine) {
   while (search.stopState != STOP_COMMAND && search.stopState != STOP_PONDER_HIT && engine.game.pendingCommand == CMD_NONE &&
          engine.game.userMoveFrom < 0) {
     if (search.analysisMode) {
-      printProgress();
+      reportProgress();
       readCommandWithin(engine, HELD_ANALYSIS_POLL_MS);
     } else {
       readCommand(engine);
@@ -200,7 +201,10 @@ bool applyResignRule(Engine& engine, int score, int opponentClock, int gamePly) 
   return movesLeft > 0 && opponentClock / movesLeft + timeControl.increment > 500;
 }
 
-void think(Engine& engine) {
+namespace {
+
+// Searches and plays until it is the opponent's turn or a command ends the thinking.
+void thinkAndPlay(Engine& engine) {
   Worker& pos = gamePosition;
   for (;;) {
     allotment.searchStartTime = currentTimeMs();
@@ -257,6 +261,15 @@ void think(Engine& engine) {
     keepClock(engine);
     if (!startXboardPonder(engine, score)) return;
   }
+}
+
+}  // namespace
+
+void think(Engine& engine) {
+  // The search reports to this engine while it thinks.
+  search.reporter = searchOutputReporter(engine);
+  thinkAndPlay(engine);
+  search.reporter = SearchReporter{};
 }
 
 }  // namespace velt

@@ -20,6 +20,7 @@
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/options.h"
+#include "shell/search_output.h"
 #include "support/book_files.h"
 #include "support/engine_process.h"
 
@@ -177,7 +178,9 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
   timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
   timeControl.maxSearchDepth = 6;
   testing::internal::CaptureStdout();
+  search.reporter = searchOutputReporter(engine);
   searchRoot();
+  search.reporter = SearchReporter{};
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.find("e3e6"), std::string::npos) << output;
   EXPECT_NE(std::find(moves, moves + count, search.bestMove), moves + count);

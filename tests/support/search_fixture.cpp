@@ -12,6 +12,7 @@
 #include "shell/game_commands.h"
 #include "shell/game_state.h"
 #include "shell/options.h"
+#include "shell/search_output.h"
 
 namespace velt {
 
@@ -19,13 +20,16 @@ namespace {
 
 constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
 
-SearchResult runSearch(const char* fen, int depth, const char* searchMoves, void (*searchFunction)()) {
+SearchResult runSearch(Engine& engine, const char* fen, int depth, const char* searchMoves,
+                       void (*searchFunction)()) {
   newGame(true);
   EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
   std::snprintf(velt::search.searchMovesText, sizeof velt::search.searchMovesText, "%s", searchMoves);
   timeControl.maxSearchDepth = depth;
   testing::internal::CaptureStdout();
+  velt::search.reporter = searchOutputReporter(engine);
   searchFunction();
+  velt::search.reporter = SearchReporter{};
   SearchResult result;
   result.output = testing::internal::GetCapturedStdout();
   result.move = velt::search.bestMove != MOVE_NONE ? moveToCoordinate(velt::search.bestMove) : "none";
@@ -61,11 +65,11 @@ void SearchFixture::SetUp() {
 }
 
 SearchResult SearchFixture::search(const char* fen, int depth, const char* searchMoves) {
-  return runSearch(fen, depth, searchMoves, searchRoot);
+  return runSearch(engine(), fen, depth, searchMoves, searchRoot);
 }
 
 SearchResult SearchFixture::searchDecidedTo(const char* fen, int depth) {
-  return runSearch(fen, depth, "", searchDecidedFromStart);
+  return runSearch(engine(), fen, depth, "", searchDecidedFromStart);
 }
 
 }  // namespace velt
