@@ -19,6 +19,7 @@
 
 #include "egtb/tb_index.h"
 #include "egtb/tb_probe.h"
+#include "shell/tablebases.h"
 
 using namespace velt;
 
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
   }
   const long probeCount = argc > 2 ? std::atol(argv[2]) : 200000;
   const std::size_t cacheBytes = static_cast<std::size_t>(argc > 3 ? std::atol(argv[3]) : 32) << 20;
+  setTablebaseFaultHook({nullptr, [](void*, TablebaseFault fault, const std::string& name, const std::string& detail) {
+                           std::printf("%s\n", tablebaseFaultLine(fault, name, detail).c_str());
+                         }});
   if (initTablebases(argv[1]) == 0) {
     std::fprintf(stderr, "no tablebases in %s\n", argv[1]);
     return 1;

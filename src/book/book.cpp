@@ -5,10 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "board/movegen.h"
-#include "board/san.h"
 #include "eval/move_step.h"
 
 namespace velt {
@@ -18,7 +16,6 @@ BookState book;
 namespace {
 
 constexpr int MAX_CANDIDATES = 32;
-constexpr int SHOWN_CANDIDATES = 10;
 constexpr int MIN_CANDIDATE_GAMES = 5;  // in tables 0 and 1, unless flagged
 constexpr int RATIO_SCALE = 1000;
 constexpr int RESULT_WEIGHT = 120;
@@ -80,10 +77,9 @@ bool loadTable(BookTable& table, long start, long& end) {
   return true;
 }
 
-void reportDamagedBook(const char* path) {
-  std::printf("The book file '%s' is damaged; no book moves will be played.\n", path);
-  std::fflush(stdout);
+BookOpening damagedBook() {
   closeBook();
+  return BookOpening::DAMAGED;
 }
 
 struct Candidate {
@@ -197,27 +193,6 @@ void dampSideLines(Candidate* candidates, int count, int sideToMove) {
   }
 }
 
-void showCandidates(const Position& pos, const Candidate* candidates, int count, BookDisplay display) {
-  std::string text;
-  char entry[96];
-  for (int i = 0; i < count && i < SHOWN_CANDIDATES; ++i) {
-    const Candidate& c = candidates[i];
-    text += moveToSan(pos, c.move);
-    if (display == BookDisplay::TABLE) {
-      std::snprintf(entry, sizeof entry, "\t[%d, %d, %d, %d/%d]\n", c.weight, c.record.games, c.record.score,
-                    c.record.learned, c.record.learnCount);
-      text += entry;
-    }
-    text += ' ';
-  }
-  if (display == BookDisplay::TABLE) {
-    std::printf(" Move\t[Weight, Frequency, Win/Loss, Learned/LearnFreq]\n %s\n\n", text.c_str());
-  } else {
-    std::printf("0 0 0 0 ( %s)\n", text.c_str());
-  }
-  std::fflush(stdout);
-}
-
 // Step 7: a candidate drawn in proportion to the weights.
 Move drawCandidate(const Candidate* candidates, int count) {
   long long sum = 0;
@@ -267,16 +242,13 @@ std::uint32_t bookKeyOf(std::uint64_t hashKey) { return static_cast<std::uint32_
 
 int bookBucketOf(std::uint64_t hashKey) { return static_cast<int>(static_cast<std::uint32_t>(hashKey) & BOOK_BUCKET_MASK); }
 
-bool openBook(const char* path) {
-  if (book.file) return true;
+BookOpening openBook(const char* path) {
+  if (book.file) return BookOpening::OPEN;
   book.file = std::fopen(path, "r+b");
   book.writable = book.file != nullptr;
   if (!book.file) book.file = std::fopen(path, "rb");
-  if (!book.file) return false;
-  if (std::fseek(book.file, 0, SEEK_END) != 0 || (book.fileSize = std::ftell(book.file)) < 0) {
-    reportDamagedBook(path);
-    return false;
-  }
+  if (!book.file) return BookOpening::ABSENT;
+  if (std::fseek(book.file, 0, SEEK_END) != 0 || (book.fileSize = std::ftell(book.file)) < 0) return damagedBook();
   long start = 0;
   for (int t = 0; t < BOOK_MAX_TABLES; ++t) {
     // Table 0 must be there; a later one only when the file goes on past its index.
@@ -284,16 +256,13 @@ bool openBook(const char* path) {
     BookTable* table = new (std::nothrow) BookTable;
     if (!table) {
       closeBook();
-      return false;
+      return BookOpening::OUT_OF_MEMORY;
     }
     book.tables[t] = table;
     book.tableCount = t + 1;
-    if (!loadTable(*table, start, start)) {
-      reportDamagedBook(path);
-      return false;
-    }
+    if (!loadTable(*table, start, start)) return damagedBook();
   }
-  return true;
+  return BookOpening::OPEN;
 }
 
 void closeBook() {
@@ -343,15 +312,19 @@ void writeBookRecord(const BookRecord& record, long fileOffset) {
   writeAt(fileOffset, bytes, sizeof bytes);
 }
 
-bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings) {
+bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
+               std::vector<BookCandidate>* shown) {
+  if (shown) shown->clear();
   if (!bookTableLoaded(table)) return false;
   Candidate candidates[MAX_CANDIDATES];
   const int count = collectCandidates(table, pos, candidates);
   weighCandidates(candidates, count);
   sortCandidates(candidates, count);
   if (settings.fromInitialPosition && count >= 2) dampSideLines(candidates, count, pos.side);
-  if (settings.display == BookDisplay::TABLE || (settings.display == BookDisplay::THINKING && count > 0)) {
-    showCandidates(pos, candidates, count, settings.display);
+  if (shown) {
+    for (int i = 0; i < count && i < SHOWN_BOOK_CANDIDATES; ++i) {
+      shown->push_back(BookCandidate{candidates[i].move, candidates[i].weight, candidates[i].record});
+    }
   }
   if (count == 0 || candidates[0].weight <= 0) return false;
   move = candidates[0].move;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "eval/evaluate.h"
 
@@ -67,9 +68,10 @@ struct BookState {
 
 extern BookState book;
 
-// Opens the book file unless one is open. A missing file means no book, silently;
-// a damaged one prints one line and leaves no book open. True when a book is open.
-bool openBook(const char* path);
+enum class BookOpening { OPEN, ABSENT, DAMAGED, OUT_OF_MEMORY };
+
+// Opens the book file unless one is open; otherwise no book is left open.
+BookOpening openBook(const char* path);
 void closeBook();
 bool bookIsOpen();
 bool bookTableLoaded(int table);
@@ -80,20 +82,23 @@ bool findBookRecord(int table, std::uint64_t hashKey, BookRecord& record, long& 
 // Writes a record that findBookRecord returned back at its offset.
 void writeBookRecord(const BookRecord& record, long fileOffset);
 
-enum class BookDisplay {
-  QUIET,     // no output
-  THINKING,  // the candidates as one xboard thinking line
-  TABLE,     // the full candidate table of xboard "bk"
-};
-
 struct BookProbeSettings {
-  BookDisplay display = BookDisplay::QUIET;
   bool fromInitialPosition = true;  // side lines are damped only in games from the start
 };
 
+// A continuation as the probe weighed it, for showing.
+struct BookCandidate {
+  Move move;
+  int weight;
+  BookRecord record;
+};
+constexpr int SHOWN_BOOK_CANDIDATES = 10;
+
 // Scores the continuations of `pos` found in `table`, counts down their skip
 // counters in the file, and draws one at random in proportion to the weights.
-// Returns true and sets `move` when it chose one. `pos` is left as it was.
-bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings);
+// Returns true and sets `move` when it chose one. `pos` is left as it was. With
+// `shown`, lists there the best candidates (at most SHOWN_BOOK_CANDIDATES), best first.
+bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
+               std::vector<BookCandidate>* shown = nullptr);
 
 }  // namespace velt

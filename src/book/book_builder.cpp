@@ -8,6 +8,7 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board/san.h"
@@ -34,7 +35,14 @@ struct BuildTable {
   std::vector<std::vector<BookRecord>> buckets;
   long long poolLimit = 0;
   long long poolUsed = 0;
+  const BookBuildProgress* progress = nullptr;
 };
+
+// Calls a progress hook when it is set.
+template <typename Hook, typename... Args>
+void tell(const BookBuildProgress& progress, Hook hook, Args&&... args) {
+  if (hook) hook(progress.context, std::forward<Args>(args)...);
+}
 
 // Lines of the PGN file; one line can be handed back to be read again.
 struct PgnLines {
@@ -149,7 +157,7 @@ bool addPosition(BuildTable& build, const Position& pos, int result) {
   if (bucket.size() % POOL_BLOCK_RECORDS == 0) {
     build.poolUsed += POOL_BLOCK_BYTES;
     if (build.poolUsed > build.poolLimit) {
-      std::printf("Game file is too big to process\n");
+      tell(*build.progress, build.progress->poolFull);
       return false;
     }
   }
@@ -202,7 +210,7 @@ bool processGame(BuildTable& build, EvalPosition& pos, const std::string& text, 
     pos.ply = 0;
     evaluate(pos, NO_WINDOW, MATE_SCORE);
     if (!valid || !parseSanMove(pos, token, move) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) {
-      std::printf("Error processing game:\n%s\n", text.c_str());
+      tell(*build.progress, build.progress->gameRejected, text);
       return true;
     }
     pos.ply = 0;
@@ -260,53 +268,43 @@ void readGames(PgnLines& lines, BuildTable& build) {
     const int result = resultOfTag(line, tag);
     text.clear();
     if (!readMoveText(lines, text)) break;
-    std::printf("\rProcessing game: %d ... ", ++games);
-    std::fflush(stdout);
+    tell(*build.progress, build.progress->gameStarted, ++games);
     if (!processGame(build, pos, text, result)) break;
   }
-  std::printf("Done!\n");
+  tell(*build.progress, build.progress->readingDone);
   rewindGame(pos);
 }
 
 }  // namespace
 
-bool createBook(const char* pgnPath, const char* bookPath, long long poolBytes) {
+BookBuildResult createBook(const char* pgnPath, const char* bookPath, const BookBuildProgress& progress,
+                           long long poolBytes) {
   PgnLines lines;
   lines.in.open(pgnPath);
-  if (!lines.in) {
-    std::printf("Cannot open PGN file '%s'\n", pgnPath);
-    return false;
-  }
+  if (!lines.in) return BookBuildResult::NO_GAME_FILE;
   BuildTable build;
+  build.progress = &progress;
   try {
     build.buckets.resize(BOOK_BUCKETS);
     build.poolLimit = poolBytes;
     readGames(lines, build);
   } catch (const std::bad_alloc&) {
-    std::printf("Not enough memory to create a book\n");
-    return false;
+    return BookBuildResult::OUT_OF_MEMORY;
   }
 
   // The new book goes to a file beside the target and replaces it only when whole.
   const std::string temporary = std::string(bookPath) + ".tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
-    std::printf("Cannot create book file '%s'\n", bookPath);
-    return false;
-  }
-  std::printf("Creating %s ... ", bookPath);
-  std::fflush(stdout);
+  if (!file) return BookBuildResult::NOT_CREATED;
+  tell(progress, progress.writingStarted);
   bool written = writeBookFile(file, build);
   written = std::fflush(file) == 0 && written;
   written = std::fclose(file) == 0 && written;
   if (!written || std::rename(temporary.c_str(), bookPath) != 0) {
     std::remove(temporary.c_str());
-    std::printf("Cannot write book file '%s'; the old book is kept\n", bookPath);
-    return false;
+    return BookBuildResult::NOT_WRITTEN;
   }
-  std::printf("Done!\n");
-  std::fflush(stdout);
-  return true;
+  return BookBuildResult::WRITTEN;
 }
 
 }  // namespace velt

@@ -32,7 +32,8 @@ void compressedNames(const std::string& plainName, std::string names[3]) {
 }  // namespace
 
 CompressedRegistration registerCompressedFile(const std::string& plainName, std::uint64_t positionCount,
-                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor) {
+                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor,
+                                              TablebaseFault& fault, std::string& detail) {
   std::string names[3];
   compressedNames(plainName, names);
   std::FILE* file = nullptr;
@@ -46,18 +47,18 @@ CompressedRegistration registerCompressedFile(const std::string& plainName, std:
   auto read = std::make_unique<CompressedFile>();
   const std::uint32_t error = readCompressedHeader(file, *read);
   std::fclose(file);
-  char buffer[32];
-  if (error != 0)
-    std::printf("*** Unable to read %s - %s", name.c_str(), tbzErrorText(error, buffer, sizeof buffer));
-  else if (read->blockSize != TBZ_BLOCK_SIZE)
-    std::printf("*** %s: Unsupported block size %d\n", name.c_str(), static_cast<int>(read->blockSize));
-  else if (positionCount != 0 && read->uncompressedLength() != positionCount)
-    std::printf("*** %s corrupted\n", name.c_str());
-  else {
+  if (error != 0) {
+    fault = TablebaseFault::UNREADABLE;
+    detail = tbzErrorText(error);
+  } else if (read->blockSize != TBZ_BLOCK_SIZE) {
+    fault = TablebaseFault::UNSUPPORTED_BLOCK_SIZE;
+    detail = std::to_string(static_cast<int>(read->blockSize));
+  } else if (positionCount != 0 && read->uncompressedLength() != positionCount) {
+    fault = TablebaseFault::CORRUPTED;
+  } else {
     descriptor = std::move(read);
     return CompressedRegistration::REGISTERED;
   }
-  std::fflush(stdout);
   return CompressedRegistration::DAMAGED;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "egtb/tb_decompress.h"
+#include "egtb/tb_fault.h"
 
 namespace velt {
 
@@ -15,9 +16,10 @@ enum class CompressedRegistration { ABSENT, REGISTERED, DAMAGED };
 
 // Looks for the compressed forms of plainName (".../kpk.nbw"): "kpk.nbw.emd",
 // "kpk_nbw.emd", "kpknbw.emd", in that order. The first that opens is read and
-// checked; a damaged one is reported on standard output and gives DAMAGED.
+// checked; a damaged one gives DAMAGED, with its fault and the fault's detail.
 CompressedRegistration registerCompressedFile(const std::string& plainName, std::uint64_t positionCount,
-                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor);
+                                              std::string& name, std::unique_ptr<CompressedFile>& descriptor,
+                                              TablebaseFault& fault, std::string& detail);
 
 // Work areas for decoding, one per thread at a time (taken after a block was found
 // missing from the cache, given back once it is decoded); taking one waits until

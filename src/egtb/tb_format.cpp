@@ -37,12 +37,12 @@ std::uint32_t tbzChecksum(const std::uint8_t* data, std::size_t size) {
   return sum;
 }
 
-const char* tbzErrorText(std::uint32_t error, char* buffer, std::size_t bufferSize) {
+std::string tbzErrorText(std::uint32_t error) {
   switch (tbzCategory(error)) {
-    case TBZ_READ_ERROR: return "read error\n";
-    case TBZ_OUT_OF_MEMORY: return "out of memory\n";
-    case TBZ_FILE_BROKEN: return "file broken\n";
-    default: std::snprintf(buffer, bufferSize, "error %d\n", static_cast<int>(error)); return buffer;
+    case TBZ_READ_ERROR: return "read error";
+    case TBZ_OUT_OF_MEMORY: return "out of memory";
+    case TBZ_FILE_BROKEN: return "file broken";
+    default: return "error " + std::to_string(static_cast<int>(error));
   }
 }
 

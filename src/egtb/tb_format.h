@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace velt {
 
@@ -102,8 +103,8 @@ constexpr std::uint32_t tbzError(std::uint32_t category, TbzPlace place) {
 }
 constexpr std::uint32_t tbzCategory(std::uint32_t error) { return error & 0xFF; }
 
-// The registration message for an error: "read error\n", "out of memory\n",
-// "file broken\n", or "error <number>\n" for any other category.
-const char* tbzErrorText(std::uint32_t error, char* buffer, std::size_t bufferSize);
+// Why a file with this error cannot be read: "read error", "out of memory",
+// "file broken", or "error <number>" for any other category.
+std::string tbzErrorText(std::uint32_t error);
 
 }  // namespace velt

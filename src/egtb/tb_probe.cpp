@@ -78,8 +78,13 @@ struct BlockCache {
 struct TablebaseFiles {
   TablebaseFile files[TB_CLASS_COUNT][2];
   BlockCache cache;
+  TablebaseFaultHook faultHook;
 };
 TablebaseFiles tb;
+
+void reportFault(TablebaseFault fault, const std::string& fileName, const std::string& detail = "") {
+  if (tb.faultHook.report) tb.faultHook.report(tb.faultHook.context, fault, fileName, detail);
+}
 
 TablebaseFile& tablebaseFile(int classNumber, int side) {
   return tb.files[classNumber][tablebaseClass(classNumber).flags & TB_SYMMETRIC ? 0 : side];
@@ -206,8 +211,7 @@ bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
     file.fileLock.unlock();
   }
   if (!ok && file.registered.exchange(false, std::memory_order_relaxed)) {
-    std::printf("*** Unable to read %s - file broken\n", file.name.c_str());
-    std::fflush(stdout);
+    reportFault(TablebaseFault::UNREADABLE, file.name, "file broken");
   }
   return ok;
 }
@@ -262,13 +266,11 @@ bool checkPlainFile(const std::string& name, std::uint64_t positionCount, bool& 
   const long length = seekOk ? std::ftell(handle) : -1;
   std::fclose(handle);
   if (!seekOk || length < 0) {
-    std::printf("*** Seek in %s failed\n", name.c_str());
-    std::fflush(stdout);
+    reportFault(TablebaseFault::SEEK_FAILED, name);
     return false;
   }
   if (positionCount != 0 && static_cast<std::uint64_t>(length) != positionCount) {
-    std::printf("*** %s corrupted\n", name.c_str());
-    std::fflush(stdout);
+    reportFault(TablebaseFault::CORRUPTED, name);
     return false;
   }
   return true;
@@ -285,10 +287,13 @@ bool registerFile(const std::string& directory, int classNumber, int side) {
   bool exists;
   if (!checkPlainFile(name, info.positionCount[side], exists)) {
     if (exists) return false;
-    std::string compressedName;
-    if (registerCompressedFile(name, info.positionCount[side], compressedName, file.compressed) !=
-        CompressedRegistration::REGISTERED)
-      return false;
+    std::string compressedName, detail;
+    TablebaseFault fault = TablebaseFault::CORRUPTED;
+    switch (registerCompressedFile(name, info.positionCount[side], compressedName, file.compressed, fault, detail)) {
+      case CompressedRegistration::ABSENT: return false;
+      case CompressedRegistration::DAMAGED: reportFault(fault, compressedName, detail); return false;
+      case CompressedRegistration::REGISTERED: break;
+    }
     name = compressedName;
   }
   file.name = name;
@@ -304,6 +309,8 @@ int classMen(int classNumber) {
 }
 
 }  // namespace
+
+void setTablebaseFaultHook(const TablebaseFaultHook& hook) { tb.faultHook = hook; }
 
 int initTablebases(const char* pathList) {
   initTablebaseIndex();

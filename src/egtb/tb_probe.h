@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "egtb/tb_fault.h"
 #include "egtb/tb_index.h"
 
 namespace velt {
@@ -32,8 +33,10 @@ extern TablebaseStatus tablebaseStatus;
 
 // Registers the files found in the directories of pathList (separated by "," or
 // ";"; the first directory holding a class's file wins). Returns 5, 4 or 3 by the
-// largest class found, else 0. A damaged file is reported and left out.
+// largest class found, else 0. A damaged file is left out and told to the fault hook.
 int initTablebases(const char* pathList);
+// Where the faults of files go; set between searches.
+void setTablebaseFaultHook(const TablebaseFaultHook& hook);
 // Lays the block cache out in `area` (closing all open files first); fewer bytes than
 // one entry leave the cache disabled and every probe unanswered.
 void initTablebaseCache(unsigned char* area, std::size_t bytes);

@@ -42,7 +42,7 @@ bool initApp(Engine& engine) {
   // Seed the random generator from one of the piece-square keys, chosen by the time.
   const int keyIndex = static_cast<int>(std::time(nullptr) % 768);
   std::srand(static_cast<unsigned>(pieceSquareKey[keyIndex / 64][keyIndex % 64]));
-  openConfiguredBook();
+  openConfiguredBook(engine);
   engine.tablesReady = true;
   return true;
 }

@@ -2,13 +2,18 @@
 #include "search/worker.h"
 #include "shell/book_play.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "board/position.h"
+#include "board/san.h"
 #include "book/book.h"
+#include "book/book_builder.h"
 #include "book/book_learning.h"
 #include "eval/move_step.h"
 #include "shell/engine.h"
@@ -25,11 +30,59 @@ constexpr int SEARCHES_BEFORE_LEARNING = 5;
 // Side tables first: 2 holds white's moves, 3 black's; then the main tables.
 constexpr int TABLE_ORDER[2][3] = {{2, 0, 1}, {3, 0, 1}};
 
-BookProbeSettings probeSettings(const Engine& engine, BookDisplay xboardDisplay) {
+BookProbeSettings probeSettings(const Engine& engine) {
   BookProbeSettings settings;
-  settings.display = (engineFlags & FLAG_XBOARD) ? xboardDisplay : BookDisplay::QUIET;
   settings.fromInitialPosition = engine.game.startFen[0] == '\0';
   return settings;
+}
+
+// The candidates as one xboard thinking line.
+void printCandidateLine(Engine& engine, const Position& pos, const std::vector<BookCandidate>& shown) {
+  std::string text;
+  for (const BookCandidate& c : shown) text += moveToSan(pos, c.move) + ' ';
+  print(engine.out, "0 0 0 0 ( %s)\n", text.c_str());
+}
+
+// The candidate table of xboard "bk".
+void printCandidateTable(Engine& engine, const Position& pos, const std::vector<BookCandidate>& shown) {
+  std::string text;
+  char entry[96];
+  for (const BookCandidate& c : shown) {
+    std::snprintf(entry, sizeof entry, "\t[%d, %d, %d, %d/%d]\n", c.weight, c.record.games, c.record.score,
+                  c.record.learned, c.record.learnCount);
+    text += moveToSan(pos, c.move) + entry + ' ';
+  }
+  print(engine.out, " Move\t[Weight, Frequency, Win/Loss, Learned/LearnFreq]\n %s\n\n", text.c_str());
+}
+
+// The book builder's progress, told to the engine's output.
+struct BuildOutput {
+  Output& out;
+  std::string bookPath;
+};
+
+Output& outputOf(void* context) { return static_cast<BuildOutput*>(context)->out; }
+
+void printGameStarted(void* context, int games) { print(outputOf(context), "\rProcessing game: %d ... ", games); }
+
+void printGameRejected(void* context, const std::string& gameText) {
+  print(outputOf(context), "Error processing game:\n%s\n", gameText.c_str());
+}
+
+void printPoolFull(void* context) { write(outputOf(context), "Game file is too big to process\n"); }
+
+void printDone(void* context) { write(outputOf(context), "Done!\n"); }
+
+void printWritingStarted(void* context) {
+  print(outputOf(context), "Creating %s ... ", static_cast<BuildOutput*>(context)->bookPath.c_str());
+}
+
+bool openBookAt(Engine& engine, const char* path) {
+  const BookOpening opening = openBook(path);
+  if (opening == BookOpening::DAMAGED) {
+    print(engine.out, "The book file '%s' is damaged; no book moves will be played.\n", path);
+  }
+  return opening == BookOpening::OPEN;
 }
 
 }  // namespace
@@ -37,10 +90,15 @@ BookProbeSettings probeSettings(const Engine& engine, BookDisplay xboardDisplay)
 Move chooseBookMove(Engine& engine) {
   if (engine.game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
   Worker& pos = gamePosition;
-  const BookProbeSettings settings = probeSettings(engine, BookDisplay::THINKING);
+  const BookProbeSettings settings = probeSettings(engine);
+  // xboard shows every table's candidates as a thinking line.
+  const bool show = (engineFlags & FLAG_XBOARD) != 0;
+  std::vector<BookCandidate> shown;
   Move move = MOVE_NONE;
   for (int table : TABLE_ORDER[pos.side]) {
-    if (bookProbe(table, pos, move, settings)) break;
+    const bool chosen = bookProbe(table, pos, move, settings, show ? &shown : nullptr);
+    if (!shown.empty()) printCandidateLine(engine, pos, shown);
+    if (chosen) break;
   }
   bool repeats = false;
   if (move != MOVE_NONE) {
@@ -71,13 +129,13 @@ void learnFromBookExit(Engine& engine, int score) {
 
 void showBookMoves(Engine& engine, int table) {
   Move move = MOVE_NONE;
-  BookProbeSettings settings = probeSettings(engine, BookDisplay::TABLE);
-  settings.display = BookDisplay::TABLE;
-  bookProbe(table, gamePosition, move, settings);
+  std::vector<BookCandidate> shown;
+  bookProbe(table, gamePosition, move, probeSettings(engine), &shown);
+  if (bookTableLoaded(table)) printCandidateTable(engine, gamePosition, shown);
   prepareGameRoot();
 }
 
-bool openConfiguredBook() {
+bool openConfiguredBook(Engine& engine) {
   namespace fs = std::filesystem;
   std::error_code error;
   const char* path = options.bookPath;
@@ -85,9 +143,26 @@ bool openConfiguredBook() {
     // The running program's own file; Linux names it in /proc.
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     const fs::path installed = program.parent_path().parent_path() / "share" / "velt" / DEFAULT_BOOK_NAME;
-    if (!error && fs::exists(installed, error)) return openBook(installed.c_str());
+    if (!error && fs::exists(installed, error)) return openBookAt(engine, installed.c_str());
   }
-  return openBook(path);
+  return openBookAt(engine, path);
+}
+
+bool buildBook(Engine& engine, const char* pgnPath, const char* bookPath) {
+  BuildOutput output{engine.out, bookPath};
+  const BookBuildProgress progress = {&output, printGameStarted, printGameRejected, printPoolFull, printDone,
+                                      printWritingStarted};
+  const BookBuildResult result = createBook(pgnPath, bookPath, progress);
+  switch (result) {
+    case BookBuildResult::WRITTEN: write(engine.out, "Done!\n"); break;
+    case BookBuildResult::NO_GAME_FILE: print(engine.out, "Cannot open PGN file '%s'\n", pgnPath); break;
+    case BookBuildResult::OUT_OF_MEMORY: write(engine.out, "Not enough memory to create a book\n"); break;
+    case BookBuildResult::NOT_CREATED: print(engine.out, "Cannot create book file '%s'\n", bookPath); break;
+    case BookBuildResult::NOT_WRITTEN:
+      print(engine.out, "Cannot write book file '%s'; the old book is kept\n", bookPath);
+      break;
+  }
+  return result == BookBuildResult::WRITTEN;
 }
 
 }  // namespace velt

@@ -12,10 +12,10 @@ struct Engine;
 // into the book.
 constexpr int BOOK_TURNS = 3;
 
-// Opens the book of the options. A book named only "VeltBook.bin" that the working
+// Opens the book of the options (a damaged one is reported). A book named only "VeltBook.bin" that the working
 // directory does not hold is taken from where `make install` puts the default book:
 // share/velt beside the program's bin directory.
-bool openConfiguredBook();
+bool openConfiguredBook(Engine& engine);
 
 // The book move for the game position, or MOVE_NONE (no book turns left, no book
 // move, or one that would repeat a position). Prints the candidates as a thinking
@@ -26,5 +26,8 @@ Move chooseBookMove(Engine& engine);
 void learnFromBookExit(Engine& engine, int score);
 // Prints the candidate table of the game position from one book table.
 void showBookMoves(Engine& engine, int table);
+// "/CB": builds the book at `bookPath` from the games of `pgnPath`, printing its
+// progress; true when the book was written.
+bool buildBook(Engine& engine, const char* pgnPath, const char* bookPath);
 
 }  // namespace velt

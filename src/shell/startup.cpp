@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "book/book.h"
-#include "book/book_builder.h"
 #include "search/parallel.h"
 #include "shell/analysis_view.h"
 #include "shell/app.h"
 #include "shell/engine.h"
+#include "shell/book_play.h"
 #include "shell/game_loop.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -32,7 +32,7 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
       initApp(engine);
       // The book being replaced must not stay open.
       closeBook();
-      createBook(argv[2], options.bookPath);
+      buildBook(engine, argv[2], options.bookPath);
     } else {
       print(engine.out, "Please specify path to the PGN file\n");
     }

@@ -15,10 +15,26 @@ namespace {
 
 constexpr int MEGABYTE_SHIFT = 20;
 
+void printFault(void* context, TablebaseFault fault, const std::string& fileName, const std::string& detail) {
+  print(static_cast<Engine*>(context)->out, "%s\n", tablebaseFaultLine(fault, fileName, detail).c_str());
+}
+
 }  // namespace
+
+std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName, const std::string& detail) {
+  switch (fault) {
+    case TablebaseFault::SEEK_FAILED: return "*** Seek in " + fileName + " failed";
+    case TablebaseFault::CORRUPTED: return "*** " + fileName + " corrupted";
+    case TablebaseFault::UNREADABLE: return "*** Unable to read " + fileName + " - " + detail;
+    case TablebaseFault::UNSUPPORTED_BLOCK_SIZE: return "*** " + fileName + ": Unsupported block size " + detail;
+  }
+  return "*** " + fileName;
+}
 
 void loadTablebases(Engine& engine) {
   if (tablebaseStatus.largest >= 0 || options.egtbPath[0] == '\0') return;
+  // Files found damaged, now or by a probe later, are told on the engine's output.
+  setTablebaseFaultHook(TablebaseFaultHook{&engine, printFault});
   int largest = initTablebases(options.egtbPath);
   if (largest > 0) {
     const std::size_t bytes = static_cast<std::size_t>(options.egtbCacheMB) << MEGABYTE_SHIFT;

@@ -2,9 +2,16 @@
 // cache size changed.
 #pragma once
 
+#include <string>
+
+#include "egtb/tb_fault.h"
+
 namespace velt {
 
 struct Engine;
+
+// The line that tells a tablebase fault ("*** <file> corrupted").
+std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName, const std::string& detail);
 
 // Registers the files of the tablebase path and allocates their cache, unless that
 // was done already (tablebaseStatus.largest is then 0 or more).

@@ -150,7 +150,7 @@ const UciOption uciOptions[] = {
        engine.ownBook = first == 't' || first == 'T';
        engine.game.bookMovesLeft = engine.ownBook ? BOOK_TURNS : 0;
        if (engine.ownBook) {
-         openConfiguredBook();
+         openConfiguredBook(engine);
        } else {
          closeBook();
        }
@@ -164,7 +164,7 @@ const UciOption uciOptions[] = {
        copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
        // The book in use gives way to the new one at once.
        closeBook();
-       if (engine.ownBook) openConfiguredBook();
+       if (engine.ownBook) openConfiguredBook(engine);
      },
      false},
     {"preservehash",

@@ -46,7 +46,7 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
   struct Closer {
     ~Closer() { closeBook(); }
   } closer;
-  ASSERT_TRUE(openBook(path.c_str()));
+  ASSERT_EQ(openBook(path.c_str()), BookOpening::OPEN);
 
   const int gamePly = c.exitPly + 5;
   auto pos = positionAfter(GAME, gamePly);

@@ -2,11 +2,13 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "egtb/tb_compress.h"
 #include "egtb/tb_index.h"
 #include "egtb/tb_probe.h"
+#include "shell/tablebases.h"
 #include "support/engine_process.h"
 
 namespace velt {
@@ -18,22 +20,27 @@ constexpr std::size_t TEST_CACHE_BYTES = 64 * TB_CACHE_ENTRY_BYTES;
 std::string asText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Registers the files of `directory` with a small cache; unregisters all when done.
+// Collects the fault lines the shell would print, registration and probes alike.
 class Registration {
  public:
   explicit Registration(const std::string& directory) {
-    testing::internal::CaptureStdout();
+    setTablebaseFaultHook(TablebaseFaultHook{&messages_, collectFault});
     largest_ = initTablebases(directory.c_str());
-    messages_ = testing::internal::GetCapturedStdout();
     initTablebaseCache(cache_.get(), TEST_CACHE_BYTES);
   }
   ~Registration() {
     initTablebaseCache(nullptr, 0);
     initTablebases("");
+    setTablebaseFaultHook(TablebaseFaultHook{});
   }
   int largest() const { return largest_; }
-  const std::string& messages() const { return messages_; }
+  // The lines so far, each with its newline; cleared by the call.
+  std::string takeMessages() { return std::exchange(messages_, std::string()); }
 
  private:
+  static void collectFault(void* context, TablebaseFault fault, const std::string& name, const std::string& detail) {
+    *static_cast<std::string*>(context) += tablebaseFaultLine(fault, name, detail) + "\n";
+  }
   std::unique_ptr<unsigned char[]> cache_ = std::make_unique<unsigned char[]>(TEST_CACHE_BYTES);
   int largest_;
   std::string messages_;
@@ -60,7 +67,7 @@ TEST(TbCompressedFiles, RegisterUnderEveryNameForm) {
     TempDirectory directory;
     directory.writeFile(name, asText(file));
     Registration registration(directory.path());
-    EXPECT_EQ(registration.largest(), 3) << registration.messages();
+    EXPECT_EQ(registration.largest(), 3) << registration.takeMessages();
     EXPECT_TRUE(tablebaseRegistered(kpk, 0));
     EXPECT_FALSE(tablebaseRegistered(kpk, 1));
     for (std::uint32_t index : {0u, 64u * 7 + 5, 40000u, static_cast<std::uint32_t>(entries.size() - 1)})
@@ -93,7 +100,7 @@ TEST(TbCompressedFiles, DamagedFilesAreReportedAndLeftOut) {
     Registration registration(directory.path());
     const std::string expected = c.message ? "*** Unable to read " + path + " - " + c.message + "\n"
                                            : "*** " + path + " corrupted\n";
-    EXPECT_EQ(registration.messages(), expected);
+    EXPECT_EQ(registration.takeMessages(), expected);
     EXPECT_FALSE(tablebaseRegistered(kpk, 0));
     EXPECT_TRUE(tablebaseRegistered(krk, 0));  // the rest of the set still serves
   }
@@ -110,11 +117,10 @@ TEST(TbCompressedFiles, UnreadableBlockFailsTheProbeAndDropsTheFile) {
   ASSERT_TRUE(tablebaseRegistered(kpk, 0));
   EXPECT_EQ(readTablebaseValue(kpk, 0, 0), tablebaseByteValue(static_cast<std::int8_t>(entries[0])));
   // Said once, like a file damaged at registration.
-  testing::internal::CaptureStdout();
   for (int probe = 0; probe < 2; ++probe) {
     EXPECT_EQ(readTablebaseValue(kpk, 0, static_cast<std::uint32_t>(entries.size() - 1)), TB_VALUE_UNKNOWN);
   }
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(registration.takeMessages(),
             "*** Unable to read " + directory.path() + "/kpk.nbw.emd - file broken\n");
   EXPECT_FALSE(tablebaseRegistered(kpk, 0));
 }
