@@ -15,7 +15,6 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
-#include "search/worker.h"
 
 namespace velt {
 
@@ -256,9 +255,8 @@ bool writeBookFile(std::FILE* file, const BuildTable& build) {
   return true;
 }
 
-void readGames(PgnLines& lines, BuildTable& build) {
-  EvalPosition& pos = gamePosition;
-  setUpPosition(gamePosition);
+void readGames(PgnLines& lines, BuildTable& build, EvalPosition& pos) {
+  setUpPosition(pos);
   int games = 0;
   std::string line;
   std::string text;
@@ -277,8 +275,8 @@ void readGames(PgnLines& lines, BuildTable& build) {
 
 }  // namespace
 
-BookBuildResult createBook(const char* pgnPath, const char* bookPath, const BookBuildProgress& progress,
-                           long long poolBytes) {
+BookBuildResult createBook(EvalPosition& pos, const char* pgnPath, const char* bookPath,
+                           const BookBuildProgress& progress, long long poolBytes) {
   PgnLines lines;
   lines.in.open(pgnPath);
   if (!lines.in) return BookBuildResult::NO_GAME_FILE;
@@ -287,7 +285,7 @@ BookBuildResult createBook(const char* pgnPath, const char* bookPath, const Book
   try {
     build.buckets.resize(BOOK_BUCKETS);
     build.poolLimit = poolBytes;
-    readGames(lines, build);
+    readGames(lines, build, pos);
   } catch (const std::bad_alloc&) {
     return BookBuildResult::OUT_OF_MEMORY;
   }

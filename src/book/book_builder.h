@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "eval/evaluate.h"
+
 namespace velt {
 
 constexpr int BOOK_BUILD_MOVES = 25;        // moves of each game that are read
@@ -27,9 +29,9 @@ struct BookBuildProgress {
 };
 
 // Reads `pgnPath` and writes the book to `bookPath` through a temporary file beside
-// it, which replaces the book only when every write succeeded. The game position is
-// left at the start of the last game read.
-BookBuildResult createBook(const char* pgnPath, const char* bookPath, const BookBuildProgress& progress,
-                           long long poolBytes = BOOK_POOL_BYTES);
+// it, which replaces the book only when every write succeeded. The games are played
+// through on `pos`, which is left at the start of the last game read.
+BookBuildResult createBook(EvalPosition& pos, const char* pgnPath, const char* bookPath,
+                           const BookBuildProgress& progress, long long poolBytes = BOOK_POOL_BYTES);
 
 }  // namespace velt

@@ -152,7 +152,7 @@ bool buildBook(Engine& engine, const char* pgnPath, const char* bookPath) {
   BuildOutput output{engine.out, bookPath};
   const BookBuildProgress progress = {&output, printGameStarted, printGameRejected, printPoolFull, printDone,
                                       printWritingStarted};
-  const BookBuildResult result = createBook(pgnPath, bookPath, progress);
+  const BookBuildResult result = createBook(gamePosition, pgnPath, bookPath, progress);
   switch (result) {
     case BookBuildResult::WRITTEN: write(engine.out, "Done!\n"); break;
     case BookBuildResult::NO_GAME_FILE: print(engine.out, "Cannot open PGN file '%s'\n", pgnPath); break;
