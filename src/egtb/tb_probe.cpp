@@ -311,6 +311,7 @@ int classMen(int classNumber) {
 }  // namespace
 
 void setTablebaseFaultHook(const TablebaseFaultHook& hook) { tb.faultHook = hook; }
+const TablebaseFaultHook& tablebaseFaultHook() { return tb.faultHook; }
 
 int initTablebases(const char* pathList) {
   initTablebaseIndex();

@@ -37,6 +37,7 @@ extern TablebaseStatus tablebaseStatus;
 int initTablebases(const char* pathList);
 // Where the faults of files go; set between searches.
 void setTablebaseFaultHook(const TablebaseFaultHook& hook);
+const TablebaseFaultHook& tablebaseFaultHook();
 // Lays the block cache out in `area` (closing all open files first); fewer bytes than
 // one entry leave the cache disabled and every probe unanswered.
 void initTablebaseCache(unsigned char* area, std::size_t bytes);
