@@ -54,11 +54,14 @@ void publishProgress(std::uint32_t now) {
 
 void pollSearch(Worker& pos) {
   const bool takesCommands = search.iterationDepth > UNDISTURBED_DEPTH && search.pollReadsInput;
-  // Published before the commands that read it can come in.
-  if (takesCommands) publishProgress(currentTimeMs());
-  if (search.takesCommands != takesCommands) search.takesCommands = takesCommands;
+  if (!takesCommands && search.takesCommands) search.takesCommands = false;
   if (search.iterationDepth <= UNDISTURBED_DEPTH && search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
+  if (takesCommands) {
+    // Published before the commands that read it can come in.
+    publishProgress(now);
+    if (!search.takesCommands) search.takesCommands = true;
+  }
   if (search.stopState == STOP_PONDER_HIT) ponderHit(now);
   // The polls come some milliseconds apart: the search stops at the last one before
   // the hard limit, the one that finds less time left than has passed since the last.
