@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 
 #include "board/bitboard.h"
 #include "board/movegen.h"
@@ -12,8 +13,7 @@
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "eval/pawns.h"
-#include "search/history.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 
 using namespace velt;
 
@@ -50,9 +50,10 @@ std::uint64_t fullPerft(Worker& pos, int depth) {
 
 int main() {
   buildBoardTables();
-  if (!buildMaterialTable() || !allocatePawnHash()) return 1;
+  const auto engine = std::make_unique<EngineCore>();
+  if (!buildMaterialTable(engine->evalData.material) || !allocatePawnHash(engine->evalData)) return 1;
   buildOrderTables();
-  resetHistory();
+  Worker& gamePosition = engine->gamePosition;
 
   constexpr int rounds = 200000;
   std::uint64_t evaluations = 0;

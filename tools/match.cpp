@@ -302,7 +302,7 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
   bool started[2] = {false, false};
   std::string lastMove;
   for (;;) {
-    Worker& pos = gamePosition;
+    Worker& pos = referee.gamePosition;
     const int side = pos.side;
     Player& engine = *engines[side];
     Fault fault = Fault::NONE;

@@ -13,7 +13,7 @@
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/move_step.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 
 using namespace velt;
 
@@ -44,7 +44,9 @@ int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 300;
   std::mt19937 random(argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 4646u);
   buildBoardTables();
-  buildMaterialTable();
+  const auto engine = std::make_unique<EngineCore>();
+  if (!buildMaterialTable(engine->evalData.material) || !allocatePawnHash(engine->evalData)) return 1;
+  Worker& gamePosition = engine->gamePosition;
   const int starts = static_cast<int>(sizeof(startPositions) / sizeof(startPositions[0]));
   for (int produced = 0; produced < count;) {
     if (!parseFen(gamePosition, startPositions[produced % starts])) return 1;

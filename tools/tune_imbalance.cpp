@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,9 +44,7 @@
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "eval/pawns.h"
-#include "search/search_state.h"
-#include "search/history.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 
 using namespace velt;
 
@@ -174,14 +173,13 @@ double parseResult(const std::string& text) {
 
 // Replays one game's movetext from its set-up position (empty: the start position)
 // and collects its quiet positions.
-void collectGame(const std::string& fen, const std::string& movetext, double result, int game,
+void collectGame(Worker& pos, const std::string& fen, const std::string& movetext, double result, int game,
                  std::vector<Sample>& samples) {
-  setUpStartPosition(gamePosition);
-  if (!fen.empty() && !parseFen(gamePosition, fen.c_str())) {
+  setUpStartPosition(pos);
+  if (!fen.empty() && !parseFen(pos, fen.c_str())) {
     std::fprintf(stderr, "skipping a game from the unusable position \"%s\"\n", fen.c_str());
     return;
   }
-  Worker& pos = gamePosition;
   std::istringstream words(movetext);
   std::string word;
   while (words >> word) {
@@ -204,7 +202,7 @@ void collectGame(const std::string& fen, const std::string& movetext, double res
 }
 
 // Adds the quiet positions of one file's games; `games` numbers the games across files.
-bool readGames(const char* path, int& games, std::vector<Sample>& samples) {
+bool readGames(Worker& pos, const char* path, int& games, std::vector<Sample>& samples) {
   std::ifstream in(path);
   if (!in) {
     std::fprintf(stderr, "cannot read %s\n", path);
@@ -218,7 +216,7 @@ bool readGames(const char* path, int& games, std::vector<Sample>& samples) {
   auto finishGame = [&] {
     if (result >= 0 && !movetext.empty()) {
       if (decided) {
-        collectGame(fen, movetext, result, games, samples);
+        collectGame(pos, fen, movetext, result, games, samples);
         ++games;
       } else {
         ++skipped;
@@ -529,16 +527,17 @@ int main(int argc, char** argv) {
   buildBoardTables();
   // The evaluation the fit starts from knows only the fixed blocks.
   const std::array<ImbalanceBlock, 2> fixed = fixedBlocks();
-  if (!buildMaterialTableFrom({fixed.data(), static_cast<int>(fixed.size()), nullptr, 0}) || !allocatePawnHash()) {
+  const auto engine = std::make_unique<EngineCore>();
+  if (!buildMaterialTableFrom(engine->evalData.material, {fixed.data(), static_cast<int>(fixed.size()), nullptr, 0}) ||
+      !allocatePawnHash(engine->evalData)) {
     return 1;
   }
   buildOrderTables();
-  resetHistory();
   std::vector<Sample> samples;
   int games = 0;
   for (int i = first; i < argc; ++i) {
     const std::size_t start = samples.size();
-    if (!readGames(argv[i], games, samples)) return 1;
+    if (!readGames(engine->gamePosition, argv[i], games, samples)) return 1;
     for (std::size_t k = start; k < samples.size(); ++k) samples[k].source = i - first;
   }
   const int sources = argc - first;

@@ -8,8 +8,6 @@
 
 namespace velt {
 
-PrefetchTarget prefetchTarget;
-
 namespace {
 
 constexpr Move IRREVERSIBLE_FLAGS = FLAG_PAWN_MOVE | FLAG_CAPTURE | FLAG_CASTLE;
@@ -171,7 +169,7 @@ bool doBeginMove(Position& pos, Move move) {
   pos.xside = C;
   pos.hashKey ^= sideKey;
   // The child probes the table next: start loading its bucket while it is evaluated.
-  prefetchForKey(pos.hashKey);
+  prefetchForKey(pos.prefetch, pos.hashKey);
   return true;
 }
 

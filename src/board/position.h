@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "board/prefetch.h"
 #include "board/types.h"
 
 namespace velt {
@@ -91,6 +92,8 @@ struct Position : Board {
   // The generators add the bishop under-promotions (analysis, perft, the list of
   // legal moves); the search otherwise leaves them out.
   bool bishopPromotions = false;
+  // Where make-move warms up the hash entry of the position it reaches.
+  PrefetchTarget prefetch;
 };
 
 // The men of a position to set up: type and colour per square, NO_PIECE when empty.

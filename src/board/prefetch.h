@@ -1,6 +1,7 @@
 // Cache warming for make-move: the position just reached looks up a hash table next,
-// so make-move starts loading that entry while it evaluates. The owner of the table
-// registers where a key's entry lies; the board layer knows nothing else about it.
+// so make-move starts loading that entry while it evaluates. The search gives each
+// position it works on the place where a key's entry lies; the board layer knows
+// nothing else about the table.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +14,11 @@ struct PrefetchTarget {
   std::uint32_t entryBytes = 0;
 };
 
-// Written only between searches, by whoever (re)allocates the table.
-extern PrefetchTarget prefetchTarget;
-
 inline void prefetchAddress(const void* address) { __builtin_prefetch(address); }
 
-inline void prefetchForKey(std::uint64_t key) {
-  const std::uintptr_t index = static_cast<std::uint32_t>(key) & prefetchTarget.indexMask;
-  prefetchAddress(reinterpret_cast<const void*>(prefetchTarget.base + index * prefetchTarget.entryBytes));
+inline void prefetchForKey(const PrefetchTarget& target, std::uint64_t key) {
+  const std::uintptr_t index = static_cast<std::uint32_t>(key) & target.indexMask;
+  prefetchAddress(reinterpret_cast<const void*>(target.base + index * target.entryBytes));
 }
 
 }  // namespace velt

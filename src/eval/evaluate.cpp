@@ -5,12 +5,11 @@
 #include "board/attacks.h"
 #include "board/bitboard.h"
 #include "eval/endgame.h"
+#include "eval/eval_data.h"
 #include "eval/material.h"
 #include "eval/terms.h"
 
 namespace velt {
-
-GainTables gainTables;
 
 namespace {
 
@@ -36,7 +35,7 @@ void storeEarlyExit(EvalPosition& pos, int positional) {
 void learnMoveGain(EvalPosition& pos, Move move) {
   const int mover = pos.xside;
   const int change = pos.plyEval[pos.ply] - pos.plyEval[pos.ply - 1];
-  learnGain(gainIndex(pos.board[moveTo(move)], move), mover == WHITE ? change : -change);
+  learnGain(*pos.evalData->gains, gainIndex(pos.board[moveTo(move)], move), mover == WHITE ? change : -change);
 }
 
 void setPawnAndKingMaps(Position& pos) {
@@ -94,19 +93,19 @@ void fillAttackMaps(Position& pos) {
   addPieceAttacks(pos);
 }
 
-void learnGain(int index, int d) {
-  const int largest = gainAt(gainTables.largest, index);
+void learnGain(GainTables& gains, int index, int d) {
+  const int largest = gainAt(gains.largest, index);
   const int newLargest = d < largest ? largest - 1 : d <= GAIN_JUMP_LIMIT ? d : largest + 1;
-  gainTables.largest[index].store(newLargest, std::memory_order_relaxed);
-  const int smallest = gainAt(gainTables.smallest, index);
+  gains.largest[index].store(newLargest, std::memory_order_relaxed);
+  const int smallest = gainAt(gains.smallest, index);
   const int newSmallest = d > smallest ? smallest + 1 : d > -GAIN_JUMP_LIMIT - 1 ? d : smallest - 1;
-  gainTables.smallest[index].store(newSmallest, std::memory_order_relaxed);
+  gains.smallest[index].store(newSmallest, std::memory_order_relaxed);
 }
 
-void clearGainTables() {
+void clearGainTables(GainTables& gains) {
   for (int i = 0; i < GAIN_TABLE_SIZE; ++i) {
-    gainTables.largest[i].store(0, std::memory_order_relaxed);
-    gainTables.smallest[i].store(0, std::memory_order_relaxed);
+    gains.largest[i].store(0, std::memory_order_relaxed);
+    gains.smallest[i].store(0, std::memory_order_relaxed);
   }
 }
 
@@ -115,7 +114,8 @@ int evaluate(EvalPosition& pos, int alpha, int beta) {
   const Move lastMove = gamePly > 0 ? pos.undo[gamePly - 1].move : MOVE_NONE;
   if (gamePly > 0 && lastMove == MOVE_NONE) return pos.undo[gamePly - 1].evalAfter;
 
-  const std::uint32_t entry = materialEntry(pos);
+  const EvalData& data = *pos.evalData;
+  const std::uint32_t entry = materialEntry(data.material, pos);
   const int material = keyBalance(pos.materialKey) * 3200 + entryAdjustment(entry);
   const int phase = entryPhase(entry);
   const std::uint32_t flags = entryFlags(entry);
@@ -133,13 +133,13 @@ int evaluate(EvalPosition& pos, int alpha, int beta) {
     const int margin = 16 * parentLazy + ((lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) ? LAZY_CAPTURE_MARGIN : 0);
     const int moverSign = -sideSign;
     const int parentPositional = pos.plyEval[pos.ply - 1];
-    const int upperPositional = parentPositional + moverSign * gainAt(gainTables.smallest, index);
+    const int upperPositional = parentPositional + moverSign * gainAt(data.gains->smallest, index);
     const int upper = sideSign * (upperPositional + materialCp);
     if (upper < alpha - margin) {
       storeEarlyExit(pos, upperPositional);
       return upper;
     }
-    const int lowerPositional = parentPositional + moverSign * gainAt(gainTables.largest, index);
+    const int lowerPositional = parentPositional + moverSign * gainAt(data.gains->largest, index);
     const int lower = sideSign * (lowerPositional + materialCp);
     if (lower > beta + margin) {
       storeEarlyExit(pos, lowerPositional);

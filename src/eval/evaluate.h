@@ -7,11 +7,15 @@
 
 namespace velt {
 
+struct EvalData;
+
 // A position as one thread evaluates it: each evaluation leaves the positional score
-// of its ply here, and the thread's index selects its pawn hash table.
+// of its ply here, and the thread's index selects its pawn hash table in the engine's
+// evaluation data.
 struct EvalPosition : Position {
   int plyEval[MAX_PLY];
   int threadIndex = 0;  // thread 0 is the game's
+  EvalData* evalData = nullptr;
 };
 
 // Widest window: alpha = NO_WINDOW asks for a full evaluation without lazy exits.
@@ -23,12 +27,10 @@ int evaluate(EvalPosition& pos, int alpha, int beta);
 // attackMap[ply][colour]: the squares attacked by each colour's men.
 void fillAttackMaps(Position& pos);
 
-// The gain tables the evaluation learns into.
-extern GainTables gainTables;
-void clearGainTables();
+void clearGainTables(GainTables& gains);
 // One observed change d of the positional score, mover's view, for the move at
 // `index`: a bound beyond d drifts one step toward it, a bound short of d jumps
 // to d when d lies within 500, and otherwise drifts one step outward.
-void learnGain(int index, int d);
+void learnGain(GainTables& gains, int index, int d);
 
 }  // namespace velt

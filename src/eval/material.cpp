@@ -1,18 +1,11 @@
 #include "eval/material.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace velt {
 
-std::uint32_t* matInfo = nullptr;
-
 namespace {
-
-// Weight of the material balance in the adjustment, from the settings of the last
-// build (-199 at the default importance 0).
-int importanceFactor = -199;
 
 constexpr int ADJUSTMENT_LIMIT = 32767;  // symmetric, so colour reversal negates exactly
 constexpr int GRID_SIZE = 1 << 18;
@@ -133,7 +126,8 @@ int baseValue(const std::int16_t* grid, const Counts& c) {
   return grid[piece + GRID_PAWN_STRIDE * (c.n[WHITE][PAWN] + 9 * c.n[BLACK][PAWN])];
 }
 
-std::uint32_t tableEntry(const std::int16_t* grid, const Counts& c, const MaterialSettings& settings) {
+std::uint32_t tableEntry(const std::int16_t* grid, const Counts& c, const MaterialSettings& settings,
+                        int importanceFactor) {
   const int balance = c.balance();
   const int adjustment =
       saturatedAdjustment(32 * optionImbalance(c, settings) + baseValue(grid, c) - importanceFactor * balance);
@@ -156,21 +150,21 @@ int tableIndex(const Counts& c) {
 
 }  // namespace
 
-bool buildMaterialTable(const MaterialSettings& settings) {
-  return buildMaterialTableFrom({imbalanceBlocks, imbalanceBlockCount, imbalanceRecords, imbalanceRecordCount},
+bool buildMaterialTable(MaterialTable& table, const MaterialSettings& settings) {
+  return buildMaterialTableFrom(table, {imbalanceBlocks, imbalanceBlockCount, imbalanceRecords, imbalanceRecordCount},
                                 settings);
 }
 
-bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& settings) {
-  if (matInfo) return true;
-  matInfo = static_cast<std::uint32_t*>(std::calloc(MATERIAL_TABLE_SIZE, sizeof(std::uint32_t)));
-  if (!matInfo) return false;
+bool buildMaterialTableFrom(MaterialTable& table, const ImbalanceData& data, const MaterialSettings& settings) {
+  if (table.entries) return true;
+  table.entries = static_cast<std::uint32_t*>(std::calloc(MATERIAL_TABLE_SIZE, sizeof(std::uint32_t)));
+  if (!table.entries) return false;
   std::int16_t* grid = buildBaseGrid(data);
   if (!grid) {
-    releaseMaterialTable();
+    releaseMaterialTable(table);
     return false;
   }
-  importanceFactor = importanceFactorOf(settings);
+  table.importanceFactor = importanceFactorOf(settings);
   Counts c{};
   int& wP = c.n[WHITE][PAWN];
   int& bP = c.n[BLACK][PAWN];
@@ -185,9 +179,8 @@ bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& s
           c.n[order[i][0]][order[i][1]] = rest % 3;
           rest /= 3;
         }
-        const int index = tableIndex(c);
-        if (matInfo[index] != 0) std::printf("ERROR: matInfo array collision\n");
-        matInfo[index] = tableEntry(grid, c, settings);
+        // The digits are a bijection onto the index, so each entry is written once.
+        table.entries[tableIndex(c)] = tableEntry(grid, c, settings, table.importanceFactor);
       }
     }
   }
@@ -195,12 +188,12 @@ bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& s
   return true;
 }
 
-void releaseMaterialTable() {
-  std::free(matInfo);
-  matInfo = nullptr;
+void releaseMaterialTable(MaterialTable& table) {
+  std::free(table.entries);
+  table.entries = nullptr;
 }
 
-std::uint32_t computeMaterialEntry(const Position& pos) {
+std::uint32_t computeMaterialEntry(const MaterialTable& table, const Position& pos) {
   Counts c{};
   for (int colour = WHITE; colour <= BLACK; ++colour) {
     for (int type = PAWN; type <= QUEEN; ++type) c.n[colour][type] = pos.pieceCount[colour][type];
@@ -208,17 +201,17 @@ std::uint32_t computeMaterialEntry(const Position& pos) {
   const int balance = c.balance();
   const int phase = c.phase();
   const int weight = phaseWeight[phase < 64 ? phase : 63];
-  const int adjustment = saturatedAdjustment(fixedImbalance(c, balance) * weight / 256 * 32 - importanceFactor * balance);
+  const int adjustment = saturatedAdjustment(fixedImbalance(c, balance) * weight / 256 * 32 - table.importanceFactor * balance);
   return packEntry(adjustment, phase, lowMaterialFlags(c));
 }
 
-std::uint32_t materialEntry(const Position& pos) {
+std::uint32_t materialEntry(const MaterialTable& table, const Position& pos) {
   for (int colour = WHITE; colour <= BLACK; ++colour) {
     for (int type = KNIGHT; type <= QUEEN; ++type) {
-      if (pos.pieceCount[colour][type] > 2) return computeMaterialEntry(pos);
+      if (pos.pieceCount[colour][type] > 2) return computeMaterialEntry(table, pos);
     }
   }
-  return matInfo[pos.materialKey & 0xFFFFFF];
+  return table.entries[pos.materialKey & 0xFFFFFF];
 }
 
 }  // namespace velt

@@ -19,9 +19,17 @@ constexpr std::uint32_t MATERIAL_WRONG_BISHOP = 0x10;  // side ahead: one bishop
 constexpr std::uint32_t MATERIAL_BISHOPS_ONLY = 0x20;  // one bishop each, nothing else
 constexpr std::uint32_t MATERIAL_BISHOP_KNIGHT = 0x40;  // bishop and knight against no piece
 
+// The importance factor of a table not built yet.
+constexpr int DEFAULT_IMPORTANCE_FACTOR = -199;
+
 constexpr std::uint32_t lowMaterialFlag(int colour) { return colour == WHITE ? MATERIAL_LOW_WHITE : MATERIAL_LOW_BLACK; }
 
-extern std::uint32_t* matInfo;
+// The table and the importance factor it was built with, which the entries computed
+// outside the table follow too.
+struct MaterialTable {
+  std::uint32_t* entries = nullptr;
+  int importanceFactor = DEFAULT_IMPORTANCE_FACTOR;
+};
 
 // The engine options the table is built from, in centipawns (0: no change).
 struct MaterialSettings {
@@ -37,13 +45,13 @@ struct MaterialSettings {
 // Builds the table from the settings, which the entries of positions outside the
 // table also follow; does nothing when it exists. Returns false when memory runs out
 // (the table stays absent).
-bool buildMaterialTable(const MaterialSettings& settings = {});
-void releaseMaterialTable();
+bool buildMaterialTable(MaterialTable& table, const MaterialSettings& settings = {});
+void releaseMaterialTable(MaterialTable& table);
 
 // The entry of the position: the table's, or the fallback's when a side has more
 // than two men of some piece type.
-std::uint32_t materialEntry(const Position& pos);
-std::uint32_t computeMaterialEntry(const Position& pos);
+std::uint32_t materialEntry(const MaterialTable& table, const Position& pos);
+std::uint32_t computeMaterialEntry(const MaterialTable& table, const Position& pos);
 
 inline int entryAdjustment(std::uint32_t entry) { return static_cast<std::int16_t>(entry & 0xFFFF); }
 inline int entryPhase(std::uint32_t entry) { return static_cast<int>((entry >> 16) & 0xFF); }
@@ -83,6 +91,6 @@ struct ImbalanceData {
   const ImbalanceRecord* records;
   int recordCount;
 };
-bool buildMaterialTableFrom(const ImbalanceData& data, const MaterialSettings& settings = {});
+bool buildMaterialTableFrom(MaterialTable& table, const ImbalanceData& data, const MaterialSettings& settings = {});
 
 }  // namespace velt

@@ -1,12 +1,13 @@
 #include "eval/pawns.h"
 
 #include <bit>
-#include <cstdio>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
 #include "board/attacks.h"
 #include "eval/colour_view.h"
+#include "eval/eval_data.h"
 #include "eval/eval_state.h"
 #include "eval/material.h"
 #include "eval/eval_tables.h"
@@ -15,16 +16,14 @@ namespace velt {
 
 namespace {
 
-PawnEntry* pawnHashTables[PAWN_HASH_TABLES];
-
 constexpr std::size_t TABLE_BYTES = sizeof(PawnEntry) * PAWN_HASH_ENTRIES;
 
-PawnEntry* allocateTable(int index) {
+PawnEntry* allocateTable(PawnEntry*& table) {
   void* memory = std::malloc(TABLE_BYTES);
   if (memory == nullptr) return nullptr;
   std::memset(memory, 0xFF, TABLE_BYTES);
-  pawnHashTables[index] = static_cast<PawnEntry*>(memory);
-  return pawnHashTables[index];
+  table = static_cast<PawnEntry*>(memory);
+  return table;
 }
 
 constexpr int isolatedMg(bool blocked) { return blocked ? 158 : 1846; }
@@ -261,37 +260,30 @@ int scoreRace(const Position& pos, const RaceRunner runners[2]) {
 
 }  // namespace
 
-bool allocatePawnHash() {
-  for (int i = 0; i < PAWN_HASH_TABLES; ++i) {
-    if (pawnHashTables[i] == nullptr && allocateTable(i) == nullptr) return false;
+bool allocatePawnHash(EvalData& data) {
+  for (PawnEntry*& table : data.pawnTables) {
+    if (table == nullptr && allocateTable(table) == nullptr) return false;
   }
   return true;
 }
 
-void releasePawnHash() {
-  for (PawnEntry*& table : pawnHashTables) {
+void releasePawnHash(EvalData& data) {
+  for (PawnEntry*& table : data.pawnTables) {
     std::free(table);
     table = nullptr;
   }
 }
 
-void clearPawnHash() {
-  for (PawnEntry* table : pawnHashTables) {
+void clearPawnHash(EvalData& data) {
+  for (PawnEntry* table : data.pawnTables) {
     if (table != nullptr) std::memset(static_cast<void*>(table), 0xFF, TABLE_BYTES);
   }
 }
 
 PawnEntry* probePawnHash(const EvalPosition& pos) {
-  PawnEntry* table = pawnHashTables[pos.threadIndex];
-  if (table == nullptr) [[unlikely]] {
-    // A thread that evaluates before the start-up allocation gets its table now.
-    table = allocateTable(pos.threadIndex);
-    if (table == nullptr) {
-      std::printf("*** Cannot allocate %d bytes of memory\n", static_cast<int>(TABLE_BYTES));
-      std::fflush(stdout);
-      std::exit(1);
-    }
-  }
+  // allocatePawnHash runs before the first evaluation.
+  PawnEntry* table = pos.evalData->pawnTables[pos.threadIndex];
+  assert(table != nullptr);
   const auto keyLow = static_cast<std::uint32_t>(pos.pawnKey);
   const auto keyHigh = static_cast<std::uint32_t>(pos.pawnKey >> 32);
   PawnEntry& entry = table[keyLow & (PAWN_HASH_ENTRIES - 1)];

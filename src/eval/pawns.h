@@ -10,6 +10,7 @@
 namespace velt {
 
 struct EvalState;
+struct EvalData;
 
 constexpr int PAWN_HASH_TABLES = 16;  // one per search thread
 constexpr int PAWN_HASH_ENTRIES = 32768;
@@ -32,10 +33,10 @@ struct PawnEntry {
 };
 
 // Allocates (and empties) every thread's table; false when memory runs out.
-bool allocatePawnHash();
-void releasePawnHash();
+bool allocatePawnHash(EvalData& data);
+void releasePawnHash(EvalData& data);
 // Empties every allocated table: all keys and shelter words become 0xFF bytes.
-void clearPawnHash();
+void clearPawnHash(EvalData& data);
 
 // The entry of the thread's table for the position's pawn structure, filled on a miss.
 PawnEntry* probePawnHash(const EvalPosition& pos);

@@ -19,6 +19,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "search/engine_core.h"
 #include "search/engine_options.h"
 #include "search/tt.h"
 #include "search/worker.h"
@@ -47,12 +48,9 @@ struct FileHeader {
   long bodyOffset;
 };
 
-// Elapsed time of the running analysis search at its last save.
-std::uint32_t lastSaveMs = 0;
+std::uint32_t tableEntries(const EngineCore& engine) { return engine.tt.mask + 4; }
 
-std::uint32_t tableEntries() { return ttMask + 4; }
-
-void currentFen(char* fen) { positionToFen(gamePosition, fen, FenCounters::Zero); }
+void currentFen(const EngineCore& engine, char* fen) { positionToFen(engine.gamePosition, fen, FenCounters::Zero); }
 
 HeaderStatus readHeader(std::FILE* file, FileHeader& header) {
   unsigned char bytes[ANALYSIS_HEADER_READ_SIZE];
@@ -73,13 +71,13 @@ bool isTableSize(std::uint32_t count) {
   return count >= MIN_FILE_ENTRIES && count <= MAX_FILE_ENTRIES && (count & (count - 1)) == 0;
 }
 
-bool headerMatches(const FileHeader& header, const char* fen) {
-  return std::strcmp(header.fen, fen) == 0 && header.entryCount == tableEntries();
+bool headerMatches(const FileHeader& header, const char* fen, std::uint32_t entries) {
+  return std::strcmp(header.fen, fen) == 0 && header.entryCount == entries;
 }
 
 // Whether the existing file at path may be replaced: only by the analysis of its own
 // position and table size. A file that exists but cannot be read is kept.
-bool mayOverwrite(const char* path, const char* fen) {
+bool mayOverwrite(const char* path, const char* fen, std::uint32_t entries) {
   std::error_code error;
   const bool exists = std::filesystem::exists(path, error);
   if (error) return false;
@@ -87,7 +85,7 @@ bool mayOverwrite(const char* path, const char* fen) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   FileHeader header;
-  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen);
+  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen, entries);
   std::fclose(file);
   return matches;
 }
@@ -106,18 +104,18 @@ bool writeOut(std::vector<unsigned char>& buffer, std::FILE* file) {
 // Header and items. An entry shallower than the minimum depth becomes a skip byte; so
 // does one whose first byte is the skip byte itself (depth 127 with an odd from
 // square), which a reader could not tell apart.
-bool writeTable(std::FILE* file, const char* fen) {
+bool writeTable(EngineCore& engine, std::FILE* file, const char* fen) {
   std::vector<unsigned char> buffer;
   buffer.reserve(CHUNK_SIZE);
-  const std::uint32_t count = tableEntries();
+  const std::uint32_t count = tableEntries(engine);
   appendBytes(buffer, fen, std::strlen(fen) + 1);
   appendBytes(buffer, &count, COUNT_SIZE);
   for (std::uint32_t index = 0; index < count; ++index) {
-    const TTEntry entry = ttSnapshot(index);
+    const TTEntry entry = ttSnapshot(engine.tt, index);
     unsigned char bytes[ENTRY_SIZE];
     std::memcpy(bytes, &entry, ENTRY_SIZE);
     const int depth = static_cast<int>(entry.word0 & TT_DEPTH_MASK);
-    if (depth < options.analysisMinDepth || bytes[0] == SKIPPED_ITEM) {
+    if (depth < engine.options.analysisMinDepth || bytes[0] == SKIPPED_ITEM) {
       buffer.push_back(SKIPPED_ITEM);
     } else {
       appendBytes(buffer, bytes, ENTRY_SIZE);
@@ -129,11 +127,11 @@ bool writeTable(std::FILE* file, const char* fen) {
 
 // Writes the file beside the target and renames it over the target only when every
 // write, the flush to the disk and the close succeeded.
-bool writeReplacing(const char* path, const char* fen) {
+bool writeReplacing(EngineCore& engine, const char* path, const char* fen) {
   const std::string temporary = std::string(path) + ".tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;
-  bool ok = writeTable(file, fen);
+  bool ok = writeTable(engine, file, fen);
   ok = std::fflush(file) == 0 && ok;
   ok = ::fsync(::fileno(file)) == 0 && ok;
   ok = std::fclose(file) == 0 && ok;
@@ -145,9 +143,9 @@ bool writeReplacing(const char* path, const char* fen) {
 // Walks the table from entry 0 through the items after the header. An item cut by the
 // end of a chunk is completed by the next read; one cut by the end of the file is
 // dropped, and whatever follows the last entry is ignored.
-void readItems(std::FILE* file) {
+void readItems(EngineCore& engine, std::FILE* file) {
   std::vector<unsigned char> buffer(CHUNK_SIZE);
-  const std::uint32_t count = tableEntries();
+  const std::uint32_t count = tableEntries(engine);
   std::uint32_t index = 0;
   std::size_t held = 0;
   while (index < count) {
@@ -164,7 +162,7 @@ void readItems(std::FILE* file) {
       if (held - at < ENTRY_SIZE) break;
       TTEntry entry;
       std::memcpy(&entry, buffer.data() + at, ENTRY_SIZE);
-      ttRestore(index++, entry);
+      ttRestore(engine.tt, index++, entry);
       at += ENTRY_SIZE;
     }
     std::memmove(buffer.data(), buffer.data() + at, held - at);
@@ -174,7 +172,7 @@ void readItems(std::FILE* file) {
 
 // Why a header cannot be used, or nullptr when it can; a usable header also sets the
 // game position up.
-const char* headerProblem(HeaderStatus status, const FileHeader& header) {
+const char* headerProblem(EngineCore& engine, HeaderStatus status, const FileHeader& header) {
   switch (status) {
     case HeaderStatus::Empty:
       return "empty";
@@ -186,38 +184,38 @@ const char* headerProblem(HeaderStatus status, const FileHeader& header) {
       break;
   }
   if (!isTableSize(header.entryCount)) return "unknown table size";
-  if (!parseFen(gamePosition, header.fen)) return "illegal position";
+  if (!parseFen(engine.gamePosition, header.fen)) return "illegal position";
   return nullptr;
 }
 
 }  // namespace
 
-AnalysisFileStatus saveAnalysisFile() {
-  const char* path = options.analysisFilePath;
+AnalysisFileStatus saveAnalysisFile(EngineCore& engine) {
+  const char* path = engine.options.analysisFilePath;
   if (*path == '\0') return AnalysisFileStatus::NoPath;
   char fen[FEN_TEXT_SIZE];
-  currentFen(fen);
-  if (!mayOverwrite(path, fen)) return AnalysisFileStatus::OtherAnalysis;
-  return writeReplacing(path, fen) ? AnalysisFileStatus::Done : AnalysisFileStatus::WriteFailed;
+  currentFen(engine, fen);
+  if (!mayOverwrite(path, fen, tableEntries(engine))) return AnalysisFileStatus::OtherAnalysis;
+  return writeReplacing(engine, path, fen) ? AnalysisFileStatus::Done : AnalysisFileStatus::WriteFailed;
 }
 
-AnalysisFileStatus loadAnalysisFile() {
-  const char* path = options.analysisFilePath;
+AnalysisFileStatus loadAnalysisFile(EngineCore& engine) {
+  const char* path = engine.options.analysisFilePath;
   if (*path == '\0') return AnalysisFileStatus::NoPath;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return AnalysisFileStatus::NoFile;
   char fen[FEN_TEXT_SIZE];
-  currentFen(fen);
+  currentFen(engine, fen);
   FileHeader header;
-  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen) &&
+  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen, tableEntries(engine)) &&
                        std::fseek(file, header.bodyOffset, SEEK_SET) == 0;
-  if (matches) readItems(file);
+  if (matches) readItems(engine, file);
   std::fclose(file);
   return matches ? AnalysisFileStatus::Done : AnalysisFileStatus::OtherAnalysis;
 }
 
-AnalysisFileStatus deleteAnalysisFile() {
-  const char* path = options.analysisFilePath;
+AnalysisFileStatus deleteAnalysisFile(EngineCore& engine) {
+  const char* path = engine.options.analysisFilePath;
   if (*path == '\0') return AnalysisFileStatus::NoPath;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return AnalysisFileStatus::NoFile;
@@ -229,13 +227,13 @@ AnalysisFileStatus deleteAnalysisFile() {
   return std::remove(path) == 0 ? AnalysisFileStatus::Done : AnalysisFileStatus::NoFile;
 }
 
-bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& checked) {
+bool readAnalysisFileHeader(EngineCore& engine, const char* path, AnalysisFileHeader& checked) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   FileHeader header;
   const HeaderStatus status = readHeader(file, header);
   std::fclose(file);
-  checked.problem = headerProblem(status, header);
+  checked.problem = headerProblem(engine, status, header);
   if (checked.problem == nullptr) {
     std::memcpy(checked.fen, header.fen, sizeof checked.fen);
     checked.entryCount = header.entryCount;
@@ -243,17 +241,18 @@ bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& checked) {
   return true;
 }
 
-void analysisSearchStarted() {
-  lastSaveMs = 0;
-  loadAnalysisFile();
+void analysisSearchStarted(EngineCore& engine) {
+  engine.root.lastSaveMs = 0;
+  loadAnalysisFile(engine);
 }
 
-void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs) {
-  const bool due = point == AnalysisSavePoint::WithinIteration ? elapsedMs - lastSaveMs > LONG_ITERATION_SAVE_MS
-                                                                 : elapsedMs > ITERATION_SAVE_MS;
+void analysisSavePoint(EngineCore& engine, AnalysisSavePoint point, std::uint32_t elapsedMs) {
+  const bool due = point == AnalysisSavePoint::WithinIteration
+                       ? elapsedMs - engine.root.lastSaveMs > LONG_ITERATION_SAVE_MS
+                       : elapsedMs > ITERATION_SAVE_MS;
   if (!due) return;
-  lastSaveMs = elapsedMs;
-  saveAnalysisFile();
+  engine.root.lastSaveMs = elapsedMs;
+  saveAnalysisFile(engine);
 }
 
 }  // namespace velt

@@ -11,6 +11,8 @@
 
 namespace velt {
 
+struct EngineCore;
+
 enum class AnalysisFileStatus {
   Done,           // saved, or loaded as far as the file goes
   NoPath,         // no analysis file is set
@@ -20,14 +22,14 @@ enum class AnalysisFileStatus {
 };
 
 // Writes the table to options.analysisFilePath for the game position.
-AnalysisFileStatus saveAnalysisFile();
+AnalysisFileStatus saveAnalysisFile(EngineCore& engine);
 // Fills the table from options.analysisFilePath when the file belongs to the game
 // position and the table size.
-AnalysisFileStatus loadAnalysisFile();
+AnalysisFileStatus loadAnalysisFile(EngineCore& engine);
 // Removes the file at options.analysisFilePath when it is an analysis file, of any
 // position and table size; any other file there (a book chosen by mistake) is kept
 // and OtherAnalysis returned.
-AnalysisFileStatus deleteAnalysisFile();
+AnalysisFileStatus deleteAnalysisFile(EngineCore& engine);
 
 // The header is looked for in the first bytes of a file; a FEN text is far shorter.
 constexpr int ANALYSIS_HEADER_READ_SIZE = 255;
@@ -39,13 +41,13 @@ struct AnalysisFileHeader {
 // Reads and checks a file's header; false when the file cannot be opened. A usable
 // header names a legal position, which becomes the game position, and a table size
 // the engine can have; otherwise `problem` says what is wrong.
-bool readAnalysisFileHeader(const char* path, AnalysisFileHeader& header);
+bool readAnalysisFileHeader(EngineCore& engine, const char* path, AnalysisFileHeader& header);
 
 // The analysis search's hooks. At its start the file is loaded; it is saved after an
 // iteration once 10 s have passed, within a long iteration every 300 s, and when the
 // search ends after 10 s, so that the work since the last save is not lost.
 enum class AnalysisSavePoint { WithinIteration, AfterIteration, SearchEnd };
-void analysisSearchStarted();
-void analysisSavePoint(AnalysisSavePoint point, std::uint32_t elapsedMs);
+void analysisSearchStarted(EngineCore& engine);
+void analysisSavePoint(EngineCore& engine, AnalysisSavePoint point, std::uint32_t elapsedMs);
 
 }  // namespace velt

@@ -5,6 +5,7 @@
 
 #include "board/bitboard.h"
 #include "board/rules.h"
+#include "search/engine_core.h"
 #include "search/history.h"
 #include "search/node.h"
 #include "search/search.h"
@@ -14,7 +15,6 @@ namespace velt {
 
 // Tuned like the normal search's literal margins; pruningLevel lowers them all.
 const int decidedMarginBase[MARGIN_COUNT] = {1200, 75, 50, 150, 10, 40, 10, 75};
-int decidedMargins[MARGIN_COUNT] = {};
 
 namespace {
 
@@ -26,18 +26,18 @@ constexpr int DECIDED_HISTORY_START = 256;
 constexpr TablebaseProbeRule quiescenceProbeRule = {4, 0, false, false};
 
 void storeBounds(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, bool lower, bool upper) {
-  if (lower) decidedStoreLower(key, tableDepth(depth), bestMove, best, pos.ply);
-  if (upper) decidedStoreUpper(key, tableDepth(depth), best, pos.ply);
+  if (lower) decidedStoreLower(pos.engine->tt, key, tableDepth(depth), bestMove, best, pos.ply);
+  if (upper) decidedStoreUpper(pos.engine->tt, key, tableDepth(depth), best, pos.ply);
 }
 
 }  // namespace
 
-void prepareDecidedSearch(int pruningLevel) {
-  decidedNewSearch();
+void prepareDecidedSearch(EngineCore& engine, int pruningLevel) {
+  decidedNewSearch(engine.tt);
   for (int to = 0; to < 64; ++to) {
-    for (auto& entry : historyTable[0][to]) entry.store(DECIDED_HISTORY_START, std::memory_order_relaxed);
+    for (auto& entry : engine.history.values[0][to]) entry.store(DECIDED_HISTORY_START, std::memory_order_relaxed);
   }
-  for (int i = 0; i < MARGIN_COUNT; ++i) decidedMargins[i] = std::max(decidedMarginBase[i] - pruningLevel, 0);
+  for (int i = 0; i < MARGIN_COUNT; ++i) engine.decidedMargins[i] = std::max(decidedMarginBase[i] - pruningLevel, 0);
 }
 
 bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& result) {
@@ -76,7 +76,7 @@ bool DecidedTable::entryEnds(Worker& pos, int alpha, int beta, int& result) {
 }
 
 void DecidedTable::probe(Worker& pos, std::uint64_t key, Probe& probe) {
-  decidedProbe(pos, key, probe.hit);
+  decidedProbe(pos.engine->tt, pos, key, probe.hit);
   probe.hashMove = probe.hit.move;
   probe.deepest = probe.hit.found ? probe.hit.maxDepth : -1;
 }
@@ -99,7 +99,7 @@ bool DecidedTable::deepProbeEnds(Worker&, Probe& probe, std::uint64_t, int beta,
 
 bool DecidedTable::exactEntryEnds(Worker& pos, int depth, int& result) {
   DecidedHit hit;
-  decidedProbe(pos, pos.hashKey, hit);
+  decidedProbe(pos.engine->tt, pos, pos.hashKey, hit);
   if (!hit.found || hit.lowerDepth < depth || hit.upperDepth < depth || hit.lower != hit.upper) return false;
   const int ply = pos.ply;
   pos.pvLength[ply] = ply;
@@ -134,7 +134,7 @@ void DecidedTable::storeDeep(Worker& pos, std::uint64_t key, int depth, Move bes
 
 bool DecidedTable::quiesceProbeEnds(Worker& pos, bool, int alpha, int beta, int, int& result, int& hashFromTo) {
   DecidedHit hit;
-  decidedProbe(pos, pos.hashKey, hit);
+  decidedProbe(pos.engine->tt, pos, pos.hashKey, hit);
   if (decidedHitEnds(hit, 0, alpha, beta, result)) return true;
   if (hit.move != MOVE_NONE) hashFromTo = moveFromTo(hit.move);
   return tablebaseEnds(pos, 0, quiescenceProbeRule, result);
@@ -148,9 +148,9 @@ void DecidedTable::quiesceStoreResult(Worker& pos, bool, int best, Move bestMove
   storeBounds(pos, pos.hashKey, 0, bestMove, best, bestMove != MOVE_NONE, true);
 }
 
-Move decidedTableMove(const Position& pos) {
+Move decidedTableMove(const Worker& pos) {
   DecidedHit hit;
-  decidedProbe(pos, pos.hashKey, hit);
+  decidedProbe(pos.engine->tt, pos, pos.hashKey, hit);
   return hit.move;
 }
 

@@ -10,22 +10,24 @@
 #include <cstdint>
 
 #include "search/decided_tt.h"
+#include "search/engine_core.h"
 #include "search/node_table.h"
 #include "search/worker.h"
 
 namespace velt {
+
 
 // The side has nothing but its king.
 inline bool hasOnlyKing(const Position& pos, int side) {
   return pos.pieceMaterial[side] == 0 && pos.pieceCount[side][PAWN] == 0;
 }
 
-// The eight pruning margins of this search (its constant table minus pruningLevel).
-extern int decidedMargins[MARGIN_COUNT];
+// The constant table of the eight pruning margins; a search's own are these minus
+// pruningLevel (EngineCore::decidedMargins).
 extern const int decidedMarginBase[MARGIN_COUNT];
 
 // Search start: the next age, the history reset and the margins.
-void prepareDecidedSearch(int pruningLevel);
+void prepareDecidedSearch(EngineCore& engine, int pruningLevel);
 
 // Below this many men a node asks the draw recogniser first.
 constexpr int DECIDED_PROBE_MEN = 6;
@@ -52,7 +54,7 @@ struct DecidedTable {
   // Whether only a mate by this very move reaches beta at `ply` (the next faster one
   // is two plies later): then only checking moves need a search.
   static bool onlyMateInOneReaches(int beta, int ply) { return beta > MATE_SCORE - ply - 3; }
-  static int margin(int index) { return decidedMargins[index]; }
+  static int margin(const Worker& pos, int index) { return pos.engine->decidedMargins[index]; }
   static bool entryEnds(Worker& pos, int alpha, int beta, int& result);
   static void probe(Worker& pos, std::uint64_t key, Probe& probe);
   static bool pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, int& beta, int& result);
@@ -74,8 +76,8 @@ struct DecidedTable {
   // Quiet checks below the horizon as in the normal search, while the evaluation with
   // the check margin reaches alpha: a side that needs a mate does not hunt for it with
   // every check there, which would cost more than the rest of the tree.
-  static bool quiesceTriesChecks(int eval, int checkPlies, int alpha) {
-    return NormalTable::quiesceTriesChecks(eval, checkPlies, alpha);
+  static bool quiesceTriesChecks(const Worker& pos, int eval, int checkPlies, int alpha) {
+    return NormalTable::quiesceTriesChecks(pos, eval, checkPlies, alpha);
   }
   static bool restrictsFrontierChecks() { return false; }
 };
@@ -85,6 +87,6 @@ struct DecidedTable {
 bool decidedHitEnds(const DecidedHit& hit, int depth, int alpha, int beta, int& result);
 
 // Table move of the root (for its ordering and the completed lines).
-Move decidedTableMove(const Position& pos);
+Move decidedTableMove(const Worker& pos);
 
 }  // namespace velt

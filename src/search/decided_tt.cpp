@@ -8,9 +8,6 @@
 
 namespace velt {
 
-int decidedAge = 0;
-int decidedPriority[DECIDED_AGES];
-
 namespace {
 
 using AtomicWord = std::atomic_ref<std::uint32_t>;
@@ -65,12 +62,12 @@ int depthByte(int depth, bool mateBound) {
 }
 
 // A fresh entry holding one bound; the other one is empty.
-void writeFresh(DecidedEntry& entry, std::uint64_t key, bool lowerBound, int depth, Move move, int score) {
+void writeFresh(const TranspositionTable& tt, DecidedEntry& entry, std::uint64_t key, bool lowerBound, int depth, Move move, int score) {
   const Move kept = lowerBound ? move : MOVE_NONE;
   store(entry.word[0], keyHigh(key));
   store(entry.word[1], halves(static_cast<int>(kept & MOVE_LOW_BITS), lowerBound ? score : -DECIDED_EMPTY_BOUND));
   store(entry.word[2], halves(lowerBound ? DECIDED_EMPTY_BOUND : score, 0) |
-                           static_cast<std::uint32_t>(depth) << 16 | static_cast<std::uint32_t>(decidedAge) << 24);
+                           static_cast<std::uint32_t>(depth) << 16 | static_cast<std::uint32_t>(tt.decidedAge) << 24);
   std::uint32_t word3 = 0;
   word3 = withByte(word3, 0, kept != MOVE_NONE ? depth & MAX_DEPTH_BYTE : 0);
   word3 = withByte(word3, 1, lowerBound ? depth : 0);
@@ -79,11 +76,11 @@ void writeFresh(DecidedEntry& entry, std::uint64_t key, bool lowerBound, int dep
   unlockWith(entry, word3);
 }
 
-void storeBound(std::uint64_t key, bool lowerBound, int depth, Move move, int score, int ply) {
+void storeBound(TranspositionTable& tt, std::uint64_t key, bool lowerBound, int depth, Move move, int score, int ply) {
   const int stored = decidedScoreToTable(score, ply);
   const bool mate = lowerBound ? score > MATE_BOUND : score < -MATE_BOUND;
   const int newDepth = depthByte(depth, mate);
-  DecidedEntry* bucket = decidedBucket(key);
+  DecidedEntry* bucket = decidedBucket(tt, key);
   const std::uint32_t high = keyHigh(key);
   int victim = 0, victimPriority = -1 << 30;
   for (int i = 0; i < 4; ++i) {
@@ -92,7 +89,7 @@ void storeBound(std::uint64_t key, bool lowerBound, int depth, Move move, int sc
       std::uint32_t word3 = lockEntry(entry);
       if (load(entry.word[0]) == high) {
         std::uint32_t word1 = load(entry.word[1]), word2 = load(entry.word[2]);
-        word2 = withByte(word2, 3, decidedAge);
+        word2 = withByte(word2, 3, tt.decidedAge);
         if (byteOf(word2, 2) < newDepth) word2 = withByte(word2, 2, newDepth);
         if (lowerBound) {
           if (byteOf(word3, 1) <= newDepth) {
@@ -115,14 +112,14 @@ void storeBound(std::uint64_t key, bool lowerBound, int depth, Move move, int sc
       unlockWith(entry, word3);
     }
     const std::uint32_t word2 = load(entry.word[2]);
-    const int priority = decidedPriority[byteOf(word2, 3) % DECIDED_AGES] - (byteOf(word2, 2) & MAX_DEPTH_BYTE);
+    const int priority = tt.decidedPriority[byteOf(word2, 3) % DECIDED_AGES] - (byteOf(word2, 2) & MAX_DEPTH_BYTE);
     if (priority > victimPriority) {
       victimPriority = priority;
       victim = i;
     }
   }
   lockEntry(bucket[victim]);
-  writeFresh(bucket[victim], key, lowerBound, newDepth, move, stored);
+  writeFresh(tt, bucket[victim], key, lowerBound, newDepth, move, stored);
 }
 
 // The stored move rebuilt against the position: squares and promotion from the
@@ -137,21 +134,21 @@ Move rebuildMove(const Position& pos, std::uint32_t lowBits, int highByte) {
 
 }  // namespace
 
-std::uint32_t decidedIndexMask() {
+std::uint32_t decidedIndexMask(const TranspositionTable& tt) {
   // Every bucket of four lies wholly inside the block and starts on a multiple of four.
-  return (ttMask + 4) / 2 - 4;
+  return (tt.mask + 4) / 2 - 4;
 }
 
-DecidedEntry* decidedBucket(std::uint64_t key) {
-  return reinterpret_cast<DecidedEntry*>(ttTable) + (static_cast<std::uint32_t>(key) & decidedIndexMask());
+DecidedEntry* decidedBucket(const TranspositionTable& tt, std::uint64_t key) {
+  return reinterpret_cast<DecidedEntry*>(tt.entries) + (static_cast<std::uint32_t>(key) & decidedIndexMask(tt));
 }
 
-void decidedNewSearch() {
-  ttRegisterPrefetch(decidedIndexMask(), sizeof(DecidedEntry));
-  decidedAge = (decidedAge + 1) % DECIDED_AGES;
+void decidedNewSearch(TranspositionTable& tt) {
+  ttRegisterPrefetch(tt, decidedIndexMask(tt), sizeof(DecidedEntry));
+  tt.decidedAge = (tt.decidedAge + 1) % DECIDED_AGES;
   for (int age = 0; age < DECIDED_AGES; ++age) {
-    const int distance = decidedAge + 1 - age;
-    decidedPriority[age] = 256 * (distance > 0 ? distance : decidedAge + DECIDED_AGES + 1 - age);
+    const int distance = tt.decidedAge + 1 - age;
+    tt.decidedPriority[age] = 256 * (distance > 0 ? distance : tt.decidedAge + DECIDED_AGES + 1 - age);
   }
 }
 
@@ -167,17 +164,17 @@ int decidedScoreFromTable(int score, int ply) {
   return score;
 }
 
-void decidedStoreLower(std::uint64_t key, int depth, Move move, int score, int ply) {
-  storeBound(key, true, depth, move, score, ply);
+void decidedStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, Move move, int score, int ply) {
+  storeBound(tt, key, true, depth, move, score, ply);
 }
 
-void decidedStoreUpper(std::uint64_t key, int depth, int score, int ply) {
-  storeBound(key, false, depth, MOVE_NONE, score, ply);
+void decidedStoreUpper(TranspositionTable& tt, std::uint64_t key, int depth, int score, int ply) {
+  storeBound(tt, key, false, depth, MOVE_NONE, score, ply);
 }
 
-void decidedProbe(const Position& pos, std::uint64_t key, DecidedHit& hit) {
+void decidedProbe(const TranspositionTable& tt, const Position& pos, std::uint64_t key, DecidedHit& hit) {
   hit = DecidedHit{};
-  DecidedEntry* bucket = decidedBucket(key);
+  DecidedEntry* bucket = decidedBucket(tt, key);
   const std::uint32_t high = keyHigh(key);
   for (int i = 0; i < 4; ++i) {
     DecidedEntry& entry = bucket[i];
@@ -188,7 +185,7 @@ void decidedProbe(const Position& pos, std::uint64_t key, DecidedHit& hit) {
       continue;
     }
     const std::uint32_t word1 = load(entry.word[1]);
-    const std::uint32_t word2 = withByte(load(entry.word[2]), 3, decidedAge);
+    const std::uint32_t word2 = withByte(load(entry.word[2]), 3, tt.decidedAge);
     store(entry.word[2], word2);
     unlockWith(entry, word3);
     hit.found = true;

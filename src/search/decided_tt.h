@@ -13,15 +13,16 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/tt.h"
 
 namespace velt {
+
 
 struct DecidedEntry {
   std::uint32_t word[4];
 };
 static_assert(sizeof(DecidedEntry) == 16);
 
-constexpr int DECIDED_AGES = 64;
 constexpr int DECIDED_MATE_DEPTH = 0x80;  // depth-byte mark of a mate bound
 constexpr std::uint32_t DECIDED_LOCK = 1u << 27;  // in word 3
 constexpr int DECIDED_EMPTY_BOUND = 32000;  // score of a bound not known yet
@@ -37,25 +38,22 @@ struct DecidedHit {
   int maxDepth = 0;  // without the mate mark
 };
 
-extern int decidedAge;
-extern int decidedPriority[DECIDED_AGES];
-
 // Index mask of the 16-byte view: bucket starts within the block, four-aligned.
-std::uint32_t decidedIndexMask();
-DecidedEntry* decidedBucket(std::uint64_t key);
+std::uint32_t decidedIndexMask(const TranspositionTable& tt);
+DecidedEntry* decidedBucket(const TranspositionTable& tt, std::uint64_t key);
 
 // Search start: the next age and the victim priorities by age.
-void decidedNewSearch();
+void decidedNewSearch(TranspositionTable& tt);
 
 // A mate score as stored (relative to the node) and as read back at `ply`.
 int decidedScoreToTable(int score, int ply);
 int decidedScoreFromTable(int score, int ply);
 
 // Stores a lower bound (with its move) or an upper bound of a node at `ply`.
-void decidedStoreLower(std::uint64_t key, int depth, Move move, int score, int ply);
-void decidedStoreUpper(std::uint64_t key, int depth, int score, int ply);
+void decidedStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, Move move, int score, int ply);
+void decidedStoreUpper(TranspositionTable& tt, std::uint64_t key, int depth, int score, int ply);
 // Reads the key's entry (refreshing its age); hit.found is false when there is none.
-void decidedProbe(const Position& pos, std::uint64_t key, DecidedHit& hit);
+void decidedProbe(const TranspositionTable& tt, const Position& pos, std::uint64_t key, DecidedHit& hit);
 
 // The fields of an entry, for the root's table move and for tests.
 Move decidedEntryMove(const DecidedEntry& entry);

@@ -1,6 +1,6 @@
 // The engine options record: defaults, then ./velt.cfg, then UCI "setoption" and
-// xboard commands all write these values (shell/options.h); every subsystem reads
-// them directly.
+// xboard commands all write these values (shell/options.h); the engine record holds
+// them and the engineFlags bits.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +46,5 @@ struct EngineOptions {
   char analysisFilePath[ANALYSIS_PATH_SIZE] = "";
   int analysisMinDepth = 0;
 };
-
-extern std::uint32_t engineFlags;
-extern EngineOptions options;
 
 }  // namespace velt

@@ -9,13 +9,15 @@ namespace velt {
 
 constexpr int HISTORY_MAX = 32768;
 
-extern std::atomic<int> historyTable[2][64][32];
+struct HistoryTable {
+  std::atomic<int> values[2][64][32];
+};
 
-inline int historyValue(int select, int to, int pieceCode) {
-  return historyTable[select][to][pieceCode].load(std::memory_order_relaxed);
+inline int historyValue(const HistoryTable& history, int select, int to, int pieceCode) {
+  return history.values[select][to][pieceCode].load(std::memory_order_relaxed);
 }
 
 // Bank 0 back to 700 and bank 1 back to 100 (new game, table clear).
-void resetHistory();
+void resetHistory(HistoryTable& history);
 
 }  // namespace velt

@@ -5,8 +5,6 @@
 
 namespace velt {
 
-SearchMargins searchMargins;
-
 namespace {
 
 int interpolate(const int (&ends)[2][FUTILITY_SIZE], int index, int phase) {
@@ -17,24 +15,24 @@ int scaleByPruningLevel(int margin, int pruningLevel) { return margin - margin *
 
 }  // namespace
 
-void loadSearchMargins(int phase, int pruningLevel) {
+void loadSearchMargins(SearchMargins& margins, int phase, int pruningLevel) {
   phase = std::clamp(phase, 0, 24);
-  searchMargins.gameStage = phase >= 18 ? 3 : phase >= 12 ? 2 : phase >= 6 ? 1 : 0;
-  searchMargins.standPatBonus = standPatBonusByPhase[phase];
-  searchMargins.evasionBonus = evasionBonusByPhase[phase];
-  searchMargins.deltaPawn = deltaPawnByPhase[phase];
-  searchMargins.deltaMinor = deltaMinorByPhase[phase];
-  searchMargins.deltaRook = deltaRookByPhase[phase];
-  for (int plies = 1; plies <= 4; ++plies) searchMargins.checkMargin[plies] = checkMarginByPhase[phase][plies - 1];
+  margins.gameStage = phase >= 18 ? 3 : phase >= 12 ? 2 : phase >= 6 ? 1 : 0;
+  margins.standPatBonus = standPatBonusByPhase[phase];
+  margins.evasionBonus = evasionBonusByPhase[phase];
+  margins.deltaPawn = deltaPawnByPhase[phase];
+  margins.deltaMinor = deltaMinorByPhase[phase];
+  margins.deltaRook = deltaRookByPhase[phase];
+  for (int plies = 1; plies <= 4; ++plies) margins.checkMargin[plies] = checkMarginByPhase[phase][plies - 1];
   for (int i = 0; i < FUTILITY_SIZE; ++i) {
-    searchMargins.futilityMargin[i] = scaleByPruningLevel(interpolate(futilityMarginEnds, i, phase), pruningLevel);
-    searchMargins.futilityMargin2[i] = scaleByPruningLevel(interpolate(futilityMargin2Ends, i, phase), pruningLevel);
+    margins.futilityMargin[i] = scaleByPruningLevel(interpolate(futilityMarginEnds, i, phase), pruningLevel);
+    margins.futilityMargin2[i] = scaleByPruningLevel(interpolate(futilityMargin2Ends, i, phase), pruningLevel);
   }
 }
 
-void setDrawScores(int rootSide, int contempt) {
-  searchMargins.drawScore[rootSide] = -contempt;
-  searchMargins.drawScore[rootSide ^ 1] = contempt;
+void setDrawScores(SearchMargins& margins, int rootSide, int contempt) {
+  margins.drawScore[rootSide] = -contempt;
+  margins.drawScore[rootSide ^ 1] = contempt;
 }
 
 }  // namespace velt

@@ -28,12 +28,11 @@ struct SearchMargins {
   int gameStage = 0;      // 0..3 from the phase
   int drawScore[2] = {};  // by side to move
 };
-extern SearchMargins searchMargins;
 
 // Loads every phase-indexed margin for `phase` (capped at 24) and scales the two
 // futility tables by pruningLevel (100 turns them to 0, -1000 makes them 11 times larger).
-void loadSearchMargins(int phase, int pruningLevel);
+void loadSearchMargins(SearchMargins& margins, int phase, int pruningLevel);
 // Contempt: the side to move at the root gets -contempt, the other side +contempt.
-void setDrawScores(int rootSide, int contempt);
+void setDrawScores(SearchMargins& margins, int rootSide, int contempt);
 
 }  // namespace velt

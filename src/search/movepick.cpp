@@ -7,6 +7,7 @@
 #include "board/movegen.h"
 #include "board/see.h"
 #include "eval/evaluate.h"
+#include "search/engine_core.h"
 #include "search/history.h"
 
 namespace velt {
@@ -39,8 +40,8 @@ void takeList(Worker& pos, PickState& ps) {
   ps.endIndex = listEnd(pos);
 }
 
-int historyScore(const Position& pos, int select, Move move) {
-  return historyValue(select, moveTo(move), pos.board[moveFrom(move)]);
+int historyScore(const Worker& pos, int select, Move move) {
+  return historyValue(pos.engine->history, select, moveTo(move), pos.board[moveFrom(move)]);
 }
 
 void sortList(Worker& pos, int begin, int end) { sortByScore(pos.moveList + begin, pos.moveList + end); }
@@ -123,6 +124,7 @@ int pickEvasions(Worker& pos, Move hashMove, int historySelect) {
 }
 
 Move nextMove(Worker& pos) {
+  EngineCore& engine = *pos.engine;
   PickState& ps = pos.pickState[pos.ply];
   for (;;) {
     switch (ps.stage) {
@@ -215,7 +217,7 @@ Move nextMove(Worker& pos) {
           if (ps.stage == PICK_FUTILE_CHECKS) {
             ps.stage = PICK_DONE;
           } else {
-            generateQuietsByGain(pos, gainTables, ps.gainLimit);
+            generateQuietsByGain(pos, *engine.evalData.gains, ps.gainLimit);
             takeList(pos, ps);
             ps.stage = PICK_GAIN_QUIETS;
           }

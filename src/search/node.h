@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "search/search_state.h"
+#include "search/engine_core.h"
 #include "search/worker.h"
 
 namespace velt {
@@ -34,7 +34,7 @@ inline void startNode(Worker& pos) {
 // Counts the node and polls on the polling thread; true when the search must stop.
 inline bool countNode(Worker& pos) {
   ++pos.nodes;
-  if (pos.threadIndex == 0 && (pos.nodes & search.pollMask) == 0) pollSearch(pos);
+  if (pos.threadIndex == 0 && (pos.nodes & pos.engine->search.pollMask) == 0) pollSearch(pos);
   return stopped(pos);
 }
 

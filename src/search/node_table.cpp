@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "board/movegen.h"
+#include "search/engine_core.h"
 #include "search/margins.h"
 #include "search/node.h"
 #include "search/search.h"
@@ -11,7 +12,8 @@
 namespace velt {
 
 void probeTable(Worker& pos, std::uint64_t key, Probe& probe) {
-  ttScan(key, probe);
+  EngineCore& engine = *pos.engine;
+  ttScan(engine.tt, key, probe);
   int bestQuality = -1, hashFromTo = 0;
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
@@ -29,8 +31,9 @@ bool cutsLow(const TTHit& hit, int beta) { return (hit.bound & TT_LOWER) && hit.
 bool cutsHigh(const TTHit& hit, int beta) { return (hit.bound & TT_UPPER) && hit.score < beta; }
 
 bool exactEntryEnds(Worker& pos, int depth, int& result) {
+  EngineCore& engine = *pos.engine;
   TTScan scan;
-  ttScan(pos.hashKey, scan);
+  ttScan(engine.tt, pos.hashKey, scan);
   for (int i = 0; i < scan.count; ++i) {
     const TTHit& hit = scan.hits[i];
     if (hit.bound == TT_EXACT && hit.depth >= depth) {
@@ -51,32 +54,32 @@ bool exactEntryEnds(Worker& pos, int depth, int& result) {
 
 int tableDepth(int depth) { return std::clamp(depth, 0, MAX_TT_DEPTH); }
 
-void storeZeroWindow(std::uint64_t key, int depth, Move bestMove, int best, int beta) {
+void storeZeroWindow(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta) {
   if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLower(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best));
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperPlain(key, tableDepth(depth), 0, ttUpperField(best));
+    if (ttLowerStorable(tt, best)) ttStoreLower(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best));
+  } else if (ttUpperStorable(tt, best)) {
+    ttStoreUpperPlain(tt, key, tableDepth(depth), 0, ttUpperField(tt, best));
   }
 }
 
-void storeDeep(std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+void storeDeep(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
   if (best >= beta) {
-    if (ttLowerStorable(best)) {
-      ttStoreLowerKeyed(key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(best), isExpectedAllNode(mode));
+    if (ttLowerStorable(tt, best)) {
+      ttStoreLowerKeyed(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best), isExpectedAllNode(mode));
     }
-  } else if (ttUpperStorable(best)) {
-    ttStoreUpperKeyed(key, tableDepth(depth), 0, ttUpperField(best), isExpectedCutNode(mode));
+  } else if (ttUpperStorable(tt, best)) {
+    ttStoreUpperKeyed(tt, key, tableDepth(depth), 0, ttUpperField(tt, best), isExpectedCutNode(mode));
   }
 }
 
-bool deepProbeEnds(Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
+bool deepProbeEnds(const TranspositionTable& tt, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
     const bool restricted = (hit.flags & TT_RESTRICTED) != 0;
     if ((cutsLow(hit, beta) && (!restricted || isExpectedAllNode(mode))) ||
         (cutsHigh(hit, beta) && (!restricted || isExpectedCutNode(mode)))) {
-      ttRefreshAge(*probe.entries[i], key);
+      ttRefreshAge(tt, *probe.entries[i], key);
       result = hit.score;
       return true;
     }
@@ -96,11 +99,12 @@ bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result) {
 }
 
 bool NormalTable::pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, int& beta, int& result) {
+  EngineCore& engine = *pos.engine;
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
     if (hit.bound == TT_EXACT) {
-      ttRefreshAge(*probe.entries[i], pos.hashKey);
+      ttRefreshAge(engine.tt, *probe.entries[i], pos.hashKey);
       result = hit.score;
       return true;
     }
@@ -122,12 +126,13 @@ bool NormalTable::pvProbeEnds(Worker& pos, Probe& probe, int depth, int alpha, i
 }
 
 bool NormalTable::verifyProbeEnds(Worker& pos, Probe& probe, int depth, int beta, int& result) {
+  EngineCore& engine = *pos.engine;
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
     const bool trusted = (hit.flags & TT_TRUSTED) != 0;
     if (hit.bound == TT_EXACT || ((depth < 3 * ONE_PLY || trusted) && (cutsLow(hit, beta) || cutsHigh(hit, beta)))) {
-      if (hit.bound == TT_EXACT || trusted) ttRefreshAge(*probe.entries[i], pos.hashKey);
+      if (hit.bound == TT_EXACT || trusted) ttRefreshAge(engine.tt, *probe.entries[i], pos.hashKey);
       result = hit.score;
       return true;
     }
@@ -136,24 +141,27 @@ bool NormalTable::verifyProbeEnds(Worker& pos, Probe& probe, int depth, int beta
 }
 
 void NormalTable::storePV(Worker& pos, int depth, Move bestMove, int best, int beta) {
+  EngineCore& engine = *pos.engine;
   const int stored = tableDepth(depth);
   if (best >= beta) {
-    if (ttLowerStorable(best)) ttStoreLowerTrusted(pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(best));
+    if (ttLowerStorable(engine.tt, best)) ttStoreLowerTrusted(engine.tt, pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(engine.tt, best));
   } else if (bestMove == MOVE_NONE) {
-    if (ttUpperStorable(best)) ttStoreUpper(pos.hashKey, stored, 0, ttUpperField(best));
+    if (ttUpperStorable(engine.tt, best)) ttStoreUpper(engine.tt, pos.hashKey, stored, 0, ttUpperField(engine.tt, best));
   } else {
-    ttStoreExactClipped(pos.hashKey, stored, moveFromTo(bestMove), best);
+    ttStoreExactClipped(engine.tt, pos.hashKey, stored, moveFromTo(bestMove), best);
   }
 }
 
 void NormalTable::storeNullCut(Worker& pos, int depth, int score) {
-  if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, tableDepth(depth), 0, ttLowerField(score));
+  EngineCore& engine = *pos.engine;
+  if (ttLowerStorable(engine.tt, score)) ttStoreLower(engine.tt, pos.hashKey, tableDepth(depth), 0, ttLowerField(engine.tt, score));
 }
 
 bool NormalTable::quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                    int& hashFromTo) {
+  EngineCore& engine = *pos.engine;
   TTScan scan;
-  ttScan(pos.hashKey, scan);
+  ttScan(engine.tt, pos.hashKey, scan);
   for (int i = 0; i < scan.count; ++i) {
     const TTHit& hit = scan.hits[i];
     const bool upperUsable = !frontier || checkPlies < 5 || hit.depth > 1;
@@ -168,22 +176,38 @@ bool NormalTable::quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int be
 }
 
 void NormalTable::quiesceStoreCut(Worker& pos, Move move, int score) {
-  if (ttLowerStorable(score)) ttStoreLower(pos.hashKey, 1, moveFromTo(move), ttLowerField(score));
+  EngineCore& engine = *pos.engine;
+  if (ttLowerStorable(engine.tt, score)) ttStoreLower(engine.tt, pos.hashKey, 1, moveFromTo(move), ttLowerField(engine.tt, score));
 }
 
 // An exact (clipped) score when a move raised alpha, else an upper bound unless it
 // lies above the table window. The frontier search is a zero-window node: its bounds
 // are not marked trusted.
 void NormalTable::quiesceStoreResult(Worker& pos, bool frontier, int best, Move bestMove) {
+  EngineCore& engine = *pos.engine;
   if (bestMove != MOVE_NONE) {
-    ttStoreExactClipped(pos.hashKey, 1, moveFromTo(bestMove), best);
-  } else if (ttUpperStorable(best)) {
-    (frontier ? ttStoreUpperPlain : ttStoreUpper)(pos.hashKey, 1, 0, ttUpperField(best));
+    ttStoreExactClipped(engine.tt, pos.hashKey, 1, moveFromTo(bestMove), best);
+  } else if (ttUpperStorable(engine.tt, best)) {
+    (frontier ? ttStoreUpperPlain : ttStoreUpper)(engine.tt, pos.hashKey, 1, 0, ttUpperField(engine.tt, best));
   }
 }
 
-bool NormalTable::quiesceTriesChecks(int eval, int checkPlies, int alpha) {
-  return eval + searchMargins.checkMargin[checkPlies] >= alpha;
+bool NormalTable::quiesceTriesChecks(const Worker& pos, int eval, int checkPlies, int alpha) {
+  const EngineCore& engine = *pos.engine;
+  return eval + engine.margins.checkMargin[checkPlies] >= alpha;
+}
+
+void NormalTable::storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
+  velt::storeZeroWindow(pos.engine->tt, pos.hashKey, depth, bestMove, best, beta);
+}
+
+void NormalTable::storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+  velt::storeDeep(pos.engine->tt, key, depth, bestMove, best, beta, mode);
+}
+
+bool NormalTable::deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
+                                int& result) {
+  return velt::deepProbeEnds(pos.engine->tt, probe, key, beta, depth, mode, result);
 }
 
 }  // namespace velt

@@ -9,6 +9,7 @@
 
 namespace velt {
 
+
 // The matching entries of a node's bucket, and the hash move they offer.
 struct Probe : TTScan {
   Move hashMove = MOVE_NONE;
@@ -28,14 +29,15 @@ bool exactEntryEnds(Worker& pos, int depth, int& result);
 int tableDepth(int depth);
 
 // The table stores of a zero-window node (neither flag).
-void storeZeroWindow(std::uint64_t key, int depth, Move bestMove, int best, int beta);
+void storeZeroWindow(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta);
 // The keyed stores of a deep zero-window node: lower bounds of expected all nodes and
 // upper bounds of expected cut nodes are restricted to nodes of the same kind.
-void storeDeep(std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
+void storeDeep(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
 
 // Deep-node probe: entries of sufficient depth cut, restricted ones only for nodes of
 // the kind that stored them. Their age is refreshed.
-bool deepProbeEnds(Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result);
+bool deepProbeEnds(const TranspositionTable& tt, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
+                   int& result);
 bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result);
 
 // Pruning margins of the zero-window nodes, by use.
@@ -61,7 +63,7 @@ struct NormalTable {
   static constexpr bool prunes(const Position&, int) { return true; }
   static constexpr bool reduces(const Position&, int) { return true; }
   static constexpr bool onlyMateInOneReaches(int, int) { return false; }
-  static constexpr int margin(int index) { return margins[index]; }
+  static constexpr int margin(const Worker&, int index) { return margins[index]; }
   static bool entryEnds(Worker&, int, int, int&) { return false; }
   static void probe(Worker& pos, std::uint64_t key, Probe& probe) { probeTable(pos, key, probe); }
   // Principal-variation node: exact entries end it; shallow ones also bound it (beta may drop).
@@ -71,27 +73,21 @@ struct NormalTable {
   static bool shallowProbeEnds(Worker&, const Probe& probe, int beta, int depth, int& result) {
     return velt::shallowProbeEnds(probe, beta, depth, result);
   }
-  static bool deepProbeEnds(Worker&, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
-    return velt::deepProbeEnds(probe, key, beta, depth, mode, result);
-  }
+  static bool deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result);
   static bool exactEntryEnds(Worker& pos, int depth, int& result) { return velt::exactEntryEnds(pos, depth, result); }
   static void storePV(Worker& pos, int depth, Move bestMove, int best, int beta);
-  static void storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
-    velt::storeZeroWindow(pos.hashKey, depth, bestMove, best, beta);
-  }
+  static void storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta);
   static void storeNullCut(Worker& pos, int depth, int score);
   // A node without a legal move: nothing is stored.
   static void storeGameEnd(Worker&, int) {}
-  static void storeDeep(Worker&, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
-    velt::storeDeep(key, depth, bestMove, best, beta, mode);
-  }
+  static void storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
   // Quiescence: any entry that settles the window ends the node; otherwise hashFromTo
   // is the move of the last matching entry that did not.
   static bool quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
                                int& hashFromTo);
   static void quiesceStoreCut(Worker& pos, Move move, int score);
   static void quiesceStoreResult(Worker& pos, bool frontier, int best, Move bestMove);
-  static bool quiesceTriesChecks(int eval, int checkPlies, int alpha);
+  static bool quiesceTriesChecks(const Worker& pos, int eval, int checkPlies, int alpha);
   // The frontier's checks are only those that may end the game.
   static bool restrictsFrontierChecks() { return true; }
 };

@@ -2,53 +2,19 @@
 #include "search/parallel.h"
 
 #include <algorithm>
-#include <memory>
-#include <semaphore>
-#include <thread>
 
+#include "search/engine_core.h"
 #include "search/node.h"
 
 namespace velt {
 
-int splitMinDepth = 4;
-std::atomic<int> idleWorkers{0};
-
 namespace {
 
-// One per search thread.
-struct SearchThread {
-  std::atomic<Worker*> work{nullptr};  // the copy it searches; null when idle
-  std::binary_semaphore wake{0};       // released at search start and to end the thread
-  std::thread thread;                  // workers only
-};
+void idleLoop(ThreadPool& pool, int id, Worker* waitFor);
 
-// What all search threads share besides the split points.
-struct ThreadPool {
-  SpinLock smpLock;
-  // Created once and never freed: the workers sleep on them until the process ends.
-  SearchThread* threads = new SearchThread[MAX_SEARCH_THREADS];
-  int threadCount = 1;
-  std::atomic<bool> aborted{true};  // no search running: workers go to sleep
-  std::atomic<bool> exiting{false};  // workers end (before they are created anew)
-  std::atomic<int> threadsStarted{0};
-  // The copy pool: COPY_BLOCKS_PER_THREAD blocks per thread, each a position with
-  // its own split-point record. Taken and returned under smpLock.
-  int blockCount = 0;
-  int blocksInUse = 0;
-  std::unique_ptr<Worker[]> blocks;
-  std::unique_ptr<SplitPoint[]> blockSplits;
-  std::unique_ptr<bool[]> blockInUse;
-  Worker* root = nullptr;
-  SplitPoint rootSplit;
-};
-
-ThreadPool pool;
-
-void idleLoop(int id, Worker* waitFor);
-
-void workerMain(int id) {
-  pool.threadsStarted.fetch_add(1, std::memory_order_release);
-  idleLoop(id, nullptr);
+void workerMain(ThreadPool* pool, int id) {
+  pool->threadsStarted.fetch_add(1, std::memory_order_release);
+  idleLoop(*pool, id, nullptr);
 }
 
 // Copies what a helper needs below the split ply: the board, the attack maps, the
@@ -67,12 +33,13 @@ void copyPosition(Worker& copy, const Worker& pos) {
   std::copy(pos.checkInfo, pos.checkInfo + pos.gamePly + 2, copy.checkInfo);
   copy.pvLength[ply] = pos.pvLength[ply];
   std::copy(pos.pv[ply] + ply, pos.pv[ply] + std::max(pos.pvLength[ply], ply), copy.pv[ply] + ply);
+  copy.prefetch = pos.prefetch;
   copy.listStart[ply] = 0;
   copy.listStart[ply + 1] = 0;
 }
 
 // Needs smpLock.
-Worker* copyForSplit(Worker& pos, int threadId) {
+Worker* copyForSplit(ThreadPool& pool, Worker& pos, int threadId) {
   int index = -1;
   for (int i = threadId * COPY_BLOCKS_PER_THREAD; i < (threadId + 1) * COPY_BLOCKS_PER_THREAD; ++i) {
     if (i < pool.blockCount && !pool.blockInUse[i]) {
@@ -100,7 +67,7 @@ Worker* copyForSplit(Worker& pos, int threadId) {
 }
 
 // Needs smpLock.
-void releaseBlock(Worker* copy) {
+void releaseBlock(ThreadPool& pool, Worker* copy) {
   pool.blockInUse[copy - pool.blocks.get()] = false;
   --pool.blocksInUse;
 }
@@ -117,7 +84,7 @@ void mergeCounters(Worker& parent, const Worker& copy) {
   }
 }
 
-bool waitEnds(const SearchThread& self, const Worker* waitFor) {
+bool waitEnds(const ThreadPool& pool, const SearchThread& self, const Worker* waitFor) {
   if (self.work.load(std::memory_order_acquire) != nullptr) return true;
   if (waitFor == nullptr) return pool.aborted.load(std::memory_order_acquire);
   return waitFor->split->workerCount.load(std::memory_order_acquire) == 0;
@@ -126,7 +93,7 @@ bool waitEnds(const SearchThread& self, const Worker* waitFor) {
 // The loop of an idle thread: sleeps between searches (workers only), spins for
 // work during one, and searches the copies it is handed. With `waitFor` it returns
 // once every copy working for that split point has finished.
-void idleLoop(int id, Worker* waitFor) {
+void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
   SearchThread& self = pool.threads[id];
   for (;;) {
     while (waitFor == nullptr && pool.aborted.load(std::memory_order_acquire) &&
@@ -136,9 +103,9 @@ void idleLoop(int id, Worker* waitFor) {
     }
     {
       SpinGuard guard(pool.smpLock);
-      idleWorkers.fetch_add(1, std::memory_order_relaxed);
+      pool.idleWorkers.fetch_add(1, std::memory_order_relaxed);
     }
-    for (int spins = 0; !waitEnds(self, waitFor); spinPause(spins)) {
+    for (int spins = 0; !waitEnds(pool, self, waitFor); spinPause(spins)) {
       // Only the main thread polls input and time, also while it waits for helpers:
       // at every step once it has stopped merely pausing, since a step may then last
       // as long as the system keeps it off its core.
@@ -152,7 +119,7 @@ void idleLoop(int id, Worker* waitFor) {
         work = waitFor;
         self.work.store(waitFor, std::memory_order_relaxed);
       }
-      idleWorkers.fetch_sub(1, std::memory_order_relaxed);
+      pool.idleWorkers.fetch_sub(1, std::memory_order_relaxed);
     }
     if (work == waitFor) {
       if (waitFor != nullptr) return;
@@ -166,13 +133,13 @@ void idleLoop(int id, Worker* waitFor) {
     mergeCounters(parent, *work);
     point.slaves[id] = nullptr;
     point.lock.unlock();
-    releaseBlock(work);
+    releaseBlock(pool, work);
     self.work.store(nullptr, std::memory_order_relaxed);
     point.workerCount.fetch_sub(1, std::memory_order_release);
   }
 }
 
-void endWorkers() {
+void endWorkers(ThreadPool& pool) {
   pool.exiting.store(true, std::memory_order_release);
   for (int id = 1; id < pool.threadCount; ++id) {
     pool.threads[id].wake.release();
@@ -184,23 +151,30 @@ void endWorkers() {
 
 }  // namespace
 
-void setSearchThreads(int count) {
+ThreadPool::~ThreadPool() { endWorkers(*this); }
+
+void setSearchThreads(EngineCore& engine, int count) {
+  ThreadPool& pool = engine.pool;
   count = std::clamp(count, 1, MAX_SEARCH_THREADS);
   if (count == pool.threadCount && pool.blockCount != 0) return;
-  endWorkers();
+  endWorkers(pool);
   pool.threadCount = count;
   pool.blockCount = count * COPY_BLOCKS_PER_THREAD;
   pool.blocksInUse = 0;
   pool.blocks = std::make_unique<Worker[]>(static_cast<std::size_t>(pool.blockCount));
   pool.blockSplits = std::make_unique<SplitPoint[]>(static_cast<std::size_t>(pool.blockCount));
   pool.blockInUse = std::make_unique<bool[]>(static_cast<std::size_t>(pool.blockCount));
+  for (int i = 0; i < pool.blockCount; ++i) {
+    pool.blocks[i].engine = &engine;
+    pool.blocks[i].evalData = &engine.evalData;
+  }
   // Two threads split from three plies on, sixteen only from ten.
-  splitMinDepth = 2 * (count / 2) + 4;
-  for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, id);
+  pool.splitMinDepth = 2 * (count / 2) + 4;
+  for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, &pool, id);
   for (int spins = 0; pool.threadsStarted.load(std::memory_order_acquire) < count - 1;) spinPause(spins);
 }
 
-void beginParallelSearch(Worker& root) {
+void beginParallelSearch(ThreadPool& pool, Worker& root) {
   root.split = &pool.rootSplit;
   root.parent = nullptr;
   std::fill(std::begin(root.split->slaves), std::end(root.split->slaves), nullptr);
@@ -210,13 +184,13 @@ void beginParallelSearch(Worker& root) {
   for (int id = 1; id < pool.threadCount; ++id) pool.threads[id].wake.release();
 }
 
-void endParallelSearch() {
+void endParallelSearch(ThreadPool& pool) {
   pool.aborted.store(true, std::memory_order_release);
-  for (int spins = 0; idleWorkers.load(std::memory_order_acquire) != 0;) spinPause(spins);
+  for (int spins = 0; pool.idleWorkers.load(std::memory_order_acquire) != 0;) spinPause(spins);
   pool.threads[0].work.store(nullptr, std::memory_order_relaxed);
 }
 
-bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
+bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
   pool.smpLock.lock();
   const int own = pos.threadIndex;
   bool idle = false;
@@ -236,7 +210,7 @@ bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
   for (int id = 0; id < pool.threadCount; ++id) {
     point.slaves[id] = nullptr;
     if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr) continue;
-    point.slaves[id] = copyForSplit(pos, id);
+    point.slaves[id] = copyForSplit(pool, pos, id);
     helpers += point.slaves[id] != nullptr;
   }
   point.workerCount.store(helpers, std::memory_order_relaxed);
@@ -244,7 +218,7 @@ bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
     if (point.slaves[id] != nullptr) pool.threads[id].work.store(point.slaves[id], std::memory_order_release);
   }
   pool.smpLock.unlock();
-  idleLoop(own, &pos);
+  idleLoop(pool, own, &pos);
   return true;
 }
 
@@ -256,22 +230,22 @@ void stopTree(Worker& pos) {
   }
 }
 
-void stopAllSearchThreads() {
+void stopAllSearchThreads(ThreadPool& pool) {
   if (pool.root == nullptr) return;
   SpinGuard guard(pool.smpLock);
   stopTree(*pool.root);
 }
 
-SpinLock& searchThreadsLock() { return pool.smpLock; }
+SpinLock& searchThreadsLock(ThreadPool& pool) { return pool.smpLock; }
 
-Worker* takeCopyBlock(Worker& pos, int threadId) {
+Worker* takeCopyBlock(ThreadPool& pool, Worker& pos, int threadId) {
   SpinGuard guard(pool.smpLock);
-  return pool.blocksInUse < pool.blockCount ? copyForSplit(pos, threadId) : nullptr;
+  return pool.blocksInUse < pool.blockCount ? copyForSplit(pool, pos, threadId) : nullptr;
 }
 
-void releaseCopyBlock(Worker* copy) {
+void releaseCopyBlock(ThreadPool& pool, Worker* copy) {
   SpinGuard guard(pool.smpLock);
-  releaseBlock(copy);
+  releaseBlock(pool, copy);
 }
 
 }  // namespace velt

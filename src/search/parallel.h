@@ -10,12 +10,17 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
+#include <semaphore>
+#include <thread>
 
 #include "search/node_frame.h"
 #include "search/spin.h"
 #include "search/worker.h"
 
 namespace velt {
+
+struct EngineCore;
 
 constexpr int MAX_SEARCH_THREADS = 16;
 constexpr int COPY_BLOCKS_PER_THREAD = 16;
@@ -36,42 +41,74 @@ struct SplitPoint {
   SplitSearchFn search = nullptr;
 };
 
-// Creates the worker threads and the copy pool for `count` search threads (1..16),
-// ending the previous workers first. Never called during a search.
-void setSearchThreads(int count);
+// One per search thread.
+struct SearchThread {
+  std::atomic<Worker*> work{nullptr};  // the copy it searches; null when idle
+  std::binary_semaphore wake{0};       // released at search start and to end the thread
+  std::thread thread;                  // workers only
+};
 
-// Depth (half-plies) from which a node offers a split: deeper with more threads.
-extern int splitMinDepth;
-// Workers spinning for work; a node offers a split only when there is one.
-extern std::atomic<int> idleWorkers;
+// The search threads of one engine and what they share besides the split points.
+// Workers sleep between searches; the pool ends them when it ends.
+struct ThreadPool {
+  SpinLock smpLock;
+  std::unique_ptr<SearchThread[]> threads = std::make_unique<SearchThread[]>(MAX_SEARCH_THREADS);
+  int threadCount = 1;
+  std::atomic<bool> aborted{true};   // no search running: workers go to sleep
+  std::atomic<bool> exiting{false};  // workers end (before they are created anew)
+  std::atomic<int> threadsStarted{0};
+  // Depth (half-plies) from which a node offers a split: deeper with more threads.
+  int splitMinDepth = 4;
+  // Workers spinning for work; a node offers a split only when there is one.
+  std::atomic<int> idleWorkers{0};
+  // The copy pool: COPY_BLOCKS_PER_THREAD blocks per thread, each a position with
+  // its own split-point record. Taken and returned under smpLock.
+  int blockCount = 0;
+  int blocksInUse = 0;
+  std::unique_ptr<Worker[]> blocks;
+  std::unique_ptr<SplitPoint[]> blockSplits;
+  std::unique_ptr<bool[]> blockInUse;
+  Worker* root = nullptr;
+  SplitPoint rootSplit;
+
+  ThreadPool() = default;
+  ThreadPool(const ThreadPool&) = delete;
+  ThreadPool& operator=(const ThreadPool&) = delete;
+  ~ThreadPool();
+};
+
+// Creates the worker threads and the copy pool for `count` search threads (1..16),
+// ending the previous workers first; the copies search for `engine`. Never called
+// during a search.
+void setSearchThreads(EngineCore& engine, int count);
 
 // Search start: `root` (searched by thread 0) becomes the root of the split tree
 // and the workers wake up. Search end: the workers go back to sleep; returns when
 // none is spinning any more.
-void beginParallelSearch(Worker& root);
-void endParallelSearch();
+void beginParallelSearch(ThreadPool& pool, Worker& root);
+void endParallelSearch(ThreadPool& pool);
 
 // Hands the rest of the node's moves to the idle threads; returns true when it did
 // (the moves have then all been searched and the merged result is in `frame`), false
 // when the node must go on alone.
-bool split(Worker& pos, NodeFrame& frame, SplitSearchFn routine);
+bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine);
 
 // The split offer of a node after one of its moves.
-inline bool offerSplit(Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
-  return frame.depth >= splitMinDepth && idleWorkers.load(std::memory_order_relaxed) != 0 &&
-         split(pos, frame, routine);
+inline bool offerSplit(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
+  return frame.depth >= pool.splitMinDepth && pool.idleWorkers.load(std::memory_order_relaxed) != 0 &&
+         split(pool, pos, frame, routine);
 }
 
 // Sets the stop flag of every position of the search, from the root down.
-void stopAllSearchThreads();
+void stopAllSearchThreads(ThreadPool& pool);
 // Sets the stop flag of pos and of every copy working below it. Needs smpLock.
 void stopTree(Worker& pos);
 // smpLock, for the helpers' cutoff reports (take it before a split point's lock).
-SpinLock& searchThreadsLock();
+SpinLock& searchThreadsLock(ThreadPool& pool);
 
 // Copy pool access for tests of the pool's limits: a free block copied from pos for
 // `threadId` (null when none is free), and its return.
-Worker* takeCopyBlock(Worker& pos, int threadId);
-void releaseCopyBlock(Worker* copy);
+Worker* takeCopyBlock(ThreadPool& pool, Worker& pos, int threadId);
+void releaseCopyBlock(ThreadPool& pool, Worker* copy);
 
 }  // namespace velt

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "search/clock.h"
+#include "search/engine_core.h"
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/root.h"
@@ -19,64 +20,65 @@ namespace {
 constexpr int UNDISTURBED_DEPTH = 6;
 
 // The opponent played the expected move: the ponder search becomes the real one.
-void ponderHit(const std::uint32_t now) {
-  repeatThinking();
-  const int pondered = static_cast<int>((now - allotment.searchStartTime) / 10);
-  allotment.searchStartTime = now;
-  if (timeControl.baseTime != 0 || timeControl.movesPerSession != 0) {
-    allocateTime(gamePosition.side, gamePosition.gamePly);
-    if (search.rootScore >= -99 && search.rootScore <= 199 && search.rootScore > recentRootScores[0] - 15) {
-      allotment.ponderCredit = pondered;
+void ponderHit(EngineCore& engine, const std::uint32_t now) {
+  repeatThinking(engine);
+  const int pondered = static_cast<int>((now - engine.allotment.searchStartTime) / 10);
+  engine.allotment.searchStartTime = now;
+  if (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0) {
+    allocateTime(engine, engine.gamePosition.side, engine.gamePosition.gamePly);
+    if (engine.search.rootScore >= -99 && engine.search.rootScore <= 199 && engine.search.rootScore > engine.tt.recentRootScores[0] - 15) {
+      engine.allotment.ponderCredit = pondered;
     }
   }
-  search.pondering = false;
-  const Worker& pos = gamePosition;
+  engine.search.pondering = false;
+  const Worker& pos = engine.gamePosition;
   const Move best = pos.pv[0][0];
-  const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;
-  const bool creditCovers = allotment.ponderCredit > allotment.targetTime &&
-                            !allotment.iterationFlags->bestMoveChanged && !allotment.iterationFlags->failLowSeen;
-  search.stopState =
-      pos.pvLength[0] >= 2 && search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
+  const bool recapture = engine.search.recaptureSquare >= 0 && moveTo(best) == engine.search.recaptureSquare;
+  const bool creditCovers = engine.allotment.ponderCredit > engine.allotment.targetTime &&
+                            !engine.allotment.iterationFlags->bestMoveChanged && !engine.allotment.iterationFlags->failLowSeen;
+  engine.search.stopState =
+      pos.pvLength[0] >= 2 && engine.search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
 
-void publishProgress(std::uint32_t now) {
-  PolledProgress& polled = search.polled;
-  polled.elapsedMs.store(now - allotment.searchStartTime, std::memory_order_relaxed);
-  polled.nodes.store(search.totalNodes, std::memory_order_relaxed);
-  polled.iterationDepth.store(search.iterationDepth, std::memory_order_relaxed);
-  polled.rootMoveCount.store(search.rootProgress.moveCount, std::memory_order_relaxed);
-  polled.rootMoveIndex.store(search.rootProgress.moveIndex, std::memory_order_relaxed);
-  polled.rootMove.store(search.rootProgress.move, std::memory_order_relaxed);
-  polled.bestMove.store(search.bestMove, std::memory_order_relaxed);
+void publishProgress(EngineCore& engine, std::uint32_t now) {
+  PolledProgress& polled = engine.search.polled;
+  polled.elapsedMs.store(now - engine.allotment.searchStartTime, std::memory_order_relaxed);
+  polled.nodes.store(engine.search.totalNodes, std::memory_order_relaxed);
+  polled.iterationDepth.store(engine.search.iterationDepth, std::memory_order_relaxed);
+  polled.rootMoveCount.store(engine.search.rootProgress.moveCount, std::memory_order_relaxed);
+  polled.rootMoveIndex.store(engine.search.rootProgress.moveIndex, std::memory_order_relaxed);
+  polled.rootMove.store(engine.search.rootProgress.move, std::memory_order_relaxed);
+  polled.bestMove.store(engine.search.bestMove, std::memory_order_relaxed);
 }
 
 }  // namespace
 
 void pollSearch(Worker& pos) {
-  const bool takesCommands = search.iterationDepth > UNDISTURBED_DEPTH && search.pollReadsInput;
-  if (!takesCommands && search.takesCommands) search.takesCommands = false;
-  if (search.iterationDepth <= UNDISTURBED_DEPTH && search.stopState == STOP_NONE) return;
+  EngineCore& engine = *pos.engine;
+  const bool takesCommands = engine.search.iterationDepth > UNDISTURBED_DEPTH && engine.search.pollReadsInput;
+  if (!takesCommands && engine.search.takesCommands) engine.search.takesCommands = false;
+  if (engine.search.iterationDepth <= UNDISTURBED_DEPTH && engine.search.stopState == STOP_NONE) return;
   const std::uint32_t now = currentTimeMs();
   if (takesCommands) {
     // Published before the commands that read it can come in.
-    publishProgress(now);
-    if (!search.takesCommands) search.takesCommands = true;
+    publishProgress(engine, now);
+    if (!engine.search.takesCommands) engine.search.takesCommands = true;
   }
-  if (search.stopState == STOP_PONDER_HIT) ponderHit(now);
+  if (engine.search.stopState == STOP_PONDER_HIT) ponderHit(engine, now);
   // The polls come some milliseconds apart: the search stops at the last one before
   // the hard limit, the one that finds less time left than has passed since the last.
-  const std::uint32_t sinceLastPoll = now - allotment.lastPollMs;
-  allotment.lastPollMs = now;
-  const bool clockUp = allotment.clockLimitMs > 0 && now - allotment.searchStartTime + sinceLastPoll >=
-                                                         static_cast<std::uint32_t>(allotment.clockLimitMs);
+  const std::uint32_t sinceLastPoll = now - engine.allotment.lastPollMs;
+  engine.allotment.lastPollMs = now;
+  const bool clockUp = engine.allotment.clockLimitMs > 0 && now - engine.allotment.searchStartTime + sinceLastPoll >=
+                                                         static_cast<std::uint32_t>(engine.allotment.clockLimitMs);
   const bool timeUp =
-      timeControl.timePerMove > 0 && !search.pondering && (elapsedCs(now) > timeControl.timePerMove || clockUp);
+      engine.timeControl.timePerMove > 0 && !engine.search.pondering && (elapsedCs(engine, now) > engine.timeControl.timePerMove || clockUp);
   int none = STOP_NONE;
-  if (timeUp) search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
-  if (search.stopState == STOP_NONE) reportProgress();
-  if (search.stopState != STOP_NONE) {
+  if (timeUp) engine.search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
+  if (engine.search.stopState == STOP_NONE) reportProgress(engine);
+  if (engine.search.stopState != STOP_NONE) {
     setStop(pos);
-    stopAllSearchThreads();
+    stopAllSearchThreads(engine.pool);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "board/see.h"
 #include "eval/move_step.h"
 #include "search/decided_table.h"
+#include "search/engine_core.h"
 #include "search/margins.h"
 #include "search/movepick.h"
 #include "search/node.h"
@@ -50,11 +51,12 @@ Move pickCapture(Worker& pos, int& next, int end) {
 // Entry steps; true when the node ends at once with `result`.
 template <class T>
 bool entryEnds(Worker& pos, int alpha, int beta, int& result) {
+  EngineCore& engine = *pos.engine;
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
-  if (pos.ply >= search.selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
-    search.selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
+  if (pos.ply >= engine.search.selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
+    engine.search.selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
   }
   return pos.ply >= PLY_LIMIT || T::entryEnds(pos, alpha, beta, result);
 }
@@ -102,13 +104,14 @@ bool raiseStandPat(int raised, int& best, int& alpha, int beta) {
 
 template <class T, bool Frontier>
 int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies) {
+  EngineCore& engine = *pos.engine;
   int result;
   if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
   if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
   const int eval = nodeEval(pos);
-  const int standPat = eval + searchMargins.standPatBonus;
+  const int standPat = eval + engine.margins.standPatBonus;
   int best = standPat;
   if (standPat > alpha) {
     if (standPat >= beta) return standPat;
@@ -118,15 +121,15 @@ int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies) {
   // becomes what the largest left-out victim could bring.
   const int them = pos.xside;
   Bitboard removed = 0;
-  if (T::prunes(pos, alpha) && standPat + searchMargins.deltaPawn < alpha) {
+  if (T::prunes(pos, alpha) && standPat + engine.margins.deltaPawn < alpha) {
     removed |= pos.pieceBB[them][PAWN];
-    best = standPat + searchMargins.deltaPawn;
-    if (standPat + searchMargins.deltaMinor < alpha) {
+    best = standPat + engine.margins.deltaPawn;
+    if (standPat + engine.margins.deltaMinor < alpha) {
       removed |= pos.pieceBB[them][KNIGHT] | pos.pieceBB[them][BISHOP];
-      best = standPat + searchMargins.deltaMinor;
-      if (standPat + searchMargins.deltaRook < alpha) {
+      best = standPat + engine.margins.deltaMinor;
+      if (standPat + engine.margins.deltaRook < alpha) {
         removed |= pos.pieceBB[them][ROOK];
-        best = standPat + searchMargins.deltaRook;
+        best = standPat + engine.margins.deltaRook;
       }
     }
   }
@@ -157,7 +160,7 @@ int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies) {
     if (recordScore<T>(pos, move, score, best, alpha, beta, bestMove)) return score;
   }
 
-  if (checkPlies > 0 && T::quiesceTriesChecks(eval, checkPlies, alpha)) {
+  if (checkPlies > 0 && T::quiesceTriesChecks(pos, eval, checkPlies, alpha)) {
     if (Frontier && T::restrictsFrontierChecks()) {
       const int king = pos.kingSquare[them];
       const Bitboard flight = kingAttacks[king] & (pos.colourBB[them] | pos.attackMap[pos.ply][pos.side]);
@@ -182,12 +185,13 @@ int quiesceNode(Worker& pos, int alpha, int beta, int checkPlies) {
 
 template <class T, bool Frontier>
 int quiesceInCheckNode(Worker& pos, int alpha, int beta, int checkPlies) {
+  EngineCore& engine = *pos.engine;
   int result;
   if (entryEnds<T>(pos, alpha, beta, result)) return result;
   int hashFromTo = 0;
   if (T::quiesceProbeEnds(pos, Frontier, alpha, beta, checkPlies, result, hashFromTo)) return result;
 
-  const int e = nodeEval(pos) + searchMargins.evasionBonus;
+  const int e = nodeEval(pos) + engine.margins.evasionBonus;
   const int them = pos.xside;
   Bitboard targets = ~Bitboard{0};
   int best = pos.ply - MATE_SCORE;

@@ -16,6 +16,7 @@
 #include "eval/move_step.h"
 #include "search/clock.h"
 #include "search/decided_table.h"
+#include "search/engine_core.h"
 #include "search/engine_options.h"
 #include "search/history.h"
 #include "search/margins.h"
@@ -46,32 +47,6 @@ constexpr int HANDOVER_SCORE = 500;
 constexpr int HANDOVER_DEPTH = 12;
 constexpr std::uint32_t HANDOVER_MS = 1000;
 
-struct RootMove {
-  Move move;
-  std::uint32_t key;
-};
-
-RootMove rootMoves[MAX_ROOT_MOVES];
-int rootMoveCount = 0;
-Move numberedMoves[MAX_ROOT_MOVES];  // the order of this iteration, for currmovenumber
-int rootEval = 0;
-bool underPromotionsAdded = false;
-
-// Game ply and piece balance at the previous search, for the recapture rule.
-int previousSearchPly = -10;
-int previousBalance = 0;
-
-struct PVSlot {
-  Move line[MAX_PLY + 1];
-  int score;
-  int depth;  // half-plies, -1 when empty
-  int selDepth;
-  std::uint32_t timeMs;
-  std::uint64_t nodes;
-  std::uint32_t hits;
-};
-PVSlot slots[MAX_MULTI_PV];
-
 // What tells the two search families apart at the root: their node routines, their
 // table (its preparation and its move for a position), the ordering key base of
 // captures in the first root move list and their flags for the time rules.
@@ -79,49 +54,53 @@ struct RootFamily {
   int (*pv)(Worker&, int, int, int, int, int);
   int (*zeroWindow)(Worker&, int, int, int, int);
   int (*quiesce)(Worker&, int, int);
-  void (*prepareTable)(const Position&);
-  Move (*tableMove)(const Position&);
+  void (*prepareTable)(EngineCore&);
+  Move (*tableMove)(const Worker&);
   std::uint32_t captureKeyBase;
-  IterationFlags* iterationFlags;
+  IterationFlags TimeAllotment::*iterationFlags;
 };
 
-void prepareNormalTable(const Position& pos) {
-  ttSideCheck(pos.side, (engineFlags & FLAG_PRESERVE_HASH) != 0);
-  ttNewSearch();
-  ttUpdateWindow(timeControl.timePerMove);
+void prepareNormalTable(EngineCore& engine) {
+  if (ttSideChanged(engine.tt, engine.gamePosition.side, (engine.engineFlags & FLAG_PRESERVE_HASH) != 0)) {
+    clearSearchTables(engine);
+  }
+  ttNewSearch(engine.tt);
+  if (ttUpdateWindow(engine.tt, engine.timeControl.timePerMove)) clearSearchTables(engine);
 }
 
-void prepareDecidedTable(const Position&) { prepareDecidedSearch(options.pruningLevel); }
+void prepareDecidedTable(EngineCore& engine) { prepareDecidedSearch(engine, engine.options.pruningLevel); }
 
-Move normalTableMove(const Position& pos) {
-  const int fromTo = ttFirstFromTo(pos.hashKey);
+Move normalTableMove(const Worker& pos) {
+  const int fromTo = ttFirstFromTo(pos.engine->tt, pos.hashKey);
   return fromTo != 0 ? ttMoveToMove(pos, fromTo) : MOVE_NONE;
 }
 
-const RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
-                                 prepareNormalTable, normalTableMove, 0x7FFFFF0Fu,
-                                 &allotment.normalIterationFlags};
-const RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
-                                  prepareDecidedTable, decidedTableMove, 0x7FFFFEFFu,
-                                  &allotment.decidedIterationFlags};
+constexpr RootFamily normalFamily = {searchPV<NormalTable>, searchZWAny<NormalTable>, quiesceAny<NormalTable>,
+                                     prepareNormalTable,    normalTableMove,          0x7FFFFF0Fu,
+                                     &TimeAllotment::normalIterationFlags};
+constexpr RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<DecidedTable>, quiesceAny<DecidedTable>,
+                                      prepareDecidedTable,    decidedTableMove,          0x7FFFFEFFu,
+                                      &TimeAllotment::decidedIterationFlags};
+
 // The family of the search running (or of the last one, for its lines).
-const RootFamily* family = &normalFamily;
+const RootFamily& familyOf(const EngineCore& engine) { return engine.root.decidedSearch ? decidedFamily : normalFamily; }
+bool decidedRunning(const EngineCore& engine) { return engine.root.decidedSearch; }
 
 // Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
 std::uint64_t nodesSoFar(const Worker& pos) {
-  return search.totalNodes + std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
+  return pos.engine->search.totalNodes +
+         std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
 }
-std::uint32_t elapsedMs() { return currentTimeMs() - allotment.searchStartTime; }
+std::uint32_t elapsedMs(const EngineCore& engine) { return currentTimeMs() - engine.allotment.searchStartTime; }
 
-// Elapsed milliseconds at the last line printed during this search, so that a long
-// iteration still shows a sign of life once a second (the interval is a little
-// shorter, so that the poll's own period keeps the gap within the second).
-std::atomic<std::uint32_t> lastOutputMs{0};
+// Elapsed milliseconds at the last line printed during this search (RootState), so
+// that a long iteration still shows a sign of life once a second (the interval is a
+// little shorter, so that the poll's own period keeps the gap within the second).
 constexpr std::uint32_t PROGRESS_INTERVAL_MS = 900;
 
-void noteOutput() { lastOutputMs.store(elapsedMs(), std::memory_order_relaxed); }
+void noteOutput(EngineCore& engine) { engine.root.lastOutputMs.store(elapsedMs(engine), std::memory_order_relaxed); }
 
-int multiPVCount() { return std::clamp(options.multiPV, 1, MAX_MULTI_PV); }
+int multiPVCount(const EngineCore& engine) { return std::clamp(engine.options.multiPV, 1, MAX_MULTI_PV); }
 
 int gamePhase(const Position& pos) {
   int phase = 0;
@@ -133,11 +112,11 @@ int gamePhase(const Position& pos) {
 }
 
 // Whether the move is among the "searchmoves" words (all moves when there are none).
-bool allowedBySearchMoves(Move move) {
-  if (search.searchMovesText[0] == '\0') return true;
+bool allowedBySearchMoves(EngineCore& engine, Move move) {
+  if (engine.search.searchMovesText[0] == '\0') return true;
   const std::string text = moveToUci(move);
   const std::size_t length = text.size();
-  for (const char* word = search.searchMovesText; *word != '\0';) {
+  for (const char* word = engine.search.searchMovesText; *word != '\0';) {
     while (*word == ' ') ++word;
     std::size_t wordLength = 0;
     while (word[wordLength] != '\0' && word[wordLength] != ' ') ++wordLength;
@@ -153,6 +132,7 @@ bool allowedBySearchMoves(Move move) {
 // table up to `wanted` moves. A line move that turns out illegal ends the variation,
 // itself included.
 void completeVariation(Worker& pos, const Move* line, int length, int wanted, Variation& out) {
+  EngineCore& engine = *pos.engine;
   out.length = 0;
   auto append = [&](Move move, std::string san) {
     out.moves[out.length] = move;
@@ -167,7 +147,7 @@ void completeVariation(Worker& pos, const Move* line, int length, int wanted, Va
     played[count++] = line[i];
   }
   while (count == length && count < wanted && count < MAX_PLY - 1) {
-    const Move next = family->tableMove(pos);
+    const Move next = familyOf(engine).tableMove(pos);
     if (next == MOVE_NONE || !isMovePseudoLegal(pos, next)) break;
     bool repeated = false;
     for (int i = 0; i < count; ++i) repeated |= moveFromTo(played[i]) == moveFromTo(next);
@@ -181,69 +161,72 @@ void completeVariation(Worker& pos, const Move* line, int length, int wanted, Va
   while (count-- > 0) unmakeMove(pos);
 }
 
-bool posting() { return (engineFlags & FLAG_POST) != 0; }
+bool posting(const EngineCore& engine) { return (engine.engineFlags & FLAG_POST) != 0; }
 
 // ---- Root move list ----
 
-std::uint32_t captureOrderKey(const Position& pos, Move move) {
-  return family->captureKeyBase + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
+std::uint32_t captureOrderKey(EngineCore& engine, const Position& pos, Move move) {
+  return familyOf(engine).captureKeyBase + 16u * static_cast<std::uint32_t>(typeOfCode(pos.board[moveTo(move)])) -
          static_cast<std::uint32_t>(typeOfCode(pos.board[moveFrom(move)]));
 }
 
-void sortRootMoves() {
-  std::stable_sort(rootMoves, rootMoves + rootMoveCount,
+void sortRootMoves(EngineCore& engine) {
+  std::stable_sort(engine.root.moves, engine.root.moves + engine.root.moveCount,
                    [](const RootMove& a, const RootMove& b) { return a.key > b.key; });
 }
 
 // The legal moves of the root with their first ordering keys; with `filtered` only
 // the "searchmoves" ones.
 void collectRootMoves(Worker& pos, Move tableMove, bool filtered) {
+  EngineCore& engine = *pos.engine;
   if (nodeInCheck(pos)) {
     generateEvasions(pos, ~Bitboard{0});
   } else {
     generateAllMoves(pos);
   }
-  rootMoveCount = 0;
-  for (int i = pos.listStart[0]; i < pos.listStart[1] && rootMoveCount < MAX_ROOT_MOVES; ++i) {
+  engine.root.moveCount = 0;
+  for (int i = pos.listStart[0]; i < pos.listStart[1] && engine.root.moveCount < MAX_ROOT_MOVES; ++i) {
     const Move move = pos.moveList[i].move;
-    if ((filtered && !allowedBySearchMoves(move)) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    if ((filtered && !allowedBySearchMoves(engine, move)) || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
     unmakeMove(pos);
     std::uint32_t key = 0;
     if (tableMove != MOVE_NONE && sameMove(move, tableMove)) {
       key = 0x7FFFFFFFu;
     } else if ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT)) {
-      key = captureOrderKey(pos, move);
+      key = captureOrderKey(engine, pos, move);
     }
-    rootMoves[rootMoveCount++] = {move, key};
+    engine.root.moves[engine.root.moveCount++] = {move, key};
   }
-  sortRootMoves();
+  sortRootMoves(engine);
 }
 
 // A "searchmoves" list that names no legal move is ignored.
 void buildRootMoves(Worker& pos, Move tableMove) {
+  EngineCore& engine = *pos.engine;
   collectRootMoves(pos, tableMove, true);
-  if (rootMoveCount == 0 && search.searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
+  if (engine.root.moveCount == 0 && engine.search.searchMovesText[0] != '\0') collectRootMoves(pos, tableMove, false);
 }
 
 // Bishop promotions join the list once when the search struggles to find anything.
 void addBishopPromotions(Worker& pos) {
-  underPromotionsAdded = true;
-  const int count = rootMoveCount;
-  for (int i = 0; i < count && rootMoveCount < MAX_ROOT_MOVES; ++i) {
-    const Move move = rootMoves[i].move;
+  EngineCore& engine = *pos.engine;
+  engine.root.underPromotionsAdded = true;
+  const int count = engine.root.moveCount;
+  for (int i = 0; i < count && engine.root.moveCount < MAX_ROOT_MOVES; ++i) {
+    const Move move = engine.root.moves[i].move;
     if (movePromotion(move) != QUEEN) continue;
     const Move bishop = (move & ~(Move{7} << 16)) | Move{BISHOP} << 16;
     if (!makeMove(pos, bishop, -MATE_SCORE, MATE_SCORE)) continue;
     unmakeMove(pos);
-    rootMoves[rootMoveCount++] = {bishop, 0};
+    engine.root.moves[engine.root.moveCount++] = {bishop, 0};
   }
 }
 
 // Keys of one iteration: the first six and the moves that did well keep the top,
 // other captures follow, quiet moves by ordering table and history.
-void orderForIteration(const Position& pos) {
-  for (int i = 0; i < rootMoveCount; ++i) {
-    RootMove& root = rootMoves[i];
+void orderForIteration(EngineCore& engine, const Position& pos) {
+  for (int i = 0; i < engine.root.moveCount; ++i) {
+    RootMove& root = engine.root.moves[i];
     if (i < 6 || root.key != 0) {
       root.key = TOP_KEY;
     } else if (!isQuiet(root.move)) {
@@ -252,89 +235,93 @@ void orderForIteration(const Position& pos) {
       const int from = moveFrom(root.move), to = moveTo(root.move);
       const int type = typeOfCode(pos.board[from]);
       const int value = 64 + orderPST[pos.side][type][to] - orderPST[pos.side][type][from] +
-                        128 * historyValue(0, to, pos.board[from]);
+                        128 * historyValue(engine.history, 0, to, pos.board[from]);
       root.key = static_cast<std::uint32_t>(std::max(value, 0));
     }
   }
-  sortRootMoves();
-  for (int i = 0; i < rootMoveCount; ++i) {
-    numberedMoves[i] = rootMoves[i].move;
-    rootMoves[i].key = 0;
+  sortRootMoves(engine);
+  for (int i = 0; i < engine.root.moveCount; ++i) {
+    engine.root.numberedMoves[i] = engine.root.moves[i].move;
+    engine.root.moves[i].key = 0;
   }
 }
 
 // ---- Multi-PV slots ----
 
-void clearSlots() {
-  for (PVSlot& slot : slots) slot.depth = -1;
+void clearSlots(EngineCore& engine) {
+  for (PVSlot& slot : engine.root.slots) slot.depth = -1;
 }
 
-int filledSlots() {
+int filledSlots(EngineCore& engine) {
   int count = 0;
-  while (count < multiPVCount() && slots[count].depth >= 0) ++count;
+  while (count < multiPVCount(engine) && engine.root.slots[count].depth >= 0) ++count;
   return count;
 }
 
 // Enters a searched root move's line (`length` moves from `line`) with its score;
 // false when the list stays as it was.
 bool enterSlot(const Worker& pos, const Move* line, int length, int score, int depth) {
+  EngineCore& engine = *pos.engine;
   const Move move = line[0];
-  const int capacity = multiPVCount();
+  const int capacity = multiPVCount(engine);
   bool changed = false;
-  for (int i = 0; i < capacity && slots[i].depth >= 0; ++i) {
-    if (slots[i].line[0] == move) {
-      std::copy(slots + i + 1, slots + capacity, slots + i);
-      slots[capacity - 1].depth = -1;
+  for (int i = 0; i < capacity && engine.root.slots[i].depth >= 0; ++i) {
+    if (engine.root.slots[i].line[0] == move) {
+      std::copy(engine.root.slots + i + 1, engine.root.slots + capacity, engine.root.slots + i);
+      engine.root.slots[capacity - 1].depth = -1;
       changed = true;
       break;
     }
   }
   int at = 0;
-  while (at < capacity && slots[at].depth >= 0 && slots[at].score >= score) ++at;
+  while (at < capacity && engine.root.slots[at].depth >= 0 && engine.root.slots[at].score >= score) ++at;
   if (at >= capacity) return changed;
   // A window-edge score is spread a little so that equal edge scores stay apart.
   if (isWindowEdge(score)) {
     score += (std::abs(score) / 20) * static_cast<int>(nodesSoFar(pos) % 8 + 1) / 8;
-    if (at > 0 && score > slots[at - 1].score) score = (score + slots[at - 1].score) / 2;
+    if (at > 0 && score > engine.root.slots[at - 1].score) score = (score + engine.root.slots[at - 1].score) / 2;
   }
-  std::copy_backward(slots + at, slots + capacity - 1, slots + capacity);
-  PVSlot& slot = slots[at];
+  std::copy_backward(engine.root.slots + at, engine.root.slots + capacity - 1, engine.root.slots + capacity);
+  PVSlot& slot = engine.root.slots[at];
   length = std::min(length, depth / 2);
   for (int i = 0; i < length; ++i) slot.line[i] = line[i];
   slot.line[length] = MOVE_NONE;
   slot.score = score;
   slot.depth = depth;
-  slot.selDepth = search.selDepthHalfPlies;
-  slot.timeMs = elapsedMs();
+  slot.selDepth = engine.search.selDepthHalfPlies;
+  slot.timeMs = elapsedMs(engine);
   slot.nodes = nodesSoFar(pos);
-  slot.hits = search.tbHits;
+  slot.hits = engine.search.tbHits;
   return true;
 }
 
 // ---- Search start and the root move loop ----
 
 void prepareRecaptureSquare(Worker& pos) {
+  EngineCore& engine = *pos.engine;
   const int balance = pos.pieceMaterial[pos.side] - pos.pieceMaterial[pos.xside];
-  search.recaptureSquare = -1;
-  if (pos.gamePly == previousSearchPly + 2 && previousBalance - balance > 200 && pos.gamePly > 0) {
+  engine.search.recaptureSquare = -1;
+  if (pos.gamePly == engine.root.previousSearchPly + 2 && engine.root.previousBalance - balance > 200 && pos.gamePly > 0) {
     const Move last = pos.undo[pos.gamePly - 1].move;
     const int square = moveTo(last);
-    for (int i = 0; i < rootMoveCount; ++i) {
-      const Move move = rootMoves[i].move;
-      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) search.recaptureSquare = square;
+    for (int i = 0; i < engine.root.moveCount; ++i) {
+      const Move move = engine.root.moves[i].move;
+      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) engine.search.recaptureSquare = square;
     }
   }
-  previousSearchPly = pos.gamePly;
-  previousBalance = balance;
+  engine.root.previousSearchPly = pos.gamePly;
+  engine.root.previousBalance = balance;
 }
 
 bool shouldPoll(const Worker& pos, std::uint32_t& lastPollNodes) {
-  if (pos.nodes - lastPollNodes <= search.pollMask) return false;
+  const EngineCore& engine = *pos.engine;
+  if (pos.nodes - lastPollNodes <= engine.search.pollMask) return false;
   lastPollNodes = pos.nodes;
   return true;
 }
 
 int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int depth) {
+  EngineCore& engine = *pos.engine;
   int extension = 0;
   const int mover = pos.side;
   if ((move & FLAG_PAWN_MOVE) && relativeRank(moveTo(move), mover) == 6 && captureIsSafe(pos, move)) extension = ONE_PLY;
@@ -347,12 +334,12 @@ int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int d
   const int childDepth = depth - ONE_PLY + extension;
   int score;
   if (childDepth < ONE_PLY) {
-    score = -family->quiesce(pos, -beta, -alpha);
+    score = -familyOf(engine).quiesce(pos, -beta, -alpha);
   } else if (index == 0) {
-    score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 1);
+    score = -familyOf(engine).pv(pos, -beta, -alpha, childDepth, engine.root.rootEval, 1);
   } else {
-    score = -family->zeroWindow(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-    if (score > alpha && !stopped(pos)) score = -family->pv(pos, -beta, -alpha, childDepth, rootEval, 0);
+    score = -familyOf(engine).zeroWindow(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
+    if (score > alpha && !stopped(pos)) score = -familyOf(engine).pv(pos, -beta, -alpha, childDepth, engine.root.rootEval, 0);
   }
   unmakeMove(pos);
   return score;
@@ -360,35 +347,36 @@ int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int d
 
 // One iteration on the window [alpha, beta]; returns the best score (or a bound).
 int rootIteration(Worker& pos, int alpha, int beta, int depth) {
-  const bool single = multiPVCount() == 1;
-  const bool post = (engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
+  EngineCore& engine = *pos.engine;
+  const bool single = multiPVCount(engine) == 1;
+  const bool post = (engine.engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
   if (post && (single || depth > 9)) {
-    if (search.reporter.iterationStarted) search.reporter.iterationStarted(search.reporter.context, depth / 2);
-    noteOutput();
+    if (engine.search.reporter.iterationStarted) engine.search.reporter.iterationStarted(engine.search.reporter.context, depth / 2);
+    noteOutput(engine);
   }
-  orderForIteration(pos);
+  orderForIteration(engine, pos);
   const int iterationAlpha = alpha;
   int best = NO_ROOT_SCORE;
   std::uint32_t lastPollNodes = pos.nodes;
-  for (int i = 0; i < rootMoveCount; ++i) {
-    search.onFirstRootMove = i == 0;
+  for (int i = 0; i < engine.root.moveCount; ++i) {
+    engine.search.onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
-    if (stopped(pos) || search.searchAborted) break;
-    if (search.analysisMode && family == &normalFamily) {
-      analysisSavePoint(AnalysisSavePoint::WithinIteration, elapsedMs());
+    if (stopped(pos) || engine.search.searchAborted) break;
+    if (engine.search.analysisMode && !decidedRunning(engine)) {
+      analysisSavePoint(engine, AnalysisSavePoint::WithinIteration, elapsedMs(engine));
     }
-    const Move move = rootMoves[i].move;
-    search.rootProgress = {rootMoveCount, i, move};
-    const std::uint32_t elapsed = elapsedMs();
+    const Move move = engine.root.moves[i].move;
+    engine.search.rootProgress = {engine.root.moveCount, i, move};
+    const std::uint32_t elapsed = elapsedMs(engine);
     if (post && elapsed > 1000 && ((i + 1) % 4 == 0 || elapsed > 10000)) {
       int number = 1;
-      while (number <= rootMoveCount && numberedMoves[number - 1] != move) ++number;
-      reportCurrentMove(move, number);
+      while (number <= engine.root.moveCount && engine.root.numberedMoves[number - 1] != move) ++number;
+      reportCurrentMove(engine, move, number);
     }
     // With several lines every move competes for a slot: against the iteration's alpha
     // until the slots are full, then against the lowest slot.
     int floor = alpha;
-    if (!single) floor = filledSlots() == multiPVCount() ? slots[multiPVCount() - 1].score : iterationAlpha;
+    if (!single) floor = filledSlots(engine) == multiPVCount(engine) ? engine.root.slots[multiPVCount(engine) - 1].score : iterationAlpha;
     const int score = searchRootMove(pos, i, move, floor, beta, depth);
     if (score == NO_ROOT_SCORE) continue;
     if (stopped(pos)) break;
@@ -396,7 +384,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
     // With several lines every searched move takes its place among them, one that
     // failed low with its bound and itself as its line, so that no line of an earlier
     // iteration outlives a deeper result.
-    if (!single && score <= floor && enterSlot(pos, &move, 1, score, depth) && depth >= 10) reportMultiPV();
+    if (!single && score <= floor && enterSlot(pos, &move, 1, score, depth) && depth >= 10) reportMultiPV(engine);
     if (score > floor) {
       pos.pv[0][0] = move;
       const int childEnd = std::max(pos.pvLength[1], 1);
@@ -404,24 +392,24 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
       pos.pvLength[0] = childEnd;
       if (!single) {
         enterSlot(pos, pos.pv[0], pos.pvLength[0], score, depth);
-        if (depth >= 10) reportMultiPV();
+        if (depth >= 10) reportMultiPV(engine);
       }
       if (score > alpha) {
         alpha = score;
-        if (i != 0) allotment.iterationFlags->bestMoveChanged = true;
+        if (i != 0) engine.allotment.iterationFlags->bestMoveChanged = true;
         // The new best move heads the list; the others keep their order.
         const RootMove moved = {move, 1};
-        std::copy_backward(rootMoves, rootMoves + i, rootMoves + i + 1);
-        rootMoves[0] = moved;
-        if (single && depth > 8) reportThinking(score, depth);
+        std::copy_backward(engine.root.moves, engine.root.moves + i, engine.root.moves + i + 1);
+        engine.root.moves[0] = moved;
+        if (single && depth > 8) reportThinking(engine, score, depth);
         if (score >= beta) return score;
       }
     }
   }
   // With several lines the principal variation is the best slot's.
-  if (!single && slots[0].depth >= 0) {
+  if (!single && engine.root.slots[0].depth >= 0) {
     int length = 0;
-    for (; slots[0].line[length] != MOVE_NONE; ++length) pos.pv[0][length] = slots[0].line[length];
+    for (; engine.root.slots[0].line[length] != MOVE_NONE; ++length) pos.pv[0][length] = engine.root.slots[0].line[length];
     pos.pvLength[0] = length;
   }
   return best;
@@ -429,20 +417,20 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
 
 // Window of an iteration from the previous score (full window early on or when the
 // game is decided), with the step for widening it.
-void iterationWindow(int depth, int previous, int& alpha, int& beta, int& delta) {
+void iterationWindow(EngineCore& engine, int depth, int previous, int& alpha, int& beta, int& delta) {
   alpha = -MATE_SCORE;
   beta = MATE_SCORE;
   delta = 8;
   if (depth <= 12 || std::abs(previous) > 500) return;
-  if (multiPVCount() == 1) {
+  if (multiPVCount(engine) == 1) {
     alpha = previous - 8;
     beta = previous + 8;
     return;
   }
   delta = 32;
-  const int filled = std::max(filledSlots(), 1);
-  alpha = slots[filled - 1].score - 32;
-  beta = slots[0].score + 32;
+  const int filled = std::max(filledSlots(engine), 1);
+  alpha = engine.root.slots[filled - 1].score - 32;
+  beta = engine.root.slots[0].score + 32;
   if (alpha < -MATE_BOUND) alpha = -MATE_SCORE;
   if (beta > MATE_BOUND) beta = MATE_SCORE;
 }
@@ -453,7 +441,8 @@ bool pawnsOnBoard(const Position& pos) { return (pos.pieceBB[WHITE][PAWN] | pos.
 // A hand-over goes on with the normal search's clock and node count, so that the
 // info lines' time and nodes keep counting from "go".
 void startSearch(Worker& pos, Move hint, bool handover) {
-  const bool fresh = recentRootScores[0] == MATE_SCORE;
+  EngineCore& engine = *pos.engine;
+  const bool fresh = engine.tt.recentRootScores[0] == MATE_SCORE;
   pos.stop = 0;
   pos.threadIndex = 0;
   pos.ply = 0;
@@ -461,105 +450,106 @@ void startSearch(Worker& pos, Move hint, bool handover) {
   pos.tbHits = 0;
   pos.pvLength[0] = 0;
   if (!handover) {
-    search.totalNodes = 0;
-    search.tbHits = 0;
-    allotment.searchStartTime = currentTimeMs();
+    engine.search.totalNodes = 0;
+    engine.search.tbHits = 0;
+    engine.allotment.searchStartTime = currentTimeMs();
   }
-  search.searchAborted = false;
-  search.iterationDepth = 2;
-  underPromotionsAdded = false;
-  lastOutputMs.store(0, std::memory_order_relaxed);
-  allotment.ponderCredit = 0;
-  allotment.lastPollMs = currentTimeMs();
-  allotment.clockLimitMs = 0;
-  allotment.instantMove = false;
-  allotment.iterationFlags = family->iterationFlags;
-  allotment.iterationFlags->stable = true;
-  if (fresh) clearGainTables();
-  loadSearchMargins(gamePhase(pos), options.pruningLevel);
-  family->prepareTable(pos);
+  engine.search.searchAborted = false;
+  engine.search.iterationDepth = 2;
+  engine.root.underPromotionsAdded = false;
+  engine.root.lastOutputMs.store(0, std::memory_order_relaxed);
+  engine.allotment.ponderCredit = 0;
+  engine.allotment.lastPollMs = currentTimeMs();
+  engine.allotment.clockLimitMs = 0;
+  engine.allotment.instantMove = false;
+  engine.allotment.iterationFlags = &(engine.allotment.*familyOf(engine).iterationFlags);
+  engine.allotment.iterationFlags->stable = true;
+  if (fresh) clearGainTables(*engine.evalData.gains);
+  loadSearchMargins(engine.margins, gamePhase(pos), engine.options.pruningLevel);
+  familyOf(engine).prepareTable(engine);
+  pos.prefetch = engine.tt.prefetch;
   // The analysis file holds the normal search's table.
-  if (search.analysisMode && family == &normalFamily) analysisSearchStarted();
-  updateAverageLag();
+  if (engine.search.analysisMode && !decidedRunning(engine)) analysisSearchStarted(engine);
+  updateAverageLag(engine);
   // A decided game without pawns spreads its clock over half the moves the fifty-move rule leaves.
-  allotment.movesToPlan =
-      family == &decidedFamily ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
+  engine.allotment.movesToPlan =
+      decidedRunning(engine) ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
-  if (!search.pondering && !search.analysisMode &&
-      (timeControl.baseTime != 0 || timeControl.movesPerSession != 0 || timeControl.timePerMove != 0)) {
-    allocateTime(pos.side, pos.gamePly);
+  if (!engine.search.pondering && !engine.search.analysisMode &&
+      (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0 || engine.timeControl.timePerMove != 0)) {
+    allocateTime(engine, pos.side, pos.gamePly);
   }
-  prepareSearchTablebases(timeControl.timePerMove != 0, allotment.targetTime);
-  updateLowTimeMode(pos.side);
-  rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
-  const Move tableMove = family->tableMove(pos);
+  prepareSearchTablebases(engine, engine.timeControl.timePerMove != 0, engine.allotment.targetTime);
+  updateLowTimeMode(engine, pos.side);
+  engine.root.rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
+  const Move tableMove = familyOf(engine).tableMove(pos);
   buildRootMoves(pos, tableMove != MOVE_NONE ? tableMove : hint);
   prepareRecaptureSquare(pos);
   probeRootTablebase(pos);
-  setDrawScores(pos.side, options.drawContemptScore);
-  clearSlots();
-  beginParallelSearch(pos);
+  setDrawScores(engine.margins, pos.side, engine.options.drawContemptScore);
+  clearSlots(engine);
+  beginParallelSearch(engine.pool, pos);
 }
 
 }  // namespace
 
-int displayScore(int score) {
+int displayScore(EngineCore& engine, int score) {
   if (isWindowEdge(score)) {
-    score = std::abs(score - search.lastPrintedScore) <= 100 ? search.lastPrintedScore
-                                                             : (score + search.lastPrintedScore) / 2;
+    score = std::abs(score - engine.search.lastPrintedScore) <= 100 ? engine.search.lastPrintedScore
+                                                             : (score + engine.search.lastPrintedScore) / 2;
   }
-  search.lastPrintedScore = score;
+  engine.search.lastPrintedScore = score;
   return score;
 }
 
-void reportThinking(int score, int depth) {
-  Worker& pos = gamePosition;
-  const LineFigures figures = {0, rootTablebaseDraw() ? 0 : displayScore(score), depth / 2,
-                               search.selDepthHalfPlies / 2, elapsedMs(), nodesSoFar(pos), search.tbHits};
+void reportThinking(EngineCore& engine, int score, int depth) {
+  Worker& pos = engine.gamePosition;
+  const LineFigures figures = {0, rootTablebaseDraw(engine) ? 0 : displayScore(engine, score), depth / 2,
+                               engine.search.selDepthHalfPlies / 2, elapsedMs(engine), nodesSoFar(pos), engine.search.tbHits};
   Variation variation;
   completeVariation(pos, pos.pv[0], pos.pvLength[0], depth / 2, variation);
-  if (search.reporter.line) search.reporter.line(search.reporter.context, figures, variation);
-  if (posting()) noteOutput();
+  if (engine.search.reporter.line) engine.search.reporter.line(engine.search.reporter.context, figures, variation);
+  if (posting(engine)) noteOutput(engine);
 }
 
-void repeatThinking() {
-  if (search.reporter.repeatLine) search.reporter.repeatLine(search.reporter.context);
+void repeatThinking(EngineCore& engine) {
+  if (engine.search.reporter.repeatLine) engine.search.reporter.repeatLine(engine.search.reporter.context);
 }
 
-void reportCurrentMove(Move move, int number) {
-  if (search.reporter.currentMove) {
-    search.reporter.currentMove(search.reporter.context, move, number, nodesSoFar(gamePosition));
+void reportCurrentMove(EngineCore& engine, Move move, int number) {
+  if (engine.search.reporter.currentMove) {
+    engine.search.reporter.currentMove(engine.search.reporter.context, move, number, nodesSoFar(engine.gamePosition));
   }
-  noteOutput();
+  noteOutput(engine);
 }
 
-void reportProgress() {
-  if ((engineFlags & (FLAG_UCI | FLAG_POST)) != (FLAG_UCI | FLAG_POST)) return;
-  const std::uint32_t timeMs = elapsedMs();
+void reportProgress(EngineCore& engine) {
+  if ((engine.engineFlags & (FLAG_UCI | FLAG_POST)) != (FLAG_UCI | FLAG_POST)) return;
+  const std::uint32_t timeMs = elapsedMs(engine);
   if (timeMs < PROGRESS_INTERVAL_MS ||
-      timeMs - lastOutputMs.load(std::memory_order_relaxed) < PROGRESS_INTERVAL_MS) {
+      timeMs - engine.root.lastOutputMs.load(std::memory_order_relaxed) < PROGRESS_INTERVAL_MS) {
     return;
   }
-  if (search.reporter.progress) {
-    search.reporter.progress(search.reporter.context, timeMs, nodesSoFar(gamePosition), search.tbHits);
+  if (engine.search.reporter.progress) {
+    engine.search.reporter.progress(engine.search.reporter.context, timeMs, nodesSoFar(engine.gamePosition), engine.search.tbHits);
   }
-  noteOutput();
+  noteOutput(engine);
 }
 
-void reportMultiPV() {
-  if (!posting()) return;
-  Worker& pos = gamePosition;
-  for (int i = 0; i < multiPVCount() && slots[i].depth >= 0; ++i) {
-    const PVSlot& slot = slots[i];
+void reportMultiPV(EngineCore& engine) {
+  if (!posting(engine)) return;
+  Worker& pos = engine.gamePosition;
+  for (int i = 0; i < multiPVCount(engine) && engine.root.slots[i].depth >= 0; ++i) {
+    const PVSlot& slot = engine.root.slots[i];
     const LineFigures figures = {i + 1,       slot.score, slot.depth / 2, slot.selDepth / 2,
                                  slot.timeMs, slot.nodes, slot.hits};
     int length = 0;
     while (slot.line[length] != MOVE_NONE) ++length;
     Variation variation;
     completeVariation(pos, slot.line, length, length, variation);
-    if (search.reporter.line) search.reporter.line(search.reporter.context, figures, variation);
+    if (engine.search.reporter.line) engine.search.reporter.line(engine.search.reporter.context, figures, variation);
   }
-  noteOutput();
+  noteOutput(engine);
 }
 
 void tableVariation(Worker& pos, Move first, int wanted, Variation& variation) {
@@ -570,42 +560,42 @@ namespace {
 
 // Iterative deepening from `firstDepth` with the family's node routines; `previous`
 // stands for the score of the iteration before the first one (it sets the window).
-void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
-  Worker& pos = gamePosition;
-  family = &searchFamily;
-  search.searching = true;
+void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
+  Worker& pos = engine.gamePosition;
+  engine.root.decidedSearch = &searchFamily == &decidedFamily;
+  engine.search.searching = true;
   startSearch(pos, hint, handover);
   int score = NO_ROOT_SCORE;
-  const bool single = multiPVCount() == 1;
+  const bool single = multiPVCount(engine) == 1;
   // A won ending without pawns is converted by plans longer than the horizon: where the
   // score has not risen since the last move, the search takes its whole target time.
-  const bool watchProgress = family == &decidedFamily && !pawnsOnBoard(pos);
+  const bool watchProgress = decidedRunning(engine) && !pawnsOnBoard(pos);
   const int lastMoveScore = previous;
   const auto noProgress = [&](int value) {
     return watchProgress && std::abs(value) < MATE_BOUND && value <= lastMoveScore;
   };
-  for (int depth = firstDepth; depth <= ONE_PLY * timeControl.maxSearchDepth && rootMoveCount > 0; depth += ONE_PLY) {
-    search.iterationDepth = depth;
-    search.selDepthHalfPlies = depth;
-    allotment.iterationFlags->bestMoveChanged = false;
-    allotment.iterationFlags->failLowSeen = false;
+  for (int depth = firstDepth; depth <= ONE_PLY * engine.timeControl.maxSearchDepth && engine.root.moveCount > 0; depth += ONE_PLY) {
+    engine.search.iterationDepth = depth;
+    engine.search.selDepthHalfPlies = depth;
+    engine.allotment.iterationFlags->bestMoveChanged = false;
+    engine.allotment.iterationFlags->failLowSeen = false;
     int alpha, beta, delta;
-    iterationWindow(depth, previous, alpha, beta, delta);
-    if (depth >= 14 && !underPromotionsAdded && !search.analysisMode && !nodeInCheck(pos) &&
+    iterationWindow(engine, depth, previous, alpha, beta, delta);
+    if (depth >= 14 && !engine.root.underPromotionsAdded && !engine.search.analysisMode && !nodeInCheck(pos) &&
         (previous == 0 || previous < -MATE_BOUND)) {
       addBishopPromotions(pos);
     }
     bool stopNow = false;
     for (;;) {
       score = rootIteration(pos, alpha, beta, depth);
-      if (stopped(pos) || search.searchAborted) break;
+      if (stopped(pos) || engine.search.searchAborted) break;
       if (score <= alpha && alpha > -MATE_SCORE) {
-        allotment.iterationFlags->failLowSeen = true;
+        engine.allotment.iterationFlags->failLowSeen = true;
         alpha = std::max(alpha - delta, -MATE_SCORE);
       } else if (score >= beta && beta < MATE_SCORE) {
-        if (timeControl.baseTime != 0 && !search.analysisMode && single) {
-          stopNow = iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0],
-                                       false, rootTablebaseDraw(), currentTimeMs(), noProgress(score)});
+        if (engine.timeControl.baseTime != 0 && !engine.search.analysisMode && single) {
+          stopNow = iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0],
+                                       false, rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)});
           if (stopNow) break;
         }
         beta = std::min(beta + delta, MATE_SCORE);
@@ -614,57 +604,57 @@ void runSearch(const RootFamily& searchFamily, int firstDepth, Move hint, int pr
       }
       delta += delta / 2;
     }
-    search.totalNodes += pos.nodes;
-    search.tbHits += pos.tbHits;
+    engine.search.totalNodes += pos.nodes;
+    engine.search.tbHits += pos.tbHits;
     pos.nodes = pos.tbHits = 0;
-    if (stopped(pos) || search.searchAborted || stopNow) break;
-    search.rootScore = score;
+    if (stopped(pos) || engine.search.searchAborted || stopNow) break;
+    engine.search.rootScore = score;
     // A clearly decided analysis, mates included, goes on in the decided-position search,
     // whose table keeps mate distances.
-    if (family == &normalFamily && search.analysisMode && depth >= HANDOVER_DEPTH && elapsedMs() < HANDOVER_MS &&
+    if (!decidedRunning(engine) && engine.search.analysisMode && depth >= HANDOVER_DEPTH && elapsedMs(engine) < HANDOVER_MS &&
         std::abs(score) >= HANDOVER_SCORE) {
-      search.handoverDepth = depth;
+      engine.search.handoverDepth = depth;
       break;
     }
-    if (search.analysisMode && family == &normalFamily) {
-      analysisSavePoint(AnalysisSavePoint::AfterIteration, elapsedMs());
+    if (engine.search.analysisMode && !decidedRunning(engine)) {
+      analysisSavePoint(engine, AnalysisSavePoint::AfterIteration, elapsedMs(engine));
     }
-    tunePollInterval(search.totalNodes, search.tbHits, elapsedMs(), options.maxThreads);
-    if (single && depth <= 8) reportThinking(score, depth);
-    if (timeControl.baseTime != 0 && !search.analysisMode && single) {
+    tunePollInterval(engine, engine.search.totalNodes, engine.search.tbHits, elapsedMs(engine), engine.options.maxThreads);
+    if (single && depth <= 8) reportThinking(engine, score, depth);
+    if (engine.timeControl.baseTime != 0 && !engine.search.analysisMode && single) {
       const Move best = pos.pv[0][0];
-      const bool recapture = search.recaptureSquare >= 0 && moveTo(best) == search.recaptureSquare;
-      if (!recapture) search.recaptureSquare = -1;
-      if (iterationSaysStop({depth, pos.side, score, previous, rootMoveCount == 1, pos.pvLength[0], recapture,
-                             rootTablebaseDraw(), currentTimeMs(), noProgress(score)})) {
+      const bool recapture = engine.search.recaptureSquare >= 0 && moveTo(best) == engine.search.recaptureSquare;
+      if (!recapture) engine.search.recaptureSquare = -1;
+      if (iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0], recapture,
+                             rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)})) {
         break;
       }
     }
     previous = score;
   }
-  endParallelSearch();
-  search.totalNodes += pos.nodes;
-  search.tbHits += pos.tbHits;
+  endParallelSearch(engine.pool);
+  engine.search.totalNodes += pos.nodes;
+  engine.search.tbHits += pos.tbHits;
   pos.nodes = pos.tbHits = 0;
-  search.searchAborted = true;
-  if (!search.analysisMode && !search.pondering && rootMoveCount > 0) ttRecordRootScore(search.rootScore);
-  search.bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (rootMoveCount > 0 ? rootMoves[0].move : MOVE_NONE);
-  search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
-  search.searching = false;
+  engine.search.searchAborted = true;
+  if (!engine.search.analysisMode && !engine.search.pondering && engine.root.moveCount > 0) ttRecordRootScore(engine.tt, engine.search.rootScore);
+  engine.search.bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (engine.root.moveCount > 0 ? engine.root.moves[0].move : MOVE_NONE);
+  engine.search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
+  engine.search.searching = false;
 }
 
 }  // namespace
 
-void searchRoot() { runSearch(normalFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]); }
+void searchRoot(EngineCore& engine) { runSearch(engine, normalFamily, ONE_PLY, MOVE_NONE, engine.tt.recentRootScores[0]); }
 
-void searchDecided(int fromDepth) {
+void searchDecided(EngineCore& engine, int fromDepth) {
   if (fromDepth <= 0) {
-    runSearch(decidedFamily, ONE_PLY, MOVE_NONE, recentRootScores[0]);
+    runSearch(engine, decidedFamily, ONE_PLY, MOVE_NONE, engine.tt.recentRootScores[0]);
     return;
   }
   // A hand-over goes on from the normal search's last iteration: its best move first
   // and its decisive score for the window, not an older score of the game.
-  runSearch(decidedFamily, fromDepth + ONE_PLY, search.bestMove, search.rootScore, true);
+  runSearch(engine, decidedFamily, fromDepth + ONE_PLY, engine.search.bestMove, engine.search.rootScore, true);
 }
 
 }  // namespace velt

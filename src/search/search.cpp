@@ -9,6 +9,7 @@
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
 #include "search/decided_table.h"
+#include "search/engine_core.h"
 #include "search/engine_options.h"
 #include "search/history.h"
 #include "search/margins.h"
@@ -34,10 +35,11 @@ constexpr int NO_SCORE = -30500;  // below every real score: nothing searched ye
 // style nodes score draws with drawScore, zero-window nodes with 0.
 template <class T>
 bool entryEnds(Worker& pos, bool pvStyle, int alpha, int beta, int& result) {
+  EngineCore& engine = *pos.engine;
   startNode(pos);
   pos.checkInfo[pos.gamePly] &= ~SINGULAR_MARK;
   pos.pickState[pos.ply].altMove = MOVE_NONE;
-  const int draw = pvStyle ? searchMargins.drawScore[pos.side] : 0;
+  const int draw = pvStyle ? engine.margins.drawScore[pos.side] : 0;
   if (pos.rule50 > 3) {
     if (pos.rule50 >= 100) {
       // A mate on the hundredth ply stands.
@@ -61,10 +63,10 @@ bool entryEnds(Worker& pos, bool pvStyle, int alpha, int beta, int& result) {
 // Tablebase probe rules by node kind: the shallow zero-window nodes stop at four men,
 // the deep ones probe five men only deep and with white to move.
 constexpr int DEEP_FIVE_MEN_DEPTH = 7 * ONE_PLY;
-TablebaseProbeRule pvProbeRule() { return {5, options.minEgtbDepth * ONE_PLY, false, true}; }
+TablebaseProbeRule pvProbeRule(const Worker& pos) { return {5, pos.engine->options.minEgtbDepth * ONE_PLY, false, true}; }
 TablebaseProbeRule shallowProbeRule() { return {4, 0, false, false}; }
-TablebaseProbeRule deepProbeRule() {
-  return {5, std::max(options.minEgtbDepth * ONE_PLY, DEEP_FIVE_MEN_DEPTH), true, false};
+TablebaseProbeRule deepProbeRule(const Worker& pos) {
+  return {5, std::max(pos.engine->options.minEgtbDepth * ONE_PLY, DEEP_FIVE_MEN_DEPTH), true, false};
 }
 
 // A node without a legal move is mated or stalemated whatever the depth; the policy
@@ -102,11 +104,11 @@ bool raiseBestToCut(Worker& pos, Move move, int score, int beta, int& best, Move
   return true;
 }
 
-std::atomic<int>& historyEntry(const Position& pos, int select, Move move) {
-  return historyTable[select][moveTo(move)][pos.board[moveFrom(move)]];
+std::atomic<int>& historyEntry(const Worker& pos, int select, Move move) {
+  return pos.engine->history.values[select][moveTo(move)][pos.board[moveFrom(move)]];
 }
 
-void historyLoss(const Position& pos, int select, Move move, int depth) {
+void historyLoss(const Worker& pos, int select, Move move, int depth) {
   std::atomic<int>& entry = historyEntry(pos, select, move);
   const int value = entry.load(std::memory_order_relaxed);
   entry.store(value - ((value * depth) >> 10), std::memory_order_relaxed);
@@ -151,11 +153,11 @@ int pawnPushExtension(const Position& pos, Move move) {
 }
 
 // The extensions of a principal-variation or verification node for a made move.
-int moveExtension(const Position& pos, Move move, bool nodeWasInCheck) {
+int moveExtension(const Worker& pos, Move move, bool nodeWasInCheck) {
   const int push = pawnPushExtension(pos, move);
   if (push) return push;
   if (nodeInCheck(pos) || ((move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT))) return HALF_PLY;
-  return nodeWasInCheck && searchMargins.gameStage >= 2 ? HALF_PLY : 0;
+  return nodeWasInCheck && pos.engine->margins.gameStage >= 2 ? HALF_PLY : 0;
 }
 
 int firstMoveExtensionForEvasions(int evasions) { return evasions == 1 ? ONE_PLY : evasions == 2 ? HALF_PLY : 0; }
@@ -170,6 +172,7 @@ int excludedSearch(Worker& pos, int bound, int depth, Move excluded) {
 // Extension of the hash move of a principal-variation node at depth 16 or more.
 template <class T>
 int hashMoveExtension(Worker& pos, Move hashMove, int alpha, int beta, int depth, int parentEval, int eval) {
+  EngineCore& engine = *pos.engine;
   if (!isMovePseudoLegal(pos, hashMove)) return 0;
   const bool nodeWasInCheck = nodeInCheck(pos);
   const Move previous = pos.undo[pos.gamePly - 1].move;
@@ -177,14 +180,14 @@ int hashMoveExtension(Worker& pos, Move hashMove, int alpha, int beta, int depth
   const int mover = pos.xside;
   const int to = moveTo(hashMove);
   const bool recapture = previous != MOVE_NONE && to == moveTo(previous) && (hashMove & FLAG_CAPTURE) &&
-                         -(parentEval + eval) > 2 * searchMargins.standPatBonus + 50;
+                         -(parentEval + eval) > 2 * engine.margins.standPatBonus + 50;
   const bool bigPush = (hashMove & FLAG_PAWN_MOVE) && !(hashMove & FLAG_CAPTURE) &&
                        relativeRank(to, mover) >= 5 && relativeRank(to, mover) <= 6 && passedPawnTest(pos, to, mover);
   int extension = -1;
   if (recapture || bigPush) {
     extension = ONE_PLY;
   } else if (nodeInCheck(pos) || ((hashMove & FLAG_CAPTURE) && !(hashMove & FLAG_EN_PASSANT)) ||
-             (searchMargins.gameStage >= 2 && nodeWasInCheck) ||
+             (engine.margins.gameStage >= 2 && nodeWasInCheck) ||
              ((hashMove & FLAG_PAWN_MOVE) && relativeRank(to, mover) >= 3 && passedPawnTest(pos, to, mover))) {
     extension = HALF_PLY;
   }
@@ -303,6 +306,7 @@ MoveStep verifyMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move)
 
 template <class T>
 MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  EngineCore& engine = *pos.engine;
   const int beta = f.beta, depth = f.depth, e = f.eval;
   const bool quiet = isQuiet(move);
   const int type = movingType(pos, move);
@@ -314,8 +318,8 @@ MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move
   }
   if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
   if (prunes && moveStage == PICK_QUIETS && p.searched > 4 &&
-      gainAt(gainTables.largest, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
-          beta + T::margin(MARGIN_MOVE_GAIN) + p.searched &&
+      gainAt(engine.evalData.gains->largest, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
+          beta + T::margin(pos, MARGIN_MOVE_GAIN) + p.searched &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
@@ -327,7 +331,7 @@ MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move
   if (prunes && depth <= 2 * ONE_PLY && (move & FLAG_CAPTURE) && !(move & FLAG_EN_PASSANT) &&
       !sameMove(move, f.hashMove) && type != KING) {
     const int victim = typeOfCode(pos.board[moveTo(move)]);
-    const int margin = T::margin(MARGIN_CAPTURE);
+    const int margin = T::margin(pos, MARGIN_CAPTURE);
     const bool test = victim == PAWN ? type != PAWN && e - 2 * margin < beta : e - margin < beta;
     if (test && !captureIsSafe(pos, move)) {
       p.pruned = true;
@@ -339,7 +343,7 @@ MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move
   const bool givesCheck = nodeInCheck(pos);
   if (!givesCheck && T::onlyMateInOneReaches(beta, pos.ply - 1)) return skipNonMating(pos, beta, p);
   if (prunes && p.searched > 4 && !givesCheck &&
-      2 * depth - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
+      2 * depth - nodeEval(pos) < p.searched + beta + T::margin(pos, MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
     p.pruned = true;
     return STEP_SKIPPED;
@@ -362,6 +366,7 @@ MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move
 
 template <class T>
 MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, int moveStage) {
+  EngineCore& engine = *pos.engine;
   const int beta = f.beta, depth = f.depth, e = f.eval;
   if (f.excludedMove != MOVE_NONE && sameMove(move, f.excludedMove)) return STEP_SKIPPED;
   const bool quiet = isQuiet(move);
@@ -373,8 +378,8 @@ MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, i
   }
   const bool prunes = T::prunes(pos, beta), reduces = T::reduces(pos, beta);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
-      gainAt(gainTables.largest, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
-          p.searched + beta + T::margin(MARGIN_MOVE_GAIN) &&
+      gainAt(engine.evalData.gains->largest, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
+          p.searched + beta + T::margin(pos, MARGIN_MOVE_GAIN) &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
     return STEP_SKIPPED;
@@ -389,7 +394,7 @@ MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, i
   const bool givesCheck = nodeInCheck(pos);
   if (!givesCheck && T::onlyMateInOneReaches(beta, pos.ply - 1)) return skipNonMating(pos, beta, p);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && !givesCheck &&
-      f.gainMargin - nodeEval(pos) < p.searched + beta + T::margin(MARGIN_LATE_MOVE)) {
+      f.gainMargin - nodeEval(pos) < p.searched + beta + T::margin(pos, MARGIN_LATE_MOVE)) {
     unmakeMove(pos);
     p.pruned = true;
     return STEP_SKIPPED;
@@ -421,9 +426,10 @@ MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, i
 // extended for a single evasion, a checking one, or from the middle stages on.
 template <class T>
 int evasionChild(Worker& pos, const NodeFrame& f) {
+  EngineCore& engine = *pos.engine;
   const int beta = f.beta, depth = f.depth;
   if (f.kind == NODE_SHALLOW_IN_CHECK) {
-    const bool late = searchMargins.gameStage >= 2;
+    const bool late = engine.margins.gameStage >= 2;
     if (nodeInCheck(pos)) return -searchZWInCheck<T>(pos, 1 - beta, late ? depth : depth - HALF_PLY);
     if (depth <= (late ? ONE_PLY : ONE_PLY + HALF_PLY)) return -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
     return -searchZW<T>(pos, 1 - beta, late ? depth - HALF_PLY : depth - ONE_PLY);
@@ -434,7 +440,7 @@ int evasionChild(Worker& pos, const NodeFrame& f) {
   // ply deeper than usual.
   const int singleReply = f.extensionBudget > 0 ? ONE_PLY : HALF_PLY;
   const int extension = f.evasions == 1                                      ? singleReply
-                        : (nodeInCheck(pos) || searchMargins.gameStage >= 2) ? HALF_PLY
+                        : (nodeInCheck(pos) || engine.margins.gameStage >= 2) ? HALF_PLY
                                                                              : 0;
   const int childDepth = depth - ONE_PLY + extension;
   return -searchZWAny<T>(pos, 1 - beta, childDepth, (f.mode ^ MODE_EXPECTED_CUT) | MODE_NULL_ALLOWED,
@@ -502,7 +508,7 @@ LoopEnd moveLoop(Worker& pos, NodeFrame& f) {
       case STEP_STOPPED: return LOOP_STOPPED;
       case STEP_SEARCHED: break;
     }
-    if (offerSplit(pos, f, splitSearch<T>)) {
+    if (offerSplit(pos.engine->pool, pos, f, splitSearch<T>)) {
       if (stopped(pos)) return LOOP_STOPPED;
       return f.settled ? LOOP_SETTLED : LOOP_DONE;
     }
@@ -609,12 +615,13 @@ int searchZWAny(Worker& pos, int beta, int depth, int mode, int extensionBudget)
 
 template <class T>
 int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int followFlag) {
+  EngineCore& engine = *pos.engine;
   int result;
   if (entryEnds<T>(pos, true, alpha, beta, result)) return result;
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::pvProbeEnds(pos, probe, depth, alpha, beta, result)) return result;
-  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
+  if (tablebaseEnds(pos, depth, pvProbeRule(pos), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -668,7 +675,7 @@ int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int fo
   if (end == LOOP_SETTLED) return p.best;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return noMoveScore<T>(pos, inCheckNode, searchMargins.drawScore[pos.side]);
+    return noMoveScore<T>(pos, inCheckNode, engine.margins.drawScore[pos.side]);
   }
   T::storePV(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
@@ -677,12 +684,13 @@ int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int fo
 
 template <class T>
 int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags) {
+  EngineCore& engine = *pos.engine;
   int result;
   if (entryEnds<T>(pos, (flags & VERIFY_PV_MOVE) != 0, beta - 1, beta, result)) return result;
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::verifyProbeEnds(pos, probe, depth, beta, result)) return result;
-  if (tablebaseEnds(pos, depth, pvProbeRule(), result)) return result;
+  if (tablebaseEnds(pos, depth, pvProbeRule(pos), result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -705,7 +713,7 @@ int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags) {
   const NodeProgress& p = frame.progress;
   if (p.searched == 0) {
     if (p.reversalSkipped) return p.best;
-    return noMoveScore<T>(pos, inCheckNode, (flags & VERIFY_PV_MOVE) ? searchMargins.drawScore[pos.side] : 0);
+    return noMoveScore<T>(pos, inCheckNode, (flags & VERIFY_PV_MOVE) ? engine.margins.drawScore[pos.side] : 0);
   }
   T::storeZeroWindow(pos, depth, p.bestMove, p.best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
@@ -714,21 +722,22 @@ int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags) {
 
 template <class T>
 int searchZW(Worker& pos, int beta, int depth) {
+  EngineCore& engine = *pos.engine;
   startNode(pos);
   const int e = nodeEval(pos);
   const bool prunes = T::prunes(pos, beta);
-  if (prunes && e + T::margin(MARGIN_RAZOR) < beta) return beta - 101;
+  if (prunes && e + T::margin(pos, MARGIN_RAZOR) < beta) return beta - 101;
   int result;
   if (entryEnds<T>(pos, false, beta - 1, beta, result)) return result;
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
-  if (prunes && e - 16 * depth - T::margin(MARGIN_STATIC_CUT) >= beta) return e + searchMargins.standPatBonus;
+  if (prunes && e - 16 * depth - T::margin(pos, MARGIN_STATIC_CUT) >= beta) return e + engine.margins.standPatBonus;
   if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
-  int best = std::min(e + searchMargins.standPatBonus, beta - 1);
+  int best = std::min(e + engine.margins.standPatBonus, beta - 1);
 
   if (prunes && e >= beta) {
-    makeNullMove(pos, -(e + searchMargins.standPatBonus));
+    makeNullMove(pos, -(e + engine.margins.standPatBonus));
     const int score = -searchFrontier<T>(pos, 1 - beta, QUIESCE_CHECK_PLIES);
     unmakeMove(pos);
     if (stopped(pos)) return 0;
@@ -742,17 +751,17 @@ int searchZW(Worker& pos, int beta, int depth) {
   const int historySelect = e + 100 < beta;
   int stage = PICK_HASH, select = historySelect, gainLimit = 0;
   bool pruned = false;
-  if (prunes && e + 8 * depth + T::margin(MARGIN_FUTILE) < beta) {
+  if (prunes && e + 8 * depth + T::margin(pos, MARGIN_FUTILE) < beta) {
     stage = PICK_FUTILE_HASH;
     select = 0;
     pruned = true;
-    if (e + 8 * depth + T::margin(MARGIN_FUTILE_STRICT) <= beta) {
+    if (e + 8 * depth + T::margin(pos, MARGIN_FUTILE_STRICT) <= beta) {
       select = 1;
-      best = std::min(e + 8 * depth + T::margin(MARGIN_FUTILE_STRICT), beta - 1);
+      best = std::min(e + 8 * depth + T::margin(pos, MARGIN_FUTILE_STRICT), beta - 1);
     }
-  } else if (prunes && depth <= ONE_PLY + HALF_PLY && e + T::margin(MARGIN_GAIN) < beta) {
+  } else if (prunes && depth <= ONE_PLY + HALF_PLY && e + T::margin(pos, MARGIN_GAIN) < beta) {
     stage = PICK_GAIN_HASH;
-    gainLimit = beta - e - T::margin(MARGIN_GAIN);
+    gainLimit = beta - e - T::margin(pos, MARGIN_GAIN);
     pruned = true;
   }
   pickStart(pos, stage, hashMove, select, gainLimit);
@@ -768,7 +777,7 @@ int searchZW(Worker& pos, int beta, int depth) {
   if (moveLoop<T>(pos, frame) == LOOP_STOPPED) return 0;
   const NodeProgress& p = frame.progress;
   if (p.legal == 0 && !p.pruned) return 0;  // stalemate
-  best = p.best < beta && p.pruned && searchMargins.gameStage < 2 ? beta - 1 : p.best;
+  best = p.best < beta && p.pruned && engine.margins.gameStage < 2 ? beta - 1 : p.best;
   T::storeZeroWindow(pos, depth, p.bestMove, best, beta);
   if (p.bestMove != MOVE_NONE && isQuiet(p.bestMove)) rewardQuietMove(pos, historySelect, p.bestMove, depth);
   return best;
@@ -810,7 +819,7 @@ bool deepEntryEnds(Worker& pos, int beta, int depth, Move excludedMove, int mode
   typename T::Probe probe;
   T::probe(pos, key, probe);
   if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return true;
-  if (tablebaseEnds(pos, depth, deepProbeRule(), result)) return true;
+  if (tablebaseEnds(pos, depth, deepProbeRule(pos), result)) return true;
   hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   return false;
@@ -820,6 +829,7 @@ bool deepEntryEnds(Worker& pos, int beta, int depth, Move excludedMove, int mode
 
 template <class T>
 int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, int extensionBudget) {
+  EngineCore& engine = *pos.engine;
   int result;
   std::uint64_t key;
   Move hashMove;
@@ -841,13 +851,13 @@ int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, 
     }
     const int nullMode = (mode & ~MODE_NULL_ALLOWED) ^ MODE_EXPECTED_CUT;
     if (tryNull && !stopped(pos) && depth >= 6 * ONE_PLY) {
-      makeNullMove(pos, -(e + searchMargins.standPatBonus));
+      makeNullMove(pos, -(e + engine.margins.standPatBonus));
       const int preTest = -searchZWAny<T>(pos, 1 - (beta - 40), depth - 7 * ONE_PLY, nullMode, ONE_PLY) + 40;
       unmakeMove(pos);
       tryNull = preTest >= beta;
     }
     if (tryNull && !stopped(pos)) {
-      makeNullMove(pos, -(e + searchMargins.standPatBonus));
+      makeNullMove(pos, -(e + engine.margins.standPatBonus));
       const int score = -searchZWAny<T>(pos, 1 - beta, std::max(depth - 4 * ONE_PLY, ONE_PLY), nullMode, ONE_PLY);
       unmakeMove(pos);
       if (stopped(pos)) return 0;
@@ -876,7 +886,7 @@ int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, 
   }
 
   // Internal iterative deepening at expected cut nodes without a hash move.
-  if (cutNode && hashMove == MOVE_NONE && (e + searchMargins.standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
+  if (cutNode && hashMove == MOVE_NONE && (e + engine.margins.standPatBonus >= beta || depth >= 6 * ONE_PLY) &&
       (excludedMove == MOVE_NONE || depth > 6 * ONE_PLY + HALF_PLY)) {
     const int score = depth > 6 * ONE_PLY + HALF_PLY ? searchZWDeep<T>(pos, beta, depth - 2 * ONE_PLY, excludedMove, mode, extensionBudget)
                                  : searchZW<T>(pos, beta, depth - 2 * ONE_PLY);
@@ -890,9 +900,9 @@ int searchZWDeep(Worker& pos, int beta, int depth, Move excludedMove, int mode, 
   bool pruned = false;
   if (prunes && depth < 10 * ONE_PLY) {
     const int index = depth / ONE_PLY + (cutNode ? 10 : 0);
-    if (e + searchMargins.futilityMargin[index] <= beta) {
+    if (e + engine.margins.futilityMargin[index] <= beta) {
       stage = PICK_FUTILE_HASH;
-      select = e + searchMargins.futilityMargin2[index] <= beta;
+      select = e + engine.margins.futilityMargin2[index] <= beta;
       pruned = true;
     }
   }

@@ -1,6 +1,6 @@
-// Engine-wide search state in three records: the time control the protocols set, the
-// allotment of the current search, and the search's flags, counters and root results
-// that the move decision reads. One instance each; only the main thread writes most.
+// The search state of the engine record in three parts: the time control the protocols
+// set, the allotment of the current search, and the search's flags, counters and root
+// results that the move decision reads. Only the main thread writes most.
 #pragma once
 
 #include <atomic>
@@ -31,7 +31,6 @@ struct TimeControl {
   // the centisecond clock is known.
   int moverClockMs = 0;
 };
-extern TimeControl timeControl;
 
 // Sudden death: the moves the remaining clock is spread over.
 constexpr int SUDDEN_DEATH_MOVES = 40;
@@ -63,7 +62,6 @@ struct TimeAllotment {
   bool instantMove = false;
   std::uint32_t lastPollMs = 0;  // ms, currentTimeMs at the search start or its last poll
 };
-extern TimeAllotment allotment;
 
 // The moves after "searchmoves" of a UCI "go infinite", lower-cased (empty: all
 // moves); the root searches only these.
@@ -130,12 +128,5 @@ struct SearchState {
   int rootScore = 0;
   int handoverDepth = 0;
 };
-extern SearchState search;
-
-// Restores the defaults of a new game (called by newGame).
-void resetSearchForNewGame();
-// Sets pos to the standard start position, with the ordering tables and, once the
-// material table exists, the root move list.
-void setUpStartPosition(EvalPosition& pos);
 
 }  // namespace velt

@@ -33,7 +33,7 @@ void exchangeCounts(NodeProgress& node, NodeProgress& mine, ReportedCounts& repo
 void reportCutoff(Worker& copy, const NodeProgress& mine, bool settled) {
   Worker& parent = *copy.parent;
   SplitPoint& point = *parent.split;
-  SpinGuard threadsGuard(searchThreadsLock());
+  SpinGuard threadsGuard(searchThreadsLock(copy.engine->pool));
   SpinGuard guard(point.lock);
   if (stopped(copy)) return;
   for (Worker* slave : point.slaves) {

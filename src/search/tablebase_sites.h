@@ -6,6 +6,12 @@
 
 namespace velt {
 
+// The tablebases as the current search uses them.
+struct SearchTablebases {
+  int usableMen = 0;
+  bool rootDraw = false;
+};
+
 // How a node kind probes at its entry.
 struct TablebaseProbeRule {
   int largestMen;       // 4 for the shallow zero-window nodes, else 5
@@ -16,10 +22,10 @@ struct TablebaseProbeRule {
 
 // Sets the usable tablebase size at the start of a search; a tight hard limit keeps
 // the five-men files out.
-void prepareSearchTablebases(bool hardLimit, int targetTimeCs);
+void prepareSearchTablebases(EngineCore& engine, bool hardLimit, int targetTimeCs);
 // Probes the root; true when the root is a tablebase draw.
 bool probeRootTablebase(Worker& pos);
-bool rootTablebaseDraw();
+bool rootTablebaseDraw(const EngineCore& engine);
 // Whether a root move keeps the root's tablebase draw (always true when the root is no
 // tablebase draw or the position after the move is not covered).
 bool keepsTablebaseDraw(Worker& pos);

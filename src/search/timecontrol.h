@@ -6,12 +6,14 @@
 
 namespace velt {
 
+struct EngineCore;
+
 // Computes targetTime and the hard limit (written to timePerMove) for the side to
 // move at the root; gamePly counts the moves left to the next control outside UCI.
 // On a clock too low for the allotment's minimums it also sets clockLimitMs and
 // instantMove; a fixed time per move sets clockLimitMs to that time less the
 // transport margin.
-void allocateTime(int rootSide, int gamePly);
+void allocateTime(EngineCore& engine, int rootSide, int gamePly);
 
 // The moves a decided game without pawns plans its clock over: only a capture resets
 // the fifty-move count, so the game ends (or changes) within (100 - rule50) / 2 moves,
@@ -30,9 +32,9 @@ constexpr int INSTANT_MOVE_MS = 30;
 constexpr int SHORT_LIMIT_CS = 20;
 constexpr std::uint32_t SHORT_LIMIT_POLL_MASK = 1023;
 // Adds the last move's timeLag to the running average (16-sample window).
-void updateAverageLag();
+void updateAverageLag(EngineCore& engine);
 // Sets lowTimeMode for a sudden-death search of the given side.
-void updateLowTimeMode(int rootSide);
+void updateLowTimeMode(EngineCore& engine, int rootSide);
 
 // What the root driver knows at the end of an iteration.
 struct IterationReport {
@@ -51,12 +53,12 @@ struct IterationReport {
   bool noProgress = false;
 };
 // The end-of-iteration rules of a clocked search; true when the search should stop.
-bool iterationSaysStop(const IterationReport& report);
+bool iterationSaysStop(EngineCore& engine, const IterationReport& report);
 
 // Sets pollMask and tbPollInterval from the speed measured so far.
-void tunePollInterval(std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads);
+void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads);
 
 // Centiseconds spent since the search started, plus the ponder credit.
-int elapsedCs(std::uint32_t nowMs);
+int elapsedCs(EngineCore& engine, std::uint32_t nowMs);
 
 }  // namespace velt

@@ -8,24 +8,10 @@
 #include <sys/mman.h>
 #endif
 
-#include "board/prefetch.h"
-#include "eval/pawns.h"
-#include "search/history.h"
 
 namespace velt {
 
-TTEntry* ttTable = nullptr;
-std::uint32_t ttMask = 0;
-int ttAge = 0;
-int ttWindowLow = -WINDOW_EDGE_NEAR, ttWindowHigh = WINDOW_EDGE_NEAR;
-int ttStoreMin = -WINDOW_EDGE_NEAR + ttScoreBias, ttStoreMax = WINDOW_EDGE_NEAR + ttScoreBias;
-int replacePriority[8][128];
-int recentRootScores[8] = {MATE_SCORE};
-
 namespace {
-
-constexpr int NO_SIDE = -1;
-int lastSearchSide = NO_SIDE;
 
 using AtomicWord = std::atomic_ref<std::uint32_t>;
 
@@ -67,14 +53,14 @@ bool restrictedMayOverwrite(std::uint32_t word0, std::uint32_t word1, std::uint3
 // The common store procedure: overwrite a matching entry that is not deeper, else
 // the bucket entry of highest replacement priority. Returns the index of the entry
 // written within the bucket when it was a matching one, else -1.
-int storeEntry(std::uint64_t key, int depth, int fromTo, int scoreField, std::uint32_t bound, std::uint32_t flags,
+int storeEntry(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, std::uint32_t bound, std::uint32_t flags,
                bool restrictedStore) {
-  TTEntry* bucket = ttBucket(key);
+  TTEntry* bucket = ttBucket(tt, key);
   const std::uint32_t newWord0 =
       bound | static_cast<std::uint32_t>(scoreField) << TT_SCORE_SHIFT |
       static_cast<std::uint32_t>(fromTo) << TT_MOVE_SHIFT | static_cast<std::uint32_t>(depth);
   const std::uint32_t newWord1 =
-      (static_cast<std::uint32_t>(key >> 32) & TT_KEY_MASK) | flags | static_cast<std::uint32_t>(ttAge);
+      (static_cast<std::uint32_t>(key >> 32) & TT_KEY_MASK) | flags | static_cast<std::uint32_t>(tt.age);
   int victim = 0;
   int victimPriority = -1;
   for (int i = 0; i < 4; ++i) {
@@ -89,7 +75,7 @@ int storeEntry(std::uint64_t key, int depth, int fromTo, int scoreField, std::ui
       }
       unlockEntry(entry);
     }
-    const int priority = replacePriority[loadWord(entry.word1) & TT_AGE_MASK][entryDepth(loadWord(entry.word0))];
+    const int priority = tt.replacePriority[loadWord(entry.word1) & TT_AGE_MASK][entryDepth(loadWord(entry.word0))];
     if (priority >= victimPriority) {
       victimPriority = priority;
       victim = i;
@@ -102,104 +88,107 @@ int storeEntry(std::uint64_t key, int depth, int fromTo, int scoreField, std::ui
 
 }  // namespace
 
-bool ttAllocate(std::uint32_t indexMask) {
-  ttRelease();
+bool ttAllocate(TranspositionTable& tt, std::uint32_t indexMask) {
+  ttRelease(tt);
   // Aligned to large pages, which spares the address translation misses that random
   // probes into a big table would otherwise cost.
   constexpr std::size_t PAGE = std::size_t{2} << 20;
   const std::size_t bytes = (static_cast<std::size_t>(indexMask) + 4) * sizeof(TTEntry);
   const std::size_t rounded = (bytes + PAGE - 1) / PAGE * PAGE;
-  ttTable = static_cast<TTEntry*>(std::aligned_alloc(PAGE, rounded));
-  if (ttTable == nullptr) return false;
+  tt.entries = static_cast<TTEntry*>(std::aligned_alloc(PAGE, rounded));
+  if (tt.entries == nullptr) return false;
 #ifdef __linux__
-  madvise(ttTable, rounded, MADV_HUGEPAGE);
+  madvise(tt.entries, rounded, MADV_HUGEPAGE);
 #endif
-  std::memset(static_cast<void*>(ttTable), 0, bytes);
-  ttMask = indexMask;
-  ttRegisterPrefetch(ttMask, sizeof(TTEntry));
+  std::memset(static_cast<void*>(tt.entries), 0, bytes);
+  tt.mask = indexMask;
+  ttRegisterPrefetch(tt, tt.mask, sizeof(TTEntry));
   return true;
 }
 
-void ttRelease() {
-  std::free(ttTable);
-  ttTable = nullptr;
-  ttMask = 0;
-  prefetchTarget = {};
+TranspositionTable::~TranspositionTable() { ttRelease(*this); }
+
+void ttRelease(TranspositionTable& tt) {
+  std::free(tt.entries);
+  tt.entries = nullptr;
+  tt.mask = 0;
+  tt.prefetch = {};
 }
 
-void ttClear() {
-  if (ttTable != nullptr) {
-    std::memset(static_cast<void*>(ttTable), 0, (static_cast<std::size_t>(ttMask) + 4) * sizeof(TTEntry));
+void ttClear(TranspositionTable& tt) {
+  if (tt.entries != nullptr) {
+    std::memset(static_cast<void*>(tt.entries), 0, (static_cast<std::size_t>(tt.mask) + 4) * sizeof(TTEntry));
   }
-  clearPawnHash();
-  ttAge = 0;  // an empty table has no generations: searches after a clear repeat exactly
-  resetHistory();
+  tt.age = 0;  // an empty table has no generations: searches after a clear repeat exactly
 }
 
-void ttRegisterPrefetch(std::uint32_t indexMask, std::uint32_t entryBytes) {
-  prefetchTarget = ttTable != nullptr ? PrefetchTarget{reinterpret_cast<std::uintptr_t>(ttTable), indexMask, entryBytes}
+void ttRegisterPrefetch(TranspositionTable& tt, std::uint32_t indexMask, std::uint32_t entryBytes) {
+  tt.prefetch = tt.entries != nullptr ? PrefetchTarget{reinterpret_cast<std::uintptr_t>(tt.entries), indexMask, entryBytes}
                                       : PrefetchTarget{};
 }
 
-void ttNewSearch() {
-  ttRegisterPrefetch(ttMask, sizeof(TTEntry));
-  ttAge = (ttAge + 1) & 7;
+void ttNewSearch(TranspositionTable& tt) {
+  ttRegisterPrefetch(tt, tt.mask, sizeof(TTEntry));
+  tt.age = (tt.age + 1) & 7;
   for (int age = 0; age < 8; ++age) {
-    const int base = age == ttAge ? 510 : (((ttAge - age) & 7) + 1) * 256;
-    for (int depth = 0; depth < 128; ++depth) replacePriority[age][depth] = base - depth;
+    const int base = age == tt.age ? 510 : (((tt.age - age) & 7) + 1) * 256;
+    for (int depth = 0; depth < 128; ++depth) tt.replacePriority[age][depth] = base - depth;
   }
 }
 
-void ttSideCheck(int side, bool preserveHash) {
-  if (lastSearchSide != NO_SIDE && lastSearchSide != side && !preserveHash) ttClear();
-  lastSearchSide = side;
+bool ttSideChanged(TranspositionTable& tt, int side, bool preserveHash) {
+  const bool changed = tt.lastSearchSide != NO_SIDE && tt.lastSearchSide != side && !preserveHash;
+  tt.lastSearchSide = side;
+  return changed;
 }
 
-void ttForgetSide() { lastSearchSide = NO_SIDE; }
+void ttForgetSide(TranspositionTable& tt) { tt.lastSearchSide = NO_SIDE; }
 
-void ttSetWindow(int low) {
-  ttWindowLow = low;
-  ttWindowHigh = low + WINDOW_SPAN;
-  ttStoreMin = ttWindowLow + ttScoreBias;
-  ttStoreMax = ttWindowHigh + ttScoreBias;
+void ttSetWindow(TranspositionTable& tt, int low) {
+  tt.windowLow = low;
+  tt.windowHigh = low + WINDOW_SPAN;
+  tt.storeMin = tt.windowLow + ttScoreBias;
+  tt.storeMax = tt.windowHigh + ttScoreBias;
 }
 
-void ttUpdateWindow(int timePerMove) {
-  if (recentRootScores[0] == MATE_SCORE) {
-    for (int& score : recentRootScores) score = 0;
-    ttSetWindow(-WINDOW_EDGE_NEAR);
-    return;
+bool ttUpdateWindow(TranspositionTable& tt, int timePerMove) {
+  if (tt.recentRootScores[0] == MATE_SCORE) {
+    for (int& score : tt.recentRootScores) score = 0;
+    ttSetWindow(tt, -WINDOW_EDGE_NEAR);
+    return false;
   }
+  bool clearWanted = false;
   int sum = 0;
-  if (std::abs(recentRootScores[0]) == WINDOW_EDGE_NEAR && std::abs(recentRootScores[1]) != WINDOW_EDGE_NEAR) {
-    sum = 8 * recentRootScores[0];
-    if (timePerMove == 0 || timePerMove > 500) ttClear();
+  if (std::abs(tt.recentRootScores[0]) == WINDOW_EDGE_NEAR && std::abs(tt.recentRootScores[1]) != WINDOW_EDGE_NEAR) {
+    sum = 8 * tt.recentRootScores[0];
+    clearWanted = timePerMove == 0 || timePerMove > 500;
   } else {
     for (int i = 0; i < 8; ++i) {
-      if (std::abs(recentRootScores[0] - recentRootScores[i]) > 30 * i) return;
-      sum += recentRootScores[i];
+      if (std::abs(tt.recentRootScores[0] - tt.recentRootScores[i]) > 30 * i) return clearWanted;
+      sum += tt.recentRootScores[i];
     }
   }
-  if (sum == MATE_SCORE) return;
+  if (sum == MATE_SCORE) return clearWanted;
   const int average = sum / 8;
   const int top = average + WINDOW_EDGE_NEAR;
   const int bottom = average - WINDOW_EDGE_NEAR;
-  if (top >= WINDOW_EDGE_FAR && ttWindowHigh != WINDOW_EDGE_FAR) {
-    ttSetWindow(WINDOW_EDGE_FAR - WINDOW_SPAN);
-  } else if (top >= WINDOW_EDGE_MIDDLE && top < WINDOW_EDGE_FAR && ttWindowHigh != WINDOW_EDGE_MIDDLE) {
-    ttSetWindow(WINDOW_EDGE_MIDDLE - WINDOW_SPAN);
-  } else if (bottom <= -WINDOW_EDGE_FAR && ttWindowLow != -WINDOW_EDGE_FAR) {
-    ttSetWindow(-WINDOW_EDGE_FAR);
-  } else if (bottom > -WINDOW_EDGE_FAR && bottom <= -WINDOW_EDGE_MIDDLE && ttWindowLow != -WINDOW_EDGE_MIDDLE) {
-    ttSetWindow(-WINDOW_EDGE_MIDDLE);
-  } else if (top < WINDOW_EDGE_MIDDLE && bottom > -WINDOW_EDGE_MIDDLE && ttWindowHigh != WINDOW_EDGE_NEAR) {
-    ttSetWindow(-WINDOW_EDGE_NEAR);
+  if (top >= WINDOW_EDGE_FAR && tt.windowHigh != WINDOW_EDGE_FAR) {
+    ttSetWindow(tt, WINDOW_EDGE_FAR - WINDOW_SPAN);
+  } else if (top >= WINDOW_EDGE_MIDDLE && top < WINDOW_EDGE_FAR && tt.windowHigh != WINDOW_EDGE_MIDDLE) {
+    ttSetWindow(tt, WINDOW_EDGE_MIDDLE - WINDOW_SPAN);
+  } else if (bottom <= -WINDOW_EDGE_FAR && tt.windowLow != -WINDOW_EDGE_FAR) {
+    ttSetWindow(tt, -WINDOW_EDGE_FAR);
+  } else if (bottom > -WINDOW_EDGE_FAR && bottom <= -WINDOW_EDGE_MIDDLE && tt.windowLow != -WINDOW_EDGE_MIDDLE) {
+    ttSetWindow(tt, -WINDOW_EDGE_MIDDLE);
+  } else if (top < WINDOW_EDGE_MIDDLE && bottom > -WINDOW_EDGE_MIDDLE && tt.windowHigh != WINDOW_EDGE_NEAR) {
+    ttSetWindow(tt, -WINDOW_EDGE_NEAR);
   }
+  return clearWanted;
 }
 
-void ttRecordRootScore(int score) {
-  for (int i = 7; i > 0; --i) recentRootScores[i] = recentRootScores[i - 1];
-  recentRootScores[0] = score;
+void ttRecordRootScore(TranspositionTable& tt, int score) {
+  for (int i = 7; i > 0; --i) tt.recentRootScores[i] = tt.recentRootScores[i - 1];
+  tt.recentRootScores[0] = score;
 }
 
 bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit) {
@@ -215,8 +204,8 @@ bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit) {
   return true;
 }
 
-void ttScan(std::uint64_t key, TTScan& scan) {
-  TTEntry* bucket = ttBucket(key);
+void ttScan(const TranspositionTable& tt, std::uint64_t key, TTScan& scan) {
+  TTEntry* bucket = ttBucket(tt, key);
   scan.count = 0;
   for (int i = 0; i < 4; ++i) {
     if (ttMatches(bucket[i], key) && ttRead(bucket[i], key, scan.hits[scan.count])) {
@@ -225,67 +214,67 @@ void ttScan(std::uint64_t key, TTScan& scan) {
   }
 }
 
-int ttFirstFromTo(std::uint64_t key) {
+int ttFirstFromTo(const TranspositionTable& tt, std::uint64_t key) {
   TTScan scan;
-  ttScan(key, scan);
+  ttScan(tt, key, scan);
   for (int i = 0; i < scan.count; ++i) {
     if (scan.hits[i].fromTo != 0) return scan.hits[i].fromTo;
   }
   return 0;
 }
 
-void ttRefreshAge(TTEntry& entry, std::uint64_t key) {
+void ttRefreshAge(const TranspositionTable& tt, TTEntry& entry, std::uint64_t key) {
   const std::uint32_t word1 = lockEntry(entry);
   if (keyMatches(word1, key)) {
-    AtomicWord(entry.word1).store((word1 & ~TT_AGE_MASK) | static_cast<std::uint32_t>(ttAge), std::memory_order_release);
+    AtomicWord(entry.word1).store((word1 & ~TT_AGE_MASK) | static_cast<std::uint32_t>(tt.age), std::memory_order_release);
   } else {
     unlockEntry(entry);
   }
 }
 
-TTEntry ttSnapshot(std::uint32_t index) {
-  TTEntry& entry = ttTable[index];
+TTEntry ttSnapshot(const TranspositionTable& tt, std::uint32_t index) {
+  TTEntry& entry = tt.entries[index];
   const std::uint32_t word1 = lockEntry(entry);
   const std::uint32_t word0 = loadWord(entry.word0);
   unlockEntry(entry);
   return {word0, word1 & ~TT_LOCK};
 }
 
-void ttRestore(std::uint32_t index, TTEntry entry) {
-  TTEntry& target = ttTable[index];
+void ttRestore(TranspositionTable& tt, std::uint32_t index, TTEntry entry) {
+  TTEntry& target = tt.entries[index];
   lockEntry(target);
-  writeEntry(target, entry.word0, (entry.word1 & ~(TT_LOCK | TT_AGE_MASK)) | static_cast<std::uint32_t>(ttAge));
+  writeEntry(target, entry.word0, (entry.word1 & ~(TT_LOCK | TT_AGE_MASK)) | static_cast<std::uint32_t>(tt.age));
 }
 
-void ttStoreLower(std::uint64_t key, int depth, int fromTo, int scoreField) {
-  storeEntry(key, depth, fromTo, scoreField, TT_LOWER, 0, false);
+void ttStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_LOWER, 0, false);
 }
 
-void ttStoreLowerTrusted(std::uint64_t key, int depth, int fromTo, int scoreField) {
-  storeEntry(key, depth, fromTo, scoreField, TT_LOWER, TT_TRUSTED, false);
+void ttStoreLowerTrusted(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_LOWER, TT_TRUSTED, false);
 }
 
-void ttStoreUpper(std::uint64_t key, int depth, int fromTo, int scoreField) {
-  storeEntry(key, depth, fromTo, scoreField, TT_UPPER, TT_TRUSTED, false);
+void ttStoreUpper(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_UPPER, TT_TRUSTED, false);
 }
 
-void ttStoreUpperPlain(std::uint64_t key, int depth, int fromTo, int scoreField) {
-  storeEntry(key, depth, fromTo, scoreField, TT_UPPER, 0, false);
+void ttStoreUpperPlain(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_UPPER, 0, false);
 }
 
-void ttStoreLowerKeyed(std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
-  storeEntry(key, depth, fromTo, scoreField, TT_LOWER, restricted ? TT_RESTRICTED : 0, restricted != 0);
+void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_LOWER, restricted ? TT_RESTRICTED : 0, restricted != 0);
 }
 
-void ttStoreUpperKeyed(std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
-  storeEntry(key, depth, fromTo, scoreField, TT_UPPER, restricted ? TT_RESTRICTED : 0, restricted != 0);
+void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
+  storeEntry(tt, key, depth, fromTo, scoreField, TT_UPPER, restricted ? TT_RESTRICTED : 0, restricted != 0);
 }
 
-void ttStoreExact(std::uint64_t key, int depth, int fromTo, int scoreField) {
-  const int written = storeEntry(key, depth, fromTo, scoreField, TT_EXACT, TT_TRUSTED, false);
+void ttStoreExact(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
+  const int written = storeEntry(tt, key, depth, fromTo, scoreField, TT_EXACT, TT_TRUSTED, false);
   if (written < 0) return;
   // Stale shallower copies of the same position further on in the bucket go.
-  TTEntry* bucket = ttBucket(key);
+  TTEntry* bucket = ttBucket(tt, key);
   for (int i = written + 1; i < 4; ++i) {
     TTEntry& entry = bucket[i];
     if (!keyMatches(loadWord(entry.word1), key)) continue;
@@ -298,13 +287,13 @@ void ttStoreExact(std::uint64_t key, int depth, int fromTo, int scoreField) {
   }
 }
 
-void ttStoreExactClipped(std::uint64_t key, int depth, int fromTo, int score) {
-  if (score > ttWindowHigh) {
-    ttStoreLowerTrusted(key, depth, fromTo, ttStoreMax);
-  } else if (score < ttWindowLow) {
-    ttStoreUpper(key, depth, fromTo, ttStoreMin);
+void ttStoreExactClipped(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int score) {
+  if (score > tt.windowHigh) {
+    ttStoreLowerTrusted(tt, key, depth, fromTo, tt.storeMax);
+  } else if (score < tt.windowLow) {
+    ttStoreUpper(tt, key, depth, fromTo, tt.storeMin);
   } else {
-    ttStoreExact(key, depth, fromTo, score + ttScoreBias);
+    ttStoreExact(tt, key, depth, fromTo, score + ttScoreBias);
   }
 }
 

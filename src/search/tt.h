@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "board/prefetch.h"
 
 namespace velt {
 
@@ -52,42 +53,63 @@ struct TTHit {
   std::uint32_t flags;  // TT_RESTRICTED | TT_TRUSTED
 };
 
-extern TTEntry* ttTable;
-extern std::uint32_t ttMask;  // index mask of the allocated table (entries - 4)
-extern int ttAge;
-extern int ttWindowLow, ttWindowHigh;
-extern int ttStoreMin, ttStoreMax;  // biased clamps of the window
-extern int replacePriority[8][128];
-// Root scores of the last eight searches, newest first; 30000 in [0] after a new
-// game means there is no history yet.
-extern int recentRootScores[8];
+constexpr int DECIDED_AGES = 64;  // generations of the decided search's 16-byte view
+constexpr int NO_SIDE = -1;
+
+// The table and its state: the score window, the generation and its replacement
+// priorities, the root scores the window follows, and the decided search's own
+// generation over the same memory. The engine owns one; its search threads share it.
+struct TranspositionTable {
+  TTEntry* entries = nullptr;
+  std::uint32_t mask = 0;  // index mask of the allocated table (entries - 4)
+  int age = 0;
+  int windowLow = -WINDOW_EDGE_NEAR, windowHigh = WINDOW_EDGE_NEAR;
+  int storeMin = -WINDOW_EDGE_NEAR + ttScoreBias, storeMax = WINDOW_EDGE_NEAR + ttScoreBias;  // biased clamps
+  int replacePriority[8][128] = {};
+  // Root scores of the last eight searches, newest first; MATE_SCORE in [0] after a
+  // new game means there is no history yet.
+  int recentRootScores[8] = {MATE_SCORE};
+  int lastSearchSide = NO_SIDE;  // the side to move of the previous search
+  // Where make-move warms up the entry of the position it reaches, in the view of
+  // the search family running (set at its start).
+  PrefetchTarget prefetch;
+  int decidedAge = 0;
+  int decidedPriority[DECIDED_AGES] = {};
+
+  TranspositionTable() = default;
+  TranspositionTable(const TranspositionTable&) = delete;
+  TranspositionTable& operator=(const TranspositionTable&) = delete;
+  ~TranspositionTable();
+};
 
 // Allocates a table of indexMask + 4 entries (options.ttIndexMask), zero-filled;
 // false when the memory is not available (the old table is gone either way).
-bool ttAllocate(std::uint32_t indexMask);
-void ttRelease();
-// Zero-fills the table, restarts the generations and resets the history tables.
-void ttClear();
+bool ttAllocate(TranspositionTable& tt, std::uint32_t indexMask);
+void ttRelease(TranspositionTable& tt);
+// Zero-fills the table and restarts the generations (the engine's clear also empties
+// the pawn hash and resets the history).
+void ttClear(TranspositionTable& tt);
 // Advances the generation and rebuilds the replacement priorities.
-void ttNewSearch();
+void ttNewSearch(TranspositionTable& tt);
 // Make-move warms up the entry of the position it reaches; the search about to start
 // tells where that entry lies in its view of the table (index mask and entry size).
-void ttRegisterPrefetch(std::uint32_t indexMask, std::uint32_t entryBytes);
-// Clears the table when the side to move differs from the previous search's
-// (unless the hash is to be preserved), then remembers the side.
-void ttSideCheck(int side, bool preserveHash);
+void ttRegisterPrefetch(TranspositionTable& tt, std::uint32_t indexMask, std::uint32_t entryBytes);
+// Remembers the side to move of the search about to start; true when the table must
+// be cleared because it differs from the previous search's (unless the hash is to be
+// preserved).
+bool ttSideChanged(TranspositionTable& tt, int side, bool preserveHash);
 // A new game forgets the remembered side.
-void ttForgetSide();
-// Chooses the score window from recentRootScores; timePerMove decides whether an
-// edge score clears the table.
-void ttUpdateWindow(int timePerMove);
+void ttForgetSide(TranspositionTable& tt);
+// Chooses the score window from recentRootScores; true when the table must be cleared
+// (an edge score with timePerMove 0 or over 500).
+bool ttUpdateWindow(TranspositionTable& tt, int timePerMove);
 // Puts a window [low, low + WINDOW_SPAN] in force and sets the two biased clamps.
-void ttSetWindow(int low);
+void ttSetWindow(TranspositionTable& tt, int low);
 // Shifts recentRootScores by one place and puts score first.
-void ttRecordRootScore(int score);
+void ttRecordRootScore(TranspositionTable& tt, int score);
 
-inline TTEntry* ttBucket(std::uint64_t key) {
-  return ttTable + (static_cast<std::uint32_t>(key) & ttMask);
+inline TTEntry* ttBucket(const TranspositionTable& tt, std::uint64_t key) {
+  return tt.entries + (static_cast<std::uint32_t>(key) & tt.mask);
 }
 inline bool ttMatches(const TTEntry& entry, std::uint64_t key) {
   const std::uint32_t word1 = std::atomic_ref<const std::uint32_t>(entry.word1).load(std::memory_order_relaxed);
@@ -103,37 +125,41 @@ struct TTScan {
   TTHit hits[4];
   TTEntry* entries[4];
 };
-void ttScan(std::uint64_t key, TTScan& scan);
+void ttScan(const TranspositionTable& tt, std::uint64_t key, TTScan& scan);
 // The move (from-to) of the first matching entry that has one, 0 when none.
-int ttFirstFromTo(std::uint64_t key);
+int ttFirstFromTo(const TranspositionTable& tt, std::uint64_t key);
 // Sets a matching entry's age to the current generation (under its lock).
-void ttRefreshAge(TTEntry& entry, std::uint64_t key);
+void ttRefreshAge(const TranspositionTable& tt, TTEntry& entry, std::uint64_t key);
 
 // Entries copied out and back whole (the analysis file). A snapshot is read under the
 // entry's lock and comes without the lock bit; a restored entry is written unlocked
 // and dated to the current generation, whatever bits it came with.
-TTEntry ttSnapshot(std::uint32_t index);
-void ttRestore(std::uint32_t index, TTEntry entry);
+TTEntry ttSnapshot(const TranspositionTable& tt, std::uint32_t index);
+void ttRestore(TranspositionTable& tt, std::uint32_t index, TTEntry entry);
 
 // Stores. scoreField is already biased and clamped (see the ttField helpers).
-void ttStoreLower(std::uint64_t key, int depth, int fromTo, int scoreField);
-void ttStoreLowerTrusted(std::uint64_t key, int depth, int fromTo, int scoreField);
-void ttStoreUpper(std::uint64_t key, int depth, int fromTo, int scoreField);
-void ttStoreExact(std::uint64_t key, int depth, int fromTo, int scoreField);
-void ttStoreLowerKeyed(std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
-void ttStoreUpperKeyed(std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
+void ttStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
+void ttStoreLowerTrusted(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
+void ttStoreUpper(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
+void ttStoreExact(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
+void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
+void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
 // The plain bounds of the shallow zero-window nodes (neither flag).
-void ttStoreUpperPlain(std::uint64_t key, int depth, int fromTo, int scoreField);
+void ttStoreUpperPlain(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
 
 // Score clamping: a fail-high score below the window and a fail-low score above it
 // are not stored at all; the rest is clipped at the window edge.
-inline bool ttLowerStorable(int score) { return score >= ttWindowLow; }
-inline bool ttUpperStorable(int score) { return score <= ttWindowHigh; }
-inline int ttLowerField(int score) { return score + ttScoreBias < ttStoreMax ? score + ttScoreBias : ttStoreMax; }
-inline int ttUpperField(int score) { return score + ttScoreBias > ttStoreMin ? score + ttScoreBias : ttStoreMin; }
+inline bool ttLowerStorable(const TranspositionTable& tt, int score) { return score >= tt.windowLow; }
+inline bool ttUpperStorable(const TranspositionTable& tt, int score) { return score <= tt.windowHigh; }
+inline int ttLowerField(const TranspositionTable& tt, int score) {
+  return score + ttScoreBias < tt.storeMax ? score + ttScoreBias : tt.storeMax;
+}
+inline int ttUpperField(const TranspositionTable& tt, int score) {
+  return score + ttScoreBias > tt.storeMin ? score + ttScoreBias : tt.storeMin;
+}
 // An exact score: inside the window as exact, above it as a trusted lower bound at
 // the top, below it as an upper bound at the bottom.
-void ttStoreExactClipped(std::uint64_t key, int depth, int fromTo, int score);
+void ttStoreExactClipped(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int score);
 
 // Rebuilds a full move from the stored from/to squares against the position
 // (under-promotions come back as queen promotions).

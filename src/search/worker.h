@@ -1,6 +1,7 @@
 // A search thread's record: its position (with the evaluation's per-ply scores), its
-// search stack and its counters. The game position is thread 0's; every helper of
-// the parallel search works on a copy of the parts it needs.
+// search stack and its counters, and the engine it searches for. The engine's game
+// position is thread 0's; every helper of the parallel search works on a copy of the
+// parts it needs.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 namespace velt {
 
 struct SplitPoint;
+struct EngineCore;
 
 // Move-picker state of one search node (the stages are the picker's, see movepick.h).
 constexpr int MAX_DEFERRED = 32;
@@ -42,9 +44,9 @@ struct Worker : EvalPosition, SearchStack {
   // point a helper's copy works for (null for the game position).
   SplitPoint* split;
   Worker* parent;
+  // The engine whose tables, margins and flags the search reads (set by the engine
+  // for its game position and its copies).
+  EngineCore* engine = nullptr;
 };
-
-// The game position, searched by thread 0.
-extern Worker gamePosition;
 
 }  // namespace velt

@@ -24,12 +24,12 @@ void printStatus(Engine& engine, std::uint32_t elapsedMs, std::uint64_t nodes, i
 }  // namespace
 
 void printSearchStatus(Engine& engine) {
-  printStatus(engine, currentTimeMs() - allotment.searchStartTime, search.totalNodes, search.iterationDepth,
-              search.rootProgress);
+  printStatus(engine, currentTimeMs() - engine.allotment.searchStartTime, engine.search.totalNodes, engine.search.iterationDepth,
+              engine.search.rootProgress);
 }
 
 void printPolledStatus(Engine& engine) {
-  const PolledProgress& polled = search.polled;
+  const PolledProgress& polled = engine.search.polled;
   const RootProgress progress = {polled.rootMoveCount.load(std::memory_order_relaxed),
                                  polled.rootMoveIndex.load(std::memory_order_relaxed),
                                  polled.rootMove.load(std::memory_order_relaxed)};

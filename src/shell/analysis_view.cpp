@@ -33,8 +33,8 @@ struct AnalysedMove {
 };
 
 // The first entry of the position's bucket that matches and holds a move.
-bool tableEntryWithMove(const Position& pos, TTHit& hit) {
-  TTEntry* bucket = ttBucket(pos.hashKey);
+bool tableEntryWithMove(const TranspositionTable& tt, const Position& pos, TTHit& hit) {
+  TTEntry* bucket = ttBucket(tt, pos.hashKey);
   for (int i = 0; i < 4; ++i) {
     if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) return true;
   }
@@ -50,7 +50,7 @@ std::vector<AnalysedMove> bestAnalysedMoves(Worker& pos) {
   for (int i = 0; i < count; ++i) {
     if (!makeMove(pos, moves[i], -MATE_SCORE, MATE_SCORE)) continue;
     TTHit hit;
-    if (tableEntryWithMove(pos, hit) && hit.bound == TT_EXACT) {
+    if (tableEntryWithMove(pos.engine->tt, pos, hit) && hit.bound == TT_EXACT) {
       taken.push_back({moves[i], (hit.depth >> 1 & 63) + 1, -hit.score});
     }
     unmakeMove(pos);
@@ -63,7 +63,7 @@ std::vector<AnalysedMove> bestAnalysedMoves(Worker& pos) {
 }
 
 void printBestLines(Engine& engine) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   const std::vector<AnalysedMove> best = bestAnalysedMoves(pos);
   if (best.empty()) return;
   print(engine.out, "\nDepth  Score  Variation\n");
@@ -76,13 +76,13 @@ void printBestLines(Engine& engine) {
   }
 }
 
-void setProtocolFlag(std::uint32_t flag) { engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
+void setProtocolFlag(Engine& engine, std::uint32_t flag) { engine.engineFlags = (engine.engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
 
 }  // namespace
 
 void showAnalysisFile(Engine& engine, const char* path) {
   AnalysisFileHeader header;
-  if (!readAnalysisFileHeader(path, header)) {
+  if (!readAnalysisFileHeader(engine, path, header)) {
     print(engine.out, "Can't open analysis file %s\n", path);
     return;
   }
@@ -91,18 +91,18 @@ void showAnalysisFile(Engine& engine, const char* path) {
     return;
   }
   // The table takes the file's size through the option that resizes it.
-  if (header.entryCount != ttMask + 4) {
-    setProtocolFlag(FLAG_UCI);
+  if (header.entryCount != engine.tt.mask + 4) {
+    setProtocolFlag(engine, FLAG_UCI);
     char line[64];
     std::snprintf(line, sizeof line, "setoption name Hash value %u", header.entryCount >> ENTRIES_TO_MB_SHIFT);
     dispatchCommand(engine, line);
   }
-  print(engine.out, "Hash: %u MB\n", (ttMask + 4) >> ENTRIES_TO_MB_SHIFT);
+  print(engine.out, "Hash: %u MB\n", (engine.tt.mask + 4) >> ENTRIES_TO_MB_SHIFT);
   print(engine.out, "Fen : %s\n", header.fen);
   dispatchCommand(engine, "board");
-  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path);
-  loadAnalysisFile();
-  setProtocolFlag(FLAG_XBOARD);
+  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path);
+  loadAnalysisFile(engine);
+  setProtocolFlag(engine, FLAG_XBOARD);
   printBestLines(engine);
 
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 #include "board/bitboard.h"
 #include "board/position.h"
@@ -22,17 +23,16 @@ namespace velt {
 
 namespace {
 
-bool boardTablesBuilt = false;
+// The board tables are constant once built and are never freed; engines started in
+// parallel build them once.
+std::once_flag boardTablesBuilt;
 
 }  // namespace
 
 bool initApp(Engine& engine) {
-  // The board tables are constant once built and are never freed.
-  if (!boardTablesBuilt) {
-    buildBoardTables();
-    boardTablesBuilt = true;
-  }
-  if (!ttAllocate(options.ttIndexMask) || !buildMaterialTable(materialSettings()) || !allocatePawnHash()) {
+  std::call_once(boardTablesBuilt, buildBoardTables);
+  if (!ttAllocate(engine.tt, engine.options.ttIndexMask) ||
+      !buildMaterialTable(engine.evalData.material, materialSettings(engine)) || !allocatePawnHash(engine.evalData)) {
     print(engine.out, "ERROR (not enough memory): initApp\n");
     return false;
   }
@@ -49,9 +49,9 @@ bool initApp(Engine& engine) {
 
 void releaseApp(Engine& engine) {
   closeBook();
-  ttRelease();
-  releaseMaterialTable();
-  releasePawnHash();
+  ttRelease(engine.tt);
+  releaseMaterialTable(engine.evalData.material);
+  releasePawnHash(engine.evalData);
   engine.tablesReady = false;
 }
 

@@ -34,33 +34,33 @@ constexpr BenchmarkEntry benchmarkTable[] = {
 }  // namespace
 
 void runBenchmark(Engine& engine) {
-  const std::uint32_t savedFlags = engineFlags;
-  engineFlags &= ~FLAG_POST;
-  search.pollReadsInput = false;
-  timeControl.increment = timeControl.baseTime = timeControl.movesPerSession = timeControl.timePerMove = 0;
+  const std::uint32_t savedFlags = engine.engineFlags;
+  engine.engineFlags &= ~FLAG_POST;
+  engine.search.pollReadsInput = false;
+  engine.timeControl.increment = engine.timeControl.baseTime = engine.timeControl.movesPerSession = engine.timeControl.timePerMove = 0;
   double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
   int number = 1;
   for (const BenchmarkEntry& entry : benchmarkTable) {
-    newGame(true);
+    newGame(engine, true);
 
-    parseFen(gamePosition, entry.fen);
-    timeControl.maxSearchDepth = entry.depth;
+    parseFen(engine.gamePosition, entry.fen);
+    engine.timeControl.maxSearchDepth = entry.depth;
     const std::uint32_t start = currentTimeMs();
-    searchRoot();
+    searchRoot(engine);
     const std::uint32_t elapsed = currentTimeMs() - start;
     print(engine.out, "Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
-                static_cast<int>(search.totalNodes));
+                static_cast<int>(engine.search.totalNodes));
     referenceNodes += entry.referenceNodes;
     referenceMs += entry.referenceMs;
-    nodes += static_cast<double>(search.totalNodes);
+    nodes += static_cast<double>(engine.search.totalNodes);
     ms += elapsed;
   }
   const float referenceSpeed = static_cast<float>(referenceNodes / referenceMs);
   const float machineSpeed = static_cast<float>(nodes / (ms > 0 ? ms : 1));
   print(engine.out, "\nAvg KNPS on P4 1.7GHz is %.3f  ,  Avg KNPS for this machine is %.3f\n", referenceSpeed, machineSpeed);
   print(engine.out, "\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
-  engineFlags = savedFlags;
-  search.pollReadsInput = true;
+  engine.engineFlags = savedFlags;
+  engine.search.pollReadsInput = true;
 }
 
 }  // namespace velt

@@ -89,10 +89,10 @@ bool openBookAt(Engine& engine, const char* path) {
 
 Move chooseBookMove(Engine& engine) {
   if (engine.game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   const BookProbeSettings settings = probeSettings(engine);
   // xboard shows every table's candidates as a thinking line.
-  const bool show = (engineFlags & FLAG_XBOARD) != 0;
+  const bool show = (engine.engineFlags & FLAG_XBOARD) != 0;
   std::vector<BookCandidate> shown;
   Move move = MOVE_NONE;
   for (int table : TABLE_ORDER[pos.side]) {
@@ -108,37 +108,37 @@ Move chooseBookMove(Engine& engine) {
       unmakeMove(pos);
     }
   }
-  prepareGameRoot();
+  prepareGameRoot(engine);
   return repeats ? MOVE_NONE : move;
 }
 
 void learnFromBookExit(Engine& engine, int score) {
-  const int searchesSinceBook = (gamePosition.gamePly - engine.game.bookExitPly - 1) / 2;
-  if (searchesSinceBook < SEARCHES_BEFORE_LEARNING || (engineFlags & FLAG_BOOK_LEARNING) == 0 ||
+  const int searchesSinceBook = (engine.gamePosition.gamePly - engine.game.bookExitPly - 1) / 2;
+  if (searchesSinceBook < SEARCHES_BEFORE_LEARNING || (engine.engineFlags & FLAG_BOOK_LEARNING) == 0 ||
       engine.game.bookExitPly <= 0 || std::abs(score) < LEARN_SCORE) {
     return;
   }
   BookLearnGame learnGame;
   learnGame.bookExitPly = engine.game.bookExitPly;
   learnGame.fromInitialPosition = engine.game.startFen[0] == '\0';
-  learnGame.opponentIsComputer = (engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
-  bookLearn(gamePosition, score, learnGame);
-  prepareGameRoot();
+  learnGame.opponentIsComputer = (engine.engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
+  bookLearn(engine.gamePosition, score, learnGame);
+  prepareGameRoot(engine);
   engine.game.bookExitPly = 0;
 }
 
 void showBookMoves(Engine& engine, int table) {
   Move move = MOVE_NONE;
   std::vector<BookCandidate> shown;
-  bookProbe(table, gamePosition, move, probeSettings(engine), &shown);
-  if (bookTableLoaded(table)) printCandidateTable(engine, gamePosition, shown);
-  prepareGameRoot();
+  bookProbe(table, engine.gamePosition, move, probeSettings(engine), &shown);
+  if (bookTableLoaded(table)) printCandidateTable(engine, engine.gamePosition, shown);
+  prepareGameRoot(engine);
 }
 
 bool openConfiguredBook(Engine& engine) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const char* path = options.bookPath;
+  const char* path = engine.options.bookPath;
   if (std::strcmp(path, DEFAULT_BOOK_NAME) == 0 && !fs::exists(path, error)) {
     // The running program's own file; Linux names it in /proc.
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
@@ -152,7 +152,7 @@ bool buildBook(Engine& engine, const char* pgnPath, const char* bookPath) {
   BuildOutput output{engine.out, bookPath};
   const BookBuildProgress progress = {&output, printGameStarted, printGameRejected, printPoolFull, printDone,
                                       printWritingStarted};
-  const BookBuildResult result = createBook(gamePosition, pgnPath, bookPath, progress);
+  const BookBuildResult result = createBook(engine.gamePosition, pgnPath, bookPath, progress);
   switch (result) {
     case BookBuildResult::WRITTEN: write(engine.out, "Done!\n"); break;
     case BookBuildResult::NO_GAME_FILE: print(engine.out, "Cannot open PGN file '%s'\n", pgnPath); break;

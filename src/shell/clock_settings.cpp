@@ -20,17 +20,17 @@ constexpr int MAX_LAG = 200;
 constexpr int CS_PER_SECOND = 100;
 
 // The lag may not eat more than a move's share of a session.
-void limitLagToSession() {
-  if (timeControl.movesPerSession <= 0) return;
-  const int share = timeControl.baseTime / timeControl.movesPerSession;
-  if (timeControl.timeLag > share) timeControl.timeLag = std::max(share - 20, 20);
+void limitLagToSession(Engine& engine) {
+  if (engine.timeControl.movesPerSession <= 0) return;
+  const int share = engine.timeControl.baseTime / engine.timeControl.movesPerSession;
+  if (engine.timeControl.timeLag > share) engine.timeControl.timeLag = std::max(share - 20, 20);
 }
 
 void clearClockControl(Engine& engine) {
   engine.baseAwaitsClock = false;
-  timeControl.movesPerSession = 0;
-  timeControl.baseTime = 0;
-  timeControl.increment = 0;
+  engine.timeControl.movesPerSession = 0;
+  engine.timeControl.baseTime = 0;
+  engine.timeControl.increment = 0;
 }
 
 // Seconds with optional decimals ("0.005", "2.5") to centiseconds; decimals beyond
@@ -48,11 +48,11 @@ int secondsToCs(const char* text) {
 }
 
 // The session and per-move limit of a "level" control once its base is known.
-void startLevelClock(int base) {
-  timeControl.baseTime = base;
-  timeControl.timePerMove =
-      timeControl.movesPerSession < 1 ? timeControl.baseTime : timeControl.baseTime / timeControl.movesPerSession * 2;
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.baseTime;
+void startLevelClock(Engine& engine, int base) {
+  engine.timeControl.baseTime = base;
+  engine.timeControl.timePerMove =
+      engine.timeControl.movesPerSession < 1 ? engine.timeControl.baseTime : engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2;
+  engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = engine.timeControl.baseTime;
 }
 
 }  // namespace
@@ -68,77 +68,77 @@ int depthFromText(const char* text) {
 
 void setMoveTime(Engine& engine, int milliseconds) {
   clearClockControl(engine);
-  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  timeControl.timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
+  engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.timeControl.timePerMove = std::clamp(milliseconds / 10, 1, MAX_CLOCK_CS);
+  engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = engine.timeControl.timePerMove;
 }
 
 void setDepthLimit(Engine& engine, int depth) {
   clearClockControl(engine);
-  timeControl.maxSearchDepth = depth;
-  timeControl.timePerMove = 0;
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 0;
+  engine.timeControl.maxSearchDepth = depth;
+  engine.timeControl.timePerMove = 0;
+  engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = 0;
 }
 
 void setSecondsPerMove(Engine& engine, int seconds) {
   clearClockControl(engine);
-  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  timeControl.timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.timePerMove;
+  engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.timeControl.timePerMove = static_cast<int>(std::clamp<long long>(seconds * 100LL, 1, MAX_CLOCK_CS));
+  engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = engine.timeControl.timePerMove;
 }
 
 void setLevel(Engine& engine, int moves, const char* baseMinutes, const char* incrementSeconds) {
   long long base = commandNumber(baseMinutes) * 60LL * CS_PER_SECOND;
   if (const char* colon = std::strchr(baseMinutes, ':')) base += commandNumber(colon + 1) * 1LL * CS_PER_SECOND;
   clearClockControl(engine);
-  timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
-  timeControl.increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
-  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  startLevelClock(static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS)));
-  engine.baseAwaitsClock = timeControl.baseTime == 0;
+  engine.timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
+  engine.timeControl.increment = std::clamp(secondsToCs(incrementSeconds), 0, MAX_INCREMENT_CS);
+  engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  startLevelClock(engine, static_cast<int>(std::clamp<long long>(base, 0, MAX_CLOCK_CS)));
+  engine.baseAwaitsClock = engine.timeControl.baseTime == 0;
 }
 
 void takeBaseFromClock(Engine& engine, int reportedClock) {
   if (!engine.baseAwaitsClock || reportedClock <= 0) return;
   engine.baseAwaitsClock = false;
-  startLevelClock(reportedClock);
+  startLevelClock(engine, reportedClock);
 }
 
 void setUciClock(Engine& engine, int side, int incrementCs, int moves) {
   engine.baseAwaitsClock = false;
-  timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
-  timeControl.baseTime = timeControl.clockCs[side];
-  timeControl.increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
-  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  timeControl.timePerMove =
-      timeControl.movesPerSession > 0 ? timeControl.baseTime / timeControl.movesPerSession * 2 : timeControl.baseTime;
+  engine.timeControl.movesPerSession = std::clamp(moves, 0, MAX_MOVES_TO_GO);
+  engine.timeControl.baseTime = engine.timeControl.clockCs[side];
+  engine.timeControl.increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
+  engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.timeControl.timePerMove =
+      engine.timeControl.movesPerSession > 0 ? engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2 : engine.timeControl.baseTime;
 }
 
-void estimateUciLag(int ownClock, int reportedClock) {
+void estimateUciLag(Engine& engine, int ownClock, int reportedClock) {
   const long long lag = static_cast<long long>(ownClock) - reportedClock;
-  if (lag < 0 || (timeControl.increment > 0 && lag >= timeControl.increment)) return;
+  if (lag < 0 || (engine.timeControl.increment > 0 && lag >= engine.timeControl.increment)) return;
   // While the engine ponders the lag of several moves adds up on its clock.
-  const bool addUp = (engineFlags & FLAG_PONDER) && !search.pondering && std::abs(recentRootScores[0]) < MATE_BOUND;
-  timeControl.timeLag = static_cast<int>(std::min<long long>(addUp ? timeControl.timeLag + lag : lag + 1, MAX_LAG));
-  if (timeControl.timeLag < 1 || (timeControl.increment > 0 && timeControl.timeLag > timeControl.increment)) {
-    timeControl.timeLag = 1;
+  const bool addUp = (engine.engineFlags & FLAG_PONDER) && !engine.search.pondering && std::abs(engine.tt.recentRootScores[0]) < MATE_BOUND;
+  engine.timeControl.timeLag = static_cast<int>(std::min<long long>(addUp ? engine.timeControl.timeLag + lag : lag + 1, MAX_LAG));
+  if (engine.timeControl.timeLag < 1 || (engine.timeControl.increment > 0 && engine.timeControl.timeLag > engine.timeControl.increment)) {
+    engine.timeControl.timeLag = 1;
   }
-  if (timeControl.timeLag > MAX_LAG) timeControl.timeLag = MAX_LAG;
-  limitLagToSession();
+  if (engine.timeControl.timeLag > MAX_LAG) engine.timeControl.timeLag = MAX_LAG;
+  limitLagToSession(engine);
 }
 
-void estimateXboardLag(int ownClock, int reportedClock) {
-  timeControl.timeLag =
+void estimateXboardLag(Engine& engine, int ownClock, int reportedClock) {
+  engine.timeControl.timeLag =
       static_cast<int>(std::clamp(static_cast<long long>(ownClock) - reportedClock + 1, 1LL, 1LL * MAX_LAG));
-  limitLagToSession();
+  limitLagToSession(engine);
 }
 
 void setDefaultTimeControl(Engine& engine) {
   clearClockControl(engine);
-  timeControl.baseTime = 500;
-  timeControl.timePerMove = 500;
-  timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  options.multiPV = 1;
+  engine.timeControl.baseTime = 500;
+  engine.timeControl.timePerMove = 500;
+  engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.options.multiPV = 1;
 }
 
 }  // namespace velt

@@ -33,9 +33,9 @@ void setUciClock(Engine& engine, int side, int incrementCs, int moves);
 
 // UCI: lag = the engine's own count after its last move minus the clock the front
 // end reports now.
-void estimateUciLag(int ownClock, int reportedClock);
+void estimateUciLag(Engine& engine, int ownClock, int reportedClock);
 // xboard "time": the engine's own count minus the reported clock.
-void estimateXboardLag(int ownClock, int reportedClock);
+void estimateXboardLag(Engine& engine, int ownClock, int reportedClock);
 
 // A number from command text: optional sign and digits; 0 when there are none.
 int commandNumber(const char* text);

@@ -21,9 +21,9 @@ constexpr auto TAKE_RECHECK = std::chrono::milliseconds(1);
 
 // The search's stop flag as a command sets it: only over no stop, so that neither a
 // stop the search set itself nor an unfinished ponder hit is lost.
-void requestStop(int stop) {
+void requestStop(Engine& engine, int stop) {
   int none = STOP_NONE;
-  search.stopState.compare_exchange_strong(none, stop);
+  engine.search.stopState.compare_exchange_strong(none, stop);
 }
 
 // Handles the lines that have come while the search runs, holding the hand-over lock;
@@ -33,10 +33,10 @@ bool takeSearchLines(Engine& engine) {
   for (;;) {
     const char* text = getInputLine(engine);
     // A used-up command file ends an analysis or ponder search like "quit".
-    if (text == nullptr && engine.inputIsFile && (search.analysisMode || search.pondering)) text = "quit";
+    if (text == nullptr && engine.inputIsFile && (engine.search.analysisMode || engine.search.pondering)) text = "quit";
     if (text == nullptr) return false;
     const std::string line = text;
-    if (!search.takesCommands || search.stopState != STOP_NONE) {
+    if (!engine.search.takesCommands || engine.search.stopState != STOP_NONE) {
       putBackLine(queue, line);
       return true;
     }
@@ -44,7 +44,7 @@ bool takeSearchLines(Engine& engine) {
     // Behind a held line the answer waits its turn, so that the output keeps its order.
     if (queue.heldLines.empty() && answerAtOnce(engine, line.c_str())) continue;
     const SearchEffect effect = searchEffect(engine, line.c_str());
-    if (effect.stop != STOP_NONE) requestStop(effect.stop);
+    if (effect.stop != STOP_NONE) requestStop(engine, effect.stop);
     if (!effect.stopOnly) queue.heldLines.push_back(line);
   }
 }
@@ -111,7 +111,7 @@ std::vector<std::string> endSearchCommands(Engine& engine) {
     queue.searchRunning = false;
     held.swap(queue.heldLines);
   }
-  search.takesCommands = false;
+  engine.search.takesCommands = false;
   return held;
 }
 

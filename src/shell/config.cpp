@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/engine.h"
 #include "shell/options.h"
 
 namespace velt {
@@ -30,14 +31,14 @@ char* nextToken(char** next, const char* delimiters) {
 
 int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 
-void setFlagWhenOne(std::uint32_t flag, const char* value) {
-  if (parseDecimal(value) == 1) engineFlags |= flag;
+void setFlagWhenOne(Engine& engine, std::uint32_t flag, const char* value) {
+  if (parseDecimal(value) == 1) engine.engineFlags |= flag;
 }
 
 // Applies one line. The key ends at a blank or tab; the value runs to the next "=",
 // tab or line end, so "KEY = value" and "KEY value" work but "KEY=value" does not,
 // and blanks inside or after the value are kept.
-void applyConfigLine(char* line) {
+void applyConfigLine(Engine& engine, char* line) {
   char* rest = line;
   const char* key = nextToken(&rest, " \t");
   if (key == nullptr) return;
@@ -48,27 +49,27 @@ void applyConfigLine(char* line) {
   const auto is = [key](const char* name) { return strcasecmp(key, name) == 0; };
 
   if (is("PONDER")) {
-    setFlagWhenOne(FLAG_PONDER, value);
+    setFlagWhenOne(engine, FLAG_PONDER, value);
   } else if (is("LEARN")) {
-    setFlagWhenOne(FLAG_BOOK_LEARNING, value);
+    setFlagWhenOne(engine, FLAG_BOOK_LEARNING, value);
   } else if (is("RESIGN")) {
-    setFlagWhenOne(FLAG_CAN_RESIGN, value);
+    setFlagWhenOne(engine, FLAG_CAN_RESIGN, value);
   } else if (is("PRESERVE_HASH")) {
-    setFlagWhenOne(FLAG_PRESERVE_HASH, value);
+    setFlagWhenOne(engine, FLAG_PRESERVE_HASH, value);
   } else if (is("BOOK_PATH")) {
-    if (*value != '\0') copyPath(options.bookPath, sizeof options.bookPath, value);
+    if (*value != '\0') copyPath(engine.options.bookPath, sizeof engine.options.bookPath, value);
   } else if (is("EGTB_PATH")) {
-    copyPath(options.egtbPath, sizeof options.egtbPath, value);
+    copyPath(engine.options.egtbPath, sizeof engine.options.egtbPath, value);
   } else if (is("SAVE_ANALYSIS_FILE")) {
-    if (*value != '\0') copyPath(options.analysisFilePath, sizeof options.analysisFilePath, value);
+    if (*value != '\0') copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, value);
   } else if (is("TT_SIZE")) {
-    options.ttIndexMask = hashSizeToMask(parseDecimal(value));
+    engine.options.ttIndexMask = hashSizeToMask(parseDecimal(value));
   } else if (is("EGTB_CACHE_SIZE")) {
-    options.egtbCacheMB = clampValue(parseDecimal(value), 32, 128);
+    engine.options.egtbCacheMB = clampValue(parseDecimal(value), 32, 128);
   } else {
     for (const SpinOption& option : spinOptions) {
       if (option.configKey != nullptr && is(option.configKey)) {
-        options.*option.field = spinValue(option, value);
+        engine.options.*option.field = spinValue(option, value);
         return;
       }
     }
@@ -77,17 +78,17 @@ void applyConfigLine(char* line) {
 
 }  // namespace
 
-void readConfigFile(const char* path) {
-  setDefaultOptions();
+void readConfigFile(Engine& engine, const char* path) {
+  setDefaultOptions(engine);
   std::FILE* file = std::fopen(path, "r");
   if (file == nullptr) return;
   // Lines are read in pieces of at most 255 characters; a longer line's remainder is
   // read as a line of its own.
   char line[CONFIG_LINE_SIZE];
-  while (std::fgets(line, sizeof line, file) != nullptr) applyConfigLine(line);
+  while (std::fgets(line, sizeof line, file) != nullptr) applyConfigLine(engine, line);
   std::fclose(file);
 }
 
-void readConfig() { readConfigFile("./velt.cfg"); }
+void readConfig(Engine& engine) { readConfigFile(engine, "./velt.cfg"); }
 
 }  // namespace velt

@@ -40,7 +40,7 @@ void perftCommand(Engine& engine, const char* arguments) {
   }
   // A copy rebased to game ply 0, so that the game's history cannot run out of
   // undo records and the game position stays untouched.
-  auto pos = std::make_unique<EvalPosition>(gamePosition);
+  auto pos = std::make_unique<EvalPosition>(engine.gamePosition);
   pos->checkInfo[0] = pos->checkInfo[pos->gamePly];
   pos->gamePly = 0;
   pos->ply = 0;

@@ -46,7 +46,7 @@ bool refusedWhileSearching(Engine& engine, const char* word) {
 
 void boardCommand(Engine& engine, const char*) {
   if (refusedWhileSearching(engine, "board") || !ensureApp(engine)) return;
-  printBoard(engine, gamePosition);
+  printBoard(engine, engine.gamePosition);
 }
 
 // "fen" prints the current position; "fen <text>" starts a new game from that
@@ -55,12 +55,12 @@ void fenCommand(Engine& engine, const char* arguments) {
   if (refusedWhileSearching(engine, "fen") || !ensureApp(engine)) return;
   if (*arguments == '\0') {
     char fen[FEN_TEXT_SIZE];
-    positionToFen(gamePosition, fen);
+    positionToFen(engine.gamePosition, fen);
     print(engine.out, "%s\n", fen);
-  } else if (parseFen(gamePosition, arguments)) {
-    newGame(false);
-    parseFen(gamePosition, arguments);
-    prepareRoot(gamePosition);
+  } else if (parseFen(engine.gamePosition, arguments)) {
+    newGame(engine, false);
+    parseFen(engine.gamePosition, arguments);
+    prepareRoot(engine.gamePosition);
   } else {
     print(engine.out, "Illegal position: %s\n", arguments);
   }
@@ -71,7 +71,7 @@ void fenCommand(Engine& engine, const char* arguments) {
 void checkCommand(Engine& engine, const char* arguments) {
   if (!ensureApp(engine)) return;
   if (std::tolower(static_cast<unsigned char>(*arguments)) != 'e' || engine.thinking) return;
-  print(engine.out, "Eval: %d\n", evaluate(gamePosition, NO_WINDOW, MATE_SCORE));
+  print(engine.out, "Eval: %d\n", evaluate(engine.gamePosition, NO_WINDOW, MATE_SCORE));
 }
 
 // Perft works on a copy of the game position, taken between searches.
@@ -85,7 +85,7 @@ void egtbCommand(Engine& engine, const char*) {
   loadTablebases(engine);
   int score;
   if (tablebaseStatus.largest <= 0) print(engine.out, "EGTB not found\n");
-  else if (probeTablebase(gamePosition, score)) print(engine.out, "Max %d , Score %d\n", tablebaseStatus.largest, score);
+  else if (probeTablebase(engine.gamePosition, score)) print(engine.out, "Max %d , Score %d\n", tablebaseStatus.largest, score);
   else print(engine.out, "Position not in EGTB\n");
 }
 
@@ -111,7 +111,7 @@ const ConsoleWord consoleWords[] = {
 };
 
 void announceProtocol(Engine& engine, std::uint32_t protocolFlag) {
-  engineFlags = (engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | protocolFlag;
+  engine.engineFlags = (engine.engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | protocolFlag;
   if (protocolFlag == FLAG_XBOARD) {
     print(engine.out, "feature done=0\n");
   }
@@ -126,14 +126,14 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 SearchEffect searchEffect(const Engine& engine, const char* line) {
-  if (engineFlags & FLAG_XBOARD) return xboardSearchEffect(engine, line);
-  if (engineFlags & FLAG_UCI) return uciSearchEffect(line);
+  if (engine.engineFlags & FLAG_XBOARD) return xboardSearchEffect(engine, line);
+  if (engine.engineFlags & FLAG_UCI) return uciSearchEffect(line);
   return {};
 }
 
 bool answerAtOnce(Engine& engine, const char* line) {
-  if (engineFlags & FLAG_XBOARD) return answerXboardAtOnce(engine, line);
-  if (engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
+  if (engine.engineFlags & FLAG_XBOARD) return answerXboardAtOnce(engine, line);
+  if (engine.engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
   return false;
 }
 
@@ -169,12 +169,12 @@ void dispatchCommand(Engine& engine, const char* line) {
   }
   // Taken before the handler changes the state it depends on.
   const SearchEffect effect = searchEffect(engine, line);
-  if (engineFlags & FLAG_XBOARD) {
+  if (engine.engineFlags & FLAG_XBOARD) {
     handleXboardCommand(engine, line);
-  } else if (engineFlags & FLAG_UCI) {
+  } else if (engine.engineFlags & FLAG_UCI) {
     handleUciCommand(engine, line);
   }
-  if (effect.stop != STOP_NONE) search.stopState = effect.stop;
+  if (effect.stop != STOP_NONE) engine.search.stopState = effect.stop;
 }
 
 }  // namespace velt

@@ -1,6 +1,7 @@
-// The engine record: everything the shell keeps between commands, in one place with
-// one owner. The program creates one; a test creates its own. Its destruction ends
-// the command reader.
+// The engine record: the search's record (EngineCore: options, time control, tables,
+// threads, game position) and everything the shell keeps between commands, in one
+// place with one owner. The program creates one; a test creates its own. Its
+// destruction ends the command reader and the search threads.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "search/engine_core.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/output.h"
@@ -22,7 +24,7 @@ struct QueuedOption {
   std::string rest;  // everything after "value"
 };
 
-struct Engine {
+struct Engine : EngineCore {
   Output out;
   GameState game;
   // Shared with the reader thread, which may outlive the record while it is blocked

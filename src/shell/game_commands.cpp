@@ -30,8 +30,8 @@ void resetGameState(Engine& engine, const char* fen) {
   engine.game.gameOver = false;
   engine.game.engineSide = NO_PIECE;
   engine.game.lastMovePly = -1;
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = timeControl.baseTime;
-  timeControl.timeLag = 20;
+  engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = engine.timeControl.baseTime;
+  engine.timeControl.timeLag = 20;
   engine.game.resignCount = 0;
   engine.game.bookExitPly = 0;
   engine.game.bookMovesLeft = 3;
@@ -53,7 +53,7 @@ bool isPlayedMove(const char* text, Move played) {
 // How many listed moves the current game has already played: all of its moves when
 // it started from the same position and they open the list, else 0.
 int movesAlreadyPlayed(const Engine& engine, const char* fen) {
-  const Position& pos = gamePosition;
+  const Position& pos = engine.gamePosition;
   if (pos.gamePly == 0 || pos.gamePly > engine.game.positionMoveCount || std::strcmp(fen, engine.game.startFen) != 0) return 0;
   for (int i = 0; i < pos.gamePly; ++i) {
     if (!isPlayedMove(engine.game.positionMoves[i], pos.undo[i].move)) return 0;
@@ -62,7 +62,7 @@ int movesAlreadyPlayed(const Engine& engine, const char* fen) {
 }
 
 void setUpPositionCommand(Engine& engine) {
-  const bool clearTables = (engineFlags & FLAG_PRESERVE_HASH) == 0;
+  const bool clearTables = (engine.engineFlags & FLAG_PRESERVE_HASH) == 0;
   if (engine.game.commandArg[0] != 'M') {
     startGame(engine, engine.game.commandArg, clearTables);
     return;
@@ -71,7 +71,7 @@ void setUpPositionCommand(Engine& engine) {
   while (*fen == ' ') ++fen;
   const int played = movesAlreadyPlayed(engine, fen);
   if (played == 0 && !startGame(engine, fen, clearTables)) return;
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   for (int i = played; i < engine.game.positionMoveCount; ++i) {
     Move move = MOVE_NONE;
     if (!parseMoveText(pos, engine.game.positionMoves[i], move) || !makeGameMove(engine, move)) break;
@@ -81,52 +81,52 @@ void setUpPositionCommand(Engine& engine) {
 }
 
 void takeBack(Engine& engine) {
-  const Position& pos = gamePosition;
+  const Position& pos = engine.gamePosition;
   if (pos.gamePly == 0) return;
   engine.game.gameOver = false;
   engine.game.engineSide = NO_PIECE;
-  recentRootScores[0] = MATE_SCORE;
+  engine.tt.recentRootScores[0] = MATE_SCORE;
   if (pos.gamePly < engine.game.lastMovePly) engine.game.bookMovesLeft = 3;
-  takeBackGameMove();
-  if (std::strcmp(engine.game.commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove();
+  takeBackGameMove(engine);
+  if (std::strcmp(engine.game.commandArg, "2") == 0 && pos.gamePly != 0) takeBackGameMove(engine);
 }
 
 void enterAnalysis(Engine& engine) {
-  if (!search.analysisMode) {
-    engine.game.savedTimePerMove = timeControl.timePerMove;
-    engine.game.savedDepthLimit = timeControl.maxSearchDepth;
+  if (!engine.search.analysisMode) {
+    engine.game.savedTimePerMove = engine.timeControl.timePerMove;
+    engine.game.savedDepthLimit = engine.timeControl.maxSearchDepth;
   }
-  timeControl.timePerMove = 0;
-  timeControl.maxSearchDepth = 60;
-  setAnalysisMode(true);
+  engine.timeControl.timePerMove = 0;
+  engine.timeControl.maxSearchDepth = 60;
+  setAnalysisMode(engine, true);
 }
 
 }  // namespace
 
-void newGame(bool clearTables) {
-  if (clearTables) ttClear();
-  resetHistory();
+void newGame(Engine& engine, bool clearTables) {
+  if (clearTables) clearSearchTables(engine);
+  resetHistory(engine.history);
   resetTimeBase();
-  setUpStartPosition(gamePosition);
-  resetSearchForNewGame();
+  setUpStartPosition(engine.gamePosition);
+  resetSearchForNewGame(engine);
 }
 
 bool startGame(Engine& engine, const char* fen, bool clearTables) {
   // parseFen changes nothing when it refuses, so a bad FEN leaves the game alone.
-  if (*fen != '\0' && !parseFen(gamePosition, fen)) {
+  if (*fen != '\0' && !parseFen(engine.gamePosition, fen)) {
     print(engine.out, "Illegal position: %s\n", fen);
     return false;
   }
   // A game that switched to the decided-position search leaves a table of its own.
-  newGame(clearTables || engine.game.decidedSearchActive);
-  if (*fen != '\0') parseFen(gamePosition, fen);
+  newGame(engine, clearTables || engine.game.decidedSearchActive);
+  if (*fen != '\0') parseFen(engine.gamePosition, fen);
   resetGameState(engine, fen);
-  prepareGameRoot();
+  prepareGameRoot(engine);
   return true;
 }
 
 void applyUserMove(Engine& engine) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   const Move move = findLegalMove(pos, engine.game.userMoveFrom, engine.game.userMoveTo, engine.game.userMovePromotion);
   if (move == MOVE_NONE || !makeGameMove(engine, move)) {
     print(engine.out, "Illegal move: %s\n", engine.game.userMoveText);
@@ -140,7 +140,7 @@ void applyUserMove(Engine& engine) {
 }
 
 void carryOutCommand(Engine& engine, int command) {
-  const int side = gamePosition.side;
+  const int side = engine.gamePosition.side;
   switch (command) {
     case CMD_NEW_GAME:
       startGame(engine, "", true);
@@ -151,7 +151,7 @@ void carryOutCommand(Engine& engine, int command) {
       break;
     case CMD_GO:
       if (engine.game.engineSide != NO_PIECE && engine.game.engineSide != side) {
-        std::swap(timeControl.clockCs[WHITE], timeControl.clockCs[BLACK]);
+        std::swap(engine.timeControl.clockCs[WHITE], engine.timeControl.clockCs[BLACK]);
       }
       engine.game.forceMode = false;
       engine.game.engineSide = side;
@@ -159,7 +159,7 @@ void carryOutCommand(Engine& engine, int command) {
     case CMD_FORCE:
       engine.game.engineSide = NO_PIECE;
       engine.game.forceMode = !engine.game.forceMode;
-      recentRootScores[0] = MATE_SCORE;
+      engine.tt.recentRootScores[0] = MATE_SCORE;
       break;
     case CMD_SET_POSITION:
       setUpPositionCommand(engine);

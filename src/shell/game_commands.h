@@ -9,7 +9,7 @@ struct Engine;
 
 // Resets the game to the standard start position: the transposition table (when
 // clearTables), the history, the clock's time base and the search's game state.
-void newGame(bool clearTables);
+void newGame(Engine& engine, bool clearTables);
 // A new game from the start position, or from a FEN when fen is not empty; resets the
 // game state of the shell and the search. False, after saying so and changing
 // nothing, when the FEN is not a usable position.

@@ -24,7 +24,7 @@ constexpr int LAST_THINKING_PLY = 735;
 }  // namespace
 
 void runGameLoop(Engine& engine) {
-  const Position& pos = gamePosition;
+  const Position& pos = engine.gamePosition;
   for (;;) {
     engine.game.pendingCommand = CMD_NONE;
     engine.game.commandArg[0] = '\0';
@@ -33,7 +33,7 @@ void runGameLoop(Engine& engine) {
       print(engine.out, "ERROR (maximum number of moves reached): main\n");
       engine.game.gameOver = true;
     }
-    if (search.analysisMode) engine.game.engineSide = pos.side;
+    if (engine.search.analysisMode) engine.game.engineSide = pos.side;
     if (engine.game.engineSide == pos.side && !engine.game.gameOver) think(engine);
     sendPongsAfterMove(engine);
     while (engine.game.pendingCommand == CMD_NONE && engine.game.userMoveFrom < 0) readCommand(engine);

@@ -74,14 +74,14 @@ Move legalMoveFromText(Worker& pos, const char* text) {
   return MOVE_NONE;
 }
 
-void prepareGameRoot() {
-  Worker& pos = gamePosition;
+void prepareGameRoot(Engine& engine) {
+  Worker& pos = engine.gamePosition;
   pos.ply = 0;
   evaluate(pos, NO_WINDOW, MATE_SCORE);
 }
 
 bool makeGameMove(Engine& engine, Move move) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   pos.ply = 0;
   if (pos.gamePly >= MAX_RECORDED_PLY) return false;
   Move moves[MAX_LEGAL_MOVES];
@@ -94,16 +94,16 @@ bool makeGameMove(Engine& engine, Move move) {
   makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
   if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
   std::memcpy(engine.game.moveHistory[pos.gamePly - 1], text, sizeof text);
-  prepareGameRoot();
+  prepareGameRoot(engine);
   return true;
 }
 
-void takeBackGameMove() {
-  Worker& pos = gamePosition;
+void takeBackGameMove(Engine& engine) {
+  Worker& pos = engine.gamePosition;
   if (pos.gamePly == 0) return;
   pos.ply = 1;
   unmakeMove(pos);
-  prepareGameRoot();
+  prepareGameRoot(engine);
 }
 
 }  // namespace velt

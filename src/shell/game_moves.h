@@ -26,9 +26,9 @@ Move findLegalMove(Worker& pos, int from, int to, char promotionLetter);
 // the move is not legal here or the record is full.
 bool makeGameMove(Engine& engine, Move move);
 // Takes back the last game move.
-void takeBackGameMove();
+void takeBackGameMove(Engine& engine);
 // Evaluates the game position at ply 0 so that its attack maps are current.
-void prepareGameRoot();
+void prepareGameRoot(Engine& engine);
 // The legal move a protocol text names: coordinate notation (e2e4, e7e8q, O-O) or
 // the algebraic text this engine writes (Nf3, exd8=Q+, O-O-O#). MOVE_NONE otherwise.
 Move legalMoveFromText(Worker& pos, const char* text);

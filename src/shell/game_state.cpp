@@ -1,14 +1,15 @@
 // The shell's game-level state.
 #include "search/worker.h"
+#include "shell/engine.h"
 #include "shell/game_state.h"
 
 #include "board/position.h"
 
 namespace velt {
 
-void setAnalysisMode(bool on) {
-  search.analysisMode = on;
-  gamePosition.bishopPromotions = on;
+void setAnalysisMode(Engine& engine, bool on) {
+  engine.search.analysisMode = on;
+  engine.gamePosition.bishopPromotions = on;
 }
 
 }  // namespace velt

@@ -12,6 +12,8 @@
 
 namespace velt {
 
+struct Engine;
+
 // Codes a protocol handler leaves in pendingCommand for the game loop.
 enum PendingCommand : int {
   CMD_NONE = 0,
@@ -30,7 +32,7 @@ constexpr int MOVE_TEXT_SIZE = 8;
 
 // Sets analysisMode (search_state.h) and, with it, the bishop promotions of the game
 // position.
-void setAnalysisMode(bool on);
+void setAnalysisMode(Engine& engine, bool on);
 
 constexpr int USER_MOVE_TEXT_SIZE = 32;
 

@@ -170,7 +170,7 @@ void initInput(Engine& engine) {
   struct stat status;
   engine.inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
   if (engine.inputIsFile) {
-    engineFlags |= FLAG_INPUT_IS_FILE;
+    engine.engineFlags |= FLAG_INPUT_IS_FILE;
   } else {
     // Detached, and owning its queue: it may still be blocked in read() as the program ends.
     std::thread([queue = engine.input] { readInputLoop(*queue, STDIN_FILENO); }).detach();
@@ -214,7 +214,7 @@ void readCommand(Engine& engine) { takeCommand(engine, -1); }
 void readCommandWithin(Engine& engine, int timeoutMs) { takeCommand(engine, std::max(timeoutMs, 1)); }
 
 void debugLog(Engine& engine, const char* format, ...) {
-  if ((engineFlags & FLAG_UCI) == 0 || (engineFlags & FLAG_DEBUG) == 0) return;
+  if ((engine.engineFlags & FLAG_UCI) == 0 || (engine.engineFlags & FLAG_DEBUG) == 0) return;
   char text[1024];
   va_list arguments;
   va_start(arguments, format);

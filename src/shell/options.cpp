@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "eval/material.h"
+#include "shell/engine.h"
 
 namespace velt {
 
@@ -43,15 +44,15 @@ int spinValue(const SpinOption& option, const char* text) {
   return std::clamp(parseDecimal(text), option.min, option.max);
 }
 
-MaterialSettings materialSettings() {
-  return {options.materialImportance,   options.minorVsPawnsScore,       options.rookVsPawnsScore,
-          options.rookVsMinorScore,     options.twoMinorsVsRookScore,    options.threeMinorsVsQueenScore,
-          options.twoRooksVsQueenScore};
+MaterialSettings materialSettings(Engine& engine) {
+  return {engine.options.materialImportance,   engine.options.minorVsPawnsScore,       engine.options.rookVsPawnsScore,
+          engine.options.rookVsMinorScore,     engine.options.twoMinorsVsRookScore,    engine.options.threeMinorsVsQueenScore,
+          engine.options.twoRooksVsQueenScore};
 }
 
-void setDefaultOptions() {
-  engineFlags = DEFAULT_ENGINE_FLAGS;
-  options = EngineOptions{};
+void setDefaultOptions(Engine& engine) {
+  engine.engineFlags = DEFAULT_ENGINE_FLAGS;
+  engine.options = EngineOptions{};
 }
 
 std::uint32_t hashSizeToMask(int megabytes) {

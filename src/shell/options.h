@@ -11,6 +11,8 @@
 
 namespace velt {
 
+struct Engine;
+
 // A numeric option with the range the engine advertises for it. Values from
 // setoption and from velt.cfg are untrusted: both clamp them into this range before
 // any arithmetic sees them.
@@ -33,14 +35,14 @@ int spinValue(const SpinOption& option, const char* text);
 
 // The material options as the material table's build takes them.
 struct MaterialSettings;
-MaterialSettings materialSettings();
+MaterialSettings materialSettings(Engine& engine);
 
 // Resets engineFlags and every option to its default.
-void setDefaultOptions();
+void setDefaultOptions(Engine& engine);
 // Sets the defaults, then applies ./velt.cfg when it exists.
-void readConfig();
+void readConfig(Engine& engine);
 // Same as readConfig but from the named file (used by the tests).
-void readConfigFile(const char* path);
+void readConfigFile(Engine& engine, const char* path);
 // Megabytes to the transposition-table index mask (largest power of two, 8..1024 MB).
 std::uint32_t hashSizeToMask(int megabytes);
 // Option text to a number: optional sign and leading digits, 0 when there are none;

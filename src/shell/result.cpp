@@ -30,9 +30,9 @@ std::string resultLine(GameOutcome outcome, int matedSide, int engineSide) {
 }
 
 void checkGameResult(Engine& engine) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   pos.ply = 0;
-  const GameOutcome outcome = gameOutcome(pos, recentRootScores[0]);
+  const GameOutcome outcome = gameOutcome(pos, engine.tt.recentRootScores[0]);
   if (outcome == GameOutcome::PLAYING) return;
   print(engine.out, "%s\n", resultLine(outcome, pos.side, engine.game.engineSide).c_str());
   if (!endsGame(outcome)) return;

@@ -14,7 +14,7 @@ namespace velt {
 
 namespace {
 
-bool posting() { return (engineFlags & FLAG_POST) != 0; }
+bool posting(const Engine& engine) { return (engine.engineFlags & FLAG_POST) != 0; }
 
 int nodesPerSecond(std::uint64_t nodes, std::uint32_t timeMs) {
   return static_cast<int>(static_cast<double>(nodes) / (std::max<std::uint32_t>(timeMs, 1) * 0.001));
@@ -34,9 +34,9 @@ std::string uciScore(int score) {
 
 // UCI names the moves in coordinates, and so do several lines in either protocol;
 // xboard's thinking line gives its figures in columns and the moves in SAN.
-std::string lineText(const LineFigures& figures, const Variation& variation) {
+std::string lineText(const Engine& engine, const LineFigures& figures, const Variation& variation) {
   char head[192];
-  const bool uci = (engineFlags & FLAG_UCI) != 0;
+  const bool uci = (engine.engineFlags & FLAG_UCI) != 0;
   if (uci || figures.multiPV > 0) {
     char prefix[32] = "info ";
     if (figures.multiPV > 0) std::snprintf(prefix, sizeof prefix, "info multipv %d ", figures.multiPV);
@@ -61,14 +61,14 @@ Engine& engineOf(void* context) { return *static_cast<Engine*>(context); }
 
 void writeLine(void* context, const LineFigures& figures, const Variation& variation) {
   Engine& engine = engineOf(context);
-  std::string text = lineText(figures, variation);
-  if (posting()) write(engine.out, text);
+  std::string text = lineText(engine, figures, variation);
+  if (posting(engine)) write(engine.out, text);
   if (figures.multiPV == 0) engine.lastThinkingLine = std::move(text);
 }
 
 void repeatLine(void* context) {
   Engine& engine = engineOf(context);
-  if (!engine.lastThinkingLine.empty() && posting()) write(engine.out, engine.lastThinkingLine);
+  if (!engine.lastThinkingLine.empty() && posting(engine)) write(engine.out, engine.lastThinkingLine);
 }
 
 void writeIterationStart(void* context, int depth) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "book/book.h"
 #include "search/parallel.h"
@@ -32,7 +33,7 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
       initApp(engine);
       // The book being replaced must not stay open.
       closeBook();
-      buildBook(engine, argv[2], options.bookPath);
+      buildBook(engine, argv[2], engine.options.bookPath);
     } else {
       print(engine.out, "Please specify path to the PGN file\n");
     }
@@ -64,11 +65,13 @@ void setEngineName(Engine& engine, const char* programPath) {
 }
 
 int runEngine(int argc, char** argv) {
-  Engine engine;
+  // On the heap: the record holds the game position and the search's tables.
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
   setEngineName(engine, argc > 0 ? argv[0] : "");
-  engineFlags = DEFAULT_ENGINE_FLAGS;
-  setAnalysisMode(false);
-  readConfig();
+  engine.engineFlags = DEFAULT_ENGINE_FLAGS;
+  setAnalysisMode(engine, false);
+  readConfig(engine);
 
   print(engine.out, "%s\n", engine.game.engineName);
   print(engine.out, "Chess engine for UCI and xboard; enter \"uci\" or \"xboard\" to begin, \"quit\" to leave.\n\n");
@@ -76,7 +79,7 @@ int runEngine(int argc, char** argv) {
   if (argc > 1 && handleCommandLine(engine, argc, argv)) return 0;
   loadTablebases(engine);
 
-  setSearchThreads(options.maxThreads);
+  setSearchThreads(engine, engine.options.maxThreads);
   initInput(engine);
   // Only a protocol word or a console word that sets up the tables gets past here.
   while (!appReady(engine)) {

@@ -32,12 +32,12 @@ std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName
 }
 
 void loadTablebases(Engine& engine) {
-  if (tablebaseStatus.largest >= 0 || options.egtbPath[0] == '\0') return;
+  if (tablebaseStatus.largest >= 0 || engine.options.egtbPath[0] == '\0') return;
   // Files found damaged, now or by a probe later, are told on the engine's output.
   setTablebaseFaultHook(TablebaseFaultHook{&engine, printFault});
-  int largest = initTablebases(options.egtbPath);
+  int largest = initTablebases(engine.options.egtbPath);
   if (largest > 0) {
-    const std::size_t bytes = static_cast<std::size_t>(options.egtbCacheMB) << MEGABYTE_SHIFT;
+    const std::size_t bytes = static_cast<std::size_t>(engine.options.egtbCacheMB) << MEGABYTE_SHIFT;
     engine.tablebaseCache.reset(new (std::nothrow) unsigned char[bytes]);
     if (engine.tablebaseCache) initTablebaseCache(engine.tablebaseCache.get(), bytes);
     else largest = 0;

@@ -36,7 +36,7 @@ constexpr int RESIGN_MOVES = 3;
 // How often a held analysis looks whether its progress line is due.
 constexpr int HELD_ANALYSIS_POLL_MS = 50;
 
-bool uciMode() { return (engineFlags & FLAG_UCI) != 0; }
+bool uciMode(const Engine& engine) { return (engine.engineFlags & FLAG_UCI) != 0; }
 
 void printBestMove(Engine& engine, Move move, Move ponder) {
   char ponderText[16] = "";
@@ -48,27 +48,27 @@ void printBestMove(Engine& engine, Move move, Move ponder) {
 // the table's memory differently, so it starts empty.
 void switchToDecidedSearch(Engine& engine) {
   engine.game.decidedSearchActive = true;
-  ttClear();
+  clearSearchTables(engine);
 }
 
 // The search of the game position: the normal one until the game is clearly decided,
 // then the decided-position search, also straight after a hand-over by the normal one.
 void runSearch(Engine& engine) {
-  search.stopState = STOP_NONE;
-  gamePosition.bishopPromotions = search.analysisMode;
+  engine.search.stopState = STOP_NONE;
+  engine.gamePosition.bishopPromotions = engine.search.analysisMode;
   engine.thinking = true;
   beginSearchCommands(engine);
-  if (!engine.game.decidedSearchActive && decidedSwitchDue(recentRootScores[0], recentRootScores[1], timeControl.timePerMove,
-                                                    timeControl.clockCs[gamePosition.side])) {
+  if (!engine.game.decidedSearchActive && decidedSwitchDue(engine.tt.recentRootScores[0], engine.tt.recentRootScores[1], engine.timeControl.timePerMove,
+                                                    engine.timeControl.clockCs[engine.gamePosition.side])) {
     switchToDecidedSearch(engine);
   }
   if (engine.game.decidedSearchActive) {
-    searchDecided(0);
+    searchDecided(engine, 0);
   } else {
-    searchRoot();
-    if (search.handoverDepth > 0) {
+    searchRoot(engine);
+    if (engine.search.handoverDepth > 0) {
       switchToDecidedSearch(engine);
-      searchDecided(search.handoverDepth);
+      searchDecided(engine, engine.search.handoverDepth);
     }
   }
   // The lines the command reader held reach the game as they would have during the search.
@@ -81,43 +81,43 @@ void runSearch(Engine& engine) {
 // reached the depth limit (a proven mate gets there in moments) goes on sending its
 // progress line, so that the front end never sees it fall silent.
 void holdFinishedSearch(Engine& engine) {
-  if (!search.pondering && !search.analysisMode) return;
+  if (!engine.search.pondering && !engine.search.analysisMode) return;
   engine.resultHeld = true;
-  while (search.stopState != STOP_COMMAND && search.stopState != STOP_PONDER_HIT && engine.game.pendingCommand == CMD_NONE &&
+  while (engine.search.stopState != STOP_COMMAND && engine.search.stopState != STOP_PONDER_HIT && engine.game.pendingCommand == CMD_NONE &&
          engine.game.userMoveFrom < 0) {
-    if (search.analysisMode) {
-      reportProgress();
+    if (engine.search.analysisMode) {
+      reportProgress(engine);
       readCommandWithin(engine, HELD_ANALYSIS_POLL_MS);
     } else {
       readCommand(engine);
     }
   }
   engine.resultHeld = false;
-  if (search.pondering && search.stopState == STOP_PONDER_HIT) {
-    search.pondering = false;
-    allotment.searchStartTime = currentTimeMs();
+  if (engine.search.pondering && engine.search.stopState == STOP_PONDER_HIT) {
+    engine.search.pondering = false;
+    engine.allotment.searchStartTime = currentTimeMs();
   }
 }
 
 // The search's move, or the first legal move should the search have left none.
-Move chosenMove() {
+Move chosenMove(Engine& engine) {
   Move moves[MAX_LEGAL_MOVES];
-  const int count = collectLegalMoves(gamePosition, moves);
+  const int count = collectLegalMoves(engine.gamePosition, moves);
   for (int i = 0; i < count; ++i) {
-    if (moves[i] == search.bestMove) return search.bestMove;
+    if (moves[i] == engine.search.bestMove) return engine.search.bestMove;
   }
   return count > 0 ? moves[0] : MOVE_NONE;
 }
 
 void keepClock(Engine& engine) {
   if (engine.game.engineSide != WHITE && engine.game.engineSide != BLACK) return;
-  const Position& pos = gamePosition;
-  int& clock = timeControl.clockCs[engine.game.engineSide];
-  clock -= static_cast<int>((currentTimeMs() - allotment.searchStartTime) / 10);
-  if (timeControl.movesPerSession > 0 &&
-      ((engine.game.engineSide + pos.gamePly) / 2 + pos.side) % timeControl.movesPerSession == 0)
-    clock += timeControl.baseTime;
-  if (timeControl.increment > 0) clock += timeControl.increment;
+  const Position& pos = engine.gamePosition;
+  int& clock = engine.timeControl.clockCs[engine.game.engineSide];
+  clock -= static_cast<int>((currentTimeMs() - engine.allotment.searchStartTime) / 10);
+  if (engine.timeControl.movesPerSession > 0 &&
+      ((engine.game.engineSide + pos.gamePly) / 2 + pos.side) % engine.timeControl.movesPerSession == 0)
+    clock += engine.timeControl.baseTime;
+  if (engine.timeControl.increment > 0) clock += engine.timeControl.increment;
   clock = std::min(clock, MAX_CLOCK_CS);
   debugLog(engine, "CLOCK-> %ld\n", static_cast<long>(clock));
 }
@@ -126,25 +126,25 @@ void reportNoMove(Engine& engine) {
   print(engine.out, "ERROR (no legal moves): think\n");
   engine.game.engineSide = NO_PIECE;
   engine.game.gameOver = true;
-  if (uciMode()) printBestMove(engine, MOVE_NONE, MOVE_NONE);
+  if (uciMode(engine)) printBestMove(engine, MOVE_NONE, MOVE_NONE);
   checkGameResult(engine);
 }
 
 // Plays the chosen move on the game position and reports it.
 void playMove(Engine& engine, Move move, int score) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   const bool made = makeGameMove(engine, move);
   if (!made) {
     print(engine.out, "ERROR (unexpected illegal move error): think\n");
     engine.game.gameOver = true;
   }
   const char* text = made ? engine.game.moveHistory[pos.gamePly - 1] : "";
-  if (uciMode()) {
-    const bool withPonder = made && (engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
-    printBestMove(engine, made ? move : MOVE_NONE, withPonder ? search.ponderMove : MOVE_NONE);
+  if (uciMode(engine)) {
+    const bool withPonder = made && (engine.engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
+    printBestMove(engine, made ? move : MOVE_NONE, withPonder ? engine.search.ponderMove : MOVE_NONE);
   } else if (made) {
-    if ((engineFlags & FLAG_CAN_RESIGN) &&
-        applyResignRule(engine, score, timeControl.clockCs[engine.game.engineSide ^ 1], pos.gamePly)) {
+    if ((engine.engineFlags & FLAG_CAN_RESIGN) &&
+        applyResignRule(engine, score, engine.timeControl.clockCs[engine.game.engineSide ^ 1], pos.gamePly)) {
       print(engine.out, "resign\n");
       engine.game.gameOver = true;
     } else {
@@ -160,23 +160,23 @@ void playMove(Engine& engine, Move move, int score) {
 
 // A book move is played at once, with no principal variation to ponder on.
 void playBookMove(Engine& engine, Move move) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   engine.game.bookExitPly = pos.gamePly;
   engine.game.bookMovesLeft = BOOK_TURNS;
-  search.stopState = STOP_NONE;
+  engine.search.stopState = STOP_NONE;
   pos.pvLength[0] = 0;
-  playMove(engine, move, recentRootScores[0]);
+  playMove(engine, move, engine.tt.recentRootScores[0]);
   keepClock(engine);
 }
 
 // Starts a search on the opponent's time on the reply the principal variation
 // expects; false when there is none to ponder on.
 bool startXboardPonder(Engine& engine, int score) {
-  if (uciMode() || (engineFlags & FLAG_PONDER) == 0 || engine.game.gameOver || engine.game.pendingCommand != CMD_NONE) return false;
-  if (std::abs(score) >= MATE_BOUND || gamePosition.pvLength[0] < 2) return false;
-  if (!makeGameMove(engine, search.ponderMove)) return false;
-  engine.game.expectedMove = search.ponderMove;
-  search.pondering = true;
+  if (uciMode(engine) || (engine.engineFlags & FLAG_PONDER) == 0 || engine.game.gameOver || engine.game.pendingCommand != CMD_NONE) return false;
+  if (std::abs(score) >= MATE_BOUND || engine.gamePosition.pvLength[0] < 2) return false;
+  if (!makeGameMove(engine, engine.search.ponderMove)) return false;
+  engine.game.expectedMove = engine.search.ponderMove;
+  engine.search.pondering = true;
   return true;
 }
 
@@ -191,73 +191,73 @@ bool decidedSwitchDue(int lastScore, int previousScore, int timePerMove, int clo
 }
 
 bool applyResignRule(Engine& engine, int score, int opponentClock, int gamePly) {
-  if (timeControl.movesPerSession <= 0) return false;
+  if (engine.timeControl.movesPerSession <= 0) return false;
   if (score >= RESIGN_SCORE) {
     engine.game.resignCount = 0;
     return false;
   }
   if (++engine.game.resignCount < RESIGN_MOVES) return false;
-  const int movesLeft = timeControl.movesPerSession - (gamePly / 2) % timeControl.movesPerSession;
-  return movesLeft > 0 && opponentClock / movesLeft + timeControl.increment > 500;
+  const int movesLeft = engine.timeControl.movesPerSession - (gamePly / 2) % engine.timeControl.movesPerSession;
+  return movesLeft > 0 && opponentClock / movesLeft + engine.timeControl.increment > 500;
 }
 
 namespace {
 
 // Searches and plays until it is the opponent's turn or a command ends the thinking.
 void thinkAndPlay(Engine& engine) {
-  Worker& pos = gamePosition;
+  Worker& pos = engine.gamePosition;
   for (;;) {
-    allotment.searchStartTime = currentTimeMs();
-    search.handoverDepth = 0;
+    engine.allotment.searchStartTime = currentTimeMs();
+    engine.search.handoverDepth = 0;
     Move moves[MAX_LEGAL_MOVES];
     if (collectLegalMoves(pos, moves) == 0) {
       // The xboard ponder move that ends the game goes back; a UCI "go ponder" made
       // no move of its own and is answered like any other search.
-      if (search.pondering && engine.game.expectedMove != MOVE_NONE) {
-        search.pondering = false;
-        takeBackGameMove();
+      if (engine.search.pondering && engine.game.expectedMove != MOVE_NONE) {
+        engine.search.pondering = false;
+        takeBackGameMove(engine);
         engine.game.expectedMove = MOVE_NONE;
         return;
       }
-      search.pondering = false;
+      engine.search.pondering = false;
       reportNoMove(engine);
       return;
     }
-    if (!search.pondering && !search.analysisMode) {
+    if (!engine.search.pondering && !engine.search.analysisMode) {
       const Move bookMove = chooseBookMove(engine);
       if (bookMove != MOVE_NONE) {
         playBookMove(engine, bookMove);
         return;
       }
     }
-    const bool analysing = search.analysisMode;  // "stop" ends analysis mode before the search ends
+    const bool analysing = engine.search.analysisMode;  // "stop" ends analysis mode before the search ends
     runSearch(engine);
     holdFinishedSearch(engine);
-    if (search.pondering) {
+    if (engine.search.pondering) {
       // The ponder search was stopped without a hit: the expected reply goes back.
-      search.pondering = false;
-      if (engine.game.expectedMove != MOVE_NONE) takeBackGameMove();
+      engine.search.pondering = false;
+      if (engine.game.expectedMove != MOVE_NONE) takeBackGameMove(engine);
       engine.game.expectedMove = MOVE_NONE;
-      if (uciMode()) printBestMove(engine, chosenMove(), MOVE_NONE);
+      if (uciMode(engine)) printBestMove(engine, chosenMove(engine), MOVE_NONE);
       return;
     }
     // A ponder search that went on to its end had a hit: the opponent played the reply.
     if (engine.game.expectedMove != MOVE_NONE) ++engine.game.lastMovePly;
     engine.game.expectedMove = MOVE_NONE;
     if (engine.game.bookMovesLeft > 0) --engine.game.bookMovesLeft;
-    learnFromBookExit(engine, search.rootScore);
-    if (search.stopState == STOP_COMMAND || search.analysisMode) {
-      if (uciMode()) printBestMove(engine, chosenMove(), MOVE_NONE);
+    learnFromBookExit(engine, engine.search.rootScore);
+    if (engine.search.stopState == STOP_COMMAND || engine.search.analysisMode) {
+      if (uciMode(engine)) printBestMove(engine, chosenMove(engine), MOVE_NONE);
       engine.game.engineSide = NO_PIECE;
       // Saved once the front end has its answer: the work since the last save is kept.
       // The file holds the normal search's table only.
       if (analysing && !engine.game.decidedSearchActive) {
-        analysisSavePoint(AnalysisSavePoint::SearchEnd, currentTimeMs() - allotment.searchStartTime);
+        analysisSavePoint(engine, AnalysisSavePoint::SearchEnd, currentTimeMs() - engine.allotment.searchStartTime);
       }
       return;
     }
-    const int score = search.rootScore;
-    playMove(engine, chosenMove(), score);
+    const int score = engine.search.rootScore;
+    playMove(engine, chosenMove(engine), score);
     keepClock(engine);
     if (!startXboardPonder(engine, score)) return;
   }
@@ -267,9 +267,9 @@ void thinkAndPlay(Engine& engine) {
 
 void think(Engine& engine) {
   // The search reports to this engine while it thinks.
-  search.reporter = searchOutputReporter(engine);
+  engine.search.reporter = searchOutputReporter(engine);
   thinkAndPlay(engine);
-  search.reporter = SearchReporter{};
+  engine.search.reporter = SearchReporter{};
 }
 
 }  // namespace velt

@@ -35,31 +35,31 @@ struct OptionValue {
   std::string rest;
 };
 
-const char* boolText(std::uint32_t flag) { return (engineFlags & flag) ? "true" : "false"; }
+const char* boolText(const Engine& engine, std::uint32_t flag) { return (engine.engineFlags & flag) ? "true" : "false"; }
 
-void setFlagFromValue(std::uint32_t flag, const OptionValue& value) {
+void setFlagFromValue(Engine& engine, std::uint32_t flag, const OptionValue& value) {
   const char first = value.word.empty() ? '\0' : value.word[0];
   if (first == 't' || first == 'T') {
-    engineFlags |= flag;
+    engine.engineFlags |= flag;
   } else {
-    engineFlags &= ~flag;
+    engine.engineFlags &= ~flag;
   }
 }
 
-int hashMegabytes() { return static_cast<int>((options.ttIndexMask + 4) >> 17); }
+int hashMegabytes(const Engine& engine) { return static_cast<int>((engine.options.ttIndexMask + 4) >> 17); }
 
 // A new table of the requested size; when it cannot be had, the largest of the old
 // size and its halves that can, so that the engine keeps a working table.
 void resizeHashTable(Engine& engine, std::uint32_t indexMask) {
-  const std::uint32_t oldMask = ttTable != nullptr ? ttMask : options.ttIndexMask;
-  if (ttAllocate(indexMask)) {
-    options.ttIndexMask = indexMask;
+  const std::uint32_t oldMask = engine.tt.entries != nullptr ? engine.tt.mask : engine.options.ttIndexMask;
+  if (ttAllocate(engine.tt, indexMask)) {
+    engine.options.ttIndexMask = indexMask;
     return;
   }
   std::uint32_t fallback = std::min(oldMask, indexMask);
-  while (!ttAllocate(fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
-  options.ttIndexMask = ttTable != nullptr ? fallback : options.ttIndexMask;
-  print(engine.out, "Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes());
+  while (!ttAllocate(engine.tt, fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
+  engine.options.ttIndexMask = engine.tt.entries != nullptr ? fallback : engine.options.ttIndexMask;
+  print(engine.out, "Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes(engine));
 }
 
 void setHash(Engine& engine, const OptionValue& value) { resizeHashTable(engine, hashSizeToMask(parseDecimal(value.word.c_str()))); }
@@ -70,12 +70,12 @@ void printSpin(Engine& engine, const SpinOption& option, int shownDefault) {
 
 void setMaterialOption(Engine& engine, int EngineOptions::*field, const OptionValue& value) {
   const int number = spinValue(spinOption(field), value.word.c_str());
-  int& target = options.*field;
+  int& target = engine.options.*field;
   if (number == target) return;
   target = number;
-  ttClear();
-  releaseMaterialTable();
-  if (!buildMaterialTable(materialSettings())) print(engine.out, "ERROR (not enough memory): setoption\n");
+  clearSearchTables(engine);
+  releaseMaterialTable(engine.evalData.material);
+  if (!buildMaterialTable(engine.evalData.material, materialSettings(engine))) print(engine.out, "ERROR (not enough memory): setoption\n");
 }
 
 struct UciOption {
@@ -89,61 +89,61 @@ struct UciOption {
 // A numeric option whose range comes from the shared table; the listed default is
 // the current value.
 #define SPIN_OPTION(key, field, touchesTables)                                                  \
-  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), options.field); },                   \
-   [](Engine&, const OptionValue& value) { options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
+  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), engine.options.field); },                   \
+   [](Engine& engine, const OptionValue& value) { engine.options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
    touchesTables, true}
 
 #define MATERIAL_OPTION(key, field)                                                \
-  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), options.field); },      \
+  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), engine.options.field); },      \
    [](Engine& engine, const OptionValue& value) { setMaterialOption(engine, &EngineOptions::field, value); }, true, true}
 
 const UciOption uciOptions[] = {
     {"hash",
      [](Engine& engine) {
-       print(engine.out, "option name Hash type spin default %d min %d max %d\n", hashMegabytes(), HASH_MIN_MB, HASH_MAX_MB);
+       print(engine.out, "option name Hash type spin default %d min %d max %d\n", hashMegabytes(engine), HASH_MIN_MB, HASH_MAX_MB);
      },
      setHash, true, true},
-    {"nalimovpath", [](Engine& engine) { print(engine.out, "option name NalimovPath type string default %s\n", options.egtbPath); },
+    {"nalimovpath", [](Engine& engine) { print(engine.out, "option name NalimovPath type string default %s\n", engine.options.egtbPath); },
      [](Engine& engine, const OptionValue& value) {
-       if (strcasecmp(value.word.c_str(), options.egtbPath) == 0) return;
-       copyPath(options.egtbPath, PATH_SIZE, value.word.c_str());
+       if (strcasecmp(value.word.c_str(), engine.options.egtbPath) == 0) return;
+       copyPath(engine.options.egtbPath, PATH_SIZE, value.word.c_str());
        reloadTablebases(engine);
      },
      true},
     {"nalimovcache",
      [](Engine& engine) {
        print(engine.out, "option name NalimovCache type spin default %d min 1 max 128\n",
-                   options.egtbPath[0] == '\0' ? 1 : options.egtbCacheMB);
+                   engine.options.egtbPath[0] == '\0' ? 1 : engine.options.egtbCacheMB);
      },
      [](Engine& engine, const OptionValue& value) {
        const int megabytes = parseDecimal(value.word.c_str());
-       if (megabytes == options.egtbCacheMB) return;
-       options.egtbCacheMB = std::clamp(megabytes, 32, 128);
-       if (options.egtbPath[0] != '\0') reloadTablebases(engine);
+       if (megabytes == engine.options.egtbCacheMB) return;
+       engine.options.egtbCacheMB = std::clamp(megabytes, 32, 128);
+       if (engine.options.egtbPath[0] != '\0') reloadTablebases(engine);
      },
      true, true},
-    {"maxthreads", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), options.maxThreads); },
-     [](Engine&, const OptionValue& value) {
-       options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
-       setSearchThreads(options.maxThreads);
+    {"maxthreads", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads); },
+     [](Engine& engine, const OptionValue& value) {
+       engine.options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
+       setSearchThreads(engine, engine.options.maxThreads);
      },
      true, true},
     // A new game always starts with one variation, whatever was set before.
     {"multipv", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::multiPV), 1); },
-     [](Engine&, const OptionValue& value) { options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
+     [](Engine& engine, const OptionValue& value) { engine.options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
      false, true},
     {"uci_opponent", [](Engine& engine) { print(engine.out, "option name UCI_Opponent type string\n"); },
-     [](Engine&, const OptionValue& value) {
+     [](Engine& engine, const OptionValue& value) {
        // "<title> <rating> <computer or human> <name>"
        const std::vector<CommandWord> words = splitCommandWords(value.rest.c_str());
        const bool computer = words.size() > 2 && (words[2].text[0] == 'c' || words[2].text[0] == 'C');
-       engineFlags = computer ? engineFlags | FLAG_OPPONENT_COMPUTER : engineFlags & ~FLAG_OPPONENT_COMPUTER;
+       engine.engineFlags = computer ? engine.engineFlags | FLAG_OPPONENT_COMPUTER : engine.engineFlags & ~FLAG_OPPONENT_COMPUTER;
      },
      false},
-    {"ponder", [](Engine& engine) { print(engine.out, "option name Ponder type check default %s\n", boolText(FLAG_PONDER)); },
-     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_PONDER, value); }, false},
-    {"canresign", [](Engine& engine) { print(engine.out, "option name CanResign type check default %s\n", boolText(FLAG_CAN_RESIGN)); },
-     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_CAN_RESIGN, value); }, false},
+    {"ponder", [](Engine& engine) { print(engine.out, "option name Ponder type check default %s\n", boolText(engine, FLAG_PONDER)); },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PONDER, value); }, false},
+    {"canresign", [](Engine& engine) { print(engine.out, "option name CanResign type check default %s\n", boolText(engine, FLAG_CAN_RESIGN)); },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_CAN_RESIGN, value); }, false},
     {"ownbook", [](Engine& engine) { print(engine.out, "option name OwnBook type check default true\n"); },
      [](Engine& engine, const OptionValue& value) {
        const char first = value.word.empty() ? '\0' : value.word[0];
@@ -157,30 +157,30 @@ const UciOption uciOptions[] = {
      },
      false},
     {"enablebooklearning",
-     [](Engine& engine) { print(engine.out, "option name EnableBookLearning type check default %s\n", boolText(FLAG_BOOK_LEARNING)); },
-     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_BOOK_LEARNING, value); }, false},
-    {"bookpath", [](Engine& engine) { print(engine.out, "option name BookPath type string default %s\n", options.bookPath); },
+     [](Engine& engine) { print(engine.out, "option name EnableBookLearning type check default %s\n", boolText(engine, FLAG_BOOK_LEARNING)); },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_BOOK_LEARNING, value); }, false},
+    {"bookpath", [](Engine& engine) { print(engine.out, "option name BookPath type string default %s\n", engine.options.bookPath); },
      [](Engine& engine, const OptionValue& value) {
-       copyPath(options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
+       copyPath(engine.options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
        // The book in use gives way to the new one at once.
        closeBook();
        if (engine.ownBook) openConfiguredBook(engine);
      },
      false},
     {"preservehash",
-     [](Engine& engine) { print(engine.out, "option name PreserveHash type check default %s\n", boolText(FLAG_PRESERVE_HASH)); },
-     [](Engine&, const OptionValue& value) { setFlagFromValue(FLAG_PRESERVE_HASH, value); }, false},
-    {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); }, [](Engine&, const OptionValue&) { ttClear(); },
+     [](Engine& engine) { print(engine.out, "option name PreserveHash type check default %s\n", boolText(engine, FLAG_PRESERVE_HASH)); },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PRESERVE_HASH, value); }, false},
+    {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); }, [](Engine& engine, const OptionValue&) { clearSearchTables(engine); },
      true},
     {"saveanalysisfile",
-     [](Engine& engine) { print(engine.out, "option name SaveAnalysisFile type string default %s\n", options.analysisFilePath); },
-     [](Engine&, const OptionValue& value) { copyPath(options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
+     [](Engine& engine) { print(engine.out, "option name SaveAnalysisFile type string default %s\n", engine.options.analysisFilePath); },
+     [](Engine& engine, const OptionValue& value) { copyPath(engine.options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
      false},
     SPIN_OPTION("saveanalysismindepth", analysisMinDepth, false),
     {"deleteanalysisfile", [](Engine& engine) { print(engine.out, "option name Delete Analysis File type button\n"); },
      [](Engine& engine, const OptionValue&) {
-       if (deleteAnalysisFile() == AnalysisFileStatus::OtherAnalysis) {
-         print(engine.out, "Not an analysis file: %s (kept)\n", options.analysisFilePath);
+       if (deleteAnalysisFile(engine) == AnalysisFileStatus::OtherAnalysis) {
+         print(engine.out, "Not an analysis file: %s (kept)\n", engine.options.analysisFilePath);
        }
      },
      false},
@@ -272,8 +272,8 @@ bool isTimeParameter(const std::string& word) {
 }
 
 void readClockParameters(Engine& engine, const std::vector<CommandWord>& words, std::size_t first) {
-  const int side = gamePosition.side;
-  const int ownClock = timeControl.clockCs[side];
+  const int side = engine.gamePosition.side;
+  const int ownClock = engine.timeControl.clockCs[side];
   int moves = 0;
   std::string incrementText[2];
   auto argument = [&](std::size_t i) { return i + 1 < words.size() ? words[i + 1].text.c_str() : ""; };
@@ -282,8 +282,8 @@ void readClockParameters(Engine& engine, const std::vector<CommandWord>& words, 
     if (word == "wtime" || word == "btime") {
       const int clockSide = word[0] == 'w' ? WHITE : BLACK;
       const int milliseconds = std::clamp(commandNumber(argument(i)), 1, MAX_CLOCK_CS * 10);
-      timeControl.clockCs[clockSide] = std::max(milliseconds / 10, 1);
-      if (clockSide == side) timeControl.moverClockMs = milliseconds;
+      engine.timeControl.clockCs[clockSide] = std::max(milliseconds / 10, 1);
+      if (clockSide == side) engine.timeControl.moverClockMs = milliseconds;
       ++i;
     } else if (word == "winc" || word == "binc") {
       incrementText[word[0] == 'w' ? WHITE : BLACK] = argument(i);
@@ -292,11 +292,11 @@ void readClockParameters(Engine& engine, const std::vector<CommandWord>& words, 
       moves = commandNumber(argument(i));
       ++i;
     } else if (word == "ponder") {
-      search.pondering = true;
+      engine.search.pondering = true;
     }
   }
   setUciClock(engine, side, commandNumber(incrementText[side].c_str()) / 10, moves);
-  estimateUciLag(ownClock, timeControl.clockCs[side]);
+  estimateUciLag(engine, ownClock, engine.timeControl.clockCs[side]);
 }
 
 // Whether a word of "searchmoves" is a coordinate move (e2e4, e7e8q) rather than the
@@ -308,7 +308,7 @@ bool isCoordinateMove(const std::string& word) {
 
 // The words of "go" without "searchmoves" and its moves, which may stand before or
 // after the other parameters; the moves go to searchMovesText.
-std::vector<CommandWord> takeSearchMoves(const std::vector<CommandWord>& words) {
+std::vector<CommandWord> takeSearchMoves(Engine& engine, const std::vector<CommandWord>& words) {
   std::vector<CommandWord> rest;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (lowerCase(words[i].text) != "searchmoves") {
@@ -320,7 +320,7 @@ std::vector<CommandWord> takeSearchMoves(const std::vector<CommandWord>& words) 
       moves += ' ';
       moves += lowerCase(words[++i].text);
     }
-    std::snprintf(search.searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s", moves.c_str());
+    std::snprintf(engine.search.searchMovesText, SEARCH_MOVES_TEXT_SIZE, "%s", moves.c_str());
   }
   return rest;
 }
@@ -328,16 +328,16 @@ std::vector<CommandWord> takeSearchMoves(const std::vector<CommandWord>& words) 
 void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
   engine.game.gameOver = false;
   engine.game.engineSide = NO_PIECE;
-  search.searchMovesText[0] = '\0';
-  timeControl.moverClockMs = 0;
+  engine.search.searchMovesText[0] = '\0';
+  engine.timeControl.moverClockMs = 0;
   engine.game.pendingCommand = CMD_GO;
-  const std::vector<CommandWord> words = takeSearchMoves(allWords);
+  const std::vector<CommandWord> words = takeSearchMoves(engine, allWords);
   if (words.size() < 2) return;
   const std::string first = lowerCase(words[1].text);
   const char* firstArgument = words.size() > 2 ? words[2].text.c_str() : "";
   std::size_t next = 1;
   if (first == "ponder") {
-    search.pondering = true;
+    engine.search.pondering = true;
     next = 2;
   } else if (first == "infinite") {
     engine.game.pendingCommand = CMD_ANALYZE;
@@ -358,10 +358,10 @@ void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
 }  // namespace
 
 void endAnalysis(Engine& engine) {
-  if (!search.analysisMode) return;
-  setAnalysisMode(false);
-  timeControl.timePerMove = engine.game.savedTimePerMove;
-  timeControl.maxSearchDepth = engine.game.savedDepthLimit;
+  if (!engine.search.analysisMode) return;
+  setAnalysisMode(engine, false);
+  engine.timeControl.timePerMove = engine.game.savedTimePerMove;
+  engine.timeControl.maxSearchDepth = engine.game.savedDepthLimit;
 }
 
 void applyQueuedOptions(Engine& engine) {
@@ -396,7 +396,7 @@ void handleUciCommand(Engine& engine, const char* line) {
     answerUciAtOnce(engine, line);
   } else if (command == "debug") {
     const bool on = words.size() > 1 && lowerCase(words[1].text) == "on";
-    engineFlags = on ? engineFlags | FLAG_DEBUG : engineFlags & ~FLAG_DEBUG;
+    engine.engineFlags = on ? engine.engineFlags | FLAG_DEBUG : engine.engineFlags & ~FLAG_DEBUG;
   } else if (command == "ucinewgame") {
     engine.game.pendingCommand = CMD_NEW_GAME;
   } else if (command == "position") {
@@ -408,7 +408,7 @@ void handleUciCommand(Engine& engine, const char* line) {
     engine.game.engineSide = NO_PIECE;
   } else if (command == "quit") {
     engine.game.pendingCommand = CMD_QUIT;
-    setAnalysisMode(false);
+    setAnalysisMode(engine, false);
   }
 }
 

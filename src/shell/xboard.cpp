@@ -47,7 +47,7 @@ bool readMoveSquares(const std::string& word, int& from, int& to) {
 }
 
 bool isPonderHit(const Engine& engine, int from, int to, char promotionLetter) {
-  if (!search.pondering || engine.game.expectedMove == MOVE_NONE) return false;
+  if (!engine.search.pondering || engine.game.expectedMove == MOVE_NONE) return false;
   if (moveFrom(engine.game.expectedMove) != from || moveTo(engine.game.expectedMove) != to) return false;
   if ((engine.game.expectedMove & FLAG_PROMOTION) == 0) return true;
   const char upper = static_cast<char>(promotionLetter >= 'a' && promotionLetter <= 'z' ? promotionLetter - 32 : promotionLetter);
@@ -78,25 +78,25 @@ void level(Engine& engine, const std::vector<CommandWord>& words) {
 void timeCommand(Engine& engine, int centiseconds) {
   takeBaseFromClock(engine, centiseconds);
   if (engine.game.engineSide == NO_PIECE) {
-    timeControl.clockCs[gamePosition.xside] = centiseconds;
+    engine.timeControl.clockCs[engine.gamePosition.xside] = centiseconds;
     return;
   }
-  estimateXboardLag(timeControl.clockCs[engine.game.engineSide], centiseconds);
-  timeControl.clockCs[engine.game.engineSide] = centiseconds;
+  estimateXboardLag(engine, engine.timeControl.clockCs[engine.game.engineSide], centiseconds);
+  engine.timeControl.clockCs[engine.game.engineSide] = centiseconds;
 }
 
 void otimCommand(Engine& engine, int centiseconds) {
-  timeControl.clockCs[engine.game.engineSide == NO_PIECE ? gamePosition.side : engine.game.engineSide ^ 1] = centiseconds;
+  engine.timeControl.clockCs[engine.game.engineSide == NO_PIECE ? engine.gamePosition.side : engine.game.engineSide ^ 1] = centiseconds;
 }
 
 // The reply a ponder search runs on, or the best move of the analysis (its running
 // search's as published at the last poll).
 void hint(Engine& engine, bool searchRuns) {
   Move move = MOVE_NONE;
-  if (search.pondering) {
+  if (engine.search.pondering) {
     move = engine.game.expectedMove;
-  } else if (search.analysisMode) {
-    move = searchRuns ? search.polled.bestMove.load(std::memory_order_relaxed) : search.bestMove;
+  } else if (engine.search.analysisMode) {
+    move = searchRuns ? engine.search.polled.bestMove.load(std::memory_order_relaxed) : engine.search.bestMove;
   }
   if (move == MOVE_NONE) return;
   print(engine.out, "Hint: %s\n", moveToUci(move).c_str());
@@ -104,7 +104,7 @@ void hint(Engine& engine, bool searchRuns) {
 
 // The engine waits for the opponent or analyses: a running search is then no search
 // for its own move.
-bool isIdle(const Engine& engine) { return !engine.thinking || search.pondering || search.analysisMode; }
+bool isIdle(const Engine& engine) { return !engine.thinking || engine.search.pondering || engine.search.analysisMode; }
 
 void printPong(Engine& engine, const char* number) { print(engine.out, "pong %s\n", number); }
 
@@ -119,11 +119,11 @@ SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
   }
   // Words that end a ponder search, and only that.
   const bool endsPondering = command == "easy" || command == "ping" || (command == "level" && words.size() >= 4);
-  if (endsPondering) return {search.pondering ? STOP_COMMAND : STOP_NONE};
+  if (endsPondering) return {engine.search.pondering ? STOP_COMMAND : STOP_NONE};
   if (command == "force") return {engine.game.forceMode ? STOP_NONE : STOP_COMMAND};
   if (command == "go") return {isIdle(engine) ? STOP_COMMAND : STOP_NONE};
   if (command == "?") {
-    return {engine.thinking && !search.pondering && !search.analysisMode ? STOP_MOVE_NOW : STOP_NONE, true};
+    return {engine.thinking && !engine.search.pondering && !engine.search.analysisMode ? STOP_MOVE_NOW : STOP_NONE, true};
   }
   for (const char* word : {"xboard", ".", "bk", "computer", "hard", "hint", "post", "nopost", "sd", "st", "time",
                            "otim", "draw", "name", "protover"}) {
@@ -142,9 +142,9 @@ bool answerXboardAtOnce(Engine& engine, const char* line) {
   const std::string command = words.empty() ? "" : lowerCase(words[0].text);
   if (command == "hint") {
     hint(engine, true);
-  } else if (command == "." && search.analysisMode) {
+  } else if (command == "." && engine.search.analysisMode) {
     printPolledStatus(engine);
-  } else if (command == "ping" && search.analysisMode && !search.pondering) {
+  } else if (command == "ping" && engine.search.analysisMode && !engine.search.pondering) {
     printPong(engine, words.size() > 1 ? words[1].text.c_str() : "");
   } else {
     return false;
@@ -169,11 +169,11 @@ void handleXboardCommand(Engine& engine, const char* line) {
   } else if (command == "analyze") {
     engine.game.pendingCommand = CMD_ANALYZE;
   } else if (command == ".") {
-    if (search.analysisMode) printSearchStatus(engine);
+    if (engine.search.analysisMode) printSearchStatus(engine);
   } else if (command == "bk") {
     if (!engine.thinking) showBookMoves(engine, commandNumber(argument));
   } else if (command == "computer") {
-    engineFlags |= FLAG_OPPONENT_COMPUTER;
+    engine.engineFlags |= FLAG_OPPONENT_COMPUTER;
   } else if (command == "exit") {
     endAnalysis(engine);
   } else if (command == "force") {
@@ -185,11 +185,11 @@ void handleXboardCommand(Engine& engine, const char* line) {
       engine.game.pendingCommand = CMD_GO;
     }
   } else if (command == "hard") {
-    engineFlags |= FLAG_PONDER;
+    engine.engineFlags |= FLAG_PONDER;
   } else if (command == "hint") {
     hint(engine, false);
   } else if (command == "easy") {
-    engineFlags &= ~FLAG_PONDER;
+    engine.engineFlags &= ~FLAG_PONDER;
   } else if (command == "level") {
     level(engine, words);
   } else if (command == "new") {
@@ -206,14 +206,14 @@ void handleXboardCommand(Engine& engine, const char* line) {
     }
   } else if (command == "playother") {
     engine.game.forceMode = false;
-    engine.game.engineSide = gamePosition.xside;
+    engine.game.engineSide = engine.gamePosition.xside;
   } else if (command == "post") {
-    engineFlags |= FLAG_POST;
+    engine.engineFlags |= FLAG_POST;
   } else if (command == "nopost") {
-    engineFlags &= ~FLAG_POST;
+    engine.engineFlags &= ~FLAG_POST;
   } else if (command == "quit") {
     engine.game.pendingCommand = CMD_QUIT;
-    setAnalysisMode(false);
+    setAnalysisMode(engine, false);
   } else if (command == "remove" || command == "undo") {
     engine.game.pendingCommand = CMD_TAKE_BACK;
     std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "%s", command == "remove" ? "2" : "");
@@ -226,7 +226,7 @@ void handleXboardCommand(Engine& engine, const char* line) {
   } else if (command == "sd") {
     // Front ends send "sd" after "level" or "st": the depth limit comes on top of the
     // time control, which still holds.
-    timeControl.maxSearchDepth = depthFromText(argument);
+    engine.timeControl.maxSearchDepth = depthFromText(argument);
   } else if (command == "st") {
     setSecondsPerMove(engine, commandNumber(argument));
   } else if (command == "time") {

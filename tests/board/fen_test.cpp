@@ -7,9 +7,6 @@
 #include <string>
 
 #include "board/bitboard.h"
-#include "search/search_state.h"
-#include "search/worker.h"
-#include "shell/options.h"
 
 namespace velt {
 
@@ -21,14 +18,17 @@ class FenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     buildBoardTables();
-    setUpPosition(gamePosition);
+    setUpPosition(position);
   }
 
   std::string fen() {
     char buffer[FEN_TEXT_SIZE];
-    positionToFen(gamePosition, buffer);
+    positionToFen(position, buffer);
     return buffer;
   }
+
+  std::unique_ptr<Position> owned = std::make_unique<Position>();
+  Position& position = *owned;
 };
 
 TEST_F(FenTest, AcceptedTextsReadBack) {
@@ -57,28 +57,27 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
        "rnbqkbnr/pppp1ppp/8/8/4Pp2/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"},
   };
   for (const Case& c : cases) {
-    ASSERT_TRUE(parseFen(gamePosition, c.text)) << c.text;
+    ASSERT_TRUE(parseFen(position, c.text)) << c.text;
     EXPECT_EQ(fen(), c.fen) << c.text;
     // The keys are those of the position the written FEN sets up.
-    const std::uint64_t key = gamePosition.hashKey, pawnKey = gamePosition.pawnKey;
-    ASSERT_TRUE(parseFen(gamePosition, c.fen));
-    EXPECT_EQ(gamePosition.hashKey, key) << c.text;
-    EXPECT_EQ(gamePosition.pawnKey, pawnKey) << c.text;
+    const std::uint64_t key = position.hashKey, pawnKey = position.pawnKey;
+    ASSERT_TRUE(parseFen(position, c.fen));
+    EXPECT_EQ(position.hashKey, key) << c.text;
+    EXPECT_EQ(position.pawnKey, pawnKey) << c.text;
   }
   // The move counters follow the game.
-  gamePosition.gamePly = 4;
-  gamePosition.rule50 = 2;
+  position.gamePly = 4;
+  position.rule50 = 2;
   EXPECT_EQ(fen(), "rnbqkbnr/pppp1ppp/8/8/4Pp2/8/PPPP1PPP/RNBQKBNR b KQkq e3 2 3");
   // Queen side keeps the rook nearest the king, king side the outermost.
-  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R2RKR1R w KQ -"));
-  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], D1);
-  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][0], H1);
+  ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R2RKR1R w KQ -"));
+  EXPECT_EQ(position.castling.rookSquare[WHITE][1], D1);
+  EXPECT_EQ(position.castling.rookSquare[WHITE][0], H1);
 }
 
 TEST_F(FenTest, RejectedTextsChangeNothing) {
-  ASSERT_TRUE(parseFen(gamePosition, "8/8/8/4k3/8/8/4P3/4K3 b - -"));
-  auto before = std::make_unique<Worker>(gamePosition);
-  std::uint32_t flags = engineFlags;
+  ASSERT_TRUE(parseFen(position, "8/8/8/4k3/8/8/4P3/4K3 b - -"));
+  auto before = std::make_unique<Position>(position);
   const char* rejected[] = {
       "8/8/8/4k3/8/8/4P3 b - -",              // seven ranks
       "8/8/9/4k3/8/8/4P3/4K3 b - -",          // digit 9
@@ -98,41 +97,40 @@ TEST_F(FenTest, RejectedTextsChangeNothing) {
       "",
   };
   for (const char* text : rejected) {
-    EXPECT_FALSE(parseFen(gamePosition, text)) << text;
-    EXPECT_EQ(std::memcmp(gamePosition.board, before->board, sizeof before->board), 0) << text;
-    EXPECT_EQ(gamePosition.hashKey, before->hashKey) << text;
-    EXPECT_EQ(gamePosition.side, BLACK) << text;
-    EXPECT_EQ(gamePosition.occupiedDiagA1H8, before->occupiedDiagA1H8) << text;
-    EXPECT_EQ(engineFlags, flags) << text;
+    EXPECT_FALSE(parseFen(position, text)) << text;
+    EXPECT_EQ(std::memcmp(position.board, before->board, sizeof before->board), 0) << text;
+    EXPECT_EQ(position.hashKey, before->hashKey) << text;
+    EXPECT_EQ(position.side, BLACK) << text;
+    EXPECT_EQ(position.occupiedDiagA1H8, before->occupiedDiagA1H8) << text;
   }
   EXPECT_EQ(fen(), "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1");
 }
 
 // Castling rights as rook files: king b1 with rooks a1 and e1, black likewise.
 TEST_F(FenTest, FileLetterCastling) {
-  ASSERT_TRUE(parseFen(gamePosition, "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
-  EXPECT_EQ(gamePosition.castleRights, 15);
-  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][0], E1);
-  EXPECT_EQ(gamePosition.castling.rookSquare[BLACK][1], A8);
-  EXPECT_EQ(gamePosition.castling.mask[B1], 12);
-  EXPECT_EQ(gamePosition.castling.mask[E1], 14);
-  EXPECT_TRUE(gamePosition.castling.byFile);
+  ASSERT_TRUE(parseFen(position, "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
+  EXPECT_EQ(position.castleRights, 15);
+  EXPECT_EQ(position.castling.rookSquare[WHITE][0], E1);
+  EXPECT_EQ(position.castling.rookSquare[BLACK][1], A8);
+  EXPECT_EQ(position.castling.mask[B1], 12);
+  EXPECT_EQ(position.castling.mask[E1], 14);
+  EXPECT_TRUE(position.castling.byFile);
   // Each position keeps its own castling set-up.
-  auto other = std::make_unique<Worker>();
+  auto other = std::make_unique<Position>();
   setUpPosition(*other);
   EXPECT_EQ(other->castling.rookSquare[WHITE][0], H1);
-  EXPECT_EQ(gamePosition.castling.mask[E1], 14);
-  setUpStartPosition(gamePosition);
-  EXPECT_FALSE(gamePosition.castling.byFile);
+  EXPECT_EQ(position.castling.mask[E1], 14);
+  setUpPosition(position);
+  EXPECT_FALSE(position.castling.byFile);
   // After a KQkq letter a file letter only moves that colour's rook square.
-  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
-  EXPECT_EQ(gamePosition.castleRights, 2);
-  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], A1);
-  EXPECT_FALSE(gamePosition.castling.byFile);
-  std::uint64_t key = gamePosition.hashKey;
-  ASSERT_TRUE(parseFen(gamePosition, "4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
-  EXPECT_EQ(gamePosition.castling.rookSquare[WHITE][1], C1);
-  EXPECT_EQ(gamePosition.hashKey, key);
+  ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
+  EXPECT_EQ(position.castleRights, 2);
+  EXPECT_EQ(position.castling.rookSquare[WHITE][1], A1);
+  EXPECT_FALSE(position.castling.byFile);
+  std::uint64_t key = position.hashKey;
+  ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
+  EXPECT_EQ(position.castling.rookSquare[WHITE][1], C1);
+  EXPECT_EQ(position.hashKey, key);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "book/book.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 #include "support/board_setup.h"
 #include "support/book_files.h"
 #include "support/engine_process.h"
@@ -52,7 +52,7 @@ struct BuiltBook {
     prepareBoardTables();
     const std::string pgnPath = directory.writeFile("games.pgn", pgn);
     const std::string bookPath = directory.path() + "/book.bin";
-    EXPECT_EQ(createBook(gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
+    EXPECT_EQ(createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
               BookBuildResult::WRITTEN);
     EXPECT_EQ(openBook(bookPath.c_str()), BookOpening::OPEN);
   }
@@ -146,7 +146,7 @@ TEST(BookBuilder, FailuresKeepTheOldBook) {
   const std::string pgnPath = directory.writeFile("games.pgn", game("1-0", "1. e4 e5"));
 
   const std::string missing = directory.path() + "/missing.pgn";
-  EXPECT_EQ(createBook(gamePosition, missing.c_str(), bookPath.c_str(), BookBuildProgress{}),
+  EXPECT_EQ(createBook(testEngine().gamePosition, missing.c_str(), bookPath.c_str(), BookBuildProgress{}),
             BookBuildResult::NO_GAME_FILE);
 
   // A write that fails half-way (the file size limit stops it) is reported and the
@@ -156,7 +156,7 @@ TEST(BookBuilder, FailuresKeepTheOldBook) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{100000, 100000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const BookBuildResult result = createBook(gamePosition, pgnPath.c_str(), bookPath.c_str(), BookBuildProgress{});
+    const BookBuildResult result = createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), BookBuildProgress{});
     _exit(result == BookBuildResult::NOT_WRITTEN ? 0 : 1);
   }
   int status = 0;

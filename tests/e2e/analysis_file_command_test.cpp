@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,28 +38,26 @@ Lines inspect(const std::string& path, int* exitCode) {
 TEST(InspectAnalysisFile, ShowsTheFileAndItsBestMoves) {
   TempDirectory dir;
   const std::string path = dir.path() + "/italian.dat";
-  const bool hadTable = ttTable != nullptr;
-  const std::uint32_t savedMask = ttMask;
-  Engine engine;
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
+  Worker& gamePosition = engine.gamePosition;
   ASSERT_TRUE(initApp(engine));
-  ASSERT_TRUE(ttAllocate((1u << 20) - 4));
-  newGame(true);
+  ASSERT_TRUE(ttAllocate(engine.tt, (1u << 20) - 4));
+  newGame(engine, true);
   ASSERT_TRUE(parseFen(gamePosition, "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
   const struct { const char* move; std::uint32_t bound; int depth, score, fromTo; } stored[] = {
       {"e1g1", TT_EXACT, 20, -30, 61 | 34 << 6}, {"d2d3", TT_EXACT, 7, 12, 0x3F}, {"a2a3", TT_LOWER, 30, -90, 0x3F}};
   for (const auto& s : stored) {
     makeGameMove(engine, legalMoveFromText(gamePosition, s.move));
     const std::uint64_t key = gamePosition.hashKey;
-    ttTable[static_cast<std::uint32_t>(key) & ttMask] = {
+    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] = {
         s.bound | static_cast<std::uint32_t>(s.score + ttScoreBias) << TT_SCORE_SHIFT |
             static_cast<std::uint32_t>(s.fromTo) << TT_MOVE_SHIFT | static_cast<std::uint32_t>(s.depth),
         static_cast<std::uint32_t>(key >> 32) & TT_KEY_MASK};
-    takeBackGameMove();
+    takeBackGameMove(engine);
   }
-  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
-  ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
-  options.analysisFilePath[0] = '\0';
-  if (hadTable) ttAllocate(savedMask); else releaseApp(engine);
+  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path.c_str());
+  ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
 
   int exitCode;
   EXPECT_EQ(inspect(path, &exitCode),

@@ -10,11 +10,12 @@
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/movegen.h"
+#include "eval/eval_data.h"
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
 
@@ -65,7 +66,7 @@ Move randomLegalMove(Worker& pos, unsigned& random) {
 // group, in the driver's order, before the blend.
 std::pair<int, int> termSums(const std::string& fen) {
   auto pos = positionFromFen(fen.c_str());
-  const std::uint32_t entry = materialEntry(*pos);
+  const std::uint32_t entry = materialEntry(pos->evalData->material, *pos);
   EvalState st;
   initEvalState(*pos, entryFlags(entry), entryPhase(entry), st);
   st.mg[WHITE] = st.eg[WHITE] = (keyBalance(pos->materialKey) * 3200 + entryAdjustment(entry)) * 70 / 32;

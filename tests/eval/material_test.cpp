@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "eval/eval_data.h"
 #include "support/board_setup.h"
 
 namespace velt {
@@ -30,7 +31,7 @@ TEST(MaterialTable, EndgameFlags) {
            Case{"nnn1k3/8/8/8/8/8/PPPPPPP1/2B1K3 w - -", LOW},
        }) {
     auto pos = positionFromFen(c.fen);
-    EXPECT_EQ(entryFlags(materialEntry(*pos)), c.flags) << c.fen;
+    EXPECT_EQ(entryFlags(materialEntry(pos->evalData->material, *pos)), c.flags) << c.fen;
   }
 }
 
@@ -75,20 +76,23 @@ struct Importance {
 };
 constexpr Importance importances[] = {{0, 199}, {100, 519}, {-100, -121}};
 
-// Rebuilds the table per case and restores the default one afterwards.
+// A table of the test's own, rebuilt per case.
 class MaterialData : public ::testing::Test {
  protected:
   void SetUp() override { prepareBoardTables(); }
-  void TearDown() override { rebuild({}); }
-  static void rebuild(const MaterialSettings& settings) {
-    releaseMaterialTable();
-    ASSERT_TRUE(buildMaterialTable(settings));
+  void TearDown() override { releaseMaterialTable(table); }
+  void rebuild(const MaterialSettings& settings) {
+    releaseMaterialTable(table);
+    ASSERT_TRUE(buildMaterialTable(table, settings));
   }
-  static std::vector<int> adjustments() {
+  int adjustment(int index) const { return entryAdjustment(table.entries[index]); }
+  std::vector<int> adjustments() const {
     std::vector<int> values(MATERIAL_TABLE_SIZE);
-    for (int i = 0; i < MATERIAL_TABLE_SIZE; ++i) values[i] = entryAdjustment(matInfo[i]);
+    for (int i = 0; i < MATERIAL_TABLE_SIZE; ++i) values[i] = adjustment(i);
     return values;
   }
+
+  MaterialTable table;
 };
 
 TEST_F(MaterialData, ColourReversalNegatesEveryConfiguration) {
@@ -105,11 +109,11 @@ TEST_F(MaterialData, ColourReversalNegatesEveryConfiguration) {
     rebuild(c.settings);
     for (int index = 0; index < MATERIAL_TABLE_SIZE; ++index) {
       const int reversed = Configuration(index).index(true);
-      ASSERT_EQ(entryAdjustment(matInfo[reversed]), -entryAdjustment(matInfo[index])) << index;
+      ASSERT_EQ(adjustment(reversed), -adjustment(index)) << index;
     }
     for (const char* fen : beyondTable) {
-      const int value = entryAdjustment(computeMaterialEntry(*positionFromFen(fen)));
-      EXPECT_EQ(entryAdjustment(computeMaterialEntry(*positionFromFen(flipFen(fen).c_str()))), -value) << fen;
+      const int value = entryAdjustment(computeMaterialEntry(table, *positionFromFen(fen)));
+      EXPECT_EQ(entryAdjustment(computeMaterialEntry(table, *positionFromFen(flipFen(fen).c_str()))), -value) << fen;
       if (fen == sevenQueens) {
         EXPECT_GT(value * c.sevenQueensSign, 0);
       }
@@ -128,9 +132,9 @@ TEST_F(MaterialData, BishopAgainstKnightRowsAreExact) {
       c.digit[7] = 1;  // black knight
       c.digit[8] = whitePawns;
       c.digit[9] = blackPawns;
-      const int grid = entryAdjustment(matInfo[c.index(false)]) - 199 * c.balance();
+      const int grid = adjustment(c.index(false)) - 199 * c.balance();
       EXPECT_EQ(grid, rows[whitePawns][blackPawns]) << whitePawns << " " << blackPawns;
-      EXPECT_EQ(entryAdjustment(matInfo[c.index(true)]), -entryAdjustment(matInfo[c.index(false)]));
+      EXPECT_EQ(adjustment(c.index(true)), -adjustment(c.index(false)));
     }
   }
 }
@@ -146,7 +150,7 @@ TEST_F(MaterialData, OptionsAtTheirLimitsStayInRange) {
       rebuild(settingsAtLimit(sign, importance.importance));
       for (int index = 0; index < MATERIAL_TABLE_SIZE; ++index) {
         const Configuration c(index);
-        const int options = entryAdjustment(matInfo[index]) - plain[index] -
+        const int options = adjustment(index) - plain[index] -
                             (importance.weight - importances[0].weight) * c.balance();
         ASSERT_LE(std::abs(options), 3200 * c.pieceDifference()) << index << " " << importance.importance;
       }

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "search/tt.h"
+#include "eval/eval_data.h"
+#include "search/engine_core.h"
 #include "support/board_setup.h"
 
 namespace velt {
@@ -37,7 +38,7 @@ TEST(PawnStructure, PassedAndCandidateFiles) {
 
 TEST(PawnHash, ProbeFillsOnceAndResetsSheltersOnReplacement) {
   auto pos = positionFromFen("4k3/pp6/8/8/8/8/5PPP/4K3 w - -");
-  clearPawnHash();
+  clearPawnHash(*pos->evalData);
   PawnEntry* entry = probePawnHash(*pos);
   EXPECT_EQ(entry->keyLow, static_cast<std::uint32_t>(pos->pawnKey));
   EXPECT_EQ(entry->shelter[WHITE][SHELTER_KINGSIDE], SHELTER_UNKNOWN);
@@ -48,8 +49,8 @@ TEST(PawnHash, ProbeFillsOnceAndResetsSheltersOnReplacement) {
   entry->keyHigh ^= 1;
   EXPECT_EQ(probePawnHash(*pos), entry);
   EXPECT_EQ(entry->shelter[WHITE][SHELTER_KINGSIDE], SHELTER_UNKNOWN);
-  // Clearing the transposition table empties the pawn hash with it.
-  ttClear();
+  // Clearing the search's tables empties the pawn hash with them.
+  clearSearchTables(testEngine());
   EXPECT_EQ(entry->keyLow, 0xFFFFFFFFu);
   EXPECT_EQ(entry->shelter[BLACK][SHELTER_CENTRE], SHELTER_UNKNOWN);
   // Each thread has its own table.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "board/fen.h"
@@ -40,51 +41,44 @@ TTEntry entry(int depth, int fromTo, std::uint32_t word1 = 0xABCDE0C0u) {
   return {TT_EXACT | 1100u << TT_SCORE_SHIFT | static_cast<std::uint32_t>(fromTo) << TT_MOVE_SHIFT |
               static_cast<std::uint32_t>(depth), word1};
 }
-TTEntry dated(TTEntry e) { return {e.word0, (e.word1 & ~(TT_AGE_MASK | TT_LOCK)) | static_cast<std::uint32_t>(ttAge)}; }
+TTEntry dated(const TranspositionTable& tt, TTEntry e) {
+  return {e.word0, (e.word1 & ~(TT_AGE_MASK | TT_LOCK)) | static_cast<std::uint32_t>(tt.age)};
+}
 
 class AnalysisFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hadTable = ttTable != nullptr;
-    savedMask = ttMask;
     ASSERT_TRUE(initApp(engine));
     setUp(ITALIAN, ENTRIES);
-    copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
+    copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path.c_str());
   }
-  // The table is left as the other suites had it.
-  void TearDown() override {
-    options.analysisFilePath[0] = '\0';
-    options.analysisMinDepth = 0;
-    if (hadTable) ttAllocate(savedMask); else releaseApp(engine);
-  }
-  static void setUp(const std::string& fen, std::uint32_t entries) {
-    ASSERT_TRUE(ttAllocate(entries - 4));
-    newGame(true);
-    ASSERT_TRUE(parseFen(gamePosition, fen.c_str()));
+  void setUp(const std::string& fen, std::uint32_t entries) {
+    ASSERT_TRUE(ttAllocate(engine.tt, entries - 4));
+    newGame(engine, true);
+    ASSERT_TRUE(parseFen(engine.gamePosition, fen.c_str()));
   }
 
-  Engine engine;
+  std::unique_ptr<Engine> record = std::make_unique<Engine>();
+  Engine& engine = *record;
   TempDirectory dir;
   std::string path = dir.path() + "/analysis.dat";
-  bool hadTable = false;
-  std::uint32_t savedMask = 0;
 };
 
 TEST_F(AnalysisFileTest, FirstSaveCreatesNextOverwritesLoadRestores) {
-  makeGameMove(engine, legalMoveFromText(gamePosition, "e1g1"));  // the file names the position with "0 1"
+  makeGameMove(engine, legalMoveFromText(engine.gamePosition, "e1g1"));  // the file names the position with "0 1"
   const std::string fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 0 1";
   for (int depth : {9, 11}) {
-    ttTable[5] = entry(depth, 0x123);
-    ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+    engine.tt.entries[5] = entry(depth, 0x123);
+    ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
     const std::string file = readWholeFile(path);
     ASSERT_EQ(file.size(), header(fen).size() + ENTRIES * sizeof(TTEntry));
     EXPECT_EQ(file.substr(0, header(fen).size() + 48), header(fen) + std::string(40, '\0') + bytes(entry(depth, 0x123)));
   }
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-  ttClear();
-  ttNewSearch();
-  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
-  EXPECT_EQ(ttTable[5], dated(entry(11, 0x123)));
+  clearSearchTables(engine);
+  ttNewSearch(engine.tt);
+  ASSERT_EQ(loadAnalysisFile(engine), AnalysisFileStatus::Done);
+  EXPECT_EQ(engine.tt.entries[5], dated(engine.tt, entry(11, 0x123)));
 }
 
 // Another position, another table size or a file that is no analysis file: neither
@@ -92,14 +86,14 @@ TEST_F(AnalysisFileTest, FirstSaveCreatesNextOverwritesLoadRestores) {
 TEST_F(AnalysisFileTest, AnotherAnalysisIsLeftAsItIs) {
   for (int change = 0; change < 3; ++change) {
     setUp(ITALIAN, ENTRIES);
-    ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+    ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
     if (change == 2) std::ofstream(path, std::ios::binary) << "my notes\n";
     const std::string before = readWholeFile(path);
     setUp(change == 0 ? "8/5k2/8/3P4/8/8/5K2/8 w - - 0 1" : ITALIAN, change == 1 ? 2 * ENTRIES : ENTRIES);
-    ttTable[7] = entry(3, 0x111);
-    EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
-    EXPECT_EQ(loadAnalysisFile(), AnalysisFileStatus::OtherAnalysis) << change;
-    EXPECT_EQ(ttTable[7], entry(3, 0x111));
+    engine.tt.entries[7] = entry(3, 0x111);
+    EXPECT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::OtherAnalysis) << change;
+    EXPECT_EQ(loadAnalysisFile(engine), AnalysisFileStatus::OtherAnalysis) << change;
+    EXPECT_EQ(engine.tt.entries[7], entry(3, 0x111));
     EXPECT_EQ(readWholeFile(path), before);
   }
 }
@@ -107,27 +101,27 @@ TEST_F(AnalysisFileTest, AnotherAnalysisIsLeftAsItIs) {
 // The delete button removes an analysis file of any position, and nothing else.
 TEST_F(AnalysisFileTest, DeleteRemovesOnlyAnAnalysisFile) {
   std::ofstream(path, std::ios::binary) << "my notes\n";
-  EXPECT_EQ(deleteAnalysisFile(), AnalysisFileStatus::OtherAnalysis);
+  EXPECT_EQ(deleteAnalysisFile(engine), AnalysisFileStatus::OtherAnalysis);
   EXPECT_EQ(readWholeFile(path), "my notes\n");
   std::ofstream(path, std::ios::binary) << header("8/5k2/8/3P4/8/8/5K2/8 w - - 0 1");
-  EXPECT_EQ(deleteAnalysisFile(), AnalysisFileStatus::Done);
+  EXPECT_EQ(deleteAnalysisFile(engine), AnalysisFileStatus::Done);
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(AnalysisFileTest, SkippedItemsKeepTheTableEntries) {
-  options.analysisMinDepth = 10;
-  ttTable[0] = entry(5, 0x200);
-  ttTable[1] = entry(12, 0x300);
-  ttTable[2] = entry(127, 0x1);  // its first byte would read as a skip byte
-  ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+  engine.options.analysisMinDepth = 10;
+  engine.tt.entries[0] = entry(5, 0x200);
+  engine.tt.entries[1] = entry(12, 0x300);
+  engine.tt.entries[2] = entry(127, 0x1);  // its first byte would read as a skip byte
+  ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
   EXPECT_EQ(readWholeFile(path).size(), header().size() + ENTRIES - 1 + sizeof(TTEntry));
   const TTEntry current[3] = {entry(1, 0x10), entry(2, 0x20), entry(3, 0x30)};
-  std::copy(current, current + 3, ttTable);
-  ttNewSearch();
-  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
-  EXPECT_EQ(ttTable[0], current[0]);
-  EXPECT_EQ(ttTable[1], dated(entry(12, 0x300)));
-  EXPECT_EQ(ttTable[2], current[2]);
+  std::copy(current, current + 3, engine.tt.entries);
+  ttNewSearch(engine.tt);
+  ASSERT_EQ(loadAnalysisFile(engine), AnalysisFileStatus::Done);
+  EXPECT_EQ(engine.tt.entries[0], current[0]);
+  EXPECT_EQ(engine.tt.entries[1], dated(engine.tt, entry(12, 0x300)));
+  EXPECT_EQ(engine.tt.entries[2], current[2]);
 }
 
 // An item cut by the end of the first 131072-byte chunk is completed by the next
@@ -137,25 +131,25 @@ TEST_F(AnalysisFileTest, ItemsCutByAChunkEndAndByTheFileEnd) {
   const TTEntry stored = entry(30, 0x222, 0x55555540u | TT_LOCK | 5u);
   std::ofstream(path, std::ios::binary) << header() + std::string(at, '\xFF') + bytes(stored) + '\xFF' +
                                                bytes(entry(40, 0x333)).substr(0, 3);
-  ttTable[at + 2] = entry(1, 0x44);
-  ASSERT_EQ(loadAnalysisFile(), AnalysisFileStatus::Done);
-  EXPECT_EQ(ttTable[at], dated(stored));
-  EXPECT_EQ(ttTable[at + 2], entry(1, 0x44));
+  engine.tt.entries[at + 2] = entry(1, 0x44);
+  ASSERT_EQ(loadAnalysisFile(engine), AnalysisFileStatus::Done);
+  EXPECT_EQ(engine.tt.entries[at], dated(engine.tt, stored));
+  EXPECT_EQ(engine.tt.entries[at + 2], entry(1, 0x44));
 }
 
 TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
-  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, (dir.path() + "/none/a.dat").c_str());
-  EXPECT_EQ(saveAnalysisFile(), AnalysisFileStatus::WriteFailed);
-  copyPath(options.analysisFilePath, sizeof options.analysisFilePath, path.c_str());
-  ASSERT_EQ(saveAnalysisFile(), AnalysisFileStatus::Done);
+  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, (dir.path() + "/none/a.dat").c_str());
+  EXPECT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::WriteFailed);
+  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path.c_str());
+  ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
   const std::string before = readWholeFile(path);
-  ttTable[9] = entry(16, 0x98);
+  engine.tt.entries[9] = entry(16, 0x98);
   rlimit saved, small;  // a disk that fills up half-way through the write
   getrlimit(RLIMIT_FSIZE, &saved);
   small = {1 << 20, saved.rlim_max};
   const auto handler = std::signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
-  const AnalysisFileStatus status = saveAnalysisFile();
+  const AnalysisFileStatus status = saveAnalysisFile(engine);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, handler);
   EXPECT_EQ(status, AnalysisFileStatus::WriteFailed);
@@ -167,23 +161,23 @@ TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
 // and after every move), as a file of another build could hold, are never played.
 TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
   Move moves[MAX_LEGAL_MOVES];
-  const int count = collectLegalMoves(gamePosition, moves);
+  const int count = collectLegalMoves(engine.gamePosition, moves);
   for (int i = -1; i < count; ++i) {
     if (i >= 0) makeGameMove(engine, moves[i]);
-    const std::uint64_t key = gamePosition.hashKey;
-    ttTable[static_cast<std::uint32_t>(key) & ttMask] = entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
-    if (i >= 0) takeBackGameMove();
+    const std::uint64_t key = engine.gamePosition.hashKey;
+    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] = entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
+    if (i >= 0) takeBackGameMove(engine);
   }
-  engineFlags = FLAG_UCI | FLAG_POST;
-  timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
-  timeControl.maxSearchDepth = 6;
-  testing::internal::CaptureStdout();
-  search.reporter = searchOutputReporter(engine);
-  searchRoot();
-  search.reporter = SearchReporter{};
-  const std::string output = testing::internal::GetCapturedStdout();
+  engine.engineFlags = FLAG_UCI | FLAG_POST;
+  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment = engine.timeControl.timePerMove = 0;
+  engine.timeControl.maxSearchDepth = 6;
+  engine.out.capturing = true;
+  engine.search.reporter = searchOutputReporter(engine);
+  searchRoot(engine);
+  engine.search.reporter = SearchReporter{};
+  const std::string output = takeCaptured(engine.out);
   EXPECT_EQ(output.find("e3e6"), std::string::npos) << output;
-  EXPECT_NE(std::find(moves, moves + count, search.bestMove), moves + count);
+  EXPECT_NE(std::find(moves, moves + count, engine.search.bestMove), moves + count);
 }
 
 }  // namespace

@@ -83,9 +83,9 @@ TEST_F(DecidedSearchTest, MateDistancesAreExact) {
       {"8/8/k7/8/2K5/8/8/7R w - - 0 1", 6, 14},
   };
   for (const Case& c : cases) {
-    newGame(true);
-    ASSERT_TRUE(parseFen(gamePosition, c.fen));
-    const int truth = c.moves ? c.moves : trueMateDistance(gamePosition, 3);
+    newGame(engine(), true);
+    ASSERT_TRUE(parseFen(engine().gamePosition, c.fen));
+    const int truth = c.moves ? c.moves : trueMateDistance(engine().gamePosition, 3);
     ASSERT_GT(truth, 0) << c.fen;
     EXPECT_EQ(searchDecidedTo(c.fen, c.depth).score, mateIn(truth)) << c.fen;
   }
@@ -117,12 +117,12 @@ class DecidedTablebaseTest : public SearchFixture {
 
   // Through the shell's loader, which also tells the search how many men they cover.
   static void loadTablebases() {
-    std::snprintf(options.egtbPath, sizeof options.egtbPath, "%s", directory->path().c_str());
+    std::snprintf(engine().options.egtbPath, sizeof engine().options.egtbPath, "%s", directory->path().c_str());
     reloadTablebases(engine());
     ASSERT_EQ(tablebaseStatus.largest, 3);
   }
   static void unloadTablebases() {
-    options.egtbPath[0] = '\0';
+    engine().options.egtbPath[0] = '\0';
     reloadTablebases(engine());
   }
   static int trueScore(const char* fen) {
@@ -164,54 +164,57 @@ TEST_F(DecidedTablebaseTest, NodesProbeTheTablebases) {
   unloadTablebases();
 }
 
-// The key whose bucket starts at the table's first entry, with the given high half.
-std::uint64_t keyInFirstBucket(std::uint32_t high, std::uint32_t low = 0) {
-  return static_cast<std::uint64_t>(high) << 32 | (low & ~decidedIndexMask());
-}
+// The decided search's view of the suite engine's table, entry by entry.
+class DecidedTableTest : public SearchFixture {
+ protected:
+  // The key whose bucket starts at the table's first entry, with the given high half.
+  static std::uint64_t keyInFirstBucket(std::uint32_t high, std::uint32_t low = 0) {
+    return static_cast<std::uint64_t>(high) << 32 | (low & ~decidedIndexMask(engine().tt));
+  }
+  static std::uint8_t entryByte(int entry, int offset) {
+    return reinterpret_cast<const std::uint8_t*>(engine().tt.entries)[16 * entry + offset];
+  }
+};
 
-std::uint8_t entryByte(int entry, int offset) {
-  return reinterpret_cast<const std::uint8_t*>(ttTable)[16 * entry + offset];
-}
-
-TEST_F(DecidedSearchTest, EntryLayoutKeepsBoundsDepthsAndTheMove) {
-  ttClear();
-  decidedNewSearch();
+TEST_F(DecidedTableTest, EntryLayoutKeepsBoundsDepthsAndTheMove) {
+  clearSearchTables(engine());
+  decidedNewSearch(engine().tt);
   const std::uint64_t key = keyInFirstBucket(0x12345678u);
   // A knight under-promotion with capture: the promotion bits sit in byte 15.
   const Move move = makeMoveWord(12, 3, FLAG_PROMOTION | FLAG_CAPTURE | FLAG_PAWN_MOVE | Move{KNIGHT} << 16);
-  decidedStoreLower(key, 9, move, -1234, 3);
-  decidedStoreUpper(key, 7, 345, 3);
+  decidedStoreLower(engine().tt, key, 9, move, -1234, 3);
+  decidedStoreUpper(engine().tt, key, 7, 345, 3);
   EXPECT_EQ(entryByte(0, 0) | entryByte(0, 1) << 8 | entryByte(0, 2) << 16 | entryByte(0, 3) << 24, 0x12345678);
   EXPECT_EQ(entryByte(0, 4) | entryByte(0, 5) << 8, static_cast<int>(move & 0xFFFF));
   EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 6) | entryByte(0, 7) << 8), -1234);
   EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 8) | entryByte(0, 9) << 8), 345);
   EXPECT_EQ(entryByte(0, 10), 9);  // greatest depth
-  EXPECT_EQ(entryByte(0, 11), decidedAge);
+  EXPECT_EQ(entryByte(0, 11), engine().tt.decidedAge);
   EXPECT_EQ(entryByte(0, 12), 9);  // move depth
   EXPECT_EQ(entryByte(0, 13), 9);
   EXPECT_EQ(entryByte(0, 14), 7);
   EXPECT_EQ(entryByte(0, 15), KNIGHT);  // promotion in bits 0-2, lock (bit 3) and bits 4-5 clear
-  const DecidedEntry& entry = reinterpret_cast<const DecidedEntry*>(ttTable)[0];
+  const DecidedEntry& entry = reinterpret_cast<const DecidedEntry*>(engine().tt.entries)[0];
   EXPECT_EQ(decidedEntryMove(entry), move & (0xFFFF | Move{7} << 16));
   EXPECT_FALSE(decidedEntryLocked(entry));
   // Castling bits 22-23 go to byte 15 bits 6-7.
   const Move castle = makeMoveWord(4, 6, FLAG_CASTLE_SHORT);
-  decidedStoreLower(keyInFirstBucket(0x2222u), 5, castle, 10, 0);
+  decidedStoreLower(engine().tt, keyInFirstBucket(0x2222u), 5, castle, 10, 0);
   EXPECT_EQ(entryByte(1, 15), 0x80);
-  EXPECT_EQ(decidedEntryMove(reinterpret_cast<const DecidedEntry*>(ttTable)[1]), castle);
+  EXPECT_EQ(decidedEntryMove(reinterpret_cast<const DecidedEntry*>(engine().tt.entries)[1]), castle);
 }
 
-TEST_F(DecidedSearchTest, BoundsAreReplacedOnlyByDeeperOnes) {
-  ttClear();
-  decidedNewSearch();
-  newGame(true);
+TEST_F(DecidedTableTest, BoundsAreReplacedOnlyByDeeperOnes) {
+  clearSearchTables(engine());
+  decidedNewSearch(engine().tt);
+  newGame(engine(), true);
   const std::uint64_t key = keyInFirstBucket(0x777u);
   DecidedHit hit;
-  decidedStoreLower(key, 10, MOVE_NONE, 50, 0);
-  decidedStoreLower(key, 6, MOVE_NONE, 80, 0);  // shallower: ignored
-  decidedStoreUpper(key, 4, 120, 0);
-  decidedStoreUpper(key, 8, 100, 0);  // deeper: replaces
-  decidedProbe(gamePosition, key, hit);
+  decidedStoreLower(engine().tt, key, 10, MOVE_NONE, 50, 0);
+  decidedStoreLower(engine().tt, key, 6, MOVE_NONE, 80, 0);  // shallower: ignored
+  decidedStoreUpper(engine().tt, key, 4, 120, 0);
+  decidedStoreUpper(engine().tt, key, 8, 100, 0);  // deeper: replaces
+  decidedProbe(engine().tt, engine().gamePosition, key, hit);
   ASSERT_TRUE(hit.found);
   EXPECT_EQ(hit.lower, 50);
   EXPECT_EQ(hit.lowerDepth, 10);
@@ -226,18 +229,18 @@ TEST_F(DecidedSearchTest, BoundsAreReplacedOnlyByDeeperOnes) {
   EXPECT_EQ(result, 100);
 }
 
-TEST_F(DecidedSearchTest, MateScoresAreStoredRelativeToTheNode) {
-  ttClear();
-  decidedNewSearch();
-  newGame(true);
+TEST_F(DecidedTableTest, MateScoresAreStoredRelativeToTheNode) {
+  clearSearchTables(engine());
+  decidedNewSearch(engine().tt);
+  newGame(engine(), true);
   const std::uint64_t key = keyInFirstBucket(0x999u);
   // Found at ply 5: mate in 3 plies from the root (30000 - 8 at ply 5 means mate 3 plies on).
   const int foundAtPly5 = MATE_SCORE - 8;
-  decidedStoreLower(key, 4, MOVE_NONE, foundAtPly5, 5);
+  decidedStoreLower(engine().tt, key, 4, MOVE_NONE, foundAtPly5, 5);
   DecidedHit hit;
-  gamePosition.ply = 3;
-  decidedProbe(gamePosition, key, hit);
-  gamePosition.ply = 0;
+  engine().gamePosition.ply = 3;
+  decidedProbe(engine().tt, engine().gamePosition, key, hit);
+  engine().gamePosition.ply = 0;
   EXPECT_EQ(hit.lower, foundAtPly5 + 2);  // two plies nearer the root
   // A mate lower bound counts as deeper than any depth, and its score is not clipped.
   EXPECT_GE(hit.lowerDepth, 127);
@@ -250,19 +253,19 @@ TEST_F(DecidedSearchTest, MateScoresAreStoredRelativeToTheNode) {
   EXPECT_EQ(decidedScoreToTable(1500, 5), 1500);
 }
 
-TEST_F(DecidedSearchTest, VictimIsTheOldestShallowestEntry) {
-  ttClear();
-  decidedNewSearch();  // age 1
+TEST_F(DecidedTableTest, VictimIsTheOldestShallowestEntry) {
+  clearSearchTables(engine());
+  decidedNewSearch(engine().tt);  // age 1
   const int depths[4] = {20, 3, 30, 10};
-  for (int i = 0; i < 4; ++i) decidedStoreLower(keyInFirstBucket(0x100u + i), depths[i], MOVE_NONE, 0, 0);
-  decidedNewSearch();  // age 2: the four entries are one search old
-  decidedStoreLower(keyInFirstBucket(0x100u), 20, MOVE_NONE, 0, 0);  // refreshed to the new age
-  EXPECT_EQ(decidedPriority[decidedAge], 256);
-  EXPECT_EQ(decidedPriority[decidedAge - 1], 512);
-  EXPECT_EQ(decidedPriority[(decidedAge + 1) % DECIDED_AGES], 256 * DECIDED_AGES);  // the oldest age
-  decidedStoreLower(keyInFirstBucket(0x200u), 1, MOVE_NONE, 0, 0);
+  for (int i = 0; i < 4; ++i) decidedStoreLower(engine().tt, keyInFirstBucket(0x100u + i), depths[i], MOVE_NONE, 0, 0);
+  decidedNewSearch(engine().tt);  // age 2: the four entries are one search old
+  decidedStoreLower(engine().tt, keyInFirstBucket(0x100u), 20, MOVE_NONE, 0, 0);  // refreshed to the new age
+  EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge], 256);
+  EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge - 1], 512);
+  EXPECT_EQ(engine().tt.decidedPriority[(engine().tt.decidedAge + 1) % DECIDED_AGES], 256 * DECIDED_AGES);  // the oldest age
+  decidedStoreLower(engine().tt, keyInFirstBucket(0x200u), 1, MOVE_NONE, 0, 0);
   // Old entries of depths 3, 30, 10: the one of depth 3 goes.
-  const auto* bucket = reinterpret_cast<const DecidedEntry*>(ttTable);
+  const auto* bucket = reinterpret_cast<const DecidedEntry*>(engine().tt.entries);
   EXPECT_EQ(bucket[1].word[0], 0x200u);
   EXPECT_EQ(bucket[0].word[0], 0x100u);
   EXPECT_EQ(bucket[2].word[0], 0x102u);
@@ -270,15 +273,16 @@ TEST_F(DecidedSearchTest, VictimIsTheOldestShallowestEntry) {
 
 // Make-move warms up the entry the coming search reads: the decided search's 16-byte
 // view after its start, the main table's again after a normal search starts.
-TEST_F(DecidedSearchTest, MakeMoveWarmsTheBucketOfTheRunningSearch) {
-  const auto warmed = [](std::uint64_t key) {
-    return prefetchTarget.base + (static_cast<std::uint32_t>(key) & prefetchTarget.indexMask) * prefetchTarget.entryBytes;
+TEST_F(DecidedTableTest, MakeMoveWarmsTheBucketOfTheRunningSearch) {
+  const PrefetchTarget& target = engine().tt.prefetch;
+  const auto warmed = [&target](std::uint64_t key) {
+    return target.base + (static_cast<std::uint32_t>(key) & target.indexMask) * target.entryBytes;
   };
   for (const std::uint64_t key : {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull, 0x00000000FFFFFFFFull}) {
-    decidedNewSearch();
-    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(decidedBucket(key))) << key;
-    ttNewSearch();
-    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(ttBucket(key))) << key;
+    decidedNewSearch(engine().tt);
+    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(decidedBucket(engine().tt, key))) << key;
+    ttNewSearch(engine().tt);
+    EXPECT_EQ(warmed(key), reinterpret_cast<std::uintptr_t>(ttBucket(engine().tt, key))) << key;
   }
 }
 

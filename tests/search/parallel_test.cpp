@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "search/engine_core.h"
 #include "search/node.h"
 #include "search/parallel.h"
 #include "search/split_merge.h"
@@ -18,7 +19,7 @@ class ParallelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     prepareBoardTables();
-    setSearchThreads(2);
+    setSearchThreads(engine, 2);
     owner = positionFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -");
     owner->split = &ownerSplit;
     owner->parent = nullptr;
@@ -30,11 +31,11 @@ class ParallelTest : public ::testing::Test {
     frame.progress = {10, 10, MOVE_NONE, 1, 1, 0, false, false};
   }
   void TearDown() override {
-    for (Worker* copy : taken) releaseCopyBlock(copy);
-    setSearchThreads(1);
+    for (Worker* copy : taken) releaseCopyBlock(engine.pool, copy);
+    setSearchThreads(engine, 1);
   }
   Worker* take(Worker& from, int threadId) {
-    Worker* copy = takeCopyBlock(from, threadId);
+    Worker* copy = takeCopyBlock(engine.pool, from, threadId);
     if (copy != nullptr) taken.push_back(copy);
     return copy;
   }
@@ -45,6 +46,7 @@ class ParallelTest : public ::testing::Test {
     return {score, score, move, 1, 1, 0, false, false};
   }
 
+  EngineCore& engine = testEngine();
   std::unique_ptr<Worker> owner;
   SplitPoint ownerSplit;
   NodeFrame frame{};
@@ -54,8 +56,8 @@ class ParallelTest : public ::testing::Test {
 TEST_F(ParallelTest, SplitIsRefusedWhenNoCopyBlockIsFree) {
   for (int i = 0; i < 2 * COPY_BLOCKS_PER_THREAD; ++i) ASSERT_NE(take(*owner, i % 2), nullptr) << i;
   EXPECT_EQ(take(*owner, 0), nullptr);
-  EXPECT_FALSE(split(*owner, frame, [](Worker&) { return 0; }));
-  releaseCopyBlock(taken.back());
+  EXPECT_FALSE(split(engine.pool, *owner, frame, [](Worker&) { return 0; }));
+  releaseCopyBlock(engine.pool, taken.back());
   taken.pop_back();
   EXPECT_NE(take(*owner, 1), nullptr);
 }

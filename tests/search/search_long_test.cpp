@@ -39,14 +39,14 @@ TEST_F(DeepSearchTest, DeeperTactics) {
 }
 
 TEST_F(DeepSearchTest, ClockedSearchPlaysWithOneSecondLeft) {
-  newGame(true);
-  ASSERT_TRUE(parseFen(gamePosition, "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
-  timeControl.baseTime = 6000;
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 100;
-  timeControl.maxSearchDepth = 60;
-  searchRoot();
-  EXPECT_NE(velt::search.bestMove, MOVE_NONE);
-  EXPECT_LT(velt::search.iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
+  newGame(engine(), true);
+  ASSERT_TRUE(parseFen(engine().gamePosition, "r1b2rk1/pp3ppp/2n1pn2/q1bp4/2P2B2/P1N1PN2/1PQ2PPP/R3KB1R w KQ -"));
+  engine().timeControl.baseTime = 6000;
+  engine().timeControl.clockCs[WHITE] = engine().timeControl.clockCs[BLACK] = 100;
+  engine().timeControl.maxSearchDepth = 60;
+  searchRoot(engine());
+  EXPECT_NE(engine().search.bestMove, MOVE_NONE);
+  EXPECT_LT(engine().search.iterationDepth, 2 * 60);  // ended by the clock, not by the depth limit
 }
 
 }  // namespace

@@ -65,9 +65,9 @@ TEST_F(SearchTest, TacticsAndMates) {
 }
 
 TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
-  options.multiPV = 3;
+  engine().options.multiPV = 3;
   const SearchResult r = search("k7/8/8/8/8/8/8/K6r w - -", 6);
-  options.multiPV = 1;
+  engine().options.multiPV = 1;
   EXPECT_NE(r.output.find("info multipv 1 score "), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("info multipv 2 score "), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find("info multipv 3 "), std::string::npos) << r.output;
@@ -75,9 +75,9 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMove) {
 
   // Lines of shallow iterations, whose scores run high from the start position, give
   // way to the deeper results: the last lines printed are all of the last depth.
-  options.multiPV = 3;
+  engine().options.multiPV = 3;
   const SearchResult opening = search("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 8);
-  options.multiPV = 1;
+  engine().options.multiPV = 1;
   const std::string& out = opening.output;
   std::size_t from = std::string::npos;
   for (int line = 3; line >= 1; --line) {
@@ -97,16 +97,16 @@ TEST_F(SearchTest, SearchMovesRestrictTheRoot) {
 
 // Analysis runs until stopped: a clock left by an earlier game sets it no time limit.
 TEST_F(SearchTest, AnalysisIgnoresTheClock) {
-  timeControl.baseTime = 500;
-  timeControl.clockCs[WHITE] = timeControl.clockCs[BLACK] = 500;
-  setAnalysisMode(true);
+  engine().timeControl.baseTime = 500;
+  engine().timeControl.clockCs[WHITE] = engine().timeControl.clockCs[BLACK] = 500;
+  setAnalysisMode(engine(), true);
   search("r1b1k1nr/ppp2ppp/2n5/2bqp3/8/2NP1N2/PPP1BPPP/R1BQK2R w KQkq -", 3);
-  setAnalysisMode(false);
-  EXPECT_EQ(timeControl.timePerMove, 0);
+  setAnalysisMode(engine(), false);
+  EXPECT_EQ(engine().timeControl.timePerMove, 0);
 }
 
 TEST_F(SearchTest, XboardThinkingLineFormat) {
-  engineFlags = FLAG_XBOARD | FLAG_POST;
+  engine().engineFlags = FLAG_XBOARD | FLAG_POST;
   const SearchResult r = search("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 2);
   // depth, score, centiseconds and nodes, then the line in algebraic notation.
   EXPECT_NE(r.output.find(" 1 29999 "), std::string::npos) << r.output;
@@ -127,14 +127,14 @@ TEST_F(SearchTest, SeveralThreadsFindTheSameResults) {
       {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - -", "f6a6", MATE_SCORE - 5},
       {"5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - -", "e3g3", 200},
   };
-  setSearchThreads(4);
+  setSearchThreads(engine(), 4);
   for (const Case& c : cases) {
     const SearchResult r = search(c.fen, 9);
     EXPECT_EQ(r.move, c.move) << c.fen;
     EXPECT_GE(r.score, c.minScore) << c.fen;
     EXPECT_LE(r.score, MATE_SCORE) << c.fen;
   }
-  setSearchThreads(1);
+  setSearchThreads(engine(), 1);
 }
 
 }  // namespace

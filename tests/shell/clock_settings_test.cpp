@@ -26,19 +26,20 @@ namespace {
 
 class ClockSettings : public ::testing::Test {
  protected:
-  Engine engine;
+  std::unique_ptr<Engine> record = std::make_unique<Engine>();
+  Engine& engine = *record;
   void SetUp() override {
     if (!appReady(engine)) {
       ASSERT_TRUE(initApp(engine));
     }
     setDefaultTimeControl(engine);
-    engineFlags = FLAG_UCI | FLAG_POST;
-    search.pondering = false;
+    engine.engineFlags = FLAG_UCI | FLAG_POST;
+    engine.search.pondering = false;
     engine.game.engineSide = NO_PIECE;
-    timeControl.timeLag = 20;
+    engine.timeControl.timeLag = 20;
     engine.game.pendingCommand = CMD_NONE;
-    recentRootScores[0] = MATE_SCORE;
-    setUpPosition(gamePosition);
+    engine.tt.recentRootScores[0] = MATE_SCORE;
+    setUpPosition(engine.gamePosition);
   }
 };
 
@@ -83,12 +84,12 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
   for (const Case& c : cases) {
     SetUp();
     engine.out.capturing = true;
-    engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
+    engine.engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
     for (const char* line : c.commands) c.xboard ? handleXboardCommand(engine, line) : handleUciCommand(engine, line);
     engine.out.captured.clear();
-    const int actual[] = {timeControl.timePerMove,     timeControl.baseTime,       timeControl.increment,
-                          timeControl.movesPerSession, timeControl.maxSearchDepth, timeControl.clockCs[WHITE],
-                          timeControl.clockCs[BLACK]};
+    const int actual[] = {engine.timeControl.timePerMove,     engine.timeControl.baseTime,       engine.timeControl.increment,
+                          engine.timeControl.movesPerSession, engine.timeControl.maxSearchDepth, engine.timeControl.clockCs[WHITE],
+                          engine.timeControl.clockCs[BLACK]};
     const int expected[] = {c.perMove, c.base, c.inc, c.session, c.depth, c.white, c.black};
     for (int i = 0; i < 7; ++i) {
       if (expected[i] != ANY) {
@@ -103,18 +104,18 @@ TEST_F(ClockSettings, GoDuringASearchIsIgnored) {
   handleUciCommand(engine, "go movetime 4000");
   engine.thinking = false;
   EXPECT_EQ(engine.game.pendingCommand, CMD_NONE);
-  EXPECT_EQ(timeControl.timePerMove, 500);
+  EXPECT_EQ(engine.timeControl.timePerMove, 500);
 }
 
 // With an engine side "time" is the engine's clock, "otim" the opponent's.
 TEST_F(ClockSettings, XboardTimeWithAnEngineSide) {
-  engineFlags = FLAG_XBOARD;
+  engine.engineFlags = FLAG_XBOARD;
   handleXboardCommand(engine, "level 0 5 0");
   engine.game.engineSide = BLACK;
   handleXboardCommand(engine, "time 1950");
   handleXboardCommand(engine, "otim 777");
-  EXPECT_EQ(timeControl.clockCs[BLACK], 1950);
-  EXPECT_EQ(timeControl.clockCs[WHITE], 777);
+  EXPECT_EQ(engine.timeControl.clockCs[BLACK], 1950);
+  EXPECT_EQ(engine.timeControl.clockCs[WHITE], 777);
 }
 
 // Numbers far beyond any real control are bounded before the allotment works with
@@ -137,8 +138,8 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
       {FLAG_UCI, {"go wtime 1000 btime 1000 winc 2000 binc 2000"}},
   };
   for (const auto& test : cases) {
-    engineFlags = test.protocol;
-    recentRootScores[0] = -MATE_SCORE;
+    engine.engineFlags = test.protocol;
+    engine.tt.recentRootScores[0] = -MATE_SCORE;
     for (const char* command : test.commands) {
       if (command == nullptr) continue;
       if (test.protocol == FLAG_UCI) {
@@ -149,15 +150,15 @@ TEST_F(ClockSettings, HugeNumbersAreBoundedBeforeTheAllotment) {
     }
     SCOPED_TRACE(test.commands[0]);
     for (int side : {WHITE, BLACK}) {
-      EXPECT_LE(std::abs(timeControl.clockCs[side]), MAX_CLOCK_CS);
-      allocateTime(side, 0);
-      EXPECT_GT(timeControl.timePerMove, 0);
-      EXPECT_LE(timeControl.timePerMove, std::max(timeControl.clockCs[side], 1));
-      EXPECT_GT(allotment.targetTime, 0);
+      EXPECT_LE(std::abs(engine.timeControl.clockCs[side]), MAX_CLOCK_CS);
+      allocateTime(engine, side, 0);
+      EXPECT_GT(engine.timeControl.timePerMove, 0);
+      EXPECT_LE(engine.timeControl.timePerMove, std::max(engine.timeControl.clockCs[side], 1));
+      EXPECT_GT(engine.allotment.targetTime, 0);
     }
-    EXPECT_LE(timeControl.increment, MAX_INCREMENT_CS);
-    EXPECT_LE(timeControl.movesPerSession, MAX_MOVES_TO_GO);
-    EXPECT_LE(timeControl.timePerMove, MAX_CLOCK_CS);
+    EXPECT_LE(engine.timeControl.increment, MAX_INCREMENT_CS);
+    EXPECT_LE(engine.timeControl.movesPerSession, MAX_MOVES_TO_GO);
+    EXPECT_LE(engine.timeControl.timePerMove, MAX_CLOCK_CS);
     setDefaultTimeControl(engine);
   }
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
+#include "shell/engine.h"
 #include "shell/options.h"
 #include "support/engine_process.h"
 
@@ -9,35 +11,36 @@ namespace velt {
 
 namespace {
 
-// Reads a configuration file with the given content into the global options.
-void readConfigText(const std::string& content) {
-  TempDirectory directory;
-  readConfigFile(directory.writeFile("velt.cfg", content).c_str());
-}
-
 class ConfigTest : public ::testing::Test {
  protected:
-  void TearDown() override { setDefaultOptions(); }
+  // Reads a configuration file with the given content into the engine's options.
+  void readConfigText(const std::string& content) {
+    TempDirectory directory;
+    readConfigFile(engine, directory.writeFile("velt.cfg", content).c_str());
+  }
+
+  std::unique_ptr<Engine> record = std::make_unique<Engine>();
+  Engine& engine = *record;
 };
 
 TEST_F(ConfigTest, MissingFileGivesDefaults) {
-  engineFlags = 0xFFFF;
-  options.maxThreads = 7;
-  readConfigFile("/nonexistent/velt.cfg");
-  EXPECT_EQ(engineFlags, FLAG_XBOARD | FLAG_POST);
-  EXPECT_EQ(options.ttIndexMask, 0x7FFFFCu);
-  EXPECT_STREQ(options.bookPath, "VeltBook.bin");
-  EXPECT_EQ(options.maxThreads, 1);
+  engine.engineFlags = 0xFFFF;
+  engine.options.maxThreads = 7;
+  readConfigFile(engine, "/nonexistent/velt.cfg");
+  EXPECT_EQ(engine.engineFlags, FLAG_XBOARD | FLAG_POST);
+  EXPECT_EQ(engine.options.ttIndexMask, 0x7FFFFCu);
+  EXPECT_STREQ(engine.options.bookPath, "VeltBook.bin");
+  EXPECT_EQ(engine.options.maxThreads, 1);
 }
 
 TEST_F(ConfigTest, FlagsAreSetOnlyByExactlyOne) {
   readConfigText("ponder = 1\nLearn = 0\nRESIGN = yes\nPreserve_Hash\t1\n");
-  EXPECT_TRUE(engineFlags & FLAG_PONDER);
-  EXPECT_FALSE(engineFlags & FLAG_BOOK_LEARNING);
-  EXPECT_FALSE(engineFlags & FLAG_CAN_RESIGN);
-  EXPECT_TRUE(engineFlags & FLAG_PRESERVE_HASH);
-  EXPECT_TRUE(engineFlags & FLAG_XBOARD);
-  EXPECT_TRUE(engineFlags & FLAG_POST);
+  EXPECT_TRUE(engine.engineFlags & FLAG_PONDER);
+  EXPECT_FALSE(engine.engineFlags & FLAG_BOOK_LEARNING);
+  EXPECT_FALSE(engine.engineFlags & FLAG_CAN_RESIGN);
+  EXPECT_TRUE(engine.engineFlags & FLAG_PRESERVE_HASH);
+  EXPECT_TRUE(engine.engineFlags & FLAG_XBOARD);
+  EXPECT_TRUE(engine.engineFlags & FLAG_POST);
 }
 
 // Numbers: "KEY = value" and "KEY value" work, "KEY=value" is one word and so no key;
@@ -73,20 +76,20 @@ TEST_F(ConfigTest, NumericValues) {
        &EngineOptions::maxThreads, 2},
   };
   for (const Case& c : cases) {
-    setDefaultOptions();
+    setDefaultOptions(engine);
     readConfigText(c.text);
-    EXPECT_EQ(options.*c.field, c.expected) << c.text;
+    EXPECT_EQ(engine.options.*c.field, c.expected) << c.text;
   }
   readConfigText("TT_SIZE 128\n");
-  EXPECT_EQ(options.ttIndexMask + 4, 128u << 17);
+  EXPECT_EQ(engine.options.ttIndexMask + 4, 128u << 17);
 }
 
 TEST_F(ConfigTest, PathsKeepInnerAndTrailingBlanks) {
   readConfigText(
       "BOOK_PATH = C:\\My Books\\main.bin\r\nSAVE_ANALYSIS_FILE = d:\\analysis file.dat  \nEGTB_PATH = /tb\n");
-  EXPECT_STREQ(options.bookPath, "C:\\My Books\\main.bin");
-  EXPECT_STREQ(options.analysisFilePath, "d:\\analysis file.dat  ");
-  EXPECT_STREQ(options.egtbPath, "/tb");
+  EXPECT_STREQ(engine.options.bookPath, "C:\\My Books\\main.bin");
+  EXPECT_STREQ(engine.options.analysisFilePath, "d:\\analysis file.dat  ");
+  EXPECT_STREQ(engine.options.egtbPath, "/tb");
 }
 
 TEST_F(ConfigTest, LongLinesAreReadInPieces) {
@@ -94,8 +97,8 @@ TEST_F(ConfigTest, LongLinesAreReadInPieces) {
   // is read as a line of its own.
   const std::string longPath(300, 'p');
   readConfigText("BOOK_PATH = " + longPath + "\n" + std::string(255, '#') + "MAX_THREADS = 5\n");
-  EXPECT_EQ(std::string(options.bookPath), std::string(255 - 12, 'p'));
-  EXPECT_EQ(options.maxThreads, 5);
+  EXPECT_EQ(std::string(engine.options.bookPath), std::string(255 - 12, 'p'));
+  EXPECT_EQ(engine.options.maxThreads, 5);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "board/coordinate.h"
@@ -25,22 +26,23 @@ namespace velt {
 
 namespace {
 
-std::string currentFen() {
+std::string currentFen(const Engine& engine) {
   char fen[FEN_TEXT_SIZE];
-  positionToFen(gamePosition, fen);
+  positionToFen(engine.gamePosition, fen);
   return fen;
 }
 
 class GameCommands : public ::testing::Test {
  protected:
-  Engine engine;
+  std::unique_ptr<Engine> record = std::make_unique<Engine>();
+  Engine& engine = *record;
   void SetUp() override {
     if (!appReady(engine)) {
       ASSERT_TRUE(initApp(engine));
     }
-    engineFlags = FLAG_UCI;
-    search.pondering = false;
-    search.analysisMode = false;
+    engine.engineFlags = FLAG_UCI;
+    engine.search.pondering = false;
+    engine.search.analysisMode = false;
     engine.game.forceMode = false;
     ASSERT_TRUE(startGame(engine, "", true));
   }
@@ -76,23 +78,23 @@ TEST_F(GameCommands, PositionPlaysItsMoves) {
   };
   for (const Case& c : cases) {
     command(c.line);
-    EXPECT_EQ(currentFen(), c.fen) << c.line;
+    EXPECT_EQ(currentFen(engine), c.fen) << c.line;
     EXPECT_EQ(engine.game.engineSide, NO_PIECE);
   }
 }
 
 TEST_F(GameCommands, MalformedFenChangesNothing) {
   command("position startpos moves e2e4");
-  const std::string before = currentFen();
+  const std::string before = currentFen(engine);
   engine.out.capturing = true;
   command("position fen rnbqkbnr/pppppppp/8/8 w - - moves e7e5");
   command("position fen");
-  EXPECT_EQ(currentFen(), std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  EXPECT_EQ(currentFen(engine), std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
   command("position startpos moves e2e4");
   command("position fen 8/8/8 w - -");
   const std::string output = takeCaptured(engine.out);
   EXPECT_NE(output.find("Illegal position: rnbqkbnr/pppppppp/8/8 w - -"), std::string::npos);
-  EXPECT_EQ(currentFen(), before);
+  EXPECT_EQ(currentFen(engine), before);
 }
 
 // A mating move ends the game, prints the result and gets its "#" in the record.
@@ -100,7 +102,7 @@ TEST_F(GameCommands, MateEndsTheGameAndMarksTheLastMove) {
   ASSERT_TRUE(startGame(engine, "6k1/5ppp/8/8/8/8/8/R5K1 w - -", false));
   engine.game.engineSide = WHITE;
   Move move = MOVE_NONE;
-  ASSERT_TRUE(parseMoveText(gamePosition, "a1a8", move));
+  ASSERT_TRUE(parseMoveText(engine.gamePosition, "a1a8", move));
   ASSERT_TRUE(makeGameMove(engine, move));
   engine.out.capturing = true;
   checkGameResult(engine);

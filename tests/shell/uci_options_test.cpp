@@ -2,8 +2,8 @@
 // others take effect at once.
 #include <gtest/gtest.h>
 
-#include "search/search_state.h"
-#include "search/tt.h"
+#include <memory>
+
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/clock_settings.h"
@@ -15,37 +15,35 @@ namespace velt {
 namespace {
 
 TEST(UciOptions, TableOptionsWaitForTheSearchToStop) {
-  Engine engine;
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
   ASSERT_TRUE(initApp(engine));
-  engineFlags = FLAG_UCI;
+  engine.engineFlags = FLAG_UCI;
   handleUciCommand(engine, "setoption name Hash value 8");
-  ASSERT_EQ(ttMask, hashSizeToMask(8));
+  ASSERT_EQ(engine.tt.mask, hashSizeToMask(8));
   engine.thinking = true;
   handleUciCommand(engine, "setoption name Hash value 16");
   handleUciCommand(engine, "setoption name MaxThreads value 3");
   handleUciCommand(engine, "setoption name Rook_vs_Minor_Score value 12");
   handleUciCommand(engine, "setoption name MultiPV value 3");
-  EXPECT_EQ(ttMask, hashSizeToMask(8));
-  EXPECT_EQ(options.maxThreads, 1);
-  EXPECT_EQ(options.rookVsMinorScore, 0);
-  EXPECT_EQ(options.multiPV, 3);  // no table behind it: at once
+  EXPECT_EQ(engine.tt.mask, hashSizeToMask(8));
+  EXPECT_EQ(engine.options.maxThreads, 1);
+  EXPECT_EQ(engine.options.rookVsMinorScore, 0);
+  EXPECT_EQ(engine.options.multiPV, 3);  // no table behind it: at once
   engine.thinking = false;
   applyQueuedOptions(engine);
-  EXPECT_EQ(ttMask, hashSizeToMask(16));
-  EXPECT_EQ(options.maxThreads, 3);
-  EXPECT_EQ(options.rookVsMinorScore, 12);
-  for (const char* line : {"setoption name Rook_vs_Minor_Score value 0", "setoption name MaxThreads value 1",
-                           "setoption name MultiPV value 1"}) {
-    handleUciCommand(engine, line);
-  }
+  EXPECT_EQ(engine.tt.mask, hashSizeToMask(16));
+  EXPECT_EQ(engine.options.maxThreads, 3);
+  EXPECT_EQ(engine.options.rookVsMinorScore, 12);
 }
 
 // Spin values land in their advertised range whatever a front end sends; option names
 // match without regard to case and blanks.
 TEST(UciOptions, SpinValuesAreClamped) {
-  Engine engine;
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
   ASSERT_TRUE(initApp(engine));
-  engineFlags = FLAG_UCI;
+  engine.engineFlags = FLAG_UCI;
   struct Case {
     const char* line;
     int EngineOptions::*field;
@@ -62,28 +60,27 @@ TEST(UciOptions, SpinValuesAreClamped) {
   };
   for (const Case& c : cases) {
     handleUciCommand(engine, c.line);
-    EXPECT_EQ(options.*c.field, c.expected) << c.line;
+    EXPECT_EQ(engine.options.*c.field, c.expected) << c.line;
   }
-  handleUciCommand(engine, "setoption name MaxThreads value 1");
-  setDefaultOptions();
 }
 
 // A spin value that is no number is refused with a line saying so.
 TEST(UciOptions, ValuesThatAreNoNumbersChangeNothing) {
-  Engine engine;
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
   ASSERT_TRUE(initApp(engine));
-  engineFlags = FLAG_UCI;
-  const std::uint32_t mask = ttMask;
-  const EngineOptions before = options;
+  engine.engineFlags = FLAG_UCI;
+  const std::uint32_t mask = engine.tt.mask;
+  const EngineOptions before = engine.options;
   engine.out.capturing = true;
   for (const char* line : {"setoption name Hash value abc", "setoption name Hash", "setoption name MultiPV value 3x",
                            "setoption name Pruning Level value"}) {
     handleUciCommand(engine, line);
   }
   const std::string output = takeCaptured(engine.out);
-  EXPECT_EQ(ttMask, mask);
-  EXPECT_EQ(options.multiPV, before.multiPV);
-  EXPECT_EQ(options.pruningLevel, before.pruningLevel);
+  EXPECT_EQ(engine.tt.mask, mask);
+  EXPECT_EQ(engine.options.multiPV, before.multiPV);
+  EXPECT_EQ(engine.options.pruningLevel, before.pruningLevel);
   EXPECT_NE(output.find("Illegal value for Hash: abc\n"), std::string::npos) << output;
   EXPECT_NE(output.find("Illegal value for MultiPV: 3x\n"), std::string::npos) << output;
 }

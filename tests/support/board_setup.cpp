@@ -11,8 +11,8 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
-#include "search/history.h"
-#include "search/worker.h"
+#include "eval/pawns.h"
+#include "search/engine_core.h"
 
 namespace velt {
 
@@ -20,16 +20,23 @@ void prepareBoardTables() {
   static const bool built = [] {
     buildBoardTables();
     buildOrderTables();
-    resetHistory();
     return true;
   }();
   (void)built;
-  // Not once only: a suite before this one may have released the engine's tables.
-  ASSERT_TRUE(buildMaterialTable());
+}
+
+EngineCore& testEngine() {
+  static const auto engine = [] {
+    prepareBoardTables();
+    auto record = std::make_unique<EngineCore>();
+    EXPECT_TRUE(buildMaterialTable(record->evalData.material) && allocatePawnHash(record->evalData));
+    return record;
+  }();
+  return *engine;
 }
 
 std::unique_ptr<Worker> positionFromFen(const char* fen) {
-  prepareBoardTables();
+  Worker& gamePosition = testEngine().gamePosition;
   if (fen) {
     EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
   } else {

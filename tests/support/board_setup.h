@@ -10,10 +10,14 @@
 
 namespace velt {
 
-// Builds the board tables and the ordering tables once, and the material table
-// whenever it is missing.
+struct EngineCore;
+
+// Builds the board tables and the ordering tables once.
 void prepareBoardTables();
-// A copy of the game position set up from `fen` (the start position for null), its
+// The engine record of the board and evaluation tests: its material table and pawn
+// hash are built once; its game position is where FENs are set up.
+EngineCore& testEngine();
+// A copy of the test engine's game position set up from `fen` (the start position for null), its
 // attack maps filled for ply 0. Fails the calling test on a malformed FEN.
 std::unique_ptr<Worker> positionFromFen(const char* fen);
 // The colour-flipped FEN: ranks mirrored, colours swapped, side to move,

@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "board/bitboard.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
+#include "support/board_setup.h"
 
 namespace velt {
 
@@ -161,8 +162,7 @@ std::string randomFen(std::mt19937& rng, int men) {
 }
 
 Worker& setUp(const std::string& fen) {
-  static const bool tablesBuilt = (buildBoardTables(), true);
-  (void)tablesBuilt;
+  Worker& gamePosition = testEngine().gamePosition;
   EXPECT_TRUE(parseFen(gamePosition, fen.c_str())) << fen;
   gamePosition.ply = 0;
   bruteFillAttackMaps(gamePosition);

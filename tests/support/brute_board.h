@@ -37,7 +37,7 @@ std::string bruteToFen(const BruteBoard& b, int side);
 std::string randomFen(std::mt19937& rng, int men);
 // The same with exactly the given men besides the kings, as FEN letters ("Pb").
 std::string randomFenOf(std::mt19937& rng, const std::string& men);
-// Sets gamePosition up from the FEN and fills its attack maps; fails the test when the
+// Sets the test engine's game position up from the FEN and fills its attack maps; fails the test when the
 // FEN is rejected.
 Worker& setUp(const std::string& fen);
 

@@ -14,10 +14,10 @@ GameCheck::GameCheck(const std::string& fen) {
   startGame(engine_, fen.c_str(), false);
 }
 
-bool GameCheck::isLegal(const std::string& text) { return legalMoveFromText(gamePosition, text.c_str()) != MOVE_NONE; }
+bool GameCheck::isLegal(const std::string& text) { return legalMoveFromText(engine_.gamePosition, text.c_str()) != MOVE_NONE; }
 
 bool GameCheck::play(const std::string& text) {
-  const Move move = legalMoveFromText(gamePosition, text.c_str());
+  const Move move = legalMoveFromText(engine_.gamePosition, text.c_str());
   return move != MOVE_NONE && makeGameMove(engine_, move);
 }
 

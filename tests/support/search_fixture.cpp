@@ -1,6 +1,7 @@
 #include "support/search_fixture.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "board/coordinate.h"
 #include "search/root.h"
@@ -21,51 +22,54 @@ namespace {
 constexpr std::uint32_t TEST_TABLE_MASK = (1u << 18) - 4;  // 2 MB keeps the sanitizer build quick
 
 SearchResult runSearch(Engine& engine, const char* fen, int depth, const char* searchMoves,
-                       void (*searchFunction)()) {
-  newGame(true);
-  EXPECT_TRUE(parseFen(gamePosition, fen)) << fen;
-  std::snprintf(velt::search.searchMovesText, sizeof velt::search.searchMovesText, "%s", searchMoves);
-  timeControl.maxSearchDepth = depth;
-  testing::internal::CaptureStdout();
-  velt::search.reporter = searchOutputReporter(engine);
-  searchFunction();
-  velt::search.reporter = SearchReporter{};
+                       void (*searchFunction)(Engine&)) {
+  newGame(engine, true);
+  EXPECT_TRUE(parseFen(engine.gamePosition, fen)) << fen;
+  std::snprintf(engine.search.searchMovesText, sizeof engine.search.searchMovesText, "%s", searchMoves);
+  engine.timeControl.maxSearchDepth = depth;
+  engine.out.capturing = true;
+  engine.search.reporter = searchOutputReporter(engine);
+  searchFunction(engine);
+  engine.search.reporter = SearchReporter{};
   SearchResult result;
-  result.output = testing::internal::GetCapturedStdout();
-  result.move = velt::search.bestMove != MOVE_NONE ? moveToCoordinate(velt::search.bestMove) : "none";
-  result.score = velt::search.rootScore;
-  result.nodes = velt::search.totalNodes;
+  result.output = takeCaptured(engine.out);
+  engine.out.capturing = false;
+  result.move = engine.search.bestMove != MOVE_NONE ? moveToCoordinate(engine.search.bestMove) : "none";
+  result.score = engine.search.rootScore;
+  result.nodes = engine.search.totalNodes;
   return result;
 }
 
-void searchDecidedFromStart() { searchDecided(0); }
+void searchNormal(Engine& engine) { searchRoot(engine); }
+void searchDecidedFromStart(Engine& engine) { searchDecided(engine, 0); }
 
 }  // namespace
 
 Engine& SearchFixture::engine() {
-  static Engine suiteEngine;
-  return suiteEngine;
+  static const auto suiteEngine = std::make_unique<Engine>();
+  return *suiteEngine;
 }
 
 void SearchFixture::SetUpTestSuite() {
-  options.ttIndexMask = TEST_TABLE_MASK;
+  engine().options.ttIndexMask = TEST_TABLE_MASK;
   ASSERT_TRUE(initApp(engine()));
 }
 
 void SearchFixture::SetUp() {
-  engineFlags = FLAG_UCI | FLAG_POST;
-  velt::search.analysisMode = false;
-  velt::search.pondering = false;
-  velt::search.stopState = STOP_NONE;
-  timeControl.movesPerSession = timeControl.baseTime = timeControl.increment = timeControl.timePerMove = 0;
-  // An earlier suite may have left the tables set up with another size.
-  if (ttTable == nullptr || ttMask != options.ttIndexMask) {
-    ASSERT_TRUE(ttAllocate(options.ttIndexMask));
+  Engine& e = engine();
+  e.engineFlags = FLAG_UCI | FLAG_POST;
+  e.search.analysisMode = false;
+  e.search.pondering = false;
+  e.search.stopState = STOP_NONE;
+  e.timeControl.movesPerSession = e.timeControl.baseTime = e.timeControl.increment = e.timeControl.timePerMove = 0;
+  // A test may have left the table set up with another size.
+  if (e.tt.entries == nullptr || e.tt.mask != e.options.ttIndexMask) {
+    ASSERT_TRUE(ttAllocate(e.tt, e.options.ttIndexMask));
   }
 }
 
 SearchResult SearchFixture::search(const char* fen, int depth, const char* searchMoves) {
-  return runSearch(engine(), fen, depth, searchMoves, searchRoot);
+  return runSearch(engine(), fen, depth, searchMoves, searchNormal);
 }
 
 SearchResult SearchFixture::searchDecidedTo(const char* fen, int depth) {

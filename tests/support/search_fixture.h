@@ -8,9 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/engine.h"
+
 namespace velt {
 
-struct Engine;
 
 struct SearchResult {
   std::string move;  // coordinates, "none" without a move

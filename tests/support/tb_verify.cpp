@@ -10,7 +10,7 @@
 #include "egtb/tb_probe.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
-#include "search/worker.h"
+#include "search/engine_core.h"
 #include "shell/game_state.h"
 #include "support/board_setup.h"
 #include "support/brute_board.h"
@@ -54,8 +54,8 @@ int backedUp(const Position& child, const TablebaseSet& set, bool& known) {
 
 VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
   prepareBoardTables();
-  const bool savedAnalysisMode = search.analysisMode;
-  search.analysisMode = true;  // bishop promotions too
+  Worker& gamePosition = testEngine().gamePosition;
+  gamePosition.bishopPromotions = true;  // bishop promotions too
   VerifyResult result;
   for (int side = 0; side < tablebaseFileSides(classNumber); ++side) {
     const auto& entries = set.entries[classNumber][side];
@@ -97,7 +97,7 @@ VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
       }
     }
   }
-  search.analysisMode = savedAnalysisMode;
+  gamePosition.bishopPromotions = false;
   return result;
 }
 
