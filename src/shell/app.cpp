@@ -48,7 +48,7 @@ bool initApp(Engine& engine) {
 }
 
 void releaseApp(Engine& engine) {
-  closeBook();
+  closeBook(engine.book);
   ttRelease();
   releaseMaterialTable();
   releasePawnHash();

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "book/book.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/output.h"
@@ -43,6 +44,7 @@ struct Engine {
   // end can only give a control under a second this way.
   bool baseAwaitsClock = false;
   std::vector<QueuedOption> queuedOptions;
+  BookState book;  // the open book, if any
   std::unique_ptr<unsigned char[]> tablebaseCache;
   // The search's last single-line report, repeated on a ponder hit.
   std::string lastThinkingLine;
