@@ -18,15 +18,26 @@ constexpr int TIGHT_TARGET_CS = 100;  // below this hard-limited target the five
 constexpr int ROOT_PROBE_PLIES = 3;   // nodes this near the root probe after any move
 
 struct SearchTablebases {
+  const Tablebases* files = nullptr;  // null: no tablebases
   int usableMen = 0;
   bool rootDraw = false;
 };
 SearchTablebases searchTablebases;
 
+// Callers first check the men against usableMen, which is 0 without tablebases.
+bool probeSearchTablebase(const Worker& pos, int& score) { return probeTablebase(*searchTablebases.files, pos, score); }
+
 }  // namespace
 
+void setSearchTablebases(const Tablebases* files) { searchTablebases.files = files; }
+
+void forgetSearchTablebases(const Tablebases& files) {
+  if (searchTablebases.files == &files) searchTablebases.files = nullptr;
+}
+
 void prepareSearchTablebases(bool hardLimit, int targetTimeCs) {
-  searchTablebases.usableMen = std::max(tablebaseStatus.largest, 0);
+  const Tablebases* files = searchTablebases.files;
+  searchTablebases.usableMen = files ? std::max(files->largest, 0) : 0;
   if (hardLimit && targetTimeCs < TIGHT_TARGET_CS) searchTablebases.usableMen = std::min(searchTablebases.usableMen, FOUR_MEN);
   searchTablebases.rootDraw = false;
 }
@@ -34,7 +45,7 @@ void prepareSearchTablebases(bool hardLimit, int targetTimeCs) {
 bool probeRootTablebase(Worker& pos) {
   int score;
   searchTablebases.rootDraw = pos.menCount <= searchTablebases.usableMen && pos.castleRights == 0 &&
-                              probeTablebase(pos, score) && score == 0;
+                              probeSearchTablebase(pos, score) && score == 0;
   return searchTablebases.rootDraw;
 }
 
@@ -42,7 +53,7 @@ bool rootTablebaseDraw() { return searchTablebases.rootDraw; }
 
 bool keepsTablebaseDraw(Worker& pos) {
   int score;
-  return !searchTablebases.rootDraw || pos.menCount > searchTablebases.usableMen || !probeTablebase(pos, score) ||
+  return !searchTablebases.rootDraw || pos.menCount > searchTablebases.usableMen || !probeSearchTablebase(pos, score) ||
          score == 0;
 }
 
@@ -53,7 +64,7 @@ bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& 
   const Move last = pos.gamePly > 0 ? pos.undo[pos.gamePly - 1].move : MOVE_NONE;
   if (pos.ply >= ROOT_PROBE_PLIES && !(last & (FLAG_CAPTURE | FLAG_PROMOTION))) return false;
   int score;
-  if (!probeTablebase(pos, score)) return false;
+  if (!probeSearchTablebase(pos, score)) return false;
   const auto hits = static_cast<std::uint32_t>(++pos.tbHits);
   if (pos.threadIndex == 0 && hits % static_cast<std::uint32_t>(std::max(search.tbPollInterval, 1)) == 0) {
     pollSearch(pos);

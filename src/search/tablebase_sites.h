@@ -6,6 +6,8 @@
 
 namespace velt {
 
+struct Tablebases;
+
 // How a node kind probes at its entry.
 struct TablebaseProbeRule {
   int largestMen;       // 4 for the shallow zero-window nodes, else 5
@@ -14,6 +16,11 @@ struct TablebaseProbeRule {
   bool drawScoreForDraw;  // principal-variation style nodes score a draw with drawScore
 };
 
+// The tablebases the searches probe, set by their owner whenever it (re)opens them;
+// null means none. The record must outlive its use by the searches.
+void setSearchTablebases(const Tablebases* files);
+// Forgets `files` when the searches probe them, before their owner ends.
+void forgetSearchTablebases(const Tablebases& files);
 // Sets the usable tablebase size at the start of a search; a tight hard limit keeps
 // the five-men files out.
 void prepareSearchTablebases(bool hardLimit, int targetTimeCs);

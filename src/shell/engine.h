@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "book/book.h"
+#include "egtb/tb_probe.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/output.h"
@@ -46,6 +47,7 @@ struct Engine {
   std::vector<QueuedOption> queuedOptions;
   BookState book;  // the open book, if any
   std::unique_ptr<unsigned char[]> tablebaseCache;
+  Tablebases tablebases;  // lays its block cache out in tablebaseCache
   // The search's last single-line report, repeated on a ponder hit.
   std::string lastThinkingLine;
   std::thread commandReader;  // runs from initInput on (command_reader.h)
