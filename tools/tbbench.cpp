@@ -32,10 +32,12 @@ struct Probe {
 };
 
 // Runs the probes, returning probes per second; `found` counts the known values.
-double probeRate(const std::vector<Probe>& probes, long& found) {
+double probeRate(const Tablebases& tablebases, const std::vector<Probe>& probes, long& found) {
   const std::clock_t start = std::clock();
   found = 0;
-  for (const Probe& p : probes) found += readTablebaseValue(p.classNumber, p.side, p.index) != TB_VALUE_UNKNOWN;
+  for (const Probe& p : probes) {
+    found += readTablebaseValue(tablebases, p.classNumber, p.side, p.index) != TB_VALUE_UNKNOWN;
+  }
   const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   return static_cast<double>(probes.size()) / seconds;
 }
@@ -49,20 +51,24 @@ int main(int argc, char** argv) {
   }
   const long probeCount = argc > 2 ? std::atol(argv[2]) : 200000;
   const std::size_t cacheBytes = static_cast<std::size_t>(argc > 3 ? std::atol(argv[3]) : 32) << 20;
-  setTablebaseFaultHook({nullptr, [](void*, TablebaseFault fault, const std::string& name, const std::string& detail) {
-                           std::printf("%s\n", tablebaseFaultLine(fault, name, detail).c_str());
-                         }});
-  if (initTablebases(argv[1]) == 0) {
+  Tablebases tablebases;
+  const auto printFault = [](void*, TablebaseFault fault, const std::string& name, const std::string& detail) {
+    std::printf("%s\n", tablebaseFaultLine(fault, name, detail).c_str());
+  };
+  setTablebaseFaultHook(tablebases, {nullptr, printFault});
+  if (initTablebases(tablebases, argv[1]) == 0) {
     std::fprintf(stderr, "no tablebases in %s\n", argv[1]);
     return 1;
   }
   std::vector<Probe> files;
   for (int c = 1; c < TB_CLASS_COUNT; ++c)
     for (int side = 0; side < (tablebaseClass(c).flags & TB_SYMMETRIC ? 1 : 2); ++side)
-      if (tablebaseRegistered(c, side) && tablebaseClass(c).positionCount[side] > 0) files.push_back({c, side, 0});
+      if (tablebaseRegistered(tablebases, c, side) && tablebaseClass(c).positionCount[side] > 0) {
+        files.push_back({c, side, 0});
+      }
   std::mt19937 random(1);
   auto cache = std::make_unique<unsigned char[]>(cacheBytes);
-  initTablebaseCache(cache.get(), cacheBytes);
+  initTablebaseCache(tablebases, cache.get(), cacheBytes);
   // Distinct blocks, half as many as the cache holds.
   const std::size_t blockCount = cacheBytes / TB_CACHE_ENTRY_BYTES / 2;
   std::vector<Probe> blocks;
@@ -82,8 +88,8 @@ int main(int argc, char** argv) {
     warmProbes.push_back(p);
   }
   long coldFound = 0, warmFound = 0;
-  const double cold = probeRate(blocks, coldFound);
-  const double warm = probeRate(warmProbes, warmFound);
+  const double cold = probeRate(tablebases, blocks, coldFound);
+  const double warm = probeRate(tablebases, warmProbes, warmFound);
   std::printf("%s: %zu files; cold: %zu probes, %.0f probes/s; warm: %ld probes, %.0f probes/s (%ld + %ld known)\n",
               argv[1], files.size(), blocks.size(), cold, probeCount, warm, coldFound, warmFound);
   return 0;

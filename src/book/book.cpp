@@ -11,8 +11,6 @@
 
 namespace velt {
 
-BookState book;
-
 namespace {
 
 constexpr int MAX_CANDIDATES = 32;
@@ -41,11 +39,11 @@ void writeU16(unsigned char* bytes, std::uint16_t value) {
   bytes[1] = static_cast<unsigned char>(value >> 8);
 }
 
-bool readAt(long offset, void* buffer, std::size_t bytes) {
+bool readAt(BookState& book, long offset, void* buffer, std::size_t bytes) {
   return std::fseek(book.file, offset, SEEK_SET) == 0 && std::fread(buffer, 1, bytes, book.file) == bytes;
 }
 
-void writeAt(long offset, const void* buffer, std::size_t bytes) {
+void writeAt(BookState& book, long offset, const void* buffer, std::size_t bytes) {
   if (!book.writable) return;
   if (std::fseek(book.file, offset, SEEK_SET) == 0) std::fwrite(buffer, 1, bytes, book.file);
   std::fflush(book.file);
@@ -53,10 +51,10 @@ void writeAt(long offset, const void* buffer, std::size_t bytes) {
 
 // Reads one table's index at `start` and checks every bucket it names against the
 // file. Sets `end` to the end of its last bucket. False when the table is damaged.
-bool loadTable(BookTable& table, long start, long& end) {
+bool loadTable(BookState& book, BookTable& table, long start, long& end) {
   // The index is read into its own place and turned into host order there.
   static_assert(sizeof table.index == BOOK_INDEX_BYTES);
-  if (!readAt(start, table.index, sizeof table.index)) return false;
+  if (!readAt(book, start, table.index, sizeof table.index)) return false;
   table.start = start;
   end = start + BOOK_INDEX_BYTES;
   for (int b = 0; b < BOOK_BUCKETS; ++b) {
@@ -67,7 +65,7 @@ bool loadTable(BookTable& table, long start, long& end) {
     if (entry == BOOK_EMPTY_BUCKET) continue;
     const long offset = start + static_cast<long>(entry);
     unsigned char countBytes[BOOK_COUNT_BYTES];
-    if (entry < BOOK_INDEX_BYTES || offset + BOOK_COUNT_BYTES > book.fileSize || !readAt(offset, countBytes, 4)) {
+    if (entry < BOOK_INDEX_BYTES || offset + BOOK_COUNT_BYTES > book.fileSize || !readAt(book, offset, countBytes, 4)) {
       return false;
     }
     const long bucketEnd = offset + BOOK_COUNT_BYTES + static_cast<long>(readU32(countBytes)) * BOOK_RECORD_BYTES;
@@ -77,8 +75,8 @@ bool loadTable(BookTable& table, long start, long& end) {
   return true;
 }
 
-BookOpening damagedBook() {
-  closeBook();
+BookOpening damagedBook(BookState& book) {
+  closeBook(book);
   return BookOpening::DAMAGED;
 }
 
@@ -99,7 +97,7 @@ int learnedRatioOf(const BookRecord& r) {
 
 // Step 1 of the probe: every legal move whose position the table holds and which
 // qualifies as a candidate there.
-int collectCandidates(int table, EvalPosition& pos, Candidate* candidates) {
+int collectCandidates(BookState& book, int table, EvalPosition& pos, Candidate* candidates) {
   pos.ply = 0;
   prepareRoot(pos);
   int count = 0;
@@ -109,7 +107,7 @@ int collectCandidates(int table, EvalPosition& pos, Candidate* candidates) {
     if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
     BookRecord record;
     long offset = 0;
-    const bool found = findBookRecord(table, pos.hashKey, record, offset);
+    const bool found = findBookRecord(book, table, pos.hashKey, record, offset);
     unmakeMove(pos);
     if (!found) continue;
     if (table < 2 && record.games < MIN_CANDIDATE_GAMES && !(record.flags & BOOK_FLAG_PRIORITY)) continue;
@@ -119,7 +117,7 @@ int collectCandidates(int table, EvalPosition& pos, Candidate* candidates) {
 }
 
 // Steps 2 and 3: the weight of each candidate from its record and the others'.
-void weighCandidates(Candidate* candidates, int count) {
+void weighCandidates(BookState& book, Candidate* candidates, int count) {
   int maxGames = 0, minRatio = RATIO_SCALE, maxRatio = -RATIO_SCALE;
   int sumLearned = 0, countLearned = 0, maxPriority = PRIORITY_FLOOR;
   for (int i = 0; i < count; ++i) {
@@ -143,7 +141,7 @@ void weighCandidates(Candidate* candidates, int count) {
     BookRecord& r = c.record;
     if (r.skip > 0) {
       --r.skip;
-      writeAt(c.offset + BOOK_SKIP_OFFSET, &r.skip, 1);
+      writeAt(book, c.offset + BOOK_SKIP_OFFSET, &r.skip, 1);
       c.weight = 0;
       continue;
     }
@@ -242,30 +240,30 @@ std::uint32_t bookKeyOf(std::uint64_t hashKey) { return static_cast<std::uint32_
 
 int bookBucketOf(std::uint64_t hashKey) { return static_cast<int>(static_cast<std::uint32_t>(hashKey) & BOOK_BUCKET_MASK); }
 
-BookOpening openBook(const char* path) {
+BookOpening openBook(BookState& book, const char* path) {
   if (book.file) return BookOpening::OPEN;
   book.file = std::fopen(path, "r+b");
   book.writable = book.file != nullptr;
   if (!book.file) book.file = std::fopen(path, "rb");
   if (!book.file) return BookOpening::ABSENT;
-  if (std::fseek(book.file, 0, SEEK_END) != 0 || (book.fileSize = std::ftell(book.file)) < 0) return damagedBook();
+  if (std::fseek(book.file, 0, SEEK_END) != 0 || (book.fileSize = std::ftell(book.file)) < 0) return damagedBook(book);
   long start = 0;
   for (int t = 0; t < BOOK_MAX_TABLES; ++t) {
     // Table 0 must be there; a later one only when the file goes on past its index.
     if (t > 0 && book.fileSize <= start + BOOK_INDEX_BYTES) break;
     BookTable* table = new (std::nothrow) BookTable;
     if (!table) {
-      closeBook();
+      closeBook(book);
       return BookOpening::OUT_OF_MEMORY;
     }
     book.tables[t] = table;
     book.tableCount = t + 1;
-    if (!loadTable(*table, start, start)) return damagedBook();
+    if (!loadTable(book, *table, start, start)) return damagedBook(book);
   }
   return BookOpening::OPEN;
 }
 
-void closeBook() {
+void closeBook(BookState& book) {
   for (BookTable*& table : book.tables) {
     delete table;
     table = nullptr;
@@ -276,18 +274,20 @@ void closeBook() {
   book.writable = false;
 }
 
-bool bookIsOpen() { return book.file != nullptr; }
+BookState::~BookState() { closeBook(*this); }
 
-bool bookTableLoaded(int table) { return book.file && table >= 0 && table < book.tableCount; }
+bool bookIsOpen(const BookState& book) { return book.file != nullptr; }
 
-bool findBookRecord(int table, std::uint64_t hashKey, BookRecord& record, long& fileOffset) {
-  if (!bookTableLoaded(table)) return false;
+bool bookTableLoaded(const BookState& book, int table) { return book.file && table >= 0 && table < book.tableCount; }
+
+bool findBookRecord(BookState& book, int table, std::uint64_t hashKey, BookRecord& record, long& fileOffset) {
+  if (!bookTableLoaded(book, table)) return false;
   const BookTable& t = *book.tables[table];
   const std::uint32_t entry = t.index[bookBucketOf(hashKey)];
   if (entry == BOOK_EMPTY_BUCKET) return false;
   const long offset = t.start + static_cast<long>(entry);
   unsigned char countBytes[BOOK_COUNT_BYTES];
-  if (!readAt(offset, countBytes, sizeof countBytes)) return false;
+  if (!readAt(book, offset, countBytes, sizeof countBytes)) return false;
   const long stored = readU32(countBytes);
   const int count = static_cast<int>(std::min<long>(stored, BOOK_BUCKET_READ_LIMIT));
   // The bucket was checked at opening; the file may still have been cut since.
@@ -306,19 +306,19 @@ bool findBookRecord(int table, std::uint64_t hashKey, BookRecord& record, long& 
   return false;
 }
 
-void writeBookRecord(const BookRecord& record, long fileOffset) {
+void writeBookRecord(BookState& book, const BookRecord& record, long fileOffset) {
   unsigned char bytes[BOOK_RECORD_BYTES];
   encodeBookRecord(record, bytes);
-  writeAt(fileOffset, bytes, sizeof bytes);
+  writeAt(book, fileOffset, bytes, sizeof bytes);
 }
 
-bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
+bool bookProbe(BookState& book, int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
                std::vector<BookCandidate>* shown) {
   if (shown) shown->clear();
-  if (!bookTableLoaded(table)) return false;
+  if (!bookTableLoaded(book, table)) return false;
   Candidate candidates[MAX_CANDIDATES];
-  const int count = collectCandidates(table, pos, candidates);
-  weighCandidates(candidates, count);
+  const int count = collectCandidates(book, table, pos, candidates);
+  weighCandidates(book, candidates, count);
   sortCandidates(candidates, count);
   if (settings.fromInitialPosition && count >= 2) dampSideLines(candidates, count, pos.side);
   if (shown) {

@@ -57,30 +57,34 @@ struct BookTable {
   std::uint32_t index[BOOK_BUCKETS];  // offsets relative to `start`
 };
 
-// The open book: one file handle shared by probing and learning.
+// An open book: one file handle shared by probing and learning. Its owner passes it to
+// every book function; it closes the file when it ends.
 struct BookState {
   std::FILE* file = nullptr;
   bool writable = false;  // a read-only file still gives moves, but keeps no counters
   long fileSize = 0;
   int tableCount = 0;
   BookTable* tables[BOOK_MAX_TABLES] = {};
-};
 
-extern BookState book;
+  BookState() = default;
+  BookState(const BookState&) = delete;
+  BookState& operator=(const BookState&) = delete;
+  ~BookState();
+};
 
 enum class BookOpening { OPEN, ABSENT, DAMAGED, OUT_OF_MEMORY };
 
 // Opens the book file unless one is open; otherwise no book is left open.
-BookOpening openBook(const char* path);
-void closeBook();
-bool bookIsOpen();
-bool bookTableLoaded(int table);
+BookOpening openBook(BookState& book, const char* path);
+void closeBook(BookState& book);
+bool bookIsOpen(const BookState& book);
+bool bookTableLoaded(const BookState& book, int table);
 
 // Looks the position with this hash up in one table: fills `record` and its file
 // offset and returns true when found.
-bool findBookRecord(int table, std::uint64_t hashKey, BookRecord& record, long& fileOffset);
+bool findBookRecord(BookState& book, int table, std::uint64_t hashKey, BookRecord& record, long& fileOffset);
 // Writes a record that findBookRecord returned back at its offset.
-void writeBookRecord(const BookRecord& record, long fileOffset);
+void writeBookRecord(BookState& book, const BookRecord& record, long fileOffset);
 
 struct BookProbeSettings {
   bool fromInitialPosition = true;  // side lines are damped only in games from the start
@@ -98,7 +102,7 @@ constexpr int SHOWN_BOOK_CANDIDATES = 10;
 // counters in the file, and draws one at random in proportion to the weights.
 // Returns true and sets `move` when it chose one. `pos` is left as it was. With
 // `shown`, lists there the best candidates (at most SHOWN_BOOK_CANDIDATES), best first.
-bool bookProbe(int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
+bool bookProbe(BookState& book, int table, EvalPosition& pos, Move& move, const BookProbeSettings& settings,
                std::vector<BookCandidate>* shown = nullptr);
 
 }  // namespace velt

@@ -34,31 +34,31 @@ void learnRecord(BookRecord& record, int result, bool addSkip) {
 
 // Updates the record of the position now on the board; false when the book does not
 // hold it.
-bool learnPosition(const Position& pos, int result, bool addSkip) {
+bool learnPosition(BookState& book, const Position& pos, int result, bool addSkip) {
   BookRecord record;
   long offset = 0;
-  const bool inTable0 = findBookRecord(0, pos.hashKey, record, offset);
-  if (!inTable0 && !findBookRecord(1, pos.hashKey, record, offset)) return false;
+  const bool inTable0 = findBookRecord(book, 0, pos.hashKey, record, offset);
+  if (!inTable0 && !findBookRecord(book, 1, pos.hashKey, record, offset)) return false;
   learnRecord(record, result, addSkip);
-  writeBookRecord(record, offset);
+  writeBookRecord(book, record, offset);
   BookRecord copy;
   long copyOffset = 0;
-  if (inTable0 && findBookRecord(1, pos.hashKey, copy, copyOffset)) {
+  if (inTable0 && findBookRecord(book, 1, pos.hashKey, copy, copyOffset)) {
     copy.learned = record.learned;
     copy.learnCount = record.learnCount;
     copy.skip = record.skip;
-    writeBookRecord(copy, copyOffset);
+    writeBookRecord(book, copy, copyOffset);
   }
   return true;
 }
 
 }  // namespace
 
-void bookLearn(EvalPosition& pos, int score, const BookLearnGame& game) {
+void bookLearn(BookState& book, EvalPosition& pos, int score, const BookLearnGame& game) {
   const int exitPly = game.bookExitPly;
   const int gamePly = pos.gamePly;
   const int result = score >= LEARN_SCORE ? 1 : score <= -LEARN_SCORE ? -1 : 0;
-  if (!bookIsOpen() || exitPly < MIN_EXIT_PLY || gamePly - exitPly < MIN_PLIES_AFTER_BOOK) return;
+  if (!bookIsOpen(book) || exitPly < MIN_EXIT_PLY || gamePly - exitPly < MIN_PLIES_AFTER_BOOK) return;
   if (!game.fromInitialPosition || (result > 0 && !game.opponentIsComputer)) return;
   const int skipFrom = exitPly < LONG_LINE_PLY ? NO_SKIP_LIMIT : exitPly - SKIPPED_TAIL;
 
@@ -76,7 +76,7 @@ void bookLearn(EvalPosition& pos, int score, const BookLearnGame& game) {
   while (updating && next <= exitPly) {
     const int ply = next++;
     updating = replayPly(pos, moves[ply]) &&
-               learnPosition(pos, result, result < 0 && ply >= skipFrom) &&
+               learnPosition(book, pos, result, result < 0 && ply >= skipFrom) &&
                replayPly(pos, moves[next++]);
   }
   // The rest of the game, so that the position is the one learning started from.

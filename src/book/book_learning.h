@@ -2,6 +2,7 @@
 // bad, the book records of the positions its own book moves produced are marked.
 #pragma once
 
+#include "book/book.h"
 #include "eval/evaluate.h"
 
 namespace velt {
@@ -15,8 +16,8 @@ struct BookLearnGame {
 };
 
 // Replays the game on `pos` (its moves are read from the undo records) and updates
-// `learned`, `learnCount` and `skip` of the engine's book positions in the open book
-// file. `pos` ends as it began, at the same game ply.
-void bookLearn(EvalPosition& pos, int score, const BookLearnGame& game);
+// `learned`, `learnCount` and `skip` of the engine's book positions in `book`.
+// `pos` ends as it began, at the same game ply.
+void bookLearn(BookState& book, EvalPosition& pos, int score, const BookLearnGame& game);
 
 }  // namespace velt

@@ -1,24 +1,11 @@
 #include "egtb/tb_compressed.h"
 
-#include <atomic>
 #include <cstdio>
 #include <thread>
 
 namespace velt {
 
 namespace {
-
-// The pool: fixed storage, so that registering compressed files cannot fail for
-// want of memory.
-struct DecodeBlockPool {
-  std::atomic<bool> lock{false};
-  bool inUse[DECODE_BLOCK_COUNT] = {};
-  DecodeBlock blocks[DECODE_BLOCK_COUNT];
-  DecodeBlockPool() {
-    for (DecodeBlock& block : blocks) initDecodeBlock(block);
-  }
-};
-DecodeBlockPool decodePool;
 
 // The three compressed forms of a name ending in ".nbw" or ".nbb".
 void compressedNames(const std::string& plainName, std::string names[3]) {
@@ -62,26 +49,30 @@ CompressedRegistration registerCompressedFile(const std::string& plainName, std:
   return CompressedRegistration::DAMAGED;
 }
 
-DecodeBlock* takeDecodeBlock() {
+DecodeBlockPool::DecodeBlockPool() {
+  for (DecodeBlock& block : blocks) initDecodeBlock(block);
+}
+
+DecodeBlock* takeDecodeBlock(DecodeBlockPool& pool) {
   for (;;) {
-    while (decodePool.lock.exchange(true, std::memory_order_acquire)) {
+    while (pool.lock.exchange(true, std::memory_order_acquire)) {
     }
     for (int i = 0; i < DECODE_BLOCK_COUNT; ++i) {
-      if (decodePool.inUse[i]) continue;
-      decodePool.inUse[i] = true;
-      decodePool.lock.store(false, std::memory_order_release);
-      return &decodePool.blocks[i];
+      if (pool.inUse[i]) continue;
+      pool.inUse[i] = true;
+      pool.lock.store(false, std::memory_order_release);
+      return &pool.blocks[i];
     }
-    decodePool.lock.store(false, std::memory_order_release);
+    pool.lock.store(false, std::memory_order_release);
     std::this_thread::yield();
   }
 }
 
-void returnDecodeBlock(DecodeBlock* work) {
-  while (decodePool.lock.exchange(true, std::memory_order_acquire)) {
+void returnDecodeBlock(DecodeBlockPool& pool, DecodeBlock* work) {
+  while (pool.lock.exchange(true, std::memory_order_acquire)) {
   }
-  decodePool.inUse[work - decodePool.blocks] = false;
-  decodePool.lock.store(false, std::memory_order_release);
+  pool.inUse[work - pool.blocks] = false;
+  pool.lock.store(false, std::memory_order_release);
 }
 
 }  // namespace velt

@@ -1,8 +1,9 @@
 // Compressed tablebase files as the registration and the block cache see them: the
 // names a compressed file may have, its registration, and the pool of decode work
-// areas shared by the searching threads.
+// areas shared by the probing threads.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,9 +24,16 @@ CompressedRegistration registerCompressedFile(const std::string& plainName, std:
 
 // Work areas for decoding, one per thread at a time (taken after a block was found
 // missing from the cache, given back once it is decoded); taking one waits until
-// one is free.
+// one is free. Fixed storage, so that registering compressed files cannot fail for
+// want of memory.
 constexpr int DECODE_BLOCK_COUNT = 16;
-DecodeBlock* takeDecodeBlock();
-void returnDecodeBlock(DecodeBlock* work);
+struct DecodeBlockPool {
+  std::atomic<bool> lock{false};
+  bool inUse[DECODE_BLOCK_COUNT] = {};  // under `lock`
+  DecodeBlock blocks[DECODE_BLOCK_COUNT];
+  DecodeBlockPool();
+};
+DecodeBlock* takeDecodeBlock(DecodeBlockPool& pool);
+void returnDecodeBlock(DecodeBlockPool& pool, DecodeBlock* work);
 
 }  // namespace velt

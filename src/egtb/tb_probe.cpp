@@ -20,173 +20,132 @@
 
 namespace velt {
 
-TablebaseStatus tablebaseStatus;
-
 namespace {
 
-constexpr int BUCKETS_PER_FILE = 32;
-constexpr int NO_ENTRY = -1;
 constexpr int TB_LOSS_FLOOR = -127;  // "lost, distance unknown"
 constexpr int TB_WIN_FLOOR = -128;   // "won, distance unknown"
 constexpr int WIN_SCORE_BASE = 35534, LOSS_SCORE_BASE = 35532;
 
-class SpinLock {
- public:
-  void lock() {
-    while (locked_.exchange(true, std::memory_order_acquire)) {
-    }
-  }
-  void unlock() { locked_.store(false, std::memory_order_release); }
-
- private:
-  std::atomic<bool> locked_{false};
-};
-
-struct Bucket {
-  SpinLock lock;
-  int head = NO_ENTRY;
-};
-
-// One side's file of a class, plain or compressed (then with its descriptor).
-struct TablebaseFile {
-  std::string name;
-  std::atomic<bool> registered{false};
-  SpinLock fileLock;
-  std::FILE* handle = nullptr;
-  std::unique_ptr<Bucket[]> buckets;
-  std::unique_ptr<CompressedFile> compressed;
-};
-
-// The header of a cache entry: 32 bytes, laid out before the data parts.
-struct CacheHeader {
-  std::int32_t classNumber, side, block;
-  std::int32_t mruPrev, mruNext, bucketPrev, bucketNext;
-  std::int32_t padding;  // to 32 bytes
-};
-static_assert(sizeof(CacheHeader) == 32);
-constexpr std::size_t CACHE_DATA_BYTES = TB_CACHE_ENTRY_BYTES - sizeof(CacheHeader);
+constexpr std::size_t CACHE_DATA_BYTES = TB_CACHE_ENTRY_BYTES - sizeof(TablebaseCacheHeader);
 static_assert(CACHE_DATA_BYTES >= TB_BLOCK_ENTRIES);
 
-struct BlockCache {
-  SpinLock lock;
-  CacheHeader* headers = nullptr;
-  unsigned char* data = nullptr;
-  int entryCount = 0;
-  int mruHead = NO_ENTRY, mruTail = NO_ENTRY, freeHead = NO_ENTRY;
-};
-
-struct TablebaseFiles {
-  TablebaseFile files[TB_CLASS_COUNT][2];
-  BlockCache cache;
-  TablebaseFaultHook faultHook;
-};
-TablebaseFiles tb;
-
-void reportFault(TablebaseFault fault, const std::string& fileName, const std::string& detail = "") {
-  if (tb.faultHook.report) tb.faultHook.report(tb.faultHook.context, fault, fileName, detail);
+void reportFault(const Tablebases& tablebases, TablebaseFault fault, const std::string& fileName,
+                 const std::string& detail = "") {
+  const TablebaseFaultHook& hook = tablebases.faultHook;
+  if (hook.report) hook.report(hook.context, fault, fileName, detail);
 }
 
-TablebaseFile& tablebaseFile(int classNumber, int side) {
-  return tb.files[classNumber][tablebaseClass(classNumber).flags & TB_SYMMETRIC ? 0 : side];
+const TablebaseFile& tablebaseFile(const Tablebases& tablebases, int classNumber, int side) {
+  return tablebases.files[classNumber][tablebaseClass(classNumber).flags & TB_SYMMETRIC ? 0 : side];
 }
 
-unsigned char* entryData(int entry) { return tb.cache.data + static_cast<std::size_t>(entry) * CACHE_DATA_BYTES; }
+unsigned char* entryData(const TablebaseBlockCache& cache, int entry) {
+  return cache.data + static_cast<std::size_t>(entry) * CACHE_DATA_BYTES;
+}
 
 // --- list handling (callers hold the locks named) ---
 
-void mruUnlink(int e) {  // cache lock
-  CacheHeader& h = tb.cache.headers[e];
-  (h.mruPrev == NO_ENTRY ? tb.cache.mruHead : tb.cache.headers[h.mruPrev].mruNext) = h.mruNext;
-  (h.mruNext == NO_ENTRY ? tb.cache.mruTail : tb.cache.headers[h.mruNext].mruPrev) = h.mruPrev;
+void mruUnlink(TablebaseBlockCache& cache, int e) {  // cache lock
+  TablebaseCacheHeader& h = cache.headers[e];
+  (h.mruPrev == TB_NO_ENTRY ? cache.mruHead : cache.headers[h.mruPrev].mruNext) = h.mruNext;
+  (h.mruNext == TB_NO_ENTRY ? cache.mruTail : cache.headers[h.mruNext].mruPrev) = h.mruPrev;
 }
-void mruPushFront(int e) {  // cache lock
-  CacheHeader& h = tb.cache.headers[e];
-  h.mruPrev = NO_ENTRY;
-  h.mruNext = tb.cache.mruHead;
-  (tb.cache.mruHead == NO_ENTRY ? tb.cache.mruTail : tb.cache.headers[tb.cache.mruHead].mruPrev) = e;
-  tb.cache.mruHead = e;
+void mruPushFront(TablebaseBlockCache& cache, int e) {  // cache lock
+  TablebaseCacheHeader& h = cache.headers[e];
+  h.mruPrev = TB_NO_ENTRY;
+  h.mruNext = cache.mruHead;
+  (cache.mruHead == TB_NO_ENTRY ? cache.mruTail : cache.headers[cache.mruHead].mruPrev) = e;
+  cache.mruHead = e;
 }
-void bucketUnlink(Bucket& bucket, int e) {  // bucket lock
-  CacheHeader& h = tb.cache.headers[e];
-  (h.bucketPrev == NO_ENTRY ? bucket.head : tb.cache.headers[h.bucketPrev].bucketNext) = h.bucketNext;
-  if (h.bucketNext != NO_ENTRY) tb.cache.headers[h.bucketNext].bucketPrev = h.bucketPrev;
+void bucketUnlink(TablebaseBlockCache& cache, TablebaseBucket& bucket, int e) {  // bucket lock
+  TablebaseCacheHeader& h = cache.headers[e];
+  (h.bucketPrev == TB_NO_ENTRY ? bucket.head : cache.headers[h.bucketPrev].bucketNext) = h.bucketNext;
+  if (h.bucketNext != TB_NO_ENTRY) cache.headers[h.bucketNext].bucketPrev = h.bucketPrev;
 }
-void bucketPushFront(Bucket& bucket, int e) {  // bucket lock
-  CacheHeader& h = tb.cache.headers[e];
-  h.bucketPrev = NO_ENTRY;
+void bucketPushFront(TablebaseBlockCache& cache, TablebaseBucket& bucket, int e) {  // bucket lock
+  TablebaseCacheHeader& h = cache.headers[e];
+  h.bucketPrev = TB_NO_ENTRY;
   h.bucketNext = bucket.head;
-  if (bucket.head != NO_ENTRY) tb.cache.headers[bucket.head].bucketPrev = e;
+  if (bucket.head != TB_NO_ENTRY) cache.headers[bucket.head].bucketPrev = e;
   bucket.head = e;
 }
-void freePush(int e) {  // cache lock
-  tb.cache.headers[e].mruNext = tb.cache.freeHead;
-  tb.cache.freeHead = e;
+void freePush(TablebaseBlockCache& cache, int e) {  // cache lock
+  cache.headers[e].mruNext = cache.freeHead;
+  cache.freeHead = e;
 }
 
 // Takes an entry for a new block: a free one, else the least recently used one,
-// unlinked from its file's bucket under that bucket's lock. NO_ENTRY without cache.
-int takeEntry() {
+// unlinked from its file's bucket under that bucket's lock. TB_NO_ENTRY without cache.
+int takeEntry(const Tablebases& tablebases) {
+  TablebaseBlockCache& cache = tablebases.cache;
   for (;;) {
-    tb.cache.lock.lock();
-    if (tb.cache.freeHead != NO_ENTRY) {
-      const int e = tb.cache.freeHead;
-      tb.cache.freeHead = tb.cache.headers[e].mruNext;
-      tb.cache.lock.unlock();
+    cache.lock.lock();
+    if (cache.freeHead != TB_NO_ENTRY) {
+      const int e = cache.freeHead;
+      cache.freeHead = cache.headers[e].mruNext;
+      cache.lock.unlock();
       return e;
     }
-    const int tail = tb.cache.mruTail;
-    if (tail == NO_ENTRY) {
-      const bool none = tb.cache.entryCount == 0;
-      tb.cache.lock.unlock();
-      if (none) return NO_ENTRY;
+    const int tail = cache.mruTail;
+    if (tail == TB_NO_ENTRY) {
+      const bool none = cache.entryCount == 0;
+      cache.lock.unlock();
+      if (none) return TB_NO_ENTRY;
       std::this_thread::yield();  // every entry is being filled by another thread
       continue;
     }
     // Only the block's identity: its bucket links belong to its bucket's lock.
-    const CacheHeader& header = tb.cache.headers[tail];
-    const CacheHeader seen{header.classNumber, header.side, header.block, 0, 0, 0, 0, 0};
-    tb.cache.lock.unlock();
-    Bucket& bucket = tablebaseFile(seen.classNumber, seen.side).buckets[seen.block & (BUCKETS_PER_FILE - 1)];
+    const TablebaseCacheHeader& header = cache.headers[tail];
+    const TablebaseCacheHeader seen{header.classNumber, header.side, header.block, 0, 0, 0, 0, 0};
+    cache.lock.unlock();
+    TablebaseBucket& bucket =
+        tablebaseFile(tablebases, seen.classNumber, seen.side).buckets[seen.block & (TB_BUCKETS_PER_FILE - 1)];
     bucket.lock.lock();
-    tb.cache.lock.lock();
-    const CacheHeader& now = tb.cache.headers[tail];
-    const bool same = tb.cache.mruTail == tail && now.classNumber == seen.classNumber && now.side == seen.side &&
+    cache.lock.lock();
+    const TablebaseCacheHeader& now = cache.headers[tail];
+    const bool same = cache.mruTail == tail && now.classNumber == seen.classNumber && now.side == seen.side &&
                       now.block == seen.block;
     if (same) {
-      mruUnlink(tail);
-      bucketUnlink(bucket, tail);
+      mruUnlink(cache, tail);
+      bucketUnlink(cache, bucket, tail);
     }
-    tb.cache.lock.unlock();
+    cache.lock.unlock();
     bucket.lock.unlock();
     if (same) return tail;
   }
 }
 
-void giveBack(int e) {
-  tb.cache.lock.lock();
-  freePush(e);
-  tb.cache.lock.unlock();
+void giveBack(TablebaseBlockCache& cache, int e) {
+  cache.lock.lock();
+  freePush(cache, e);
+  cache.lock.unlock();
 }
 
-void closeFile(TablebaseFile& file) {
+void closeFile(const TablebaseFile& file) {
   file.fileLock.lock();
   if (file.handle) std::fclose(file.handle);
   file.handle = nullptr;
   file.fileLock.unlock();
 }
 
+// Closes every open handle; a probe opens a file again when it needs it.
+void closeFiles(const Tablebases& tablebases) {
+  for (const auto& sides : tablebases.files)
+    for (const TablebaseFile& file : sides) closeFile(file);
+}
+
 // Reads block `block` of a plain file into `out`, or of a compressed one into a
 // decode work area, decoding it after the file lock is released so that other
 // threads can read the file meanwhile. False on failure: the file is then dropped
 // for the rest of the run, and said so once, as a damaged file is at registration.
-bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
-  DecodeBlock* work = file.compressed ? takeDecodeBlock() : nullptr;
+bool readBlock(const Tablebases& tablebases, const TablebaseFile& file, int block, unsigned char* out) {
+  DecodeBlock* work = file.compressed ? takeDecodeBlock(tablebases.decodePool) : nullptr;
   file.fileLock.lock();
   if (!file.handle) file.handle = std::fopen(file.name.c_str(), "rb");
   if (!file.handle) {
     // Perhaps out of handles: release them all and try once more.
     file.fileLock.unlock();
-    closeTablebaseFiles();
+    closeFiles(tablebases);
     file.fileLock.lock();
     file.handle = std::fopen(file.name.c_str(), "rb");
   }
@@ -197,7 +156,7 @@ bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
     ok = ok && readCompressedBlock(*work, descriptor, file.handle, number, out) == 0;
     file.fileLock.unlock();
     ok = ok && decodeBlock(*work, descriptor, out + compressedBlockLength(descriptor, number)) == 0;
-    returnDecodeBlock(work);
+    returnDecodeBlock(tablebases.decodePool, work);
   } else {
     if (ok) {
       const long offset = static_cast<long>(block) * TB_BLOCK_ENTRIES;
@@ -211,46 +170,47 @@ bool readBlock(TablebaseFile& file, int block, unsigned char* out) {
     file.fileLock.unlock();
   }
   if (!ok && file.registered.exchange(false, std::memory_order_relaxed)) {
-    reportFault(TablebaseFault::UNREADABLE, file.name, "file broken");
+    reportFault(tablebases, TablebaseFault::UNREADABLE, file.name, "file broken");
   }
   return ok;
 }
 
 // The stored byte at (block, offset) of the file of (class, side), or TB_BYTE_UNKNOWN.
-int readCachedByte(int classNumber, int side, int block, int offset) {
-  TablebaseFile& file = tablebaseFile(classNumber, side);
-  Bucket& bucket = file.buckets[block & (BUCKETS_PER_FILE - 1)];
+int readCachedByte(const Tablebases& tablebases, int classNumber, int side, int block, int offset) {
+  TablebaseBlockCache& cache = tablebases.cache;
+  const TablebaseFile& file = tablebaseFile(tablebases, classNumber, side);
+  TablebaseBucket& bucket = file.buckets[block & (TB_BUCKETS_PER_FILE - 1)];
   bucket.lock.lock();
-  for (int e = bucket.head; e != NO_ENTRY; e = tb.cache.headers[e].bucketNext) {
-    if (tb.cache.headers[e].block != block) continue;
-    tb.cache.lock.lock();
-    mruUnlink(e);
-    mruPushFront(e);
-    tb.cache.lock.unlock();
-    bucketUnlink(bucket, e);
-    bucketPushFront(bucket, e);
-    const int stored = static_cast<signed char>(entryData(e)[offset]);
+  for (int e = bucket.head; e != TB_NO_ENTRY; e = cache.headers[e].bucketNext) {
+    if (cache.headers[e].block != block) continue;
+    cache.lock.lock();
+    mruUnlink(cache, e);
+    mruPushFront(cache, e);
+    cache.lock.unlock();
+    bucketUnlink(cache, bucket, e);
+    bucketPushFront(cache, bucket, e);
+    const int stored = static_cast<signed char>(entryData(cache, e)[offset]);
     bucket.lock.unlock();
     return stored;
   }
   bucket.lock.unlock();
 
-  const int e = takeEntry();
-  if (e == NO_ENTRY) return TB_BYTE_UNKNOWN;
-  CacheHeader& header = tb.cache.headers[e];
+  const int e = takeEntry(tablebases);
+  if (e == TB_NO_ENTRY) return TB_BYTE_UNKNOWN;
+  TablebaseCacheHeader& header = cache.headers[e];
   header.classNumber = classNumber;
   header.side = side;
   header.block = block;
-  unsigned char* data = entryData(e);
-  if (!readBlock(file, block, data)) {
-    giveBack(e);
+  unsigned char* data = entryData(cache, e);
+  if (!readBlock(tablebases, file, block, data)) {
+    giveBack(cache, e);
     return TB_BYTE_UNKNOWN;
   }
   bucket.lock.lock();
-  tb.cache.lock.lock();
-  mruPushFront(e);
-  tb.cache.lock.unlock();
-  bucketPushFront(bucket, e);
+  cache.lock.lock();
+  mruPushFront(cache, e);
+  cache.lock.unlock();
+  bucketPushFront(cache, bucket, e);
   const int stored = static_cast<signed char>(data[offset]);
   bucket.lock.unlock();
   return stored;
@@ -258,7 +218,7 @@ int readCachedByte(int classNumber, int side, int block, int offset) {
 
 // Checks the plain file of `name` (true when it exists and has the class's length).
 // A damaged file is reported and left out; the others still register.
-bool checkPlainFile(const std::string& name, std::uint64_t positionCount, bool& exists) {
+bool checkPlainFile(const Tablebases& tablebases, const std::string& name, std::uint64_t positionCount, bool& exists) {
   std::FILE* handle = std::fopen(name.c_str(), "rb");
   exists = handle != nullptr;
   if (!handle) return false;
@@ -266,38 +226,38 @@ bool checkPlainFile(const std::string& name, std::uint64_t positionCount, bool& 
   const long length = seekOk ? std::ftell(handle) : -1;
   std::fclose(handle);
   if (!seekOk || length < 0) {
-    reportFault(TablebaseFault::SEEK_FAILED, name);
+    reportFault(tablebases, TablebaseFault::SEEK_FAILED, name);
     return false;
   }
   if (positionCount != 0 && static_cast<std::uint64_t>(length) != positionCount) {
-    reportFault(TablebaseFault::CORRUPTED, name);
+    reportFault(tablebases, TablebaseFault::CORRUPTED, name);
     return false;
   }
   return true;
 }
 
 // Registers one file: the plain one when it exists, else its first compressed form.
-bool registerFile(const std::string& directory, int classNumber, int side) {
+bool registerFile(Tablebases& tablebases, const std::string& directory, int classNumber, int side) {
   const TablebaseClassInfo& info = tablebaseClass(classNumber);
   std::string name = directory;
   if (!name.empty() && name.back() != '/') name += '/';
   name += info.name;
   name += side == 0 ? ".nbw" : ".nbb";
-  TablebaseFile& file = tb.files[classNumber][side];
+  TablebaseFile& file = tablebases.files[classNumber][side];
   bool exists;
-  if (!checkPlainFile(name, info.positionCount[side], exists)) {
+  if (!checkPlainFile(tablebases, name, info.positionCount[side], exists)) {
     if (exists) return false;
     std::string compressedName, detail;
     TablebaseFault fault = TablebaseFault::CORRUPTED;
     switch (registerCompressedFile(name, info.positionCount[side], compressedName, file.compressed, fault, detail)) {
       case CompressedRegistration::ABSENT: return false;
-      case CompressedRegistration::DAMAGED: reportFault(fault, compressedName, detail); return false;
+      case CompressedRegistration::DAMAGED: reportFault(tablebases, fault, compressedName, detail); return false;
       case CompressedRegistration::REGISTERED: break;
     }
     name = compressedName;
   }
   file.name = name;
-  file.buckets = std::make_unique<Bucket[]>(BUCKETS_PER_FILE);
+  file.buckets = std::make_unique<TablebaseBucket[]>(TB_BUCKETS_PER_FILE);
   file.registered.store(true, std::memory_order_relaxed);
   return true;
 }
@@ -310,16 +270,19 @@ int classMen(int classNumber) {
 
 }  // namespace
 
-void setTablebaseFaultHook(const TablebaseFaultHook& hook) { tb.faultHook = hook; }
-const TablebaseFaultHook& tablebaseFaultHook() { return tb.faultHook; }
+TablebaseFile::~TablebaseFile() {
+  if (handle) std::fclose(handle);
+}
 
-int initTablebases(const char* pathList) {
+void setTablebaseFaultHook(Tablebases& tablebases, const TablebaseFaultHook& hook) { tablebases.faultHook = hook; }
+
+int initTablebases(Tablebases& tablebases, const char* pathList) {
   initTablebaseIndex();
-  closeTablebaseFiles();
-  tb.cache.lock.lock();
-  const bool hadCache = tb.cache.entryCount > 0;
-  tb.cache.lock.unlock();
-  for (auto& sides : tb.files) {
+  closeFiles(tablebases);
+  tablebases.cache.lock.lock();
+  const bool hadCache = tablebases.cache.entryCount > 0;
+  tablebases.cache.lock.unlock();
+  for (auto& sides : tablebases.files) {
     for (TablebaseFile& file : sides) {
       file.registered.store(false, std::memory_order_relaxed);
       file.name.clear();
@@ -328,7 +291,7 @@ int initTablebases(const char* pathList) {
     }
   }
   // Cached blocks belong to the files of the previous registration.
-  if (hadCache) initTablebaseCache(nullptr, 0);
+  if (hadCache) initTablebaseCache(tablebases, nullptr, 0);
   int largest = 0;
   const char* cursor = pathList;
   while (true) {
@@ -337,8 +300,8 @@ int initTablebases(const char* pathList) {
     for (int c = 1; c < TB_CLASS_COUNT; ++c) {
       const bool symmetric = tablebaseClass(c).flags & TB_SYMMETRIC;
       for (int side = 0; side < (symmetric ? 1 : 2); ++side) {
-        if (tb.files[c][side].registered.load(std::memory_order_relaxed)) continue;
-        if (registerFile(directory, c, side)) largest = std::max(largest, classMen(c));
+        if (tablebases.files[c][side].registered.load(std::memory_order_relaxed)) continue;
+        if (registerFile(tablebases, directory, c, side)) largest = std::max(largest, classMen(c));
       }
     }
     if (cursor[length] == '\0') break;
@@ -347,30 +310,25 @@ int initTablebases(const char* pathList) {
   return largest;
 }
 
-void initTablebaseCache(unsigned char* area, std::size_t bytes) {
-  closeTablebaseFiles();
-  BlockCache& cache = tb.cache;
+void initTablebaseCache(Tablebases& tablebases, unsigned char* area, std::size_t bytes) {
+  closeFiles(tablebases);
+  TablebaseBlockCache& cache = tablebases.cache;
   cache.entryCount = area && bytes >= TB_CACHE_ENTRY_BYTES ? static_cast<int>(bytes / TB_CACHE_ENTRY_BYTES) : 0;
-  cache.headers = reinterpret_cast<CacheHeader*>(area);
-  cache.data = area ? area + static_cast<std::size_t>(cache.entryCount) * sizeof(CacheHeader) : nullptr;
-  cache.mruHead = cache.mruTail = cache.freeHead = NO_ENTRY;
+  cache.headers = reinterpret_cast<TablebaseCacheHeader*>(area);
+  cache.data = area ? area + static_cast<std::size_t>(cache.entryCount) * sizeof(TablebaseCacheHeader) : nullptr;
+  cache.mruHead = cache.mruTail = cache.freeHead = TB_NO_ENTRY;
   for (int e = cache.entryCount - 1; e >= 0; --e) {
-    cache.headers[e] = CacheHeader{-1, -1, -1, NO_ENTRY, NO_ENTRY, NO_ENTRY, NO_ENTRY, 0};
-    freePush(e);
+    cache.headers[e] = TablebaseCacheHeader{-1, -1, -1, TB_NO_ENTRY, TB_NO_ENTRY, TB_NO_ENTRY, TB_NO_ENTRY, 0};
+    freePush(cache, e);
   }
-  for (auto& sides : tb.files)
+  for (auto& sides : tablebases.files)
     for (TablebaseFile& file : sides)
       if (file.buckets)
-        for (int b = 0; b < BUCKETS_PER_FILE; ++b) file.buckets[b].head = NO_ENTRY;
+        for (int b = 0; b < TB_BUCKETS_PER_FILE; ++b) file.buckets[b].head = TB_NO_ENTRY;
 }
 
-void closeTablebaseFiles() {
-  for (auto& sides : tb.files)
-    for (TablebaseFile& file : sides) closeFile(file);
-}
-
-bool tablebaseRegistered(int classNumber, int side) {
-  return tablebaseFile(classNumber, side).registered.load(std::memory_order_relaxed);
+bool tablebaseRegistered(const Tablebases& tablebases, int classNumber, int side) {
+  return tablebaseFile(tablebases, classNumber, side).registered.load(std::memory_order_relaxed);
 }
 
 int tablebaseByteValue(int stored) {
@@ -381,9 +339,9 @@ int tablebaseByteValue(int stored) {
   return stored > 0 ? TB_VALUE_BASE + stored : stored - TB_VALUE_BASE;
 }
 
-int readTablebaseValue(int classNumber, int side, std::uint32_t index) {
-  if (tb.cache.entryCount == 0 || !tablebaseRegistered(classNumber, side)) return TB_VALUE_UNKNOWN;
-  const int stored = readCachedByte(classNumber, side, static_cast<int>(index / TB_BLOCK_ENTRIES),
+int readTablebaseValue(const Tablebases& tablebases, int classNumber, int side, std::uint32_t index) {
+  if (tablebases.cache.entryCount == 0 || !tablebaseRegistered(tablebases, classNumber, side)) return TB_VALUE_UNKNOWN;
+  const int stored = readCachedByte(tablebases, classNumber, side, static_cast<int>(index / TB_BLOCK_ENTRIES),
                                     static_cast<int>(index % TB_BLOCK_ENTRIES));
   return tablebaseByteValue(stored);
 }
@@ -411,10 +369,10 @@ bool tablebaseEntryOf(const Position& pos, TablebaseEntry& entry) {
   return locateTablebaseEntry(lists, pos.side, pos.epSquare < 0 ? TB_NO_EP : pos.epSquare, entry);
 }
 
-int probeTablebase(const Position& pos, int& score) {
+int probeTablebase(const Tablebases& tablebases, const Position& pos, int& score) {
   TablebaseEntry entry;
-  if (!tablebaseEntryOf(pos, entry) || !tablebaseRegistered(entry.classNumber, entry.side)) return 0;
-  const int value = readTablebaseValue(entry.classNumber, entry.side, entry.index);
+  if (!tablebaseEntryOf(pos, entry) || !tablebaseRegistered(tablebases, entry.classNumber, entry.side)) return 0;
+  const int value = readTablebaseValue(tablebases, entry.classNumber, entry.side, entry.index);
   if (value == TB_VALUE_UNKNOWN) return 0;
   score = tablebaseScore(value, pos.ply);
   return 1;

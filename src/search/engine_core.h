@@ -1,12 +1,14 @@
 // The engine's state below the shell, in one record with one owner: the options and
 // the time control the protocols set, the search's own state, the tables its threads
-// share (transposition table, history, evaluation data), the thread pool and the game
-// position that thread 0 searches. The shell's engine record builds on it; a test or
+// share (transposition table, history, evaluation data, tablebases), the thread pool
+// and the game position that thread 0 searches. The shell's engine record builds on it; a test or
 // a tool makes its own. Search threads reach it through Worker::engine.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "egtb/tb_probe.h"
 #include "eval/eval_data.h"
 #include "search/engine_options.h"
 #include "search/history.h"
@@ -33,6 +35,9 @@ struct EngineCore {
   EvalData evalData;
   SearchMargins margins;
   int decidedMargins[MARGIN_COUNT] = {};  // the decided search's pruning margins
+  // The tablebases, whose block cache lies in tablebaseCache.
+  std::unique_ptr<unsigned char[]> tablebaseCache;
+  Tablebases tablebases;
   SearchTablebases tablebaseSites;
   RootState root{};
   ThreadPool pool;

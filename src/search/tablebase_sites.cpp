@@ -17,11 +17,14 @@ constexpr int FOUR_MEN = 4;
 constexpr int TIGHT_TARGET_CS = 100;  // below this hard-limited target the five-men files stay out
 constexpr int ROOT_PROBE_PLIES = 3;   // nodes this near the root probe after any move
 
+// Callers first check the men against usableMen, which is 0 without tablebases.
+bool probeSearchTablebase(const Worker& pos, int& score) { return probeTablebase(pos.engine->tablebases, pos, score); }
+
 }  // namespace
 
 void prepareSearchTablebases(EngineCore& engine, bool hardLimit, int targetTimeCs) {
   SearchTablebases& sites = engine.tablebaseSites;
-  sites.usableMen = std::max(tablebaseStatus.largest, 0);
+  sites.usableMen = std::max(engine.tablebases.largest, 0);
   if (hardLimit && targetTimeCs < TIGHT_TARGET_CS) sites.usableMen = std::min(sites.usableMen, FOUR_MEN);
   sites.rootDraw = false;
 }
@@ -29,7 +32,8 @@ void prepareSearchTablebases(EngineCore& engine, bool hardLimit, int targetTimeC
 bool probeRootTablebase(Worker& pos) {
   SearchTablebases& sites = pos.engine->tablebaseSites;
   int score;
-  sites.rootDraw = pos.menCount <= sites.usableMen && pos.castleRights == 0 && probeTablebase(pos, score) && score == 0;
+  sites.rootDraw = pos.menCount <= sites.usableMen && pos.castleRights == 0 && probeSearchTablebase(pos, score) &&
+                   score == 0;
   return sites.rootDraw;
 }
 
@@ -38,7 +42,7 @@ bool rootTablebaseDraw(const EngineCore& engine) { return engine.tablebaseSites.
 bool keepsTablebaseDraw(Worker& pos) {
   const SearchTablebases& sites = pos.engine->tablebaseSites;
   int score;
-  return !sites.rootDraw || pos.menCount > sites.usableMen || !probeTablebase(pos, score) || score == 0;
+  return !sites.rootDraw || pos.menCount > sites.usableMen || !probeSearchTablebase(pos, score) || score == 0;
 }
 
 bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& result) {
@@ -49,7 +53,7 @@ bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& 
   const Move last = pos.gamePly > 0 ? pos.undo[pos.gamePly - 1].move : MOVE_NONE;
   if (pos.ply >= ROOT_PROBE_PLIES && !(last & (FLAG_CAPTURE | FLAG_PROMOTION))) return false;
   int score;
-  if (!probeTablebase(pos, score)) return false;
+  if (!probeSearchTablebase(pos, score)) return false;
   const auto hits = static_cast<std::uint32_t>(++pos.tbHits);
   if (pos.threadIndex == 0 && hits % static_cast<std::uint32_t>(std::max(engine.search.tbPollInterval, 1)) == 0) {
     pollSearch(pos);

@@ -48,7 +48,7 @@ bool initApp(Engine& engine) {
 }
 
 void releaseApp(Engine& engine) {
-  closeBook();
+  closeBook(engine.book);
   ttRelease(engine.tt);
   releaseMaterialTable(engine.evalData.material);
   releasePawnHash(engine.evalData);

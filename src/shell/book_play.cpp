@@ -78,7 +78,7 @@ void printWritingStarted(void* context) {
 }
 
 bool openBookAt(Engine& engine, const char* path) {
-  const BookOpening opening = openBook(path);
+  const BookOpening opening = openBook(engine.book, path);
   if (opening == BookOpening::DAMAGED) {
     print(engine.out, "The book file '%s' is damaged; no book moves will be played.\n", path);
   }
@@ -88,7 +88,7 @@ bool openBookAt(Engine& engine, const char* path) {
 }  // namespace
 
 Move chooseBookMove(Engine& engine) {
-  if (engine.game.bookMovesLeft == 0 || !bookIsOpen()) return MOVE_NONE;
+  if (engine.game.bookMovesLeft == 0 || !bookIsOpen(engine.book)) return MOVE_NONE;
   Worker& pos = engine.gamePosition;
   const BookProbeSettings settings = probeSettings(engine);
   // xboard shows every table's candidates as a thinking line.
@@ -96,7 +96,7 @@ Move chooseBookMove(Engine& engine) {
   std::vector<BookCandidate> shown;
   Move move = MOVE_NONE;
   for (int table : TABLE_ORDER[pos.side]) {
-    const bool chosen = bookProbe(table, pos, move, settings, show ? &shown : nullptr);
+    const bool chosen = bookProbe(engine.book, table, pos, move, settings, show ? &shown : nullptr);
     if (!shown.empty()) printCandidateLine(engine, pos, shown);
     if (chosen) break;
   }
@@ -122,7 +122,7 @@ void learnFromBookExit(Engine& engine, int score) {
   learnGame.bookExitPly = engine.game.bookExitPly;
   learnGame.fromInitialPosition = engine.game.startFen[0] == '\0';
   learnGame.opponentIsComputer = (engine.engineFlags & FLAG_OPPONENT_COMPUTER) != 0;
-  bookLearn(engine.gamePosition, score, learnGame);
+  bookLearn(engine.book, engine.gamePosition, score, learnGame);
   prepareGameRoot(engine);
   engine.game.bookExitPly = 0;
 }
@@ -130,8 +130,8 @@ void learnFromBookExit(Engine& engine, int score) {
 void showBookMoves(Engine& engine, int table) {
   Move move = MOVE_NONE;
   std::vector<BookCandidate> shown;
-  bookProbe(table, engine.gamePosition, move, probeSettings(engine), &shown);
-  if (bookTableLoaded(table)) printCandidateTable(engine, engine.gamePosition, shown);
+  bookProbe(engine.book, table, engine.gamePosition, move, probeSettings(engine), &shown);
+  if (bookTableLoaded(engine.book, table)) printCandidateTable(engine, engine.gamePosition, shown);
   prepareGameRoot(engine);
 }
 

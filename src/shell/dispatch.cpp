@@ -84,9 +84,14 @@ void egtbCommand(Engine& engine, const char*) {
   if (refusedWhileSearching(engine, "egtb") || !ensureApp(engine)) return;
   loadTablebases(engine);
   int score;
-  if (tablebaseStatus.largest <= 0) print(engine.out, "EGTB not found\n");
-  else if (probeTablebase(engine.gamePosition, score)) print(engine.out, "Max %d , Score %d\n", tablebaseStatus.largest, score);
-  else print(engine.out, "Position not in EGTB\n");
+  const Tablebases& tablebases = engine.tablebases;
+  if (tablebases.largest <= 0) {
+    print(engine.out, "EGTB not found\n");
+  } else if (probeTablebase(tablebases, engine.gamePosition, score)) {
+    print(engine.out, "Max %d , Score %d\n", tablebases.largest, score);
+  } else {
+    print(engine.out, "Position not in EGTB\n");
+  }
 }
 
 // The benchmark reuses the game position and the table.

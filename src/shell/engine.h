@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "book/book.h"
 #include "search/engine_core.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -45,7 +46,7 @@ struct Engine : EngineCore {
   // end can only give a control under a second this way.
   bool baseAwaitsClock = false;
   std::vector<QueuedOption> queuedOptions;
-  std::unique_ptr<unsigned char[]> tablebaseCache;
+  BookState book;  // the open book, if any
   // The search's last single-line report, repeated on a ponder hit.
   std::string lastThinkingLine;
   std::thread commandReader;  // runs from initInput on (command_reader.h)

@@ -32,7 +32,7 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
     if (hasFile) {
       initApp(engine);
       // The book being replaced must not stay open.
-      closeBook();
+      closeBook(engine.book);
       buildBook(engine, argv[2], engine.options.bookPath);
     } else {
       print(engine.out, "Please specify path to the PGN file\n");

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "egtb/tb_probe.h"
+#include "search/tablebase_sites.h"
 #include "shell/engine.h"
 #include "shell/options.h"
 
@@ -32,23 +33,24 @@ std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName
 }
 
 void loadTablebases(Engine& engine) {
-  if (tablebaseStatus.largest >= 0 || engine.options.egtbPath[0] == '\0') return;
+  Tablebases& tablebases = engine.tablebases;
+  if (tablebases.largest >= 0 || engine.options.egtbPath[0] == '\0') return;
   // Files found damaged, now or by a probe later, are told on the engine's output.
-  setTablebaseFaultHook(TablebaseFaultHook{&engine, printFault});
-  int largest = initTablebases(engine.options.egtbPath);
+  setTablebaseFaultHook(tablebases, TablebaseFaultHook{&engine, printFault});
+  int largest = initTablebases(tablebases, engine.options.egtbPath);
   if (largest > 0) {
     const std::size_t bytes = static_cast<std::size_t>(engine.options.egtbCacheMB) << MEGABYTE_SHIFT;
     engine.tablebaseCache.reset(new (std::nothrow) unsigned char[bytes]);
-    if (engine.tablebaseCache) initTablebaseCache(engine.tablebaseCache.get(), bytes);
+    if (engine.tablebaseCache) initTablebaseCache(tablebases, engine.tablebaseCache.get(), bytes);
     else largest = 0;
   }
-  tablebaseStatus.largest = largest;
+  tablebases.largest = largest;
 }
 
 void reloadTablebases(Engine& engine) {
-  initTablebaseCache(nullptr, 0);
+  initTablebaseCache(engine.tablebases, nullptr, 0);
   engine.tablebaseCache.reset();
-  tablebaseStatus.largest = -1;
+  engine.tablebases.largest = -1;
   loadTablebases(engine);
 }
 

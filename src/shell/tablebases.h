@@ -14,7 +14,8 @@ struct Engine;
 std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName, const std::string& detail);
 
 // Registers the files of the tablebase path and allocates their cache, unless that
-// was done already (tablebaseStatus.largest is then 0 or more).
+// was done already (engine.tablebases.largest is then 0 or more). The searches then
+// probe them.
 void loadTablebases(Engine& engine);
 // Frees the cache and forgets the registration; loads again at once when a path is set.
 void reloadTablebases(Engine& engine);

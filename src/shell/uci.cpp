@@ -152,7 +152,7 @@ const UciOption uciOptions[] = {
        if (engine.ownBook) {
          openConfiguredBook(engine);
        } else {
-         closeBook();
+         closeBook(engine.book);
        }
      },
      false},
@@ -163,7 +163,7 @@ const UciOption uciOptions[] = {
      [](Engine& engine, const OptionValue& value) {
        copyPath(engine.options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
        // The book in use gives way to the new one at once.
-       closeBook();
+       closeBook(engine.book);
        if (engine.ownBook) openConfiguredBook(engine);
      },
      false},

@@ -48,23 +48,23 @@ BookBuildProgress recordingProgress(BuildReport& report) {
 struct BuiltBook {
   TempDirectory directory;
   BuildReport report;
+  BookState book;
   explicit BuiltBook(const std::string& pgn, long long poolBytes = BOOK_POOL_BYTES) {
     prepareBoardTables();
     const std::string pgnPath = directory.writeFile("games.pgn", pgn);
     const std::string bookPath = directory.path() + "/book.bin";
     EXPECT_EQ(createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
               BookBuildResult::WRITTEN);
-    EXPECT_EQ(openBook(bookPath.c_str()), BookOpening::OPEN);
+    EXPECT_EQ(openBook(book, bookPath.c_str()), BookOpening::OPEN);
   }
-  ~BuiltBook() { closeBook(); }
-};
 
-// Games of the position after the first plies of the moves (0 when the book lacks it).
-int gamesAfter(const std::string& moves, int plies = 999) {
-  BookRecord record;
-  long offset = 0;
-  return findBookRecord(0, positionAfter(moves, plies)->hashKey, record, offset) ? record.games : 0;
-}
+  // Games of the position after the first plies of the moves (0 when the book lacks it).
+  int gamesAfter(const std::string& moves, int plies = 999) {
+    BookRecord record;
+    long offset = 0;
+    return findBookRecord(book, 0, positionAfter(moves, plies)->hashKey, record, offset) ? record.games : 0;
+  }
+};
 
 // 60 moves of a self-play game; it repeats positions only after move 40.
 constexpr char SIXTY_MOVES[] =
@@ -99,7 +99,7 @@ TEST(BookBuilder, CommentsResultsBadMovesAndGamesWithoutResult) {
   for (const auto& e : expected) {
     BookRecord record;
     long offset = 0;
-    if (!findBookRecord(0, positionAfter(e.moves)->hashKey, record, offset)) record = BookRecord{};
+    if (!findBookRecord(built.book, 0, positionAfter(e.moves)->hashKey, record, offset)) record = BookRecord{};
     EXPECT_EQ(record.games, e.games) << e.moves;
     EXPECT_EQ(record.score, e.score) << e.moves;
     EXPECT_EQ(record.priority, 0) << e.moves;
@@ -109,34 +109,34 @@ TEST(BookBuilder, CommentsResultsBadMovesAndGamesWithoutResult) {
 TEST(BookBuilder, OnlyTheFirst25MovesAndSinglePositionsBeforeMove20) {
   {
     BuiltBook once(game("1-0", SIXTY_MOVES));
-    EXPECT_EQ(gamesAfter(SIXTY_MOVES, 39), 1);  // move 19
-    EXPECT_EQ(gamesAfter(SIXTY_MOVES, 40), 0);  // move 20
+    EXPECT_EQ(once.gamesAfter(SIXTY_MOVES, 39), 1);  // move 19
+    EXPECT_EQ(once.gamesAfter(SIXTY_MOVES, 40), 0);  // move 20
   }
   BuiltBook twice(game("1-0", SIXTY_MOVES) + game("1-0", SIXTY_MOVES));
-  EXPECT_EQ(gamesAfter(SIXTY_MOVES, 40), 2);
-  EXPECT_EQ(gamesAfter(SIXTY_MOVES, 50), 2);
-  EXPECT_EQ(gamesAfter(SIXTY_MOVES, 51), 0);
+  EXPECT_EQ(twice.gamesAfter(SIXTY_MOVES, 40), 2);
+  EXPECT_EQ(twice.gamesAfter(SIXTY_MOVES, 50), 2);
+  EXPECT_EQ(twice.gamesAfter(SIXTY_MOVES, 51), 0);
 }
 
 TEST(BookBuilder, ARepetitionEndsTheGamesContribution) {
   BuiltBook built(game("1-0", "1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. e4"));
-  EXPECT_EQ(gamesAfter("Nf3"), 1);
-  EXPECT_EQ(gamesAfter("Nf3 Nf6 Ng1"), 1);
-  EXPECT_EQ(gamesAfter("Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 e4"), 0);
+  EXPECT_EQ(built.gamesAfter("Nf3"), 1);
+  EXPECT_EQ(built.gamesAfter("Nf3 Nf6 Ng1"), 1);
+  EXPECT_EQ(built.gamesAfter("Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 e4"), 0);
 }
 
 TEST(BookBuilder, MoveTextIsCutAtTheGameBufferAndAFullPoolStopsReading) {
   // 3,000 blanks push the second move past the 2,048 characters kept of a game.
   {
     BuiltBook longText(game("1-0", "1. e4 e5" + std::string(3000, ' ') + "2. Nf3 Nc6"));
-    EXPECT_EQ(gamesAfter("e4 e5"), 1);
-    EXPECT_EQ(gamesAfter("e4 e5 Nf3"), 0);
+    EXPECT_EQ(longText.gamesAfter("e4 e5"), 1);
+    EXPECT_EQ(longText.gamesAfter("e4 e5 Nf3"), 0);
   }
   // A pool of one block holds one bucket: reading stops, the book keeps what was read.
   BuiltBook full(game("1-0", "1. e4 e5") + game("1-0", "1. d4"), 260);
   EXPECT_TRUE(full.report.poolFull);
-  EXPECT_EQ(gamesAfter("e4"), 1);
-  EXPECT_EQ(gamesAfter("d4"), 0);
+  EXPECT_EQ(full.gamesAfter("e4"), 1);
+  EXPECT_EQ(full.gamesAfter("d4"), 0);
 }
 
 TEST(BookBuilder, FailuresKeepTheOldBook) {

@@ -43,10 +43,8 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
   TempDirectory directory;
   const std::string bytes = bookFileBytes({table0, table1});
   const std::string path = directory.writeFile("book.bin", bytes);
-  struct Closer {
-    ~Closer() { closeBook(); }
-  } closer;
-  ASSERT_EQ(openBook(path.c_str()), BookOpening::OPEN);
+  BookState book;
+  ASSERT_EQ(openBook(book, path.c_str()), BookOpening::OPEN);
 
   const int gamePly = c.exitPly + 5;
   auto pos = positionAfter(GAME, gamePly);
@@ -54,7 +52,7 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
   game.bookExitPly = c.exitPly;
   game.fromInitialPosition = c.fromStart;
   game.opponentIsComputer = c.computer;
-  bookLearn(*pos, c.score, game);
+  bookLearn(book, *pos, c.score, game);
   EXPECT_EQ(pos->gamePly, gamePly);
   EXPECT_EQ(pos->hashKey, hashes[gamePly - 1]);
 
@@ -63,8 +61,8 @@ TEST_P(BookLearning, MarksTheEnginesBookPositions) {
     const bool changed = engineMove && c.learnedDelta != 0;
     BookRecord main, copy;
     long offset = 0;
-    ASSERT_TRUE(findBookRecord(0, hashes[ply], main, offset));
-    ASSERT_TRUE(findBookRecord(1, hashes[ply], copy, offset));
+    ASSERT_TRUE(findBookRecord(book, 0, hashes[ply], main, offset));
+    ASSERT_TRUE(findBookRecord(book, 1, hashes[ply], copy, offset));
     EXPECT_EQ(main.learned, changed ? c.learnedDelta : 0) << "ply " << ply;
     EXPECT_EQ(main.learnCount, changed ? 1 : 0) << "ply " << ply;
     EXPECT_EQ(main.skip, engineMove && ply >= c.skipFrom ? 1 : 0) << "ply " << ply;

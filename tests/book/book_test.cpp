@@ -28,19 +28,19 @@ BookRecord recordWith(int games, int score = 0, std::uint8_t flags = 0, std::uin
 struct OpenBook {
   TempDirectory directory;
   std::string path;
+  BookState book;
   explicit OpenBook(const std::string& bytes) : path(directory.writeFile("book.bin", bytes)) {
-    EXPECT_EQ(openBook(path.c_str()), BookOpening::OPEN);
+    EXPECT_EQ(openBook(book, path.c_str()), BookOpening::OPEN);
   }
-  ~OpenBook() { closeBook(); }
 };
 
 // Probes with the full table shown; returns each listed move's weight.
-std::map<std::string, int> probeWeights(int table, Worker& pos, bool fromInitial, Move* chosen = nullptr) {
+std::map<std::string, int> probeWeights(BookState& book, int table, Worker& pos, bool fromInitial, Move* chosen = nullptr) {
   BookProbeSettings settings;
   settings.fromInitialPosition = fromInitial;
   Move move = MOVE_NONE;
   std::vector<BookCandidate> shown;
-  bookProbe(table, pos, move, settings, &shown);
+  bookProbe(book, table, pos, move, settings, &shown);
   if (chosen) *chosen = move;
   std::map<std::string, int> weights;
   for (const BookCandidate& c : shown) weights[moveToSan(pos, c.move)] = c.weight;
@@ -60,11 +60,11 @@ TEST(Book, CandidatesByTableAndGameCount) {
   for (const Case& c : cases) {
     const std::vector<BookEntry> table = {{hashAfter("e4"), recordWith(c.games, 0, c.flags)}};
     OpenBook opened(bookFileBytes({table, table, table, table}));
-    ASSERT_EQ(book.tableCount, 4);
+    ASSERT_EQ(opened.book.tableCount, 4);
     for (int t = 0; t < 4; ++t) {
       auto pos = positionAfter("");
       const bool expected = t >= 2 || c.inMainTables;
-      EXPECT_EQ(probeWeights(t, *pos, true).count("e4"), expected ? 1u : 0u)
+      EXPECT_EQ(probeWeights(opened.book, t, *pos, true).count("e4"), expected ? 1u : 0u)
           << "games " << c.games << " table " << t;
     }
   }
@@ -75,14 +75,14 @@ TEST(Book, SkipCountersAreCountedDownInTheFile) {
   auto pos = positionAfter("");
   for (int probe = 2; probe >= 0; --probe) {
     Move chosen = MOVE_NONE;
-    EXPECT_EQ(probeWeights(0, *pos, true, &chosen)["e4"], 0);
+    EXPECT_EQ(probeWeights(opened.book, 0, *pos, true, &chosen)["e4"], 0);
     EXPECT_EQ(moveToSan(*pos, chosen), "d4");
     BookRecord stored;
     long offset = 0;
-    ASSERT_TRUE(findBookRecord(0, hashAfter("e4"), stored, offset));
+    ASSERT_TRUE(findBookRecord(opened.book, 0, hashAfter("e4"), stored, offset));
     EXPECT_EQ(stored.skip, probe);
   }
-  EXPECT_GT(probeWeights(0, *pos, true)["e4"], 0);
+  EXPECT_GT(probeWeights(opened.book, 0, *pos, true)["e4"], 0);
 }
 
 TEST(Book, NeverPlayFlagIsListedWithWeightZeroAndASingleCandidateIsAlwaysChosen) {
@@ -91,7 +91,7 @@ TEST(Book, NeverPlayFlagIsListedWithWeightZeroAndASingleCandidateIsAlwaysChosen)
   auto pos = positionAfter("");
   for (int probe = 0; probe < 25; ++probe) {
     Move chosen = MOVE_NONE;
-    const std::map<std::string, int> weights = probeWeights(0, *pos, true, &chosen);
+    const std::map<std::string, int> weights = probeWeights(opened.book, 0, *pos, true, &chosen);
     EXPECT_EQ(weights.at("d4"), 0);
     EXPECT_GT(weights.at("e4"), 0);
     EXPECT_EQ(moveToSan(*pos, chosen), "e4");
@@ -102,9 +102,9 @@ TEST(Book, SideLinesAreDampedOnlyInGamesFromTheStartPosition) {
   // a3: 20 games against 400, a losing ratio: frequency 20 * 360 / 400 = 18, no result term.
   OpenBook opened(bookFileBytes({{{hashAfter("e4"), recordWith(400)}, {hashAfter("a3"), recordWith(20, -5)}}}));
   auto pos = positionAfter("");
-  EXPECT_EQ(probeWeights(0, *pos, false)["a3"], 18);
-  EXPECT_EQ(probeWeights(0, *pos, true)["a3"], 18 >> 3);
-  EXPECT_EQ(probeWeights(0, *pos, true)["e4"], 360 + 250 * 120 / 254);
+  EXPECT_EQ(probeWeights(opened.book, 0, *pos, false)["a3"], 18);
+  EXPECT_EQ(probeWeights(opened.book, 0, *pos, true)["a3"], 18 >> 3);
+  EXPECT_EQ(probeWeights(opened.book, 0, *pos, true)["e4"], 360 + 250 * 120 / 254);
 }
 
 TEST(Book, DamagedFilesGiveNoBookAndOneLine) {
@@ -128,17 +128,18 @@ TEST(Book, DamagedFilesGiveNoBookAndOneLine) {
   for (const auto& c : cases) {
     TempDirectory directory;
     const std::string path = directory.writeFile("book.bin", c.bytes);
-    EXPECT_EQ(openBook(path.c_str()), BookOpening::DAMAGED) << c.what;
-    EXPECT_FALSE(bookIsOpen());
+    BookState book;
+    EXPECT_EQ(openBook(book, path.c_str()), BookOpening::DAMAGED) << c.what;
+    EXPECT_FALSE(bookIsOpen(book));
     auto pos = positionAfter("");
     Move move = MOVE_NONE;
-    EXPECT_FALSE(bookProbe(0, *pos, move, BookProbeSettings{}));
+    EXPECT_FALSE(bookProbe(book, 0, *pos, move, BookProbeSettings{}));
   }
   // The intact file is accepted, and a missing one is no book.
   OpenBook intact(good);
-  EXPECT_TRUE(bookIsOpen());
-  closeBook();
-  EXPECT_EQ(openBook("no-such-book.bin"), BookOpening::ABSENT);
+  EXPECT_TRUE(bookIsOpen(intact.book));
+  closeBook(intact.book);
+  EXPECT_EQ(openBook(intact.book, "no-such-book.bin"), BookOpening::ABSENT);
 }
 
 }  // namespace

@@ -19,21 +19,21 @@ constexpr std::size_t TEST_CACHE_BYTES = 64 * TB_CACHE_ENTRY_BYTES;
 
 std::string asText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-// Registers the files of `directory` with a small cache; unregisters all when done.
-// Collects the fault lines the shell would print, registration and probes alike.
+// Registers the files of `directory` with a small cache. Collects the fault lines the
+// shell would print, registration and probes alike.
 class Registration {
  public:
   explicit Registration(const std::string& directory) {
-    setTablebaseFaultHook(TablebaseFaultHook{&messages_, collectFault});
-    largest_ = initTablebases(directory.c_str());
-    initTablebaseCache(cache_.get(), TEST_CACHE_BYTES);
-  }
-  ~Registration() {
-    initTablebaseCache(nullptr, 0);
-    initTablebases("");
-    setTablebaseFaultHook(TablebaseFaultHook{});
+    setTablebaseFaultHook(tablebases_, TablebaseFaultHook{&messages_, collectFault});
+    largest_ = initTablebases(tablebases_, directory.c_str());
+    initTablebaseCache(tablebases_, cache_.get(), TEST_CACHE_BYTES);
   }
   int largest() const { return largest_; }
+  bool registered(int classNumber, int side) const { return tablebaseRegistered(tablebases_, classNumber, side); }
+  // An entry of the class's white-to-move file.
+  int value(int classNumber, std::uint32_t index) const {
+    return readTablebaseValue(tablebases_, classNumber, 0, index);
+  }
   // The lines so far, each with its newline; cleared by the call.
   std::string takeMessages() { return std::exchange(messages_, std::string()); }
 
@@ -42,6 +42,7 @@ class Registration {
     *static_cast<std::string*>(context) += tablebaseFaultLine(fault, name, detail) + "\n";
   }
   std::unique_ptr<unsigned char[]> cache_ = std::make_unique<unsigned char[]>(TEST_CACHE_BYTES);
+  Tablebases tablebases_;
   int largest_;
   std::string messages_;
 };
@@ -68,10 +69,10 @@ TEST(TbCompressedFiles, RegisterUnderEveryNameForm) {
     directory.writeFile(name, asText(file));
     Registration registration(directory.path());
     EXPECT_EQ(registration.largest(), 3) << registration.takeMessages();
-    EXPECT_TRUE(tablebaseRegistered(kpk, 0));
-    EXPECT_FALSE(tablebaseRegistered(kpk, 1));
+    EXPECT_TRUE(registration.registered(kpk, 0));
+    EXPECT_FALSE(registration.registered(kpk, 1));
     for (std::uint32_t index : {0u, 64u * 7 + 5, 40000u, static_cast<std::uint32_t>(entries.size() - 1)})
-      EXPECT_EQ(readTablebaseValue(kpk, 0, index), tablebaseByteValue(static_cast<std::int8_t>(entries[index])));
+      EXPECT_EQ(registration.value(kpk, index), tablebaseByteValue(static_cast<std::int8_t>(entries[index])));
   }
 }
 
@@ -101,8 +102,8 @@ TEST(TbCompressedFiles, DamagedFilesAreReportedAndLeftOut) {
     const std::string expected = c.message ? "*** Unable to read " + path + " - " + c.message + "\n"
                                            : "*** " + path + " corrupted\n";
     EXPECT_EQ(registration.takeMessages(), expected);
-    EXPECT_FALSE(tablebaseRegistered(kpk, 0));
-    EXPECT_TRUE(tablebaseRegistered(krk, 0));  // the rest of the set still serves
+    EXPECT_FALSE(registration.registered(kpk, 0));
+    EXPECT_TRUE(registration.registered(krk, 0));  // the rest of the set still serves
   }
 }
 
@@ -114,15 +115,15 @@ TEST(TbCompressedFiles, UnreadableBlockFailsTheProbeAndDropsTheFile) {
   TempDirectory directory;
   directory.writeFile("kpk.nbw.emd", asText(file));
   Registration registration(directory.path());
-  ASSERT_TRUE(tablebaseRegistered(kpk, 0));
-  EXPECT_EQ(readTablebaseValue(kpk, 0, 0), tablebaseByteValue(static_cast<std::int8_t>(entries[0])));
+  ASSERT_TRUE(registration.registered(kpk, 0));
+  EXPECT_EQ(registration.value(kpk, 0), tablebaseByteValue(static_cast<std::int8_t>(entries[0])));
   // Said once, like a file damaged at registration.
   for (int probe = 0; probe < 2; ++probe) {
-    EXPECT_EQ(readTablebaseValue(kpk, 0, static_cast<std::uint32_t>(entries.size() - 1)), TB_VALUE_UNKNOWN);
+    EXPECT_EQ(registration.value(kpk, static_cast<std::uint32_t>(entries.size() - 1)), TB_VALUE_UNKNOWN);
   }
   EXPECT_EQ(registration.takeMessages(),
             "*** Unable to read " + directory.path() + "/kpk.nbw.emd - file broken\n");
-  EXPECT_FALSE(tablebaseRegistered(kpk, 0));
+  EXPECT_FALSE(registration.registered(kpk, 0));
 }
 
 }  // namespace

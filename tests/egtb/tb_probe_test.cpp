@@ -29,15 +29,14 @@ std::string classFile(const char* name, int side, int fill, int (*pattern)(std::
 
 struct CacheArea {
   std::vector<unsigned char> bytes;
-  explicit CacheArea(std::size_t size) : bytes(size) { initTablebaseCache(bytes.data(), bytes.size()); }
-  ~CacheArea() { initTablebaseCache(nullptr, 0); }
+  CacheArea(Tablebases& tablebases, std::size_t size) : bytes(size) {
+    initTablebaseCache(tablebases, bytes.data(), bytes.size());
+  }
 };
 
-void forgetTablebases() { initTablebases("/nonexistent/velt-tablebases"); }
-
-int probeFen(const char* fen, int& score) {
+int probeFen(const Tablebases& tablebases, const char* fen, int& score) {
   auto pos = positionFromFen(fen);
-  return probeTablebase(*pos, score);
+  return probeTablebase(tablebases, *pos, score);
 }
 
 TEST(TablebaseProbe, ScoreConversion) {
@@ -56,28 +55,28 @@ TEST(TablebaseProbe, PathListFirstDirectoryWinsAndSymmetricClassUsesOneFile) {
   b.writeFile("krk.nbw", classFile("krk", 0, 0));  // shadowed by the first directory
   b.writeFile("kqk.nbb", classFile("kqk", 1, -1));
   c.writeFile("krkr.nbw", classFile("krkr", 0, 2));
-  EXPECT_EQ(initTablebases((a.path() + ";" + b.path() + "," + c.path()).c_str()), 4);
-  CacheArea cache(TB_CACHE_ENTRY_BYTES * 4);
+  Tablebases tablebases;
+  EXPECT_EQ(initTablebases(tablebases, (a.path() + ";" + b.path() + "," + c.path()).c_str()), 4);
+  CacheArea cache(tablebases, TB_CACHE_ENTRY_BYTES * 4);
   int score = 0;
-  ASSERT_EQ(probeFen("8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 1);
+  ASSERT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 1);
   EXPECT_EQ(score, 29998);
-  ASSERT_EQ(probeFen("8/8/8/4k3/8/8/8/KQ6 b - - 0 1", score), 1);  // loss stored as -1
+  ASSERT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/8/KQ6 b - - 0 1", score), 1);  // loss stored as -1
   EXPECT_EQ(score, -29750);
-  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KQ6 w - - 0 1", score), 0);  // no kqk.nbw anywhere
-  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/1P6/K7 w - - 0 1", score), 0);
+  EXPECT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/8/KQ6 w - - 0 1", score), 0);  // no kqk.nbw anywhere
+  EXPECT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/1P6/K7 w - - 0 1", score), 0);
   // The black rook holder probes "krk" with the colours exchanged.
-  ASSERT_EQ(probeFen("8/8/8/4K3/8/8/8/kr6 b - - 0 1", score), 1);
+  ASSERT_EQ(probeFen(tablebases, "8/8/8/4K3/8/8/8/kr6 b - - 0 1", score), 1);
   EXPECT_EQ(score, 29998);
   // "krkr" has one file for both sides to move.
-  EXPECT_TRUE(tablebaseRegistered(tablebaseClassByName("krkr"), 1));
-  ASSERT_EQ(probeFen("8/8/8/4k3/4r3/8/8/KR6 b - - 0 1", score), 1);
+  EXPECT_TRUE(tablebaseRegistered(tablebases, tablebaseClassByName("krkr"), 1));
+  ASSERT_EQ(probeFen(tablebases, "8/8/8/4k3/4r3/8/8/KR6 b - - 0 1", score), 1);
   EXPECT_EQ(score, 2 * (TB_VALUE_BASE + 2) - 35534);
   // Three white knights have no class.
-  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KNNN4 w - - 0 1", score), 0);
+  EXPECT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/8/KNNN4 w - - 0 1", score), 0);
   // A cache too small for one block answers nothing.
-  CacheArea tooSmall(TB_CACHE_ENTRY_BYTES - 1);
-  EXPECT_EQ(probeFen("8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 0);
-  forgetTablebases();
+  CacheArea tooSmall(tablebases, TB_CACHE_ENTRY_BYTES - 1);
+  EXPECT_EQ(probeFen(tablebases, "8/8/8/4k3/8/8/8/KR6 w - - 0 1", score), 0);
 }
 
 TEST(TablebaseProbe, DamagedFileIsReportedAndSkipped) {
@@ -85,16 +84,16 @@ TEST(TablebaseProbe, DamagedFileIsReportedAndSkipped) {
   directory.writeFile("kqk.nbw", std::string(100, '\0'));
   directory.writeFile("krk.nbw", classFile("krk", 0, WIN_IN_ONE));
   std::vector<std::string> corrupted;
-  setTablebaseFaultHook({&corrupted, [](void* context, TablebaseFault fault, const std::string& name, const std::string&) {
-                           if (fault == TablebaseFault::CORRUPTED) static_cast<std::vector<std::string>*>(context)->push_back(name);
-                         }});
-  const int largest = initTablebases(directory.path().c_str());
-  setTablebaseFaultHook({});
+  const auto collect = [](void* context, TablebaseFault fault, const std::string& name, const std::string&) {
+    if (fault == TablebaseFault::CORRUPTED) static_cast<std::vector<std::string>*>(context)->push_back(name);
+  };
+  Tablebases tablebases;
+  setTablebaseFaultHook(tablebases, {&corrupted, collect});
+  const int largest = initTablebases(tablebases, directory.path().c_str());
   EXPECT_EQ(largest, 3);
   EXPECT_EQ(corrupted, std::vector<std::string>{directory.path() + "/kqk.nbw"});
-  EXPECT_FALSE(tablebaseRegistered(tablebaseClassByName("kqk"), 0));
-  EXPECT_TRUE(tablebaseRegistered(tablebaseClassByName("krk"), 0));
-  forgetTablebases();
+  EXPECT_FALSE(tablebaseRegistered(tablebases, tablebaseClassByName("kqk"), 0));
+  EXPECT_TRUE(tablebaseRegistered(tablebases, tablebaseClassByName("krk"), 0));
 }
 
 // Every block holds its own number; threads read random entries through three cache
@@ -104,8 +103,9 @@ int blockPattern(std::uint32_t index) { return static_cast<int>(index / TB_BLOCK
 TEST(TablebaseProbe, ConcurrentReadsThroughASmallCache) {
   TempDirectory directory;
   directory.writeFile("kqkr.nbw", classFile("kqkr", 0, 0, blockPattern));
-  ASSERT_EQ(initTablebases(directory.path().c_str()), 4);
-  CacheArea cache(TB_CACHE_ENTRY_BYTES * 3);
+  Tablebases tablebases;
+  ASSERT_EQ(initTablebases(tablebases, directory.path().c_str()), 4);
+  CacheArea cache(tablebases, TB_CACHE_ENTRY_BYTES * 3);
   const int kqkr = tablebaseClassByName("kqkr");
   const std::uint32_t count = tablebaseClass(kqkr).positionCount[0];
   std::atomic<int> wrong{0};
@@ -115,13 +115,12 @@ TEST(TablebaseProbe, ConcurrentReadsThroughASmallCache) {
       std::mt19937 random(t);
       for (int i = 0; i < 4000; ++i) {
         const std::uint32_t index = random() % count;
-        if (readTablebaseValue(kqkr, 0, index) != tablebaseByteValue(blockPattern(index))) ++wrong;
+        if (readTablebaseValue(tablebases, kqkr, 0, index) != tablebaseByteValue(blockPattern(index))) ++wrong;
       }
     });
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(wrong.load(), 0);
-  forgetTablebases();
 }
 
 }  // namespace

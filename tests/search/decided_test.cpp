@@ -15,6 +15,7 @@
 #include "search/tt.h"
 #include "search/worker.h"
 #include "shell/app.h"
+#include "shell/engine.h"
 #include "shell/game_commands.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
@@ -119,7 +120,7 @@ class DecidedTablebaseTest : public SearchFixture {
   static void loadTablebases() {
     std::snprintf(engine().options.egtbPath, sizeof engine().options.egtbPath, "%s", directory->path().c_str());
     reloadTablebases(engine());
-    ASSERT_EQ(tablebaseStatus.largest, 3);
+    ASSERT_EQ(engine().tablebases.largest, 3);
   }
   static void unloadTablebases() {
     engine().options.egtbPath[0] = '\0';
@@ -128,7 +129,7 @@ class DecidedTablebaseTest : public SearchFixture {
   static int trueScore(const char* fen) {
     loadTablebases();
     int score = 0;
-    EXPECT_EQ(probeTablebase(*positionFromFen(fen), score), 1) << fen;
+    EXPECT_EQ(probeTablebase(engine().tablebases, *positionFromFen(fen), score), 1) << fen;
     unloadTablebases();
     return score;
   }
