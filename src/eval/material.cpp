@@ -201,7 +201,8 @@ std::uint32_t computeMaterialEntry(const MaterialTable& table, const Position& p
   const int balance = c.balance();
   const int phase = c.phase();
   const int weight = phaseWeight[phase < 64 ? phase : 63];
-  const int adjustment = saturatedAdjustment(fixedImbalance(c, balance) * weight / 256 * 32 - table.importanceFactor * balance);
+  const int adjustment =
+      saturatedAdjustment(fixedImbalance(c, balance) * weight / 256 * 32 - table.importanceFactor * balance);
   return packEntry(adjustment, phase, lowMaterialFlags(c));
 }
 

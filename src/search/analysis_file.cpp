@@ -207,7 +207,8 @@ AnalysisFileStatus loadAnalysisFile(EngineCore& engine) {
   char fen[FEN_TEXT_SIZE];
   currentFen(engine, fen);
   FileHeader header;
-  const bool matches = readHeader(file, header) == HeaderStatus::Ok && headerMatches(header, fen, tableEntries(engine)) &&
+  const bool matches = readHeader(file, header) == HeaderStatus::Ok &&
+                       headerMatches(header, fen, tableEntries(engine)) &&
                        std::fseek(file, header.bodyOffset, SEEK_SET) == 0;
   if (matches) readItems(engine, file);
   std::fclose(file);

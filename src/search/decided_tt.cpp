@@ -62,7 +62,8 @@ int depthByte(int depth, bool mateBound) {
 }
 
 // A fresh entry holding one bound; the other one is empty.
-void writeFresh(const TranspositionTable& tt, DecidedEntry& entry, std::uint64_t key, bool lowerBound, int depth, Move move, int score) {
+void writeFresh(const TranspositionTable& tt, DecidedEntry& entry, std::uint64_t key, bool lowerBound, int depth,
+                Move move, int score) {
   const Move kept = lowerBound ? move : MOVE_NONE;
   store(entry.word[0], keyHigh(key));
   store(entry.word[1], halves(static_cast<int>(kept & MOVE_LOW_BITS), lowerBound ? score : -DECIDED_EMPTY_BOUND));
