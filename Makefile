@@ -5,7 +5,8 @@
 #   make run         start the engine in build/run/, where it finds the default book
 #   make check-long  the slow suites (deep perft, long game runs)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
-#   make check-tsan  multi-threaded searches under ThreadSanitizer (build-tsan, a few minutes)
+#   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
+#                    (build-tsan, a few minutes)
 #   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
 #   make fuzz        fuzz the compressed tablebase decoder for a minute (clang)
 # With the environment variable CI set, compiler warnings are errors.
@@ -66,8 +67,9 @@ build-tsan/CMakeCache.txt:
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DVELT_TSAN=ON -DCMAKE_CXX_FLAGS="-g"
 
 check-tsan: build-tsan/CMakeCache.txt
-	cmake --build build-tsan -j $(JOBS) --target velt
+	cmake --build build-tsan -j $(JOBS) --target velt velt_tests
 	tests/tsan/search_session.sh build-tsan/velt
+	build-tsan/velt_tests --gtest_filter='EngineRecord.*:TTLocking.*:ParallelTest.*:TablebaseProbe.*'
 
 # The three- and four-men tablebases in build/tb/, and compressed copies of them in
 # build/tb-emd/ (files already in build/tb/ are kept).

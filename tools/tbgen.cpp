@@ -47,6 +47,10 @@ bool ensure(int classNumber, const std::string& directory, TablebaseSet& set, st
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpuStart = std::clock();
   const GenerationSummary summary = generateTablebase(classNumber, set, printLine);
+  if (summary.fault != nullptr) {
+    std::printf("tbgen: %s: %s\n", tablebaseClass(classNumber).name, summary.fault);
+    return false;
+  }
   if (!writeTablebaseFiles(directory, classNumber, set)) {
     std::printf("tbgen: cannot write the files of %s in %s\n", tablebaseClass(classNumber).name, directory.c_str());
     return false;

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
-#include <cstdlib>
 
 #include "board/bitboard.h"
 #include "egtb/tb_probe.h"
@@ -262,6 +261,7 @@ struct Generation {
   std::vector<std::uint8_t> open;  // in-class successors not yet known to win for the opponent
   std::vector<std::uint32_t> levels[MAX_LEVEL + 1];  // positions settled at each level, each once
   std::vector<std::uint32_t> seeds[MAX_LEVEL + 1];   // wins through a capture or promotion, if none faster shows
+  const char* fault = nullptr;  // why the index does not hold the class's moves, if it does not
 
   std::uint32_t idOf(const TablebaseEntry& e) const { return e.index + (e.side ? count[0] : 0); }
   int sideOf(std::uint32_t id) const { return id >= count[0] ? 1 : 0; }
@@ -285,12 +285,11 @@ bool decodeId(const Generation& g, std::uint32_t id, Board& b) {
   return true;
 }
 
-std::int8_t lookUp(const TablebaseSet& set, const Board& after) {
+std::int8_t lookUp(Generation& g, const TablebaseSet& set, const Board& after) {
   TablebaseEntry entry;
   if (!entryOf(after, entry)) {
-    if (after.occupied == (bit(after.king[0]) | bit(after.king[1]))) return 0;  // bare kings
-    std::fprintf(stderr, "tbgen: a successor has no class\n");
-    std::exit(2);
+    if (after.occupied != (bit(after.king[0]) | bit(after.king[1]))) g.fault = "a successor has no class";
+    return 0;  // bare kings
   }
   return set.entries[entry.classNumber][entry.side][entry.index];
 }
@@ -314,16 +313,17 @@ void initialPass(Generation& g, const TablebaseSet& set) {
     forEachMove(b, [&](const Board& after, bool leaves) {
       ++moves;
       if (leaves) {
-        best = std::max(best, backUp(lookUp(set, after)));
+        best = std::max(best, backUp(lookUp(g, set, after)));
         return;
       }
       TablebaseEntry entry;
       if (!entryOf(after, entry) || entry.classNumber != g.classNumber) {
-        std::fprintf(stderr, "tbgen: a move inside the class has no entry\n");
-        std::exit(2);
+        g.fault = "a move inside the class has no entry";
+        return;
       }
       successors[successorCount++] = g.idOf(entry);
     });
+    if (g.fault != nullptr) return;
     std::sort(successors, successors + successorCount);
     successorCount = static_cast<int>(std::unique(successors, successors + successorCount) - successors);
     g.open[id] = static_cast<std::uint8_t>(successorCount);
@@ -423,6 +423,11 @@ GenerationSummary generateTablebase(int classNumber, TablebaseSet& set, void (*p
   g.best.assign(total, NO_OUTCOME);
   g.open.assign(total, 0);
   initialPass(g, set);
+  if (g.fault != nullptr) {
+    GenerationSummary failed;
+    failed.fault = g.fault;
+    return failed;
+  }
   if (progress) progress("  positions classified");
   retrogradePasses(g, progress);
   for (std::int8_t& v : g.value)

@@ -21,6 +21,9 @@ struct TablebaseSet {
 struct GenerationSummary {
   std::uint64_t won[2] = {}, drawn[2] = {}, lost[2] = {}, broken[2] = {};
   int longestWin[2] = {};  // moves, by side to move
+  // Set when the index does not cover the class's moves (a fault of the index tables);
+  // nothing is stored then.
+  const char* fault = nullptr;
 };
 
 // Number of sides with a file: 1 for a symmetric class, else 2.

@@ -563,7 +563,6 @@ namespace {
 void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
   Worker& pos = engine.gamePosition;
   engine.root.decidedSearch = &searchFamily == &decidedFamily;
-  engine.search.searching = true;
   startSearch(pos, hint, handover);
   int score = NO_ROOT_SCORE;
   const bool single = multiPVCount(engine) == 1;
@@ -640,7 +639,6 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
   if (!engine.search.analysisMode && !engine.search.pondering && engine.root.moveCount > 0) ttRecordRootScore(engine.tt, engine.search.rootScore);
   engine.search.bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (engine.root.moveCount > 0 ? engine.root.moves[0].move : MOVE_NONE);
   engine.search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
-  engine.search.searching = false;
 }
 
 }  // namespace

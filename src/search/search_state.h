@@ -91,7 +91,6 @@ struct PolledProgress {
 struct SearchState {
   // Set by the poll and by the shell's command reader while the search runs.
   std::atomic<int> stopState{STOP_NONE};
-  bool searching = false;
   std::atomic<bool> pondering{false};  // cleared by the poll at a ponder hit
   bool analysisMode = false;  // infinite analysis; also enables bishop under-promotions
   // The abort flag: set at the end of a search and when a search must end at once.

@@ -67,7 +67,7 @@ void applyConfigLine(Engine& engine, char* line) {
   } else if (is("EGTB_CACHE_SIZE")) {
     engine.options.egtbCacheMB = clampValue(parseDecimal(value), 32, 128);
   } else {
-    for (const SpinOption& option : spinOptions) {
+    for (const SpinOption& option : spinOptions()) {
       if (option.configKey != nullptr && is(option.configKey)) {
         engine.options.*option.field = spinValue(option, value);
         return;

@@ -31,10 +31,10 @@ const SpinOption spinOptionTable[] = {
 
 }  // namespace
 
-const std::span<const SpinOption> spinOptions(spinOptionTable);
+std::span<const SpinOption> spinOptions() { return spinOptionTable; }
 
 const SpinOption& spinOption(int EngineOptions::*field) {
-  for (const SpinOption& option : spinOptions) {
+  for (const SpinOption& option : spinOptions()) {
     if (option.field == field) return option;
   }
   std::abort();  // a field without a range is a programming error

@@ -27,7 +27,7 @@ constexpr int HASH_MIN_MB = 1;
 constexpr int HASH_MAX_MB = 1024;
 
 // Every numeric option that is kept as a plain number in the options record.
-extern const std::span<const SpinOption> spinOptions;
+std::span<const SpinOption> spinOptions();
 // The entry of the options-record field; every such field has one.
 const SpinOption& spinOption(int EngineOptions::*field);
 // Option text to a number inside the option's range.

@@ -1,0 +1,90 @@
+// Two engine records side by side: each searches its own position on its own thread
+// at the same time, and each gives exactly what the same search gives alone. Any
+// state the two share by accident (a table, a counter, the game position, the output)
+// would move a node count, a score or a move.
+#include "shell/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "board/coordinate.h"
+#include "board/fen.h"
+#include "search/root.h"
+#include "shell/app.h"
+#include "shell/game_commands.h"
+#include "shell/search_output.h"
+
+namespace velt {
+
+namespace {
+
+constexpr std::uint32_t SMALL_TABLE_MASK = (1u << 18) - 4;
+
+struct Job {
+  const char* fen;
+  int depth;
+};
+
+struct Outcome {
+  std::string move;
+  int score = 0;
+  std::uint64_t nodes = 0;
+  std::string output;
+};
+
+// The search's lines without what the clock decides: the time figures, and the lines
+// of the root move being searched and of progress, which come once a second has passed.
+std::string withoutTiming(const std::string& output) {
+  static const std::regex clockLines(R"(info (currmove|time) .*\n)");
+  static const std::regex timing(R"( (time|nps) \d+)");
+  return std::regex_replace(std::regex_replace(output, clockLines, ""), timing, "");
+}
+
+// A fresh engine searching `job` to its fixed depth; the search's lines are kept.
+Outcome search(const Job& job) {
+  const auto record = std::make_unique<Engine>();
+  Engine& engine = *record;
+  engine.options.ttIndexMask = SMALL_TABLE_MASK;
+  engine.out.capturing = true;
+  if (!initApp(engine)) return {};
+  engine.engineFlags = FLAG_UCI | FLAG_POST;
+  newGame(engine, true);
+  if (!parseFen(engine.gamePosition, job.fen)) return {};
+  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment = 0;
+  engine.timeControl.timePerMove = 0;
+  engine.timeControl.maxSearchDepth = job.depth;
+  takeCaptured(engine.out);
+  engine.search.reporter = searchOutputReporter(engine);
+  searchRoot(engine);
+  return {moveToCoordinate(engine.search.bestMove), engine.search.rootScore, engine.search.totalNodes,
+          withoutTiming(takeCaptured(engine.out))};
+}
+
+TEST(EngineRecord, TwoEnginesSearchSideBySideAsTheyDoAlone) {
+  const Job jobs[2] = {{"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 10},
+                       {"8/5pk1/6p1/8/2P5/1P4P1/5PK1/8 b - - 0 40", 16}};
+  const Outcome alone[2] = {search(jobs[0]), search(jobs[1])};
+  Outcome together[2];
+  std::thread first([&] { together[0] = search(jobs[0]); });
+  std::thread second([&] { together[1] = search(jobs[1]); });
+  first.join();
+  second.join();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_GT(alone[i].nodes, 10000u) << jobs[i].fen;
+    EXPECT_EQ(together[i].nodes, alone[i].nodes) << jobs[i].fen;
+    EXPECT_EQ(together[i].move, alone[i].move) << jobs[i].fen;
+    EXPECT_EQ(together[i].score, alone[i].score) << jobs[i].fen;
+    // The same lines, each on its own engine's output.
+    EXPECT_EQ(together[i].output, alone[i].output);
+  }
+  EXPECT_NE(alone[0].move, alone[1].move);
+}
+
+}  // namespace
+
+}  // namespace velt
