@@ -49,10 +49,8 @@ std::uint64_t fullPerft(Worker& pos, int depth) {
 }  // namespace
 
 int main() {
-  buildBoardTables();
   const auto engine = std::make_unique<EngineCore>();
   if (!buildMaterialTable(engine->evalData.material) || !allocatePawnHash(engine->evalData)) return 1;
-  buildOrderTables();
   Worker& gamePosition = engine->gamePosition;
 
   constexpr int rounds = 200000;

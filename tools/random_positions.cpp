@@ -43,7 +43,6 @@ const char* const startPositions[] = {
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 300;
   std::mt19937 random(argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 4646u);
-  buildBoardTables();
   const auto engine = std::make_unique<EngineCore>();
   if (!buildMaterialTable(engine->evalData.material) || !allocatePawnHash(engine->evalData)) return 1;
   Worker& gamePosition = engine->gamePosition;

@@ -524,7 +524,6 @@ int main(int argc, char** argv) {
   // The command as the generated file's first line names it.
   std::string command = "tune_imbalance";
   for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
-  buildBoardTables();
   // The evaluation the fit starts from knows only the fixed blocks.
   const std::array<ImbalanceBlock, 2> fixed = fixedBlocks();
   const auto engine = std::make_unique<EngineCore>();
@@ -532,7 +531,6 @@ int main(int argc, char** argv) {
       !allocatePawnHash(engine->evalData)) {
     return 1;
   }
-  buildOrderTables();
   std::vector<Sample> samples;
   int games = 0;
   for (int i = first; i < argc; ++i) {

@@ -1,17 +1,8 @@
-// Builds the line-attack tables, rays, directions, knight and king-zone tables.
+// The line-attack tables, rays, directions, knight and king-zone tables, built by the
+// compiler.
 #include "board/bitboard.h"
 
 namespace velt {
-
-Bitboard rankAttacks[64][64], fileAttacks[64][64];
-Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
-Bitboard ray[65][8];
-int neighbour[64][8];
-std::int8_t direction[64][64];
-Bitboard rookLines[64], bishopLines[64];
-Bitboard knightAttacks[64];
-int knightTargets[64][9];
-std::int16_t kingZoneLine[64][2][64];
 
 namespace {
 
@@ -21,20 +12,20 @@ struct Line {
   int squares[8];
 };
 
-Line rankLine(int square) {
+constexpr Line rankLine(int square) {
   Line line{8, {}};
   for (int p = 0; p < 8; ++p) line.squares[p] = makeSquare(p, rankOf(square));
   return line;
 }
 
-Line fileLine(int square) {
+constexpr Line fileLine(int square) {
   Line line{8, {}};
   for (int p = 0; p < 8; ++p) line.squares[p] = makeSquare(fileOf(square), p);
   return line;
 }
 
 // Walks a line from its lowest square in the given step; `first` is the lowest one.
-Line diagonalLine(int first, int rankStep, int fileStep) {
+constexpr Line diagonalLine(int first, int rankStep, int fileStep) {
   Line line{0, {}};
   for (int s = first; s != NO_SQUARE; s = stepSquare(s, rankStep, fileStep)) line.squares[line.length++] = s;
   return line;
@@ -42,19 +33,19 @@ Line diagonalLine(int first, int rankStep, int fileStep) {
 
 // The lowest square of a square's a1-h8 diagonal (ascending rank) and of its
 // h1-a8 diagonal (ascending file).
-int diagA1H8First(int square) {
+constexpr int diagA1H8First(int square) {
   int back = diagA1H8Position(square);
   return makeSquare(fileOf(square) - back, rankOf(square) - back);
 }
 
-int diagH1A8First(int square) {
+constexpr int diagH1A8First(int square) {
   int back = diagH1A8Position(square);
   return makeSquare(fileOf(square) - back, rankOf(square) + back);
 }
 
-// Fills table[square][index] for a slider standing at `position` on `line`: the
-// index gives the occupancy of positions 1..6, bits past the line's end ignored.
-void buildLineEntries(Bitboard table[64][64], int square, const Line& line, int position) {
+// Fills entries[index] for a slider standing at `position` on `line`: the index
+// gives the occupancy of positions 1..6, bits past the line's end ignored.
+constexpr void buildLineEntries(Bitboard (&entries)[64], const Line& line, int position) {
   for (int index = 0; index < 64; ++index) {
     int occupancy = (index << 1) & ((1 << line.length) - 1);
     Bitboard attacks = 0;
@@ -66,70 +57,71 @@ void buildLineEntries(Bitboard table[64][64], int square, const Line& line, int 
       attacks |= squareBit[line.squares[p]];
       if (occupancy & (1 << p)) break;
     }
-    table[square][index] = attacks;
+    entries[index] = attacks;
   }
 }
 
-void buildLineTables() {
+constexpr void buildLineTables(BoardTables& t) {
   for (int s = 0; s < 64; ++s) {
-    buildLineEntries(rankAttacks, s, rankLine(s), fileOf(s));
-    buildLineEntries(fileAttacks, s, fileLine(s), rankOf(s));
-    buildLineEntries(diagA1H8Attacks, s, diagonalLine(diagA1H8First(s), 1, 1), diagA1H8Position(s));
-    buildLineEntries(diagH1A8Attacks, s, diagonalLine(diagH1A8First(s), -1, 1), diagH1A8Position(s));
+    buildLineEntries(t.rankAttacks[s], rankLine(s), fileOf(s));
+    buildLineEntries(t.fileAttacks[s], fileLine(s), rankOf(s));
+    buildLineEntries(t.diagA1H8Attacks[s], diagonalLine(diagA1H8First(s), 1, 1), diagA1H8Position(s));
+    buildLineEntries(t.diagH1A8Attacks[s], diagonalLine(diagH1A8First(s), -1, 1), diagH1A8Position(s));
   }
 }
 
-void buildRayTables() {
+constexpr void buildRayTables(BoardTables& t) {
   for (int s = 0; s < 64; ++s) {
-    for (int to = 0; to < 64; ++to) direction[s][to] = -1;
-    rookLines[s] = bishopLines[s] = 0;
+    for (int to = 0; to < 64; ++to) t.direction[s][to] = -1;
     for (int d = 0; d < 8; ++d) {
-      ray[s][d] = 0;
-      neighbour[s][d] = stepSquare(s, directionRankStep[d], directionFileStep[d]);
-      for (int t = neighbour[s][d]; t != NO_SQUARE; t = stepSquare(t, directionRankStep[d], directionFileStep[d])) {
-        ray[s][d] |= squareBit[t];
-        direction[s][t] = static_cast<std::int8_t>(d);
+      t.neighbour[s][d] = stepSquare(s, directionRankStep[d], directionFileStep[d]);
+      for (int to = t.neighbour[s][d]; to != NO_SQUARE; to = stepSquare(to, directionRankStep[d], directionFileStep[d])) {
+        t.ray[s][d] |= squareBit[to];
+        t.direction[s][to] = static_cast<std::int8_t>(d);
       }
-      (d < 4 ? rookLines : bishopLines)[s] |= ray[s][d];
+      (d < 4 ? t.rookLines : t.bishopLines)[s] |= t.ray[s][d];
     }
-    knightAttacks[s] = 0;
     int count = 0;
     for (int k = 0; k < 8; ++k) {
-      int t = stepSquare(s, knightRankStep[k], knightFileStep[k]);
-      if (t == NO_SQUARE) continue;
-      knightAttacks[s] |= squareBit[t];
-      knightTargets[s][count++] = t;
+      int to = stepSquare(s, knightRankStep[k], knightFileStep[k]);
+      if (to == NO_SQUARE) continue;
+      t.knightAttacks[s] |= squareBit[to];
+      t.knightTargets[s][count++] = to;
     }
-    knightTargets[s][count] = -1;
+    t.knightTargets[s][count] = -1;
   }
-  for (int d = 0; d < 8; ++d) ray[NO_SQUARE][d] = ~Bitboard{0};
+  for (int d = 0; d < 8; ++d) t.ray[NO_SQUARE][d] = ~Bitboard{0};
 }
 
 // For each king square and target square, the first ray of each family from the
 // target that enters the king's surroundings.
-void buildKingZoneLines() {
+constexpr void buildKingZoneLines(BoardTables& t) {
   for (int k = 0; k < 64; ++k) {
-    for (int t = 0; t < 64; ++t) {
+    for (int to = 0; to < 64; ++to) {
       for (int family = 0; family < 2; ++family) {
         int entry = -1;
         for (int d = 4 * family; d < 4 * family + 4 && entry < 0; ++d) {
-          Bitboard meet = ray[t][d] & kingAttacks[k];
+          Bitboard meet = t.ray[to][d] & kingAttacks[k];
           if (!meet) continue;
           int first = (d & 1) ? highestSquare(meet) : lowestSquare(meet);
-          entry = first << 8 | (d * 16 + squareDistance(t, k));
+          entry = first << 8 | (d * 16 + squareDistance(to, k));
         }
-        kingZoneLine[k][family][t] = static_cast<std::int16_t>(entry);
+        t.kingZoneLine[k][family][to] = static_cast<std::int16_t>(entry);
       }
     }
   }
 }
 
+constexpr BoardTables makeBoardTables() {
+  BoardTables t{};
+  buildLineTables(t);
+  buildRayTables(t);
+  buildKingZoneLines(t);
+  return t;
+}
+
 }  // namespace
 
-void buildBoardTables() {
-  buildLineTables();
-  buildRayTables();
-  buildKingZoneLines();
-}
+constinit const BoardTables boardTables = makeBoardTables();
 
 }  // namespace velt

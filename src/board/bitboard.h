@@ -1,7 +1,6 @@
-// Per-square tables, rotated-board mappings and bit scans. The square mappings,
-// shifts, king and pawn tables are compile-time constants; the line-attack tables,
-// rays and the other derived tables are built once by buildBoardTables() and are
-// read-only afterwards.
+// Per-square tables, rotated-board mappings and bit scans. Every table is a
+// compile-time constant: the small ones are built here, the line-attack tables, rays
+// and the other derived tables by the compiler in bitboard.cpp, in read-only data.
 #pragma once
 
 #include <bit>
@@ -129,26 +128,44 @@ inline constexpr const Bitboard (&kingAttacks)[64] = boardConstants.kingAttacks;
 // squares a pawn of colour c on s attacks are pawnAttackers[1 - c][s].
 inline constexpr const Bitboard (&pawnAttackers)[2][64] = boardConstants.pawnAttackers;
 
+// The derived tables, built by the compiler (bitboard.cpp).
+struct BoardTables {
+  Bitboard rankAttacks[64][64], fileAttacks[64][64];
+  Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
+  Bitboard ray[65][8];
+  int neighbour[64][8];
+  std::int8_t direction[64][64];
+  Bitboard rookLines[64], bishopLines[64];
+  Bitboard knightAttacks[64];
+  int knightTargets[64][9];
+  std::int16_t kingZoneLine[64][2][64];
+};
+
+extern const BoardTables boardTables;
+
 // Slider attacks along one line, by square and 6-bit occupancy index.
-extern Bitboard rankAttacks[64][64], fileAttacks[64][64];
-extern Bitboard diagA1H8Attacks[64][64], diagH1A8Attacks[64][64];
+inline constexpr const Bitboard (&rankAttacks)[64][64] = boardTables.rankAttacks;
+inline constexpr const Bitboard (&fileAttacks)[64][64] = boardTables.fileAttacks;
+inline constexpr const Bitboard (&diagA1H8Attacks)[64][64] = boardTables.diagA1H8Attacks;
+inline constexpr const Bitboard (&diagH1A8Attacks)[64][64] = boardTables.diagH1A8Attacks;
 
 // ray[s][d]: the squares from s in direction d up to the edge, s excluded; the
 // entry for NO_SQUARE has every bit set.
-extern Bitboard ray[65][8];
+inline constexpr const Bitboard (&ray)[65][8] = boardTables.ray;
 // The square one step from s in direction d, or NO_SQUARE.
-extern int neighbour[64][8];
+inline constexpr const int (&neighbour)[64][8] = boardTables.neighbour;
 // The direction in which `to` lies on a line from `from`, or -1. Bytes, so that the
 // table fills little of the first-level cache.
-extern std::int8_t direction[64][64];
-extern Bitboard rookLines[64], bishopLines[64];
-extern Bitboard knightAttacks[64];
+inline constexpr const std::int8_t (&direction)[64][64] = boardTables.direction;
+inline constexpr const Bitboard (&rookLines)[64] = boardTables.rookLines;
+inline constexpr const Bitboard (&bishopLines)[64] = boardTables.bishopLines;
+inline constexpr const Bitboard (&knightAttacks)[64] = boardTables.knightAttacks;
 // Knight targets in step order, ended by -1.
-extern int knightTargets[64][9];
+inline constexpr const int (&knightTargets)[64][9] = boardTables.knightTargets;
 // kingZoneLine[k][family][t], family 0 orthogonal and 1 diagonal: -1 when no ray of
 // that family from t meets the squares next to k, else (first such square nearest
 // t) << 8 | (direction * 16 + king distance from t to k). Sixteen bits hold it.
-extern std::int16_t kingZoneLine[64][2][64];
+inline constexpr const std::int16_t (&kingZoneLine)[64][2][64] = boardTables.kingZoneLine;
 
 // Zobrist keys (constants, see zobrist_tables.cpp). The side key is present in a
 // hash key while white is to move.
@@ -158,20 +175,17 @@ extern const std::uint64_t epKey[64];
 constexpr std::uint64_t SIDE_KEY_VALUE = 0xC139B61D3DA793B1ULL;
 inline constexpr std::uint64_t sideKey = SIDE_KEY_VALUE;
 
-// Builds the derived tables; safe to call again.
-void buildBoardTables();
-
 // The 6-bit occupancy index of a line whose first inner square is at `shift`
 // (shift 64 reads as 0: those lines have empty attack entries for every index).
 inline int lineIndex(Bitboard board, int shift) { return static_cast<int>((board >> (shift & 63)) & 63); }
 
-inline int popCount(Bitboard board) { return std::popcount(board); }
+constexpr int popCount(Bitboard board) { return std::popcount(board); }
 // Square of the lowest / highest set bit, NO_SQUARE for an empty board.
-inline int lowestSquare(Bitboard board) { return std::countr_zero(board); }
-inline int highestSquare(Bitboard board) { return board ? 63 - std::countl_zero(board) : NO_SQUARE; }
+constexpr int lowestSquare(Bitboard board) { return std::countr_zero(board); }
+constexpr int highestSquare(Bitboard board) { return board ? 63 - std::countl_zero(board) : NO_SQUARE; }
 
 // King distance: the larger of the rank and file differences.
-inline int squareDistance(int a, int b) {
+constexpr int squareDistance(int a, int b) {
   int rankDiff = rankOf(a) > rankOf(b) ? rankOf(a) - rankOf(b) : rankOf(b) - rankOf(a);
   int fileDiff = fileOf(a) > fileOf(b) ? fileOf(a) - fileOf(b) : fileOf(b) - fileOf(a);
   return rankDiff > fileDiff ? rankDiff : fileDiff;

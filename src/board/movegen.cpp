@@ -9,8 +9,6 @@
 
 namespace velt {
 
-int orderPST[2][6][64];
-
 namespace {
 
 constexpr int SCORE_CAPTURE_CLASS = 0x20000000;

@@ -9,9 +9,13 @@
 
 namespace velt {
 
-// Ordering piece-square values by colour, type and square (rebuilt for each new game).
-extern int orderPST[2][6][64];
-void buildOrderTables();
+// Ordering piece-square values by colour, type and square, built by the compiler
+// (order_tables.cpp).
+struct OrderTables {
+  int orderPST[2][6][64];
+};
+extern const OrderTables orderTables;
+inline constexpr const int (&orderPST)[2][6][64] = orderTables.orderPST;
 
 // Appends one move scored for ordering (captures by victim and attacker, killers,
 // quiet moves by the ordering table); a pawn move onto the last rank becomes its

@@ -52,16 +52,20 @@ constexpr int whiteOrderTables[6][64] = {
 };
 // clang-format on
 
-}  // namespace
-
-void buildOrderTables() {
+constexpr OrderTables makeOrderTables() {
+  OrderTables t{};
   for (int type = PAWN; type <= KING; ++type) {
     for (int square = 0; square < 64; ++square) {
       // The tables list rank 8 first, so a white square reads its rank-mirrored entry.
-      orderPST[WHITE][type][square] = whiteOrderTables[type][square ^ 56];
-      orderPST[BLACK][type][square] = whiteOrderTables[type][square];
+      t.orderPST[WHITE][type][square] = whiteOrderTables[type][square ^ 56];
+      t.orderPST[BLACK][type][square] = whiteOrderTables[type][square];
     }
   }
+  return t;
 }
+
+}  // namespace
+
+constinit const OrderTables orderTables = makeOrderTables();
 
 }  // namespace velt

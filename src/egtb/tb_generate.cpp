@@ -412,7 +412,6 @@ std::vector<int> tablebaseSuccessorClasses(int classNumber) {
 
 GenerationSummary generateTablebase(int classNumber, TablebaseSet& set, void (*progress)(const char*)) {
   initTablebaseIndex();
-  buildBoardTables();
   Generation g;
   g.classNumber = classNumber;
   g.sides = tablebaseFileSides(classNumber);

@@ -33,7 +33,6 @@ void clearSearchTables(EngineCore& engine) {
 
 void setUpStartPosition(EvalPosition& pos) {
   setUpPosition(pos);
-  buildOrderTables();
   // The root needs the material table, which initApp builds before its new game.
   if (pos.evalData != nullptr && pos.evalData->material.entries != nullptr) prepareRoot(pos);
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
 
 #include "board/bitboard.h"
 #include "board/position.h"
@@ -21,16 +20,7 @@
 
 namespace velt {
 
-namespace {
-
-// The board tables are constant once built and are never freed; engines started in
-// parallel build them once.
-std::once_flag boardTablesBuilt;
-
-}  // namespace
-
 bool initApp(Engine& engine) {
-  std::call_once(boardTablesBuilt, buildBoardTables);
   if (!ttAllocate(engine.tt, engine.options.ttIndexMask) ||
       !buildMaterialTable(engine.evalData.material, materialSettings(engine)) || !allocatePawnHash(engine.evalData)) {
     print(engine.out, "ERROR (not enough memory): initApp\n");

@@ -15,8 +15,6 @@ namespace {
 
 class BitboardTest : public ::testing::Test {
  protected:
-  void SetUp() override { buildBoardTables(); }
-
   // A position holding only the occupancy boards, as make-move keeps them.
   void setOccupancy(Bitboard occupancy) {
     pos->occupied = occupancy;

@@ -16,10 +16,7 @@ const char* const START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 
 class FenTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    buildBoardTables();
-    setUpPosition(position);
-  }
+  void SetUp() override { setUpPosition(position); }
 
   std::string fen() {
     char buffer[FEN_TEXT_SIZE];

@@ -50,7 +50,6 @@ struct BuiltBook {
   BuildReport report;
   BookState book;
   explicit BuiltBook(const std::string& pgn, long long poolBytes = BOOK_POOL_BYTES) {
-    prepareBoardTables();
     const std::string pgnPath = directory.writeFile("games.pgn", pgn);
     const std::string bookPath = directory.path() + "/book.bin";
     EXPECT_EQ(createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
@@ -140,7 +139,6 @@ TEST(BookBuilder, MoveTextIsCutAtTheGameBufferAndAFullPoolStopsReading) {
 }
 
 TEST(BookBuilder, FailuresKeepTheOldBook) {
-  prepareBoardTables();
   TempDirectory directory;
   const std::string bookPath = directory.writeFile("book.bin", "old book");
   const std::string pgnPath = directory.writeFile("games.pgn", game("1-0", "1. e4 e5"));

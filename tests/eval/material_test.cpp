@@ -79,7 +79,6 @@ constexpr Importance importances[] = {{0, 199}, {100, 519}, {-100, -121}};
 // A table of the test's own, rebuilt per case.
 class MaterialData : public ::testing::Test {
  protected:
-  void SetUp() override { prepareBoardTables(); }
   void TearDown() override { releaseMaterialTable(table); }
   void rebuild(const MaterialSettings& settings) {
     releaseMaterialTable(table);

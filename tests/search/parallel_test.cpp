@@ -18,7 +18,6 @@ namespace {
 class ParallelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    prepareBoardTables();
     setSearchThreads(engine, 2);
     owner = positionFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -");
     owner->split = &ownerSplit;

@@ -7,8 +7,6 @@
 #include <sstream>
 #include <vector>
 
-#include "board/bitboard.h"
-#include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
@@ -16,18 +14,8 @@
 
 namespace velt {
 
-void prepareBoardTables() {
-  static const bool built = [] {
-    buildBoardTables();
-    buildOrderTables();
-    return true;
-  }();
-  (void)built;
-}
-
 EngineCore& testEngine() {
   static const auto engine = [] {
-    prepareBoardTables();
     auto record = std::make_unique<EngineCore>();
     EXPECT_TRUE(buildMaterialTable(record->evalData.material) && allocatePawnHash(record->evalData));
     return record;

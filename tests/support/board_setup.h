@@ -1,5 +1,5 @@
-// Positions for the move and evaluation tests: the tables built once, a FEN set up
-// on the game position and copied out, ready for generation and makeMove.
+// Positions for the move and evaluation tests: a FEN set up on the game position of
+// the test engine and copied out, ready for generation and makeMove.
 #pragma once
 
 #include <memory>
@@ -12,8 +12,6 @@ namespace velt {
 
 struct EngineCore;
 
-// Builds the board tables and the ordering tables once.
-void prepareBoardTables();
 // The engine record of the board and evaluation tests: its material table and pawn
 // hash are built once; its game position is where FENs are set up.
 EngineCore& testEngine();

@@ -53,7 +53,6 @@ int backedUp(const Position& child, const TablebaseSet& set, bool& known) {
 }  // namespace
 
 VerifyResult verifyTablebase(int classNumber, const TablebaseSet& set) {
-  prepareBoardTables();
   Worker& gamePosition = testEngine().gamePosition;
   gamePosition.bishopPromotions = true;  // bishop promotions too
   VerifyResult result;
