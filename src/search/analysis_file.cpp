@@ -13,14 +13,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "eval/move_step.h"
 #include "search/engine_core.h"
 #include "search/engine_options.h"
+#include "search/node_table.h"
+#include "search/search.h"
 #include "search/tt.h"
 #include "search/worker.h"
 
@@ -188,6 +192,25 @@ const char* headerProblem(EngineCore& engine, HeaderStatus status, const FileHea
   return nullptr;
 }
 
+// The line of the last completed iteration, entered again along its moves as exact
+// entries. The unfinished iteration may have stored bounds for these very positions
+// (a root window that failed, a search stopped on its way), and a viewer of the file
+// would then find no line at all.
+void storeCompletedLine(EngineCore& engine) {
+  const RootState& root = engine.root;
+  if (root.completedDepth <= ONE_PLY) return;
+  const auto copy = std::make_unique<Worker>(engine.gamePosition);
+  Worker& pos = *copy;
+  int score = root.completedScore;
+  int depth = root.completedDepth;
+  for (int i = 0; root.completedLine[i] != MOVE_NONE && root.completedLine[i + 1] != MOVE_NONE; ++i) {
+    if (depth <= ONE_PLY || !makeMove(pos, root.completedLine[i], -MATE_SCORE, MATE_SCORE)) return;
+    score = -score;
+    depth -= ONE_PLY;
+    ttStoreExactClipped(engine.tt, pos.hashKey, tableDepth(depth), moveFromTo(root.completedLine[i + 1]), score);
+  }
+}
+
 }  // namespace
 
 AnalysisFileStatus saveAnalysisFile(EngineCore& engine) {
@@ -196,6 +219,7 @@ AnalysisFileStatus saveAnalysisFile(EngineCore& engine) {
   char fen[FEN_TEXT_SIZE];
   currentFen(engine, fen);
   if (!mayOverwrite(path, fen, tableEntries(engine))) return AnalysisFileStatus::OtherAnalysis;
+  storeCompletedLine(engine);
   return writeReplacing(engine, path, fen) ? AnalysisFileStatus::Done : AnalysisFileStatus::WriteFailed;
 }
 

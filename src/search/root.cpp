@@ -100,6 +100,15 @@ constexpr std::uint32_t PROGRESS_INTERVAL_MS = 900;
 
 void noteOutput(EngineCore& engine) { engine.root.lastOutputMs.store(elapsedMs(engine), std::memory_order_relaxed); }
 
+// Keeps the line of a completed iteration for the analysis file.
+void recordCompletedLine(RootState& root, const Worker& pos, int score, int depth) {
+  const int length = std::min(pos.pvLength[0], MAX_PLY);
+  std::copy(pos.pv[0], pos.pv[0] + length, root.completedLine);
+  root.completedLine[length] = MOVE_NONE;
+  root.completedScore = score;
+  root.completedDepth = depth;
+}
+
 int multiPVCount(const EngineCore& engine) { return std::clamp(engine.options.multiPV, 1, MAX_MULTI_PV); }
 
 int gamePhase(const Position& pos) {
@@ -457,6 +466,7 @@ void startSearch(Worker& pos, Move hint, bool handover) {
   engine.search.searchAborted = false;
   engine.search.iterationDepth = 2;
   engine.root.underPromotionsAdded = false;
+  engine.root.completedDepth = 0;
   engine.root.lastOutputMs.store(0, std::memory_order_relaxed);
   engine.allotment.ponderCredit = 0;
   engine.allotment.lastPollMs = currentTimeMs();
@@ -608,6 +618,7 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
     pos.nodes = pos.tbHits = 0;
     if (stopped(pos) || engine.search.searchAborted || stopNow) break;
     engine.search.rootScore = score;
+    recordCompletedLine(engine.root, pos, score, depth);
     // A clearly decided analysis, mates included, goes on in the decided-position search,
     // whose table keeps mate distances.
     if (!decidedRunning(engine) && engine.search.analysisMode && depth >= HANDOVER_DEPTH && elapsedMs(engine) < HANDOVER_MS &&

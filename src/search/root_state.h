@@ -47,6 +47,11 @@ struct RootState {
   std::atomic<std::uint32_t> lastOutputMs{0};
   // Elapsed milliseconds of the search at the last analysis-file save.
   std::uint32_t lastSaveMs = 0;
+  // The principal variation of the last completed iteration (ended by MOVE_NONE), its
+  // score and its depth in half-plies (0: no iteration completed yet).
+  Move completedLine[MAX_PLY + 1];
+  int completedScore = 0;
+  int completedDepth = 0;
 };
 
 }  // namespace velt

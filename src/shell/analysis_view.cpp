@@ -32,13 +32,20 @@ struct AnalysedMove {
   int score;  // from the side to move's point of view
 };
 
-// The first entry of the position's bucket that matches and holds a move.
-bool tableEntryWithMove(const TranspositionTable& tt, const Position& pos, TTHit& hit) {
-  TTEntry* bucket = ttBucket(tt, pos.hashKey);
-  for (int i = 0; i < 4; ++i) {
-    if (ttMatches(bucket[i], pos.hashKey) && ttRead(bucket[i], pos.hashKey, hit) && hit.fromTo != 0) return true;
+// The deepest exact entry of the position that holds a move; a bound of the same
+// position may stand before it in the bucket.
+bool exactEntryWithMove(const TranspositionTable& tt, const Position& pos, TTHit& hit) {
+  TTScan scan;
+  ttScan(tt, pos.hashKey, scan);
+  bool found = false;
+  for (int i = 0; i < scan.count; ++i) {
+    const TTHit& candidate = scan.hits[i];
+    if (candidate.bound == TT_EXACT && candidate.fromTo != 0 && (!found || candidate.depth > hit.depth)) {
+      hit = candidate;
+      found = true;
+    }
   }
-  return false;
+  return found;
 }
 
 // The root moves whose position after them has an exact stored score, best first
@@ -49,8 +56,8 @@ std::vector<AnalysedMove> bestAnalysedMoves(Worker& pos) {
   std::vector<AnalysedMove> taken;
   for (int i = 0; i < count; ++i) {
     if (!makeMove(pos, moves[i], -MATE_SCORE, MATE_SCORE)) continue;
-    TTHit hit;
-    if (tableEntryWithMove(pos.engine->tt, pos, hit) && hit.bound == TT_EXACT) {
+    TTHit hit{};
+    if (exactEntryWithMove(pos.engine->tt, pos, hit)) {
       taken.push_back({moves[i], (hit.depth >> 1 & 63) + 1, -hit.score});
     }
     unmakeMove(pos);

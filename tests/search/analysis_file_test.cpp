@@ -12,10 +12,13 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/san.h"
+#include "eval/move_step.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
 #include "search/worker.h"
+#include "shell/analysis_view.h"
 #include "shell/app.h"
 #include "shell/engine.h"
 #include "shell/game_commands.h"
@@ -178,6 +181,37 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
   const std::string output = takeCaptured(engine.out);
   EXPECT_EQ(output.find("e3e6"), std::string::npos) << output;
   EXPECT_NE(std::find(moves, moves + count, engine.search.bestMove), moves + count);
+}
+
+// An iteration left unfinished may hold only bounds for the positions of the last
+// completed line (its root window failed, or the search stopped on its way); the file
+// still shows that line.
+TEST_F(AnalysisFileTest, TheLastCompletedLineOutlivesAnUnfinishedIteration) {
+  engine.engineFlags = FLAG_UCI;
+  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment = 0;
+  engine.timeControl.timePerMove = 0;
+  engine.timeControl.maxSearchDepth = 7;
+  searchRoot(engine);
+  const RootState& root = engine.root;
+  ASSERT_GE(root.completedDepth, 14);
+  ASSERT_NE(root.completedLine[1], MOVE_NONE);
+  const std::string firstMove = moveToSan(engine.gamePosition, root.completedLine[0]);
+  auto line = std::make_unique<Worker>(engine.gamePosition);
+  for (int i = 0; root.completedLine[i + 1] != MOVE_NONE; ++i) {
+    ASSERT_TRUE(makeMove(*line, root.completedLine[i], -MATE_SCORE, MATE_SCORE));
+    ttStoreLower(engine.tt, line->hashKey, 60, moveFromTo(root.completedLine[i + 1]), ttLowerField(engine.tt, 0));
+  }
+  ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
+
+  const auto viewer = std::make_unique<Engine>();
+  viewer->out.capturing = true;
+  ASSERT_TRUE(initApp(*viewer));
+  takeCaptured(viewer->out);
+  showAnalysisFile(*viewer, path.c_str());
+  const std::string shown = takeCaptured(viewer->out);
+  const std::size_t table = shown.find("Depth  Score  Variation\n");
+  ASSERT_NE(table, std::string::npos) << shown;
+  EXPECT_NE(shown.find(" " + firstMove, table), std::string::npos) << shown;
 }
 
 }  // namespace
