@@ -102,12 +102,12 @@ fuzz-build:
 
 # Fuzzes each target for FUZZ_TIME seconds from its seeds and what earlier runs found
 # (kept in build-fuzz/corpus/<name>); a finding stops it and is left in
-# build-fuzz/findings/. The decoder's inputs may be whole compressed files.
+# build-fuzz/findings/. Inputs grow to 4 KiB, the decoder's to whole compressed files.
 fuzz: fuzz-build
 	@mkdir -p build-fuzz/findings
 	@for name in $(FUZZ_TARGETS); do \
 	  mkdir -p build-fuzz/corpus/$$name; \
-	  case $$name in tbz_decode) max_len=65536 ;; *) max_len=0 ;; esac; \
+	  case $$name in tbz_decode) max_len=65536 ;; *) max_len=4096 ;; esac; \
 	  echo "fuzz: $$name for $(FUZZ_TIME) s"; \
 	  ./build-fuzz/$${name}_fuzz $(FUZZ_FLAGS) -max_total_time=$(FUZZ_TIME) -max_len=$$max_len \
 	    -artifact_prefix=build-fuzz/findings/$$name- build-fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \

@@ -26,10 +26,6 @@ constexpr int MAX_WORDS = 64;  // keeps a run short
 Move readWord(Worker& pos, const std::string& word) {
   Move coordinate = MOVE_NONE;
   const bool haveCoordinate = parseMoveText(pos, word.c_str(), coordinate);
-  if (haveCoordinate) {
-    completeMoveFlags(pos, coordinate);
-    moveFitsBoard(pos, coordinate);
-  }
   Move candidates[MAX_SAN_CANDIDATES];
   const int candidateCount = sanCandidates(pos, word.c_str(), candidates);
   if (candidateCount < 0 || candidateCount > MAX_SAN_CANDIDATES) std::abort();
@@ -37,13 +33,13 @@ Move readWord(Worker& pos, const std::string& word) {
   if (parseSanMove(pos, word.c_str(), san) && !amongLegalMoves(pos, san)) std::abort();
   const Move text = legalMoveFromText(pos, word.c_str());
   if (text != MOVE_NONE && !amongLegalMoves(pos, text)) std::abort();
-  if (word.size() >= 4) {
+  // The squares of an xboard user move.
+  const auto onBoard = [&](std::size_t i) { return word[i] >= 'a' && word[i] <= 'h' && word[i + 1] >= '1' && word[i + 1] <= '8'; };
+  if (word.size() >= 4 && onBoard(0) && onBoard(2)) {
     const int from = (word[0] - 'a') + 8 * (word[1] - '1');
     const int to = (word[2] - 'a') + 8 * (word[3] - '1');
-    if (from >= 0 && from < 64 && to >= 0 && to < 64) {
-      const Move found = findLegalMove(pos, from, to, word.size() > 4 ? word[4] : '\0');
-      if (found != MOVE_NONE && !amongLegalMoves(pos, found)) std::abort();
-    }
+    const Move found = findLegalMove(pos, from, to, word.size() > 4 ? word[4] : '\0');
+    if (found != MOVE_NONE && !amongLegalMoves(pos, found)) std::abort();
   }
   if (haveCoordinate) return coordinate;
   return san != MOVE_NONE ? san : text;
