@@ -11,16 +11,15 @@
 
 namespace velt {
 
-std::unique_ptr<Engine> newFuzzEngine(std::uint32_t ttIndexMask) {
-  auto record = std::make_unique<Engine>();
-  record->options.ttIndexMask = ttIndexMask;
-  record->options.bookPath[0] = '\0';
-  record->out.capturing = true;
-  return record;
+void setFuzzOptions(EngineOptions& options) {
+  options.ttIndexMask = FUZZ_TT_INDEX_MASK;
+  options.bookPath[0] = '\0';
 }
 
 std::unique_ptr<Engine> makeFuzzEngine() {
-  auto record = newFuzzEngine(FUZZ_TT_INDEX_MASK);
+  auto record = std::make_unique<Engine>();
+  setFuzzOptions(record->options);
+  record->out.capturing = true;
   if (!initApp(*record)) std::abort();
   takeCaptured(record->out);
   return record;

@@ -15,24 +15,25 @@ namespace velt {
 // and small enough to clear often.
 constexpr std::uint32_t FUZZ_TT_INDEX_MASK = (1u << 20) - 4;
 
-// An engine record capturing its output, with no book and the table size given; its
-// tables are set up when a protocol is announced, as in the program.
-std::unique_ptr<Engine> newFuzzEngine(std::uint32_t ttIndexMask);
-// The same with its tables set up: what most targets drive. The process aborts when
-// the tables cannot be had.
+// Where the targets' engines differ from the defaults: that table, and no book.
+void setFuzzOptions(EngineOptions& options);
+
+// An engine with its tables set up, capturing its output, with no book: what the
+// targets drive. The process aborts when the tables cannot be had.
 std::unique_ptr<Engine> makeFuzzEngine();
 
 // Whether the move is one of the legal moves of the position at its current ply.
 bool amongLegalMoves(Worker& pos, Move move);
 
-// The input as a zero-terminated string.
+// The input up to its first zero byte, as text.
 std::string inputText(const std::uint8_t* data, std::size_t size);
 
 // A directory of this process's own below the system's temporary directory, made on
 // first use and removed when the process ends.
 const std::string& fuzzDirectory();
 
-// The input written to a new file in fuzzDirectory(); removed when this ends.
+// The input written to a file in fuzzDirectory(), under the name given or a new one;
+// removed when this ends.
 struct InputFile {
   std::string path;
   InputFile(const std::uint8_t* data, std::size_t size, const std::string& name = "");

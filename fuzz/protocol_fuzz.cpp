@@ -56,8 +56,7 @@ bool leftOut(const std::vector<CommandWord>& words) {
 // The engine as a new one is, short of building its tables again.
 void restart(Engine& engine) {
   setDefaultOptions(engine);
-  engine.options.ttIndexMask = FUZZ_TT_INDEX_MASK;
-  engine.options.bookPath[0] = '\0';
+  setFuzzOptions(engine.options);
   engine.queuedOptions.clear();
   engine.game.pongsAfterMove.clear();
   setAnalysisMode(engine, false);
