@@ -8,13 +8,17 @@
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
 #   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
-#   make fuzz        fuzz the compressed tablebase decoder for a minute (clang)
+#   make fuzz        build the libFuzzer targets of every reader of untrusted input
+#                    (fuzz/, clang) and fuzz each for FUZZ_TIME seconds (default 60);
+#                    FUZZ_TARGETS names some of them (e.g. FUZZ_TARGETS=tbz_decode)
+#   make fuzz-smoke  every fuzz target for a fixed number of runs from its seed corpus
+#                    under ASan and UBSan, failing on any finding (under a minute)
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan fuzz tablebases install clean
+.PHONY: all velt book test run check-long check-tsan fuzz fuzz-build fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -79,11 +83,50 @@ tablebases: build/CMakeCache.txt
 	./build/tbgen -d build/tb 3 4
 	./build/tbcompress -o build/tb-emd build/tb/*.nbw build/tb/*.nbb
 
-# Fuzzes the compressed tablebase decoder for a minute (clang's libFuzzer).
-fuzz:
-	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON
-	cmake --build build-fuzz -j $(JOBS) --target tbz_decode_fuzz
-	./build-fuzz/tbz_decode_fuzz -max_total_time=60 -max_len=65536
+# The fuzz targets, fuzz/<name>_fuzz.cpp, each with the runs it gets in the smoke run
+# (chosen so that all of them together take under a minute; a run of the analysis
+# file loads a whole table, one of the PGN reader writes a book).
+FUZZ_SMOKE_RUNS := fen:2000 move:1000 pgn:500 book:500 analysis:200 config:2000 tablebase:500 \
+                   protocol:1000 tbz_decode:2000
+FUZZ_TARGETS ?= $(foreach entry,$(FUZZ_SMOKE_RUNS),$(firstword $(subst :, ,$(entry))))
+FUZZ_TIME ?= 60
+FUZZ_FLAGS := -timeout=10
+
+# The targets need clang with libFuzzer; without it the build stops with a message.
+fuzz-build:
+	@echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' | \
+	  clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
+	  { echo "The fuzz targets need clang++ with libFuzzer, which is not installed (Debian: apt-get install clang)." >&2; exit 1; }
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON > /dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+
+# Fuzzes each target for FUZZ_TIME seconds from its seeds and what earlier runs found
+# (kept in build-fuzz/corpus/<name>); a finding stops it and is left in
+# build-fuzz/findings/. Inputs grow to 4 KiB, the decoder's to whole compressed files.
+fuzz: fuzz-build
+	@mkdir -p build-fuzz/findings
+	@for name in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$name; \
+	  case $$name in tbz_decode) max_len=65536 ;; *) max_len=4096 ;; esac; \
+	  echo "fuzz: $$name for $(FUZZ_TIME) s"; \
+	  ./build-fuzz/$${name}_fuzz $(FUZZ_FLAGS) -max_total_time=$(FUZZ_TIME) -max_len=$$max_len \
+	    -artifact_prefix=build-fuzz/findings/$$name- build-fuzz/corpus/$$name fuzz/corpus/$$name || exit 1; \
+	done
+
+# Each target for its fixed number of runs from its seed corpus (with a fixed seed);
+# any crash, leak, sanitizer report or timeout fails, and the input is left beside the
+# target's log in build-fuzz/smoke/.
+fuzz-smoke: fuzz-build
+	@rm -rf build-fuzz/smoke
+	@for entry in $(FUZZ_SMOKE_RUNS); do \
+	  name=$${entry%%:*}; runs=$${entry##*:}; \
+	  mkdir -p build-fuzz/smoke/$$name; \
+	  echo "fuzz-smoke: $$name, $$runs runs"; \
+	  ./build-fuzz/$${name}_fuzz $(FUZZ_FLAGS) -runs=$$runs -seed=1 -artifact_prefix=build-fuzz/smoke/$$name- \
+	    build-fuzz/smoke/$$name fuzz/corpus/$$name > build-fuzz/smoke/$$name.log 2>&1 || \
+	    { tail -n 40 build-fuzz/smoke/$$name.log; echo "fuzz-smoke: $$name failed (build-fuzz/smoke/$$name.log)" >&2; exit 1; }; \
+	done
+	@echo "fuzz-smoke: every target passed"
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz
