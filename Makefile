@@ -3,7 +3,8 @@
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
 #   make run         start the engine in build/run/, where it finds the default book
-#   make check-long  the slow suites (deep perft, long game runs)
+#   make check-long  the slow suites (deep perft, game runs), then check-tsan and a
+#                    minute of every fuzz target
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
@@ -62,6 +63,8 @@ run: velt book
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
+	$(MAKE) --no-print-directory check-tsan
+	$(MAKE) --no-print-directory fuzz
 
 install: velt book
 	cmake --install build --prefix $(PREFIX)
