@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +114,7 @@ void buildPairs() {
         ++count;
       }
     }
+    assert(count == (family == PAWNLESS ? PAWNLESS_PAIRS : PAWN_PAIRS));
     tables.pairCount[family] = count;
   }
 }
