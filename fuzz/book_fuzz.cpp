@@ -50,7 +50,8 @@ std::vector<std::uint8_t> expandedFile(const std::uint8_t* data, std::size_t siz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::unique_ptr<Engine> engine = makeFuzzEngine();
-  const std::vector<std::uint8_t> expanded = size > 0 && data[0] % 2 == 1 ? expandedFile(data, size) : std::vector<std::uint8_t>();
+  const std::vector<std::uint8_t> expanded =
+      size > 0 && data[0] % 2 == 1 ? expandedFile(data, size) : std::vector<std::uint8_t>();
   const InputFile file(expanded.empty() ? data : expanded.data(), expanded.empty() ? size : expanded.size());
   BookState book;
   const BookOpening opening = openBook(book, file.path.c_str());

@@ -34,7 +34,9 @@ Move readWord(Worker& pos, const std::string& word) {
   const Move text = legalMoveFromText(pos, word.c_str());
   if (text != MOVE_NONE && !amongLegalMoves(pos, text)) std::abort();
   // The squares of an xboard user move.
-  const auto onBoard = [&](std::size_t i) { return word[i] >= 'a' && word[i] <= 'h' && word[i + 1] >= '1' && word[i + 1] <= '8'; };
+  const auto onBoard = [&](std::size_t i) {
+    return word[i] >= 'a' && word[i] <= 'h' && word[i + 1] >= '1' && word[i + 1] <= '8';
+  };
   if (word.size() >= 4 && onBoard(0) && onBoard(2)) {
     const int from = (word[0] - 'a') + 8 * (word[1] - '1');
     const int to = (word[2] - 'a') + 8 * (word[3] - '1');

@@ -22,13 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::unique_ptr<Engine> engine = makeFuzzEngine();
   const InputFile games(data, size);
   const std::string bookPath = games.path + ".book";
-  const BookBuildResult result = createBook(engine->gamePosition, games.path.c_str(), bookPath.c_str(), BookBuildProgress{}, FUZZ_POOL_BYTES);
+  const BookBuildResult result =
+      createBook(engine->gamePosition, games.path.c_str(), bookPath.c_str(), BookBuildProgress{}, FUZZ_POOL_BYTES);
   if (result == BookBuildResult::WRITTEN) {
     BookState book;
     if (openBook(book, bookPath.c_str()) != BookOpening::OPEN) std::abort();
     setUpPosition(engine->gamePosition);
     Move move = MOVE_NONE;
-    if (bookProbe(book, 0, engine->gamePosition, move, BookProbeSettings{}) && !amongLegalMoves(engine->gamePosition, move)) {
+    if (bookProbe(book, 0, engine->gamePosition, move, BookProbeSettings{}) &&
+        !amongLegalMoves(engine->gamePosition, move)) {
       std::abort();
     }
   }

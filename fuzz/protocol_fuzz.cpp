@@ -46,7 +46,8 @@ bool leftOut(const std::vector<CommandWord>& words) {
   if (command != "setoption") return false;
   // The option's name as the engine reads it: the words before "value", joined.
   std::string name;
-  for (std::size_t i = 2; i < words.size() && lowerCase(words[i].text) != "value"; ++i) name += lowerCase(words[i].text);
+  for (std::size_t i = 2; i < words.size() && lowerCase(words[i].text) != "value"; ++i)
+    name += lowerCase(words[i].text);
   for (const char* option : LEFT_OUT_OPTIONS) {
     if (name == option) return true;
   }

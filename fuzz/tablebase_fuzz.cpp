@@ -61,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t positions = info.positionCount[side];
   std::vector<std::uint32_t> indexes = {0, positions / 2, positions - 1};
   for (std::size_t at = 1; at + INDEX_BYTES <= size && indexes.size() < 8; at += INDEX_BYTES) {
-    indexes.push_back((std::uint32_t{data[at]} << 24 | std::uint32_t{data[at + 1]} << 16 | data[at + 2] << 8 | data[at + 3]) % positions);
+    indexes.push_back(
+        (std::uint32_t{data[at]} << 24 | std::uint32_t{data[at + 1]} << 16 | data[at + 2] << 8 | data[at + 3]) %
+        positions);
   }
   for (const std::uint32_t index : indexes) readTablebaseValue(*tablebases, classNumber, side, index);
   return 0;

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.assign(data, data + size);
   } else {
     file = base;
-    for (std::size_t i = 2; i + 2 < size; i += 3) file[(std::size_t{data[i]} << 8 | data[i + 1]) % file.size()] = data[i + 2];
+    for (std::size_t i = 2; i + 2 < size; i += 3)
+      file[(std::size_t{data[i]} << 8 | data[i + 1]) % file.size()] = data[i + 2];
     if (size > 1 && data[1] % 2 == 1) resignCompressedHeader(file);
   }
   decodeCompressedFile(file);

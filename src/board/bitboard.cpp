@@ -75,7 +75,8 @@ constexpr void buildRayTables(BoardTables& t) {
     for (int to = 0; to < 64; ++to) t.direction[s][to] = -1;
     for (int d = 0; d < 8; ++d) {
       t.neighbour[s][d] = stepSquare(s, directionRankStep[d], directionFileStep[d]);
-      for (int to = t.neighbour[s][d]; to != NO_SQUARE; to = stepSquare(to, directionRankStep[d], directionFileStep[d])) {
+      for (int to = t.neighbour[s][d]; to != NO_SQUARE;
+           to = stepSquare(to, directionRankStep[d], directionFileStep[d])) {
         t.ray[s][d] |= squareBit[to];
         t.direction[s][to] = static_cast<std::int8_t>(d);
       }

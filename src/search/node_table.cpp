@@ -54,25 +54,32 @@ bool exactEntryEnds(Worker& pos, int depth, int& result) {
 
 int tableDepth(int depth) { return std::clamp(depth, 0, MAX_TT_DEPTH); }
 
-void storeZeroWindow(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta) {
+void NormalTable::storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
+  TranspositionTable& tt = pos.engine->tt;
+  const std::uint64_t key = pos.hashKey;
   if (best >= beta) {
-    if (ttLowerStorable(tt, best)) ttStoreLower(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best));
+    if (ttLowerStorable(tt, best))
+      ttStoreLower(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best));
   } else if (ttUpperStorable(tt, best)) {
     ttStoreUpperPlain(tt, key, tableDepth(depth), 0, ttUpperField(tt, best));
   }
 }
 
-void storeDeep(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+void NormalTable::storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
+  TranspositionTable& tt = pos.engine->tt;
   if (best >= beta) {
     if (ttLowerStorable(tt, best)) {
-      ttStoreLowerKeyed(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best), isExpectedAllNode(mode));
+      ttStoreLowerKeyed(tt, key, tableDepth(depth), moveFromTo(bestMove), ttLowerField(tt, best),
+                        isExpectedAllNode(mode));
     }
   } else if (ttUpperStorable(tt, best)) {
     ttStoreUpperKeyed(tt, key, tableDepth(depth), 0, ttUpperField(tt, best), isExpectedCutNode(mode));
   }
 }
 
-bool deepProbeEnds(const TranspositionTable& tt, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result) {
+bool NormalTable::deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
+                                int& result) {
+  const TranspositionTable& tt = pos.engine->tt;
   for (int i = 0; i < probe.count; ++i) {
     const TTHit& hit = probe.hits[i];
     if (hit.depth < depth) continue;
@@ -144,9 +151,11 @@ void NormalTable::storePV(Worker& pos, int depth, Move bestMove, int best, int b
   EngineCore& engine = *pos.engine;
   const int stored = tableDepth(depth);
   if (best >= beta) {
-    if (ttLowerStorable(engine.tt, best)) ttStoreLowerTrusted(engine.tt, pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(engine.tt, best));
+    if (ttLowerStorable(engine.tt, best))
+      ttStoreLowerTrusted(engine.tt, pos.hashKey, stored, moveFromTo(bestMove), ttLowerField(engine.tt, best));
   } else if (bestMove == MOVE_NONE) {
-    if (ttUpperStorable(engine.tt, best)) ttStoreUpper(engine.tt, pos.hashKey, stored, 0, ttUpperField(engine.tt, best));
+    if (ttUpperStorable(engine.tt, best))
+      ttStoreUpper(engine.tt, pos.hashKey, stored, 0, ttUpperField(engine.tt, best));
   } else {
     ttStoreExactClipped(engine.tt, pos.hashKey, stored, moveFromTo(bestMove), best);
   }
@@ -154,7 +163,8 @@ void NormalTable::storePV(Worker& pos, int depth, Move bestMove, int best, int b
 
 void NormalTable::storeNullCut(Worker& pos, int depth, int score) {
   EngineCore& engine = *pos.engine;
-  if (ttLowerStorable(engine.tt, score)) ttStoreLower(engine.tt, pos.hashKey, tableDepth(depth), 0, ttLowerField(engine.tt, score));
+  if (ttLowerStorable(engine.tt, score))
+    ttStoreLower(engine.tt, pos.hashKey, tableDepth(depth), 0, ttLowerField(engine.tt, score));
 }
 
 bool NormalTable::quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int beta, int checkPlies, int& result,
@@ -177,7 +187,8 @@ bool NormalTable::quiesceProbeEnds(Worker& pos, bool frontier, int alpha, int be
 
 void NormalTable::quiesceStoreCut(Worker& pos, Move move, int score) {
   EngineCore& engine = *pos.engine;
-  if (ttLowerStorable(engine.tt, score)) ttStoreLower(engine.tt, pos.hashKey, 1, moveFromTo(move), ttLowerField(engine.tt, score));
+  if (ttLowerStorable(engine.tt, score))
+    ttStoreLower(engine.tt, pos.hashKey, 1, moveFromTo(move), ttLowerField(engine.tt, score));
 }
 
 // An exact (clipped) score when a move raised alpha, else an upper bound unless it
@@ -195,19 +206,6 @@ void NormalTable::quiesceStoreResult(Worker& pos, bool frontier, int best, Move 
 bool NormalTable::quiesceTriesChecks(const Worker& pos, int eval, int checkPlies, int alpha) {
   const EngineCore& engine = *pos.engine;
   return eval + engine.margins.checkMargin[checkPlies] >= alpha;
-}
-
-void NormalTable::storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta) {
-  velt::storeZeroWindow(pos.engine->tt, pos.hashKey, depth, bestMove, best, beta);
-}
-
-void NormalTable::storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode) {
-  velt::storeDeep(pos.engine->tt, key, depth, bestMove, best, beta, mode);
-}
-
-bool NormalTable::deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
-                                int& result) {
-  return velt::deepProbeEnds(pos.engine->tt, probe, key, beta, depth, mode, result);
 }
 
 }  // namespace velt

@@ -28,16 +28,6 @@ bool exactEntryEnds(Worker& pos, int depth, int& result);
 // A depth as the table records it.
 int tableDepth(int depth);
 
-// The table stores of a zero-window node (neither flag).
-void storeZeroWindow(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta);
-// The keyed stores of a deep zero-window node: lower bounds of expected all nodes and
-// upper bounds of expected cut nodes are restricted to nodes of the same kind.
-void storeDeep(TranspositionTable& tt, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
-
-// Deep-node probe: entries of sufficient depth cut, restricted ones only for nodes of
-// the kind that stored them. Their age is refreshed.
-bool deepProbeEnds(const TranspositionTable& tt, Probe& probe, std::uint64_t key, int beta, int depth, int mode,
-                   int& result);
 bool shallowProbeEnds(const Probe& probe, int beta, int depth, int& result);
 
 // Pruning margins of the zero-window nodes, by use.
@@ -73,13 +63,18 @@ struct NormalTable {
   static bool shallowProbeEnds(Worker&, const Probe& probe, int beta, int depth, int& result) {
     return velt::shallowProbeEnds(probe, beta, depth, result);
   }
+  // Deep-node probe: entries of sufficient depth cut, restricted ones only for nodes of
+  // the kind that stored them. Their age is refreshed.
   static bool deepProbeEnds(Worker& pos, Probe& probe, std::uint64_t key, int beta, int depth, int mode, int& result);
   static bool exactEntryEnds(Worker& pos, int depth, int& result) { return velt::exactEntryEnds(pos, depth, result); }
   static void storePV(Worker& pos, int depth, Move bestMove, int best, int beta);
+  // The table stores of a zero-window node (neither flag).
   static void storeZeroWindow(Worker& pos, int depth, Move bestMove, int best, int beta);
   static void storeNullCut(Worker& pos, int depth, int score);
   // A node without a legal move: nothing is stored.
   static void storeGameEnd(Worker&, int) {}
+  // The keyed stores of a deep zero-window node: lower bounds of expected all nodes and
+  // upper bounds of expected cut nodes are restricted to nodes of the same kind.
   static void storeDeep(Worker& pos, std::uint64_t key, int depth, Move bestMove, int best, int beta, int mode);
   // Quiescence: any entry that settles the window ends the node; otherwise hashFromTo
   // is the move of the last matching entry that did not.

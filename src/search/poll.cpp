@@ -26,7 +26,8 @@ void ponderHit(EngineCore& engine, const std::uint32_t now) {
   engine.allotment.searchStartTime = now;
   if (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0) {
     allocateTime(engine, engine.gamePosition.side, engine.gamePosition.gamePly);
-    if (engine.search.rootScore >= -99 && engine.search.rootScore <= 199 && engine.search.rootScore > engine.tt.recentRootScores[0] - 15) {
+    if (engine.search.rootScore >= -99 && engine.search.rootScore <= 199 &&
+        engine.search.rootScore > engine.tt.recentRootScores[0] - 15) {
       engine.allotment.ponderCredit = pondered;
     }
   }
@@ -35,7 +36,8 @@ void ponderHit(EngineCore& engine, const std::uint32_t now) {
   const Move best = pos.pv[0][0];
   const bool recapture = engine.search.recaptureSquare >= 0 && moveTo(best) == engine.search.recaptureSquare;
   const bool creditCovers = engine.allotment.ponderCredit > engine.allotment.targetTime &&
-                            !engine.allotment.iterationFlags->bestMoveChanged && !engine.allotment.iterationFlags->failLowSeen;
+                            !engine.allotment.iterationFlags->bestMoveChanged &&
+                            !engine.allotment.iterationFlags->failLowSeen;
   engine.search.stopState =
       pos.pvLength[0] >= 2 && engine.search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
@@ -71,8 +73,8 @@ void pollSearch(Worker& pos) {
   engine.allotment.lastPollMs = now;
   const bool clockUp = engine.allotment.clockLimitMs > 0 && now - engine.allotment.searchStartTime + sinceLastPoll >=
                                                          static_cast<std::uint32_t>(engine.allotment.clockLimitMs);
-  const bool timeUp =
-      engine.timeControl.timePerMove > 0 && !engine.search.pondering && (elapsedCs(engine, now) > engine.timeControl.timePerMove || clockUp);
+  const bool timeUp = engine.timeControl.timePerMove > 0 && !engine.search.pondering &&
+                      (elapsedCs(engine, now) > engine.timeControl.timePerMove || clockUp);
   int none = STOP_NONE;
   if (timeUp) engine.search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
   if (engine.search.stopState == STOP_NONE) reportProgress(engine);

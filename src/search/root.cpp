@@ -83,8 +83,9 @@ constexpr RootFamily decidedFamily = {searchPV<DecidedTable>, searchZWAny<Decide
                                       &TimeAllotment::decidedIterationFlags};
 
 // The family of the search running (or of the last one, for its lines).
-const RootFamily& familyOf(const EngineCore& engine) { return engine.root.decidedSearch ? decidedFamily : normalFamily; }
-bool decidedRunning(const EngineCore& engine) { return engine.root.decidedSearch; }
+const RootFamily& familyOf(const EngineCore& engine) {
+  return engine.root.decidedSearch ? decidedFamily : normalFamily;
+}
 
 // Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
 std::uint64_t nodesSoFar(const Worker& pos) {
@@ -310,12 +311,14 @@ void prepareRecaptureSquare(Worker& pos) {
   EngineCore& engine = *pos.engine;
   const int balance = pos.pieceMaterial[pos.side] - pos.pieceMaterial[pos.xside];
   engine.search.recaptureSquare = -1;
-  if (pos.gamePly == engine.root.previousSearchPly + 2 && engine.root.previousBalance - balance > 200 && pos.gamePly > 0) {
+  if (pos.gamePly == engine.root.previousSearchPly + 2 && engine.root.previousBalance - balance > 200 &&
+      pos.gamePly > 0) {
     const Move last = pos.undo[pos.gamePly - 1].move;
     const int square = moveTo(last);
     for (int i = 0; i < engine.root.moveCount; ++i) {
       const Move move = engine.root.moves[i].move;
-      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move)) engine.search.recaptureSquare = square;
+      if (moveTo(move) == square && (move & FLAG_CAPTURE) && captureIsSafe(pos, move))
+        engine.search.recaptureSquare = square;
     }
   }
   engine.root.previousSearchPly = pos.gamePly;
@@ -348,7 +351,8 @@ int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int d
     score = -familyOf(engine).pv(pos, -beta, -alpha, childDepth, engine.root.rootEval, 1);
   } else {
     score = -familyOf(engine).zeroWindow(pos, -alpha, childDepth, MODE_PV_CHILD, depth - childDepth);
-    if (score > alpha && !stopped(pos)) score = -familyOf(engine).pv(pos, -beta, -alpha, childDepth, engine.root.rootEval, 0);
+    if (score > alpha && !stopped(pos))
+      score = -familyOf(engine).pv(pos, -beta, -alpha, childDepth, engine.root.rootEval, 0);
   }
   unmakeMove(pos);
   return score;
@@ -360,7 +364,8 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
   const bool single = multiPVCount(engine) == 1;
   const bool post = (engine.engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
   if (post && (single || depth > 9)) {
-    if (engine.search.reporter.iterationStarted) engine.search.reporter.iterationStarted(engine.search.reporter.context, depth / 2);
+    if (engine.search.reporter.iterationStarted)
+      engine.search.reporter.iterationStarted(engine.search.reporter.context, depth / 2);
     noteOutput(engine);
   }
   orderForIteration(engine, pos);
@@ -371,7 +376,7 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
     engine.search.onFirstRootMove = i == 0;
     if (i == 0 || shouldPoll(pos, lastPollNodes)) pollSearch(pos);
     if (stopped(pos) || engine.search.searchAborted) break;
-    if (engine.search.analysisMode && !decidedRunning(engine)) {
+    if (engine.search.analysisMode && !engine.root.decidedSearch) {
       analysisSavePoint(engine, AnalysisSavePoint::WithinIteration, elapsedMs(engine));
     }
     const Move move = engine.root.moves[i].move;
@@ -385,7 +390,9 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
     // With several lines every move competes for a slot: against the iteration's alpha
     // until the slots are full, then against the lowest slot.
     int floor = alpha;
-    if (!single) floor = filledSlots(engine) == multiPVCount(engine) ? engine.root.slots[multiPVCount(engine) - 1].score : iterationAlpha;
+    if (!single)
+      floor = filledSlots(engine) == multiPVCount(engine) ? engine.root.slots[multiPVCount(engine) - 1].score
+                                                          : iterationAlpha;
     const int score = searchRootMove(pos, i, move, floor, beta, depth);
     if (score == NO_ROOT_SCORE) continue;
     if (stopped(pos)) break;
@@ -418,7 +425,8 @@ int rootIteration(Worker& pos, int alpha, int beta, int depth) {
   // With several lines the principal variation is the best slot's.
   if (!single && engine.root.slots[0].depth >= 0) {
     int length = 0;
-    for (; engine.root.slots[0].line[length] != MOVE_NONE; ++length) pos.pv[0][length] = engine.root.slots[0].line[length];
+    for (; engine.root.slots[0].line[length] != MOVE_NONE; ++length)
+      pos.pv[0][length] = engine.root.slots[0].line[length];
     pos.pvLength[0] = length;
   }
   return best;
@@ -479,14 +487,15 @@ void startSearch(Worker& pos, Move hint, bool handover) {
   familyOf(engine).prepareTable(engine);
   pos.prefetch = engine.tt.prefetch;
   // The analysis file holds the normal search's table.
-  if (engine.search.analysisMode && !decidedRunning(engine)) analysisSearchStarted(engine);
+  if (engine.search.analysisMode && !engine.root.decidedSearch) analysisSearchStarted(engine);
   updateAverageLag(engine);
   // A decided game without pawns spreads its clock over half the moves the fifty-move rule leaves.
   engine.allotment.movesToPlan =
-      decidedRunning(engine) ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
+      engine.root.decidedSearch ? decidedMovesToPlan(pos.rule50, pawnsOnBoard(pos)) : SUDDEN_DEATH_MOVES;
   // Analysis runs until it is stopped, whatever clock the last game left set.
   if (!engine.search.pondering && !engine.search.analysisMode &&
-      (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0 || engine.timeControl.timePerMove != 0)) {
+      (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0 ||
+       engine.timeControl.timePerMove != 0)) {
     allocateTime(engine, pos.side, pos.gamePly);
   }
   prepareSearchTablebases(engine, engine.timeControl.timePerMove != 0, engine.allotment.targetTime);
@@ -514,8 +523,13 @@ int displayScore(EngineCore& engine, int score) {
 
 void reportThinking(EngineCore& engine, int score, int depth) {
   Worker& pos = engine.gamePosition;
-  const LineFigures figures = {0, rootTablebaseDraw(engine) ? 0 : displayScore(engine, score), depth / 2,
-                               engine.search.selDepthHalfPlies / 2, elapsedMs(engine), nodesSoFar(pos), engine.search.tbHits};
+  const LineFigures figures = {0,
+                               rootTablebaseDraw(engine) ? 0 : displayScore(engine, score),
+                               depth / 2,
+                               engine.search.selDepthHalfPlies / 2,
+                               elapsedMs(engine),
+                               nodesSoFar(pos),
+                               engine.search.tbHits};
   Variation variation;
   completeVariation(pos, pos.pv[0], pos.pvLength[0], depth / 2, variation);
   if (engine.search.reporter.line) engine.search.reporter.line(engine.search.reporter.context, figures, variation);
@@ -541,7 +555,8 @@ void reportProgress(EngineCore& engine) {
     return;
   }
   if (engine.search.reporter.progress) {
-    engine.search.reporter.progress(engine.search.reporter.context, timeMs, nodesSoFar(engine.gamePosition), engine.search.tbHits);
+    engine.search.reporter.progress(engine.search.reporter.context, timeMs, nodesSoFar(engine.gamePosition),
+                                    engine.search.tbHits);
   }
   noteOutput(engine);
 }
@@ -570,7 +585,8 @@ namespace {
 
 // Iterative deepening from `firstDepth` with the family's node routines; `previous`
 // stands for the score of the iteration before the first one (it sets the window).
-void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDepth, Move hint, int previous, bool handover = false) {
+void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDepth, Move hint, int previous,
+               bool handover = false) {
   Worker& pos = engine.gamePosition;
   engine.root.decidedSearch = &searchFamily == &decidedFamily;
   startSearch(pos, hint, handover);
@@ -578,12 +594,13 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
   const bool single = multiPVCount(engine) == 1;
   // A won ending without pawns is converted by plans longer than the horizon: where the
   // score has not risen since the last move, the search takes its whole target time.
-  const bool watchProgress = decidedRunning(engine) && !pawnsOnBoard(pos);
+  const bool watchProgress = engine.root.decidedSearch && !pawnsOnBoard(pos);
   const int lastMoveScore = previous;
   const auto noProgress = [&](int value) {
     return watchProgress && std::abs(value) < MATE_BOUND && value <= lastMoveScore;
   };
-  for (int depth = firstDepth; depth <= ONE_PLY * engine.timeControl.maxSearchDepth && engine.root.moveCount > 0; depth += ONE_PLY) {
+  for (int depth = firstDepth; depth <= ONE_PLY * engine.timeControl.maxSearchDepth && engine.root.moveCount > 0;
+       depth += ONE_PLY) {
     engine.search.iterationDepth = depth;
     engine.search.selDepthHalfPlies = depth;
     engine.allotment.iterationFlags->bestMoveChanged = false;
@@ -603,8 +620,9 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
         alpha = std::max(alpha - delta, -MATE_SCORE);
       } else if (score >= beta && beta < MATE_SCORE) {
         if (engine.timeControl.baseTime != 0 && !engine.search.analysisMode && single) {
-          stopNow = iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0],
-                                       false, rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)});
+          stopNow =
+              iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0],
+                                         false, rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)});
           if (stopNow) break;
         }
         beta = std::min(beta + delta, MATE_SCORE);
@@ -621,22 +639,23 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
     recordCompletedLine(engine.root, pos, score, depth);
     // A clearly decided analysis, mates included, goes on in the decided-position search,
     // whose table keeps mate distances.
-    if (!decidedRunning(engine) && engine.search.analysisMode && depth >= HANDOVER_DEPTH && elapsedMs(engine) < HANDOVER_MS &&
-        std::abs(score) >= HANDOVER_SCORE) {
+    if (!engine.root.decidedSearch && engine.search.analysisMode && depth >= HANDOVER_DEPTH &&
+        elapsedMs(engine) < HANDOVER_MS && std::abs(score) >= HANDOVER_SCORE) {
       engine.search.handoverDepth = depth;
       break;
     }
-    if (engine.search.analysisMode && !decidedRunning(engine)) {
+    if (engine.search.analysisMode && !engine.root.decidedSearch) {
       analysisSavePoint(engine, AnalysisSavePoint::AfterIteration, elapsedMs(engine));
     }
-    tunePollInterval(engine, engine.search.totalNodes, engine.search.tbHits, elapsedMs(engine), engine.options.maxThreads);
+    tunePollInterval(engine, engine.search.totalNodes, engine.search.tbHits, elapsedMs(engine),
+                     engine.options.maxThreads);
     if (single && depth <= 8) reportThinking(engine, score, depth);
     if (engine.timeControl.baseTime != 0 && !engine.search.analysisMode && single) {
       const Move best = pos.pv[0][0];
       const bool recapture = engine.search.recaptureSquare >= 0 && moveTo(best) == engine.search.recaptureSquare;
       if (!recapture) engine.search.recaptureSquare = -1;
-      if (iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0], recapture,
-                             rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)})) {
+      if (iterationSaysStop(engine, {depth, pos.side, score, previous, engine.root.moveCount == 1, pos.pvLength[0],
+                                     recapture, rootTablebaseDraw(engine), currentTimeMs(), noProgress(score)})) {
         break;
       }
     }
@@ -647,14 +666,18 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
   engine.search.tbHits += pos.tbHits;
   pos.nodes = pos.tbHits = 0;
   engine.search.searchAborted = true;
-  if (!engine.search.analysisMode && !engine.search.pondering && engine.root.moveCount > 0) ttRecordRootScore(engine.tt, engine.search.rootScore);
-  engine.search.bestMove = pos.pvLength[0] > 0 ? pos.pv[0][0] : (engine.root.moveCount > 0 ? engine.root.moves[0].move : MOVE_NONE);
+  if (!engine.search.analysisMode && !engine.search.pondering && engine.root.moveCount > 0)
+    ttRecordRootScore(engine.tt, engine.search.rootScore);
+  engine.search.bestMove =
+      pos.pvLength[0] > 0 ? pos.pv[0][0] : (engine.root.moveCount > 0 ? engine.root.moves[0].move : MOVE_NONE);
   engine.search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
 }
 
 }  // namespace
 
-void searchRoot(EngineCore& engine) { runSearch(engine, normalFamily, ONE_PLY, MOVE_NONE, engine.tt.recentRootScores[0]); }
+void searchRoot(EngineCore& engine) {
+  runSearch(engine, normalFamily, ONE_PLY, MOVE_NONE, engine.tt.recentRootScores[0]);
+}
 
 void searchDecided(EngineCore& engine, int fromDepth) {
   if (fromDepth <= 0) {

@@ -63,7 +63,9 @@ bool entryEnds(Worker& pos, bool pvStyle, int alpha, int beta, int& result) {
 // Tablebase probe rules by node kind: the shallow zero-window nodes stop at four men,
 // the deep ones probe five men only deep and with white to move.
 constexpr int DEEP_FIVE_MEN_DEPTH = 7 * ONE_PLY;
-TablebaseProbeRule pvProbeRule(const Worker& pos) { return {5, pos.engine->options.minEgtbDepth * ONE_PLY, false, true}; }
+TablebaseProbeRule pvProbeRule(const Worker& pos) {
+  return {5, pos.engine->options.minEgtbDepth * ONE_PLY, false, true};
+}
 TablebaseProbeRule shallowProbeRule() { return {4, 0, false, false}; }
 TablebaseProbeRule deepProbeRule(const Worker& pos) {
   return {5, std::max(pos.engine->options.minEgtbDepth * ONE_PLY, DEEP_FIVE_MEN_DEPTH), true, false};

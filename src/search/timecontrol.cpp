@@ -27,7 +27,8 @@ int movesToGo(EngineCore& engine, int gamePly) {
 // itself: the hard limit keeps a quarter of what is left (less a little for the
 // front end's own delay), so that a low clock is never overdrawn.
 void capToClock(EngineCore& engine, int rootSide) {
-  engine.timeControl.timePerMove = std::min(engine.timeControl.timePerMove, std::max((engine.timeControl.clockCs[rootSide] - 5) * 3 / 4, 1));
+  engine.timeControl.timePerMove =
+      std::min(engine.timeControl.timePerMove, std::max((engine.timeControl.clockCs[rootSide] - 5) * 3 / 4, 1));
   engine.allotment.targetTime = std::min(engine.allotment.targetTime, engine.timeControl.timePerMove);
 }
 
@@ -73,12 +74,14 @@ void allotByControl(EngineCore& engine, int rootSide, int gamePly) {
     }
   }
   engine.timeControl.timePerMove = std::min(4 * engine.allotment.targetTime, myTime / 3 + engine.allotment.targetTime);
-  engine.timeControl.timePerMove = std::min(engine.timeControl.timePerMove, engine.timeControl.increment > 0 ? myTime : myTime / 2);
+  engine.timeControl.timePerMove =
+      std::min(engine.timeControl.timePerMove, engine.timeControl.increment > 0 ? myTime : myTime / 2);
 }
 
 // The clock of the side to move in milliseconds, exact when UCI gave it.
 int moverClock(EngineCore& engine, int rootSide) {
-  return engine.timeControl.moverClockMs > 0 ? engine.timeControl.moverClockMs : engine.timeControl.clockCs[rootSide] * 10;
+  return engine.timeControl.moverClockMs > 0 ? engine.timeControl.moverClockMs
+                                             : engine.timeControl.clockCs[rootSide] * 10;
 }
 
 // The allotment's floors (20 centiseconds of working time, 5 of target) and its
@@ -89,7 +92,8 @@ void capToClockMs(EngineCore& engine, int rootSide) {
   engine.allotment.clockLimitMs = 0;
   engine.allotment.instantMove = false;
   // The usual polling interval can be tens of milliseconds before it is tuned.
-  if (engine.timeControl.timePerMove < SHORT_LIMIT_CS) engine.search.pollMask = std::min(engine.search.pollMask, SHORT_LIMIT_POLL_MASK);
+  if (engine.timeControl.timePerMove < SHORT_LIMIT_CS)
+    engine.search.pollMask = std::min(engine.search.pollMask, SHORT_LIMIT_POLL_MASK);
   const int marginMs = std::max(engine.allotment.averageLag * 10, TRANSPORT_MARGIN_MS);
   const int budgetMs = moverClock(engine, rootSide) - marginMs;
   engine.allotment.instantMove = budgetMs < INSTANT_MOVE_MS;
@@ -130,7 +134,8 @@ void allocateTime(EngineCore& engine, int rootSide, int gamePly) {
     // it is kept to the millisecond, less the transport margin, not a centisecond past.
     engine.allotment.clockLimitMs = std::max(engine.timeControl.timePerMove * 10 - TRANSPORT_MARGIN_MS, 1);
     engine.allotment.instantMove = false;
-    if (engine.timeControl.timePerMove < SHORT_LIMIT_CS) engine.search.pollMask = std::min(engine.search.pollMask, SHORT_LIMIT_POLL_MASK);
+    if (engine.timeControl.timePerMove < SHORT_LIMIT_CS)
+      engine.search.pollMask = std::min(engine.search.pollMask, SHORT_LIMIT_POLL_MASK);
   }
 }
 
@@ -145,8 +150,10 @@ void updateAverageLag(EngineCore& engine) {
 }
 
 void updateLowTimeMode(EngineCore& engine, int rootSide) {
-  engine.allotment.lowTimeMode = engine.timeControl.baseTime != 0 && engine.timeControl.movesPerSession == 0 && engine.timeControl.increment == 0 &&
-                          engine.timeControl.clockCs[rootSide] < 8 * (5 * std::min(engine.allotment.averageLag, 20) + 25);
+  engine.allotment.lowTimeMode =
+      engine.timeControl.baseTime != 0 && engine.timeControl.movesPerSession == 0 &&
+      engine.timeControl.increment == 0 &&
+      engine.timeControl.clockCs[rootSide] < 8 * (5 * std::min(engine.allotment.averageLag, 20) + 25);
 }
 
 bool iterationSaysStop(EngineCore& engine, const IterationReport& report) {
@@ -175,7 +182,8 @@ bool iterationSaysStop(EngineCore& engine, const IterationReport& report) {
   if (engine.allotment.lowTimeMode && !engine.search.pondering && report.depth > 0) {
     if (report.rootTablebaseDraw) return true;
     const int engineSide = report.rootSide;
-    if (engine.timeControl.clockCs[engineSide] < engine.timeControl.clockCs[engineSide ^ 1] + 50 && report.depth >= 12) {
+    if (engine.timeControl.clockCs[engineSide] < engine.timeControl.clockCs[engineSide ^ 1] + 50 &&
+        report.depth >= 12) {
       if (report.score >= engine.tt.recentRootScores[0] - 25) return true;
       return engine.timeControl.clockCs[engineSide] < 50 * (std::min(engine.allotment.averageLag, 10) + 2);
     }
@@ -183,7 +191,8 @@ bool iterationSaysStop(EngineCore& engine, const IterationReport& report) {
   return false;
 }
 
-void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads) {
+void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs,
+                      int threads) {
   if (elapsedMs <= 100) return;
   int period = 100;
   int hitFactor = 200;
@@ -198,7 +207,8 @@ void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hit
   std::uint64_t m = 15;
   while (m <= n) m = 2 * m + 1;
   engine.search.pollMask = static_cast<std::uint32_t>(std::max<std::uint64_t>(m >> 1, 7));
-  engine.search.tbPollInterval = std::max(static_cast<int>(static_cast<std::uint64_t>(hits) * hitFactor / elapsedMs), 1);
+  engine.search.tbPollInterval =
+      std::max(static_cast<int>(static_cast<std::uint64_t>(hits) * hitFactor / elapsedMs), 1);
 }
 
 }  // namespace velt

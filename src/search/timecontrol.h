@@ -56,7 +56,8 @@ struct IterationReport {
 bool iterationSaysStop(EngineCore& engine, const IterationReport& report);
 
 // Sets pollMask and tbPollInterval from the speed measured so far.
-void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs, int threads);
+void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hits, std::uint32_t elapsedMs,
+                      int threads);
 
 // Centiseconds spent since the search started, plus the ponder credit.
 int elapsedCs(EngineCore& engine, std::uint32_t nowMs);

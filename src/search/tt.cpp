@@ -53,8 +53,8 @@ bool restrictedMayOverwrite(std::uint32_t word0, std::uint32_t word1, std::uint3
 // The common store procedure: overwrite a matching entry that is not deeper, else
 // the bucket entry of highest replacement priority. Returns the index of the entry
 // written within the bucket when it was a matching one, else -1.
-int storeEntry(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, std::uint32_t bound, std::uint32_t flags,
-               bool restrictedStore) {
+int storeEntry(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, std::uint32_t bound,
+               std::uint32_t flags, bool restrictedStore) {
   TTEntry* bucket = ttBucket(tt, key);
   const std::uint32_t newWord0 =
       bound | static_cast<std::uint32_t>(scoreField) << TT_SCORE_SHIFT |
@@ -123,8 +123,9 @@ void ttClear(TranspositionTable& tt) {
 }
 
 void ttRegisterPrefetch(TranspositionTable& tt, std::uint32_t indexMask, std::uint32_t entryBytes) {
-  tt.prefetch = tt.entries != nullptr ? PrefetchTarget{reinterpret_cast<std::uintptr_t>(tt.entries), indexMask, entryBytes}
-                                      : PrefetchTarget{};
+  tt.prefetch = tt.entries != nullptr
+                    ? PrefetchTarget{reinterpret_cast<std::uintptr_t>(tt.entries), indexMask, entryBytes}
+                    : PrefetchTarget{};
 }
 
 void ttNewSearch(TranspositionTable& tt) {
@@ -226,7 +227,8 @@ int ttFirstFromTo(const TranspositionTable& tt, std::uint64_t key) {
 void ttRefreshAge(const TranspositionTable& tt, TTEntry& entry, std::uint64_t key) {
   const std::uint32_t word1 = lockEntry(entry);
   if (keyMatches(word1, key)) {
-    AtomicWord(entry.word1).store((word1 & ~TT_AGE_MASK) | static_cast<std::uint32_t>(tt.age), std::memory_order_release);
+    AtomicWord(entry.word1)
+        .store((word1 & ~TT_AGE_MASK) | static_cast<std::uint32_t>(tt.age), std::memory_order_release);
   } else {
     unlockEntry(entry);
   }
@@ -262,11 +264,13 @@ void ttStoreUpperPlain(TranspositionTable& tt, std::uint64_t key, int depth, int
   storeEntry(tt, key, depth, fromTo, scoreField, TT_UPPER, 0, false);
 }
 
-void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
+void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField,
+                       int restricted) {
   storeEntry(tt, key, depth, fromTo, scoreField, TT_LOWER, restricted ? TT_RESTRICTED : 0, restricted != 0);
 }
 
-void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted) {
+void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField,
+                       int restricted) {
   storeEntry(tt, key, depth, fromTo, scoreField, TT_UPPER, restricted ? TT_RESTRICTED : 0, restricted != 0);
 }
 

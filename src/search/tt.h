@@ -142,8 +142,10 @@ void ttStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, int from
 void ttStoreLowerTrusted(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
 void ttStoreUpper(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
 void ttStoreExact(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
-void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
-void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField, int restricted);
+void ttStoreLowerKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField,
+                       int restricted);
+void ttStoreUpperKeyed(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField,
+                       int restricted);
 // The plain bounds of the shallow zero-window nodes (neither flag).
 void ttStoreUpperPlain(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField);
 

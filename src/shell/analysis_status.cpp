@@ -24,8 +24,8 @@ void printStatus(Engine& engine, std::uint32_t elapsedMs, std::uint64_t nodes, i
 }  // namespace
 
 void printSearchStatus(Engine& engine) {
-  printStatus(engine, currentTimeMs() - engine.allotment.searchStartTime, engine.search.totalNodes, engine.search.iterationDepth,
-              engine.search.rootProgress);
+  printStatus(engine, currentTimeMs() - engine.allotment.searchStartTime, engine.search.totalNodes,
+              engine.search.iterationDepth, engine.search.rootProgress);
 }
 
 void printPolledStatus(Engine& engine) {

@@ -83,7 +83,9 @@ void printBestLines(Engine& engine) {
   }
 }
 
-void setProtocolFlag(Engine& engine, std::uint32_t flag) { engine.engineFlags = (engine.engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag; }
+void setProtocolFlag(Engine& engine, std::uint32_t flag) {
+  engine.engineFlags = (engine.engineFlags & ~(FLAG_XBOARD | FLAG_UCI)) | flag;
+}
 
 }  // namespace
 

@@ -37,7 +37,8 @@ void runBenchmark(Engine& engine) {
   const std::uint32_t savedFlags = engine.engineFlags;
   engine.engineFlags &= ~FLAG_POST;
   engine.search.pollReadsInput = false;
-  engine.timeControl.increment = engine.timeControl.baseTime = engine.timeControl.movesPerSession = engine.timeControl.timePerMove = 0;
+  engine.timeControl.increment = engine.timeControl.baseTime = engine.timeControl.movesPerSession =
+      engine.timeControl.timePerMove = 0;
   double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
   int number = 1;
   for (const BenchmarkEntry& entry : benchmarkTable) {

@@ -50,8 +50,9 @@ int secondsToCs(const char* text) {
 // The session and per-move limit of a "level" control once its base is known.
 void startLevelClock(Engine& engine, int base) {
   engine.timeControl.baseTime = base;
-  engine.timeControl.timePerMove =
-      engine.timeControl.movesPerSession < 1 ? engine.timeControl.baseTime : engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2;
+  engine.timeControl.timePerMove = engine.timeControl.movesPerSession < 1
+                                       ? engine.timeControl.baseTime
+                                       : engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2;
   engine.timeControl.clockCs[WHITE] = engine.timeControl.clockCs[BLACK] = engine.timeControl.baseTime;
 }
 
@@ -110,17 +111,21 @@ void setUciClock(Engine& engine, int side, int incrementCs, int moves) {
   engine.timeControl.baseTime = engine.timeControl.clockCs[side];
   engine.timeControl.increment = std::clamp(incrementCs, 0, MAX_INCREMENT_CS);
   engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
-  engine.timeControl.timePerMove =
-      engine.timeControl.movesPerSession > 0 ? engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2 : engine.timeControl.baseTime;
+  engine.timeControl.timePerMove = engine.timeControl.movesPerSession > 0
+                                       ? engine.timeControl.baseTime / engine.timeControl.movesPerSession * 2
+                                       : engine.timeControl.baseTime;
 }
 
 void estimateUciLag(Engine& engine, int ownClock, int reportedClock) {
   const long long lag = static_cast<long long>(ownClock) - reportedClock;
   if (lag < 0 || (engine.timeControl.increment > 0 && lag >= engine.timeControl.increment)) return;
   // While the engine ponders the lag of several moves adds up on its clock.
-  const bool addUp = (engine.engineFlags & FLAG_PONDER) && !engine.search.pondering && std::abs(engine.tt.recentRootScores[0]) < MATE_BOUND;
-  engine.timeControl.timeLag = static_cast<int>(std::min<long long>(addUp ? engine.timeControl.timeLag + lag : lag + 1, MAX_LAG));
-  if (engine.timeControl.timeLag < 1 || (engine.timeControl.increment > 0 && engine.timeControl.timeLag > engine.timeControl.increment)) {
+  const bool addUp = (engine.engineFlags & FLAG_PONDER) && !engine.search.pondering &&
+                     std::abs(engine.tt.recentRootScores[0]) < MATE_BOUND;
+  engine.timeControl.timeLag =
+      static_cast<int>(std::min<long long>(addUp ? engine.timeControl.timeLag + lag : lag + 1, MAX_LAG));
+  if (engine.timeControl.timeLag < 1 ||
+      (engine.timeControl.increment > 0 && engine.timeControl.timeLag > engine.timeControl.increment)) {
     engine.timeControl.timeLag = 1;
   }
   if (engine.timeControl.timeLag > MAX_LAG) engine.timeControl.timeLag = MAX_LAG;

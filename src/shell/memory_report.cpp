@@ -18,10 +18,11 @@ constexpr std::uint64_t PAWN_HASH_BYTES = 1572864;
 
 void printMemoryUsage(Engine& engine) {
   const bool found = engine.tablebases.largest > 0;
-  print(engine.out, "Memory Usage:\n    Transposition Table: %d KB\n    Pawn Hash          : %d KB\n"
-              "    Endgame Tablebase  : %d MB\n\nEGTB Status: ",
-              static_cast<int>((static_cast<std::uint64_t>(engine.options.ttIndexMask) * 8 + 32) >> 10),
-              static_cast<int>(engine.options.maxThreads * PAWN_HASH_BYTES >> 10), found ? engine.options.egtbCacheMB : 0);
+  print(engine.out,
+        "Memory Usage:\n    Transposition Table: %d KB\n    Pawn Hash          : %d KB\n"
+        "    Endgame Tablebase  : %d MB\n\nEGTB Status: ",
+        static_cast<int>((static_cast<std::uint64_t>(engine.options.ttIndexMask) * 8 + 32) >> 10),
+        static_cast<int>(engine.options.maxThreads * PAWN_HASH_BYTES >> 10), found ? engine.options.egtbCacheMB : 0);
   if (found) print(engine.out, "Maximum %d piece tablebases found\n\n", engine.tablebases.largest);
   else print(engine.out, (engine.engineFlags & FLAG_UCI) ? "Not set yet by UCI\n\n" : "Not found\n\n");
   print(engine.out, "Threads: %d\n\n", engine.options.maxThreads);

@@ -45,8 +45,9 @@ int spinValue(const SpinOption& option, const char* text) {
 }
 
 MaterialSettings materialSettings(Engine& engine) {
-  return {engine.options.materialImportance,   engine.options.minorVsPawnsScore,       engine.options.rookVsPawnsScore,
-          engine.options.rookVsMinorScore,     engine.options.twoMinorsVsRookScore,    engine.options.threeMinorsVsQueenScore,
+  return {engine.options.materialImportance,   engine.options.minorVsPawnsScore,
+          engine.options.rookVsPawnsScore,     engine.options.rookVsMinorScore,
+          engine.options.twoMinorsVsRookScore, engine.options.threeMinorsVsQueenScore,
           engine.options.twoRooksVsQueenScore};
 }
 

@@ -58,8 +58,9 @@ void runSearch(Engine& engine) {
   engine.gamePosition.bishopPromotions = engine.search.analysisMode;
   engine.thinking = true;
   beginSearchCommands(engine);
-  if (!engine.game.decidedSearchActive && decidedSwitchDue(engine.tt.recentRootScores[0], engine.tt.recentRootScores[1], engine.timeControl.timePerMove,
-                                                    engine.timeControl.clockCs[engine.gamePosition.side])) {
+  if (!engine.game.decidedSearchActive &&
+      decidedSwitchDue(engine.tt.recentRootScores[0], engine.tt.recentRootScores[1], engine.timeControl.timePerMove,
+                       engine.timeControl.clockCs[engine.gamePosition.side])) {
     switchToDecidedSearch(engine);
   }
   if (engine.game.decidedSearchActive) {
@@ -83,8 +84,8 @@ void runSearch(Engine& engine) {
 void holdFinishedSearch(Engine& engine) {
   if (!engine.search.pondering && !engine.search.analysisMode) return;
   engine.resultHeld = true;
-  while (engine.search.stopState != STOP_COMMAND && engine.search.stopState != STOP_PONDER_HIT && engine.game.pendingCommand == CMD_NONE &&
-         engine.game.userMoveFrom < 0) {
+  while (engine.search.stopState != STOP_COMMAND && engine.search.stopState != STOP_PONDER_HIT &&
+         engine.game.pendingCommand == CMD_NONE && engine.game.userMoveFrom < 0) {
     if (engine.search.analysisMode) {
       reportProgress(engine);
       readCommandWithin(engine, HELD_ANALYSIS_POLL_MS);
@@ -140,7 +141,8 @@ void playMove(Engine& engine, Move move, int score) {
   }
   const char* text = made ? engine.game.moveHistory[pos.gamePly - 1] : "";
   if (uciMode(engine)) {
-    const bool withPonder = made && (engine.engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
+    const bool withPonder =
+        made && (engine.engineFlags & FLAG_PONDER) && std::abs(score) < MATE_BOUND && pos.pvLength[0] >= 2;
     printBestMove(engine, made ? move : MOVE_NONE, withPonder ? engine.search.ponderMove : MOVE_NONE);
   } else if (made) {
     if ((engine.engineFlags & FLAG_CAN_RESIGN) &&
@@ -172,7 +174,9 @@ void playBookMove(Engine& engine, Move move) {
 // Starts a search on the opponent's time on the reply the principal variation
 // expects; false when there is none to ponder on.
 bool startXboardPonder(Engine& engine, int score) {
-  if (uciMode(engine) || (engine.engineFlags & FLAG_PONDER) == 0 || engine.game.gameOver || engine.game.pendingCommand != CMD_NONE) return false;
+  if (uciMode(engine) || (engine.engineFlags & FLAG_PONDER) == 0 || engine.game.gameOver ||
+      engine.game.pendingCommand != CMD_NONE)
+    return false;
   if (std::abs(score) >= MATE_BOUND || engine.gamePosition.pvLength[0] < 2) return false;
   if (!makeGameMove(engine, engine.search.ponderMove)) return false;
   engine.game.expectedMove = engine.search.ponderMove;

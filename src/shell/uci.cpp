@@ -35,7 +35,9 @@ struct OptionValue {
   std::string rest;
 };
 
-const char* boolText(const Engine& engine, std::uint32_t flag) { return (engine.engineFlags & flag) ? "true" : "false"; }
+const char* boolText(const Engine& engine, std::uint32_t flag) {
+  return (engine.engineFlags & flag) ? "true" : "false";
+}
 
 void setFlagFromValue(Engine& engine, std::uint32_t flag, const OptionValue& value) {
   const char first = value.word.empty() ? '\0' : value.word[0];
@@ -75,7 +77,8 @@ void setMaterialOption(Engine& engine, int EngineOptions::*field, const OptionVa
   target = number;
   clearSearchTables(engine);
   releaseMaterialTable(engine.evalData.material);
-  if (!buildMaterialTable(engine.evalData.material, materialSettings(engine))) print(engine.out, "ERROR (not enough memory): setoption\n");
+  if (!buildMaterialTable(engine.evalData.material, materialSettings(engine)))
+    print(engine.out, "ERROR (not enough memory): setoption\n");
 }
 
 struct UciOption {
@@ -88,10 +91,14 @@ struct UciOption {
 
 // A numeric option whose range comes from the shared table; the listed default is
 // the current value.
-#define SPIN_OPTION(key, field, touchesTables)                                                  \
-  {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), engine.options.field); },                   \
-   [](Engine& engine, const OptionValue& value) { engine.options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str()); }, \
-   touchesTables, true}
+#define SPIN_OPTION(key, field, touchesTables)                                                               \
+  {                                                                                                          \
+    key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), engine.options.field); }, \
+        [](Engine& engine, const OptionValue& value) {                                                       \
+          engine.options.field = spinValue(spinOption(&EngineOptions::field), value.word.c_str());           \
+        },                                                                                                   \
+        touchesTables, true                                                                                  \
+  }
 
 #define MATERIAL_OPTION(key, field)                                                \
   {key, [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::field), engine.options.field); },      \
@@ -100,10 +107,14 @@ struct UciOption {
 const UciOption uciOptions[] = {
     {"hash",
      [](Engine& engine) {
-       print(engine.out, "option name Hash type spin default %d min %d max %d\n", hashMegabytes(engine), HASH_MIN_MB, HASH_MAX_MB);
+       print(engine.out, "option name Hash type spin default %d min %d max %d\n", hashMegabytes(engine), HASH_MIN_MB,
+             HASH_MAX_MB);
      },
      setHash, true, true},
-    {"nalimovpath", [](Engine& engine) { print(engine.out, "option name NalimovPath type string default %s\n", engine.options.egtbPath); },
+    {"nalimovpath",
+     [](Engine& engine) {
+       print(engine.out, "option name NalimovPath type string default %s\n", engine.options.egtbPath);
+     },
      [](Engine& engine, const OptionValue& value) {
        if (strcasecmp(value.word.c_str(), engine.options.egtbPath) == 0) return;
        copyPath(engine.options.egtbPath, PATH_SIZE, value.word.c_str());
@@ -122,7 +133,8 @@ const UciOption uciOptions[] = {
        if (engine.options.egtbPath[0] != '\0') reloadTablebases(engine);
      },
      true, true},
-    {"maxthreads", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads); },
+    {"maxthreads",
+     [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads); },
      [](Engine& engine, const OptionValue& value) {
        engine.options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
        setSearchThreads(engine, engine.options.maxThreads);
@@ -130,19 +142,28 @@ const UciOption uciOptions[] = {
      true, true},
     // A new game always starts with one variation, whatever was set before.
     {"multipv", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::multiPV), 1); },
-     [](Engine& engine, const OptionValue& value) { engine.options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str()); },
+     [](Engine& engine, const OptionValue& value) {
+       engine.options.multiPV = spinValue(spinOption(&EngineOptions::multiPV), value.word.c_str());
+     },
      false, true},
     {"uci_opponent", [](Engine& engine) { print(engine.out, "option name UCI_Opponent type string\n"); },
      [](Engine& engine, const OptionValue& value) {
        // "<title> <rating> <computer or human> <name>"
        const std::vector<CommandWord> words = splitCommandWords(value.rest.c_str());
        const bool computer = words.size() > 2 && (words[2].text[0] == 'c' || words[2].text[0] == 'C');
-       engine.engineFlags = computer ? engine.engineFlags | FLAG_OPPONENT_COMPUTER : engine.engineFlags & ~FLAG_OPPONENT_COMPUTER;
+       engine.engineFlags =
+           computer ? engine.engineFlags | FLAG_OPPONENT_COMPUTER : engine.engineFlags & ~FLAG_OPPONENT_COMPUTER;
      },
      false},
-    {"ponder", [](Engine& engine) { print(engine.out, "option name Ponder type check default %s\n", boolText(engine, FLAG_PONDER)); },
+    {"ponder",
+     [](Engine& engine) {
+       print(engine.out, "option name Ponder type check default %s\n", boolText(engine, FLAG_PONDER));
+     },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PONDER, value); }, false},
-    {"canresign", [](Engine& engine) { print(engine.out, "option name CanResign type check default %s\n", boolText(engine, FLAG_CAN_RESIGN)); },
+    {"canresign",
+     [](Engine& engine) {
+       print(engine.out, "option name CanResign type check default %s\n", boolText(engine, FLAG_CAN_RESIGN));
+     },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_CAN_RESIGN, value); }, false},
     {"ownbook", [](Engine& engine) { print(engine.out, "option name OwnBook type check default true\n"); },
      [](Engine& engine, const OptionValue& value) {
@@ -157,9 +178,15 @@ const UciOption uciOptions[] = {
      },
      false},
     {"enablebooklearning",
-     [](Engine& engine) { print(engine.out, "option name EnableBookLearning type check default %s\n", boolText(engine, FLAG_BOOK_LEARNING)); },
+     [](Engine& engine) {
+       print(engine.out, "option name EnableBookLearning type check default %s\n",
+             boolText(engine, FLAG_BOOK_LEARNING));
+     },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_BOOK_LEARNING, value); }, false},
-    {"bookpath", [](Engine& engine) { print(engine.out, "option name BookPath type string default %s\n", engine.options.bookPath); },
+    {"bookpath",
+     [](Engine& engine) {
+       print(engine.out, "option name BookPath type string default %s\n", engine.options.bookPath);
+     },
      [](Engine& engine, const OptionValue& value) {
        copyPath(engine.options.bookPath, PATH_SIZE, value.word.empty() ? DEFAULT_BOOK_NAME : value.word.c_str());
        // The book in use gives way to the new one at once.
@@ -168,13 +195,19 @@ const UciOption uciOptions[] = {
      },
      false},
     {"preservehash",
-     [](Engine& engine) { print(engine.out, "option name PreserveHash type check default %s\n", boolText(engine, FLAG_PRESERVE_HASH)); },
+     [](Engine& engine) {
+       print(engine.out, "option name PreserveHash type check default %s\n", boolText(engine, FLAG_PRESERVE_HASH));
+     },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PRESERVE_HASH, value); }, false},
-    {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); }, [](Engine& engine, const OptionValue&) { clearSearchTables(engine); },
-     true},
+    {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); },
+     [](Engine& engine, const OptionValue&) { clearSearchTables(engine); }, true},
     {"saveanalysisfile",
-     [](Engine& engine) { print(engine.out, "option name SaveAnalysisFile type string default %s\n", engine.options.analysisFilePath); },
-     [](Engine& engine, const OptionValue& value) { copyPath(engine.options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str()); },
+     [](Engine& engine) {
+       print(engine.out, "option name SaveAnalysisFile type string default %s\n", engine.options.analysisFilePath);
+     },
+     [](Engine& engine, const OptionValue& value) {
+       copyPath(engine.options.analysisFilePath, ANALYSIS_PATH_SIZE, value.word.c_str());
+     },
      false},
     SPIN_OPTION("saveanalysismindepth", analysisMinDepth, false),
     {"deleteanalysisfile", [](Engine& engine) { print(engine.out, "option name Delete Analysis File type button\n"); },

@@ -86,7 +86,9 @@ void timeCommand(Engine& engine, int centiseconds) {
 }
 
 void otimCommand(Engine& engine, int centiseconds) {
-  engine.timeControl.clockCs[engine.game.engineSide == NO_PIECE ? engine.gamePosition.side : engine.game.engineSide ^ 1] = centiseconds;
+  engine.timeControl
+      .clockCs[engine.game.engineSide == NO_PIECE ? engine.gamePosition.side : engine.game.engineSide ^ 1] =
+      centiseconds;
 }
 
 // The reply a ponder search runs on, or the best move of the analysis (its running
@@ -123,7 +125,8 @@ SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
   if (command == "force") return {engine.game.forceMode ? STOP_NONE : STOP_COMMAND};
   if (command == "go") return {isIdle(engine) ? STOP_COMMAND : STOP_NONE};
   if (command == "?") {
-    return {engine.thinking && !engine.search.pondering && !engine.search.analysisMode ? STOP_MOVE_NOW : STOP_NONE, true};
+    return {engine.thinking && !engine.search.pondering && !engine.search.analysisMode ? STOP_MOVE_NOW : STOP_NONE,
+            true};
   }
   for (const char* word : {"xboard", ".", "bk", "computer", "hard", "hint", "post", "nopost", "sd", "st", "time",
                            "otim", "draw", "name", "protover"}) {

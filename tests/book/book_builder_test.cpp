@@ -52,8 +52,9 @@ struct BuiltBook {
   explicit BuiltBook(const std::string& pgn, long long poolBytes = BOOK_POOL_BYTES) {
     const std::string pgnPath = directory.writeFile("games.pgn", pgn);
     const std::string bookPath = directory.path() + "/book.bin";
-    EXPECT_EQ(createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
-              BookBuildResult::WRITTEN);
+    EXPECT_EQ(
+        createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), recordingProgress(report), poolBytes),
+        BookBuildResult::WRITTEN);
     EXPECT_EQ(openBook(book, bookPath.c_str()), BookOpening::OPEN);
   }
 
@@ -154,7 +155,8 @@ TEST(BookBuilder, FailuresKeepTheOldBook) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{100000, 100000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const BookBuildResult result = createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), BookBuildProgress{});
+    const BookBuildResult result =
+        createBook(testEngine().gamePosition, pgnPath.c_str(), bookPath.c_str(), BookBuildProgress{});
     _exit(result == BookBuildResult::NOT_WRITTEN ? 0 : 1);
   }
   int status = 0;

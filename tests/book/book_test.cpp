@@ -35,7 +35,8 @@ struct OpenBook {
 };
 
 // Probes with the full table shown; returns each listed move's weight.
-std::map<std::string, int> probeWeights(BookState& book, int table, Worker& pos, bool fromInitial, Move* chosen = nullptr) {
+std::map<std::string, int> probeWeights(BookState& book, int table, Worker& pos, bool fromInitial,
+                                        Move* chosen = nullptr) {
   BookProbeSettings settings;
   settings.fromInitialPosition = fromInitial;
   Move move = MOVE_NONE;

@@ -141,7 +141,8 @@ TEST_F(AnalysisFileTest, ItemsCutByAChunkEndAndByTheFileEnd) {
 }
 
 TEST_F(AnalysisFileTest, AFailedSaveLeavesTheOldFile) {
-  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, (dir.path() + "/none/a.dat").c_str());
+  copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath,
+           (dir.path() + "/none/a.dat").c_str());
   EXPECT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::WriteFailed);
   copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path.c_str());
   ASSERT_EQ(saveAnalysisFile(engine), AnalysisFileStatus::Done);
@@ -168,11 +169,13 @@ TEST_F(AnalysisFileTest, ImpossibleTableMovesAreNeverPlayed) {
   for (int i = -1; i < count; ++i) {
     if (i >= 0) makeGameMove(engine, moves[i]);
     const std::uint64_t key = engine.gamePosition.hashKey;
-    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] = entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
+    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] =
+        entry(2, 20 | 44 << 6, (key >> 32) & TT_KEY_MASK);
     if (i >= 0) takeBackGameMove(engine);
   }
   engine.engineFlags = FLAG_UCI | FLAG_POST;
-  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment = engine.timeControl.timePerMove = 0;
+  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment =
+      engine.timeControl.timePerMove = 0;
   engine.timeControl.maxSearchDepth = 6;
   engine.out.capturing = true;
   engine.search.reporter = searchOutputReporter(engine);

@@ -263,7 +263,8 @@ TEST_F(DecidedTableTest, VictimIsTheOldestShallowestEntry) {
   decidedStoreLower(engine().tt, keyInFirstBucket(0x100u), 20, MOVE_NONE, 0, 0);  // refreshed to the new age
   EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge], 256);
   EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge - 1], 512);
-  EXPECT_EQ(engine().tt.decidedPriority[(engine().tt.decidedAge + 1) % DECIDED_AGES], 256 * DECIDED_AGES);  // the oldest age
+  EXPECT_EQ(engine().tt.decidedPriority[(engine().tt.decidedAge + 1) % DECIDED_AGES],
+            256 * DECIDED_AGES);  // the oldest age
   decidedStoreLower(engine().tt, keyInFirstBucket(0x200u), 1, MOVE_NONE, 0, 0);
   // Old entries of depths 3, 30, 10: the one of depth 3 goes.
   const auto* bucket = reinterpret_cast<const DecidedEntry*>(engine().tt.entries);

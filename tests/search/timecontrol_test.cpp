@@ -62,7 +62,8 @@ TEST_F(TimeControlTest, TinyClocksStayInsideTheClock) {
     allocateTime(engine, WHITE, 40);
     const int budgetMs = clockMs - TRANSPORT_MARGIN_MS;
     // The centisecond limit fires one centisecond after timePerMove.
-    const int hardMs = engine.allotment.clockLimitMs > 0 ? engine.allotment.clockLimitMs : (engine.timeControl.timePerMove + 1) * 10;
+    const int hardMs =
+        engine.allotment.clockLimitMs > 0 ? engine.allotment.clockLimitMs : (engine.timeControl.timePerMove + 1) * 10;
     EXPECT_EQ(engine.allotment.instantMove, budgetMs < INSTANT_MOVE_MS);
     if (!engine.allotment.instantMove) {
       EXPECT_LE(hardMs, budgetMs);

@@ -87,8 +87,9 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
     engine.engineFlags = c.xboard ? FLAG_XBOARD : FLAG_UCI | FLAG_POST;
     for (const char* line : c.commands) c.xboard ? handleXboardCommand(engine, line) : handleUciCommand(engine, line);
     engine.out.captured.clear();
-    const int actual[] = {engine.timeControl.timePerMove,     engine.timeControl.baseTime,       engine.timeControl.increment,
-                          engine.timeControl.movesPerSession, engine.timeControl.maxSearchDepth, engine.timeControl.clockCs[WHITE],
+    const int actual[] = {engine.timeControl.timePerMove,    engine.timeControl.baseTime,
+                          engine.timeControl.increment,      engine.timeControl.movesPerSession,
+                          engine.timeControl.maxSearchDepth, engine.timeControl.clockCs[WHITE],
                           engine.timeControl.clockCs[BLACK]};
     const int expected[] = {c.perMove, c.base, c.inc, c.session, c.depth, c.white, c.black};
     for (int i = 0; i < 7; ++i) {

@@ -14,7 +14,9 @@ GameCheck::GameCheck(const std::string& fen) {
   startGame(engine_, fen.c_str(), false);
 }
 
-bool GameCheck::isLegal(const std::string& text) { return legalMoveFromText(engine_.gamePosition, text.c_str()) != MOVE_NONE; }
+bool GameCheck::isLegal(const std::string& text) {
+  return legalMoveFromText(engine_.gamePosition, text.c_str()) != MOVE_NONE;
+}
 
 bool GameCheck::play(const std::string& text) {
   const Move move = legalMoveFromText(engine_.gamePosition, text.c_str());
