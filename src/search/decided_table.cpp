@@ -137,7 +137,7 @@ bool DecidedTable::quiesceProbeEnds(Worker& pos, bool, int alpha, int beta, int,
   decidedProbe(pos.engine->tt, pos, pos.hashKey, hit);
   if (decidedHitEnds(hit, 0, alpha, beta, result)) return true;
   if (hit.move != MOVE_NONE) hashFromTo = moveFromTo(hit.move);
-  return tablebaseEnds(pos, 0, quiescenceProbeRule, result);
+  return tablebaseEnds(pos, 0, quiescenceProbeRule, alpha, beta, result);
 }
 
 void DecidedTable::quiesceStoreCut(Worker& pos, Move move, int score) {

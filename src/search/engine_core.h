@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "egtb/syzygy.h"
 #include "egtb/tb_probe.h"
 #include "eval/eval_data.h"
 #include "search/engine_options.h"
@@ -38,6 +39,7 @@ struct EngineCore {
   // The tablebases, whose block cache lies in tablebaseCache.
   std::unique_ptr<unsigned char[]> tablebaseCache;
   Tablebases tablebases;
+  SyzygyTables syzygy;  // what was handed to the Syzygy library
   SearchTablebases tablebaseSites;
   RootState root{};
   ThreadPool pool;

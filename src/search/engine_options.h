@@ -41,6 +41,10 @@ struct EngineOptions {
   int twoRooksVsQueenScore = 0;
   int materialImportance = 0;
   int minEgtbDepth = 3;
+  char syzygyPath[PATH_SIZE] = "";
+  int syzygyProbeDepth = 1;  // plies, 1..100
+  int syzygyProbeLimit = 7;  // men, 0..7
+  bool syzygy50MoveRule = true;
   int drawContemptScore = 0;
   int pruningLevel = 0;
   char analysisFilePath[ANALYSIS_PATH_SIZE] = "";

@@ -505,6 +505,7 @@ void startSearch(Worker& pos, Move hint, bool handover) {
   buildRootMoves(pos, tableMove != MOVE_NONE ? tableMove : hint);
   prepareRecaptureSquare(pos);
   probeRootTablebase(pos);
+  rankRootBySyzygy(pos);
   setDrawScores(engine.margins, pos.side, engine.options.drawContemptScore);
   clearSlots(engine);
   beginParallelSearch(engine.pool, pos);
@@ -524,7 +525,7 @@ int displayScore(EngineCore& engine, int score) {
 void reportThinking(EngineCore& engine, int score, int depth) {
   Worker& pos = engine.gamePosition;
   const LineFigures figures = {0,
-                               rootTablebaseDraw(engine) ? 0 : displayScore(engine, score),
+                               rootTablebaseDraw(engine) ? 0 : tablebaseRootScore(engine, displayScore(engine, score)),
                                depth / 2,
                                engine.search.selDepthHalfPlies / 2,
                                elapsedMs(engine),

@@ -623,7 +623,7 @@ int searchPV(Worker& pos, int alpha, int beta, int depth, int parentEval, int fo
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::pvProbeEnds(pos, probe, depth, alpha, beta, result)) return result;
-  if (tablebaseEnds(pos, depth, pvProbeRule(pos), result)) return result;
+  if (tablebaseEnds(pos, depth, pvProbeRule(pos), alpha, beta, result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -692,7 +692,7 @@ int searchVerify(Worker& pos, int beta, int depth, int parentEval, int flags) {
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::verifyProbeEnds(pos, probe, depth, beta, result)) return result;
-  if (tablebaseEnds(pos, depth, pvProbeRule(pos), result)) return result;
+  if (tablebaseEnds(pos, depth, pvProbeRule(pos), beta - 1, beta, result)) return result;
   const int ply = pos.ply;
   const int eval = nodeEval(pos);
   Move hashMove = probe.hashMove;
@@ -735,7 +735,7 @@ int searchZW(Worker& pos, int beta, int depth) {
   T::probe(pos, pos.hashKey, probe);
   if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
   if (prunes && e - 16 * depth - T::margin(pos, MARGIN_STATIC_CUT) >= beta) return e + engine.margins.standPatBonus;
-  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), beta - 1, beta, result)) return result;
   int best = std::min(e + engine.margins.standPatBonus, beta - 1);
 
   if (prunes && e >= beta) {
@@ -792,7 +792,7 @@ int searchZWInCheck(Worker& pos, int beta, int depth) {
   typename T::Probe probe;
   T::probe(pos, pos.hashKey, probe);
   if (T::shallowProbeEnds(pos, probe, beta, depth, result)) return result;
-  if (tablebaseEnds(pos, depth, shallowProbeRule(), result)) return result;
+  if (tablebaseEnds(pos, depth, shallowProbeRule(), beta - 1, beta, result)) return result;
   NodeFrame frame{};
   frame.kind = NODE_SHALLOW_IN_CHECK;
   frame.beta = beta;
@@ -821,7 +821,7 @@ bool deepEntryEnds(Worker& pos, int beta, int depth, Move excludedMove, int mode
   typename T::Probe probe;
   T::probe(pos, key, probe);
   if (T::deepProbeEnds(pos, probe, key, beta, depth, mode, result)) return true;
-  if (tablebaseEnds(pos, depth, deepProbeRule(pos), result)) return true;
+  if (tablebaseEnds(pos, depth, deepProbeRule(pos), beta - 1, beta, result)) return true;
   hashMove = probe.hashMove;
   if (excludedMove != MOVE_NONE && sameMove(hashMove, excludedMove)) hashMove = MOVE_NONE;
   return false;

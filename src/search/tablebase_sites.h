@@ -2,6 +2,7 @@
 // usable tablebase size of the current search.
 #pragma once
 
+#include "egtb/syzygy.h"
 #include "search/worker.h"
 
 namespace velt {
@@ -10,6 +11,14 @@ namespace velt {
 struct SearchTablebases {
   int usableMen = 0;
   bool rootDraw = false;
+  // Syzygy: nodes with at most syzygyMen men and at least syzygyDepth half-plies to go
+  // probe right after a capture or a pawn move.
+  int syzygyMen = 0;
+  int syzygyDepth = 0;
+  bool fiftyMoveRule = true;
+  // The root's moves were ranked by the Syzygy tables, whose verdict is rootWdl.
+  bool rootRanked = false;
+  SyzygyWdl rootWdl = SyzygyWdl::DRAW;
 };
 
 // How a node kind probes at its entry.
@@ -29,7 +38,16 @@ bool rootTablebaseDraw(const EngineCore& engine);
 // Whether a root move keeps the root's tablebase draw (always true when the root is no
 // tablebase draw or the position after the move is not covered).
 bool keepsTablebaseDraw(Worker& pos);
-// Node-entry probe: true with `result` when the node ends on a tablebase value.
-bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int& result);
+// Ranks the root moves by the Syzygy tables when they hold the root: only the moves
+// that keep its best outcome stay in the root list (by distance to zeroing unless the
+// engine's own tables, which give exact mates, hold the root too).
+void rankRootBySyzygy(Worker& pos);
+// The root score an analysis line shows for a Syzygy win or loss whose mate the search
+// has not seen: the Syzygy value.
+int tablebaseRootScore(const EngineCore& engine, int score);
+// Node-entry probe: true with `result` when the node ends on a tablebase value: the
+// engine's own tables by the rule, else the Syzygy verdict (a draw, or a win or loss
+// that bounds the window [alpha, beta]).
+bool tablebaseEnds(Worker& pos, int depth, const TablebaseProbeRule& rule, int alpha, int beta, int& result);
 
 }  // namespace velt

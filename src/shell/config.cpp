@@ -60,6 +60,10 @@ void applyConfigLine(Engine& engine, char* line) {
     if (*value != '\0') copyPath(engine.options.bookPath, sizeof engine.options.bookPath, value);
   } else if (is("EGTB_PATH")) {
     copyPath(engine.options.egtbPath, sizeof engine.options.egtbPath, value);
+  } else if (is("SYZYGY_PATH")) {
+    copyPath(engine.options.syzygyPath, sizeof engine.options.syzygyPath, value);
+  } else if (is("SYZYGY_50_MOVE_RULE")) {
+    engine.options.syzygy50MoveRule = *value == '1' || *value == 't' || *value == 'T';
   } else if (is("SAVE_ANALYSIS_FILE")) {
     if (*value != '\0') copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, value);
   } else if (is("TT_SIZE")) {

@@ -92,6 +92,7 @@ void egtbCommand(Engine& engine, const char*) {
   } else {
     print(engine.out, "Position not in EGTB\n");
   }
+  if (engine.syzygy.files > 0) print(engine.out, "%s\n", syzygyVerdictLine(engine.gamePosition).c_str());
 }
 
 // The benchmark reuses the game position and the table.

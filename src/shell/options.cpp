@@ -20,6 +20,8 @@ const SpinOption spinOptionTable[] = {
     {"PruningLevel", "PRUNING_LEVEL", &EngineOptions::pruningLevel, -1000, 100},
     {"DrawContemptScore", "DRAW_CONTEMPT_SCORE", &EngineOptions::drawContemptScore, -100, 100},
     {"MinEgtbDepth", "MIN_EGTB_DEPTH", &EngineOptions::minEgtbDepth, 2, 100},
+    {"SyzygyProbeDepth", "SYZYGY_PROBE_DEPTH", &EngineOptions::syzygyProbeDepth, 1, 100},
+    {"SyzygyProbeLimit", "SYZYGY_PROBE_LIMIT", &EngineOptions::syzygyProbeLimit, 0, 7},
     {"MaterialImportance", "MATERIAL_IMPORTANCE", &EngineOptions::materialImportance, -100, 100},
     {"Minor_vs_Pawns_Score", "MINOR_VS_PAWNS_SCORE", &EngineOptions::minorVsPawnsScore, -100, 100},
     {"Rook_vs_Pawns_Score", "ROOK_VS_PAWNS_SCORE", &EngineOptions::rookVsPawnsScore, -100, 100},

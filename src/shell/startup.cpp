@@ -78,6 +78,7 @@ int runEngine(int argc, char** argv) {
 
   if (argc > 1 && handleCommandLine(engine, argc, argv)) return 0;
   loadTablebases(engine);
+  loadSyzygyTables(engine);
 
   setSearchThreads(engine, engine.options.maxThreads);
   initInput(engine);

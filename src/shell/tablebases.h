@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "board/position.h"
 #include "egtb/tb_fault.h"
 
 namespace velt {
@@ -19,5 +20,14 @@ std::string tablebaseFaultLine(TablebaseFault fault, const std::string& fileName
 void loadTablebases(Engine& engine);
 // Frees the cache and forgets the registration; loads again at once when a path is set.
 void reloadTablebases(Engine& engine);
+// Hands the Syzygy files of options.syzygyPath to the library (none when it is empty)
+// and says what it found in one line, after a line for each file or folder refused:
+// "info string ..." in UCI, "# ..." otherwise.
+void loadSyzygyTables(Engine& engine);
+// The Syzygy verdict of a position for the console: "Syzygy: win, DTZ 12" or
+// "Syzygy: not in tables".
+std::string syzygyVerdictLine(const Position& pos);
+// A new Syzygy path from a protocol ("<empty>" is none): loaded at once when it differs.
+void setSyzygyPath(Engine& engine, const std::string& path);
 
 }  // namespace velt

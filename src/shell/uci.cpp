@@ -133,6 +133,23 @@ const UciOption uciOptions[] = {
        if (engine.options.egtbPath[0] != '\0') reloadTablebases(engine);
      },
      true, true},
+    {"syzygypath",
+     [](Engine& engine) {
+       print(engine.out, "option name SyzygyPath type string default %s\n",
+             engine.options.syzygyPath[0] == '\0' ? "<empty>" : engine.options.syzygyPath);
+     },
+     [](Engine& engine, const OptionValue& value) { setSyzygyPath(engine, value.rest); }, true},
+    SPIN_OPTION("syzygyprobedepth", syzygyProbeDepth, false),
+    SPIN_OPTION("syzygyprobelimit", syzygyProbeLimit, false),
+    {"syzygy50moverule",
+     [](Engine& engine) {
+       print(engine.out, "option name Syzygy50MoveRule type check default %s\n",
+             engine.options.syzygy50MoveRule ? "true" : "false");
+     },
+     [](Engine& engine, const OptionValue& value) {
+       engine.options.syzygy50MoveRule = !value.word.empty() && (value.word[0] == 't' || value.word[0] == 'T');
+     },
+     false},
     {"maxthreads",
      [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads); },
      [](Engine& engine, const OptionValue& value) {

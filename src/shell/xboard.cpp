@@ -9,6 +9,7 @@
 
 #include "board/coordinate.h"
 #include "board/position.h"
+#include "egtb/syzygy.h"
 #include "search/search_state.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
@@ -17,6 +18,7 @@
 #include "shell/options.h"
 #include "shell/analysis_status.h"
 #include "shell/book_play.h"
+#include "shell/tablebases.h"
 #include "shell/uci.h"
 
 namespace velt {
@@ -29,6 +31,7 @@ void printFeatures(Engine& engine) {
   print(engine.out, "feature myname=\"%s\" name=1\n", engine.game.engineName);
   print(engine.out, "feature playother=1 colors=0\n");
   print(engine.out, "feature variants=\"normal\"\n");
+  if (syzygyAvailable()) print(engine.out, "feature egt=\"syzygy\"\n");
   print(engine.out, "feature done=1\n");
 }
 
@@ -236,6 +239,9 @@ void handleXboardCommand(Engine& engine, const char* line) {
     timeCommand(engine, clockFromText(argument));
   } else if (command == "otim") {
     otimCommand(engine, clockFromText(argument));
+  } else if (command == "egtpath") {
+    // "egtpath syzygy <path>": the path may hold blanks.
+    if (words.size() > 2 && lowerCase(words[1].text) == "syzygy") setSyzygyPath(engine, restOfLine(line, words[1].end));
   } else if (command == "?" || command == "draw" || command == "name" || command == "protover") {
     // "Move now" is its stop alone; draw offers are never accepted; names and the
     // protocol version need no answer.

@@ -1,0 +1,253 @@
+// Syzygy tables through Fathom. The library prints its own complaints about files on
+// standard output, the protocol channel, so it is handed a private folder of links to
+// the files that passed the checks here, never the user's folders themselves.
+#include "egtb/syzygy.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#ifdef VELT_HAVE_FATHOM
+#include <tbprobe.h>
+#endif
+
+namespace velt {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* WDL_SUFFIX = ".rtbw";
+constexpr const char* DTZ_SUFFIX = ".rtbz";
+constexpr unsigned char WDL_MAGIC[4] = {0x71, 0xE8, 0x23, 0x5D};
+constexpr unsigned char DTZ_MAGIC[4] = {0xD7, 0x66, 0x0C, 0xA5};
+// A table's data fills whole 64-byte lines, followed by its 16-byte checksum.
+constexpr std::uintmax_t FILE_ALIGNMENT = 64;
+constexpr std::uintmax_t CHECKSUM_BYTES = 16;
+constexpr std::uintmax_t SMALLEST_FILE = FILE_ALIGNMENT + CHECKSUM_BYTES;
+
+bool endsWith(const std::string& text, const char* suffix) {
+  const std::string tail(suffix);
+  return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The men of a table name such as "KRBvKR", or 0 when the name is none.
+int menOfName(const std::string& stem) {
+  const std::size_t split = stem.find('v');
+  if (split == std::string::npos || stem.find('v', split + 1) != std::string::npos) return 0;
+  const std::string sides[2] = {stem.substr(0, split), stem.substr(split + 1)};
+  int men = 0;
+  for (const std::string& side : sides) {
+    if (side.empty() || side[0] != 'K' || side.find_first_not_of("QRBNP", 1) != std::string::npos) return 0;
+    men += static_cast<int>(side.size());
+  }
+  return men <= SYZYGY_MAX_MEN ? men : 0;
+}
+
+std::vector<std::string> splitPath(const std::string& pathList) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (const char c : pathList + ";") {
+    if (c == ';' || c == ':') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  return parts;
+}
+
+void removeFolder(std::string& folder) {
+  if (folder.empty()) return;
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  folder.clear();
+}
+
+std::string makePrivateFolder() {
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  std::string pattern = ((error ? fs::path("/tmp") : base) / "velt-syzygy-XXXXXX").string();
+  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+#ifdef VELT_HAVE_FATHOM
+// The library forgets its tables when it is pointed at a folder without any.
+void initLibrary(const std::string& folder) {
+  if (!folder.empty()) tb_init(folder.c_str());
+}
+
+constexpr int FATHOM_PROMOTION_TYPES[] = {0, QUEEN, ROOK, BISHOP, KNIGHT};  // by TB_PROMOTES_*
+
+struct FathomBoard {
+  std::uint64_t white, black, kings, queens, rooks, bishops, knights, pawns;
+  unsigned ep;
+  bool whiteToMove;
+};
+
+FathomBoard fathomBoard(const Position& pos) {
+  const auto both = [&](int type) { return pos.pieceBB[WHITE][type] | pos.pieceBB[BLACK][type]; };
+  return {pos.colourBB[WHITE], pos.colourBB[BLACK], both(KING),  both(QUEEN),
+          both(ROOK),          both(BISHOP),        both(KNIGHT), both(PAWN),
+          pos.epSquare >= 0 ? static_cast<unsigned>(pos.epSquare) : 0u, pos.side == WHITE};
+}
+#endif
+
+}  // namespace
+
+bool syzygyAvailable() {
+#ifdef VELT_HAVE_FATHOM
+  return true;
+#else
+  return false;
+#endif
+}
+
+std::string syzygyFileFault(const std::string& fileName) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(fileName, error);
+  if (error) return "unreadable";
+  if (size < SMALLEST_FILE || size % FILE_ALIGNMENT != CHECKSUM_BYTES) return "truncated or padded";
+  std::ifstream file(fileName, std::ios::binary);
+  unsigned char magic[4] = {};
+  if (!file.read(reinterpret_cast<char*>(magic), sizeof magic)) return "unreadable";
+  const unsigned char* expected = endsWith(fileName, WDL_SUFFIX) ? WDL_MAGIC : DTZ_MAGIC;
+  return std::equal(magic, magic + sizeof magic, expected) ? std::string() : "not a Syzygy table";
+}
+
+void unloadSyzygy(SyzygyTables& tables) {
+#ifdef VELT_HAVE_FATHOM
+  if (tables.files > 0) {
+    std::string empty = makePrivateFolder();
+    initLibrary(empty);
+    removeFolder(empty);
+  }
+#endif
+  removeFolder(tables.folder);
+  tables.path.clear();
+  tables.files = tables.largest = 0;
+}
+
+SyzygyTables::~SyzygyTables() { unloadSyzygy(*this); }
+
+SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
+  unloadSyzygy(tables);
+  SyzygyLoadReport report;
+  if (!syzygyAvailable()) {
+    report.faults.push_back("Syzygy: this build has no Syzygy support");
+    return report;
+  }
+  // The first folder that holds a table's file wins.
+  std::map<std::string, fs::path> accepted;
+  for (const std::string& folder : splitPath(pathList)) {
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+      report.faults.push_back("Syzygy: no such folder: " + folder);
+      continue;
+    }
+    for (const fs::directory_entry& entry : entries) {
+      const std::string name = entry.path().filename().string();
+      if (!endsWith(name, WDL_SUFFIX) && !endsWith(name, DTZ_SUFFIX)) continue;
+      if (menOfName(entry.path().stem().string()) == 0 || accepted.count(name) != 0) continue;
+      const std::string fault = syzygyFileFault(entry.path().string());
+      if (!fault.empty()) {
+        report.faults.push_back("Syzygy: " + entry.path().string() + " left unused (" + fault + ")");
+        continue;
+      }
+      accepted[name] = fs::absolute(entry.path(), error);
+    }
+  }
+  if (accepted.empty()) return report;
+  tables.folder = makePrivateFolder();
+  if (tables.folder.empty()) {
+    report.faults.push_back("Syzygy: cannot make a temporary folder");
+    return report;
+  }
+  for (const auto& [name, target] : accepted) {
+    std::error_code error;
+    fs::create_symlink(target, fs::path(tables.folder) / name, error);
+    if (!error) ++tables.files;
+  }
+#ifdef VELT_HAVE_FATHOM
+  initLibrary(tables.folder);
+  tables.largest = static_cast<int>(TB_LARGEST);
+#endif
+  tables.path = pathList;
+  report.files = tables.files;
+  report.largest = tables.largest;
+  return report;
+}
+
+bool probeSyzygyWdl(const Position& pos, SyzygyWdl& wdl) {
+#ifdef VELT_HAVE_FATHOM
+  const FathomBoard b = fathomBoard(pos);
+  const unsigned result = tb_probe_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns,
+                                       0, 0, b.ep, b.whiteToMove);
+  if (result == TB_RESULT_FAILED) return false;
+  wdl = static_cast<SyzygyWdl>(result);
+  return true;
+#else
+  (void)pos;
+  (void)wdl;
+  return false;
+#endif
+}
+
+bool probeSyzygyRoot(const Position& pos, SyzygyRoot& root) {
+#ifdef VELT_HAVE_FATHOM
+  static_assert(SYZYGY_ROOT_MOVES >= TB_MAX_MOVES);
+  const FathomBoard b = fathomBoard(pos);
+  unsigned results[TB_MAX_MOVES];
+  const unsigned result = tb_probe_root(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns,
+                                        static_cast<unsigned>(pos.rule50), 0, b.ep, b.whiteToMove, results);
+  // A mate or a stalemate has no moves to rank.
+  if (result == TB_RESULT_FAILED || result == TB_RESULT_CHECKMATE || result == TB_RESULT_STALEMATE) return false;
+  root.wdl = static_cast<SyzygyWdl>(TB_GET_WDL(result));
+  root.dtz = static_cast<int>(TB_GET_DTZ(result));
+  root.count = 0;
+  for (int i = 0; i < TB_MAX_MOVES && results[i] != TB_RESULT_FAILED; ++i) {
+    const unsigned r = results[i];
+    root.moves[root.count++] = {static_cast<int>(TB_GET_FROM(r)), static_cast<int>(TB_GET_TO(r)),
+                                FATHOM_PROMOTION_TYPES[TB_GET_PROMOTES(r)], static_cast<SyzygyWdl>(TB_GET_WDL(r)),
+                                static_cast<int>(TB_GET_DTZ(r))};
+  }
+  return true;
+#else
+  (void)pos;
+  (void)root;
+  return false;
+#endif
+}
+
+SyzygyWdl effectiveWdl(SyzygyWdl wdl, bool fiftyMoveRule) {
+  if (fiftyMoveRule) return wdl;
+  if (wdl == SyzygyWdl::CURSED_WIN) return SyzygyWdl::WIN;
+  if (wdl == SyzygyWdl::BLESSED_LOSS) return SyzygyWdl::LOSS;
+  return wdl;
+}
+
+int syzygyScore(SyzygyWdl wdl, int ply, bool fiftyMoveRule, int drawScore) {
+  switch (effectiveWdl(wdl, fiftyMoveRule)) {
+    case SyzygyWdl::WIN: return SYZYGY_WIN_SCORE - ply;
+    case SyzygyWdl::LOSS: return ply - SYZYGY_WIN_SCORE;
+    default: return drawScore;
+  }
+}
+
+int syzygyRank(const SyzygyMoveOutcome& move, bool fiftyMoveRule, bool progress) {
+  // Distances stay far below this step, so the verdict always ranks first.
+  constexpr int VERDICT_STEP = 1 << 16;
+  const SyzygyWdl wdl = effectiveWdl(move.wdl, fiftyMoveRule);
+  int rank = static_cast<int>(wdl) * VERDICT_STEP;
+  if (progress && wdl > SyzygyWdl::DRAW) rank -= move.dtz;
+  if (progress && wdl < SyzygyWdl::DRAW) rank += move.dtz;
+  return rank;
+}
+
+}  // namespace velt
