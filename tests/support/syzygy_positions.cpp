@@ -1,0 +1,74 @@
+#include "support/syzygy_positions.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "eval/move_step.h"
+#include "search/engine_core.h"
+#include "support/board_setup.h"
+
+namespace velt {
+
+std::string randomPlacementFen(const std::string& men, int side, std::mt19937& random) {
+  for (;;) {
+    char board[64] = {};
+    for (const char man : men) {
+      int square;
+      do {
+        square = static_cast<int>(random() % 64);
+      } while (board[square] != 0 || ((man == 'P' || man == 'p') && (square < 8 || square >= 56)));
+      board[square] = man;
+    }
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+      int empty = 0;
+      for (int file = 0; file < 8; ++file) {
+        const char man = board[rank * 8 + file];
+        if (man == 0) {
+          ++empty;
+          continue;
+        }
+        if (empty > 0) fen += static_cast<char>('0' + empty);
+        empty = 0;
+        fen += man;
+      }
+      if (empty > 0) fen += static_cast<char>('0' + empty);
+      if (rank > 0) fen += '/';
+    }
+    fen += side == WHITE ? " w - - 0 1" : " b - - 0 1";
+    // Touching kings and the side that just moved in check are refused.
+    auto scratch = std::make_unique<Worker>(testEngine().gamePosition);
+    if (parseFen(*scratch, fen.c_str())) return fen;
+  }
+}
+
+bool verdictByMoves(Worker& pos, SyzygyWdl& verdict) {
+  const bool inCheck = isSquareAttacked(pos, pos.kingSquare[pos.side], pos.xside);
+  if (inCheck) {
+    generateEvasions(pos, ~Bitboard{0});
+  } else {
+    generateAllMoves(pos);
+  }
+  // Bishop promotions come only where the position asks for them; no verdict of the
+  // tested materials rests on one.
+  SyzygyWdl best = SyzygyWdl::LOSS;
+  int legal = 0;
+  for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) {
+    if (!makeMove(pos, pos.moveList[i].move, -MATE_SCORE, MATE_SCORE)) continue;
+    SyzygyWdl child;
+    const bool found = probeSyzygyWdl(pos, child);
+    unmakeMove(pos);
+    if (!found) return false;
+    const auto mine = static_cast<SyzygyWdl>(static_cast<int>(SyzygyWdl::WIN) - static_cast<int>(child));
+    best = std::max(best, effectiveWdl(mine, false));
+    ++legal;
+  }
+  verdict = legal > 0 ? best : inCheck ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
+  return true;
+}
+
+}  // namespace velt

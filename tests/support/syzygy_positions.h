@@ -1,0 +1,21 @@
+// Positions for the Syzygy checks: random legal placements of a material, and the
+// verdict a position must have by the verdicts of its moves.
+#pragma once
+
+#include <random>
+#include <string>
+
+#include "egtb/syzygy.h"
+#include "search/worker.h"
+
+namespace velt {
+
+// A random legal placement of `men` (white's in upper case, pawns off the back ranks)
+// with `side` to move, as FEN.
+std::string randomPlacementFen(const std::string& men, int side, std::mt19937& random);
+// The verdict the position has by the Syzygy verdicts of its legal moves (a mate a
+// loss, a stalemate a draw), with the fifty-move rule left out; false when a move
+// leads out of the loaded tables.
+bool verdictByMoves(Worker& pos, SyzygyWdl& verdict);
+
+}  // namespace velt
