@@ -136,8 +136,8 @@ SearchEffect searchEffect(const Engine& engine, const char* line) {
   return {};
 }
 
-bool answerAtOnce(Engine& engine, const char* line) {
-  if (engine.engineFlags & FLAG_XBOARD) return answerXboardAtOnce(engine, line);
+bool answerAtOnce(Engine& engine, const char* line, bool behindHeldLines) {
+  if (engine.engineFlags & FLAG_XBOARD) return !behindHeldLines && answerXboardAtOnce(engine, line);
   if (engine.engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
   return false;
 }

@@ -110,6 +110,12 @@ bool isIdle(const Engine& engine) { return !engine.thinking || engine.search.pon
 
 void printPong(Engine& engine, const char* number) { print(engine.out, "pong %s\n", number); }
 
+// A ping or "." that ended an analysis (to be answered after the lines held before
+// it) lets it go on.
+void resumeAnalysis(Engine& engine) {
+  if (engine.search.analysisMode) engine.game.pendingCommand = CMD_ANALYZE;
+}
+
 }  // namespace
 
 SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
@@ -121,7 +127,11 @@ SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
   }
   // Words that end a ponder search, and only that.
   const bool endsPondering = command == "easy" || command == "ping" || (command == "level" && words.size() >= 4);
-  if (endsPondering) return {engine.search.pondering ? STOP_COMMAND : STOP_NONE};
+  if (endsPondering && engine.search.pondering) return {STOP_COMMAND};
+  // An analysis answers these at once, unless lines wait for the search's end: an
+  // analysis never ends by itself, so it starts afresh after them and the answer.
+  if ((command == "ping" || command == ".") && engine.search.analysisMode) return {STOP_COMMAND};
+  if (endsPondering) return {};
   if (command == "force") return {engine.game.forceMode ? STOP_NONE : STOP_COMMAND};
   if (command == "go") return {isIdle(engine) ? STOP_COMMAND : STOP_NONE};
   if (command == "?") {
@@ -173,6 +183,7 @@ void handleXboardCommand(Engine& engine, const char* line) {
     engine.game.pendingCommand = CMD_ANALYZE;
   } else if (command == ".") {
     if (engine.search.analysisMode) printSearchStatus(engine);
+    resumeAnalysis(engine);
   } else if (command == "bk") {
     if (!engine.thinking) showBookMoves(engine, commandNumber(argument));
   } else if (command == "computer") {
@@ -202,6 +213,7 @@ void handleXboardCommand(Engine& engine, const char* line) {
     // the engine's own turn includes its move.
     if (idle) {
       printPong(engine, argument);
+      resumeAnalysis(engine);
     } else {
       engine.game.pongsAfterMove += "pong ";
       engine.game.pongsAfterMove += argument;
