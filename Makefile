@@ -3,8 +3,14 @@
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
 #   make run         start the engine in build/run/, where it finds the default book
-#   make check-long  the slow suites (deep perft, game runs), then check-tsan and a
-#                    minute of every fuzz target
+#   make check-long  the slow suites (deep perft, game runs, clock behaviour), then
+#                    protocol-fuzz, check-tsan and a minute of every fuzz target
+#   make protocol-fuzz  the kept protocol sessions of fuzz/sessions, then PROTOCOL_LINES
+#                    (default 100000) generated lines of both protocols, with searches
+#                    running, against the optimised and the ASan/UBSan engine
+#   make soak        SOAK_GAMES (default 1000) games at 2 s + 0.02 s through the game
+#                    driver, UCI against xboard, one and two threads, pondering on half
+#                    (about two hours on two cores; run it on an idle machine)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
@@ -19,7 +25,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan fuzz fuzz-build fuzz-smoke tablebases install clean
+.PHONY: all velt book test run check-long check-tsan protocol-fuzz soak fuzz fuzz-build fuzz-smoke tablebases \
+	install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -63,8 +70,23 @@ run: velt book
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
+	$(MAKE) --no-print-directory protocol-fuzz
 	$(MAKE) --no-print-directory check-tsan
 	$(MAKE) --no-print-directory fuzz
+
+PROTOCOL_LINES ?= 100000
+protocol-fuzz: build/CMakeCache.txt build-asan/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt
+	cmake --build build-asan -j $(JOBS) --target velt
+	@for engine in build/velt build-asan/velt; do \
+	  python3 tools/protocol_fuzz.py $$engine --replay fuzz/sessions/*.txt || exit 1; \
+	  python3 tools/protocol_fuzz.py $$engine --lines $(PROTOCOL_LINES) --keep $$(dirname $$engine) || exit 1; \
+	done
+
+SOAK_GAMES ?= 1000
+soak: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt match
+	tools/soak.sh build $(SOAK_GAMES)
 
 install: velt book
 	cmake --install build --prefix $(PREFIX)

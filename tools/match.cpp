@@ -4,13 +4,15 @@
 // time losses and crashes, and writes the games as PGN.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
-//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]
+//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
 // holds one FEN per line ("startpos" for the initial position); each position is
 // played twice with colours swapped. -results also checks that the engine that made
-// the last move printed the right result line.
+// the last move printed the right result line. -ponder lets both engines think on the
+// opponent's time: a UCI engine on the reply its "bestmove" names (the driver answers
+// with "ponderhit" or "stop"), an xboard engine after "hard".
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -55,6 +57,9 @@ class Player {
   ~Player() { stop(); }
 
   bool uci() const { return uci_; }
+
+  // A UCI engine pondering on the opponent's reply it named, or empty.
+  std::string ponderGuess;
   bool running() const { return process_ != nullptr; }
 
   bool start() {
@@ -69,6 +74,7 @@ class Player {
 
   // A well-behaved engine leaves on "quit"; one that does not is killed.
   void stop() {
+    ponderGuess.clear();
     if (!process_) return;
     process_->send("quit");
     process_->closeInput();
@@ -109,6 +115,7 @@ struct Settings {
   int maxPlies = 700;
   long long transportMs = 0;
   bool checkResults = false;
+  bool ponder = false;
 };
 
 // How games end, as the driver counts them.
@@ -140,11 +147,12 @@ struct Tally {
 
 
 // Starts an engine and completes the protocol's greeting.
-bool greet(Player& engine) {
+bool greet(Player& engine, const Settings& settings) {
   if (!engine.start()) return false;
   if (engine.uci()) {
     engine.send("uci");
     if (!engine.waitFor("uciok", 10000)) return false;
+    if (settings.ponder) engine.send("setoption name Ponder value true");
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
@@ -176,7 +184,7 @@ bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
     return engine.waitFor("readyok", 10000).has_value();
   }
   engine.send("new");
-  engine.send("easy");
+  engine.send(settings.ponder ? "hard" : "easy");
   engine.send("post");
   engine.send(levelText(settings.baseMs, settings.incrementMs));
   if (fen != "startpos") engine.send("setboard " + fen);
@@ -194,33 +202,60 @@ struct Game {
 
 enum class Fault { NONE, ILLEGAL, TIME, CRASH };
 
-// Asks the engine for its move; returns the text or sets the fault.
-std::string requestMove(Player& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
-                        const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+// "position" for a UCI engine: the game so far and, when given, one more move.
+std::string positionCommand(const Game& game, const std::string& extraMove = "") {
+  std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
+  if (!game.coordinateMoves.empty() || !extraMove.empty()) position += " moves";
+  for (const std::string& move : game.coordinateMoves) position += " " + move;
+  if (!extraMove.empty()) position += " " + extraMove;
+  return position;
+}
+
+// "go" (or "go ponder") with both clocks as they stand.
+std::string goCommand(const char* word, const long long clocks[2], long long incrementMs) {
   // A clock overdrawn within the transport allowance is reported as empty.
-  const long long own = std::max(clocks[side], 0LL);
-  const long long opponent = std::max(clocks[side ^ 1], 0LL);
+  const long long white = std::max(clocks[WHITE], 0LL);
+  const long long black = std::max(clocks[BLACK], 0LL);
+  char go[160];
+  std::snprintf(go, sizeof go, "%s wtime %lld btime %lld winc %lld binc %lld", word, white, black, incrementMs,
+                incrementMs);
+  return go;
+}
+
+// Ends a UCI engine's pondering on a reply that was not played (or a game that ended),
+// reading the "bestmove" that the stopped search owes.
+bool stopPondering(Player& engine) {
+  if (engine.ponderGuess.empty()) return true;
+  engine.ponderGuess.clear();
+  engine.send("stop");
+  return engine.waitFor("bestmove", 5000).has_value();
+}
+
+// Asks the engine for its move; returns the text after "bestmove" or "move" (the
+// move and, from a UCI engine, its ponder reply) or sets the fault. A UCI engine
+// that pondered on lastMove is told "ponderhit", one that pondered on another reply
+// is stopped and asked afresh.
+std::string requestMove(Player& engine, const Game& game, const long long clocks[2], long long incrementMs,
+                        int side, const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+  const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && engine.ponderGuess == lastMove;
+  if (!ponderHit && !stopPondering(engine)) {
+    fault = engine.ended() ? Fault::CRASH : Fault::TIME;
+    return "";
+  }
+  engine.ponderGuess.clear();
   const auto start = Clock::now();
-  if (engine.uci()) {
-    std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
-    if (!game.coordinateMoves.empty()) {
-      position += " moves";
-      for (const std::string& move : game.coordinateMoves) position += " " + move;
-    }
-    engine.send(position);
-    const long long white = side == WHITE ? own : opponent;
-    const long long black = side == WHITE ? opponent : own;
-    char go[128];
-    std::snprintf(go, sizeof go, "go wtime %lld btime %lld winc %lld binc %lld", white, black, incrementMs,
-                  incrementMs);
-    engine.send(go);
+  if (ponderHit) {
+    engine.send("ponderhit");
+  } else if (engine.uci()) {
+    engine.send(positionCommand(game));
+    engine.send(goCommand("go", clocks, incrementMs));
   } else {
-    engine.send("time " + std::to_string(own / 10));
-    engine.send("otim " + std::to_string(opponent / 10));
+    engine.send("time " + std::to_string(std::max(clocks[side], 0LL) / 10));
+    engine.send("otim " + std::to_string(std::max(clocks[side ^ 1], 0LL) / 10));
     engine.send(first ? "go" : lastMove);
   }
   // Some grace beyond the clock so that a late move is seen as a time loss, not a hang.
-  const long long waitMs = own + 5000;
+  const long long waitMs = std::max(clocks[side], 0LL) + 5000;
   const std::string prefix = engine.uci() ? "bestmove" : "move ";
   for (;;) {
     const long long left = waitMs - millisecondsSince(start);
@@ -241,8 +276,15 @@ std::string requestMove(Player& engine, const Game& game, long long clocks[2], l
     elapsedMs = millisecondsSince(start);
     std::string text = line->substr(prefix.size());
     while (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text.substr(0, text.find(' '));
+    return text;
   }
+}
+
+// The first word of a move answer, and the word after "ponder" in it.
+std::string firstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
+std::string ponderReply(const std::string& text) {
+  const std::size_t at = text.find(" ponder ");
+  return at == std::string::npos ? "" : firstWord(text.substr(at + 8));
 }
 
 // Whether the engine prints the expected result line soon after its last move.
@@ -292,15 +334,30 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
 }
 
 // Plays one game; engines[0] has white. Returns false when the game could not start.
-bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally, const int engineIndex[2]) {
+bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally,
+              const int engineIndex[2]) {
   if (!startGame(referee, game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
   for (int side = 0; side < 2; ++side) {
-    if (!engines[side]->running() && !greet(*engines[side])) return false;
+    if (!engines[side]->running() && !greet(*engines[side], settings)) return false;
     if (!newGame(*engines[side], settings, game.fen)) return false;
   }
   long long clocks[2] = {settings.baseMs, settings.baseMs};
   bool started[2] = {false, false};
   std::string lastMove;
+  // The side to move loses the game by a fault of its engine.
+  auto forfeit = [&](int side, Fault fault, const std::string& text, long long elapsed) {
+    const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
+    std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
+                 reason, text.c_str(), elapsed, clocks[side]);
+    tally.illegalMoves += fault == Fault::ILLEGAL;
+    tally.timeLosses += fault == Fault::TIME;
+    tally.crashes += fault == Fault::CRASH;
+    // An engine that crashed or hangs is started afresh for the next game.
+    if (fault != Fault::ILLEGAL) engines[side]->stop();
+    game.result = side == WHITE ? "0-1" : "1-0";
+    game.termination = reason;
+    ++tally.wins[engineIndex[side ^ 1]];
+  };
   for (;;) {
     Worker& pos = referee.gamePosition;
     const int side = pos.side;
@@ -311,21 +368,11 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
     const std::string text = requestMove(engine, game, clocks, settings.incrementMs, side, lastMove, first, fault,
                                          elapsed);
     started[side] = true;
-    const Move move = fault == Fault::NONE ? legalMoveFromText(pos, text.c_str()) : MOVE_NONE;
+    const Move move = fault == Fault::NONE ? legalMoveFromText(pos, firstWord(text).c_str()) : MOVE_NONE;
     if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
     if (fault == Fault::NONE && elapsed > clocks[side] + settings.transportMs) fault = Fault::TIME;
     if (fault != Fault::NONE) {
-      const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
-      std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
-                   reason, text.c_str(), elapsed, clocks[side]);
-      tally.illegalMoves += fault == Fault::ILLEGAL;
-      tally.timeLosses += fault == Fault::TIME;
-      tally.crashes += fault == Fault::CRASH;
-      // An engine that crashed or hangs is started afresh for the next game.
-      if (fault != Fault::ILLEGAL) engine.stop();
-      game.result = side == WHITE ? "0-1" : "1-0";
-      game.termination = reason;
-      ++tally.wins[engineIndex[side ^ 1]];
+      forfeit(side, fault, text, elapsed);
       return true;
     }
     clocks[side] += settings.incrementMs - elapsed;
@@ -340,7 +387,19 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
     game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
-    if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) continue;
+    if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) {
+      const std::string reply = settings.ponder && engine.uci() ? ponderReply(text) : "";
+      if (reply.empty()) continue;
+      // The engine thinks on the reply it named, which must be legal.
+      if (legalMoveFromText(pos, reply.c_str()) == MOVE_NONE) {
+        forfeit(side, Fault::ILLEGAL, text, elapsed);
+        return true;
+      }
+      engine.ponderGuess = reply;
+      engine.send(positionCommand(game, reply));
+      engine.send(goCommand("go ponder", clocks, settings.incrementMs));
+      continue;
+    }
     const Ending ending = endingOf(outcome);
     ++tally.endings[ending];
     game.termination = endingNames[ending];
@@ -362,8 +421,8 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "-results") {
-      settings.checkResults = true;
+    if (option == "-results" || option == "-ponder") {
+      (option == "-results" ? settings.checkResults : settings.ponder) = true;
       continue;
     }
     if (value == nullptr) return false;
@@ -409,7 +468,7 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv, settings)) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
-                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]\n");
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -426,7 +485,12 @@ int main(int argc, char** argv) {
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
     Game game;
     game.fen = settings.positions[(round / 2) % settings.positions.size()];
-    if (!playGame(referee, engines, settings, game, tally, engineIndex)) {
+    const bool played = playGame(referee, engines, settings, game, tally, engineIndex);
+    // An engine still pondering when the game ended owes a "bestmove" before the next.
+    for (Player* engine : {&first, &second}) {
+      if (!stopPondering(*engine)) engine->stop();
+    }
+    if (!played) {
       std::fprintf(stderr, "game %d could not be started\n", round + 1);
       ++unplayed;
       first.stop();
