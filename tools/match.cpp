@@ -5,6 +5,7 @@
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
+//         [-sprt ELO0 ELO1 ALPHA BETA]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
@@ -12,7 +13,9 @@
 // played twice with colours swapped. -results also checks that the engine that made
 // the last move printed the right result line. -ponder lets both engines think on the
 // opponent's time: a UCI engine on the reply its "bestmove" names (the driver answers
-// with "ponderhit" or "stop"), an xboard engine after "hard".
+// with "ponderhit" or "stop"), an xboard engine after "hard". -sprt tests engine 1
+// for logistic Elo ELO0 against ELO1 over the pairs of games, printing the ratio after
+// each pair, and stops once it decides (-games is then the most it plays).
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -31,6 +34,7 @@
 #include "board/position.h"
 #include "board/rules.h"
 #include "common/child_process.h"
+#include "common/sprt.h"
 #include "search/game_end.h"
 #include "search/worker.h"
 #include "shell/app.h"
@@ -116,6 +120,8 @@ struct Settings {
   long long transportMs = 0;
   bool checkResults = false;
   bool ponder = false;
+  bool sprt = false;
+  SprtBounds sprtBounds;
 };
 
 // How games end, as the driver counts them.
@@ -426,6 +432,18 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
       continue;
     }
     if (value == nullptr) return false;
+    if (option == "-sprt") {
+      if (i + 4 >= argc) return false;
+      settings.sprt = true;
+      settings.sprtBounds = {std::atof(argv[i + 1]), std::atof(argv[i + 2]), std::atof(argv[i + 3]),
+                             std::atof(argv[i + 4])};
+      i += 4;
+      const SprtBounds& bounds = settings.sprtBounds;
+      if (!(bounds.elo0 < bounds.elo1 && bounds.alpha > 0 && bounds.alpha < 1 && bounds.beta > 0 && bounds.beta < 1)) {
+        return false;
+      }
+      continue;
+    }
     ++i;
     if (option == "-e1" || option == "-e2") {
       settings.commands[option[2] - '1'] = value;
@@ -468,7 +486,8 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv, settings)) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
-                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n");
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
+                 "             [-sprt ELO0 ELO1 ALPHA BETA]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -479,7 +498,12 @@ int main(int argc, char** argv) {
   Player second(settings.commands[1], settings.uci[1]);
   Tally tally;
   int unplayed = 0;
-  for (int round = 0; round < settings.games; ++round) {
+  SprtState sprt;
+  sprt.bounds = settings.sprtBounds;
+  int pairHalfPoints = 0;  // engine 1's half points in the pair under way; -1 once a game of it was not played
+  int rounds = 0;
+  while (rounds < settings.games) {
+    const int round = rounds++;
     const bool swapped = round % 2 == 1;
     Player* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
@@ -495,20 +519,32 @@ int main(int argc, char** argv) {
       ++unplayed;
       first.stop();
       second.stop();
-      continue;
+      pairHalfPoints = -1;
+    } else {
+      std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(),
+                  swapped ? "e2-e1" : "e1-e2", game.termination.c_str(), game.sanMoves.size());
+      const int whiteHalfPoints = game.result == "1-0" ? 2 : game.result == "0-1" ? 0 : 1;
+      if (pairHalfPoints >= 0) pairHalfPoints += swapped ? 2 - whiteHalfPoints : whiteHalfPoints;
+      if (pgn != nullptr) {
+        const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
+        writePgn(pgn, game, names, round + 1);
+      }
     }
-    std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(), swapped ? "e2-e1" : "e1-e2",
-                game.termination.c_str(), game.sanMoves.size());
+    if (settings.sprt && swapped) {
+      // The pair is complete: a pair with an unplayed game does not count.
+      if (pairHalfPoints >= 0) {
+        addPair(sprt, pairHalfPoints);
+        std::printf("%s\n", sprtStatus(sprt).c_str());
+      }
+      pairHalfPoints = 0;
+      if (sprtVerdict(sprt) != SprtVerdict::CONTINUE) break;
+    }
     std::fflush(stdout);
-    if (pgn != nullptr) {
-      const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
-      writePgn(pgn, game, names, round + 1);
-    }
   }
   if (pgn != nullptr) std::fclose(pgn);
   std::printf("summary games=%d e1_wins=%d e2_wins=%d draws=%d illegal=%d timeloss=%d crash=%d wrong_result=%d "
               "unplayed=%d",
-              settings.games - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
+              rounds - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
               tally.timeLosses, tally.crashes, tally.wrongResultLines, unplayed);
   for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
   std::printf("\n");
