@@ -14,6 +14,9 @@
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
+#   make profile-build  the release engine build-profile/velt: trained on "si" and a few
+#                    searches (tools/profile_training.sh), then optimised by that
+#                    profile and across files; same moves and node counts as build/velt
 #   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
 #   make fuzz        build the libFuzzer targets of every reader of untrusted input
 #                    (fuzz/, clang) and fuzz each for FUZZ_TIME seconds (default 60);
@@ -25,8 +28,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan protocol-fuzz soak fuzz fuzz-build fuzz-smoke tablebases \
-	install clean
+.PHONY: all velt book test run check-long check-tsan protocol-fuzz soak profile-build fuzz fuzz-build \
+	fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -82,6 +85,15 @@ protocol-fuzz: build/CMakeCache.txt build-asan/CMakeCache.txt
 	  python3 tools/protocol_fuzz.py $$engine --replay fuzz/sessions/*.txt || exit 1; \
 	  python3 tools/protocol_fuzz.py $$engine --lines $(PROTOCOL_LINES) --keep $$(dirname $$engine) || exit 1; \
 	done
+
+profile-build:
+	cmake -S . -B build-profile -DCMAKE_BUILD_TYPE=Release -DVELT_PROFILE=generate > /dev/null
+	rm -rf build-profile/profile
+	cmake --build build-profile -j $(JOBS) --target velt
+	cd build-profile && ../tools/profile_training.sh ./velt
+	cmake -S . -B build-profile -DVELT_PROFILE=use > /dev/null
+	cmake --build build-profile -j $(JOBS) --target velt
+	@echo "profile-build: build-profile/velt"
 
 SOAK_GAMES ?= 1000
 soak: build/CMakeCache.txt
