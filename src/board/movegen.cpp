@@ -473,14 +473,10 @@ Move castleMove(const Position& pos, int colour, bool kingSide) {
 
 bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
   if (!(pos.castleRights & castleBit(colour, kingSide))) return false;
-  const int king = pos.kingSquare[colour];
-  const int rook = pos.castling.rookSquare[colour][kingSide ? 0 : 1];
+  const int wing = kingSide ? 0 : 1;
+  const int rook = pos.castling.rookSquare[colour][wing];
   if (rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) return false;
-  if (firstManInDirection(pos, king, kingSide ? EAST : WEST) != rook) return false;
-  // King and rook must both find their squares free of other men, or the board breaks.
-  const int rookTarget = castleRookTarget(colour, kingSide);
-  const Bitboard others = pos.occupied & ~bit(king) & ~bit(rook);
-  return !(others & (bit(castleKingTarget(colour, kingSide)) | bit(rookTarget)));
+  return !(pos.occupied & pos.castling.emptyPath[colour][wing]);
 }
 
 bool isMovePseudoLegal(const Position& pos, Move move) {
