@@ -4,13 +4,15 @@
 // time losses and crashes, and writes the games as PGN.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
-//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]
+//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-chess960]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
 // holds one FEN per line ("startpos" for the initial position); each position is
 // played twice with colours swapped. -results also checks that the engine that made
-// the last move printed the right result line.
+// the last move printed the right result line. -chess960 plays Chess960: UCI engines
+// get UCI_Chess960 and castling as the king taking its rook, xboard engines "variant
+// fischerandom" and castling as O-O or O-O-O.
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -109,6 +111,7 @@ struct Settings {
   int maxPlies = 700;
   long long transportMs = 0;
   bool checkResults = false;
+  bool chess960 = false;
 };
 
 // How games end, as the driver counts them.
@@ -171,11 +174,13 @@ std::string levelText(long long baseMs, long long incrementMs) {
 // Prepares an engine for a new game and waits until it has taken everything in.
 bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
   if (engine.uci()) {
+    engine.send(std::string("setoption name UCI_Chess960 value ") + (settings.chess960 ? "true" : "false"));
     engine.send("ucinewgame");
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
   engine.send("new");
+  if (settings.chess960) engine.send("variant fischerandom");
   engine.send("easy");
   engine.send("post");
   engine.send(levelText(settings.baseMs, settings.incrementMs));
@@ -186,6 +191,7 @@ bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
 
 struct Game {
   std::string fen;
+  bool chess960 = false;
   std::vector<std::string> coordinateMoves;  // as sent to UCI engines
   std::vector<std::string> sanMoves;
   std::string result = "*";
@@ -264,6 +270,7 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
   std::fprintf(file, "[Event \"match\"]\n[Site \"local\"]\n[Round \"%d\"]\n[White \"%s\"]\n[Black \"%s\"]\n", round,
                names[0].c_str(), names[1].c_str());
   std::fprintf(file, "[Result \"%s\"]\n", game.result.c_str());
+  if (game.chess960) std::fprintf(file, "[Variant \"Chess960\"]\n");
   if (game.fen != "startpos") std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", game.fen.c_str());
   std::fprintf(file, "[Termination \"%s\"]\n\n", game.termination.c_str());
   // Move numbers follow the side to move of the start position.
@@ -329,10 +336,10 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       return true;
     }
     clocks[side] += settings.incrementMs - elapsed;
+    const bool chess960Castling = settings.chess960 && (move & FLAG_CASTLE);
     makeGameMove(referee, move);
-    const std::string coordinate = moveToUci(move);
-    game.coordinateMoves.emplace_back(coordinate);
-    lastMove = coordinate;
+    game.coordinateMoves.emplace_back(moveToUci(move, settings.chess960 ? &pos.castling : nullptr));
+    lastMove = chess960Castling ? ((move & FLAG_CASTLE_SHORT) ? "O-O" : "O-O-O") : game.coordinateMoves.back();
     // A score of 0 lets the rules judge the material alone; the mover is the engine.
     pos.ply = 0;
     const GameOutcome outcome = gameOutcome(pos, 0);
@@ -362,8 +369,8 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "-results") {
-      settings.checkResults = true;
+    if (option == "-results" || option == "-chess960") {
+      (option == "-results" ? settings.checkResults : settings.chess960) = true;
       continue;
     }
     if (value == nullptr) return false;
@@ -409,7 +416,7 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv, settings)) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
-                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]\n");
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-chess960]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -426,6 +433,7 @@ int main(int argc, char** argv) {
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
     Game game;
     game.fen = settings.positions[(round / 2) % settings.positions.size()];
+    game.chess960 = settings.chess960;
     if (!playGame(referee, engines, settings, game, tally, engineIndex)) {
       std::fprintf(stderr, "game %d could not be started\n", round + 1);
       ++unplayed;
