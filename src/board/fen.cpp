@@ -101,7 +101,7 @@ const char* readCastling(Position& pos, const char* p) {
     } else {
       break;
     }
-    pos.castleRights |= (1 << wing) << (2 * colour);
+    pos.castleRights |= castlingRight(colour, wing);
   }
   buildCastleMasks(pos);
   pos.hashKey ^= castleKey[pos.castleRights];
@@ -146,7 +146,7 @@ void dropImpossibleCastling(Position& pos) {
     for (int wing = 0; wing < 2; ++wing) {
       const int rook = pos.castling.rookSquare[colour][wing];
       if (!kingHome || rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) {
-        pos.castleRights &= ~((1 << wing) << (2 * colour));
+        pos.castleRights &= ~castlingRight(colour, wing);
       }
     }
   }

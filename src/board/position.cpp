@@ -141,12 +141,12 @@ void buildCastleMasks(Position& pos) {
   // Each colour's king square clears both of its rights, each rook square its own.
   for (int c = 0; c < 2; ++c) {
     const int king = pos.kingSquare[c];
-    if (king != NO_SQUARE) castling.mask[king] &= ~(3 << (2 * c));
+    if (king != NO_SQUARE) castling.mask[king] &= ~(castlingRight(c, 0) | castlingRight(c, 1));
     for (int wing = 0; wing < 2; ++wing) {
       const int rook = castling.rookSquare[c][wing];
       castling.emptyPath[c][wing] = castling.kingPath[c][wing] = 0;
       if (rook < 0 || king == NO_SQUARE) continue;
-      castling.mask[rook] &= ~((1 << wing) << (2 * c));
+      castling.mask[rook] &= ~castlingRight(c, wing);
       const int kingTarget = castleKingTarget(c, wing == 0), rookTarget = castleRookTarget(c, wing == 0);
       const Bitboard ends = squareBit[king] | squareBit[rook];
       castling.emptyPath[c][wing] = (rankSpan(king, kingTarget) | rankSpan(rook, rookTarget)) & ~ends;

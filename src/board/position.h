@@ -36,6 +36,10 @@ inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40)
 // with the position: the start position's, or those a FEN names. King and rooks may
 // stand on any files of the back rank (Chess960); castling always ends with king and
 // rook on the usual squares.
+// The castling right of `colour` on a wing (0 king side, 1 queen side), a bit of
+// castleRights.
+constexpr int castlingRight(int colour, int wing) { return (1 << wing) << (2 * colour); }
+
 struct CastlingSetup {
   // Per colour, the king-side [0] and queen-side [1] rook squares, -1 when none.
   int rookSquare[2][2];

@@ -126,7 +126,9 @@ TEST_F(FenTest, CastlingFieldsRoundTrip) {
     ASSERT_TRUE(parseFen(position, c.text)) << c.text;
     EXPECT_EQ(fen(), c.xfen) << c.text;
     for (int i = 0; i < 4; ++i) {
-      if (c.rookSquares[i] >= 0) EXPECT_EQ(position.castling.rookSquare[i / 2][i % 2], c.rookSquares[i]) << c.text;
+      if (c.rookSquares[i] >= 0) {
+        EXPECT_EQ(position.castling.rookSquare[i / 2][i % 2], c.rookSquares[i]) << c.text;
+      }
     }
     const std::uint64_t key = position.hashKey;
     const int rights = position.castleRights;
