@@ -5,7 +5,7 @@
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
-//         [-sprt ELO0 ELO1 ALPHA BETA]
+//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
@@ -13,7 +13,9 @@
 // played twice with colours swapped. -results also checks that the engine that made
 // the last move printed the right result line. -ponder lets both engines think on the
 // opponent's time: a UCI engine on the reply its "bestmove" names (the driver answers
-// with "ponderhit" or "stop"), an xboard engine after "hard". -sprt tests engine 1
+// with "ponderhit" or "stop"), an xboard engine after "hard". -chess960 plays Chess960:
+// UCI engines get UCI_Chess960 and castling as the king taking its rook, xboard
+// engines "variant fischerandom" and castling as O-O or O-O-O. -sprt tests engine 1
 // for logistic Elo ELO0 against ELO1 over the pairs of games, printing the ratio after
 // each pair, and stops once it decides (-games is then the most it plays).
 #include <algorithm>
@@ -120,6 +122,7 @@ struct Settings {
   long long transportMs = 0;
   bool checkResults = false;
   bool ponder = false;
+  bool chess960 = false;
   bool sprt = false;
   SprtBounds sprtBounds;
 };
@@ -185,11 +188,13 @@ std::string levelText(long long baseMs, long long incrementMs) {
 // Prepares an engine for a new game and waits until it has taken everything in.
 bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
   if (engine.uci()) {
+    engine.send(std::string("setoption name UCI_Chess960 value ") + (settings.chess960 ? "true" : "false"));
     engine.send("ucinewgame");
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
   engine.send("new");
+  if (settings.chess960) engine.send("variant fischerandom");
   engine.send(settings.ponder ? "hard" : "easy");
   engine.send("post");
   engine.send(levelText(settings.baseMs, settings.incrementMs));
@@ -200,6 +205,7 @@ bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
 
 struct Game {
   std::string fen;
+  bool chess960 = false;
   std::vector<std::string> coordinateMoves;  // as sent to UCI engines
   std::vector<std::string> sanMoves;
   std::string result = "*";
@@ -239,11 +245,12 @@ bool stopPondering(Player& engine) {
 
 // Asks the engine for its move; returns the text after "bestmove" or "move" (the
 // move and, from a UCI engine, its ponder reply) or sets the fault. A UCI engine
-// that pondered on lastMove is told "ponderhit", one that pondered on another reply
+// that pondered on the move played is told "ponderhit", one that pondered on another reply
 // is stopped and asked afresh.
 std::string requestMove(Player& engine, const Game& game, const long long clocks[2], long long incrementMs,
                         int side, const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
-  const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && engine.ponderGuess == lastMove;
+  const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && !game.coordinateMoves.empty() &&
+                         engine.ponderGuess == game.coordinateMoves.back();
   if (!ponderHit && !stopPondering(engine)) {
     fault = engine.ended() ? Fault::CRASH : Fault::TIME;
     return "";
@@ -312,6 +319,7 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
   std::fprintf(file, "[Event \"match\"]\n[Site \"local\"]\n[Round \"%d\"]\n[White \"%s\"]\n[Black \"%s\"]\n", round,
                names[0].c_str(), names[1].c_str());
   std::fprintf(file, "[Result \"%s\"]\n", game.result.c_str());
+  if (game.chess960) std::fprintf(file, "[Variant \"Chess960\"]\n");
   if (game.fen != "startpos") std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", game.fen.c_str());
   std::fprintf(file, "[Termination \"%s\"]\n\n", game.termination.c_str());
   // Move numbers follow the side to move of the start position.
@@ -382,10 +390,10 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       return true;
     }
     clocks[side] += settings.incrementMs - elapsed;
+    const bool chess960Castling = settings.chess960 && (move & FLAG_CASTLE);
     makeGameMove(referee, move);
-    const std::string coordinate = moveToUci(move);
-    game.coordinateMoves.emplace_back(coordinate);
-    lastMove = coordinate;
+    game.coordinateMoves.emplace_back(moveToUci(move, settings.chess960 ? &pos.castling : nullptr));
+    lastMove = chess960Castling ? ((move & FLAG_CASTLE_SHORT) ? "O-O" : "O-O-O") : game.coordinateMoves.back();
     // A score of 0 lets the rules judge the material alone; the mover is the engine.
     pos.ply = 0;
     const GameOutcome outcome = gameOutcome(pos, 0);
@@ -427,8 +435,8 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "-results" || option == "-ponder") {
-      (option == "-results" ? settings.checkResults : settings.ponder) = true;
+    if (option == "-results" || option == "-ponder" || option == "-chess960") {
+      (option == "-results" ? settings.checkResults : option == "-ponder" ? settings.ponder : settings.chess960) = true;
       continue;
     }
     if (value == nullptr) return false;
@@ -487,7 +495,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
                  "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
-                 "             [-sprt ELO0 ELO1 ALPHA BETA]\n");
+                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -509,6 +517,7 @@ int main(int argc, char** argv) {
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
     Game game;
     game.fen = settings.positions[(round / 2) % settings.positions.size()];
+    game.chess960 = settings.chess960;
     const bool played = playGame(referee, engines, settings, game, tally, engineIndex);
     // An engine still pondering when the game ended owes a "bestmove" before the next.
     for (Player* engine : {&first, &second}) {

@@ -25,6 +25,7 @@ const Lines uciAnswer = {
     "option name Ponder type check default false",
     "option name CanResign type check default false",
     "option name OwnBook type check default true",
+    "option name UCI_Chess960 type check default false",
     "option name EnableBookLearning type check default false",
     "option name BookPath type string default VeltBook.bin",
     "option name PreserveHash type check default false",
@@ -115,6 +116,25 @@ TEST(Uci, SearchMovesWhereverTheyStand) {
     const std::string move = uci.bestMove();
     EXPECT_TRUE(move == "a7a6" || move == "h7h6") << go << ": " << move;
   }
+}
+
+// With UCI_Chess960 castling is read and written as the king taking its own rook,
+// the king already on its castling square included.
+TEST(Uci, Chess960CastlingAsKingTakingRook) {
+  UciEngine uci;
+  uci.engine.send("setoption name UCI_Chess960 value true");
+  uci.engine.send("position fen 1r2k2r/8/8/8/8/8/8/R2K3R w HAhb - 0 1 moves d1a1 e8h8");
+  uci.engine.send("fen");
+  EXPECT_TRUE(uci.engine.waitForLine("1r3rk1/8/8/8/8/8/8/2KR3R w - - 0 2"));
+  const std::string kingOnItsSquare = "position fen r5kr/8/8/8/8/8/8/R5KR w HAha - 0 1";
+  uci.engine.send(kingOnItsSquare);
+  uci.engine.send("perft 1");
+  EXPECT_TRUE(uci.engine.waitForLine("g1h1: 1"));
+  uci.engine.send("go depth 3 searchmoves g1h1");
+  EXPECT_EQ(uci.bestMove(), "g1h1");
+  uci.engine.send(kingOnItsSquare + " moves g1h1 g8h8");
+  uci.engine.send("fen");
+  EXPECT_TRUE(uci.engine.waitForLine("r4rk1/8/8/8/8/8/8/R4RK1 w - - 0 2"));
 }
 
 // A clearly won analysis goes on deepening (in the decided-position search) instead of

@@ -19,7 +19,7 @@ const Lines featureLines = {
     "feature sigint=0 sigterm=0 reuse=1 analyze=1",
     "feature myname=\"Velt 4.6\" name=1",
     "feature playother=1 colors=0",
-    "feature variants=\"normal\"",
+    "feature variants=\"normal,fischerandom\"",
     "feature done=1",
 };
 
@@ -47,6 +47,10 @@ TEST(Xboard, ForceModeSessions) {
       {{"f2f3", "e7e5", "g2g4", "d8h4"}, {"0-1 {Black wins}"}},
       {{"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"}, {"1/2-1/2 {Draw by repetition}"}},
       {{"setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "force", "f5f7"}, {"1/2-1/2 {Stalemate}"}},
+      // Chess960 castling from the front end: as text and as the king taking its rook.
+      {{"variant crazyhouse", "variant fischerandom", "setboard 1r2k2r/8/8/8/8/8/8/R2K3R w HAhb - 0 1", "force",
+        "O-O-O", "e8h8", "fen"},
+       {"Error (unsupported variant): crazyhouse", "1r3rk1/8/8/8/8/8/8/2KR3R w - - 0 2"}},
       // At ply 1 "remove" takes back only one ply; "setboard" starts a new game.
       {{"e2e4", "remove", "d2d4", "d7d5", "undo", "setboard 8/8/8/4k3/8/8/4P3/4K3 b - - 5 40", "e5e4", "board"},
        {". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . k . . .",
