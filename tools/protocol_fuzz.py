@@ -46,7 +46,7 @@ FENS = [
 # others they give legal, illegal and impossible move lists.
 MOVES = ["e2e4", "e7e5", "d2d4", "d7d5", "g1f3", "b8c6", "f1c4", "g8f6", "e1g1", "e8g8", "c2c4",
          "e4d5", "d8d5", "b1c3", "a7a8q", "e7e8n", "h2h4", "a2a3", "e1c1", "O-O", "Nf3", "e5",
-         "0000", "e2e5", "z9z9", "e2e4e", ""]
+         "0000", "e2e5", "z9z9", "e2e4e", "e1h1", "O-O-O", "0-0", ""]
 UCI_OPTIONS = [("Hash", ["1", "16", "64", "0", "-3", "x"]),
                ("MaxThreads", ["1", "2", "4", "16", "0", "17"]),
                ("MultiPV", ["1", "3", "5", "0", "9"]),
@@ -65,7 +65,7 @@ UCI_OPTIONS = [("Hash", ["1", "16", "64", "0", "-3", "x"]),
                ("EnableBookLearning", ["true", "false"]),
                ("UCI_Opponent", ["GM 2800 computer X", "none", ""]),
                ("Clear Hash", [None]), ("Delete Analysis File", [None]),
-               ("Threads", ["1", "2"]), ("UCI_Chess960", ["false"]), ("UCI_ShowWDL", ["true", "false"]),
+               ("Threads", ["1", "2"]), ("UCI_Chess960", ["true", "false"]), ("UCI_ShowWDL", ["true", "false"]),
                ("SyzygyPath", ["", "missing"]), ("NoSuchOption", ["1"])]
 
 
@@ -111,13 +111,14 @@ def xboard_valid(rng):
         return pick(rng, ["level 40 5 0", "level 0 0:02 0.05", "level 0 1 0", "st 1", "sd 3", "sd 6",
                           "time 100", "otim 100", "time 5", "memory 16", "cores 2", "result 1-0 {x}",
                           "name Tester", "ping 7", "option Hash=16", "egtpath syzygy missing",
-                          "variant normal"])
+                          "variant normal", "variant fischerandom", "variant crazyhouse"])
     return pick(rng, ["ping 3", "force", "new", "post", "exit", "?"])
 
 
 def console_word(rng):
     return pick(rng, ["board", "chk", "fen", "fen " + pick(rng, FENS), "fen garbage", "egtb", "perft 1",
-                      "perft 2", "perft 3", "perft 0", "perft 99", "perft x"])
+                      "perft 2", "perft 3", "perft 0", "perft 99", "perft x", "fen 960 518", "fen 960 0", "fen 960 959",
+                      "fen 960 960", "fen 960 x"])
 
 
 def near_valid(rng, line):
