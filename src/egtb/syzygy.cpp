@@ -133,7 +133,10 @@ void unloadSyzygy(SyzygyTables& tables) {
   tables.files = tables.largest = 0;
 }
 
-SyzygyTables::~SyzygyTables() { unloadSyzygy(*this); }
+// The library is left as it is: re-initialising it only to forget the tables costs
+// time and prints its complaints about unmapping on standard error; nothing probes
+// through this record again.
+SyzygyTables::~SyzygyTables() { removeFolder(folder); }
 
 SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
   unloadSyzygy(tables);

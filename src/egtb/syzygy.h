@@ -27,7 +27,7 @@ enum class SyzygyWdl : int { LOSS, BLESSED_LOSS, DRAW, CURSED_WIN, WIN };
 constexpr int SYZYGY_MAX_MEN = 7;
 
 // What the engine handed to the library.
-// Its end unloads the tables and removes the folder.
+// Its end removes the folder.
 struct SyzygyTables {
   std::string path;    // the path as given, empty when none is loaded
   std::string folder;  // private folder of links to the accepted files

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/protocol_session.h"
+#include "egtb/syzygy.h"
 #include "support/game_check.h"
+#include "support/protocol_session.h"
 
 namespace velt {
 
@@ -19,6 +20,10 @@ const Lines uciAnswer = {
     "option name Hash type spin default 64 min 1 max 1024",
     "option name NalimovPath type string default ",
     "option name NalimovCache type spin default 1 min 1 max 128",
+    "option name SyzygyPath type string default <empty>",
+    "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
+    "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
+    "option name Syzygy50MoveRule type check default true",
     "option name MaxThreads type spin default 1 min 1 max 16",
     "option name MultiPV type spin default 1 min 1 max 5",
     "option name UCI_Opponent type string",
@@ -56,7 +61,9 @@ TEST(Uci, IdentificationAfterBannerAndMemoryReport) {
   const Lines lines = engine.readAll();
   const Lines expected = [] {
     Lines head = {"Memory Usage:", "    Transposition Table: 65536 KB", "    Pawn Hash          : 1536 KB",
-                  "    Endgame Tablebase  : 0 MB", "", "EGTB Status: Not set yet by UCI", "", "Threads: 1", ""};
+                  "    Endgame Tablebase  : 0 MB", "", "EGTB Status: Not set yet by UCI", "",
+                  syzygyAvailable() ? "Syzygy: none loaded" : "Syzygy: not built in (libfathom-dev missing)", "",
+                  "Threads: 1", ""};
     head.insert(head.end(), uciAnswer.begin(), uciAnswer.end());
     return head;
   }();
