@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
 #include "support/board_setup.h"
-#include "support/engine_process.h"
 #include "support/syzygy_positions.h"
 #include "support/tb_verify.h"
 
@@ -22,23 +17,6 @@ namespace {
 
 const std::string TABLES = VELT_SOURCE_DIR "/tests/egtb/data/syzygy";
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-bool hasFault(const SyzygyLoadReport& report, const std::string& part) {
-  return std::any_of(report.faults.begin(), report.faults.end(),
-                     [&](const std::string& fault) { return fault.find(part) != std::string::npos; });
-}
-
-SyzygyWdl wdlOf(const char* fen) {
-  auto pos = positionFromFen(fen);
-  SyzygyWdl wdl = SyzygyWdl::DRAW;
-  EXPECT_TRUE(probeSyzygyWdl(*pos, wdl)) << fen;
-  return wdl;
-}
-
 struct LoadedTables {
   SyzygyTables tables;
   explicit LoadedTables(const std::string& path = TABLES) {
@@ -46,39 +24,6 @@ struct LoadedTables {
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
   }
 };
-
-TEST(Syzygy, DamagedFilesAndMissingFoldersAreLeftOutAndNamed) {
-  if (!syzygyAvailable()) GTEST_SKIP() << "built without Syzygy";
-  TempDirectory folder, empty;
-  folder.writeFile("KQvK.rtbw", fileBytes(TABLES + "/KQvK.rtbw"));
-  const std::string rook = fileBytes(TABLES + "/KRvK.rtbw");
-  folder.writeFile("KRvK.rtbw", rook.substr(0, rook.size() - 1));
-  std::string garbage = fileBytes(TABLES + "/KPvK.rtbw");
-  garbage[1] ^= 0x55;
-  folder.writeFile("KPvK.rtbw", garbage);
-  folder.writeFile("notes.txt", "not a table");
-
-  EXPECT_EQ(syzygyFileFault(TABLES + "/KQvKR.rtbz"), "");
-  EXPECT_EQ(syzygyFileFault(folder.path() + "/KRvK.rtbw"), "truncated or padded");
-  EXPECT_EQ(syzygyFileFault(folder.path() + "/KPvK.rtbw"), "not a Syzygy table");
-
-  SyzygyTables tables;
-  const SyzygyLoadReport report = loadSyzygy(tables, "/no/such/folder;" + folder.path());
-  EXPECT_EQ(report.files, 1);
-  EXPECT_EQ(report.largest, 3);
-  EXPECT_EQ(report.faults.size(), 3u);
-  EXPECT_TRUE(hasFault(report, "no such folder: /no/such/folder"));
-  EXPECT_TRUE(hasFault(report, "KRvK.rtbw left unused (truncated or padded)"));
-  EXPECT_TRUE(hasFault(report, "KPvK.rtbw left unused (not a Syzygy table)"));
-  EXPECT_EQ(wdlOf("8/8/8/4k3/8/8/8/3QK3 w - - 0 1"), SyzygyWdl::WIN);
-  SyzygyWdl wdl;
-  EXPECT_FALSE(probeSyzygyWdl(*positionFromFen("8/8/8/4k3/8/8/4P3/4K3 w - - 0 1"), wdl));
-
-  const SyzygyLoadReport none = loadSyzygy(tables, empty.path());
-  EXPECT_EQ(none.files, 0);
-  EXPECT_TRUE(none.faults.empty());
-  EXPECT_FALSE(probeSyzygyWdl(*positionFromFen("8/8/8/4k3/8/8/8/3QK3 w - - 0 1"), wdl));
-}
 
 // Three-men verdicts agree with the engine's own tables, made by its generator: a win
 // in one is a win in the other, and so are draws and losses.
