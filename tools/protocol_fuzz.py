@@ -30,6 +30,9 @@ import time
 ANSWER_TIMEOUT_S = int(os.environ.get("PROTOCOL_FUZZ_TIMEOUT", "60"))
 SESSION_LINES = 2500  # lines per engine process
 
+# The small Syzygy tables the tests hold, for SyzygyPath and "egtpath syzygy".
+SYZYGY_TEST_TABLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "egtb", "data", "syzygy")
+
 FENS = [
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -38,6 +41,8 @@ FENS = [
     "4k3/8/8/8/8/8/8/4K2R w K - 0 1",
     "8/8/8/8/8/8/6k1/4K2R w - - 0 1",
     "5Q2/8/8/3k4/8/8/8/6K1 w - - 0 1",
+    "8/3k4/8/8/8/8/r3Q1K1/8 w - - 0 1",
+    "8/8/8/4k3/8/8/3PK3/8 w - - 0 1",
     "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1",
     "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",
     "rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq g3 0 2",
@@ -66,7 +71,9 @@ UCI_OPTIONS = [("Hash", ["1", "16", "64", "0", "-3", "x"]),
                ("UCI_Opponent", ["GM 2800 computer X", "none", ""]),
                ("Clear Hash", [None]), ("Delete Analysis File", [None]),
                ("Threads", ["1", "2"]), ("UCI_Chess960", ["true", "false"]), ("UCI_ShowWDL", ["true", "false"]),
-               ("SyzygyPath", ["", "missing"]), ("NoSuchOption", ["1"])]
+               ("SyzygyPath", ["", "missing", SYZYGY_TEST_TABLES, SYZYGY_TEST_TABLES + ":missing"]),
+               ("SyzygyProbeDepth", ["1", "100", "0"]), ("SyzygyProbeLimit", ["0", "4", "7", "9"]),
+               ("Syzygy50MoveRule", ["true", "false"]), ("NoSuchOption", ["1"])]
 
 
 def pick(rng, items):
@@ -110,7 +117,7 @@ def xboard_valid(rng):
     if kind == 3:
         return pick(rng, ["level 40 5 0", "level 0 0:02 0.05", "level 0 1 0", "st 1", "sd 3", "sd 6",
                           "time 100", "otim 100", "time 5", "memory 16", "cores 2", "result 1-0 {x}",
-                          "name Tester", "ping 7", "option Hash=16", "egtpath syzygy missing",
+                          "name Tester", "ping 7", "option Hash=16", "egtpath syzygy missing", "egtpath syzygy " + SYZYGY_TEST_TABLES,
                           "variant normal", "variant fischerandom", "variant crazyhouse"])
     return pick(rng, ["ping 3", "force", "new", "post", "exit", "?"])
 
