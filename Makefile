@@ -1,5 +1,7 @@
 # Thin wrapper around CMake.
 #   make             optimised engine in build/velt and the default book build/run/VeltBook.bin
+#   make EXE=PATH    optimised engine in build/velt, copied to PATH (as testing frameworks
+#                    build engines); no book
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
 #   make run         start the engine in build/run/, where it finds the default book
@@ -19,12 +21,15 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan fuzz fuzz-build fuzz-smoke tablebases install clean
+.PHONY: all velt exe book test run check-long check-tsan fuzz fuzz-build fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
 
-all: velt book
+all: velt $(if $(EXE),exe,book)
+
+exe: velt
+	cp build/velt '$(EXE)'
 
 build/CMakeCache.txt:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -66,7 +71,10 @@ check-long: build/CMakeCache.txt
 	$(MAKE) --no-print-directory check-tsan
 	$(MAKE) --no-print-directory fuzz
 
-install: velt book
+install: velt $(if $(EXE),exe,book)
+
+exe: velt
+	cp build/velt '$(EXE)'
 	cmake --install build --prefix $(PREFIX)
 	install -D -m 644 $(BOOK) $(DESTDIR)$(PREFIX)/share/velt/VeltBook.bin
 

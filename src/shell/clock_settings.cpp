@@ -15,7 +15,6 @@ namespace velt {
 
 namespace {
 
-constexpr int MAX_DEPTH_LIMIT = 60;
 constexpr int MAX_LAG = 200;
 constexpr int CS_PER_SECOND = 100;
 

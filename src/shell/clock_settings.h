@@ -12,6 +12,7 @@ struct Engine;
 constexpr int MAX_CLOCK_CS = 100'000'000;     // about 11 days
 constexpr int MAX_INCREMENT_CS = 10'000'000;  // about 28 hours
 constexpr int MAX_MOVES_TO_GO = 1000;
+constexpr int MAX_DEPTH_LIMIT = 60;  // plies
 
 // A fixed time per move in milliseconds (UCI "go movetime").
 void setMoveTime(Engine& engine, int milliseconds);
