@@ -192,6 +192,11 @@ const UciOption uciOptions[] = {
        print(engine.out, "option name PreserveHash type check default %s\n", boolText(engine, FLAG_PRESERVE_HASH));
      },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PRESERVE_HASH, value); }, false},
+    {"uci_showwdl",
+     [](Engine& engine) {
+       print(engine.out, "option name UCI_ShowWDL type check default %s\n", boolText(engine, FLAG_SHOW_WDL));
+     },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_SHOW_WDL, value); }, false},
     {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); },
      [](Engine& engine, const OptionValue&) { clearSearchTables(engine); }, true},
     {"saveanalysisfile",

@@ -93,15 +93,23 @@ void otimCommand(Engine& engine, int centiseconds) {
       centiseconds;
 }
 
-// The move of the last search's line for the side to move of the game position: its
-// first move when the game is still at its root, its second when the game has gone on
-// by the first; none otherwise.
+// The move of the last search's line for the side to move: its first move when the
+// game is still at the search's root, its second when the game has gone on by the
+// first; none otherwise. A user move the game loop has yet to make counts as made.
 Move lastSearchHint(const Engine& engine) {
   const Position& pos = engine.gamePosition;
-  if (engine.search.bestMove == MOVE_NONE) return MOVE_NONE;
-  if (pos.hashKey == engine.search.resultKey) return engine.search.bestMove;
-  const bool oneMoveOn = pos.gamePly > 0 && pos.undo[pos.gamePly - 1].hashKey == engine.search.resultKey &&
-                         sameMove(pos.undo[pos.gamePly - 1].move, engine.search.bestMove);
+  const Move best = engine.search.bestMove;
+  if (best == MOVE_NONE) return MOVE_NONE;
+  bool oneMoveOn = false;
+  if (engine.game.userMoveFrom >= 0) {
+    oneMoveOn = pos.hashKey == engine.search.resultKey && moveFrom(best) == engine.game.userMoveFrom &&
+                moveTo(best) == engine.game.userMoveTo;
+  } else if (pos.hashKey == engine.search.resultKey) {
+    return best;
+  } else {
+    oneMoveOn = pos.gamePly > 0 && pos.undo[pos.gamePly - 1].hashKey == engine.search.resultKey &&
+                sameMove(pos.undo[pos.gamePly - 1].move, best);
+  }
   return oneMoveOn ? engine.search.ponderMove : MOVE_NONE;
 }
 
