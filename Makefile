@@ -29,6 +29,7 @@ BOOK := $(RUN_DIR)/VeltBook.bin
 all: velt $(if $(EXE),exe,book)
 
 exe: velt
+	@test -n '$(EXE)' || { echo "make exe needs EXE=PATH" >&2; exit 1; }
 	cp build/velt '$(EXE)'
 
 build/CMakeCache.txt:
@@ -71,10 +72,7 @@ check-long: build/CMakeCache.txt
 	$(MAKE) --no-print-directory check-tsan
 	$(MAKE) --no-print-directory fuzz
 
-install: velt $(if $(EXE),exe,book)
-
-exe: velt
-	cp build/velt '$(EXE)'
+install: velt book
 	cmake --install build --prefix $(PREFIX)
 	install -D -m 644 $(BOOK) $(DESTDIR)$(PREFIX)/share/velt/VeltBook.bin
 
