@@ -142,6 +142,7 @@ void setDefaultTimeControl(Engine& engine) {
   engine.timeControl.baseTime = 500;
   engine.timeControl.timePerMove = 500;
   engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.limits = {};
   engine.options.multiPV = 1;
 }
 

@@ -44,7 +44,8 @@ int commandNumber(const char* text);
 int clockFromText(const char* text);
 // The number cut to 16 bits as the depth commands take it, then limited to 1..60.
 int depthFromText(const char* text);
-// The control of a fresh start: 5 seconds a move, depth limit 60, one variation.
+// The control of a fresh start: 5 seconds a move, depth limit 60, no node or mate
+// limit, one variation.
 void setDefaultTimeControl(Engine& engine);
 
 }  // namespace velt

@@ -395,7 +395,8 @@ bool takeSearchLimits(Engine& engine, std::vector<CommandWord>& words) {
 
 void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
   std::vector<CommandWord> words = allWords;
-  if (!takeSearchLimits(engine, words)) return;
+  // A bare "go" keeps the limits of the last one, as it keeps its clock.
+  if (words.size() > 1 && !takeSearchLimits(engine, words)) return;
   words = takeSearchMoves(engine, words);
   engine.game.gameOver = false;
   engine.game.engineSide = NO_PIECE;
