@@ -5,11 +5,20 @@
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
 #   make run         start the engine in build/run/, where it finds the default book
-#   make check-long  the slow suites (deep perft, game runs), then check-tsan and a
-#                    minute of every fuzz target
+#   make check-long  the slow suites (deep perft, game runs, clock behaviour), then
+#                    protocol-fuzz, check-tsan and a minute of every fuzz target
+#   make protocol-fuzz  the kept protocol sessions of fuzz/sessions, then PROTOCOL_LINES
+#                    (default 100000) generated lines of both protocols, with searches
+#                    running, against the optimised and the ASan/UBSan engine
+#   make soak        SOAK_GAMES (default 1000) games at 2 s + 0.02 s through the game
+#                    driver, UCI against xboard, one and two threads, pondering on half
+#                    (about two hours on two cores; run it on an idle machine)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
+#   make profile-build  the release engine build-profile/velt: trained on "si" and a few
+#                    searches (tools/profile_training.sh), then optimised by that
+#                    profile and across files; same moves and node counts as build/velt
 #   make tablebases  three- and four-men tablebases in build/tb, compressed in build/tb-emd
 #   make fuzz        build the libFuzzer targets of every reader of untrusted input
 #                    (fuzz/, clang) and fuzz each for FUZZ_TIME seconds (default 60);
@@ -21,7 +30,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt exe book test run check-long check-tsan fuzz fuzz-build fuzz-smoke tablebases install clean
+.PHONY: all velt exe book test run check-long check-tsan protocol-fuzz soak profile-build fuzz fuzz-build \
+	fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -69,8 +79,32 @@ run: velt book
 check-long: build/CMakeCache.txt
 	cmake --build build -j $(JOBS) --target velt_long_tests
 	cd build && ctest -L long -j $(JOBS) --output-on-failure
+	$(MAKE) --no-print-directory protocol-fuzz
 	$(MAKE) --no-print-directory check-tsan
 	$(MAKE) --no-print-directory fuzz
+
+PROTOCOL_LINES ?= 100000
+protocol-fuzz: build/CMakeCache.txt build-asan/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt
+	cmake --build build-asan -j $(JOBS) --target velt
+	@for engine in build/velt build-asan/velt; do \
+	  python3 tools/protocol_fuzz.py $$engine --replay fuzz/sessions/*.txt || exit 1; \
+	  python3 tools/protocol_fuzz.py $$engine --lines $(PROTOCOL_LINES) --keep $$(dirname $$engine) || exit 1; \
+	done
+
+profile-build:
+	cmake -S . -B build-profile -DCMAKE_BUILD_TYPE=Release -DVELT_PROFILE=generate > /dev/null
+	rm -rf build-profile/profile
+	cmake --build build-profile -j $(JOBS) --target velt
+	cd build-profile && ../tools/profile_training.sh ./velt
+	cmake -S . -B build-profile -DVELT_PROFILE=use > /dev/null
+	cmake --build build-profile -j $(JOBS) --target velt
+	@echo "profile-build: build-profile/velt"
+
+SOAK_GAMES ?= 1000
+soak: build/CMakeCache.txt
+	cmake --build build -j $(JOBS) --target velt match
+	tools/soak.sh build $(SOAK_GAMES)
 
 install: velt book
 	cmake --install build --prefix $(PREFIX)

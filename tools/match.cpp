@@ -4,13 +4,20 @@
 // time losses and crashes, and writes the games as PGN.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
-//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]
+//         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
+//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
 // holds one FEN per line ("startpos" for the initial position); each position is
 // played twice with colours swapped. -results also checks that the engine that made
-// the last move printed the right result line.
+// the last move printed the right result line. -ponder lets both engines think on the
+// opponent's time: a UCI engine on the reply its "bestmove" names (the driver answers
+// with "ponderhit" or "stop"), an xboard engine after "hard". -chess960 plays Chess960:
+// UCI engines get UCI_Chess960 and castling as the king taking its rook, xboard
+// engines "variant fischerandom" and castling as O-O or O-O-O. -sprt tests engine 1
+// for logistic Elo ELO0 against ELO1 over the pairs of games, printing the ratio after
+// each pair, and stops once it decides (-games is then the most it plays).
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -29,6 +36,7 @@
 #include "board/position.h"
 #include "board/rules.h"
 #include "common/child_process.h"
+#include "common/sprt.h"
 #include "search/game_end.h"
 #include "search/worker.h"
 #include "shell/app.h"
@@ -55,6 +63,9 @@ class Player {
   ~Player() { stop(); }
 
   bool uci() const { return uci_; }
+
+  // A UCI engine pondering on the opponent's reply it named, or empty.
+  std::string ponderGuess;
   bool running() const { return process_ != nullptr; }
 
   bool start() {
@@ -69,6 +80,7 @@ class Player {
 
   // A well-behaved engine leaves on "quit"; one that does not is killed.
   void stop() {
+    ponderGuess.clear();
     if (!process_) return;
     process_->send("quit");
     process_->closeInput();
@@ -109,6 +121,10 @@ struct Settings {
   int maxPlies = 700;
   long long transportMs = 0;
   bool checkResults = false;
+  bool ponder = false;
+  bool chess960 = false;
+  bool sprt = false;
+  SprtBounds sprtBounds;
 };
 
 // How games end, as the driver counts them.
@@ -140,11 +156,12 @@ struct Tally {
 
 
 // Starts an engine and completes the protocol's greeting.
-bool greet(Player& engine) {
+bool greet(Player& engine, const Settings& settings) {
   if (!engine.start()) return false;
   if (engine.uci()) {
     engine.send("uci");
     if (!engine.waitFor("uciok", 10000)) return false;
+    if (settings.ponder) engine.send("setoption name Ponder value true");
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
@@ -171,12 +188,14 @@ std::string levelText(long long baseMs, long long incrementMs) {
 // Prepares an engine for a new game and waits until it has taken everything in.
 bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
   if (engine.uci()) {
+    engine.send(std::string("setoption name UCI_Chess960 value ") + (settings.chess960 ? "true" : "false"));
     engine.send("ucinewgame");
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
   engine.send("new");
-  engine.send("easy");
+  if (settings.chess960) engine.send("variant fischerandom");
+  engine.send(settings.ponder ? "hard" : "easy");
   engine.send("post");
   engine.send(levelText(settings.baseMs, settings.incrementMs));
   if (fen != "startpos") engine.send("setboard " + fen);
@@ -186,6 +205,7 @@ bool newGame(Player& engine, const Settings& settings, const std::string& fen) {
 
 struct Game {
   std::string fen;
+  bool chess960 = false;
   std::vector<std::string> coordinateMoves;  // as sent to UCI engines
   std::vector<std::string> sanMoves;
   std::string result = "*";
@@ -194,33 +214,61 @@ struct Game {
 
 enum class Fault { NONE, ILLEGAL, TIME, CRASH };
 
-// Asks the engine for its move; returns the text or sets the fault.
-std::string requestMove(Player& engine, const Game& game, long long clocks[2], long long incrementMs, int side,
-                        const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+// "position" for a UCI engine: the game so far and, when given, one more move.
+std::string positionCommand(const Game& game, const std::string& extraMove = "") {
+  std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
+  if (!game.coordinateMoves.empty() || !extraMove.empty()) position += " moves";
+  for (const std::string& move : game.coordinateMoves) position += " " + move;
+  if (!extraMove.empty()) position += " " + extraMove;
+  return position;
+}
+
+// "go" (or "go ponder") with both clocks as they stand.
+std::string goCommand(const char* word, const long long clocks[2], long long incrementMs) {
   // A clock overdrawn within the transport allowance is reported as empty.
-  const long long own = std::max(clocks[side], 0LL);
-  const long long opponent = std::max(clocks[side ^ 1], 0LL);
+  const long long white = std::max(clocks[WHITE], 0LL);
+  const long long black = std::max(clocks[BLACK], 0LL);
+  char go[160];
+  std::snprintf(go, sizeof go, "%s wtime %lld btime %lld winc %lld binc %lld", word, white, black, incrementMs,
+                incrementMs);
+  return go;
+}
+
+// Ends a UCI engine's pondering on a reply that was not played (or a game that ended),
+// reading the "bestmove" that the stopped search owes.
+bool stopPondering(Player& engine) {
+  if (engine.ponderGuess.empty()) return true;
+  engine.ponderGuess.clear();
+  engine.send("stop");
+  return engine.waitFor("bestmove", 5000).has_value();
+}
+
+// Asks the engine for its move; returns the text after "bestmove" or "move" (the
+// move and, from a UCI engine, its ponder reply) or sets the fault. A UCI engine
+// that pondered on the move played is told "ponderhit", one that pondered on another reply
+// is stopped and asked afresh.
+std::string requestMove(Player& engine, const Game& game, const long long clocks[2], long long incrementMs,
+                        int side, const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+  const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && !game.coordinateMoves.empty() &&
+                         engine.ponderGuess == game.coordinateMoves.back();
+  if (!ponderHit && !stopPondering(engine)) {
+    fault = engine.ended() ? Fault::CRASH : Fault::TIME;
+    return "";
+  }
+  engine.ponderGuess.clear();
   const auto start = Clock::now();
-  if (engine.uci()) {
-    std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
-    if (!game.coordinateMoves.empty()) {
-      position += " moves";
-      for (const std::string& move : game.coordinateMoves) position += " " + move;
-    }
-    engine.send(position);
-    const long long white = side == WHITE ? own : opponent;
-    const long long black = side == WHITE ? opponent : own;
-    char go[128];
-    std::snprintf(go, sizeof go, "go wtime %lld btime %lld winc %lld binc %lld", white, black, incrementMs,
-                  incrementMs);
-    engine.send(go);
+  if (ponderHit) {
+    engine.send("ponderhit");
+  } else if (engine.uci()) {
+    engine.send(positionCommand(game));
+    engine.send(goCommand("go", clocks, incrementMs));
   } else {
-    engine.send("time " + std::to_string(own / 10));
-    engine.send("otim " + std::to_string(opponent / 10));
+    engine.send("time " + std::to_string(std::max(clocks[side], 0LL) / 10));
+    engine.send("otim " + std::to_string(std::max(clocks[side ^ 1], 0LL) / 10));
     engine.send(first ? "go" : lastMove);
   }
   // Some grace beyond the clock so that a late move is seen as a time loss, not a hang.
-  const long long waitMs = own + 5000;
+  const long long waitMs = std::max(clocks[side], 0LL) + 5000;
   const std::string prefix = engine.uci() ? "bestmove" : "move ";
   for (;;) {
     const long long left = waitMs - millisecondsSince(start);
@@ -241,8 +289,15 @@ std::string requestMove(Player& engine, const Game& game, long long clocks[2], l
     elapsedMs = millisecondsSince(start);
     std::string text = line->substr(prefix.size());
     while (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text.substr(0, text.find(' '));
+    return text;
   }
+}
+
+// The first word of a move answer, and the word after "ponder" in it.
+std::string firstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
+std::string ponderReply(const std::string& text) {
+  const std::size_t at = text.find(" ponder ");
+  return at == std::string::npos ? "" : firstWord(text.substr(at + 8));
 }
 
 // Whether the engine prints the expected result line soon after its last move.
@@ -264,6 +319,7 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
   std::fprintf(file, "[Event \"match\"]\n[Site \"local\"]\n[Round \"%d\"]\n[White \"%s\"]\n[Black \"%s\"]\n", round,
                names[0].c_str(), names[1].c_str());
   std::fprintf(file, "[Result \"%s\"]\n", game.result.c_str());
+  if (game.chess960) std::fprintf(file, "[Variant \"Chess960\"]\n");
   if (game.fen != "startpos") std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", game.fen.c_str());
   std::fprintf(file, "[Termination \"%s\"]\n\n", game.termination.c_str());
   // Move numbers follow the side to move of the start position.
@@ -292,15 +348,30 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
 }
 
 // Plays one game; engines[0] has white. Returns false when the game could not start.
-bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally, const int engineIndex[2]) {
+bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally,
+              const int engineIndex[2]) {
   if (!startGame(referee, game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
   for (int side = 0; side < 2; ++side) {
-    if (!engines[side]->running() && !greet(*engines[side])) return false;
+    if (!engines[side]->running() && !greet(*engines[side], settings)) return false;
     if (!newGame(*engines[side], settings, game.fen)) return false;
   }
   long long clocks[2] = {settings.baseMs, settings.baseMs};
   bool started[2] = {false, false};
   std::string lastMove;
+  // The side to move loses the game by a fault of its engine.
+  auto forfeit = [&](int side, Fault fault, const std::string& text, long long elapsed) {
+    const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
+    std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
+                 reason, text.c_str(), elapsed, clocks[side]);
+    tally.illegalMoves += fault == Fault::ILLEGAL;
+    tally.timeLosses += fault == Fault::TIME;
+    tally.crashes += fault == Fault::CRASH;
+    // An engine that crashed or hangs is started afresh for the next game.
+    if (fault != Fault::ILLEGAL) engines[side]->stop();
+    game.result = side == WHITE ? "0-1" : "1-0";
+    game.termination = reason;
+    ++tally.wins[engineIndex[side ^ 1]];
+  };
   for (;;) {
     Worker& pos = referee.gamePosition;
     const int side = pos.side;
@@ -311,28 +382,18 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
     const std::string text = requestMove(engine, game, clocks, settings.incrementMs, side, lastMove, first, fault,
                                          elapsed);
     started[side] = true;
-    const Move move = fault == Fault::NONE ? legalMoveFromText(pos, text.c_str()) : MOVE_NONE;
+    const Move move = fault == Fault::NONE ? legalMoveFromText(pos, firstWord(text).c_str()) : MOVE_NONE;
     if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
     if (fault == Fault::NONE && elapsed > clocks[side] + settings.transportMs) fault = Fault::TIME;
     if (fault != Fault::NONE) {
-      const char* reason = fault == Fault::ILLEGAL ? "illegal move" : fault == Fault::TIME ? "time forfeit" : "crash";
-      std::fprintf(stderr, "game lost by %s (%s): \"%s\", %lld ms of %lld\n", side == WHITE ? "white" : "black",
-                   reason, text.c_str(), elapsed, clocks[side]);
-      tally.illegalMoves += fault == Fault::ILLEGAL;
-      tally.timeLosses += fault == Fault::TIME;
-      tally.crashes += fault == Fault::CRASH;
-      // An engine that crashed or hangs is started afresh for the next game.
-      if (fault != Fault::ILLEGAL) engine.stop();
-      game.result = side == WHITE ? "0-1" : "1-0";
-      game.termination = reason;
-      ++tally.wins[engineIndex[side ^ 1]];
+      forfeit(side, fault, text, elapsed);
       return true;
     }
     clocks[side] += settings.incrementMs - elapsed;
+    const bool chess960Castling = settings.chess960 && (move & FLAG_CASTLE);
     makeGameMove(referee, move);
-    const std::string coordinate = moveToUci(move);
-    game.coordinateMoves.emplace_back(coordinate);
-    lastMove = coordinate;
+    game.coordinateMoves.emplace_back(moveToUci(move, settings.chess960 ? &pos.castling : nullptr));
+    lastMove = chess960Castling ? ((move & FLAG_CASTLE_SHORT) ? "O-O" : "O-O-O") : game.coordinateMoves.back();
     // A score of 0 lets the rules judge the material alone; the mover is the engine.
     pos.ply = 0;
     const GameOutcome outcome = gameOutcome(pos, 0);
@@ -340,7 +401,19 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
     game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
-    if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) continue;
+    if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) {
+      const std::string reply = settings.ponder && engine.uci() ? ponderReply(text) : "";
+      if (reply.empty()) continue;
+      // The engine thinks on the reply it named, which must be legal.
+      if (legalMoveFromText(pos, reply.c_str()) == MOVE_NONE) {
+        forfeit(side, Fault::ILLEGAL, text, elapsed);
+        return true;
+      }
+      engine.ponderGuess = reply;
+      engine.send(positionCommand(game, reply));
+      engine.send(goCommand("go ponder", clocks, settings.incrementMs));
+      continue;
+    }
     const Ending ending = endingOf(outcome);
     ++tally.endings[ending];
     game.termination = endingNames[ending];
@@ -362,11 +435,23 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "-results") {
-      settings.checkResults = true;
+    if (option == "-results" || option == "-ponder" || option == "-chess960") {
+      (option == "-results" ? settings.checkResults : option == "-ponder" ? settings.ponder : settings.chess960) = true;
       continue;
     }
     if (value == nullptr) return false;
+    if (option == "-sprt") {
+      if (i + 4 >= argc) return false;
+      settings.sprt = true;
+      settings.sprtBounds = {std::atof(argv[i + 1]), std::atof(argv[i + 2]), std::atof(argv[i + 3]),
+                             std::atof(argv[i + 4])};
+      i += 4;
+      const SprtBounds& bounds = settings.sprtBounds;
+      if (!(bounds.elo0 < bounds.elo1 && bounds.alpha > 0 && bounds.alpha < 1 && bounds.beta > 0 && bounds.beta < 1)) {
+        return false;
+      }
+      continue;
+    }
     ++i;
     if (option == "-e1" || option == "-e2") {
       settings.commands[option[2] - '1'] = value;
@@ -409,7 +494,8 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv, settings)) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
-                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results]\n");
+                 "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
+                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -420,31 +506,54 @@ int main(int argc, char** argv) {
   Player second(settings.commands[1], settings.uci[1]);
   Tally tally;
   int unplayed = 0;
-  for (int round = 0; round < settings.games; ++round) {
+  SprtState sprt;
+  sprt.bounds = settings.sprtBounds;
+  int pairHalfPoints = 0;  // engine 1's half points in the pair under way; -1 once a game of it was not played
+  int rounds = 0;
+  while (rounds < settings.games) {
+    const int round = rounds++;
     const bool swapped = round % 2 == 1;
     Player* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
     const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
     Game game;
     game.fen = settings.positions[(round / 2) % settings.positions.size()];
-    if (!playGame(referee, engines, settings, game, tally, engineIndex)) {
+    game.chess960 = settings.chess960;
+    const bool played = playGame(referee, engines, settings, game, tally, engineIndex);
+    // An engine still pondering when the game ended owes a "bestmove" before the next.
+    for (Player* engine : {&first, &second}) {
+      if (!stopPondering(*engine)) engine->stop();
+    }
+    if (!played) {
       std::fprintf(stderr, "game %d could not be started\n", round + 1);
       ++unplayed;
       first.stop();
       second.stop();
-      continue;
+      pairHalfPoints = -1;
+    } else {
+      std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(),
+                  swapped ? "e2-e1" : "e1-e2", game.termination.c_str(), game.sanMoves.size());
+      const int whiteHalfPoints = game.result == "1-0" ? 2 : game.result == "0-1" ? 0 : 1;
+      if (pairHalfPoints >= 0) pairHalfPoints += swapped ? 2 - whiteHalfPoints : whiteHalfPoints;
+      if (pgn != nullptr) {
+        const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
+        writePgn(pgn, game, names, round + 1);
+      }
     }
-    std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(), swapped ? "e2-e1" : "e1-e2",
-                game.termination.c_str(), game.sanMoves.size());
+    if (settings.sprt && swapped) {
+      // The pair is complete: a pair with an unplayed game does not count.
+      if (pairHalfPoints >= 0) {
+        addPair(sprt, pairHalfPoints);
+        std::printf("%s\n", sprtStatus(sprt).c_str());
+      }
+      pairHalfPoints = 0;
+      if (sprtVerdict(sprt) != SprtVerdict::CONTINUE) break;
+    }
     std::fflush(stdout);
-    if (pgn != nullptr) {
-      const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
-      writePgn(pgn, game, names, round + 1);
-    }
   }
   if (pgn != nullptr) std::fclose(pgn);
   std::printf("summary games=%d e1_wins=%d e2_wins=%d draws=%d illegal=%d timeloss=%d crash=%d wrong_result=%d "
               "unplayed=%d",
-              settings.games - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
+              rounds - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
               tally.timeLosses, tally.crashes, tally.wrongResultLines, unplayed);
   for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
   std::printf("\n");

@@ -17,8 +17,12 @@ bool readSquare(const char* text, int& square) {
 bool isOwn(const Position& pos, int square, int type) { return pos.board[square] == pieceCode(pos.side, type); }
 
 // The two notations differ only in the promotion letter's case.
-std::string writeCoordinate(Move move, const char* promotionLetters) {
-  const int from = moveFrom(move), to = moveTo(move);
+std::string writeCoordinate(Move move, const char* promotionLetters, const CastlingSetup* kingTakesRook) {
+  const int from = moveFrom(move);
+  int to = moveTo(move);
+  if (kingTakesRook && (move & FLAG_CASTLE)) {
+    to = kingTakesRook->rookSquare[rankOf(from) == 0 ? WHITE : BLACK][(move & FLAG_CASTLE_SHORT) ? 0 : 1];
+  }
   std::string text = {static_cast<char>('a' + fileOf(from)), static_cast<char>('1' + rankOf(from)),
                       static_cast<char>('a' + fileOf(to)), static_cast<char>('1' + rankOf(to))};
   if (move & FLAG_PROMOTION) text += promotionLetters[movePromotion(move)];
@@ -27,9 +31,13 @@ std::string writeCoordinate(Move move, const char* promotionLetters) {
 
 }  // namespace
 
-std::string moveToCoordinate(Move move) { return writeCoordinate(move, PIECE_LETTERS); }
+std::string moveToCoordinate(Move move, const CastlingSetup* kingTakesRook) {
+  return writeCoordinate(move, PIECE_LETTERS, kingTakesRook);
+}
 
-std::string moveToUci(Move move) { return writeCoordinate(move, "pnbrqk"); }
+std::string moveToUci(Move move, const CastlingSetup* kingTakesRook) {
+  return writeCoordinate(move, "pnbrqk", kingTakesRook);
+}
 
 void completeMoveFlags(const Position& pos, Move& move) {
   const int from = moveFrom(move), to = moveTo(move);
@@ -54,9 +62,11 @@ bool parseMoveText(const Position& pos, const char* text, Move& move) {
     int from, to;
     if (!readSquare(text, from) || !readSquare(text + 2, to)) return false;
     if (isEmptyCell(pos.board[from])) return false;
-    const bool fileCastling = pos.castling.byFile && isOwn(pos, from, KING) && isOwn(pos, to, ROOK);
-    if (fileCastling) {
-      parsed = castleMove(pos, pos.side, to > from);
+    if (isOwn(pos, from, KING) && isOwn(pos, to, ROOK)) {
+      // The king taking its own rook: castling with that rook, and no other.
+      const bool kingSide = to > from;
+      if (to != pos.castling.rookSquare[pos.side][kingSide ? 0 : 1]) return false;
+      parsed = castleMove(pos, pos.side, kingSide);
     } else {
       parsed = makeMoveWord(from, to, 0);
       if (isOwn(pos, from, PAWN) && (rankOf(to) == 0 || rankOf(to) == 7)) {

@@ -5,7 +5,8 @@
 // side, at most 8 pawns and 16 men a side, no pawn on the first or last rank, and
 // the side not to move not in check. An en-passant square is kept only when a
 // double step can have just passed over it, a castling right only when its king
-// stands on the back rank and its rook on its square. The halfmove and move
+// stands on the back rank and its rook on its square. The castling field may be
+// X-FEN or Shredder-FEN; positionToFen writes X-FEN. The halfmove and move
 // counters are not read: the position starts with rule50 0.
 #include "board/fen.h"
 
@@ -81,37 +82,43 @@ bool isPlayable(const Placement& placement) {
   return true;
 }
 
-// Castling letters: KQkq set their right and make their colour current; a rook file
-// letter before any of them names a rook on its colour's back rank (upper case
-// white) and grants that right; after them it only moves the current colour's
-// rook square.
+// Castling letters, X-FEN and Shredder-FEN alike: K and Q (k and q for black) grant
+// the right with the outermost rook on that side of the king; a file letter, upper
+// case for white, grants it with the rook on that file of the back rank.
 const char* readCastling(Position& pos, const char* p) {
   pos.hashKey ^= castleKey[pos.castleRights];
   pos.castleRights = 0;
-  int currentColour = -1;
   for (;; ++p) {
-    char c = *p;
-    const char* right = c ? std::strchr("KQkq", c) : nullptr;
-    if (right) {
-      pos.castleRights |= 1 << (right - "KQkq");
-      currentColour = isUpper(c) ? WHITE : BLACK;
-      continue;
+    const char c = *p, upper = toUpper(c);
+    const int colour = isUpper(c) ? WHITE : BLACK;
+    int wing;
+    if (upper == 'K' || upper == 'Q') {
+      wing = upper == 'K' ? 0 : 1;
+    } else if (upper >= 'A' && upper <= 'H') {
+      const int square = makeSquare(upper - 'A', colour == WHITE ? 0 : 7);
+      wing = square > pos.kingSquare[colour] ? 0 : 1;
+      pos.castling.rookSquare[colour][wing] = square;
+    } else {
+      break;
     }
-    char upper = toUpper(c);
-    if (upper < 'A' || upper > 'H') break;
-    bool grantsRight = currentColour < 0;
-    int colour = grantsRight ? (isUpper(c) ? WHITE : BLACK) : currentColour;
-    int square = makeSquare(upper - 'A', colour == WHITE ? 0 : 7);
-    int wing = square > pos.kingSquare[colour] ? 0 : 1;
-    pos.castling.rookSquare[colour][wing] = square;
-    if (grantsRight) {
-      pos.castleRights |= (1 << wing) << (2 * colour);
-      pos.castling.byFile = true;
-    }
+    pos.castleRights |= castlingRight(colour, wing);
   }
   buildCastleMasks(pos);
   pos.hashKey ^= castleKey[pos.castleRights];
   return p;
+}
+
+// The X-FEN letter of a castling right: K or Q when its rook is the outermost on
+// that side of the king, else the rook's file; lower case for black.
+char castlingLetter(const Position& pos, int colour, int wing) {
+  const int rook = pos.castling.rookSquare[colour][wing];
+  const int step = wing == 0 ? 1 : -1;
+  bool outermost = true;
+  for (int file = fileOf(rook) + step; file >= 0 && file < 8; file += step) {
+    outermost = outermost && pos.board[makeSquare(file, rankOf(rook))] != pieceCode(colour, ROOK);
+  }
+  const char letter = outermost ? "KQ"[wing] : static_cast<char>('A' + fileOf(rook));
+  return colour == BLACK ? static_cast<char>(letter - 'A' + 'a') : letter;
 }
 
 // True when the enemy pawn in front of `square` can just have passed over it.
@@ -139,7 +146,7 @@ void dropImpossibleCastling(Position& pos) {
     for (int wing = 0; wing < 2; ++wing) {
       const int rook = pos.castling.rookSquare[colour][wing];
       if (!kingHome || rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) {
-        pos.castleRights &= ~((1 << wing) << (2 * colour));
+        pos.castleRights &= ~castlingRight(colour, wing);
       }
     }
   }
@@ -202,7 +209,7 @@ void positionToFen(const Position& pos, char* buffer, FenCounters counters) {
   *out++ = ' ';
   if (pos.castleRights == 0) *out++ = '-';
   for (int bit = 0; bit < 4; ++bit) {
-    if (pos.castleRights & (1 << bit)) *out++ = "KQkq"[bit];
+    if (pos.castleRights & (1 << bit)) *out++ = castlingLetter(pos, bit >> 1, bit & 1);
   }
   *out++ = ' ';
   if (pos.epSquare < 0) {

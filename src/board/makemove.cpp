@@ -94,7 +94,8 @@ bool doBeginMove(Position& pos, Move move) {
   }
 
   undo.move = move;
-  undo.captured = typeOfCode(pos.board[to]);
+  // The king's castling square may hold the king itself.
+  undo.captured = castling ? NO_PIECE : typeOfCode(pos.board[to]);
   undo.castleRights = pos.castleRights;
   undo.epSquare = pos.epSquare;
   undo.rule50 = pos.rule50;
@@ -282,9 +283,10 @@ int repetitionCount(const Position& pos) {
 
 bool castlingPathAttacked(const Position& pos, Move move) {
   const int colour = pos.side;
-  const bool kingSide = move & FLAG_CASTLE_SHORT;
-  return isSquareAttacked(pos, castleRookTarget(colour, kingSide), colour ^ 1) ||
-         isSquareAttacked(pos, castleKingTarget(colour, kingSide), colour ^ 1);
+  for (Bitboard path = pos.castling.kingPath[colour][(move & FLAG_CASTLE_SHORT) ? 0 : 1]; path; path &= path - 1) {
+    if (isSquareAttacked(pos, std::countr_zero(path), colour ^ 1)) return true;
+  }
+  return false;
 }
 
 std::uint32_t checkInfoAfterMove(const Position& pos, Move move) {

@@ -78,8 +78,6 @@ inline void pushEvasionPromotions(Position& pos, int from, int to, Move flags) {
   if (pos.bishopPromotions) push(pos, promotionMove(from, to, flags, BISHOP), 0);
 }
 
-inline int castleBit(int colour, bool kingSide) { return 1 << (2 * colour + (kingSide ? 0 : 1)); }
-
 // The squares of own pawns that can take en passant, in generation order (the pawn
 // on the h-file side of the square first); 64 when absent. A
 // square that no double step can have produced yields nothing.
@@ -472,15 +470,11 @@ Move castleMove(const Position& pos, int colour, bool kingSide) {
 }
 
 bool castlingAvailable(const Position& pos, int colour, bool kingSide) {
-  if (!(pos.castleRights & castleBit(colour, kingSide))) return false;
-  const int king = pos.kingSquare[colour];
-  const int rook = pos.castling.rookSquare[colour][kingSide ? 0 : 1];
+  const int wing = kingSide ? 0 : 1;
+  if (!(pos.castleRights & castlingRight(colour, wing))) return false;
+  const int rook = pos.castling.rookSquare[colour][wing];
   if (rook < 0 || pos.board[rook] != pieceCode(colour, ROOK)) return false;
-  if (firstManInDirection(pos, king, kingSide ? EAST : WEST) != rook) return false;
-  // King and rook must both find their squares free of other men, or the board breaks.
-  const int rookTarget = castleRookTarget(colour, kingSide);
-  const Bitboard others = pos.occupied & ~bit(king) & ~bit(rook);
-  return !(others & (bit(castleKingTarget(colour, kingSide)) | bit(rookTarget)));
+  return !(pos.occupied & pos.castling.emptyPath[colour][wing]);
 }
 
 bool isMovePseudoLegal(const Position& pos, Move move) {

@@ -38,11 +38,12 @@ bool isMovePlayable(const Position& pos, Move move);
 // Whether a move word, with its flags, is one the generators would produce here.
 bool isMovePseudoLegal(const Position& pos, Move move);
 
-// The castling move word of `colour` on the given wing (the king's two-square step).
+// The castling move word of `colour` on the given wing: the king's move to its
+// castling square (its own square when it stands there already).
 Move castleMove(const Position& pos, int colour, bool kingSide);
 // Whether castling of `colour` on the given wing passes the generators' tests: the
-// right is held, the first man beside the king is the recorded rook and the two
-// destination squares are free.
+// right is held, its rook stands on its square and every square king or rook passes
+// over or lands on is free of other men.
 bool castlingAvailable(const Position& pos, int colour, bool kingSide);
 
 }  // namespace velt

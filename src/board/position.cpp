@@ -82,8 +82,8 @@ void placeMan(Position& pos, int colour, int type, int square) {
   pos.occupiedDiagH1A8 |= diagH1A8Bit[square];
 }
 
-// Rooks on their own back rank, ascending: above the king is the king side (the
-// outermost wins), below it the queen side (the one nearest the king wins).
+// The outermost rook on each side of the king on its own back rank: the rook that
+// KQkq name.
 void findCastleRooks(Position& pos) {
   int(&rookSquare)[2][2] = pos.castling.rookSquare;
   for (int c = 0; c < 2; ++c) {
@@ -91,9 +91,19 @@ void findCastleRooks(Position& pos) {
     for (int file = 0; file < 8; ++file) {
       int square = makeSquare(file, c == WHITE ? 0 : 7);
       if (pos.board[square] != pieceCode(c, ROOK)) continue;
-      rookSquare[c][square > pos.kingSquare[c] ? 0 : 1] = square;
+      if (square > pos.kingSquare[c]) {
+        rookSquare[c][0] = square;
+      } else if (rookSquare[c][1] < 0) {
+        rookSquare[c][1] = square;
+      }
     }
   }
+}
+
+// The squares from `a` to `b` on one rank, both included.
+Bitboard rankSpan(int a, int b) {
+  const int low = a < b ? a : b, high = a < b ? b : a;
+  return (~Bitboard{0} >> (63 - high)) & (~Bitboard{0} << low);
 }
 
 // All men of byColour that attack square.
@@ -112,8 +122,6 @@ void setUpPosition(Position& pos, const Placement& placement) {
     if (placement.type[square] != NO_PIECE) placeMan(pos, placement.colour[square], placement.type[square], square);
   }
   findCastleRooks(pos);
-  // Castling is by the usual letters until a FEN names rook files.
-  pos.castling.byFile = false;
   pos.side = WHITE;
   pos.xside = BLACK;
   pos.castleRights = 15;
@@ -132,10 +140,18 @@ void buildCastleMasks(Position& pos) {
   for (int& mask : castling.mask) mask = 15;
   // Each colour's king square clears both of its rights, each rook square its own.
   for (int c = 0; c < 2; ++c) {
-    int kingSideBit = c == WHITE ? 1 : 4, queenSideBit = kingSideBit << 1;
-    if (pos.kingSquare[c] != NO_SQUARE) castling.mask[pos.kingSquare[c]] &= ~(kingSideBit | queenSideBit);
-    if (castling.rookSquare[c][0] >= 0) castling.mask[castling.rookSquare[c][0]] &= ~kingSideBit;
-    if (castling.rookSquare[c][1] >= 0) castling.mask[castling.rookSquare[c][1]] &= ~queenSideBit;
+    const int king = pos.kingSquare[c];
+    if (king != NO_SQUARE) castling.mask[king] &= ~(castlingRight(c, 0) | castlingRight(c, 1));
+    for (int wing = 0; wing < 2; ++wing) {
+      const int rook = castling.rookSquare[c][wing];
+      castling.emptyPath[c][wing] = castling.kingPath[c][wing] = 0;
+      if (rook < 0 || king == NO_SQUARE) continue;
+      castling.mask[rook] &= ~castlingRight(c, wing);
+      const int kingTarget = castleKingTarget(c, wing == 0), rookTarget = castleRookTarget(c, wing == 0);
+      const Bitboard ends = squareBit[king] | squareBit[rook];
+      castling.emptyPath[c][wing] = (rankSpan(king, kingTarget) | rankSpan(rook, rookTarget)) & ~ends;
+      castling.kingPath[c][wing] = rankSpan(king, kingTarget) & ~squareBit[king];
+    }
   }
 }
 

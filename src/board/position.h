@@ -33,15 +33,24 @@ constexpr std::uint32_t DOUBLE_CHECK = 0x80000000u;
 inline bool inCheck(std::uint32_t checkInfoWord) { return (checkInfoWord & 0x40) == 0; }
 
 // Where each side's castling rooks stand and which rights survive a move, set up
-// with the position: the start position's, or those a FEN names.
+// with the position: the start position's, or those a FEN names. King and rooks may
+// stand on any files of the back rank (Chess960); castling always ends with king and
+// rook on the usual squares.
+// The castling right of `colour` on a wing (0 king side, 1 queen side), a bit of
+// castleRights.
+constexpr int castlingRight(int colour, int wing) { return (1 << wing) << (2 * colour); }
+
 struct CastlingSetup {
   // Per colour, the king-side [0] and queen-side [1] rook squares, -1 when none.
   int rookSquare[2][2];
   // Per square, the castling rights that survive a move from or to it.
   int mask[64];
-  // The FEN named the castling rooks by file: a coordinate move of the king onto
-  // its own rook is castling.
-  bool byFile = false;
+  // Per colour and wing, the squares that must be empty apart from the king and
+  // that rook: those both pass over or land on.
+  Bitboard emptyPath[2][2];
+  // Per colour and wing, the squares the king passes over or lands on, its own
+  // square excluded: none of them may be attacked.
+  Bitboard kingPath[2][2];
 };
 
 // The board: placement, bitboards, keys, counters and castling set-up. Everything a
@@ -123,7 +132,8 @@ void setUpPosition(Position& pos, const Placement& placement = START_PLACEMENT);
 // Sets pos up from a FEN text (see fen.cpp). Returns false, changing nothing, when
 // the text does not describe a usable position.
 bool parseFen(Position& pos, const char* text);
-// Fills the castling masks from the king squares and the castling rook squares.
+// Fills the castling masks and paths from the king squares and the castling rook
+// squares.
 void buildCastleMasks(Position& pos);
 // The checkInfo word for the side to move: CHECK_NONE, or a checker's square with
 // DOUBLE_CHECK added when two or more men give check.

@@ -27,6 +27,7 @@ constexpr int KEEP_SINGLE_BEFORE_MOVE = 20;  // a position seen once is kept whe
 constexpr char RESULT_TAG[] = "esult \"";
 constexpr char FIRST_MOVE[] = "1.";
 constexpr char MOVE_AFTER_LAST[] = "26.";
+constexpr char VARIANT_TAG[] = "[Variant \"";
 
 // The positions seen so far, per bucket in the order first seen. During building
 // `priority` holds the move number at which the position was first reached.
@@ -115,15 +116,28 @@ int resultOfTag(const std::string& line, std::size_t tagAt) {
   return 0;
 }
 
-// The move text of the game whose Result tag was just read: its first 25 moves.
-// False when the file ended before any move text.
-bool readMoveText(PgnLines& lines, std::string& text) {
+// Whether a tag line names Chess960 as the game's variant ("Chess960",
+// "fischerandom", "Fischer Random").
+bool isChess960Tag(const std::string& line) {
+  if (line.rfind(VARIANT_TAG, 0) != 0) return false;
+  std::string value = line.substr(std::strlen(VARIANT_TAG));
+  for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return value.find("960") != std::string::npos || value.find("fischer") != std::string::npos;
+}
+
+// The move text of the game whose Result tag was just read: its first 25 moves;
+// `chess960` is set when a tag after the Result tag names Chess960. False when the
+// file ended before any move text.
+bool readMoveText(PgnLines& lines, std::string& text, bool& chess960) {
   CommentFilter filter;
   std::string line;
   bool started = false;
   while (lines.next(line)) {
     if (!line.empty() && line[0] == '[') {
-      if (!started) continue;
+      if (!started) {
+        chess960 = chess960 || isChess960Tag(line);
+        continue;
+      }
       lines.giveBack(line);  // the next game's tag, maybe its Result tag
       return true;
     }
@@ -260,14 +274,22 @@ void readGames(PgnLines& lines, BuildTable& build, EvalPosition& pos) {
   int games = 0;
   std::string line;
   std::string text;
+  // Set by the tags of the game being read, before or after its Result tag.
+  bool chess960 = false;
   while (lines.next(line)) {
+    chess960 = chess960 || isChess960Tag(line);
     const std::size_t tag = line.find(RESULT_TAG);
     if (line.empty() || line[0] != '[' || tag == std::string::npos) continue;
     const int result = resultOfTag(line, tag);
     text.clear();
-    if (!readMoveText(lines, text)) break;
+    if (!readMoveText(lines, text, chess960)) break;
     tell(*build.progress, build.progress->gameStarted, ++games);
-    if (!processGame(build, pos, text, result)) break;
+    if (chess960) {
+      tell(*build.progress, build.progress->chess960Skipped, games);
+    } else if (!processGame(build, pos, text, result)) {
+      break;
+    }
+    chess960 = false;
   }
   tell(*build.progress, build.progress->readingDone);
   rewindGame(pos);

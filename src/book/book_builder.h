@@ -1,6 +1,7 @@
 // Building a one-table book from a PGN file: the first 25 moves of every game with a
 // Result tag are played through, and every position reached is counted with the
-// games' results. Uses the board layer only.
+// games' results. The book is for standard chess: Chess960 games are left out. Uses
+// the board layer only.
 #pragma once
 
 #include <string>
@@ -26,6 +27,8 @@ struct BookBuildProgress {
   void (*poolFull)(void* context) = nullptr;
   void (*readingDone)(void* context) = nullptr;
   void (*writingStarted)(void* context) = nullptr;
+  // The game with this number is Chess960 (its Variant tag says so) and is left out.
+  void (*chess960Skipped)(void* context, int games) = nullptr;
 };
 
 // Reads `pgnPath` and writes the book to `bookPath` through a temporary file beside

@@ -52,6 +52,12 @@ struct EngineCore {
   EngineCore& operator=(const EngineCore&) = delete;
 };
 
+// The rook squares the protocols write castling with in Chess960 mode, where it is
+// the king taking its own rook; null in standard chess (the king's move).
+inline const CastlingSetup* kingTakesRook(const EngineCore& engine) {
+  return engine.options.chess960 ? &engine.gamePosition.castling : nullptr;
+}
+
 // Restores the search's defaults of a new game (called by newGame).
 void resetSearchForNewGame(EngineCore& engine);
 // Empties the transposition table and the pawn hash and resets the history.

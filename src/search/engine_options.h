@@ -46,6 +46,9 @@ struct EngineOptions {
   int pruningLevel = 0;
   char analysisFilePath[ANALYSIS_PATH_SIZE] = "";
   int analysisMinDepth = 0;
+  // Chess960 (UCI_Chess960, xboard "variant fischerandom"): UCI writes castling as the
+  // king taking its rook, and the book, which holds standard chess, is not used.
+  bool chess960 = false;
 };
 
 }  // namespace velt

@@ -125,7 +125,7 @@ int gamePhase(const Position& pos) {
 // Whether the move is among the "searchmoves" words (all moves when there are none).
 bool allowedBySearchMoves(EngineCore& engine, Move move) {
   if (engine.search.searchMovesText[0] == '\0') return true;
-  const std::string text = moveToUci(move);
+  const std::string text = moveToUci(move, kingTakesRook(engine));
   const std::size_t length = text.size();
   for (const char* word = engine.search.searchMovesText; *word != '\0';) {
     while (*word == ' ') ++word;

@@ -69,6 +69,10 @@ void printGameRejected(void* context, const std::string& gameText) {
   print(outputOf(context), "Error processing game:\n%s\n", gameText.c_str());
 }
 
+void printChess960Skipped(void* context, int games) {
+  print(outputOf(context), "Game %d skipped: Chess960 (the book is for standard chess)\n", games);
+}
+
 void printPoolFull(void* context) { write(outputOf(context), "Game file is too big to process\n"); }
 
 void printDone(void* context) { write(outputOf(context), "Done!\n"); }
@@ -88,7 +92,8 @@ bool openBookAt(Engine& engine, const char* path) {
 }  // namespace
 
 Move chooseBookMove(Engine& engine) {
-  if (engine.game.bookMovesLeft == 0 || !bookIsOpen(engine.book)) return MOVE_NONE;
+  // The book holds standard chess only.
+  if (engine.game.bookMovesLeft == 0 || !bookIsOpen(engine.book) || engine.options.chess960) return MOVE_NONE;
   Worker& pos = engine.gamePosition;
   const BookProbeSettings settings = probeSettings(engine);
   // xboard shows every table's candidates as a thinking line.
@@ -150,8 +155,8 @@ bool openConfiguredBook(Engine& engine) {
 
 bool buildBook(Engine& engine, const char* pgnPath, const char* bookPath) {
   BuildOutput output{engine.out, bookPath};
-  const BookBuildProgress progress = {&output, printGameStarted, printGameRejected, printPoolFull, printDone,
-                                      printWritingStarted};
+  const BookBuildProgress progress = {&output,    printGameStarted,   printGameRejected,  printPoolFull,
+                                      printDone,  printWritingStarted, printChess960Skipped};
   const BookBuildResult result = createBook(engine.gamePosition, pgnPath, bookPath, progress);
   switch (result) {
     case BookBuildResult::WRITTEN: write(engine.out, "Done!\n"); break;

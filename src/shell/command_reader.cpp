@@ -41,8 +41,7 @@ bool takeSearchLines(Engine& engine) {
       return true;
     }
     debugLog(engine, "(%" PRIu32 ") < %s\n", currentTimeMs(), line.c_str());
-    // Behind a held line the answer waits its turn, so that the output keeps its order.
-    if (queue.heldLines.empty() && answerAtOnce(engine, line.c_str())) continue;
+    if (answerAtOnce(engine, line.c_str(), !queue.heldLines.empty())) continue;
     const SearchEffect effect = searchEffect(engine, line.c_str());
     if (effect.stop != STOP_NONE) requestStop(engine, effect.stop);
     if (!effect.stopOnly) queue.heldLines.push_back(line);

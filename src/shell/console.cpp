@@ -51,7 +51,7 @@ void perftCommand(Engine& engine, const char* arguments) {
   const std::uint64_t total = perft(*pos, static_cast<int>(depth), &lines);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-  for (const PerftLine& line : lines) print(engine.out, "%s: %" PRIu64 "\n", moveToCoordinate(line.move).c_str(), line.nodes);
+  for (const PerftLine& line : lines) print(engine.out, "%s: %" PRIu64 "\n", moveToCoordinate(line.move, kingTakesRook(engine)).c_str(), line.nodes);
   const std::uint64_t nps = ms > 0 ? total * 1000 / static_cast<std::uint64_t>(ms) : total * 1000;
   print(engine.out, "\nNodes searched: %" PRIu64 "\nTime: %lld ms, %" PRIu64 " nodes per second\n", total,
               static_cast<long long>(ms), nps);

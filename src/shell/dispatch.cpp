@@ -5,8 +5,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -49,20 +52,49 @@ void boardCommand(Engine& engine, const char*) {
   printBoard(engine, engine.gamePosition);
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The FEN of Chess960 start position `text`, a number from 0 to 959; false for
+// anything else.
+bool chess960StartFen(const char* text, char* fen) {
+  char* end = nullptr;
+  const long number = std::strtol(text, &end, 10);
+  while (isBlank(*end)) ++end;
+  if (end == text || *end != '\0' || number < 0 || number >= CHESS960_POSITIONS) return false;
+  auto pos = std::make_unique<Position>();
+  setUpPosition(*pos, chess960Placement(static_cast<int>(number)));
+  positionToFen(*pos, fen, FenCounters::Zero);
+  return true;
+}
+
 // "fen" prints the current position; "fen <text>" starts a new game from that
-// position, or says why not and leaves the position as it was.
+// position, or says why not and leaves the position as it was; "fen 960 <n>" starts
+// one from Chess960 start position n (518 is the standard start).
 void fenCommand(Engine& engine, const char* arguments) {
   if (refusedWhileSearching(engine, "fen") || !ensureApp(engine)) return;
   if (*arguments == '\0') {
     char fen[FEN_TEXT_SIZE];
     positionToFen(engine.gamePosition, fen);
     print(engine.out, "%s\n", fen);
-  } else if (parseFen(engine.gamePosition, arguments)) {
+    return;
+  }
+  char startFen[FEN_TEXT_SIZE];
+  const char* text = arguments;
+  if (std::strncmp(arguments, "960", 3) == 0 && (arguments[3] == '\0' || isBlank(arguments[3]))) {
+    const char* number = arguments + 3;
+    while (isBlank(*number)) ++number;
+    if (!chess960StartFen(number, startFen)) {
+      print(engine.out, "Illegal start position number (0 to %d): %s\n", CHESS960_POSITIONS - 1, number);
+      return;
+    }
+    text = startFen;
+  }
+  if (parseFen(engine.gamePosition, text)) {
     newGame(engine, false);
-    parseFen(engine.gamePosition, arguments);
+    parseFen(engine.gamePosition, text);
     prepareRoot(engine.gamePosition);
   } else {
-    print(engine.out, "Illegal position: %s\n", arguments);
+    print(engine.out, "Illegal position: %s\n", text);
   }
 }
 
@@ -131,9 +163,6 @@ void announceProtocol(Engine& engine, std::uint32_t protocolFlag) {
   printMemoryUsage(engine);
 }
 
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 }  // namespace
 
 SearchEffect searchEffect(const Engine& engine, const char* line) {
@@ -142,8 +171,8 @@ SearchEffect searchEffect(const Engine& engine, const char* line) {
   return {};
 }
 
-bool answerAtOnce(Engine& engine, const char* line) {
-  if (engine.engineFlags & FLAG_XBOARD) return answerXboardAtOnce(engine, line);
+bool answerAtOnce(Engine& engine, const char* line, bool behindHeldLines) {
+  if (engine.engineFlags & FLAG_XBOARD) return !behindHeldLines && answerXboardAtOnce(engine, line);
   if (engine.engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
   return false;
 }

@@ -22,6 +22,8 @@ void dispatchCommand(Engine& engine, const char* line);
 SearchEffect searchEffect(const Engine& engine, const char* line);
 // Answers a line that needs nothing of the game or the search ("isready"; xboard
 // "hint", and "." and "ping" during analysis); false when the line is no such line.
-bool answerAtOnce(Engine& engine, const char* line);
+// Behind lines held for the search's end, xboard's answers wait their turn so that
+// the output keeps its order; UCI's "isready" is answered at once whatever waits.
+bool answerAtOnce(Engine& engine, const char* line, bool behindHeldLines);
 
 }  // namespace velt

@@ -43,8 +43,8 @@ void resetGameState(Engine& engine, const char* fen) {
 
 // Whether a listed coordinate move is the move played: the same squares, and the same
 // promotion letter in either case when the played move promotes.
-bool isPlayedMove(const char* text, Move played) {
-  const std::string playedText = moveToCoordinate(played);
+bool isPlayedMove(const Engine& engine, const char* text, Move played) {
+  const std::string playedText = moveToCoordinate(played, kingTakesRook(engine));
   if (std::strncmp(text, playedText.c_str(), 4) != 0) return false;
   if ((played & FLAG_PROMOTION) == 0) return true;
   return std::toupper(static_cast<unsigned char>(text[4])) == std::toupper(static_cast<unsigned char>(playedText[4]));
@@ -56,7 +56,7 @@ int movesAlreadyPlayed(const Engine& engine, const char* fen) {
   const Position& pos = engine.gamePosition;
   if (pos.gamePly == 0 || pos.gamePly > engine.game.positionMoveCount || std::strcmp(fen, engine.game.startFen) != 0) return 0;
   for (int i = 0; i < pos.gamePly; ++i) {
-    if (!isPlayedMove(engine.game.positionMoves[i], pos.undo[i].move)) return 0;
+    if (!isPlayedMove(engine, engine.game.positionMoves[i], pos.undo[i].move)) return 0;
   }
   return pos.gamePly;
 }
@@ -127,7 +127,9 @@ bool startGame(Engine& engine, const char* fen, bool clearTables) {
 
 void applyUserMove(Engine& engine) {
   Worker& pos = engine.gamePosition;
-  const Move move = findLegalMove(pos, engine.game.userMoveFrom, engine.game.userMoveTo, engine.game.userMovePromotion);
+  Move move = findLegalMove(pos, engine.game.userMoveFrom, engine.game.userMoveTo, engine.game.userMovePromotion);
+  // Castling as text or as the king taking its rook.
+  if (move == MOVE_NONE) move = legalMoveFromText(pos, engine.game.userMoveText);
   if (move == MOVE_NONE || !makeGameMove(engine, move)) {
     print(engine.out, "Illegal move: %s\n", engine.game.userMoveText);
     debugLog(engine, "Illegal Move-> %d %d (%" PRIu32 ")\n", engine.game.userMoveFrom, engine.game.userMoveTo, currentTimeMs());

@@ -62,7 +62,7 @@ std::string lineText(const Engine& engine, const LineFigures& figures, const Var
   std::string text = head;
   for (int i = 0; i < variation.length; ++i) {
     text += ' ';
-    text += uci || figures.multiPV > 0 ? moveToUci(variation.moves[i]) : variation.san[i];
+    text += uci || figures.multiPV > 0 ? moveToUci(variation.moves[i], kingTakesRook(engine)) : variation.san[i];
   }
   text += '\n';
   return text;
@@ -87,8 +87,9 @@ void writeIterationStart(void* context, int depth) {
 }
 
 void writeCurrentMove(void* context, Move move, int number, std::uint64_t nodes) {
-  print(engineOf(context).out, "info currmove %s currmovenumber %d nodes %" PRIu64 "\n", moveToUci(move).c_str(),
-        number, nodes);
+  Engine& engine = engineOf(context);
+  print(engine.out, "info currmove %s currmovenumber %d nodes %" PRIu64 "\n",
+        moveToUci(move, kingTakesRook(engine)).c_str(), number, nodes);
 }
 
 void writeProgress(void* context, std::uint32_t timeMs, std::uint64_t nodes, std::uint32_t tbHits) {

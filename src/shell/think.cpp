@@ -40,8 +40,8 @@ bool uciMode(const Engine& engine) { return (engine.engineFlags & FLAG_UCI) != 0
 
 void printBestMove(Engine& engine, Move move, Move ponder) {
   char ponderText[16] = "";
-  if (ponder != MOVE_NONE) std::snprintf(ponderText, sizeof ponderText, " ponder %s", moveToUci(ponder).c_str());
-  print(engine.out, "bestmove %s%s\n", move != MOVE_NONE ? moveToUci(move).c_str() : "0000", ponderText);
+  if (ponder != MOVE_NONE) std::snprintf(ponderText, sizeof ponderText, " ponder %s", moveToUci(ponder, kingTakesRook(engine)).c_str());
+  print(engine.out, "bestmove %s%s\n", move != MOVE_NONE ? moveToUci(move, kingTakesRook(engine)).c_str() : "0000", ponderText);
 }
 
 // The game goes over to the decided-position search for good. The two searches read

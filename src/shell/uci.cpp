@@ -170,6 +170,15 @@ const UciOption uciOptions[] = {
        }
      },
      false},
+    {"uci_chess960",
+     [](Engine& engine) {
+       print(engine.out, "option name UCI_Chess960 type check default %s\n", engine.options.chess960 ? "true" : "false");
+     },
+     [](Engine& engine, const OptionValue& value) {
+       const char first = value.word.empty() ? '\0' : value.word[0];
+       engine.options.chess960 = first == 't' || first == 'T';
+     },
+     false},
     {"enablebooklearning",
      [](Engine& engine) {
        print(engine.out, "option name EnableBookLearning type check default %s\n",

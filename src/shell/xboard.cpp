@@ -29,7 +29,7 @@ void printFeatures(Engine& engine) {
   print(engine.out, "feature sigint=0 sigterm=0 reuse=1 analyze=1\n");
   print(engine.out, "feature myname=\"%s\" name=1\n", engine.game.engineName);
   print(engine.out, "feature playother=1 colors=0\n");
-  print(engine.out, "feature variants=\"normal\"\n");
+  print(engine.out, "feature variants=\"normal,fischerandom\"\n");
   print(engine.out, "feature memory=1 smp=1\n");
   print(engine.out, "feature done=1\n");
 }
@@ -48,24 +48,38 @@ bool readMoveSquares(const std::string& word, int& from, int& to) {
   return true;
 }
 
-bool isPonderHit(const Engine& engine, int from, int to, char promotionLetter) {
-  if (!engine.search.pondering || engine.game.expectedMove == MOVE_NONE) return false;
-  if (moveFrom(engine.game.expectedMove) != from || moveTo(engine.game.expectedMove) != to) return false;
-  if ((engine.game.expectedMove & FLAG_PROMOTION) == 0) return true;
-  const char upper = static_cast<char>(promotionLetter >= 'a' && promotionLetter <= 'z' ? promotionLetter - 32 : promotionLetter);
-  return upper == PIECE_LETTERS[movePromotion(engine.game.expectedMove)];
+// Castling as xboard writes it in Chess960 games, given in lower case: "o-o",
+// "o-o-o", or with zeros.
+bool isCastlingText(const std::string& word) {
+  return word == "o-o" || word == "o-o-o" || word == "0-0" || word == "0-0-0";
+}
+
+// Whether the user's move, in lower case, is the reply the ponder search expects, in
+// any form a front end writes it: coordinates, castling text, the king taking its rook.
+bool isPonderHit(const Engine& engine, const std::string& word) {
+  const Move expected = engine.game.expectedMove;
+  if (!engine.search.pondering || expected == MOVE_NONE) return false;
+  if (isCastlingText(word)) return (expected & (word.size() > 3 ? FLAG_CASTLE_LONG : FLAG_CASTLE_SHORT)) != 0;
+  // The castling set-up is written only between searches.
+  return word == moveToUci(expected) || word == moveToUci(expected, &engine.gamePosition.castling);
 }
 
 void userMove(Engine& engine, const std::string& word) {
+  const std::string text = lowerCase(word);
   int from = 0;
   int to = 0;
-  if (!readMoveSquares(lowerCase(word), from, to)) return;
-  const char promotionLetter = word.size() > 4 ? word[4] : '\0';
+  // Castling text names no squares: the move is read from the text when it is
+  // applied, and NO_SQUARE only marks it as waiting.
+  if (isCastlingText(text)) {
+    from = to = NO_SQUARE;
+  } else if (!readMoveSquares(text, from, to)) {
+    return;
+  }
   // The expected reply: the ponder search goes on as the real one.
-  if (isPonderHit(engine, from, to, promotionLetter)) return;
+  if (isPonderHit(engine, text)) return;
   engine.game.userMoveFrom = from;
   engine.game.userMoveTo = to;
-  engine.game.userMovePromotion = promotionLetter;
+  engine.game.userMovePromotion = word.size() > 4 ? word[4] : '\0';
   std::snprintf(engine.game.userMoveText, USER_MOVE_TEXT_SIZE, "%s", word.c_str());
 }
 
@@ -125,7 +139,7 @@ void hint(Engine& engine, bool searchRuns) {
     move = lastSearchHint(engine);
   }
   if (move == MOVE_NONE) return;
-  print(engine.out, "Hint: %s\n", moveToUci(move).c_str());
+  print(engine.out, "Hint: %s\n", moveToUci(move, kingTakesRook(engine)).c_str());
 }
 
 // The engine waits for the opponent or analyses: a running search is then no search
@@ -133,6 +147,12 @@ void hint(Engine& engine, bool searchRuns) {
 bool isIdle(const Engine& engine) { return !engine.thinking || engine.search.pondering || engine.search.analysisMode; }
 
 void printPong(Engine& engine, const char* number) { print(engine.out, "pong %s\n", number); }
+
+// A ping or "." that ended an analysis (to be answered after the lines held before
+// it) lets it go on.
+void resumeAnalysis(Engine& engine) {
+  if (engine.search.analysisMode) engine.game.pendingCommand = CMD_ANALYZE;
+}
 
 }  // namespace
 
@@ -145,7 +165,11 @@ SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
   }
   // Words that end a ponder search, and only that.
   const bool endsPondering = command == "easy" || command == "ping" || (command == "level" && words.size() >= 4);
-  if (endsPondering) return {engine.search.pondering ? STOP_COMMAND : STOP_NONE};
+  if (endsPondering && engine.search.pondering) return {STOP_COMMAND};
+  // An analysis answers these at once, unless lines wait for the search's end: an
+  // analysis never ends by itself, so it starts afresh after them and the answer.
+  if ((command == "ping" || command == ".") && engine.search.analysisMode) return {STOP_COMMAND};
+  if (endsPondering) return {};
   if (command == "force") return {engine.game.forceMode ? STOP_NONE : STOP_COMMAND};
   if (command == "go") return {isIdle(engine) ? STOP_COMMAND : STOP_NONE};
   if (command == "?") {
@@ -159,8 +183,8 @@ SearchEffect xboardSearchEffect(const Engine& engine, const char* line) {
   // A user move, taken when the engine is idle.
   int from = 0;
   int to = 0;
-  if (!isIdle(engine) || !readMoveSquares(command, from, to)) return {};
-  if (isPonderHit(engine, from, to, words[0].text.size() > 4 ? words[0].text[4] : '\0')) return {STOP_PONDER_HIT, true};
+  if (!isIdle(engine) || (!isCastlingText(command) && !readMoveSquares(command, from, to))) return {};
+  if (isPonderHit(engine, command)) return {STOP_PONDER_HIT, true};
   return {STOP_COMMAND};
 }
 
@@ -197,6 +221,7 @@ void handleXboardCommand(Engine& engine, const char* line) {
     engine.game.pendingCommand = CMD_ANALYZE;
   } else if (command == ".") {
     if (engine.search.analysisMode) printSearchStatus(engine);
+    resumeAnalysis(engine);
   } else if (command == "bk") {
     if (!engine.thinking) showBookMoves(engine, commandNumber(argument));
   } else if (command == "computer") {
@@ -220,12 +245,22 @@ void handleXboardCommand(Engine& engine, const char* line) {
   } else if (command == "level") {
     level(engine, words);
   } else if (command == "new") {
+    // Every game starts as standard chess; its "variant" comes after "new".
+    engine.options.chess960 = false;
     engine.game.pendingCommand = CMD_NEW_GAME;
+  } else if (command == "variant") {
+    const std::string name = lowerCase(argument);
+    if (name == "fischerandom" || name == "normal") {
+      engine.options.chess960 = name == "fischerandom";
+    } else {
+      print(engine.out, "Error (unsupported variant): %s\n", argument);
+    }
   } else if (command == "ping") {
     // A front end takes the pong for "everything before the ping is done", which on
     // the engine's own turn includes its move.
     if (idle) {
       printPong(engine, argument);
+      resumeAnalysis(engine);
     } else {
       engine.game.pongsAfterMove += "pong ";
       engine.game.pongsAfterMove += argument;

@@ -48,6 +48,39 @@ TEST(ParseMoveText, AcceptedTexts) {
   }
 }
 
+// Castling read and written as the king taking its own rook, the form of Chess960
+// front ends, for kings and rooks on any files: the king's square and its castling
+// square differ, coincide, or the king lands on the rook's square.
+TEST(ParseMoveText, CastlingAsKingTakingRook) {
+  struct Case {
+    const char* fen;
+    const char* text;
+    Move move;
+    const char* kingMove;  // the standard form of the same move
+  };
+  const Case cases[] = {
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1h1", makeMoveWord(E1, G1, FLAG_CASTLE_SHORT), "e1g1"},
+      {"1r2k2r/8/8/8/8/8/8/R2K3R w HAhb -", "d1a1", makeMoveWord(D1, C1, FLAG_CASTLE_LONG), "d1c1"},
+      {"1r2k2r/8/8/8/8/8/8/R2K3R b HAhb -", "e8b8", makeMoveWord(E8, C8, FLAG_CASTLE_LONG), "e8c8"},
+      {"4k3/8/8/8/8/8/8/R5KR w HA -", "g1h1", makeMoveWord(G1, G1, FLAG_CASTLE_SHORT), "g1g1"},
+      {"3k4/8/8/8/8/8/8/4RKR1 w GE -", "f1g1", makeMoveWord(F1, G1, FLAG_CASTLE_SHORT), "f1g1"},
+      {"4k3/8/8/8/8/8/8/R1R1K2R w HC -", "e1c1", makeMoveWord(E1, C1, FLAG_CASTLE_LONG), "e1c1"},
+  };
+  for (const Case& c : cases) {
+    auto pos = positionFromFen(c.fen);
+    Move move = MOVE_NONE;
+    ASSERT_TRUE(parseMoveText(*pos, c.text, move)) << c.fen << " " << c.text;
+    EXPECT_EQ(move, c.move) << c.text;
+    EXPECT_EQ(moveToUci(move, &pos->castling), c.text);
+    EXPECT_EQ(moveToUci(move), c.kingMove);
+  }
+  // A king step to the castling square stays a king step.
+  auto pos = positionFromFen("3k4/8/8/8/8/8/8/4RK1R w HE -");
+  Move move = MOVE_NONE;
+  ASSERT_TRUE(parseMoveText(*pos, "f1g1", move));
+  EXPECT_EQ(move, makeMoveWord(F1, G1, 0));
+}
+
 // What the board cannot play is refused and leaves the move alone: a promotion needs
 // its letter, castling its right.
 TEST(ParseMoveText, RejectedTexts) {
@@ -55,7 +88,8 @@ TEST(ParseMoveText, RejectedTexts) {
            {nullptr, {"", "e", "e2", "e2e", "e9e4", "i2i4", "e3e4", "e7e5", "e2e5", "a1a3", "b1d2", "g1g3", "O"}},
            {"3r4/4P3/8/8/8/8/8/K6k w - -", {"e7e8", "e7e8k", "e7e8p"}},
            {"r3k2r/8/8/8/8/8/8/R3K2R w kq -", {"O-O", "e1g1"}},
-           {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", {"e1h1"}}}) {
+           // The king taking a rook that is not its castling rook.
+           {"4k3/8/8/8/8/8/8/R1R1K2R w HC -", {"e1a1"}}}) {
     auto pos = positionFromFen(fen);
     for (const char* text : texts) {
       Move move = 12345;

@@ -66,9 +66,9 @@ TEST_F(FenTest, AcceptedTextsReadBack) {
   position.gamePly = 4;
   position.rule50 = 2;
   EXPECT_EQ(fen(), "rnbqkbnr/pppp1ppp/8/8/4Pp2/8/PPPP1PPP/RNBQKBNR b KQkq e3 2 3");
-  // Queen side keeps the rook nearest the king, king side the outermost.
+  // KQ name the outermost rooks.
   ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R2RKR1R w KQ -"));
-  EXPECT_EQ(position.castling.rookSquare[WHITE][1], D1);
+  EXPECT_EQ(position.castling.rookSquare[WHITE][1], A1);
   EXPECT_EQ(position.castling.rookSquare[WHITE][0], H1);
 }
 
@@ -103,31 +103,49 @@ TEST_F(FenTest, RejectedTextsChangeNothing) {
   EXPECT_EQ(fen(), "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1");
 }
 
-// Castling rights as rook files: king b1 with rooks a1 and e1, black likewise.
-TEST_F(FenTest, FileLetterCastling) {
+// Castling fields in X-FEN and Shredder-FEN, for kings and rooks on any files: each
+// is read, written back as X-FEN (file letters only for a rook that is not the
+// outermost on its side), and that text sets up the same position and key.
+TEST_F(FenTest, CastlingFieldsRoundTrip) {
+  struct Case {
+    const char* text;
+    const char* xfen;
+    int rookSquares[4];  // white king side, queen side, black king side, queen side
+  };
+  const Case cases[] = {
+      {"rk2r3/8/8/8/8/8/8/RK2R3 w EAea -", "rk2r3/8/8/8/8/8/8/RK2R3 w KQkq - 0 1", {E1, A1, E8, A8}},
+      {"rk2r3/8/8/8/8/8/8/RK2R3 w KQkq -", "rk2r3/8/8/8/8/8/8/RK2R3 w KQkq - 0 1", {E1, A1, E8, A8}},
+      {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf -",
+       "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w KQkq - 0 1", {H1, F1, H8, F8}},
+      // An inner rook keeps its file letter, in either notation.
+      {"4k3/8/8/8/8/8/8/R1R1K2R w HC -", "4k3/8/8/8/8/8/8/R1R1K2R w KC - 0 1", {H1, C1, -1, -1}},
+      {"r1r1k2r/8/8/8/8/8/8/4K3 b Kkc -", "r1r1k2r/8/8/8/8/8/8/4K3 b kc - 0 1", {-1, -1, H8, C8}},
+      {"1r2kr1r/8/8/8/8/8/8/4K3 w fb -", "1r2kr1r/8/8/8/8/8/8/4K3 w fq - 0 1", {-1, -1, F8, B8}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(parseFen(position, c.text)) << c.text;
+    EXPECT_EQ(fen(), c.xfen) << c.text;
+    for (int i = 0; i < 4; ++i) {
+      if (c.rookSquares[i] >= 0) {
+        EXPECT_EQ(position.castling.rookSquare[i / 2][i % 2], c.rookSquares[i]) << c.text;
+      }
+    }
+    const std::uint64_t key = position.hashKey;
+    const int rights = position.castleRights;
+    ASSERT_TRUE(parseFen(position, c.xfen));
+    EXPECT_EQ(position.hashKey, key) << c.xfen;
+    EXPECT_EQ(position.castleRights, rights) << c.xfen;
+  }
+  // The masks: a king move clears both rights of its side, a rook move its own.
   ASSERT_TRUE(parseFen(position, "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"));
-  EXPECT_EQ(position.castleRights, 15);
-  EXPECT_EQ(position.castling.rookSquare[WHITE][0], E1);
-  EXPECT_EQ(position.castling.rookSquare[BLACK][1], A8);
   EXPECT_EQ(position.castling.mask[B1], 12);
   EXPECT_EQ(position.castling.mask[E1], 14);
-  EXPECT_TRUE(position.castling.byFile);
+  EXPECT_EQ(position.castling.mask[A8], 7);
   // Each position keeps its own castling set-up.
   auto other = std::make_unique<Position>();
   setUpPosition(*other);
   EXPECT_EQ(other->castling.rookSquare[WHITE][0], H1);
-  EXPECT_EQ(position.castling.mask[E1], 14);
-  setUpPosition(position);
-  EXPECT_FALSE(position.castling.byFile);
-  // After a KQkq letter a file letter only moves that colour's rook square.
-  ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R1R1K3 w Qa -"));
-  EXPECT_EQ(position.castleRights, 2);
-  EXPECT_EQ(position.castling.rookSquare[WHITE][1], A1);
-  EXPECT_FALSE(position.castling.byFile);
-  std::uint64_t key = position.hashKey;
-  ASSERT_TRUE(parseFen(position, "4k3/8/8/8/8/8/8/R1R1K3 w Q -"));
-  EXPECT_EQ(position.castling.rookSquare[WHITE][1], C1);
-  EXPECT_EQ(position.hashKey, key);
+  EXPECT_EQ(position.castling.rookSquare[WHITE][0], E1);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ struct BuildReport {
   int games = 0;
   std::vector<std::string> rejected;
   bool poolFull = false;
+  std::vector<int> chess960;  // the numbers of the games left out as Chess960
 };
 
 BookBuildProgress recordingProgress(BuildReport& report) {
@@ -41,6 +42,9 @@ BookBuildProgress recordingProgress(BuildReport& report) {
     static_cast<BuildReport*>(context)->rejected.push_back(text);
   };
   progress.poolFull = [](void* context) { static_cast<BuildReport*>(context)->poolFull = true; };
+  progress.chess960Skipped = [](void* context, int games) {
+    static_cast<BuildReport*>(context)->chess960.push_back(games);
+  };
   return progress;
 }
 
@@ -104,6 +108,21 @@ TEST(BookBuilder, CommentsResultsBadMovesAndGamesWithoutResult) {
     EXPECT_EQ(record.score, e.score) << e.moves;
     EXPECT_EQ(record.priority, 0) << e.moves;
   }
+}
+
+// Chess960 games are left out, whether their Variant tag stands before or after the
+// Result tag; the games after them count as usual.
+TEST(BookBuilder, Chess960GamesAreSkipped) {
+  const std::string variantAfter = "[Event \"a\"]\n[Result \"1-0\"]\n[Variant \"Chess960\"]\n"
+                                   "[FEN \"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\"]\n\n1. e4 e5 1-0\n\n";
+  const std::string variantBefore = "[Variant \"fischerandom\"]\n[Result \"0-1\"]\n\n1. e4 c5 0-1\n\n";
+  BuiltBook built(variantAfter + game("1-0", "1. d4") + variantBefore + game("1-0", "1. e4"));
+  EXPECT_EQ(built.report.games, 4);
+  EXPECT_EQ(built.report.chess960, (std::vector<int>{1, 3}));
+  EXPECT_EQ(built.gamesAfter("d4"), 1);
+  EXPECT_EQ(built.gamesAfter("e4"), 1);
+  EXPECT_EQ(built.gamesAfter("e4 e5"), 0);
+  EXPECT_EQ(built.gamesAfter("e4 c5"), 0);
 }
 
 TEST(BookBuilder, OnlyTheFirst25MovesAndSinglePositionsBeforeMove20) {

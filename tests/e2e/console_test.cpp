@@ -59,6 +59,13 @@ TEST(Console, WordsAndArguments) {
         ". . . . k . . .", ". . . . . . . .", ". . . . . . . .", ". . . . P . . .", ". . . . K . . .",
         "Illegal position: 8/8/9/8 w - -", "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1",
         "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 1"}},
+      // Chess960 start positions by number; a bad number changes nothing.
+      {{},
+       "fen 960 0\nfen\nfen 960 959\nfen\nfen 960 960\nfen 960 x\nfen\nfen 960 518\nfen\nquit\n",
+       {"bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1",
+        "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1", "Illegal start position number (0 to 959): 960",
+        "Illegal start position number (0 to 959): x", "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1",
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}},
       {{"/CB"}, "board\n", {"Please specify path to the PGN file"}},
       {{"/AI"}, "board\n", {"Please specify path to the analysis file"}},
       {{"/foo"}, "board\n", {"Invalid option!"}},

@@ -2,49 +2,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "support/engine_process.h"
 #include "support/game_check.h"
+#include "support/protocol_session.h"
 
 namespace velt {
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 const Lines featureLines = {
     "feature ping=1 setboard=1 san=0 time=1 draw=0",
     "feature sigint=0 sigterm=0 reuse=1 analyze=1",
     "feature myname=\"Velt 4.6\" name=1",
     "feature playother=1 colors=0",
-    "feature variants=\"normal\"",
+    "feature variants=\"normal,fischerandom\"",
     "feature memory=1 smp=1",
     "feature done=1",
-};
-
-struct XboardEngine {
-  TempDirectory directory;
-  EngineProcess engine;
-  XboardEngine() : engine(EngineLaunch(directory)) {
-    engine.send("xboard");
-    engine.send("protover 2");
-    EXPECT_TRUE(engine.waitForLine("feature done=1"));
-  }
-  // Sends a ping and returns the lines before its pong.
-  Lines sync(int number = 1) {
-    engine.send("ping " + std::to_string(number));
-    Lines lines;
-    EXPECT_TRUE(engine.waitForLine("pong " + std::to_string(number), 60000, &lines));
-    return lines;
-  }
-  std::string engineMove() {
-    const auto line = engine.waitForLine("move ", 60000);
-    EXPECT_TRUE(line.has_value());
-    return line ? line->substr(5) : "";
-  }
 };
 
 TEST(Xboard, FeatureLinesAfterTheMemoryReport) {
@@ -71,6 +49,10 @@ TEST(Xboard, ForceModeSessions) {
       {{"f2f3", "e7e5", "g2g4", "d8h4"}, {"0-1 {Black wins}"}},
       {{"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"}, {"1/2-1/2 {Draw by repetition}"}},
       {{"setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "force", "f5f7"}, {"1/2-1/2 {Stalemate}"}},
+      // Chess960 castling from the front end: as text and as the king taking its rook.
+      {{"variant crazyhouse", "variant fischerandom", "setboard 1r2k2r/8/8/8/8/8/8/R2K3R w HAhb - 0 1", "force",
+        "O-O-O", "e8h8", "fen"},
+       {"Error (unsupported variant): crazyhouse", "1r3rk1/8/8/8/8/8/8/2KR3R w - - 0 2"}},
       // At ply 1 "remove" takes back only one ply; "setboard" starts a new game.
       {{"e2e4", "remove", "d2d4", "d7d5", "undo", "setboard 8/8/8/4k3/8/8/4P3/4K3 b - - 5 40", "e5e4", "board"},
        {". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . . . . .", ". . . . k . . .",
@@ -94,45 +76,34 @@ TEST(Xboard, EngineMatesAsWhite) {
   EXPECT_EQ(xboard.engine.readLine(), "1-0 {Computer wins}");
 }
 
-TEST(Xboard, PlayotherGoAndTimeControls) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("level 40 5 0");
-  xboard.engine.send("st 1");
-  xboard.engine.send("playother");  // the engine plays black; white to move
-  xboard.engine.send("d2d4");
-  GameCheck game;
-  ASSERT_TRUE(game.play("d2d4"));
-  ASSERT_TRUE(game.play(xboard.engineMove()));
-  xboard.engine.send("force");
-  xboard.engine.send("go");  // now the engine plays white
-  EXPECT_TRUE(game.play(xboard.engineMove()));
-}
-
 // A ping on the engine's turn is answered once the engine has moved.
 TEST(Xboard, PingOnTheEnginesTurnFollowsItsMove) {
   XboardEngine xboard;
   xboard.engine.send("new");
-  xboard.engine.send("st 1");
+  xboard.engine.send("sd 4");
   xboard.engine.send("e2e4");
   const Lines lines = xboard.sync(5);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind("move ", 0), 0u) << lines.back();
 }
 
-// "level" cannot write a base under a second; with a zero base the engine plays by
-// the clock that "time" reports instead of searching without limit.
-TEST(Xboard, SubSecondControlPlaysByTheReportedClock) {
+// During an analysis a ping is answered also behind a line that waits for the
+// search's end (which an analysis never reaches by itself), and the analysis goes on.
+TEST(Xboard, PingDuringAnalysisBehindAWaitingLine) {
   XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("level 0 0:00 0.005");
-  xboard.engine.send("time 50");
-  xboard.engine.send("otim 50");
-  xboard.engine.send("go");
-  const auto move = xboard.engine.waitForLine("move ", 5000);
-  ASSERT_TRUE(move.has_value());
-  GameCheck game;
-  EXPECT_TRUE(game.play(move->substr(5)));
+  xboard.engine.send("force");
+  xboard.engine.send("post");
+  xboard.engine.send("analyze");
+  xboard.engine.send("hard");
+  xboard.sync(6);
+  // A thinking line, which starts with the depth, follows.
+  std::optional<std::string> line;
+  int depth = 0;
+  while ((line = xboard.engine.readLine(60000)) && std::sscanf(line->c_str(), "%d", &depth) != 1) {
+  }
+  EXPECT_TRUE(line.has_value());
+  xboard.engine.send("exit");
+  xboard.sync(7);
 }
 
 TEST(Xboard, AnalyzeExitAndHint) {
@@ -152,48 +123,6 @@ TEST(Xboard, AnalyzeExitAndHint) {
   GameCheck game;
   ASSERT_TRUE(game.play("e2e4"));
   EXPECT_TRUE(game.play(xboard.engineMove()));
-}
-
-// The engine ponders on the reply "hint" names; playing it is a ponder hit that the
-// running search answers, playing another move a miss that takes the reply back. A
-// search whose principal variation has a single move gives nothing to ponder on, so
-// the test plays on until the engine ponders.
-TEST(Xboard, PonderHitAndMiss) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("hard");
-  xboard.engine.send("st 1");
-  GameCheck game;
-  const char* const fillers[] = {"a2a3", "h2h3", "b2b3", "g2g3", "a3a4", "h3h4"};
-  auto playOther = [&](const std::string& avoid) {
-    for (const char* move : fillers) {
-      if (move != avoid && game.isLegal(move)) {
-        EXPECT_TRUE(game.play(move));
-        xboard.engine.send(move);
-        return;
-      }
-    }
-    FAIL() << "no filler move";
-  };
-  playOther("");
-  ASSERT_TRUE(game.play(xboard.engineMove()));
-  int hits = 0;
-  for (int turn = 0; turn < 6 && hits < 2; ++turn) {
-    xboard.engine.send("hint");
-    const auto hint = xboard.engine.waitForLine("Hint: ", 5000);
-    if (hint && hits == 0) {
-      // The expected move: the ponder search goes on as the real one.
-      const std::string expected = hint->substr(6);
-      ASSERT_TRUE(game.play(expected)) << expected;
-      xboard.engine.send(expected);
-      ++hits;
-    } else {
-      playOther(hint ? hint->substr(6) : "");
-      hits += hint.has_value();
-    }
-    ASSERT_TRUE(game.play(xboard.engineMove()));
-  }
-  EXPECT_EQ(hits, 2);
 }
 
 // The move of the only "Hint:" line, "" when there is none (a second one fails).

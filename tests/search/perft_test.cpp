@@ -51,6 +51,32 @@ TEST(Perft, KnownCounts) {
   }
 }
 
+// Chess960 castling, counts from Debian's stockfish ("go perft" with UCI_Chess960
+// on): a middle game, kings on b, d and g with rooks beside them, a king already on
+// its castling square and rooks already on theirs, inner rooks named by file, a
+// king whose path is attacked beyond the usual squares, and a rook on b1 that shields
+// the king's castling square from a queen on a1.
+const PerftCase chess960Counts[] = {
+    {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9", 3, 12189},
+    {"1r2k2r/8/8/8/8/8/8/R2K3R w HAhb - 0 1", 3, 13736},
+    {"rk5r/8/8/8/8/8/8/RK5R w HAha - 0 1", 3, 11099},
+    {"r5kr/8/8/8/8/8/8/R5KR w HAha - 0 1", 3, 11069},
+    {"r4rk1/8/8/8/8/8/8/R4RK1 w AFaf - 0 1", 3, 13170},
+    {"3rk3/8/8/8/8/8/8/3RKR2 w FDd - 0 1", 4, 61186},
+    {"rkr5/8/8/8/8/8/8/RKR5 w CAca - 0 1", 3, 6855},
+    {"r1r1k2r/8/8/8/8/8/8/R1R1K2R w HChc - 0 1", 3, 26942},
+    {"4k3/8/8/8/8/8/3b4/RK5R w HA - 0 1", 4, 82736},
+    {"1k6/8/8/8/8/8/6b1/4RKR1 w GE - 0 1", 4, 7807},
+    {"3k4/8/8/8/8/8/8/qRK4R w HB - 0 1", 4, 106653},
+};
+
+TEST(Perft, Chess960Castling) {
+  for (const PerftCase& c : chess960Counts) {
+    auto pos = positionFromFen(c.fen);
+    EXPECT_EQ(perft(*pos, c.depth), c.nodes) << c.fen;
+  }
+}
+
 // A few hundred positions from random play with castling, en passant, promotions,
 // pins and checks, each at a depth that keeps its count small.
 TEST(Perft, RandomPositionList) {
