@@ -1,5 +1,7 @@
 # Thin wrapper around CMake.
 #   make             optimised engine in build/velt and the default book build/run/VeltBook.bin
+#   make EXE=PATH    optimised engine in build/velt, copied to PATH (as testing frameworks
+#                    build engines); no book
 #   make test        build everything (engine, tools, both suites) and run the fast
 #                    test suite, optimised and under ASan/UBSan
 #   make run         start the engine in build/run/, where it finds the default book
@@ -28,13 +30,17 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt book test run check-long check-tsan protocol-fuzz soak profile-build fuzz fuzz-build \
+.PHONY: all velt exe book test run check-long check-tsan protocol-fuzz soak profile-build fuzz fuzz-build \
 	fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
 
-all: velt book
+all: velt $(if $(EXE),exe,book)
+
+exe: velt
+	@test -n '$(EXE)' || { echo "make exe needs EXE=PATH" >&2; exit 1; }
+	cp build/velt '$(EXE)'
 
 build/CMakeCache.txt:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release

@@ -26,13 +26,10 @@
 // knight blocks are fixed data and are not fitted.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +41,7 @@
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "eval/pawns.h"
+#include "common/pgn_games.h"
 #include "search/engine_core.h"
 
 using namespace velt;
@@ -158,92 +156,19 @@ double whiteEval(Worker& pos) {
   return pos.side == WHITE ? score : -score;
 }
 
-// Results decided on the board, or adjudicated from the score; a game without a
-// Termination tag counts as one of them.
-bool decidedOnTheBoard(const std::string& termination) {
-  return termination != "time forfeit" && termination != "illegal move" && termination != "crash";
-}
-
-double parseResult(const std::string& text) {
-  if (text == "1-0") return 1.0;
-  if (text == "0-1") return 0.0;
-  if (text == "1/2-1/2") return 0.5;
-  return -1.0;
-}
-
-// Replays one game's movetext from its set-up position (empty: the start position)
-// and collects its quiet positions.
-void collectGame(Worker& pos, const std::string& fen, const std::string& movetext, double result, int game,
-                 std::vector<Sample>& samples) {
-  setUpStartPosition(pos);
-  if (!fen.empty() && !parseFen(pos, fen.c_str())) {
-    std::fprintf(stderr, "skipping a game from the unusable position \"%s\"\n", fen.c_str());
-    return;
-  }
-  std::istringstream words(movetext);
-  std::string word;
-  while (words >> word) {
-    if (word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*") break;
-    if (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '$') continue;  // numbers, NAGs
-    Move move;
-    pos.ply = 0;
-    if (!parseSanMove(pos, word.c_str(), move)) {
-      std::fprintf(stderr, "skipping the rest of a game at \"%s\"\n", word.c_str());
-      return;
-    }
-    const int piece = gridPiece(pos);
-    const bool quiet = (move & (FLAG_CAPTURE | FLAG_PROMOTION)) == 0 && !inCheck(pos.checkInfo[pos.gamePly]);
-    if (quiet && pos.gamePly >= FIRST_SAMPLE_PLY && piece >= 0) {
-      samples.push_back({piece, pos.pieceCount[WHITE][PAWN], pos.pieceCount[BLACK][PAWN], whiteEval(pos), result, game});
-    }
-    pos.ply = 0;
-    if (pos.gamePly + 1 >= MAX_GAME_PLY || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) return;
-  }
-}
-
 // Adds the quiet positions of one file's games; `games` numbers the games across files.
 bool readGames(Worker& pos, const char* path, int& games, std::vector<Sample>& samples) {
-  std::ifstream in(path);
-  if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", path);
-    return false;
-  }
-  std::string line, movetext, fen;
-  double result = -1;
-  bool decided = true;
-  int skipped = 0;
-  auto tagValue = [&line](std::size_t start) { return line.substr(start, line.find('"', start) - start); };
-  auto finishGame = [&] {
-    if (result >= 0 && !movetext.empty()) {
-      if (decided) {
-        collectGame(pos, fen, movetext, result, games, samples);
-        ++games;
-      } else {
-        ++skipped;
-      }
+  const bool read = replayGames(pos, path, games, [&samples](const GameMoment& moment) {
+    Worker& at = moment.pos;
+    const int piece = gridPiece(at);
+    const bool quiet = (moment.move & (FLAG_CAPTURE | FLAG_PROMOTION)) == 0 && !inCheck(at.checkInfo[at.gamePly]);
+    if (quiet && at.gamePly >= FIRST_SAMPLE_PLY && piece >= 0) {
+      samples.push_back({piece, at.pieceCount[WHITE][PAWN], at.pieceCount[BLACK][PAWN], whiteEval(at), moment.result,
+                         moment.game});
     }
-    movetext.clear();
-    fen.clear();
-    result = -1;
-    decided = true;
-  };
-  while (std::getline(in, line)) {
-    if (line.rfind("[Event ", 0) == 0) finishGame();
-    if (line.rfind("[Result \"", 0) == 0) {
-      result = parseResult(tagValue(9));
-    } else if (line.rfind("[FEN \"", 0) == 0) {
-      fen = tagValue(6);
-    } else if (line.rfind("[Termination \"", 0) == 0) {
-      decided = decidedOnTheBoard(tagValue(14));
-    } else if (!line.empty() && line[0] != '[') {
-      movetext += ' ';
-      movetext += line;
-    }
-  }
-  finishGame();
-  std::fprintf(stderr, "%s: %d games so far, %zu positions; %d games decided off the board skipped\n", path, games,
-               samples.size(), skipped);
-  return true;
+  });
+  if (read) std::fprintf(stderr, "%s: %d games so far, %zu positions\n", path, games, samples.size());
+  return read;
 }
 
 // Terms shared by all configurations, each white's minus black's so that colour

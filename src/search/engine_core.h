@@ -28,6 +28,7 @@ struct EngineCore {
   EngineOptions options;
   std::uint32_t engineFlags = DEFAULT_ENGINE_FLAGS;
   TimeControl timeControl;
+  SearchLimits limits;
   TimeAllotment allotment;
   SearchState search;
 

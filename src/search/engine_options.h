@@ -18,6 +18,7 @@ constexpr std::uint32_t FLAG_OPPONENT_COMPUTER = 0x40;
 constexpr std::uint32_t FLAG_DEBUG = 0x80;
 constexpr std::uint32_t FLAG_INPUT_IS_FILE = 0x400;
 constexpr std::uint32_t FLAG_PRESERVE_HASH = 0x800;
+constexpr std::uint32_t FLAG_SHOW_WDL = 0x1000;  // UCI score lines carry win/draw/loss chances
 constexpr std::uint32_t DEFAULT_ENGINE_FLAGS = FLAG_XBOARD | FLAG_POST;
 
 constexpr std::uint32_t DEFAULT_TT_INDEX_MASK = 0x7FFFFC;  // 64 MB

@@ -42,6 +42,12 @@ void ponderHit(EngineCore& engine, const std::uint32_t now) {
       pos.pvLength[0] >= 2 && engine.search.onFirstRootMove && (recapture || creditCovers) ? STOP_MOVE_NOW : STOP_NONE;
 }
 
+// A node limit holds from the first iteration on; a ponder search has none until
+// the ponder hit.
+bool nodeLimitReached(const EngineCore& engine, const Worker& pos) {
+  return engine.limits.nodes > 0 && !engine.search.pondering && nodesSoFar(pos) >= engine.limits.nodes;
+}
+
 void publishProgress(EngineCore& engine, std::uint32_t now) {
   PolledProgress& polled = engine.search.polled;
   polled.elapsedMs.store(now - engine.allotment.searchStartTime, std::memory_order_relaxed);
@@ -50,13 +56,18 @@ void publishProgress(EngineCore& engine, std::uint32_t now) {
   polled.rootMoveCount.store(engine.search.rootProgress.moveCount, std::memory_order_relaxed);
   polled.rootMoveIndex.store(engine.search.rootProgress.moveIndex, std::memory_order_relaxed);
   polled.rootMove.store(engine.search.rootProgress.move, std::memory_order_relaxed);
-  polled.bestMove.store(engine.search.bestMove, std::memory_order_relaxed);
+  const Worker& root = engine.gamePosition;  // its line is written by this thread only
+  polled.pvMove.store(root.pvLength[0] > 0 ? root.pv[0][0] : MOVE_NONE, std::memory_order_relaxed);
 }
 
 }  // namespace
 
 void pollSearch(Worker& pos) {
   EngineCore& engine = *pos.engine;
+  if (nodeLimitReached(engine, pos)) {
+    int none = STOP_NONE;
+    engine.search.stopState.compare_exchange_strong(none, STOP_MOVE_NOW);
+  }
   const bool takesCommands = engine.search.iterationDepth > UNDISTURBED_DEPTH && engine.search.pollReadsInput;
   if (!takesCommands && engine.search.takesCommands) engine.search.takesCommands = false;
   if (engine.search.iterationDepth <= UNDISTURBED_DEPTH && engine.search.stopState == STOP_NONE) return;

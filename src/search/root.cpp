@@ -34,6 +34,12 @@
 
 namespace velt {
 
+// Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
+std::uint64_t nodesSoFar(const Worker& pos) {
+  return pos.engine->search.totalNodes +
+         std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
+}
+
 namespace {
 
 constexpr int NO_ROOT_SCORE = -30500;  // no legal root move searched
@@ -87,11 +93,6 @@ const RootFamily& familyOf(const EngineCore& engine) {
   return engine.root.decidedSearch ? decidedFamily : normalFamily;
 }
 
-// Helpers of a parallel search may be adding their counts to pos.nodes meanwhile.
-std::uint64_t nodesSoFar(const Worker& pos) {
-  return pos.engine->search.totalNodes +
-         std::atomic_ref<const std::uint32_t>(pos.nodes).load(std::memory_order_relaxed);
-}
 std::uint32_t elapsedMs(const EngineCore& engine) { return currentTimeMs() - engine.allotment.searchStartTime; }
 
 // Elapsed milliseconds at the last line printed during this search (RootState), so
@@ -172,6 +173,10 @@ void completeVariation(Worker& pos, const Move* line, int length, int wanted, Va
 }
 
 bool posting(const EngineCore& engine) { return (engine.engineFlags & FLAG_POST) != 0; }
+// UCI with thinking shown: the lines between the principal variations are printed too.
+bool postingUci(const EngineCore& engine) {
+  return (engine.engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
+}
 
 // ---- Root move list ----
 
@@ -362,7 +367,7 @@ int searchRootMove(Worker& pos, int index, Move move, int alpha, int beta, int d
 int rootIteration(Worker& pos, int alpha, int beta, int depth) {
   EngineCore& engine = *pos.engine;
   const bool single = multiPVCount(engine) == 1;
-  const bool post = (engine.engineFlags & (FLAG_UCI | FLAG_POST)) == (FLAG_UCI | FLAG_POST);
+  const bool post = postingUci(engine);
   if (post && (single || depth > 9)) {
     if (engine.search.reporter.iterationStarted)
       engine.search.reporter.iterationStarted(engine.search.reporter.context, depth / 2);
@@ -498,6 +503,7 @@ void startSearch(Worker& pos, Move hint, bool handover) {
        engine.timeControl.timePerMove != 0)) {
     allocateTime(engine, pos.side, pos.gamePly);
   }
+  if (engine.limits.nodes > 0) engine.search.pollMask = NODE_LIMIT_POLL_MASK;
   prepareSearchTablebases(engine, engine.timeControl.timePerMove != 0, engine.allotment.targetTime);
   updateLowTimeMode(engine, pos.side);
   engine.root.rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);
@@ -549,7 +555,7 @@ void reportCurrentMove(EngineCore& engine, Move move, int number) {
 }
 
 void reportProgress(EngineCore& engine) {
-  if ((engine.engineFlags & (FLAG_UCI | FLAG_POST)) != (FLAG_UCI | FLAG_POST)) return;
+  if (!postingUci(engine)) return;
   const std::uint32_t timeMs = elapsedMs(engine);
   if (timeMs < PROGRESS_INTERVAL_MS ||
       timeMs - engine.root.lastOutputMs.load(std::memory_order_relaxed) < PROGRESS_INTERVAL_MS) {
@@ -583,6 +589,12 @@ void tableVariation(Worker& pos, Move first, int wanted, Variation& variation) {
 }
 
 namespace {
+
+// Whether the score proves a mate in at most the moves of the mate limit.
+bool mateLimitReached(const EngineCore& engine, int score) {
+  return engine.limits.mateMoves > 0 && score > MATE_BOUND &&
+         (MATE_SCORE + 1 - score) / 2 <= engine.limits.mateMoves;
+}
 
 // Iterative deepening from `firstDepth` with the family's node routines; `previous`
 // stands for the score of the iteration before the first one (it sets the window).
@@ -648,9 +660,12 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
     if (engine.search.analysisMode && !engine.root.decidedSearch) {
       analysisSavePoint(engine, AnalysisSavePoint::AfterIteration, elapsedMs(engine));
     }
-    tunePollInterval(engine, engine.search.totalNodes, engine.search.tbHits, elapsedMs(engine),
-                     engine.options.maxThreads);
+    if (engine.limits.nodes == 0) {
+      tunePollInterval(engine, engine.search.totalNodes, engine.search.tbHits, elapsedMs(engine),
+                       engine.options.maxThreads);
+    }
     if (single && depth <= 8) reportThinking(engine, score, depth);
+    if (mateLimitReached(engine, score)) break;
     if (engine.timeControl.baseTime != 0 && !engine.search.analysisMode && single) {
       const Move best = pos.pv[0][0];
       const bool recapture = engine.search.recaptureSquare >= 0 && moveTo(best) == engine.search.recaptureSquare;
@@ -672,6 +687,12 @@ void runSearch(EngineCore& engine, const RootFamily& searchFamily, int firstDept
   engine.search.bestMove =
       pos.pvLength[0] > 0 ? pos.pv[0][0] : (engine.root.moveCount > 0 ? engine.root.moves[0].move : MOVE_NONE);
   engine.search.ponderMove = pos.pvLength[0] > 1 ? pos.pv[0][1] : MOVE_NONE;
+  engine.search.resultKey = pos.hashKey;
+  // A node-limited search ends with its count, which the last line may not show.
+  if (engine.limits.nodes > 0 && postingUci(engine) && engine.search.reporter.progress) {
+    engine.search.reporter.progress(engine.search.reporter.context, elapsedMs(engine), engine.search.totalNodes,
+                                    engine.search.tbHits);
+  }
 }
 
 }  // namespace

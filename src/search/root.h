@@ -22,6 +22,9 @@ void searchRoot(EngineCore& engine);
 // normal search's best move first.
 void searchDecided(EngineCore& engine, int fromDepth);
 
+// The nodes of the running search so far, those of its helper threads included.
+std::uint64_t nodesSoFar(const Worker& pos);
+
 // Reports the principal variation of the root with its figures.
 void reportThinking(EngineCore& engine, int score, int depth);
 // Reports the last single line again (on a ponder hit).

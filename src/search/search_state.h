@@ -32,6 +32,17 @@ struct TimeControl {
   int moverClockMs = 0;
 };
 
+// Limits of a search beyond the clock and the depth, 0 where there is none; each
+// combines with the others, and the first one reached ends the search.
+struct SearchLimits {
+  std::uint64_t nodes = 0;  // the nodes counted by all threads, checked at every poll
+  int mateMoves = 0;        // a mate in this many moves or fewer proven at the root
+};
+// With a node limit the search polls this often (a mask of the node count), whatever
+// its speed, so that it stops within this many nodes of the limit and a search on one
+// thread counts the same nodes on every run.
+constexpr std::uint32_t NODE_LIMIT_POLL_MASK = 1023;
+
 // Sudden death: the moves the remaining clock is spread over.
 constexpr int SUDDEN_DEATH_MOVES = 40;
 // The flags of the end-of-iteration time rules. The normal and the decided-position
@@ -84,7 +95,7 @@ struct PolledProgress {
   std::atomic<int> rootMoveCount{0};
   std::atomic<int> rootMoveIndex{0};
   std::atomic<Move> rootMove{MOVE_NONE};
-  std::atomic<Move> bestMove{MOVE_NONE};
+  std::atomic<Move> pvMove{MOVE_NONE};  // the first move of the principal variation so far
 };
 
 // The search's own flags, polling, counters and results.
@@ -121,9 +132,10 @@ struct SearchState {
   int lastPrintedScore = 0;      // window-edge scores shown are smoothed against it
   SearchReporter reporter;       // installed by the shell
 
-  // Results for the move decision.
+  // Results for the move decision, and the key of the position they are for.
   Move bestMove = MOVE_NONE;
   Move ponderMove = MOVE_NONE;
+  std::uint64_t resultKey = 0;
   int rootScore = 0;
   int handoverDepth = 0;
 };

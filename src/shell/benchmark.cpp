@@ -16,6 +16,8 @@ namespace velt {
 
 namespace {
 
+constexpr double MS_PER_SECOND = 1000.0;
+
 struct BenchmarkEntry {
   const char* fen;
   int depth;  // plies
@@ -31,15 +33,20 @@ constexpr BenchmarkEntry benchmarkTable[] = {
     {"r5k1/p4n1p/6p1/3Pp3/2p1P3/1r6/2B3PP/R4R1K b - -", 15, 8964885, 21088},
 };
 
-}  // namespace
+// The four searches with their lines; the totals of all four.
+struct BenchmarkTotals {
+  double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
+};
 
-void runBenchmark(Engine& engine) {
+BenchmarkTotals searchBenchmarkPositions(Engine& engine) {
   const std::uint32_t savedFlags = engine.engineFlags;
+  const SearchLimits savedLimits = engine.limits;
   engine.engineFlags &= ~FLAG_POST;
+  engine.limits = {};
   engine.search.pollReadsInput = false;
   engine.timeControl.increment = engine.timeControl.baseTime = engine.timeControl.movesPerSession =
       engine.timeControl.timePerMove = 0;
-  double referenceNodes = 0, referenceMs = 0, nodes = 0, ms = 0;
+  BenchmarkTotals totals;
   int number = 1;
   for (const BenchmarkEntry& entry : benchmarkTable) {
     newGame(engine, true);
@@ -51,17 +58,31 @@ void runBenchmark(Engine& engine) {
     const std::uint32_t elapsed = currentTimeMs() - start;
     print(engine.out, "Position %d ->  Time: %dms, Nodes: %d\n", number++, static_cast<int>(elapsed),
                 static_cast<int>(engine.search.totalNodes));
-    referenceNodes += entry.referenceNodes;
-    referenceMs += entry.referenceMs;
-    nodes += static_cast<double>(engine.search.totalNodes);
-    ms += elapsed;
+    totals.referenceNodes += entry.referenceNodes;
+    totals.referenceMs += entry.referenceMs;
+    totals.nodes += static_cast<double>(engine.search.totalNodes);
+    totals.ms += elapsed;
   }
-  const float referenceSpeed = static_cast<float>(referenceNodes / referenceMs);
-  const float machineSpeed = static_cast<float>(nodes / (ms > 0 ? ms : 1));
+  engine.engineFlags = savedFlags;
+  engine.limits = savedLimits;
+  engine.search.pollReadsInput = true;
+  return totals;
+}
+
+}  // namespace
+
+void runBenchmark(Engine& engine) {
+  const BenchmarkTotals totals = searchBenchmarkPositions(engine);
+  const float referenceSpeed = static_cast<float>(totals.referenceNodes / totals.referenceMs);
+  const float machineSpeed = static_cast<float>(totals.nodes / (totals.ms > 0 ? totals.ms : 1));
   print(engine.out, "\nAvg KNPS on P4 1.7GHz is %.3f  ,  Avg KNPS for this machine is %.3f\n", referenceSpeed, machineSpeed);
   print(engine.out, "\n*** Speed Index is %.3f ***\n", machineSpeed / referenceSpeed);
-  engine.engineFlags = savedFlags;
-  engine.search.pollReadsInput = true;
+}
+
+void runBench(Engine& engine) {
+  const BenchmarkTotals totals = searchBenchmarkPositions(engine);
+  const double milliseconds = totals.ms > 0 ? totals.ms : 1;
+  print(engine.out, "%.0f nodes %.0f nps\n", totals.nodes, totals.nodes * MS_PER_SECOND / milliseconds);
 }
 
 }  // namespace velt

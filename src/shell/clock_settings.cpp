@@ -15,7 +15,6 @@ namespace velt {
 
 namespace {
 
-constexpr int MAX_DEPTH_LIMIT = 60;
 constexpr int MAX_LAG = 200;
 constexpr int CS_PER_SECOND = 100;
 
@@ -143,6 +142,7 @@ void setDefaultTimeControl(Engine& engine) {
   engine.timeControl.baseTime = 500;
   engine.timeControl.timePerMove = 500;
   engine.timeControl.maxSearchDepth = MAX_DEPTH_LIMIT;
+  engine.limits = {};
   engine.options.multiPV = 1;
 }
 

@@ -12,6 +12,7 @@ struct Engine;
 constexpr int MAX_CLOCK_CS = 100'000'000;     // about 11 days
 constexpr int MAX_INCREMENT_CS = 10'000'000;  // about 28 hours
 constexpr int MAX_MOVES_TO_GO = 1000;
+constexpr int MAX_DEPTH_LIMIT = 60;  // plies
 
 // A fixed time per move in milliseconds (UCI "go movetime").
 void setMoveTime(Engine& engine, int milliseconds);
@@ -43,7 +44,8 @@ int commandNumber(const char* text);
 int clockFromText(const char* text);
 // The number cut to 16 bits as the depth commands take it, then limited to 1..60.
 int depthFromText(const char* text);
-// The control of a fresh start: 5 seconds a move, depth limit 60, one variation.
+// The control of a fresh start: 5 seconds a move, depth limit 60, no node or mate
+// limit, one variation.
 void setDefaultTimeControl(Engine& engine);
 
 }  // namespace velt

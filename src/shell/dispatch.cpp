@@ -133,6 +133,11 @@ void benchmarkCommand(Engine& engine, const char*) {
   runBenchmark(engine);
 }
 
+void benchCommand(Engine& engine, const char*) {
+  if (refusedWhileSearching(engine, "bench") || !ensureApp(engine)) return;
+  runBench(engine);
+}
+
 // Words that work before and after a protocol is chosen; each handler gets the text
 // after the word, without leading blanks.
 struct ConsoleWord {
@@ -140,6 +145,7 @@ struct ConsoleWord {
   void (*handler)(Engine& engine, const char* arguments);
 };
 const ConsoleWord consoleWords[] = {
+    {"bench", benchCommand},
     {"board", boardCommand},
     {"chk", checkCommand},
     {"fen", fenCommand},

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "eval/material.h"
+#include "search/parallel.h"
+#include "search/tt.h"
 #include "shell/engine.h"
 
 namespace velt {
@@ -51,6 +53,28 @@ MaterialSettings materialSettings(Engine& engine) {
           engine.options.rookVsPawnsScore,     engine.options.rookVsMinorScore,
           engine.options.twoMinorsVsRookScore, engine.options.threeMinorsVsQueenScore,
           engine.options.twoRooksVsQueenScore};
+}
+
+int hashMegabytes(const Engine& engine) { return static_cast<int>((engine.options.ttIndexMask + 4) >> 17); }
+
+// A new table of the requested size; when it cannot be had, the largest of the old
+// size and its halves that can, so that the engine keeps a working table.
+void setHashSize(Engine& engine, int megabytes) {
+  const std::uint32_t indexMask = hashSizeToMask(megabytes);
+  const std::uint32_t oldMask = engine.tt.entries != nullptr ? engine.tt.mask : engine.options.ttIndexMask;
+  if (ttAllocate(engine.tt, indexMask)) {
+    engine.options.ttIndexMask = indexMask;
+    return;
+  }
+  std::uint32_t fallback = std::min(oldMask, indexMask);
+  while (!ttAllocate(engine.tt, fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
+  engine.options.ttIndexMask = engine.tt.entries != nullptr ? fallback : engine.options.ttIndexMask;
+  print(engine.out, "Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes(engine));
+}
+
+void setThreadCount(Engine& engine, const char* text) {
+  engine.options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), text);
+  setSearchThreads(engine, engine.options.maxThreads);
 }
 
 void setDefaultOptions(Engine& engine) {

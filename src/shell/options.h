@@ -43,6 +43,14 @@ void setDefaultOptions(Engine& engine);
 void readConfig(Engine& engine);
 // Same as readConfig but from the named file (used by the tests).
 void readConfigFile(Engine& engine, const char* path);
+// The transposition table's size in megabytes, and a new table of the given size
+// (UCI Hash, xboard "memory"); when that cannot be had, says so and keeps the largest
+// of the old size and its halves that can be.
+int hashMegabytes(const Engine& engine);
+void setHashSize(Engine& engine, int megabytes);
+// The number of search threads from option text, clamped to its range, and the
+// threads started anew (UCI MaxThreads and Threads, xboard "cores").
+void setThreadCount(Engine& engine, const char* text);
 // Megabytes to the transposition-table index mask (largest power of two, 8..1024 MB).
 std::uint32_t hashSizeToMask(int megabytes);
 // Option text to a number: optional sign and leading digits, 0 when there are none;

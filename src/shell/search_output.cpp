@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "board/coordinate.h"
+#include "eval/wdl.h"
 #include "search/engine_options.h"
 #include "shell/engine.h"
 
@@ -32,17 +33,27 @@ std::string uciScore(int score) {
   return text;
 }
 
+// " wdl W D L" after the score when the front end asked for it, else nothing. The
+// material is the root's: the game position is at the root whenever a line is written.
+std::string wdlText(const Engine& engine, int score) {
+  if ((engine.engineFlags & FLAG_SHOW_WDL) == 0) return "";
+  const WinDrawLoss wdl = winDrawLoss(score, wdlMaterial(engine.gamePosition));
+  char text[32];
+  std::snprintf(text, sizeof text, " wdl %d %d %d", wdl.win, wdl.draw, wdl.loss);
+  return text;
+}
+
 // UCI names the moves in coordinates, and so do several lines in either protocol;
 // xboard's thinking line gives its figures in columns and the moves in SAN.
 std::string lineText(const Engine& engine, const LineFigures& figures, const Variation& variation) {
-  char head[192];
+  char head[224];
   const bool uci = (engine.engineFlags & FLAG_UCI) != 0;
   if (uci || figures.multiPV > 0) {
     char prefix[32] = "info ";
     if (figures.multiPV > 0) std::snprintf(prefix, sizeof prefix, "info multipv %d ", figures.multiPV);
     std::snprintf(head, sizeof head,
-                  "%sscore %s depth %d seldepth %d time %u nodes %" PRIu64 " nps %d tbhits %u pv", prefix,
-                  uciScore(figures.score).c_str(), figures.depth, figures.selDepth, figures.timeMs, figures.nodes,
+                  "%sscore %s%s depth %d seldepth %d time %u nodes %" PRIu64 " nps %d tbhits %u pv", prefix,
+                  uciScore(figures.score).c_str(), wdlText(engine, figures.score).c_str(), figures.depth, figures.selDepth, figures.timeMs, figures.nodes,
                   nodesPerSecond(figures.nodes, figures.timeMs), figures.tbHits);
   } else {
     std::snprintf(head, sizeof head, "%2d %5d %6ld %-" PRIu64 "  ", figures.depth, figures.score,

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "book/book.h"
+#include "shell/benchmark.h"
 #include "search/parallel.h"
 #include "shell/analysis_view.h"
 #include "shell/app.h"
@@ -45,6 +46,8 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
     }
   } else if (strcasecmp(option, "/xboard") == 0) {
     return false;
+  } else if (strcasecmp(option, "bench") == 0) {
+    if (initApp(engine)) runBench(engine);
   } else {
     print(engine.out, "Invalid option!\n");
   }

@@ -29,6 +29,9 @@ namespace velt {
 
 namespace {
 
+// The longest mate "go mate" asks for, far beyond any search's reach.
+constexpr std::uint64_t MAX_MATE_MOVES = 500;
+
 // What setoption hands an option: the word after "value" and the whole rest.
 struct OptionValue {
   std::string word;
@@ -48,27 +51,22 @@ void setFlagFromValue(Engine& engine, std::uint32_t flag, const OptionValue& val
   }
 }
 
-int hashMegabytes(const Engine& engine) { return static_cast<int>((engine.options.ttIndexMask + 4) >> 17); }
+void setHash(Engine& engine, const OptionValue& value) { setHashSize(engine, parseDecimal(value.word.c_str())); }
 
-// A new table of the requested size; when it cannot be had, the largest of the old
-// size and its halves that can, so that the engine keeps a working table.
-void resizeHashTable(Engine& engine, std::uint32_t indexMask) {
-  const std::uint32_t oldMask = engine.tt.entries != nullptr ? engine.tt.mask : engine.options.ttIndexMask;
-  if (ttAllocate(engine.tt, indexMask)) {
-    engine.options.ttIndexMask = indexMask;
-    return;
-  }
-  std::uint32_t fallback = std::min(oldMask, indexMask);
-  while (!ttAllocate(engine.tt, fallback) && fallback > 1020) fallback = (fallback + 4) / 2 - 4;
-  engine.options.ttIndexMask = engine.tt.entries != nullptr ? fallback : engine.options.ttIndexMask;
-  print(engine.out, "Hash: cannot allocate %u MB, keeping %d MB\n", (indexMask + 4) >> 17, hashMegabytes(engine));
+void printSpinAs(Engine& engine, const char* name, const SpinOption& option, int shownDefault) {
+  print(engine.out, "option name %s type spin default %d min %d max %d\n", name, shownDefault, option.min, option.max);
 }
-
-void setHash(Engine& engine, const OptionValue& value) { resizeHashTable(engine, hashSizeToMask(parseDecimal(value.word.c_str()))); }
 
 void printSpin(Engine& engine, const SpinOption& option, int shownDefault) {
-  print(engine.out, "option name %s type spin default %d min %d max %d\n", option.name, shownDefault, option.min, option.max);
+  printSpinAs(engine, option.name, option, shownDefault);
 }
+
+// MaxThreads has a second name, Threads, the one front ends send for the thread count.
+void printThreads(Engine& engine, const char* name) {
+  printSpinAs(engine, name, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads);
+}
+
+void setThreads(Engine& engine, const OptionValue& value) { setThreadCount(engine, value.word.c_str()); }
 
 void setMaterialOption(Engine& engine, int EngineOptions::*field, const OptionValue& value) {
   const int number = spinValue(spinOption(field), value.word.c_str());
@@ -150,13 +148,8 @@ const UciOption uciOptions[] = {
        engine.options.syzygy50MoveRule = !value.word.empty() && (value.word[0] == 't' || value.word[0] == 'T');
      },
      false},
-    {"maxthreads",
-     [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::maxThreads), engine.options.maxThreads); },
-     [](Engine& engine, const OptionValue& value) {
-       engine.options.maxThreads = spinValue(spinOption(&EngineOptions::maxThreads), value.word.c_str());
-       setSearchThreads(engine, engine.options.maxThreads);
-     },
-     true, true},
+    {"maxthreads", [](Engine& engine) { printThreads(engine, "MaxThreads"); }, setThreads, true, true},
+    {"threads", [](Engine& engine) { printThreads(engine, "Threads"); }, setThreads, true, true},
     // A new game always starts with one variation, whatever was set before.
     {"multipv", [](Engine& engine) { printSpin(engine, spinOption(&EngineOptions::multiPV), 1); },
      [](Engine& engine, const OptionValue& value) {
@@ -225,6 +218,11 @@ const UciOption uciOptions[] = {
        print(engine.out, "option name PreserveHash type check default %s\n", boolText(engine, FLAG_PRESERVE_HASH));
      },
      [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_PRESERVE_HASH, value); }, false},
+    {"uci_showwdl",
+     [](Engine& engine) {
+       print(engine.out, "option name UCI_ShowWDL type check default %s\n", boolText(engine, FLAG_SHOW_WDL));
+     },
+     [](Engine& engine, const OptionValue& value) { setFlagFromValue(engine, FLAG_SHOW_WDL, value); }, false},
     {"clearhash", [](Engine& engine) { print(engine.out, "option name Clear Hash type button\n"); },
      [](Engine& engine, const OptionValue&) { clearSearchTables(engine); }, true},
     {"saveanalysisfile",
@@ -368,6 +366,7 @@ bool isCoordinateMove(const std::string& word) {
 // The words of "go" without "searchmoves" and its moves, which may stand before or
 // after the other parameters; the moves go to searchMovesText.
 std::vector<CommandWord> takeSearchMoves(Engine& engine, const std::vector<CommandWord>& words) {
+  engine.search.searchMovesText[0] = '\0';
   std::vector<CommandWord> rest;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (lowerCase(words[i].text) != "searchmoves") {
@@ -384,14 +383,57 @@ std::vector<CommandWord> takeSearchMoves(Engine& engine, const std::vector<Comma
   return rest;
 }
 
+// A positive count of nodes or moves, up to what the limit can hold.
+bool readLimitNumber(const std::string& text, std::uint64_t most, std::uint64_t& value) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::stoull(text);
+  return value > 0 && value <= most;
+}
+
+// Takes "nodes N" and "mate N" out of the words of "go", wherever they stand, into
+// the search's limits. False, after saying why, when a number is unusable.
+bool takeSearchLimits(Engine& engine, std::vector<CommandWord>& words) {
+  SearchLimits limits;
+  std::vector<CommandWord> rest;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string word = lowerCase(words[i].text);
+    if (word != "nodes" && word != "mate") {
+      rest.push_back(words[i]);
+      continue;
+    }
+    const std::string number = i + 1 < words.size() ? words[++i].text : "";
+    const bool nodes = word == "nodes";
+    std::uint64_t value = 0;
+    if (!readLimitNumber(number, nodes ? UINT64_MAX / 2 : MAX_MATE_MOVES, value)) {
+      print(engine.out, "Illegal value for %s: %s\n", word.c_str(), number.c_str());
+      return false;
+    }
+    if (nodes) {
+      limits.nodes = value;
+    } else {
+      limits.mateMoves = static_cast<int>(value);
+    }
+  }
+  engine.limits = limits;
+  words.swap(rest);
+  return true;
+}
+
 void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
+  std::vector<CommandWord> words = allWords;
+  // A bare "go" keeps the limits of the last one, as it keeps its clock.
+  if (words.size() > 1 && !takeSearchLimits(engine, words)) return;
+  words = takeSearchMoves(engine, words);
   engine.game.gameOver = false;
   engine.game.engineSide = NO_PIECE;
-  engine.search.searchMovesText[0] = '\0';
   engine.timeControl.moverClockMs = 0;
   engine.game.pendingCommand = CMD_GO;
-  const std::vector<CommandWord> words = takeSearchMoves(engine, allWords);
-  if (words.size() < 2) return;
+  const bool limited = engine.limits.nodes > 0 || engine.limits.mateMoves > 0;
+  if (words.size() < 2) {
+    // A node or mate limit alone: no clock, no depth limit.
+    if (limited) setDepthLimit(engine, MAX_DEPTH_LIMIT);
+    return;
+  }
   const std::string first = lowerCase(words[1].text);
   const char* firstArgument = words.size() > 2 ? words[2].text.c_str() : "";
   std::size_t next = 1;
@@ -406,9 +448,6 @@ void goCommand(Engine& engine, const std::vector<CommandWord>& allWords) {
     return;
   } else if (first == "depth") {
     setDepthLimit(engine, depthFromText(firstArgument));
-    return;
-  } else if (first == "nodes" || first == "mate") {
-    print(engine.out, "Command not supported!\n");
     return;
   }
   if (next < words.size() && isTimeParameter(lowerCase(words[next].text))) readClockParameters(engine, words, next);

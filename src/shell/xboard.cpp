@@ -10,6 +10,7 @@
 #include "board/coordinate.h"
 #include "board/position.h"
 #include "egtb/syzygy.h"
+#include "search/movepick.h"
 #include "search/search_state.h"
 #include "shell/clock_settings.h"
 #include "shell/command_words.h"
@@ -31,6 +32,7 @@ void printFeatures(Engine& engine) {
   print(engine.out, "feature myname=\"%s\" name=1\n", engine.game.engineName);
   print(engine.out, "feature playother=1 colors=0\n");
   print(engine.out, "feature variants=\"normal,fischerandom\"\n");
+  print(engine.out, "feature memory=1 smp=1\n");
   if (syzygyAvailable()) print(engine.out, "feature egt=\"syzygy\"\n");
   print(engine.out, "feature done=1\n");
 }
@@ -108,14 +110,36 @@ void otimCommand(Engine& engine, int centiseconds) {
       centiseconds;
 }
 
-// The reply a ponder search runs on, or the best move of the analysis (its running
-// search's as published at the last poll).
+// The move of the last search's line for the side to move: its first move when the
+// game is still at the search's root, its second when the game has gone on by the
+// first; none otherwise. A user move the game loop has yet to make counts as made.
+Move lastSearchHint(const Engine& engine) {
+  const Position& pos = engine.gamePosition;
+  const Move best = engine.search.bestMove;
+  if (best == MOVE_NONE) return MOVE_NONE;
+  bool oneMoveOn = false;
+  if (engine.game.userMoveFrom >= 0) {
+    oneMoveOn = pos.hashKey == engine.search.resultKey && moveFrom(best) == engine.game.userMoveFrom &&
+                moveTo(best) == engine.game.userMoveTo;
+  } else if (pos.hashKey == engine.search.resultKey) {
+    return best;
+  } else {
+    oneMoveOn = pos.gamePly > 0 && pos.undo[pos.gamePly - 1].hashKey == engine.search.resultKey &&
+                sameMove(pos.undo[pos.gamePly - 1].move, best);
+  }
+  return oneMoveOn ? engine.search.ponderMove : MOVE_NONE;
+}
+
+// The reply a ponder search runs on; otherwise the first move of the principal
+// variation of the running search (as published at its last poll) or of the last one.
 void hint(Engine& engine, bool searchRuns) {
   Move move = MOVE_NONE;
   if (engine.search.pondering) {
     move = engine.game.expectedMove;
-  } else if (engine.search.analysisMode) {
-    move = searchRuns ? engine.search.polled.bestMove.load(std::memory_order_relaxed) : engine.search.bestMove;
+  } else if (searchRuns) {
+    move = engine.search.polled.pvMove.load(std::memory_order_relaxed);
+  } else {
+    move = lastSearchHint(engine);
   }
   if (move == MOVE_NONE) return;
   print(engine.out, "Hint: %s\n", moveToUci(move, kingTakesRook(engine)).c_str());
@@ -277,6 +301,15 @@ void handleXboardCommand(Engine& engine, const char* line) {
   } else if (command == "egtpath") {
     // "egtpath syzygy <path>": the path may hold blanks.
     if (words.size() > 2 && lowerCase(words[1].text) == "syzygy") setSyzygyPath(engine, restOfLine(line, words[1].end));
+  } else if (command == "memory" || command == "cores") {
+    // Both rebuild what a running search holds: the reader keeps them for its end.
+    if (!isDecimal(argument)) {
+      print(engine.out, "Error (bad number): %s\n", line);
+    } else if (command == "memory") {
+      setHashSize(engine, commandNumber(argument));
+    } else {
+      setThreadCount(engine, argument);
+    }
   } else if (command == "?" || command == "draw" || command == "name" || command == "protover") {
     // "Move now" is its stop alone; draw offers are never accepted; names and the
     // protocol version need no answer.

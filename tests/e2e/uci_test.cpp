@@ -25,6 +25,7 @@ const Lines uciAnswer = {
     "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
     "option name Syzygy50MoveRule type check default true",
     "option name MaxThreads type spin default 1 min 1 max 16",
+    "option name Threads type spin default 1 min 1 max 16",
     "option name MultiPV type spin default 1 min 1 max 5",
     "option name UCI_Opponent type string",
     "option name Ponder type check default false",
@@ -34,6 +35,7 @@ const Lines uciAnswer = {
     "option name EnableBookLearning type check default false",
     "option name BookPath type string default VeltBook.bin",
     "option name PreserveHash type check default false",
+    "option name UCI_ShowWDL type check default false",
     "option name Clear Hash type button",
     "option name SaveAnalysisFile type string default ",
     "option name SaveAnalysisMinDepth type spin default 0 min 0 max 32",
@@ -266,6 +268,175 @@ TEST(Uci, PonderMoveOnlyWithPonderOn) {
   for (const char* played : {"e2e4", "e7e5"}) ASSERT_TRUE(game.play(played));
   ASSERT_TRUE(game.play(move));
   EXPECT_TRUE(game.isLegal(ponder)) << ponder;
+}
+
+}  // namespace
+
+}  // namespace velt
+
+namespace velt {
+
+namespace {
+
+// A figure of an info line ("nodes", "depth", ...), -1 when the line has none.
+long long figure(const std::string& line, const std::string& name) {
+  const std::size_t at = line.find(" " + name + " ");
+  return at == std::string::npos ? -1 : std::stoll(line.substr(at + name.size() + 2));
+}
+
+bool isScoreLine(const std::string& line) { return line.rfind("info ", 0) == 0 && line.find(" score ") != std::string::npos; }
+
+// The nodes of the line that a node-limited search ends with.
+long long finalNodes(const Lines& lines) {
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line->rfind("info time ", 0) == 0) return figure(*line, "nodes");
+  }
+  return -1;
+}
+
+// The bestmove lines of the output, in order.
+Lines bestMoves(const Lines& lines) {
+  Lines moves;
+  for (const std::string& line : lines) {
+    if (line.rfind("bestmove ", 0) == 0) moves.push_back(line);
+  }
+  return moves;
+}
+
+constexpr long long NODE_LIMIT = 20000;
+constexpr long long POLL_INTERVAL = 1024;
+constexpr const char* MATE_IN_THREE = "position fen k7/8/8/3K4/8/8/8/7R w - - 0 1";
+
+// The words front ends and testing frameworks send beyond the classic ones: each case
+// goes to a fresh engine; after a "go" that searches the next command waits for its
+// "bestmove". The output up to the "readyok" after the last command is checked.
+struct WordCase {
+  const char* name;
+  Lines commands;
+  void (*check)(const Lines& output);
+  bool searches = true;  // its "go" commands start searches
+};
+
+const WordCase uciWordCases[] = {
+    {"Threads is MaxThreads under the name front ends send",
+     {"setoption name Threads value 2", "uci"},
+     [](const Lines& output) {
+       auto has = [&](const char* wanted) { return std::find(output.begin(), output.end(), wanted) != output.end(); };
+       EXPECT_TRUE(has("Threads: 2"));
+       EXPECT_TRUE(has("option name Threads type spin default 2 min 1 max 16"));
+       EXPECT_TRUE(has("option name MaxThreads type spin default 2 min 1 max 16"));
+     }},
+    {"MaxThreads sets Threads; Threads is clamped and checked like it",
+     {"setoption name Threads value 99", "uci", "setoption name MaxThreads value 3", "setoption name Threads value x",
+      "uci"},
+     [](const Lines& output) {
+       auto has = [&](const char* wanted) { return std::find(output.begin(), output.end(), wanted) != output.end(); };
+       EXPECT_TRUE(has("Threads: 16"));
+       EXPECT_TRUE(has("Illegal value for Threads: x"));
+       EXPECT_TRUE(has("option name Threads type spin default 3 min 1 max 16"));
+     }},
+    {"go nodes stops within a poll of the limit; a bare go after a new game repeats it exactly",
+     {"position startpos", "go nodes 20000", "ucinewgame", "position startpos", "go"},
+     [](const Lines& output) {
+       const auto second = std::find(output.begin(), output.end(), bestMoves(output).front());
+       const Lines first(output.begin(), second + 1), again(second + 1, output.end());
+       const long long nodes = finalNodes(first);
+       EXPECT_GE(nodes, NODE_LIMIT);
+       EXPECT_LE(nodes, NODE_LIMIT + POLL_INTERVAL);
+       EXPECT_EQ(finalNodes(again), nodes);
+       ASSERT_EQ(bestMoves(output).size(), 2u);
+       EXPECT_EQ(bestMoves(output)[0], bestMoves(output)[1]);
+       GameCheck game;
+       EXPECT_TRUE(game.isLegal(bestMoves(output)[0].substr(9)));
+     }},
+    {"go nodes with a depth limit: the first reached ends the search",
+     {"position startpos moves e2e4", "go depth 4 nodes 100000000"},
+     [](const Lines& output) {
+       long long deepest = 0;
+       for (const std::string& line : output) {
+         if (isScoreLine(line)) deepest = std::max(deepest, figure(line, "depth"));
+       }
+       EXPECT_EQ(deepest, 4);
+       EXPECT_LT(finalNodes(output), 100000000);
+       EXPECT_EQ(bestMoves(output).size(), 1u);
+     }},
+    {"go mate stops at the iteration that proves the mate",
+     {MATE_IN_THREE, "go mate 3"},
+     [](const Lines& output) {
+       Lines scores;
+       for (const std::string& line : output) {
+         if (isScoreLine(line)) scores.push_back(line);
+       }
+       ASSERT_FALSE(scores.empty());
+       EXPECT_NE(scores.back().find("score mate 3 "), std::string::npos) << scores.back();
+       const auto proof = std::find_if(scores.begin(), scores.end(),
+                                       [](const std::string& line) { return line.find("score mate 3 ") != std::string::npos; });
+       EXPECT_EQ(figure(scores.back(), "depth"), figure(*proof, "depth"));  // no further iteration
+       ASSERT_EQ(bestMoves(output).size(), 1u);
+       EXPECT_TRUE(GameCheck(std::string(MATE_IN_THREE).substr(13)).isLegal(bestMoves(output)[0].substr(9)));
+     }},
+    {"go mate asking for a shorter mate runs to its other limits",
+     {MATE_IN_THREE, "go mate 2 depth 14"},
+     [](const Lines& output) {
+       long long deepest = 0;
+       for (const std::string& line : output) {
+         if (isScoreLine(line)) deepest = std::max(deepest, figure(line, "depth"));
+       }
+       EXPECT_EQ(deepest, 14);
+     }},
+    {"unusable limits are refused and start no search",
+     {"position startpos", "go nodes many", "go mate 0", "go nodes"},
+     [](const Lines& output) {
+       EXPECT_EQ(output, (Lines{"Illegal value for nodes: many", "Illegal value for mate: 0", "Illegal value for nodes: "}));
+     },
+     false},
+    {"UCI_ShowWDL adds the result chances to every score",
+     {"setoption name UCI_ShowWDL value true", "position startpos moves e2e4", "go depth 6", MATE_IN_THREE,
+      "go depth 14", "setoption name UCI_ShowWDL value false", "position startpos", "go depth 4"},
+     [](const Lines& output) {
+       int shown = 0, bare = 0;
+       for (const std::string& line : output) {
+         if (!isScoreLine(line)) continue;
+         const std::size_t at = line.find(" wdl ");
+         if (at == std::string::npos) {
+           ++bare;
+           continue;
+         }
+         ++shown;
+         int win = -1, draw = -1, loss = -1;
+         ASSERT_EQ(std::sscanf(line.c_str() + at, " wdl %d %d %d", &win, &draw, &loss), 3) << line;
+         EXPECT_TRUE(win >= 0 && draw >= 0 && loss >= 0) << line;
+         EXPECT_EQ(win + draw + loss, 1000) << line;
+         // The side ahead is the likelier winner; a mate is a certain win.
+         int centipawns = 0;
+         if (std::sscanf(line.c_str() + line.find(" score "), " score cp %d", &centipawns) == 1) {
+           EXPECT_TRUE(centipawns > 0 ? win >= loss : centipawns < 0 ? win <= loss : win == loss) << line;
+         } else {
+           EXPECT_EQ(win, 1000) << line;
+         }
+       }
+       EXPECT_GT(shown, 0);
+       EXPECT_GT(bare, 0);  // off again for the last search
+       EXPECT_EQ(bestMoves(output).size(), 3u);
+     }},
+};
+
+TEST(Uci, WordsOfFrontEndsAndTestingFrameworks) {
+  for (const WordCase& entry : uciWordCases) {
+    SCOPED_TRACE(entry.name);
+    UciEngine uci;
+    Lines output;  // the lines read are appended
+    for (const std::string& command : entry.commands) {
+      uci.engine.send(command);
+      if (!entry.searches || (command != "go" && command.rfind("go ", 0) != 0)) continue;
+      const auto bestMove = uci.engine.waitForLine("bestmove", 60000, &output);
+      ASSERT_TRUE(bestMove.has_value()) << command;
+      output.push_back(*bestMove);
+    }
+    uci.engine.send("isready");
+    ASSERT_TRUE(uci.engine.waitForLine("readyok", 60000, &output));
+    entry.check(output);
+  }
 }
 
 }  // namespace

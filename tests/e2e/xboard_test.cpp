@@ -1,6 +1,7 @@
 // The xboard protocol as a front end meets it, driven through the engine's pipes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ const Lines featureLines = {
     "feature myname=\"Velt 4.6\" name=1",
     "feature playother=1 colors=0",
     "feature variants=\"normal,fischerandom\"",
+    "feature memory=1 smp=1",
     "feature done=1",
 };
 
@@ -120,13 +122,103 @@ TEST(Xboard, AnalyzeExitAndHint) {
   for (const std::string& line : lines) {
     EXPECT_NE(line.rfind("move ", 0), 0u) << line;  // analysis plays no move
   }
-  xboard.engine.send("hint");
-  EXPECT_EQ(xboard.sync(2), Lines{});  // no ponder search, no analysis: no hint
   xboard.engine.send("sd 3");
   xboard.engine.send("go");
   GameCheck game;
   ASSERT_TRUE(game.play("e2e4"));
   EXPECT_TRUE(game.play(xboard.engineMove()));
+}
+
+// The move of the only "Hint:" line, "" when there is none (a second one fails).
+std::string hintOf(const Lines& lines) {
+  std::string move;
+  for (const std::string& line : lines) {
+    if (line.rfind("Hint: ", 0) != 0) continue;
+    EXPECT_EQ(move, "") << "a second hint: " << line;
+    move = line.substr(6);
+  }
+  return move;
+}
+
+bool hasLine(const Lines& lines, const std::string& wanted) {
+  return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+// The words front ends send beyond the classic ones: each case goes to a fresh engine,
+// and its output up to the pong of a ping after its commands is checked. A command
+// after "go" waits for the engine's move, one after a ping for its pong. "hint" names
+// a move of the side to move, from the running search's principal variation or the
+// last one's; nothing when no search has looked at the position.
+struct WordCase {
+  const char* name;
+  Lines commands;
+  void (*check)(const Lines& output);
+};
+
+const WordCase xboardWordCases[] = {
+    {"memory sets the table size and cores the threads",
+     {"memory 16", "cores 2", "xboard"},
+     [](const Lines& output) {
+       EXPECT_TRUE(hasLine(output, "    Transposition Table: 16384 KB"));
+       EXPECT_TRUE(hasLine(output, "Threads: 2"));
+     }},
+    {"unusable numbers change nothing",
+     {"memory lots", "cores -", "xboard"},
+     [](const Lines& output) {
+       EXPECT_TRUE(hasLine(output, "Error (bad number): memory lots"));
+       EXPECT_TRUE(hasLine(output, "Error (bad number): cores -"));
+       EXPECT_TRUE(hasLine(output, "    Transposition Table: 65536 KB"));
+       EXPECT_TRUE(hasLine(output, "Threads: 1"));
+     }},
+    {"no hint before any search", {"new", "hint"}, [](const Lines& output) { EXPECT_EQ(output, Lines{}); }},
+    {"a hint during the first analysis",
+     {"new", "analyze", "hint"},
+     [](const Lines& output) { EXPECT_TRUE(GameCheck().isLegal(hintOf(output))) << hintOf(output); }},
+    {"a hint for black once the analysis has gone on after e2e4",
+     {"new", "analyze", "e2e4", "ping 7", "hint"},
+     [](const Lines& output) {
+       GameCheck game;
+       ASSERT_TRUE(game.play("e2e4"));
+       EXPECT_TRUE(game.isLegal(hintOf(output))) << hintOf(output);
+     }},
+    {"a hint from the last analysis after it ended",
+     {"new", "analyze", "e2e4", "ping 7", "exit", "hint"},
+     [](const Lines& output) {
+       GameCheck game;
+       ASSERT_TRUE(game.play("e2e4"));
+       EXPECT_TRUE(game.isLegal(hintOf(output))) << hintOf(output);
+     }},
+    {"a hint of the user's expected reply after the engine's move",
+     {"new", "sd 5", "go", "hint"},
+     [](const Lines& output) {
+       GameCheck game;
+       for (const std::string& line : output) {
+         if (line.rfind("move ", 0) == 0) {
+           ASSERT_TRUE(game.play(line.substr(5))) << line;
+         }
+       }
+       EXPECT_TRUE(game.isLegal(hintOf(output))) << hintOf(output);
+     }},
+};
+
+TEST(Xboard, WordsOfFrontEnds) {
+  for (const WordCase& entry : xboardWordCases) {
+    SCOPED_TRACE(entry.name);
+    XboardEngine xboard;
+    Lines output;  // the lines read are appended
+    for (const std::string& command : entry.commands) {
+      xboard.engine.send(command);
+      // The next command waits for the engine's move, or for the pong.
+      const std::string awaited = command == "go" ? "move " : command.rfind("ping ", 0) == 0 ? "pong " : "";
+      if (awaited.empty()) continue;
+      const auto line = xboard.engine.waitForLine(awaited, 60000, &output);
+      ASSERT_TRUE(line.has_value()) << command;
+      output.push_back(*line);
+    }
+    const Lines rest = xboard.sync(99);
+    output.insert(output.end(), rest.begin(), rest.end());
+    entry.check(output);
+  }
 }
 
 }  // namespace

@@ -35,6 +35,23 @@ TEST(Benchmark, PrintsFourPositionsAndTheSpeedIndex) {
   EXPECT_EQ(indexLines, 1);
 }
 
+// The console word "bench" after a protocol: the same four searches and the line
+// testing frameworks read, whose node count the signature test pins.
+TEST(Benchmark, BenchWordPrintsNodesAndSpeed) {
+  EngineProcess engine;
+  engine.send("uci");
+  engine.send("bench");
+  engine.send("quit");
+  static const std::regex total(R"((\d+) nodes (\d+) nps)");
+  int positions = 0, totals = 0;
+  for (const std::string& line : engine.readAll(600000)) {
+    positions += line.rfind("Position ", 0) == 0;
+    totals += std::regex_match(line, total);
+  }
+  EXPECT_EQ(positions, 4);
+  EXPECT_EQ(totals, 1);
+}
+
 }  // namespace
 
 }  // namespace velt

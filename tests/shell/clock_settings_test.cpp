@@ -62,7 +62,9 @@ TEST_F(ClockSettings, CommandsSetTheClock) {
       {false, {"go depth -3"}, ANY, ANY, ANY, ANY, 1, ANY, ANY},
       {false, {"go wtime 60000 btime 30000 movestogo 20"}, 600, 6000, 0, 20, 60, 6000, 3000},
       {false, {"go wtime 10000 btime 20000 winc 500 binc 300"}, 1000, 1000, 50, 0, ANY, ANY, ANY},
-      {false, {"go nodes 1000"}, 500, ANY, ANY, ANY, ANY, ANY, ANY},  // no limit named: unchanged
+      {false, {"go nodes 1000"}, 0, 0, ANY, ANY, 60, 0, 0},  // a node limit alone has no clock
+      {false, {"go mate 3 wtime 60000 btime 30000 movestogo 20"}, 600, 6000, 0, 20, 60, 6000, 3000},
+      {false, {"go nodes x wtime 60000"}, 500, ANY, ANY, ANY, ANY, ANY, ANY},  // refused: unchanged
       {true, {"level 40 5 0"}, 1500, 30000, 0, 40, ANY, 30000, 30000},
       {true, {"level 0 2:30 12"}, 15000, 15000, 1200, 0, ANY, ANY, ANY},
       {true, {"level 30 1"}, 500, 500, ANY, ANY, ANY, ANY, ANY},  // three numbers or nothing changes

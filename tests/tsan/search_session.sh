@@ -1,7 +1,7 @@
 #!/bin/sh
 # Searches at 2, 4 and 16 threads under ThreadSanitizer while a front end sends what
 # it may send during a search: option changes, "isready", "ponderhit", "stop", the
-# xboard status request and "move now". Fails on any report of the sanitizer.
+# xboard status request, "hint" and "move now"; and a search that its node limit stops. Fails on any report of the sanitizer.
 # Usage: search_session.sh <engine built with -fsanitize=thread>
 engine=$(realpath "$1")
 work=$(mktemp -d)
@@ -32,6 +32,9 @@ uci_session() {
   echo "position startpos moves d2d4 g8f6 c2c4 e7e6"
   echo "go wtime 4000 btime 4000"
   sleep 4
+  echo "position startpos moves e2e4"
+  echo "go nodes 400000"
+  sleep 3
   echo isready
   echo quit
 }
@@ -39,6 +42,8 @@ uci_session() {
 xboard_session() {
   echo xboard
   echo "protover 2"
+  echo "memory 16"
+  echo "cores 3"
   echo post
   echo new
   echo force
