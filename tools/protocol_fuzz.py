@@ -178,11 +178,11 @@ def pick_line(rng, uci):
 
 def ends_session(line, uci):
     """Whether a line would end the session, switch the protocol or run the minutes-long
-    speed index: those are not fed. The engine splits words at blanks and tabs and
+    speed index or bench: those are not fed. The engine splits words at blanks and tabs and
     reads the first word in any case."""
     words = re.split(r"[ \t]+", line.strip(" \t"))
     first = words[0].lower()
-    return first in ("quit", "si", "uci" if not uci else "xboard") or (first == "xboard" and uci)
+    return first in ("quit", "si", "bench", "uci" if not uci else "xboard") or (first == "xboard" and uci)
 
 
 class Engine:
