@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "book/book.h"
+#include "platform/paths.h"
+#include "platform/standard_input.h"
 #include "search/parallel.h"
 #include "shell/analysis_view.h"
 #include "shell/app.h"
@@ -56,9 +58,8 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
 
 void setEngineName(Engine& engine, const char* programPath) {
   std::strcpy(engine.game.engineName, ENGINE_NAME);
-  const char* slash = std::strrchr(programPath, '/');
-  const char* baseName = slash != nullptr ? slash + 1 : programPath;
-  if (std::strlen(baseName) > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
+  const std::string_view baseName = fileNamePart(programPath);
+  if (baseName.size() > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
     const char suffix[3] = {'.', baseName[4], '\0'};
     std::strcat(engine.game.engineName, suffix);
   }
@@ -66,6 +67,7 @@ void setEngineName(Engine& engine, const char* programPath) {
 
 int runEngine(int argc, char** argv) {
   // On the heap: the record holds the game position and the search's tables.
+  useBinaryStandardStreams();
   const auto record = std::make_unique<Engine>();
   Engine& engine = *record;
   setEngineName(engine, argc > 0 ? argv[0] : "");
