@@ -163,6 +163,9 @@ fuzz-smoke: fuzz-build
 MINGW_CXX := x86_64-w64-mingw32-g++-posix
 WINDOWS_TOOLCHAIN := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 INSTALL_HINT := apt-get install g++-mingw-w64-x86-64-posix wine zip
+# The released Linux programs carry the C++ library, so that they run on any system
+# with the C library.
+LINUX_STATIC := -DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc"
 
 # build-<dir>/CMakeCache.txt for the four release builds: <dir> names the system and
 # the processor level.
@@ -171,9 +174,9 @@ build-windows/CMakeCache.txt:
 build-windows-bmi2/CMakeCache.txt:
 	cmake -S . -B build-windows-bmi2 $(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64-bmi2
 build-linux/CMakeCache.txt:
-	cmake -S . -B build-linux -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64
+	cmake -S . -B build-linux -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64 $(LINUX_STATIC)
 build-linux-bmi2/CMakeCache.txt:
-	cmake -S . -B build-linux-bmi2 -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64-bmi2
+	cmake -S . -B build-linux-bmi2 -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64-bmi2 $(LINUX_STATIC)
 
 windows:
 	@command -v $(MINGW_CXX) > /dev/null || \
