@@ -13,6 +13,12 @@
 #   make soak        SOAK_GAMES (default 1000) games at 2 s + 0.02 s through the game
 #                    driver, UCI against xboard, one and two threads, pondering on half
 #                    (about two hours on two cores; run it on an idle machine)
+#   make windows     the Windows programs, cross-compiled with MinGW-w64: build-windows/
+#                    velt.exe, tbgen.exe, tbcompress.exe (any x86-64) and
+#                    build-windows-bmi2/velt.exe (popcount and BMI2)
+#   make check-windows  the end-to-end suite, perft and si against the Windows engine
+#                    under Wine (skipped, saying so, without MinGW-w64 or Wine)
+#   make dist        release archives of both systems in dist/, with SHA256SUMS
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
@@ -30,8 +36,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
-.PHONY: all velt exe book test run check-long check-tsan protocol-fuzz soak profile-build fuzz fuzz-build \
-	fuzz-smoke tablebases install clean
+.PHONY: all velt exe book test windows check-windows dist run check-long check-tsan protocol-fuzz soak \
+	profile-build fuzz fuzz-build fuzz-smoke tablebases install clean
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -171,5 +177,48 @@ fuzz-smoke: fuzz-build
 	done
 	@echo "fuzz-smoke: every target passed"
 
+# ---- Windows and the release archives ----
+MINGW_CXX := x86_64-w64-mingw32-g++-posix
+WINDOWS_TOOLCHAIN := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+INSTALL_HINT := apt-get install g++-mingw-w64-x86-64-posix wine zip
+# The released Linux programs carry the C++ library, so that they run on any system
+# with the C library.
+LINUX_STATIC := -DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc"
+
+# build-<dir>/CMakeCache.txt for the four release builds: <dir> names the system and
+# the processor level.
+build-windows/CMakeCache.txt:
+	cmake -S . -B build-windows $(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64
+build-windows-bmi2/CMakeCache.txt:
+	cmake -S . -B build-windows-bmi2 $(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64-bmi2
+build-linux/CMakeCache.txt:
+	cmake -S . -B build-linux -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64 $(LINUX_STATIC)
+build-linux-bmi2/CMakeCache.txt:
+	cmake -S . -B build-linux-bmi2 -DCMAKE_BUILD_TYPE=Release -DVELT_LEVEL=x86-64-bmi2 $(LINUX_STATIC)
+
+windows:
+	@command -v $(MINGW_CXX) > /dev/null || \
+	  { echo "make windows needs the MinGW-w64 cross-compiler ($(INSTALL_HINT))" >&2; exit 1; }
+	@$(MAKE) --no-print-directory build-windows/CMakeCache.txt build-windows-bmi2/CMakeCache.txt
+	cmake --build build-windows -j $(JOBS) --target velt tbgen tbcompress
+	cmake --build build-windows-bmi2 -j $(JOBS) --target velt
+
+check-windows:
+	@if ! command -v $(MINGW_CXX) > /dev/null || ! command -v wine > /dev/null; then \
+	  echo "check-windows: SKIPPED: MinGW-w64 or Wine is not installed ($(INSTALL_HINT))"; exit 0; fi; \
+	$(MAKE) --no-print-directory windows build/CMakeCache.txt && \
+	cmake --build build -j $(JOBS) --target velt velt_tests && \
+	tools/check_windows.sh build-windows/velt.exe build
+
+# The archives: velt-<version>-linux-x86-64.tar.gz and velt-<version>-windows-x86-64.zip
+# with both processor levels, the default book (built by the Linux engine) and the
+# documents, and SHA256SUMS beside them.
+dist: windows book
+	@command -v zip > /dev/null || { echo "make dist needs zip ($(INSTALL_HINT))" >&2; exit 1; }
+	@$(MAKE) --no-print-directory build-linux/CMakeCache.txt build-linux-bmi2/CMakeCache.txt
+	cmake --build build-linux -j $(JOBS) --target velt tbgen tbcompress
+	cmake --build build-linux-bmi2 -j $(JOBS) --target velt
+	tools/make_dist.sh dist $(BOOK)
+
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-windows build-windows-bmi2 build-linux build-linux-bmi2 dist

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks that the layers of src/ point down only: prints every include of a layer
 # that the including layer may not use, and fails when there is one.
+#   platform  the operating system alone; every layer may use it
 #   board   the board alone
 #   eval    board, eval            egtb    board, egtb
 #   book    board, eval, book      search  board, eval, egtb, search
@@ -10,11 +11,12 @@ cd "$(dirname "$0")/.." || exit 1
 grep -rE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' --include='*.cpp' --include='*.h' src | sort |
   awk '
     BEGIN {
-      allowed["board"] = "board"
-      allowed["eval"] = "board eval"
-      allowed["egtb"] = "board egtb"
-      allowed["book"] = "board eval book"
-      allowed["search"] = "board eval egtb search"
+      allowed["platform"] = "platform"
+      allowed["board"] = "platform board"
+      allowed["eval"] = "platform board eval"
+      allowed["egtb"] = "platform board egtb"
+      allowed["book"] = "platform board eval book"
+      allowed["search"] = "platform board eval egtb search"
     }
     {
       file = substr($0, 1, index($0, ":") - 1)

@@ -70,7 +70,7 @@ class Player {
 
   bool start() {
     try {
-      process_ = std::make_unique<ChildProcess>(ProcessLaunch{"/bin/sh", {"-c", command_}, "", ""});
+      process_ = std::make_unique<ChildProcess>(ProcessLaunch{"/bin/sh", {"-c", command_}, "", "", ""});
     } catch (const std::runtime_error& error) {
       std::fprintf(stderr, "%s\n", error.what());
       return false;

@@ -25,7 +25,7 @@ constexpr auto PAUSE_BETWEEN_TRIES = std::chrono::milliseconds(20);
 int main(int argc, char** argv) {
   const std::string engine = argc > 1 ? argv[1] : "build/velt";
   const int tries = argc > 2 ? std::max(1, std::atoi(argv[2])) : DEFAULT_TRIES;
-  ChildProcess process(ProcessLaunch{engine, {}, "", ""});
+  ChildProcess process(ProcessLaunch{engine, {}, "", "", ""});
   process.send("uci");
   if (!process.waitForLine("uciok")) {
     std::fprintf(stderr, "%s does not answer \"uci\"\n", engine.c_str());

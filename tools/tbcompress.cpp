@@ -13,6 +13,7 @@
 
 #include "egtb/tb_compress.h"
 #include "egtb/tb_decompress.h"
+#include "platform/files.h"
 
 using namespace velt;
 
@@ -29,10 +30,8 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   return ok;
 }
 
-// Decodes every block of the compressed bytes and compares it with the original.
-bool verify(std::vector<std::uint8_t>& compressed, const std::vector<std::uint8_t>& original) {
-  std::FILE* file = fmemopen(compressed.data(), compressed.size(), "rb");
-  if (!file) return false;
+// Decodes every block of the compressed file and compares it with the original.
+bool verify(std::FILE* file, const std::vector<std::uint8_t>& original) {
   auto descriptor = std::make_unique<CompressedFile>();
   auto work = std::make_unique<DecodeBlock>();
   initDecodeBlock(*work);
@@ -45,20 +44,28 @@ bool verify(std::vector<std::uint8_t>& compressed, const std::vector<std::uint8_
          decodeBlock(*work, *descriptor, block.data() + length) == 0 &&
          std::memcmp(block.data(), original.data() + start, length) == 0;
   }
-  std::fclose(file);
   return ok;
 }
 
-// Writes beside the target and renames over it only when every write succeeded.
-bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+enum class WriteResult { WRITTEN, NOT_WRITTEN, NOT_DECODED };
+
+// Writes beside the target, reads that file back through the decoder and renames it
+// over the target only when every write succeeded and it decodes to the original.
+WriteResult writeVerified(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                          const std::vector<std::uint8_t>& original) {
   const std::string temporary = path + ".tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return false;
+  if (!file) return WriteResult::NOT_WRITTEN;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   ok = std::fclose(file) == 0 && ok;
-  if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(temporary.c_str());
-  return ok;
+  bool decoded = false;
+  if (ok && (file = std::fopen(temporary.c_str(), "rb"))) {
+    decoded = verify(file, original);
+    std::fclose(file);
+  }
+  if (ok && decoded) ok = replaceFile(temporary.c_str(), path.c_str());
+  if (!ok || !decoded) std::remove(temporary.c_str());
+  return !ok ? WriteResult::NOT_WRITTEN : decoded ? WriteResult::WRITTEN : WriteResult::NOT_DECODED;
 }
 
 }  // namespace
@@ -87,15 +94,16 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> compressed = compressTablebase(original.data(), original.size(), &stats);
     const std::filesystem::path source(input);
     const std::string output =
-        (outputDirectory.empty() ? source.parent_path() : std::filesystem::path(outputDirectory)) /
-        (source.filename().string() + ".emd");
-    if (!verify(compressed, original)) {
+        ((outputDirectory.empty() ? source.parent_path() : std::filesystem::path(outputDirectory)) /
+         (source.filename().string() + ".emd"))
+            .string();
+    const WriteResult written = writeVerified(output, compressed, original);
+    if (written == WriteResult::NOT_DECODED) {
       std::fprintf(stderr, "%s: compressed file does not decode to the original\n", input.c_str());
-      ++failures;
-      continue;
-    }
-    if (!writeFileAtomically(output, compressed)) {
+    } else if (written == WriteResult::NOT_WRITTEN) {
       std::fprintf(stderr, "%s: cannot write\n", output.c_str());
+    }
+    if (written != WriteResult::WRITTEN) {
       ++failures;
       continue;
     }

@@ -15,6 +15,7 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
+#include "platform/files.h"
 
 namespace velt {
 
@@ -300,7 +301,7 @@ void readGames(PgnLines& lines, BuildTable& build, EvalPosition& pos) {
 BookBuildResult createBook(EvalPosition& pos, const char* pgnPath, const char* bookPath,
                            const BookBuildProgress& progress, long long poolBytes) {
   PgnLines lines;
-  lines.in.open(pgnPath);
+  lines.in.open(pgnPath, std::ios::binary);
   if (!lines.in) return BookBuildResult::NO_GAME_FILE;
   BuildTable build;
   build.progress = &progress;
@@ -320,7 +321,7 @@ BookBuildResult createBook(EvalPosition& pos, const char* pgnPath, const char* b
   bool written = writeBookFile(file, build);
   written = std::fflush(file) == 0 && written;
   written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), bookPath) != 0) {
+  if (!written || !replaceFile(temporary.c_str(), bookPath)) {
     std::remove(temporary.c_str());
     return BookBuildResult::NOT_WRITTEN;
   }

@@ -19,6 +19,8 @@
 
 #include "board/bitboard.h"
 #include "egtb/tb_probe.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace velt {
 
@@ -462,9 +464,7 @@ GenerationSummary summarizeTablebase(int classNumber, const TablebaseSet& set) {
 }
 
 std::string tablebaseFileName(const std::string& directory, int classNumber, int side) {
-  std::string name = directory;
-  if (!name.empty() && name.back() != '/') name += '/';
-  return name + tablebaseClass(classNumber).name + (side ? ".nbb" : ".nbw");
+  return joinPath(directory, std::string(tablebaseClass(classNumber).name) + (side ? ".nbb" : ".nbw"));
 }
 
 bool writeTablebaseFiles(const std::string& directory, int classNumber, const TablebaseSet& set) {
@@ -475,7 +475,7 @@ bool writeTablebaseFiles(const std::string& directory, int classNumber, const Ta
     if (!file) return false;
     const auto& data = set.entries[classNumber][side];
     const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    if (std::fclose(file) != 0 || !written || std::rename(temporary.c_str(), name.c_str()) != 0) {
+    if (std::fclose(file) != 0 || !written || !replaceFile(temporary.c_str(), name.c_str())) {
       std::remove(temporary.c_str());
       return false;
     }

@@ -17,6 +17,7 @@
 
 #include "egtb/tb_compressed.h"
 #include "egtb/tb_index.h"
+#include "platform/paths.h"
 
 namespace velt {
 
@@ -293,10 +294,7 @@ int initTablebases(Tablebases& tablebases, const char* pathList) {
   // Cached blocks belong to the files of the previous registration.
   if (hadCache) initTablebaseCache(tablebases, nullptr, 0);
   int largest = 0;
-  const char* cursor = pathList;
-  while (true) {
-    const std::size_t length = std::strcspn(cursor, ",;");
-    const std::string directory(cursor, length);
+  for (const std::string& directory : splitPathList(pathList)) {
     for (int c = 1; c < TB_CLASS_COUNT; ++c) {
       const bool symmetric = tablebaseClass(c).flags & TB_SYMMETRIC;
       for (int side = 0; side < (symmetric ? 1 : 2); ++side) {
@@ -304,8 +302,6 @@ int initTablebases(Tablebases& tablebases, const char* pathList) {
         if (registerFile(tablebases, directory, c, side)) largest = std::max(largest, classMen(c));
       }
     }
-    if (cursor[length] == '\0') break;
-    cursor += length + 1;
   }
   return largest;
 }

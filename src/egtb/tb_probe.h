@@ -98,8 +98,8 @@ struct Tablebases {
   int largest = -1;
 };
 
-// Registers the files found in the directories of pathList (separated by "," or
-// ";"; the first directory holding a class's file wins). Returns 5, 4 or 3 by the
+// Registers the files found in the directories of pathList (separated as splitPathList
+// says; the first directory holding a class's file wins). Returns 5, 4 or 3 by the
 // largest class found, else 0. A damaged file is left out and told to the fault hook.
 int initTablebases(Tablebases& tablebases, const char* pathList);
 // Where the faults of files go; set between searches.

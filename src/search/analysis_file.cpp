@@ -7,7 +7,6 @@
 // disk or an interrupted save never destroys the stored analysis.
 #include "search/analysis_file.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/move_step.h"
+#include "platform/files.h"
 #include "search/engine_core.h"
 #include "search/engine_options.h"
 #include "search/node_table.h"
@@ -136,10 +136,9 @@ bool writeReplacing(EngineCore& engine, const char* path, const char* fen) {
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;
   bool ok = writeTable(engine, file, fen);
-  ok = std::fflush(file) == 0 && ok;
-  ok = ::fsync(::fileno(file)) == 0 && ok;
+  ok = flushToDisk(file) && ok;
   ok = std::fclose(file) == 0 && ok;
-  if (ok && std::rename(temporary.c_str(), path) == 0) return true;
+  if (ok && replaceFile(temporary.c_str(), path)) return true;
   std::remove(temporary.c_str());
   return false;
 }

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <thread>
+
+#include "platform/pause.h"
 
 namespace velt {
 
@@ -19,7 +20,6 @@ inline void cpuPause() {
 // it sleeps a little between looks.
 constexpr int SPINS_BEFORE_YIELD = 64;
 constexpr int SPINS_BEFORE_SLEEP = 1024;
-constexpr auto SPIN_SLEEP = std::chrono::microseconds(50);
 
 // One step of a wait loop; `spins` counts the steps of this wait.
 inline void spinPause(int& spins) {
@@ -30,7 +30,7 @@ inline void spinPause(int& spins) {
     ++spins;
     std::this_thread::yield();
   } else {
-    std::this_thread::sleep_for(SPIN_SLEEP);
+    sleepBriefly();
   }
 }
 

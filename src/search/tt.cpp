@@ -1,12 +1,9 @@
 // Transposition table storage, replacement and the score window.
 #include "search/tt.h"
 
-#include <cstdlib>
 #include <cstring>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include "platform/memory.h"
 
 
 namespace velt {
@@ -91,15 +88,12 @@ int storeEntry(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo,
 bool ttAllocate(TranspositionTable& tt, std::uint32_t indexMask) {
   ttRelease(tt);
   // Aligned to large pages, which spares the address translation misses that random
-  // probes into a big table would otherwise cost.
+  // probes into a big table would otherwise cost (where the system offers them).
   constexpr std::size_t PAGE = std::size_t{2} << 20;
   const std::size_t bytes = (static_cast<std::size_t>(indexMask) + 4) * sizeof(TTEntry);
   const std::size_t rounded = (bytes + PAGE - 1) / PAGE * PAGE;
-  tt.entries = static_cast<TTEntry*>(std::aligned_alloc(PAGE, rounded));
+  tt.entries = static_cast<TTEntry*>(allocateAligned(PAGE, rounded));
   if (tt.entries == nullptr) return false;
-#ifdef __linux__
-  madvise(tt.entries, rounded, MADV_HUGEPAGE);
-#endif
   std::memset(static_cast<void*>(tt.entries), 0, bytes);
   tt.mask = indexMask;
   ttRegisterPrefetch(tt, tt.mask, sizeof(TTEntry));
@@ -109,7 +103,7 @@ bool ttAllocate(TranspositionTable& tt, std::uint32_t indexMask) {
 TranspositionTable::~TranspositionTable() { ttRelease(*this); }
 
 void ttRelease(TranspositionTable& tt) {
-  std::free(tt.entries);
+  freeAligned(tt.entries);
   tt.entries = nullptr;
   tt.mask = 0;
   tt.prefetch = {};

@@ -16,6 +16,7 @@
 #include "book/book_builder.h"
 #include "book/book_learning.h"
 #include "eval/move_step.h"
+#include "platform/paths.h"
 #include "shell/engine.h"
 #include "shell/game_moves.h"
 #include "shell/game_state.h"
@@ -145,10 +146,14 @@ bool openConfiguredBook(Engine& engine) {
   std::error_code error;
   const char* path = engine.options.bookPath;
   if (std::strcmp(path, DEFAULT_BOOK_NAME) == 0 && !fs::exists(path, error)) {
-    // The running program's own file; Linux names it in /proc.
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    const fs::path installed = program.parent_path().parent_path() / "share" / "velt" / DEFAULT_BOOK_NAME;
-    if (!error && fs::exists(installed, error)) return openBookAt(engine, installed.c_str());
+    // Installed beside the program (a release archive, Windows) or in ../share/velt.
+    const fs::path directory = runningProgramPath().parent_path();
+    if (!directory.empty()) {
+      for (const fs::path& installed : {directory / DEFAULT_BOOK_NAME,
+                                        directory.parent_path() / "share" / "velt" / DEFAULT_BOOK_NAME}) {
+        if (fs::exists(installed, error)) return openBookAt(engine, installed.string().c_str());
+      }
+    }
   }
   return openBookAt(engine, path);
 }

@@ -84,7 +84,7 @@ void applyConfigLine(Engine& engine, char* line) {
 
 void readConfigFile(Engine& engine, const char* path) {
   setDefaultOptions(engine);
-  std::FILE* file = std::fopen(path, "r");
+  std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return;
   // Lines are read in pieces of at most 255 characters; a longer line's remainder is
   // read as a line of its own.

@@ -1,11 +1,7 @@
 // Console input queue, reader thread and the debug log.
 #include "shell/input.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cinttypes>
 #include <cstdarg>
@@ -13,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/standard_input.h"
 #include "search/clock.h"
 #include "search/search_state.h"
 #include "shell/command_reader.h"
@@ -133,12 +130,9 @@ void putBackLine(InputQueue& queue, const std::string& line) {
   queue.hasPutBack = true;
 }
 
-bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd) {
+bool readChunk(InputQueue& queue, bool addQuitAtEnd) {
   char chunk[INPUT_CHUNK_SIZE];
-  ssize_t count;
-  do {
-    count = read(fd, chunk, sizeof chunk);
-  } while (count < 0 && errno == EINTR);
+  const long count = readStandardInput(chunk, sizeof chunk);
   if (count <= 0) {
     endInput(queue, addQuitAtEnd);
     return false;
@@ -151,35 +145,34 @@ bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd) {
   return true;
 }
 
-void readInputLoop(InputQueue& queue, int fd) {
-  while (readChunk(queue, fd, true)) {
+void readInputLoop(InputQueue& queue) {
+  while (readChunk(queue, true)) {
   }
 }
 
-const char* takeLineFromFile(InputQueue& queue, int fd) {
+const char* takeLineFromFile(InputQueue& queue) {
   // Only the calling thread touches a file-backed queue, so `ended` needs no lock.
   const char* line = takeLine(queue);
   while (line == nullptr && !queue.ended) {
-    readChunk(queue, fd, false);
+    readChunk(queue, false);
     line = takeLine(queue);
   }
   return line;
 }
 
 void initInput(Engine& engine) {
-  struct stat status;
-  engine.inputIsFile = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+  engine.inputIsFile = standardInputIsFile();
   if (engine.inputIsFile) {
     engine.engineFlags |= FLAG_INPUT_IS_FILE;
   } else {
-    // Detached, and owning its queue: it may still be blocked in read() as the program ends.
-    std::thread([queue = engine.input] { readInputLoop(*queue, STDIN_FILENO); }).detach();
+    // Detached, and owning its queue: it may still be blocked reading as the program ends.
+    std::thread([queue = engine.input] { readInputLoop(*queue); }).detach();
   }
   startCommandReader(engine);
 }
 
 const char* getInputLine(Engine& engine) {
-  return engine.inputIsFile ? takeLineFromFile(*engine.input, STDIN_FILENO) : takeLine(*engine.input);
+  return engine.inputIsFile ? takeLineFromFile(*engine.input) : takeLine(*engine.input);
 }
 
 namespace {

@@ -62,16 +62,16 @@ void endInput(InputQueue& queue, bool addQuit);
 const char* takeLine(InputQueue& queue);
 // Gives a taken line back: the next takeLine returns it again.
 void putBackLine(InputQueue& queue, const std::string& line);
-// Reads one chunk from fd into the queue, first waiting while the queue is backlogged.
+// Reads one chunk of standard input into the queue, first waiting while the queue is backlogged.
 // Returns false when reading is over (end of input, read error or "quit"); the queue
 // has then been ended, with a "quit" line when addQuitAtEnd is set.
-bool readChunk(InputQueue& queue, int fd, bool addQuitAtEnd);
+bool readChunk(InputQueue& queue, bool addQuitAtEnd);
 // The reader thread: reads chunks until reading is over; the end of a pipe or
 // terminal reads as "quit".
-void readInputLoop(InputQueue& queue, int fd);
+void readInputLoop(InputQueue& queue);
 // For a regular file, read on demand by the main thread: the next line, reading
 // further chunks as needed; nullptr once the file is used up.
-const char* takeLineFromFile(InputQueue& queue, int fd);
+const char* takeLineFromFile(InputQueue& queue);
 
 // Sets up standard input once at start-up: a regular file is read on demand (and
 // sets FLAG_INPUT_IS_FILE), anything else gets the reader thread; either way the

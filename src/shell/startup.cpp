@@ -8,10 +8,12 @@
 #include <memory>
 
 #include "book/book.h"
-#include "shell/benchmark.h"
+#include "platform/paths.h"
+#include "platform/standard_input.h"
 #include "search/parallel.h"
 #include "shell/analysis_view.h"
 #include "shell/app.h"
+#include "shell/benchmark.h"
 #include "shell/engine.h"
 #include "shell/book_play.h"
 #include "shell/game_loop.h"
@@ -59,9 +61,8 @@ bool handleCommandLine(Engine& engine, int argc, char** argv) {
 
 void setEngineName(Engine& engine, const char* programPath) {
   std::strcpy(engine.game.engineName, ENGINE_NAME);
-  const char* slash = std::strrchr(programPath, '/');
-  const char* baseName = slash != nullptr ? slash + 1 : programPath;
-  if (std::strlen(baseName) > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
+  const std::string_view baseName = fileNamePart(programPath);
+  if (baseName.size() > 4 && baseName[4] >= '1' && baseName[4] <= '9') {
     const char suffix[3] = {'.', baseName[4], '\0'};
     std::strcat(engine.game.engineName, suffix);
   }
@@ -69,6 +70,7 @@ void setEngineName(Engine& engine, const char* programPath) {
 
 int runEngine(int argc, char** argv) {
   // On the heap: the record holds the game position and the search's tables.
+  useBinaryStandardStreams();
   const auto record = std::make_unique<Engine>();
   Engine& engine = *record;
   setEngineName(engine, argc > 0 ? argv[0] : "");

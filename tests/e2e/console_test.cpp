@@ -137,10 +137,10 @@ TEST(Console, CommandFileEndingDuringAnAnalysisEndsTheEngine) {
 TEST(CommandLine, NameDigitComesFromTheProgramName) {
   TempDirectory directory;
   // The digit after "velt" in the program's name joins the version.
-  const std::string copy = directory.path() + "/velt7";
-  std::filesystem::copy_file(VELT_BINARY, copy);
-  std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
   EngineLaunch launch;
+  const std::string copy = directory.path() + "/velt7" + std::filesystem::path(launch.binary).extension().string();
+  std::filesystem::copy_file(launch.binary, copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
   launch.binary = copy;
   EngineProcess engine(launch);
   EXPECT_EQ(engine.readLine(), "Velt 4.6.7");

@@ -20,6 +20,12 @@ TempDirectory::~TempDirectory() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+EngineLaunch::EngineLaunch() {
+  const char* engine = std::getenv("VELT_TEST_ENGINE");
+  binary = engine != nullptr && *engine != '\0' ? std::filesystem::absolute(engine).string() : VELT_BINARY;
+  if (const char* program = std::getenv("VELT_TEST_LAUNCHER")) launcher = program;
+}
+
 std::string TempDirectory::writeFile(const std::string& name, const std::string& content) const {
   const std::string filePath = path_ + "/" + name;
   std::ofstream file(filePath, std::ios::binary);

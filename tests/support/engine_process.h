@@ -25,9 +25,11 @@ class TempDirectory {
 };
 
 // Launch settings that start the engine built alongside the tests, in the caller's
-// directory or in the given one (so that only its configuration file applies).
+// directory or in the given one (so that only its configuration file applies). The
+// environment may name another engine, VELT_TEST_ENGINE, and the path of a program
+// that runs it, VELT_TEST_LAUNCHER (how the suite tests the Windows build under Wine).
 struct EngineLaunch : ProcessLaunch {
-  EngineLaunch() { binary = VELT_BINARY; }
+  EngineLaunch();
   explicit EngineLaunch(const TempDirectory& directory) : EngineLaunch() { workingDirectory = directory.path(); }
 };
 

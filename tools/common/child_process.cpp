@@ -43,6 +43,7 @@ ChildProcess::ChildProcess(const ProcessLaunch& launch) {
   // Everything the child needs is prepared before fork: after it only
   // async-signal-safe calls are allowed.
   std::vector<char*> argv;
+  if (!launch.launcher.empty()) argv.push_back(const_cast<char*>(launch.launcher.c_str()));
   argv.push_back(const_cast<char*>(launch.binary.c_str()));
   for (const std::string& argument : launch.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);

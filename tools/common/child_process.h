@@ -15,6 +15,7 @@ struct ProcessLaunch {
   std::vector<std::string> arguments;  // after the program name
   std::string workingDirectory;        // empty: the caller's own
   std::string stdinFile;               // empty: a pipe that send() writes to
+  std::string launcher;                // empty, or the path of a program that runs binary (wine)
 };
 
 class ChildProcess {

@@ -1,0 +1,11 @@
+// Giving the processor away for a moment, for the wait loops of the search threads.
+#pragma once
+
+namespace velt {
+
+// Sleeps for a short while (about 50 microseconds on Linux). Windows sleeps whole
+// milliseconds: a shorter request there only yields, which lets waiting threads that
+// outnumber the cores keep them all busy and starve the thread that holds the work.
+void sleepBriefly();
+
+}  // namespace velt
