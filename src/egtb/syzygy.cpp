@@ -15,6 +15,9 @@
 #include <tbprobe.h>
 #endif
 
+#include "platform/files.h"
+#include "platform/paths.h"
+
 namespace velt {
 
 namespace {
@@ -48,32 +51,11 @@ int menOfName(const std::string& stem) {
   return men <= SYZYGY_MAX_MEN ? men : 0;
 }
 
-std::vector<std::string> splitPath(const std::string& pathList) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (const char c : pathList + ";") {
-    if (c == ';' || c == ':') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  return parts;
-}
-
 void removeFolder(std::string& folder) {
   if (folder.empty()) return;
   std::error_code ignored;
   fs::remove_all(folder, ignored);
   folder.clear();
-}
-
-std::string makePrivateFolder() {
-  std::error_code error;
-  const fs::path base = fs::temp_directory_path(error);
-  std::string pattern = ((error ? fs::path("/tmp") : base) / "velt-syzygy-XXXXXX").string();
-  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
 }
 
 #ifdef VELT_HAVE_FATHOM
@@ -123,7 +105,7 @@ std::string syzygyFileFault(const std::string& fileName) {
 void unloadSyzygy(SyzygyTables& tables) {
 #ifdef VELT_HAVE_FATHOM
   if (tables.files > 0) {
-    std::string empty = makePrivateFolder();
+    std::string empty = makePrivateFolder("velt-syzygy-");
     initLibrary(empty);
     removeFolder(empty);
   }
@@ -147,7 +129,7 @@ SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
   }
   // The first folder that holds a table's file wins.
   std::map<std::string, fs::path> accepted;
-  for (const std::string& folder : splitPath(pathList)) {
+  for (const std::string& folder : splitPathList(pathList)) {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     if (error) {
@@ -167,7 +149,7 @@ SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
     }
   }
   if (accepted.empty()) return report;
-  tables.folder = makePrivateFolder();
+  tables.folder = makePrivateFolder("velt-syzygy-");
   if (tables.folder.empty()) {
     report.faults.push_back("Syzygy: cannot make a temporary folder");
     return report;
