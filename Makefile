@@ -69,8 +69,8 @@ build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1"
 
 # Everything is built, the long suite too so that it cannot rot unnoticed (it runs
-# only under check-long); the sanitizer build needs the fast suite, the engine and
-# the tools it drives.
+# only under check-long); the sanitizer build needs only the fast suite and the
+# engine it drives.
 test: build/CMakeCache.txt build-asan/CMakeCache.txt
 	cmake -S . -B build $(WERROR) > /dev/null
 	cmake -S . -B build-asan $(WERROR) > /dev/null
