@@ -5,13 +5,11 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "egtb/syzygy.h"
-#include "egtb/tb_generate.h"
-#include "egtb/tb_probe.h"
 #include "support/board_setup.h"
 #include "support/syzygy_positions.h"
-#include "support/tb_verify.h"
 
 namespace velt {
 
@@ -31,25 +29,9 @@ class SyzygyLong : public ::testing::Test {
 };
 
 TEST_F(SyzygyLong, FourMenVerdictsAgreeWithOwnTables) {
-  TablebaseSet set;
   std::mt19937 random(436);
-  const struct {
-    const char* ownClass;
-    const char* men;
-  } classes[] = {{"kqkr", "KQkr"}, {"krkp", "KRkp"}};
-  for (const auto& c : classes) {
-    generateWithSuccessors(tablebaseClassByName(c.ownClass), set);
-    for (int i = 0; i < 200; ++i) {
-      const std::string fen = randomPlacementFen(c.men, i % 2 == 0 ? WHITE : BLACK, random);
-      auto pos = positionFromFen(fen.c_str());
-      TablebaseEntry entry;
-      ASSERT_TRUE(tablebaseEntryOf(*pos, entry)) << fen;
-      const int stored = set.entries[entry.classNumber][entry.side][entry.index];
-      SyzygyWdl wdl;
-      ASSERT_TRUE(probeSyzygyWdl(*pos, wdl)) << fen;
-      const SyzygyWdl own = stored > 0 ? SyzygyWdl::WIN : stored < 0 ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
-      EXPECT_EQ(effectiveWdl(wdl, false), own) << fen;
-    }
+  for (const auto& [ownClass, men] : {std::pair{"kqkr", "KQkr"}, {"krkp", "KRkp"}}) {
+    expectVerdictsAgreeWithOwnTable(ownClass, men, 200, random);
   }
 }
 

@@ -4,12 +4,10 @@
 
 #include <random>
 #include <string>
+#include <utility>
 
-#include "egtb/tb_generate.h"
-#include "egtb/tb_probe.h"
 #include "support/board_setup.h"
 #include "support/syzygy_positions.h"
-#include "support/tb_verify.h"
 
 namespace velt {
 
@@ -30,29 +28,10 @@ struct LoadedTables {
 TEST(Syzygy, ThreeMenVerdictsAgreeWithOwnTables) {
   if (!syzygyAvailable()) GTEST_SKIP() << "built without Syzygy";
   LoadedTables loaded;
-  TablebaseSet set;
   std::mt19937 random(36);
-  int compared = 0;
-  const struct {
-    const char* ownClass;
-    const char* men;
-  } classes[] = {{"kqk", "KQk"}, {"krk", "KRk"}, {"kpk", "KPk"}};
-  for (const auto& c : classes) {
-    generateWithSuccessors(tablebaseClassByName(c.ownClass), set);
-    for (int i = 0; i < 100; ++i) {
-      const std::string fen = randomPlacementFen(c.men, i % 2 == 0 ? WHITE : BLACK, random);
-      auto pos = positionFromFen(fen.c_str());
-      TablebaseEntry entry;
-      ASSERT_TRUE(tablebaseEntryOf(*pos, entry)) << fen;
-      const int stored = set.entries[entry.classNumber][entry.side][entry.index];
-      SyzygyWdl wdl;
-      ASSERT_TRUE(probeSyzygyWdl(*pos, wdl)) << fen;
-      const SyzygyWdl own = stored > 0 ? SyzygyWdl::WIN : stored < 0 ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
-      EXPECT_EQ(effectiveWdl(wdl, false), own) << fen;
-      ++compared;
-    }
+  for (const auto& [ownClass, men] : {std::pair{"kqk", "KQk"}, {"krk", "KRk"}, {"kpk", "KPk"}}) {
+    expectVerdictsAgreeWithOwnTable(ownClass, men, 100, random);
   }
-  EXPECT_EQ(compared, 300);
 }
 
 // A four-men verdict is the best of its moves' verdicts, the moves coming from the

@@ -1,5 +1,7 @@
 #include "support/syzygy_positions.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -9,7 +11,10 @@
 #include "board/movegen.h"
 #include "eval/move_step.h"
 #include "search/engine_core.h"
+#include "egtb/tb_generate.h"
+#include "egtb/tb_probe.h"
 #include "support/board_setup.h"
+#include "support/tb_verify.h"
 
 namespace velt {
 
@@ -69,6 +74,23 @@ bool verdictByMoves(Worker& pos, SyzygyWdl& verdict) {
   }
   verdict = legal > 0 ? best : inCheck ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
   return true;
+}
+
+void expectVerdictsAgreeWithOwnTable(const char* ownClass, const std::string& men, int count,
+                                     std::mt19937& random) {
+  TablebaseSet set;
+  generateWithSuccessors(tablebaseClassByName(ownClass), set);
+  for (int i = 0; i < count; ++i) {
+    const std::string fen = randomPlacementFen(men, i % 2 == 0 ? WHITE : BLACK, random);
+    auto pos = positionFromFen(fen.c_str());
+    TablebaseEntry entry;
+    ASSERT_TRUE(tablebaseEntryOf(*pos, entry)) << fen;
+    const int stored = set.entries[entry.classNumber][entry.side][entry.index];
+    SyzygyWdl wdl;
+    ASSERT_TRUE(probeSyzygyWdl(*pos, wdl)) << fen;
+    const SyzygyWdl own = stored > 0 ? SyzygyWdl::WIN : stored < 0 ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
+    EXPECT_EQ(effectiveWdl(wdl, false), own) << fen;
+  }
 }
 
 }  // namespace velt

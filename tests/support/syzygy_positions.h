@@ -17,5 +17,10 @@ std::string randomPlacementFen(const std::string& men, int side, std::mt19937& r
 // loss, a stalemate a draw), with the fifty-move rule left out; false when a move
 // leads out of the loaded tables.
 bool verdictByMoves(Worker& pos, SyzygyWdl& verdict);
+// Generates the engine's own table of `ownClass` (e.g. "kqkr") and checks the Syzygy
+// verdicts of `count` random placements of `men` (e.g. "KQkr") against it, alternating
+// the side to move: a win in one is a win in the other, and so are draws and losses.
+void expectVerdictsAgreeWithOwnTable(const char* ownClass, const std::string& men, int count,
+                                     std::mt19937& random);
 
 }  // namespace velt
