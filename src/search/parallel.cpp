@@ -90,26 +90,49 @@ bool waitEnds(const ThreadPool& pool, const SearchThread& self, const Worker* wa
   return waitFor->split->workerCount.load(std::memory_order_acquire) == 0;
 }
 
-// The loop of an idle thread: sleeps between searches (workers only), spins for
-// work during one, and searches the copies it is handed. With `waitFor` it returns
-// once every copy working for that split point has finished.
+// Wakes the thread if it sleeps; called after the change it waits for is made. The
+// sleeper looks at that change under the same lock, so it cannot miss it.
+void wakeThread(SearchThread& thread) {
+  std::lock_guard<std::mutex> guard(thread.sleepLock);
+  thread.wake.notify_one();
+}
+
+// Sleeps until `ready` holds.
+template <typename Ready>
+void park(SearchThread& self, Ready ready) {
+  std::unique_lock<std::mutex> guard(self.sleepLock);
+  self.wake.wait(guard, ready);
+}
+
+// The loop of an idle thread: sleeps between searches (workers only), waits for work
+// during one, and searches the copies it is handed. With `waitFor` it returns once
+// every copy working for that split point has finished. The main thread never
+// sleeps in a search: it polls input and time, also while it waits for helpers, at
+// every step once it has stopped merely pausing, since a step may then last as long
+// as the system keeps it off its core.
 void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
   SearchThread& self = pool.threads[id];
+  const auto searchRuns = [&] {
+    return pool.exiting.load(std::memory_order_acquire) || !pool.aborted.load(std::memory_order_acquire) ||
+           self.work.load(std::memory_order_acquire) != nullptr;
+  };
+  const auto waitEnded = [&] { return waitEnds(pool, self, waitFor); };
   for (;;) {
-    while (waitFor == nullptr && pool.aborted.load(std::memory_order_acquire) &&
-           self.work.load(std::memory_order_acquire) == nullptr) {
-      if (pool.exiting.load(std::memory_order_acquire)) return;
-      self.wake.acquire();
-    }
+    if (waitFor == nullptr) park(self, searchRuns);
+    if (pool.exiting.load(std::memory_order_acquire)) return;
     {
       SpinGuard guard(pool.smpLock);
       pool.idleWorkers.fetch_add(1, std::memory_order_relaxed);
     }
-    for (int spins = 0; !waitEnds(pool, self, waitFor); spinPause(spins)) {
-      // Only the main thread polls input and time, also while it waits for helpers:
-      // at every step once it has stopped merely pausing, since a step may then last
-      // as long as the system keeps it off its core.
-      if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
+    for (int spins = 0; !waitEnded();) {
+      if (id == 0) {
+        if (spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
+        spinPause(spins);
+      } else if (spins < SPINS_BEFORE_SLEEP) {
+        spinPause(spins);
+      } else {
+        park(self, waitEnded);
+      }
     }
     Worker* work;
     {
@@ -127,6 +150,9 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     }
     Worker& parent = *work->parent;
     SplitPoint& point = *parent.split;
+    // Read before the count falls: once it is zero the owner may go on and its own
+    // copy be handed to another split.
+    const int owner = parent.threadIndex;
     point.search(*work);
     SpinGuard guard(pool.smpLock);
     point.lock.lock();
@@ -135,14 +161,14 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     point.lock.unlock();
     releaseBlock(pool, work);
     self.work.store(nullptr, std::memory_order_relaxed);
-    point.workerCount.fetch_sub(1, std::memory_order_release);
+    if (point.workerCount.fetch_sub(1, std::memory_order_release) == 1) wakeThread(pool.threads[owner]);
   }
 }
 
 void endWorkers(ThreadPool& pool) {
   pool.exiting.store(true, std::memory_order_release);
   for (int id = 1; id < pool.threadCount; ++id) {
-    pool.threads[id].wake.release();
+    wakeThread(pool.threads[id]);
     pool.threads[id].thread.join();
   }
   pool.exiting.store(false, std::memory_order_release);
@@ -181,11 +207,12 @@ void beginParallelSearch(ThreadPool& pool, Worker& root) {
   pool.root = &root;
   pool.threads[0].work.store(&root, std::memory_order_relaxed);
   pool.aborted.store(false, std::memory_order_release);
-  for (int id = 1; id < pool.threadCount; ++id) pool.threads[id].wake.release();
+  for (int id = 1; id < pool.threadCount; ++id) wakeThread(pool.threads[id]);
 }
 
 void endParallelSearch(ThreadPool& pool) {
   pool.aborted.store(true, std::memory_order_release);
+  for (int id = 1; id < pool.threadCount; ++id) wakeThread(pool.threads[id]);
   for (int spins = 0; pool.idleWorkers.load(std::memory_order_acquire) != 0;) spinPause(spins);
   pool.threads[0].work.store(nullptr, std::memory_order_relaxed);
 }
@@ -215,7 +242,9 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
   }
   point.workerCount.store(helpers, std::memory_order_relaxed);
   for (int id = 0; id < pool.threadCount; ++id) {
-    if (point.slaves[id] != nullptr) pool.threads[id].work.store(point.slaves[id], std::memory_order_release);
+    if (point.slaves[id] == nullptr) continue;
+    pool.threads[id].work.store(point.slaves[id], std::memory_order_release);
+    wakeThread(pool.threads[id]);
   }
   pool.smpLock.unlock();
   idleLoop(pool, own, &pos);

@@ -1,5 +1,6 @@
 // The parallel search: split points in young-brothers-wait style. Worker threads
-// sleep between searches and spin for work during one; a node that has searched a
+// sleep between searches; during one they spin a while for work and then sleep until
+// a split hands them some or the search ends. A node that has searched a
 // move and sees idle workers splits: every idle thread (and the node's own thread)
 // gets a copy of the position and takes the node's remaining moves one at a time
 // from the node's move picker, reporting its results back into the node.
@@ -10,8 +11,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
-#include <semaphore>
+#include <mutex>
 #include <thread>
 
 #include "search/node_frame.h"
@@ -41,11 +43,14 @@ struct SplitPoint {
   SplitSearchFn search = nullptr;
 };
 
-// One per search thread.
+// One per search thread. A thread that has waited long enough sleeps on `wake`;
+// whoever changes what it waits for (work handed to it, the search's start or end,
+// its helpers done) makes the change first and then notifies it under `sleepLock`.
 struct SearchThread {
   std::atomic<Worker*> work{nullptr};  // the copy it searches; null when idle
-  std::binary_semaphore wake{0};       // released at search start and to end the thread
-  std::thread thread;                  // workers only
+  std::mutex sleepLock;
+  std::condition_variable wake;
+  std::thread thread;  // workers only
 };
 
 // The search threads of one engine and what they share besides the split points.
