@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -76,7 +78,19 @@ bool ChildProcess::sendRaw(const std::string& text) {
   if (input_ < 0) return false;
   std::size_t written = 0;
   while (written < text.size()) {
-    const ssize_t count = write(input_, text.data() + written, text.size() - written);
+    // The program's output is read meanwhile: a program whose output pipe is full
+    // stops reading its input, and a write that waits for it would wait forever.
+    pollfd requests[2] = {{input_, POLLOUT, 0}, {output_, POLLIN, 0}};
+    const nfds_t watched = output_ >= 0 ? 2 : 1;
+    if (poll(requests, watched, -1) < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (watched == 2 && requests[1].revents != 0) readMore(0);
+    if (requests[0].revents == 0) continue;
+    // A write of at most PIPE_BUF bytes into a pipe that has room does not block.
+    const std::size_t chunk = std::min<std::size_t>(text.size() - written, PIPE_BUF);
+    const ssize_t count = write(input_, text.data() + written, chunk);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) return false;
     written += static_cast<std::size_t>(count);
