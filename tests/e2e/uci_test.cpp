@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "egtb/syzygy.h"
 #include "support/game_check.h"
 #include "support/protocol_session.h"
 
@@ -64,7 +63,7 @@ TEST(Uci, IdentificationAfterBannerAndMemoryReport) {
   const Lines expected = [] {
     Lines head = {"Memory Usage:", "    Transposition Table: 65536 KB", "    Pawn Hash          : 1536 KB",
                   "    Endgame Tablebase  : 0 MB", "", "EGTB Status: Not set yet by UCI", "",
-                  syzygyAvailable() ? "Syzygy: none loaded" : "Syzygy: not built in (libfathom-dev missing)", "",
+                  testedEngineHasSyzygy() ? "Syzygy: none loaded" : "Syzygy: not built in (libfathom-dev missing)", "",
                   "Threads: 1", ""};
     head.insert(head.end(), uciAnswer.begin(), uciAnswer.end());
     return head;

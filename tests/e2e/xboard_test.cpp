@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "egtb/syzygy.h"
 #include "support/game_check.h"
 #include "support/protocol_session.h"
 
@@ -38,7 +37,7 @@ TEST(Xboard, FeatureLinesAfterTheMemoryReport) {
   EXPECT_EQ(lines[4], "Memory Usage:");
   EXPECT_EQ(lines[9], "EGTB Status: Not found");
   Lines expected = featureLines;
-  if (syzygyAvailable()) expected.insert(expected.end() - 1, "feature egt=\"syzygy\"");
+  if (testedEngineHasSyzygy()) expected.insert(expected.end() - 1, "feature egt=\"syzygy\"");
   EXPECT_EQ(Lines(lines.end() - static_cast<long>(expected.size()), lines.end()), expected);
 }
 
