@@ -23,12 +23,15 @@ cp build-windows-bmi2/velt.exe "$stage/$windows/velt-x86-64-bmi2.exe"
 cp build-windows/tbgen.exe build-windows/tbcompress.exe "$book" "$stage/$windows/"
 # Windows readers get plain text with Windows line ends.
 sed 's/$/\r/' README.md > "$stage/$windows/README.txt"
-for licence in LICENSE LICENSE.txt COPYING; do
-  if [ -f "$licence" ]; then
-    cp "$licence" "$stage/$linux/"
-    sed 's/$/\r/' "$licence" > "$stage/$windows/$licence.txt"
-  fi
-done
+cp LICENSE "$stage/$linux/"
+sed 's/$/\r/' LICENSE > "$stage/$windows/LICENSE.txt"
+# The Linux engines use the Syzygy library when they were built with it: the copy
+# beside them, with its licence, lets them start where it is not installed.
+fathom=$(ldd build-linux/velt | sed -n 's/^[[:space:]]*\(libfathom[^ ]*\) => \([^ ]*\) .*/\2/p')
+if [ -n "$fathom" ]; then
+  cp "$fathom" "$stage/$linux/"
+  cp /usr/share/doc/libfathom1/copyright "$stage/$linux/FATHOM-LICENSE"
+fi
 
 tar -C "$stage" --owner=0 --group=0 --sort=name -czf "$stage/$linux.tar.gz" "$linux"
 (cd "$stage" && zip -q -X -r "$windows.zip" "$windows")
