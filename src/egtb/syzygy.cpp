@@ -141,6 +141,8 @@ bool placeMen(const std::string& stem, int side, std::mt19937& random, Position&
   return false;
 }
 
+// Probes placements of the table of `fileName` that read that file: their verdicts, and
+// for a distance-to-zero file the ranked moves of the first decisive ones.
 void probeForCheck(const std::string& fileName, Position& pos) {
   const bool distanceFile = endsWith(fileName, DTZ_SUFFIX);
   const std::string stem = stemOf(fileName);
@@ -194,36 +196,59 @@ void leaveOut(const std::string& folder, const std::string& fileName, const std:
   accepted.erase(fileName);
 }
 
+// Leaves out a damaged file and the other file of its table: the check of the
+// distance-to-zero file reads both, and the library cannot use that file alone.
+void leaveOutTable(TableCheck& check, const std::string& fileName, const std::string& reason,
+                   std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
+  leaveOut(check.folder, fileName, "damaged: " + reason, accepted, report);
+  const bool winDrawLoss = endsWith(fileName, WDL_SUFFIX);
+  const std::string other = stemOf(fileName) + (winDrawLoss ? DTZ_SUFFIX : WDL_SUFFIX);
+  if (accepted.count(other) == 0) return;
+  leaveOut(check.folder, other, std::string("its ") + (winDrawLoss ? "WDL" : "DTZ") + " file is damaged", accepted,
+           report);
+  const auto unchecked =
+      std::find(check.files.begin() + static_cast<std::ptrdiff_t>(check.first), check.files.end(), other);
+  if (unchecked != check.files.end()) check.files.erase(unchecked);
+}
+
 // Checks the accepted files, linked in `folder`, in child processes, each from where
-// the last one died: the file a child died on is left out, and with a win-draw-loss
-// file its distance-to-zero file, which the library cannot use alone. When no child
-// can be made, or one dies before it names a file, nothing is kept.
+// the last one died, and leaves out the table a child died on. A table can damage the
+// library's memory without dying and leave the crash to the next one: a file a child
+// died on after others is checked again in a child of its own, and when it passes
+// there the table before it is left out instead. When no child can be made, or one
+// dies before it names a file, nothing is kept.
 void leaveOutDamaged(const std::string& folder, std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
   TableCheck check{folder, checkOrder(accepted), 0};
+  bool again = false;
   while (check.first < check.files.size()) {
     const ChildReport child = runInChild(checkFiles, &check, CHECK_SILENCE_LIMIT_MS);
-    if (child.end == ChildEnd::FINISHED) return;
     if (child.end == ChildEnd::NOT_STARTED) {
       report.faults.push_back(std::string("Syzygy: the tables cannot be checked (") + std::strerror(child.code) +
                               "); none loaded");
       accepted.clear();
       return;
     }
-    const auto culprit = std::find(check.files.begin() + static_cast<std::ptrdiff_t>(check.first), check.files.end(),
-                                   child.lastNote);
-    if (culprit == check.files.end()) {
+    const auto from = check.files.begin() + static_cast<std::ptrdiff_t>(check.first);
+    const auto died =
+        child.end == ChildEnd::FINISHED ? check.files.end() : std::find(from, check.files.end(), child.lastNote);
+    if (child.end != ChildEnd::FINISHED && died == check.files.end()) {
       report.faults.push_back(std::string("Syzygy: the check of the tables ") + checkEndVerb(child.end) +
                               " before it reached a file; none loaded");
       accepted.clear();
       return;
     }
-    const std::string damaged = *culprit;
-    check.first = static_cast<std::size_t>(culprit - check.files.begin()) + 1;
-    leaveOut(folder, damaged, std::string("damaged: the check ") + checkEndVerb(child.end) + " on it", accepted, report);
-    const std::string partner = stemOf(damaged) + DTZ_SUFFIX;
-    if (endsWith(damaged, WDL_SUFFIX) && accepted.count(partner) != 0) {
-      leaveOut(folder, partner, "its WDL file is damaged", accepted, report);
-      check.files.erase(std::find(check.files.begin(), check.files.end(), partner));
+    if (again && died != from) {
+      again = false;
+      leaveOutTable(check, check.files[check.first - 1], "the check crashed just after it", accepted, report);
+      continue;
+    }
+    if (child.end == ChildEnd::FINISHED) return;
+    // A hang is the file's own; checking it again would only wait as long once more.
+    again = died != from && child.end != ChildEnd::HUNG;
+    check.first = static_cast<std::size_t>(died - check.files.begin()) + (again ? 0 : 1);
+    if (!again) {
+      const std::string damaged = *died;
+      leaveOutTable(check, damaged, std::string("the check ") + checkEndVerb(child.end) + " on it", accepted, report);
     }
   }
 }
