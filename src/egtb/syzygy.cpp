@@ -1,15 +1,23 @@
 // Syzygy tables through Fathom. The library prints its own complaints about files on
 // standard output, the protocol channel, so it is handed a private folder of links to
-// the files that passed the checks here, never the user's folders themselves.
+// the files that passed the checks here, never the user's folders themselves. It also
+// trusts a table's header and index when it first reads them, and a damaged one can
+// crash it: before this process probes anything, a child process probes every table
+// and the files it dies on are left out.
 #include "egtb/syzygy.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <memory>
+#include <random>
 #include <system_error>
+#include <tuple>
 
 #ifdef VELT_HAVE_FATHOM
 #include <tbprobe.h>
@@ -17,6 +25,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 namespace velt {
 
@@ -77,6 +86,171 @@ FathomBoard fathomBoard(const Position& pos) {
   return {pos.colourBB[WHITE], pos.colourBB[BLACK], both(KING),  both(QUEEN),
           both(ROOK),          both(BISHOP),        both(KNIGHT), both(PAWN),
           pos.epSquare >= 0 ? static_cast<unsigned>(pos.epSquare) : 0u, pos.side == WHITE};
+}
+
+// The check of the accepted files. A table's header is read at its first probe and
+// its index where a probe leads, so each table is probed at a fixed number of
+// placements, and its distance-to-zero file ranks the moves of a few decisive ones
+// (a draw never reads that file). Smaller tables come first, and tables with fewer
+// pawns first among those of the same men: a probe reaches the tables of the captures
+// and promotions too, and those have been checked by then.
+constexpr int CHECK_PLACEMENTS = 16;
+constexpr int CHECK_ROOT_PROBES = 2;
+constexpr int PLACEMENT_TRIES = 1000;
+constexpr std::mt19937::result_type CHECK_SEED = 36;
+// Time a child may spend on one file; the largest tables on a slow disk stay well below.
+constexpr int CHECK_SILENCE_LIMIT_MS = 10000;
+
+// What a child checks: the folder of links and the files in their order, from `first` on.
+struct TableCheck {
+  std::string folder;
+  std::vector<std::string> files;
+  std::size_t first = 0;
+};
+
+std::string stemOf(const std::string& fileName) { return fs::path(fileName).stem().string(); }
+
+// A random legal placement of a table's men (e.g. "KQvKR": the first side white) with
+// `side` to move; false when none was found.
+bool placeMen(const std::string& stem, int side, std::mt19937& random, Position& pos) {
+  constexpr int SQUARES = 64;
+  for (int attempt = 0; attempt < PLACEMENT_TRIES; ++attempt) {
+    Placement placement;
+    std::fill(std::begin(placement.type), std::end(placement.type), NO_PIECE);
+    int colour = WHITE;
+    for (const char letter : stem) {
+      if (letter == 'v') {
+        colour = BLACK;
+        continue;
+      }
+      const int type = pieceFromLetter(letter);
+      int square;
+      do {
+        square = static_cast<int>(random() % SQUARES);
+      } while (placement.type[square] != NO_PIECE || (type == PAWN && (rankOf(square) == 0 || rankOf(square) == 7)));
+      placement.type[square] = type;
+      placement.colour[square] = colour;
+    }
+    setUpPosition(pos, placement);
+    if (findChecker(pos, pos.kingSquare[side ^ 1], side) != NO_SQUARE) continue;
+    // Only the library reads this position: keys and check information may lag.
+    pos.side = side;
+    pos.xside = side ^ 1;
+    return true;
+  }
+  return false;
+}
+
+// Probes placements of the table of `fileName` that read that file: their verdicts, and
+// for a distance-to-zero file the ranked moves of the first decisive ones.
+void probeForCheck(const std::string& fileName, Position& pos) {
+  const bool distanceFile = endsWith(fileName, DTZ_SUFFIX);
+  const std::string stem = stemOf(fileName);
+  std::mt19937 random(CHECK_SEED);
+  int rootProbes = 0;
+  for (int i = 0; i < CHECK_PLACEMENTS; ++i) {
+    if (!placeMen(stem, i % 2 == 0 ? WHITE : BLACK, random, pos)) return;
+    SyzygyWdl wdl;
+    if (!probeSyzygyWdl(pos, wdl) || !distanceFile || wdl == SyzygyWdl::DRAW || rootProbes == CHECK_ROOT_PROBES) {
+      continue;
+    }
+    SyzygyRoot root;
+    probeSyzygyRoot(pos, root);
+    ++rootProbes;
+  }
+}
+
+// The child's work: names each file before it probes it.
+int checkFiles(void* context, ChildNotes notes) {
+  const TableCheck& check = *static_cast<const TableCheck*>(context);
+  initLibrary(check.folder);
+  const auto pos = std::make_unique<Position>();
+  for (std::size_t i = check.first; i < check.files.size(); ++i) {
+    sendNote(notes, check.files[i]);
+    probeForCheck(check.files[i], *pos);
+  }
+  return 0;
+}
+
+// The accepted files in the order of the check.
+std::vector<std::string> checkOrder(const std::map<std::string, fs::path>& accepted) {
+  std::vector<std::string> files;
+  for (const auto& entry : accepted) files.push_back(entry.first);
+  const auto rank = [](const std::string& fileName) {
+    const std::string stem = stemOf(fileName);
+    return std::tuple(menOfName(stem), std::count(stem.begin(), stem.end(), 'P'), stem, endsWith(fileName, DTZ_SUFFIX));
+  };
+  std::sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+  return files;
+}
+
+// A child that exits with an error has died as surely as one a signal ended.
+const char* checkEndVerb(ChildEnd end) { return end == ChildEnd::HUNG ? "hung" : "crashed"; }
+
+// Unlinks a file and forgets it, with the reason in the report.
+void leaveOut(const std::string& folder, const std::string& fileName, const std::string& reason,
+              std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
+  report.faults.push_back("Syzygy: " + accepted[fileName].string() + " left unused (" + reason + ")");
+  std::error_code ignored;
+  fs::remove(fs::path(folder) / fileName, ignored);
+  accepted.erase(fileName);
+}
+
+// Leaves out a damaged file and the other file of its table: the check of the
+// distance-to-zero file reads both, and the library cannot use that file alone.
+void leaveOutTable(TableCheck& check, const std::string& fileName, const std::string& reason,
+                   std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
+  leaveOut(check.folder, fileName, "damaged: " + reason, accepted, report);
+  const bool winDrawLoss = endsWith(fileName, WDL_SUFFIX);
+  const std::string other = stemOf(fileName) + (winDrawLoss ? DTZ_SUFFIX : WDL_SUFFIX);
+  if (accepted.count(other) == 0) return;
+  leaveOut(check.folder, other, std::string("its ") + (winDrawLoss ? "WDL" : "DTZ") + " file is damaged", accepted,
+           report);
+  const auto unchecked =
+      std::find(check.files.begin() + static_cast<std::ptrdiff_t>(check.first), check.files.end(), other);
+  if (unchecked != check.files.end()) check.files.erase(unchecked);
+}
+
+// Checks the accepted files, linked in `folder`, in child processes, each from where
+// the last one died, and leaves out the table a child died on. A table can damage the
+// library's memory without dying and leave the crash to the next one: a file a child
+// died on after others is checked again in a child of its own, and when it passes
+// there the table before it is left out instead. When no child can be made, or one
+// dies before it names a file, nothing is kept.
+void leaveOutDamaged(const std::string& folder, std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
+  TableCheck check{folder, checkOrder(accepted), 0};
+  bool again = false;
+  while (check.first < check.files.size()) {
+    const ChildReport child = runInChild(checkFiles, &check, CHECK_SILENCE_LIMIT_MS);
+    if (child.end == ChildEnd::NOT_STARTED) {
+      report.faults.push_back(std::string("Syzygy: the tables cannot be checked (") + std::strerror(child.code) +
+                              "); none loaded");
+      accepted.clear();
+      return;
+    }
+    const auto from = check.files.begin() + static_cast<std::ptrdiff_t>(check.first);
+    const auto died =
+        child.end == ChildEnd::FINISHED ? check.files.end() : std::find(from, check.files.end(), child.lastNote);
+    if (child.end != ChildEnd::FINISHED && died == check.files.end()) {
+      report.faults.push_back(std::string("Syzygy: the check of the tables ") + checkEndVerb(child.end) +
+                              " before it reached a file; none loaded");
+      accepted.clear();
+      return;
+    }
+    if (again && died != from) {
+      again = false;
+      leaveOutTable(check, check.files[check.first - 1], "the check crashed just after it", accepted, report);
+      continue;
+    }
+    if (child.end == ChildEnd::FINISHED) return;
+    // A hang is the file's own; checking it again would only wait as long once more.
+    again = died != from && child.end != ChildEnd::HUNG;
+    check.first = static_cast<std::size_t>(died - check.files.begin()) + (again ? 0 : 1);
+    if (!again) {
+      const std::string damaged = *died;
+      leaveOutTable(check, damaged, std::string("the check ") + checkEndVerb(child.end) + " on it", accepted, report);
+    }
+  }
 }
 #endif
 
@@ -145,7 +319,7 @@ SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
         report.faults.push_back("Syzygy: " + entry.path().string() + " left unused (" + fault + ")");
         continue;
       }
-      accepted[name] = fs::absolute(entry.path(), error);
+      accepted[name] = entry.path();
     }
   }
   if (accepted.empty()) return report;
@@ -154,12 +328,19 @@ SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
     report.faults.push_back("Syzygy: cannot make a temporary folder");
     return report;
   }
-  for (const auto& [name, target] : accepted) {
+  for (auto link = accepted.begin(); link != accepted.end();) {
     std::error_code error;
-    fs::create_symlink(target, fs::path(tables.folder) / name, error);
-    if (!error) ++tables.files;
+    const fs::path target = fs::absolute(link->second, error);
+    if (!error) fs::create_symlink(target, fs::path(tables.folder) / link->first, error);
+    link = error ? accepted.erase(link) : std::next(link);
   }
 #ifdef VELT_HAVE_FATHOM
+  leaveOutDamaged(tables.folder, accepted, report);
+  if (accepted.empty()) {
+    removeFolder(tables.folder);
+    return report;
+  }
+  tables.files = static_cast<int>(accepted.size());
   initLibrary(tables.folder);
   tables.largest = static_cast<int>(TB_LARGEST);
 #endif

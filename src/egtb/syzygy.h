@@ -52,7 +52,9 @@ struct SyzygyLoadReport {
 bool syzygyAvailable();
 // Forgets what was loaded, then loads the tables of the directories in pathList
 // (separated by ";" or ":"). The library sees only files whose size and header are
-// those of a Syzygy file: a damaged file stays unused and is named in the report.
+// those of a Syzygy file and whose probes a child process survived: a damaged file
+// stays unused and is named in the report. Call it only while no search runs: the
+// child is a copy of this process made with whatever locks other threads hold.
 SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList);
 void unloadSyzygy(SyzygyTables& tables);
 // Why the file cannot be a Syzygy table (an empty text when it may be one).

@@ -1,5 +1,6 @@
 // Syzygy tables through both protocols: the options and words, the load line, damaged
-// files and missing folders, and a search that shows the tablebase score.
+// files (one that would crash the library among them) and missing folders, and a
+// search that shows the tablebase score.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "eval/move_step.h"
 #include "support/board_setup.h"
 #include "support/engine_process.h"
+#include "support/syzygy_positions.h"
 
 namespace velt {
 
@@ -28,7 +30,8 @@ std::string fileBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// The good files with KQvKR's WDL file cut short and a stray file of garbage.
+// The good files with KRvK's WDL file cut short, KQvKR's with a damaged header and a
+// stray file of garbage.
 struct DamagedFolder {
   TempDirectory folder;
   DamagedFolder() {
@@ -36,7 +39,8 @@ struct DamagedFolder {
       for (const char* suffix : {".rtbw", ".rtbz"}) {
         const std::string file = std::string(name) + suffix;
         std::string bytes = fileBytes(TABLES + "/" + file);
-        if (file == "KQvKR.rtbw") bytes.resize(bytes.size() / 2);
+        if (file == "KRvK.rtbw") bytes.resize(bytes.size() / 2);
+        if (file == "KQvKR.rtbw") bytes = damagedTableBytes(TABLES + "/" + file);
         folder.writeFile(file, bytes);
       }
     }
@@ -68,11 +72,18 @@ TEST(SyzygyEndToEnd, UciLoadsReportsAndSearchesWithTheTables) {
   engine.send("isready");
   lines.clear();
   ASSERT_TRUE(engine.waitForLine("readyok", 20000, &lines));
+  const std::string named = "info string Syzygy: " + damaged.folder.path();
   const Lines expected = {"info string Syzygy: no such folder: /no/such/folder",
-                          "info string Syzygy: " + damaged.folder.path() + "/KPvK.rtbw left unused (not a Syzygy table)",
-                          "info string Syzygy: " + damaged.folder.path() + "/KQvKR.rtbw left unused (truncated or padded)",
-                          "info string Syzygy: 5 files, up to 3 men"};
+                          named + "/KPvK.rtbw left unused (not a Syzygy table)",
+                          named + "/KRvK.rtbw left unused (truncated or padded)",
+                          named + "/KQvKR.rtbw left unused (damaged: the check crashed on it)",
+                          named + "/KQvKR.rtbz left unused (its WDL file is damaged)",
+                          "info string Syzygy: 3 files, up to 3 men"};
   EXPECT_EQ(lines, expected);
+  // The damaged table's material is searched without it.
+  engine.send("position fen 8/8/8/3k4/8/8/1Q6/K6r w - - 0 1");
+  engine.send("go depth 6");
+  ASSERT_TRUE(engine.waitForLine("bestmove", 60000));
 
   engine.send("setoption name SyzygyPath value " + TABLES);
   ASSERT_TRUE(engine.waitForLine("info string Syzygy: 12 files, up to 4 men"));

@@ -5,8 +5,11 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/board_setup.h"
+#include "support/book_files.h"
+#include "support/engine_process.h"
 #include "support/syzygy_positions.h"
 
 namespace velt {
@@ -52,6 +55,29 @@ TEST(Syzygy, FourMenVerdictsFollowFromTheirMoves) {
     wins += wdl == SyzygyWdl::WIN;
   }
   EXPECT_GT(wins, 50);
+}
+
+// A table whose header is damaged but whose size and magic are right crashes the
+// library at its first probe: the load leaves it out with its distance file, says so,
+// and keeps the tables beside it.
+TEST(Syzygy, DamagedHeaderIsLeftOutAndTheRestServes) {
+  if (!syzygyAvailable()) GTEST_SKIP() << "built without Syzygy";
+  TempDirectory folder;
+  for (const char* file : {"KQvK.rtbw", "KQvK.rtbz", "KQvKR.rtbz"}) {
+    folder.writeFile(file, readWholeFile(TABLES + "/" + file));
+  }
+  folder.writeFile("KQvKR.rtbw", damagedTableBytes(TABLES + "/KQvKR.rtbw"));
+  SyzygyTables tables;
+  const SyzygyLoadReport report = loadSyzygy(tables, folder.path());
+  const std::vector<std::string> expected = {
+      "Syzygy: " + folder.path() + "/KQvKR.rtbw left unused (damaged: the check crashed on it)",
+      "Syzygy: " + folder.path() + "/KQvKR.rtbz left unused (its WDL file is damaged)"};
+  EXPECT_EQ(report.faults, expected);
+  EXPECT_EQ(report.files, 2);
+  SyzygyWdl wdl;
+  ASSERT_TRUE(probeSyzygyWdl(*positionFromFen("8/8/8/3k4/8/8/1Q6/K7 w - - 0 1"), wdl));
+  EXPECT_EQ(wdl, SyzygyWdl::WIN);
+  EXPECT_FALSE(probeSyzygyWdl(*positionFromFen("8/8/8/3k4/8/8/1Q6/K6r w - - 0 1"), wdl));
 }
 
 TEST(Syzygy, ScoresLieBetweenEvaluationsAndMates) {

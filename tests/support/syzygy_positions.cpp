@@ -14,6 +14,7 @@
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
 #include "support/board_setup.h"
+#include "support/book_files.h"
 #include "support/tb_verify.h"
 
 namespace velt {
@@ -91,6 +92,14 @@ void expectVerdictsAgreeWithOwnTable(const char* ownClass, const std::string& me
     const SyzygyWdl own = stored > 0 ? SyzygyWdl::WIN : stored < 0 ? SyzygyWdl::LOSS : SyzygyWdl::DRAW;
     EXPECT_EQ(effectiveWdl(wdl, false), own) << fen;
   }
+}
+
+std::string damagedTableBytes(const std::string& path) {
+  constexpr std::size_t MAGIC_BYTES = 4, HEADER_END = 200;
+  std::string bytes = readWholeFile(path);
+  EXPECT_GT(bytes.size(), HEADER_END) << path;
+  for (std::size_t i = MAGIC_BYTES; i < HEADER_END && i < bytes.size(); ++i) bytes[i] = '\xFF';
+  return bytes;
 }
 
 }  // namespace velt

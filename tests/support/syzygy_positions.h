@@ -1,5 +1,5 @@
 // Positions for the Syzygy checks: random legal placements of a material, and the
-// verdict a position must have by the verdicts of its moves.
+// verdict a position must have by the verdicts of its moves; and a damaged table.
 #pragma once
 
 #include <random>
@@ -22,5 +22,8 @@ bool verdictByMoves(Worker& pos, SyzygyWdl& verdict);
 // the side to move: a win in one is a win in the other, and so are draws and losses.
 void expectVerdictsAgreeWithOwnTable(const char* ownClass, const std::string& men, int count,
                                      std::mt19937& random);
+// The bytes of the table file at `path` with its header region overwritten, its size
+// and magic kept: the library accepts it and crashes at its first probe.
+std::string damagedTableBytes(const std::string& path);
 
 }  // namespace velt
