@@ -22,8 +22,12 @@ constexpr int UNDISTURBED_DEPTH = 6;
 // The opponent played the expected move: the ponder search becomes the real one.
 void ponderHit(EngineCore& engine, const std::uint32_t now) {
   repeatThinking(engine);
-  const int pondered = static_cast<int>((now - engine.allotment.searchStartTime) / 10);
-  engine.allotment.searchStartTime = now;
+  // The hit counts from its arrival, when it came during this search.
+  const std::uint32_t arrival = engine.search.ponderHitMs.exchange(0, std::memory_order_relaxed);
+  const std::uint32_t hit =
+      arrival != 0 && now - arrival <= now - engine.allotment.searchStartTime ? arrival : now;
+  const int pondered = static_cast<int>((hit - engine.allotment.searchStartTime) / 10);
+  engine.allotment.searchStartTime = hit;
   if (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0) {
     allocateTime(engine, engine.gamePosition.side, engine.gamePosition.gamePly);
     if (engine.search.rootScore >= -99 && engine.search.rootScore <= 199 &&

@@ -504,6 +504,7 @@ void startSearch(Worker& pos, Move hint, bool handover) {
     allocateTime(engine, pos.side, pos.gamePly);
   }
   if (engine.limits.nodes > 0) engine.search.pollMask = NODE_LIMIT_POLL_MASK;
+  capPollWhilePondering(engine);
   prepareSearchTablebases(engine, engine.timeControl.timePerMove != 0, engine.allotment.targetTime);
   updateLowTimeMode(engine, pos.side);
   engine.root.rootEval = evaluate(pos, NO_WINDOW, MATE_SCORE);

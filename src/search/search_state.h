@@ -103,6 +103,9 @@ struct SearchState {
   // Set by the poll and by the shell's command reader while the search runs.
   std::atomic<int> stopState{STOP_NONE};
   std::atomic<bool> pondering{false};  // cleared by the poll at a ponder hit
+  // When the ponder hit came in (the command reader sets it before stopState): the
+  // clock runs from then, not from the poll that sees it.
+  std::atomic<std::uint32_t> ponderHitMs{0};
   bool analysisMode = false;  // infinite analysis; also enables bishop under-promotions
   // The abort flag: set at the end of a search and when a search must end at once.
   bool searchAborted = true;

@@ -115,6 +115,10 @@ bool mateWithinDepth(int score, int depthHalfPlies) {
 
 }  // namespace
 
+void capPollWhilePondering(EngineCore& engine) {
+  if (engine.search.pondering) engine.search.pollMask = std::min(engine.search.pollMask, SHORT_LIMIT_POLL_MASK);
+}
+
 int elapsedCs(EngineCore& engine, std::uint32_t nowMs) {
   return static_cast<int>((nowMs - engine.allotment.searchStartTime) / 10) + engine.allotment.ponderCredit;
 }
@@ -207,6 +211,7 @@ void tunePollInterval(EngineCore& engine, std::uint64_t nodes, std::uint32_t hit
   std::uint64_t m = 15;
   while (m <= n) m = 2 * m + 1;
   engine.search.pollMask = static_cast<std::uint32_t>(std::max<std::uint64_t>(m >> 1, 7));
+  capPollWhilePondering(engine);
   engine.search.tbPollInterval =
       std::max(static_cast<int>(static_cast<std::uint64_t>(hits) * hitFactor / elapsedMs), 1);
 }

@@ -31,6 +31,9 @@ constexpr int INSTANT_MOVE_MS = 30;
 // nodes, about half a millisecond.
 constexpr int SHORT_LIMIT_CS = 20;
 constexpr std::uint32_t SHORT_LIMIT_POLL_MASK = 1023;
+// A ponder search polls as often: the ponder hit or the opponent's other move is seen
+// only at a poll, and until then the engine's own clock runs unnoticed.
+void capPollWhilePondering(EngineCore& engine);
 // Adds the last move's timeLag to the running average (16-sample window).
 void updateAverageLag(EngineCore& engine);
 // Sets lowTimeMode for a sudden-death search of the given side.

@@ -43,6 +43,7 @@ bool takeSearchLines(Engine& engine) {
     debugLog(engine, "(%" PRIu32 ") < %s\n", currentTimeMs(), line.c_str());
     if (answerAtOnce(engine, line.c_str(), !queue.heldLines.empty())) continue;
     const SearchEffect effect = searchEffect(engine, line.c_str());
+    if (effect.stop == STOP_PONDER_HIT) engine.search.ponderHitMs.store(currentTimeMs(), std::memory_order_relaxed);
     if (effect.stop != STOP_NONE) requestStop(engine, effect.stop);
     if (!effect.stopOnly) queue.heldLines.push_back(line);
   }
