@@ -28,6 +28,8 @@ void ponderHit(EngineCore& engine, const std::uint32_t now) {
       arrival != 0 && now - arrival <= now - engine.allotment.searchStartTime ? arrival : now;
   const int pondered = static_cast<int>((hit - engine.allotment.searchStartTime) / 10);
   engine.allotment.searchStartTime = hit;
+  const int reportedClock = engine.search.ponderClockCs.exchange(-1, std::memory_order_relaxed);
+  if (reportedClock >= 0) engine.timeControl.clockCs[engine.gamePosition.side] = reportedClock;
   if (engine.timeControl.baseTime != 0 || engine.timeControl.movesPerSession != 0) {
     allocateTime(engine, engine.gamePosition.side, engine.gamePosition.gamePly);
     if (engine.search.rootScore >= -99 && engine.search.rootScore <= 199 &&

@@ -106,6 +106,10 @@ struct SearchState {
   // When the ponder hit came in (the command reader sets it before stopState): the
   // clock runs from then, not from the poll that sees it.
   std::atomic<std::uint32_t> ponderHitMs{0};
+  // The engine's own clock as the front end last reported it during a ponder search
+  // (xboard sends it just before the move), -1 when none: the ponder hit plans with it,
+  // since the line itself is handled only after the search.
+  std::atomic<int> ponderClockCs{-1};
   bool analysisMode = false;  // infinite analysis; also enables bishop under-promotions
   // The abort flag: set at the end of a search and when a search must end at once.
   bool searchAborted = true;

@@ -173,7 +173,10 @@ SearchEffect searchEffect(const Engine& engine, const char* line) {
 }
 
 bool answerAtOnce(Engine& engine, const char* line, bool behindHeldLines) {
-  if (engine.engineFlags & FLAG_XBOARD) return !behindHeldLines && answerXboardAtOnce(engine, line);
+  if (engine.engineFlags & FLAG_XBOARD) {
+    notePonderClock(engine, line);
+    return !behindHeldLines && answerXboardAtOnce(engine, line);
+  }
   if (engine.engineFlags & FLAG_UCI) return answerUciAtOnce(engine, line);
   return false;
 }

@@ -181,6 +181,7 @@ bool startXboardPonder(Engine& engine, int score) {
   if (!makeGameMove(engine, engine.search.ponderMove)) return false;
   engine.game.expectedMove = engine.search.ponderMove;
   engine.search.pondering = true;
+  engine.search.ponderClockCs.store(-1, std::memory_order_relaxed);
   return true;
 }
 

@@ -206,6 +206,14 @@ bool answerXboardAtOnce(Engine& engine, const char* line) {
   return true;
 }
 
+void notePonderClock(Engine& engine, const char* line) {
+  if (!engine.search.pondering) return;
+  const std::vector<CommandWord> words = splitCommandWords(line);
+  if (words.size() > 1 && lowerCase(words[0].text) == "time") {
+    engine.search.ponderClockCs.store(clockFromText(words[1].text.c_str()), std::memory_order_relaxed);
+  }
+}
+
 void sendPongsAfterMove(Engine& engine) {
   if (engine.game.pongsAfterMove.empty()) return;
   write(engine.out, engine.game.pongsAfterMove);
