@@ -11,21 +11,16 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/protocol_session.h"
 #include "support/game_check.h"
 
 namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 template <typename List>
 const auto& pick(std::mt19937& random, const List& list) {
   return list[random() % std::size(list)];
-}
-
-bool has(const Lines& lines, const std::string& text) {
-  return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
 // Positions with moves for both sides, for the console word "fen" and "setboard".

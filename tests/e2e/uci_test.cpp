@@ -320,19 +320,17 @@ const WordCase uciWordCases[] = {
     {"Threads is MaxThreads under the name front ends send",
      {"setoption name Threads value 2", "uci"},
      [](const Lines& output) {
-       auto has = [&](const char* wanted) { return std::find(output.begin(), output.end(), wanted) != output.end(); };
-       EXPECT_TRUE(has("Threads: 2"));
-       EXPECT_TRUE(has("option name Threads type spin default 2 min 1 max 16"));
-       EXPECT_TRUE(has("option name MaxThreads type spin default 2 min 1 max 16"));
+       EXPECT_TRUE(has(output, "Threads: 2"));
+       EXPECT_TRUE(has(output, "option name Threads type spin default 2 min 1 max 16"));
+       EXPECT_TRUE(has(output, "option name MaxThreads type spin default 2 min 1 max 16"));
      }},
     {"MaxThreads sets Threads; Threads is clamped and checked like it",
      {"setoption name Threads value 99", "uci", "setoption name MaxThreads value 3", "setoption name Threads value x",
       "uci"},
      [](const Lines& output) {
-       auto has = [&](const char* wanted) { return std::find(output.begin(), output.end(), wanted) != output.end(); };
-       EXPECT_TRUE(has("Threads: 16"));
-       EXPECT_TRUE(has("Illegal value for Threads: x"));
-       EXPECT_TRUE(has("option name Threads type spin default 3 min 1 max 16"));
+       EXPECT_TRUE(has(output, "Threads: 16"));
+       EXPECT_TRUE(has(output, "Illegal value for Threads: x"));
+       EXPECT_TRUE(has(output, "option name Threads type spin default 3 min 1 max 16"));
      }},
     {"go nodes stops within a poll of the limit; a bare go after a new game repeats it exactly",
      {"position startpos", "go nodes 20000", "ucinewgame", "position startpos", "go"},

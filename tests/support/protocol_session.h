@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,11 @@
 namespace velt {
 
 using Lines = std::vector<std::string>;
+
+// Whether the engine wrote exactly this line.
+inline bool has(const Lines& lines, const std::string& text) {
+  return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
 
 // Past "uci" and "uciok".
 struct UciEngine {
