@@ -37,6 +37,7 @@ def search_time(engine, fen, depth, threads, hash_mb):
 
     send("uci")
     wait_for("uciok")
+    send("debug on")
     send(f"setoption name Threads value {threads}")
     send(f"setoption name Hash value {hash_mb}")
     send("ucinewgame")
@@ -46,16 +47,55 @@ def search_time(engine, fen, depth, threads, hash_mb):
     start = time.monotonic()
     send(f"go depth {depth}")
     nodes = 0
+    counters = {}
     for line in proc.stdout:
         words = line.split()
-        if "nodes" in words:
+        if words[:3] == ["info", "string", "parallel"]:
+            counters = parallel_counters(words[3:])
+        elif words and words[0] == "info" and "nodes" in words:
             nodes = int(words[words.index("nodes") + 1])
         if line.startswith("bestmove"):
             break
     elapsed = time.monotonic() - start
     send("quit")
     proc.wait()
-    return elapsed, nodes
+    return elapsed, nodes, counters
+
+
+def parallel_counters(words):
+    """The counters of the debug line: name value pairs, the waits a list by thread."""
+    counters = {}
+    name = None
+    for word in words:
+        if word.isdigit() and name is not None:
+            if name == "wait_ms":
+                counters.setdefault(name, []).append(int(word))
+            else:
+                counters[name] = int(word)
+        else:
+            name = word
+    return counters
+
+
+def add_counters(total, counters, seconds):
+    for name, value in counters.items():
+        if name == "wait_ms":
+            waits = total.setdefault(name, [0] * len(value))
+            for i, ms in enumerate(value):
+                waits[i] += ms
+        else:
+            total[name] = total.get(name, 0) + value
+    total["seconds"] = total.get("seconds", 0.0) + seconds
+
+
+def counter_summary(total):
+    if not total.get("wait_ms"):
+        return ""
+    seconds = total["seconds"]
+    waits = " ".join(f"{ms / 10 / seconds:.0f}%" for ms in total["wait_ms"])
+    return (f"splits {total.get('splits', 0)} copies {total.get('copies', 0)} "
+            f"abandoned {total.get('abandoned', 0)} ({total.get('abandoned_nodes', 0)} nodes) "
+            f"split time {total.get('split_us', 0) / 1000:.0f} ms, waiting by thread {waits}")
 
 
 def main():
@@ -64,6 +104,7 @@ def main():
     parser.add_argument("--depth", type=int, default=15)
     parser.add_argument("--threads", default="1,2")
     parser.add_argument("--hash", type=int, default=64)
+    parser.add_argument("--repeat", type=int, default=1)
     parser.add_argument("--positions")
     args = parser.parse_args()
     fens = MIDDLE_GAMES
@@ -72,15 +113,26 @@ def main():
             fens = [line.strip() for line in f if line.strip() and not line.startswith("#")]
     counts = [int(t) for t in args.threads.split(",")]
     totals = {t: 0.0 for t in counts}
+    counter_totals = {t: {} for t in counts}
     for fen in fens:
         row = []
         for threads in counts:
-            seconds, nodes = search_time(args.engine, fen, args.depth, threads, args.hash)
+            runs = args.repeat if threads > 1 else 1
+            seconds = nodes = 0
+            for _ in range(runs):
+                run_seconds, run_nodes, counters = search_time(args.engine, fen, args.depth, threads, args.hash)
+                seconds += run_seconds / runs
+                nodes += run_nodes // runs
+                add_counters(counter_totals[threads], counters, run_seconds)
             totals[threads] += seconds
             row.append(f"{threads}t {seconds:6.2f} s {nodes:>10} nodes")
         print(" | ".join(row), " ", fen, flush=True)
     base = totals[counts[0]]
     print("total: " + ", ".join(f"{t} threads {totals[t]:.2f} s (ratio {totals[t] / base:.2f})" for t in counts))
+    for threads in counts:
+        summary = counter_summary(counter_totals[threads])
+        if summary:
+            print(f"{threads} threads: {summary}")
     return 0
 
 

@@ -2,6 +2,7 @@
 #include "search/parallel.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "search/engine_core.h"
 #include "search/node.h"
@@ -11,6 +12,18 @@ namespace velt {
 namespace {
 
 void idleLoop(ThreadPool& pool, int id, Worker* waitFor);
+
+// Counters have a single writer, their thread: a plain add suffices.
+void addTo(std::atomic<std::uint64_t>& counter, std::uint64_t amount) {
+  counter.store(counter.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
+}
+
+using CounterClock = std::chrono::steady_clock;
+
+std::uint64_t nanosecondsSince(CounterClock::time_point start) {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(CounterClock::now() - start).count());
+}
 
 void workerMain(ThreadPool* pool, int id) {
   pool->threadsStarted.fetch_add(1, std::memory_order_release);
@@ -124,16 +137,20 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
       SpinGuard guard(pool.smpLock);
       pool.idleWorkers.fetch_add(1, std::memory_order_relaxed);
     }
+    const bool searching = !pool.aborted.load(std::memory_order_acquire);
+    const CounterClock::time_point waitStart = CounterClock::now();
     for (int spins = 0; !waitEnded();) {
       if (id == 0) {
         if (spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
         spinPause(spins);
-      } else if (spins < SPINS_BEFORE_SLEEP) {
+      } else if (spins < SPINS_BEFORE_SLEEP || !pool.oversubscribed) {
         spinPause(spins);
+        spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
       } else {
         park(self, waitEnded);
       }
     }
+    if (searching) addTo(self.counters.waitNs, nanosecondsSince(waitStart));
     Worker* work;
     {
       SpinGuard guard(pool.smpLock);
@@ -154,6 +171,11 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     // copy be handed to another split.
     const int owner = parent.threadIndex;
     point.search(*work);
+    // A copy stopped while the search goes on was ended by a cutoff at or above its split.
+    if (stopped(*work) && !stopped(*pool.root)) {
+      addTo(self.counters.abandoned, 1);
+      addTo(self.counters.abandonedNodes, work->nodes);
+    }
     SpinGuard guard(pool.smpLock);
     point.lock.lock();
     mergeCounters(parent, *work);
@@ -194,6 +216,7 @@ void setSearchThreads(EngineCore& engine, int count) {
     pool.blocks[i].engine = &engine;
     pool.blocks[i].evalData = &engine.evalData;
   }
+  pool.oversubscribed = static_cast<unsigned>(count) > std::thread::hardware_concurrency();
   // Two threads split from three plies on, sixteen only from ten.
   pool.splitMinDepth = 2 * (count / 2) + 4;
   for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, &pool, id);
@@ -201,6 +224,15 @@ void setSearchThreads(EngineCore& engine, int count) {
 }
 
 void beginParallelSearch(ThreadPool& pool, Worker& root) {
+  // Every worker sleeps between searches: the counters are thread 0's to reset.
+  for (int id = 0; id < pool.threadCount; ++id) {
+    ThreadCounters& counters = pool.threads[id].counters;
+    for (std::atomic<std::uint64_t>* counter : {&counters.splits, &counters.refusals, &counters.copies,
+                                                &counters.splitNs, &counters.waitNs, &counters.abandoned,
+                                                &counters.abandonedNodes}) {
+      counter->store(0, std::memory_order_relaxed);
+    }
+  }
   root.split = &pool.rootSplit;
   root.parent = nullptr;
   std::fill(std::begin(root.split->slaves), std::end(root.split->slaves), nullptr);
@@ -218,14 +250,13 @@ void endParallelSearch(ThreadPool& pool) {
 }
 
 bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
+  const CounterClock::time_point start = CounterClock::now();
   pool.smpLock.lock();
   const int own = pos.threadIndex;
-  bool idle = false;
-  for (int id = 0; id < pool.threadCount; ++id) {
-    idle |= id != own && pool.threads[id].work.load(std::memory_order_relaxed) == nullptr;
-  }
-  if (!idle || pool.blocksInUse >= pool.blockCount || stopped(pos)) {
+  ThreadCounters& counters = pool.threads[own].counters;
+  if (!anotherThreadIdle(pool, own) || pool.blocksInUse >= pool.blockCount || stopped(pos)) {
     pool.smpLock.unlock();
+    addTo(counters.refusals, 1);
     return false;
   }
   SplitPoint& point = *pos.split;
@@ -247,8 +278,28 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
     wakeThread(pool.threads[id]);
   }
   pool.smpLock.unlock();
+  addTo(counters.splits, 1);
+  addTo(counters.copies, static_cast<std::uint64_t>(helpers));
+  addTo(counters.splitNs, nanosecondsSince(start));
   idleLoop(pool, own, &pos);
   return true;
+}
+
+ParallelStats parallelStats(const ThreadPool& pool) {
+  ParallelStats stats;
+  stats.threads = pool.threadCount;
+  for (int id = 0; id < pool.threadCount; ++id) {
+    const ThreadCounters& counters = pool.threads[id].counters;
+    const auto read = [](const std::atomic<std::uint64_t>& counter) { return counter.load(std::memory_order_relaxed); };
+    stats.splits += read(counters.splits);
+    stats.refusals += read(counters.refusals);
+    stats.copies += read(counters.copies);
+    stats.splitNs += read(counters.splitNs);
+    stats.abandoned += read(counters.abandoned);
+    stats.abandonedNodes += read(counters.abandonedNodes);
+    stats.waitNs[id] = read(counters.waitNs);
+  }
+  return stats;
 }
 
 void stopTree(Worker& pos) {

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,19 @@ struct SplitPoint {
   SplitSearchFn search = nullptr;
 };
 
+// What one thread's part of the parallel search cost during the current search, for
+// the debug report. Each is written by its own thread only (relaxed load and store,
+// no locked instruction) and read once the search has ended.
+struct ThreadCounters {
+  std::atomic<std::uint64_t> splits{0};     // nodes of this thread that handed out moves
+  std::atomic<std::uint64_t> refusals{0};   // split offers that found no thread or no copy
+  std::atomic<std::uint64_t> copies{0};     // copies made for its splits
+  std::atomic<std::uint64_t> splitNs{0};    // time spent making its splits, copies included
+  std::atomic<std::uint64_t> waitNs{0};     // time spent with no work: idle, or waiting for helpers
+  std::atomic<std::uint64_t> abandoned{0};  // copies it searched that a cutoff above stopped
+  std::atomic<std::uint64_t> abandonedNodes{0};
+};
+
 // One per search thread. A thread that has waited long enough sleeps on `wake`;
 // whoever changes what it waits for (work handed to it, the search's start or end,
 // its helpers done) makes the change first and then notifies it under `sleepLock`.
@@ -51,6 +65,7 @@ struct SearchThread {
   std::mutex sleepLock;
   std::condition_variable wake;
   std::thread thread;  // workers only
+  ThreadCounters counters;
 };
 
 // The search threads of one engine and what they share besides the split points.
@@ -62,9 +77,13 @@ struct ThreadPool {
   std::atomic<bool> aborted{true};   // no search running: workers go to sleep
   std::atomic<bool> exiting{false};  // workers end (before they are created anew)
   std::atomic<int> threadsStarted{0};
+  // More threads than cores: a thread that has waited a while for work sleeps until
+  // it is handed some, so that the threads with work get the cores. Otherwise it
+  // keeps yielding, ready at once for the next split.
+  bool oversubscribed = false;
   // Depth (half-plies) from which a node offers a split: deeper with more threads.
   int splitMinDepth = 4;
-  // Workers spinning for work; a node offers a split only when there is one.
+  // Threads in the idle loop's wait; the search's end waits until none is left.
   std::atomic<int> idleWorkers{0};
   // The copy pool: COPY_BLOCKS_PER_THREAD blocks per thread, each a position with
   // its own split-point record. Taken and returned under smpLock.
@@ -98,11 +117,29 @@ void endParallelSearch(ThreadPool& pool);
 // when the node must go on alone.
 bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine);
 
+// Whether a thread other than `own` has no work. A thread counts as busy from the
+// moment a split hands it a copy, before it wakes up, so that the nodes searched
+// meanwhile do not each take the lock to find nobody free.
+inline bool anotherThreadIdle(const ThreadPool& pool, int own) {
+  for (int id = 0; id < pool.threadCount; ++id) {
+    if (id != own && pool.threads[id].work.load(std::memory_order_relaxed) == nullptr) return true;
+  }
+  return false;
+}
+
 // The split offer of a node after one of its moves.
 inline bool offerSplit(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
-  return frame.depth >= pool.splitMinDepth && pool.idleWorkers.load(std::memory_order_relaxed) != 0 &&
+  return frame.depth >= pool.splitMinDepth && anotherThreadIdle(pool, pos.threadIndex) &&
          split(pool, pos, frame, routine);
 }
+
+// The threads' counters summed over the search that ended last (waits by thread).
+struct ParallelStats {
+  int threads = 1;
+  std::uint64_t splits = 0, refusals = 0, copies = 0, splitNs = 0, abandoned = 0, abandonedNodes = 0;
+  std::uint64_t waitNs[MAX_SEARCH_THREADS] = {};
+};
+ParallelStats parallelStats(const ThreadPool& pool);
 
 // Sets the stop flag of every position of the search, from the root down.
 void stopAllSearchThreads(ThreadPool& pool);

@@ -10,6 +10,7 @@
 #include "board/coordinate.h"
 #include "board/position.h"
 #include "search/analysis_file.h"
+#include "search/parallel.h"
 #include "search/root.h"
 #include "search/search_state.h"
 #include "search/tt.h"
@@ -51,6 +52,25 @@ void switchToDecidedSearch(Engine& engine) {
   clearSearchTables(engine);
 }
 
+constexpr std::uint64_t NS_PER_US = 1000, NS_PER_MS = 1000 * NS_PER_US;
+
+// What the helpers cost in the search just ended, for those tuning the parallel
+// search: a line in UCI debug mode when there are helpers.
+void reportParallelStats(Engine& engine) {
+  const ParallelStats stats = parallelStats(engine.pool);
+  if (stats.threads < 2) return;
+  char waits[MAX_SEARCH_THREADS * 12] = "";
+  for (int id = 0, used = 0; id < stats.threads; ++id) {
+    used += std::snprintf(waits + used, sizeof waits - static_cast<std::size_t>(used), " %" PRIu64,
+                          stats.waitNs[id] / NS_PER_MS);
+  }
+  debugLog(engine,
+           "info string parallel splits %" PRIu64 " refused %" PRIu64 " copies %" PRIu64 " split_us %" PRIu64
+           " abandoned %" PRIu64 " abandoned_nodes %" PRIu64 " wait_ms%s\n",
+           stats.splits, stats.refusals, stats.copies, stats.splitNs / NS_PER_US, stats.abandoned,
+           stats.abandonedNodes, waits);
+}
+
 // The search of the game position: the normal one until the game is clearly decided,
 // then the decided-position search, also straight after a hand-over by the normal one.
 void runSearch(Engine& engine) {
@@ -67,6 +87,7 @@ void runSearch(Engine& engine) {
     searchDecided(engine, 0);
   } else {
     searchRoot(engine);
+    reportParallelStats(engine);
     if (engine.search.handoverDepth > 0) {
       switchToDecidedSearch(engine);
       searchDecided(engine, engine.search.handoverDepth);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -331,6 +332,27 @@ const WordCase uciWordCases[] = {
        EXPECT_TRUE(has(output, "Threads: 16"));
        EXPECT_TRUE(has(output, "Illegal value for Threads: x"));
        EXPECT_TRUE(has(output, "option name Threads type spin default 3 min 1 max 16"));
+     }},
+    {"debug on: a search with helpers ends with the parallel counters, a wait for each thread",
+     {"setoption name Threads value 2", "debug on", "position startpos", "go depth 9"},
+     [](const Lines& output) {
+       const auto line = std::find_if(output.begin(), output.end(), [](const std::string& text) {
+         return text.rfind("info string parallel splits ", 0) == 0;
+       });
+       ASSERT_NE(line, output.end());
+       EXPECT_LT(line - output.begin(), std::find(output.begin(), output.end(), bestMoves(output).front()) - output.begin());
+       std::istringstream words(line->substr(std::string("info string parallel").size()));
+       std::string name, waits;
+       long long splits = -1;
+       words >> name >> splits;
+       EXPECT_GT(splits, 0);
+       std::getline(words, waits);
+       const std::size_t at = waits.find(" wait_ms ");
+       ASSERT_NE(at, std::string::npos);
+       std::istringstream perThread(waits.substr(at + 9));
+       int threads = 0;
+       for (long long ms; perThread >> ms;) ++threads;
+       EXPECT_EQ(threads, 2);
      }},
     {"go nodes stops within a poll of the limit; a bare go after a new game repeats it exactly",
      {"position startpos", "go nodes 20000", "ucinewgame", "position startpos", "go"},

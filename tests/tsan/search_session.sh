@@ -12,6 +12,7 @@ status=0
 
 uci_session() {
   echo uci
+  echo "debug on"
   echo "setoption name MaxThreads value $1"
   echo isready
   echo "position startpos moves e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6"
