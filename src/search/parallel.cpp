@@ -122,7 +122,9 @@ void park(SearchThread& self, Ready ready) {
 // every copy working for that split point has finished. The main thread never
 // sleeps in a search: it polls input and time, also while it waits for helpers, at
 // every step once it has stopped merely pausing, since a step may then last as long
-// as the system keeps it off its core.
+// as the system keeps it off its core. While the threads fit the cores no waiter
+// sleeps at all: it keeps yielding, so that a split or a finished helper is seen at
+// once rather than after a wake-up.
 void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
   SearchThread& self = pool.threads[id];
   const auto searchRuns = [&] {
@@ -140,12 +142,10 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     const bool searching = !pool.aborted.load(std::memory_order_acquire);
     const CounterClock::time_point waitStart = CounterClock::now();
     for (int spins = 0; !waitEnded();) {
-      if (id == 0) {
-        if (spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
+      if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
+      if (id == 0 || spins < SPINS_BEFORE_SLEEP || !pool.oversubscribed) {
         spinPause(spins);
-      } else if (spins < SPINS_BEFORE_SLEEP || !pool.oversubscribed) {
-        spinPause(spins);
-        spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
+        if (!pool.oversubscribed) spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
       } else {
         park(self, waitEnded);
       }
