@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "support/board_setup.h"
 #include "support/engine_process.h"
 #include "support/syzygy_positions.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -93,10 +93,10 @@ TEST(SyzygyEndToEnd, UciLoadsReportsAndSearchesWithTheTables) {
   engine.send("go depth 10");
   lines.clear();
   ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
-  const std::regex info("info score cp 28000 depth 10 .* tbhits (\\d+) pv .*");
+  const TextPattern info("info score cp 28000 depth 10 .* tbhits (\\d+) pv .*");
   const bool shown = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-    std::smatch match;
-    return std::regex_match(line, match, info) && std::stoi(match[1]) > 0;
+    std::vector<std::string> groups;
+    return info.matches(line, &groups) && std::stoi(groups[0]) > 0;
   });
   EXPECT_TRUE(shown) << "no depth-10 line with the tablebase score and hits";
   // Nothing but the engine's own lines reaches the channel.

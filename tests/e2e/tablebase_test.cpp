@@ -1,7 +1,6 @@
 // Tablebases made by the generator, used by the engine through both protocols.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "eval/move_step.h"
 #include "support/board_setup.h"
 #include "support/engine_process.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -80,12 +80,12 @@ TEST(TablebaseEndToEnd, EgtbWordAndSearchUseTheFiles) {
     engine.send("go depth 8");
     Lines lines;
     ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
-    const std::regex info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
+    const TextPattern info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
     bool exact = false;
     for (const std::string& line : lines) {
-      std::smatch match;
-      if (std::regex_match(line, match, info) && std::stoi(match[2]) > 0) {
-        exact = exact || std::stoi(match[1]) == mateIn;
+      std::vector<std::string> groups;
+      if (info.matches(line, &groups) && std::stoi(groups[1]) > 0) {
+        exact = exact || std::stoi(groups[0]) == mateIn;
       }
     }
     EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;

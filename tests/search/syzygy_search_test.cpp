@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "board/coordinate.h"
@@ -8,6 +7,7 @@
 #include "shell/engine.h"
 #include "support/board_setup.h"
 #include "support/search_fixture.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -29,10 +29,8 @@ class SyzygySearch : public SearchFixture {
 };
 
 long lastTbHits(const std::string& output) {
-  long hits = -1;
-  const std::regex pattern("tbhits (\\d+)");
-  for (std::sregex_iterator it(output.begin(), output.end(), pattern), end; it != end; ++it) hits = std::stol((*it)[1]);
-  return hits;
+  const auto found = TextPattern("tbhits (\\d+)").findAll(output);
+  return found.empty() ? -1 : std::stol(found.back()[0]);
 }
 
 SyzygyWdl verdictAfter(const char* fen, const std::string& move) {

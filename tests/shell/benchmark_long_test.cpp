@@ -1,11 +1,11 @@
 // The speed index's report; its node counts are pinned by the signature test.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -15,19 +15,19 @@ TEST(Benchmark, PrintsFourPositionsAndTheSpeedIndex) {
   EngineProcess engine;
   engine.send("si");
   engine.send("quit");
-  static const std::regex position(R"(Position (\d) ->  Time: \d+ms, Nodes: (\d+))");
-  static const std::regex averages(
+  static const TextPattern position(R"(Position (\d) ->  Time: \d+ms, Nodes: (\d+))");
+  static const TextPattern averages(
       R"(Avg KNPS on P4 1\.7GHz is 416\.558  ,  Avg KNPS for this machine is \d+\.\d{3})");
-  static const std::regex index(R"(\*\*\* Speed Index is \d+\.\d{3} \*\*\*)");
+  static const TextPattern index(R"(\*\*\* Speed Index is \d+\.\d{3} \*\*\*)");
   int positions = 0, averageLines = 0, indexLines = 0;
   for (const std::string& line : engine.readAll(600000)) {
-    std::smatch match;
-    if (std::regex_match(line, match, position)) {
-      EXPECT_EQ(std::stoi(match[1]), ++positions);
-      EXPECT_GT(std::stol(match[2]), 10000);
+    std::vector<std::string> groups;
+    if (position.matches(line, &groups)) {
+      EXPECT_EQ(std::stoi(groups[0]), ++positions);
+      EXPECT_GT(std::stol(groups[1]), 10000);
     }
-    averageLines += std::regex_match(line, averages);
-    indexLines += std::regex_match(line, index);
+    averageLines += averages.matches(line);
+    indexLines += index.matches(line);
     EXPECT_EQ(line.find("info"), std::string::npos) << line;
   }
   EXPECT_EQ(positions, 4);
@@ -42,11 +42,11 @@ TEST(Benchmark, BenchWordPrintsNodesAndSpeed) {
   engine.send("uci");
   engine.send("bench");
   engine.send("quit");
-  static const std::regex total(R"((\d+) nodes (\d+) nps)");
+  static const TextPattern total(R"((\d+) nodes (\d+) nps)");
   int positions = 0, totals = 0;
   for (const std::string& line : engine.readAll(600000)) {
     positions += line.rfind("Position ", 0) == 0;
-    totals += std::regex_match(line, total);
+    totals += total.matches(line);
   }
   EXPECT_EQ(positions, 4);
   EXPECT_EQ(totals, 1);

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -18,6 +17,7 @@
 #include "shell/app.h"
 #include "shell/game_commands.h"
 #include "shell/search_output.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -40,9 +40,9 @@ struct Outcome {
 // The search's lines without what the clock decides: the time figures, and the lines
 // of the root move being searched and of progress, which come once a second has passed.
 std::string withoutTiming(const std::string& output) {
-  static const std::regex clockLines(R"(info (currmove|time) .*\n)");
-  static const std::regex timing(R"( (time|nps) \d+)");
-  return std::regex_replace(std::regex_replace(output, clockLines, ""), timing, "");
+  static const TextPattern clockLines(R"(info (currmove|time) .*\n)");
+  static const TextPattern timing(R"( (time|nps) \d+)");
+  return timing.replaceAll(clockLines.replaceAll(output, ""), "");
 }
 
 // A fresh engine searching `job` to its fixed depth; the search's lines are kept.

@@ -3,11 +3,11 @@
 // change updates them here in the same commit and says why.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/text_pattern.h"
 
 namespace velt {
 
@@ -22,14 +22,14 @@ TEST(Signature, BenchmarkNodeCountsAtOneThread) {
   EngineLaunch launch;
   launch.arguments = {"bench"};
   EngineProcess engine(launch);
-  static const std::regex position(R"(Position (\d) ->  Time: \d+ms, Nodes: (\d+))");
-  static const std::regex total(R"((\d+) nodes (\d+) nps)");
+  static const TextPattern position(R"(Position (\d) ->  Time: \d+ms, Nodes: (\d+))");
+  static const TextPattern total(R"((\d+) nodes (\d+) nps)");
   std::vector<long> counts;
   std::vector<long long> totals;
   for (const std::string& line : engine.readAll(BENCHMARK_TIMEOUT_MS)) {
-    std::smatch match;
-    if (std::regex_match(line, match, position)) counts.push_back(std::stol(match[2]));
-    if (std::regex_match(line, match, total)) totals.push_back(std::stoll(match[1]));
+    std::vector<std::string> groups;
+    if (position.matches(line, &groups)) counts.push_back(std::stol(groups[1]));
+    if (total.matches(line, &groups)) totals.push_back(std::stoll(groups[0]));
   }
   EXPECT_EQ(counts, std::vector<long>(std::begin(SIGNATURE), std::end(SIGNATURE)));
   long long sum = 0;
