@@ -70,6 +70,12 @@ $(BOOK): data/selfplay.pgn build/velt
 build-asan/CMakeCache.txt:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1" -DCMAKE_CXX_FLAGS_DEBUG="-g1"
 
+# The exhaustive round trip of the three-men tablebase indices repeats the same code
+# over every placement: the optimised build runs it, the sanitizer build its sampled
+# sibling over the four- and five-men classes (the full run would take a fifth of that
+# suite's time).
+SANITIZER_SKIPPED_TESTS := TablebaseIndex.WholeThreeMenClassesRoundTrip
+
 # Everything is built, the long suite too so that it cannot rot unnoticed (it runs
 # only under check-long); the sanitizer build needs only the fast suite and the
 # engine it drives.
@@ -79,7 +85,7 @@ test: build/CMakeCache.txt build-asan/CMakeCache.txt
 	cmake --build build -j $(JOBS)
 	cmake --build build-asan -j $(JOBS) --target velt_tests
 	cd build && ctest -L fast -j $(JOBS) --output-on-failure
-	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure
+	cd build-asan && ctest -L fast -j $(JOBS) --output-on-failure -E '$(SANITIZER_SKIPPED_TESTS)'
 
 run: velt book
 	cd $(RUN_DIR) && ../velt
