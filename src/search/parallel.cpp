@@ -216,7 +216,9 @@ void setSearchThreads(EngineCore& engine, int count) {
     pool.blocks[i].engine = &engine;
     pool.blocks[i].evalData = &engine.evalData;
   }
-  pool.oversubscribed = static_cast<unsigned>(count) > std::thread::hardware_concurrency();
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());  // 0: not known
+  pool.oversubscribed = cores > 0 && count > cores;
+  pool.workingLimit = pool.oversubscribed ? cores : count;
   // Two threads split from three plies on, sixteen only from ten.
   pool.splitMinDepth = 2 * (count / 2) + 4;
   for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, &pool, id);
@@ -264,10 +266,18 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
   point.search = routine;
   frame.settled = false;
   pool.threads[own].work.store(nullptr, std::memory_order_relaxed);
-  int helpers = 0;
+  int working = 0;  // threads busy at other split points
   for (int id = 0; id < pool.threadCount; ++id) {
+    working += pool.threads[id].work.load(std::memory_order_relaxed) != nullptr;
+  }
+  // The splitting thread takes the first copy, then the idle threads up to the limit.
+  int helpers = 0;
+  for (int step = 0; step < pool.threadCount; ++step) {
+    const int id = (own + step) % pool.threadCount;
     point.slaves[id] = nullptr;
-    if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr) continue;
+    if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr || working + helpers >= pool.workingLimit) {
+      continue;
+    }
     point.slaves[id] = copyForSplit(pool, pos, id);
     helpers += point.slaves[id] != nullptr;
   }

@@ -81,6 +81,9 @@ struct ThreadPool {
   // it is handed some, so that the threads with work get the cores. Otherwise it
   // keeps yielding, ready at once for the next split.
   bool oversubscribed = false;
+  // Threads that may search at once: all of them, or as many as there are cores.
+  // More would share the cores, and a split point waits for its slowest copy.
+  int workingLimit = 1;
   // Depth (half-plies) from which a node offers a split: deeper with more threads.
   int splitMinDepth = 4;
   // Threads in the idle loop's wait; the search's end waits until none is left.
@@ -117,14 +120,16 @@ void endParallelSearch(ThreadPool& pool);
 // when the node must go on alone.
 bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine);
 
-// Whether a thread other than `own` has no work. A thread counts as busy from the
-// moment a split hands it a copy, before it wakes up, so that the nodes searched
-// meanwhile do not each take the lock to find nobody free.
+// Whether another thread could join a split of `own`'s: one has no work, and fewer
+// than the working limit have. A thread counts as busy from the moment a split hands
+// it a copy, before it wakes up, so that the nodes searched meanwhile do not each
+// take the lock to find nobody free.
 inline bool anotherThreadIdle(const ThreadPool& pool, int own) {
+  int working = 1;  // `own` itself
   for (int id = 0; id < pool.threadCount; ++id) {
-    if (id != own && pool.threads[id].work.load(std::memory_order_relaxed) == nullptr) return true;
+    if (id != own) working += pool.threads[id].work.load(std::memory_order_relaxed) != nullptr;
   }
-  return false;
+  return working < pool.threadCount && working < pool.workingLimit;
 }
 
 // The split offer of a node after one of its moves.

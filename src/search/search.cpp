@@ -560,6 +560,9 @@ int splitSearch(Worker& copy) {
     int moveStage;
     {
       SpinGuard guard(point.lock);
+      // A line that beat the node's alpha is the node's at once, so that the other
+      // copies search their moves against it rather than against a stale bound.
+      mergeResult(copy, mine);
       exchangeCounts(point.frame->progress, mine, reported);
       move = nextMove(parent);
       moveStage = ps.stage;

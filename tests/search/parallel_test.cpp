@@ -1,7 +1,8 @@
-// The split machinery's bookkeeping: the copy pool's limit, and a helper's cutoff
-// stopping its siblings, whose results then count for nothing.
+// The split machinery's bookkeeping: the copy pool's limit, the working limit, and a
+// helper's cutoff stopping its siblings, whose results then count for nothing.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <vector>
 
 #include "search/engine_core.h"
@@ -51,6 +52,26 @@ class ParallelTest : public ::testing::Test {
   NodeFrame frame{};
   std::vector<Worker*> taken;
 };
+
+std::atomic<int> searchedCopies{0};
+
+// With more threads than cores, a split hands out copies only up to the working
+// limit: the splitting thread's own first, then as many idle threads as the limit
+// leaves; the others go on sleeping.
+TEST_F(ParallelTest, SplitHandsOutNoMoreCopiesThanTheWorkingLimit) {
+  setSearchThreads(engine, 4);
+  for (int limit : {4, 2, 1}) {
+    engine.pool.workingLimit = limit;
+    searchedCopies = 0;
+    const bool splitDone = split(engine.pool, *owner, frame, [](Worker&) {
+      searchedCopies.fetch_add(1);
+      return 0;
+    });
+    engine.pool.threads[0].work.store(nullptr);
+    EXPECT_EQ(splitDone, limit > 1) << limit;
+    EXPECT_EQ(searchedCopies.load(), limit > 1 ? limit : 0) << limit;
+  }
+}
 
 TEST_F(ParallelTest, SplitIsRefusedWhenNoCopyBlockIsFree) {
   for (int i = 0; i < 2 * COPY_BLOCKS_PER_THREAD; ++i) ASSERT_NE(take(*owner, i % 2), nullptr) << i;
