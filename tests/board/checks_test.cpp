@@ -11,12 +11,11 @@
 #include "board/see.h"
 #include "search/worker.h"
 #include "support/brute_board.h"
+#include "support/board_setup.h"
 
 namespace velt {
 
 namespace {
-
-constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
 std::vector<Move> listed(const Position& pos) {
   std::vector<Move> moves;

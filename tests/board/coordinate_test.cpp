@@ -13,8 +13,6 @@ namespace velt {
 
 namespace {
 
-int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
-
 // Coordinate and castling texts, their flags completed from the board and written back.
 TEST(ParseMoveText, AcceptedTexts) {
   struct Case {

@@ -12,8 +12,6 @@ namespace velt {
 
 namespace {
 
-int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
-
 std::vector<ScoredMove> currentList(const Position& pos) {
   return {pos.moveList + pos.listStart[pos.ply], pos.moveList + pos.listStart[pos.ply + 1]};
 }

@@ -18,8 +18,6 @@ namespace velt {
 
 namespace {
 
-constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
-
 std::vector<Move> legalMoves(Worker& pos) {
   generateAllMoves(pos);
   std::vector<Move> moves;

@@ -8,12 +8,11 @@
 #include "board/bitboard.h"
 #include "search/worker.h"
 #include "support/brute_board.h"
+#include "support/board_setup.h"
 
 namespace velt {
 
 namespace {
-
-constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
 
 Move capture(const Position& pos, const char* from, const char* to) {
   Move flags = isEmptyCell(pos.board[sq(to)]) ? 0 : FLAG_CAPTURE;

@@ -21,8 +21,6 @@ namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 Lines inspect(const std::string& path, int* exitCode) {
   EngineLaunch launch;
   launch.arguments = {"/AI", path};

@@ -10,8 +10,6 @@ namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // Runs "/CB" on the PGN in the directory and returns its output.
 Lines buildBook(const TempDirectory& directory, const std::string& pgnPath) {
   EngineLaunch launch(directory);

@@ -11,8 +11,6 @@ namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 const Lines startBoard = {
     "r n b q k b n r", "p p p p p p p p", ". . . . . . . .", ". . . . . . . .",
     ". . . . . . . .", ". . . . . . . .", "P P P P P P P P", "R N B Q K B N R",

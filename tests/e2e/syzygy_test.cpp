@@ -20,9 +20,6 @@ namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const std::string TABLES = VELT_SOURCE_DIR "/tests/egtb/data/syzygy";
 const char* const QUEEN_WIN = "8/3k4/8/8/8/8/r3Q1K1/8 w - - 0 1";
 
 std::string fileBytes(const std::string& path) {
@@ -38,9 +35,9 @@ struct DamagedFolder {
     for (const char* name : {"KQvK", "KRvK", "KQvKR"}) {
       for (const char* suffix : {".rtbw", ".rtbz"}) {
         const std::string file = std::string(name) + suffix;
-        std::string bytes = fileBytes(TABLES + "/" + file);
+        std::string bytes = fileBytes(TEST_SYZYGY_TABLES + "/" + file);
         if (file == "KRvK.rtbw") bytes.resize(bytes.size() / 2);
-        if (file == "KQvKR.rtbw") bytes = damagedTableBytes(TABLES + "/" + file);
+        if (file == "KQvKR.rtbw") bytes = damagedTableBytes(TEST_SYZYGY_TABLES + "/" + file);
         folder.writeFile(file, bytes);
       }
     }
@@ -85,7 +82,7 @@ TEST(SyzygyEndToEnd, UciLoadsReportsAndSearchesWithTheTables) {
   engine.send("go depth 6");
   ASSERT_TRUE(engine.waitForLine("bestmove", 60000));
 
-  engine.send("setoption name SyzygyPath value " + TABLES);
+  engine.send("setoption name SyzygyPath value " + TEST_SYZYGY_TABLES);
   ASSERT_TRUE(engine.waitForLine("info string Syzygy: 12 files, up to 4 men"));
   engine.send("position fen " + std::string(QUEEN_WIN));
   engine.send("egtb");
@@ -115,7 +112,7 @@ TEST(SyzygyEndToEnd, XboardTakesTheEgtPathAndPlaysTheWin) {
   Lines lines;
   ASSERT_TRUE(engine.waitForLine("feature done=1", 20000, &lines));
   EXPECT_NE(std::find(lines.begin(), lines.end(), "feature egt=\"syzygy\""), lines.end());
-  engine.send("egtpath syzygy " + TABLES);
+  engine.send("egtpath syzygy " + TEST_SYZYGY_TABLES);
   ASSERT_TRUE(engine.waitForLine("# Syzygy: 12 files, up to 4 men"));
   engine.send("new");
   engine.send("setboard " + std::string(QUEEN_WIN));
@@ -127,7 +124,7 @@ TEST(SyzygyEndToEnd, XboardTakesTheEgtPathAndPlaysTheWin) {
   EXPECT_EQ(engine.waitForExit(), 0);
   // The rook attacks the queen: most moves give the win away; the one played keeps it.
   SyzygyTables tables;
-  ASSERT_EQ(loadSyzygy(tables, TABLES).files, 12);
+  ASSERT_EQ(loadSyzygy(tables, TEST_SYZYGY_TABLES).files, 12);
   auto pos = positionFromFen(QUEEN_WIN);
   Move played;
   ASSERT_TRUE(parseSanMove(*pos, move->substr(5).c_str(), played)) << *move;

@@ -19,8 +19,6 @@ namespace velt {
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // The rook ending, won for white in 15 moves or so from here.
 const char* const ROOK_WIN = "8/8/8/4k3/8/8/8/KR6 w - - 0 1";
 

@@ -311,14 +311,14 @@ constexpr const char* MATE_IN_THREE = "position fen k7/8/8/3K4/8/8/8/7R w - - 0 
 // The words front ends and testing frameworks send beyond the classic ones: each case
 // goes to a fresh engine; after a "go" that searches the next command waits for its
 // "bestmove". The output up to the "readyok" after the last command is checked.
-struct WordCase {
+struct UciWordCase {
   const char* name;
   Lines commands;
   void (*check)(const Lines& output);
   bool searches = true;  // its "go" commands start searches
 };
 
-const WordCase uciWordCases[] = {
+const UciWordCase uciWordCases[] = {
     {"Threads is MaxThreads under the name front ends send",
      {"setoption name Threads value 2", "uci"},
      [](const Lines& output) {
@@ -437,7 +437,7 @@ const WordCase uciWordCases[] = {
 };
 
 TEST(Uci, WordsOfFrontEndsAndTestingFrameworks) {
-  for (const WordCase& entry : uciWordCases) {
+  for (const UciWordCase& entry : uciWordCases) {
     SCOPED_TRACE(entry.name);
     UciEngine uci;
     Lines output;  // the lines read are appended

@@ -148,13 +148,13 @@ bool hasLine(const Lines& lines, const std::string& wanted) {
 // after "go" waits for the engine's move, one after a ping for its pong. "hint" names
 // a move of the side to move, from the running search's principal variation or the
 // last one's; nothing when no search has looked at the position.
-struct WordCase {
+struct XboardWordCase {
   const char* name;
   Lines commands;
   void (*check)(const Lines& output);
 };
 
-const WordCase xboardWordCases[] = {
+const XboardWordCase xboardWordCases[] = {
     {"memory sets the table size and cores the threads",
      {"memory 16", "cores 2", "xboard"},
      [](const Lines& output) {
@@ -201,7 +201,7 @@ const WordCase xboardWordCases[] = {
 };
 
 TEST(Xboard, WordsOfFrontEnds) {
-  for (const WordCase& entry : xboardWordCases) {
+  for (const XboardWordCase& entry : xboardWordCases) {
     SCOPED_TRACE(entry.name);
     XboardEngine xboard;
     Lines output;  // the lines read are appended

@@ -16,11 +16,9 @@ namespace velt {
 
 namespace {
 
-const std::string TABLES = VELT_SOURCE_DIR "/tests/egtb/data/syzygy";
-
 struct LoadedTables {
   SyzygyTables tables;
-  explicit LoadedTables(const std::string& path = TABLES) {
+  explicit LoadedTables(const std::string& path = TEST_SYZYGY_TABLES) {
     const SyzygyLoadReport report = loadSyzygy(tables, path);
     EXPECT_TRUE(report.faults.empty()) << report.faults.front();
   }
@@ -64,9 +62,9 @@ TEST(Syzygy, DamagedHeaderIsLeftOutAndTheRestServes) {
   if (!syzygyAvailable()) GTEST_SKIP() << "built without Syzygy";
   TempDirectory folder;
   for (const char* file : {"KQvK.rtbw", "KQvK.rtbz", "KQvKR.rtbz"}) {
-    folder.writeFile(file, readWholeFile(TABLES + "/" + file));
+    folder.writeFile(file, readWholeFile(TEST_SYZYGY_TABLES + "/" + file));
   }
-  folder.writeFile("KQvKR.rtbw", damagedTableBytes(TABLES + "/KQvKR.rtbw"));
+  folder.writeFile("KQvKR.rtbw", damagedTableBytes(TEST_SYZYGY_TABLES + "/KQvKR.rtbw"));
   SyzygyTables tables;
   const SyzygyLoadReport report = loadSyzygy(tables, folder.path());
   const std::vector<std::string> expected = {

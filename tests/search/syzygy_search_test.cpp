@@ -8,12 +8,11 @@
 #include "support/board_setup.h"
 #include "support/search_fixture.h"
 #include "support/text_pattern.h"
+#include "support/syzygy_positions.h"
 
 namespace velt {
 
 namespace {
-
-const std::string TABLES = VELT_SOURCE_DIR "/tests/egtb/data/syzygy";
 
 // A queen ending where the rook attacks the queen: only a few moves keep the win.
 const char* const ROOK_ATTACKS_QUEEN = "8/3k4/8/8/8/8/r3Q1K1/8 w - - 0 1";
@@ -23,7 +22,7 @@ class SyzygySearch : public SearchFixture {
   void SetUp() override {
     if (!syzygyAvailable()) GTEST_SKIP() << "built without Syzygy";
     SearchFixture::SetUp();
-    ASSERT_EQ(loadSyzygy(engine().syzygy, TABLES).largest, 4);
+    ASSERT_EQ(loadSyzygy(engine().syzygy, TEST_SYZYGY_TABLES).largest, 4);
   }
   void TearDown() override { unloadSyzygy(engine().syzygy); }
 };

@@ -18,16 +18,16 @@ std::vector<std::string> drain(InputQueue& queue) {
   return lines;
 }
 
-using Lines = std::vector<std::string>;
+using InputLines = std::vector<std::string>;
 
 // Text arriving in pieces, then the end of a pipe (a quit is added), the end of a
 // file (none is), or nothing: the lines handed out, only a final carriage return dropped.
 TEST(InputQueue, SplitsLines) {
   enum End { OPEN, PIPE_END, FILE_END };
   struct Case {
-    Lines chunks;
+    InputLines chunks;
     End end;
-    Lines lines;
+    InputLines lines;
   };
   const Case cases[] = {
       {{"isready\r\nuci\nposition\rstartpos\r\n\n"}, OPEN, {"isready", "uci", "position\rstartpos", ""}},
@@ -65,7 +65,7 @@ TEST(InputQueue, UnreadTextAndNewChunksNeverOverrun) {
   const std::string piece(INPUT_CHUNK_SIZE, 'x');
   for (int i = 0; i < 5; ++i) append(queue, piece);
   append(queue, "\nlast\n");
-  const Lines lines = drain(queue);
+  const InputLines lines = drain(queue);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "first");
   EXPECT_EQ(lines[1], std::string(5 * INPUT_CHUNK_SIZE, 'x'));

@@ -12,6 +12,9 @@ namespace velt {
 
 struct EngineCore;
 
+// The square of a name such as "e4".
+constexpr int sq(const char* name) { return makeSquare(name[0] - 'a', name[1] - '1'); }
+
 // The engine record of the board and evaluation tests: its material table and pawn
 // hash are built once; its game position is where FENs are set up.
 EngineCore& testEngine();

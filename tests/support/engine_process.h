@@ -3,10 +3,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/child_process.h"
 
 namespace velt {
+
+// Lines the engine wrote.
+using Lines = std::vector<std::string>;
 
 // A fresh empty directory below the system's temporary directory, removed with all
 // its files when the object goes away.

@@ -12,8 +12,6 @@
 
 namespace velt {
 
-using Lines = std::vector<std::string>;
-
 // Whether the engine wrote exactly this line.
 inline bool has(const Lines& lines, const std::string& text) {
   return std::find(lines.begin(), lines.end(), text) != lines.end();

@@ -10,6 +10,9 @@
 
 namespace velt {
 
+// The Syzygy tables kept with the tests.
+inline const std::string TEST_SYZYGY_TABLES = VELT_SOURCE_DIR "/tests/egtb/data/syzygy";
+
 // A random legal placement of `men` (white's in upper case, pawns off the back ranks)
 // with `side` to move, as FEN.
 std::string randomPlacementFen(const std::string& men, int side, std::mt19937& random);
