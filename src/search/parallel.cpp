@@ -256,7 +256,7 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
   pool.smpLock.lock();
   const int own = pos.threadIndex;
   ThreadCounters& counters = pool.threads[own].counters;
-  if (!anotherThreadIdle(pool, own) || pool.blocksInUse >= pool.blockCount || stopped(pos)) {
+  if (!anotherThreadCanJoin(pool, own) || pool.blocksInUse >= pool.blockCount || stopped(pos)) {
     pool.smpLock.unlock();
     addTo(counters.refusals, 1);
     return false;
@@ -266,10 +266,7 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
   point.search = routine;
   frame.settled = false;
   pool.threads[own].work.store(nullptr, std::memory_order_relaxed);
-  int working = 0;  // threads busy at other split points
-  for (int id = 0; id < pool.threadCount; ++id) {
-    working += pool.threads[id].work.load(std::memory_order_relaxed) != nullptr;
-  }
+  const int working = busyThreadsBesides(pool, own);  // at other split points
   // The splitting thread takes the first copy, then the idle threads up to the limit.
   int helpers = 0;
   for (int step = 0; step < pool.threadCount; ++step) {

@@ -120,21 +120,27 @@ void endParallelSearch(ThreadPool& pool);
 // when the node must go on alone.
 bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine);
 
-// Whether another thread could join a split of `own`'s: one has no work, and fewer
-// than the working limit have. A thread counts as busy from the moment a split hands
-// it a copy, before it wakes up, so that the nodes searched meanwhile do not each
-// take the lock to find nobody free.
-inline bool anotherThreadIdle(const ThreadPool& pool, int own) {
-  int working = 1;  // `own` itself
+// The threads other than `own` that have work. A thread counts as busy from the moment
+// a split hands it a copy, before it wakes up, so that the nodes searched meanwhile
+// do not each take the lock to find nobody free.
+inline int busyThreadsBesides(const ThreadPool& pool, int own) {
+  int busy = 0;
   for (int id = 0; id < pool.threadCount; ++id) {
-    if (id != own) working += pool.threads[id].work.load(std::memory_order_relaxed) != nullptr;
+    if (id != own) busy += pool.threads[id].work.load(std::memory_order_relaxed) != nullptr;
   }
-  return working < pool.threadCount && working < pool.workingLimit;
+  return busy;
+}
+
+// Whether another thread could join a split of `own`'s: the threads with work, `own`
+// among them, are fewer than the working limit (which is at most the thread count,
+// so one of the others is idle).
+inline bool anotherThreadCanJoin(const ThreadPool& pool, int own) {
+  return 1 + busyThreadsBesides(pool, own) < pool.workingLimit;
 }
 
 // The split offer of a node after one of its moves.
 inline bool offerSplit(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
-  return frame.depth >= pool.splitMinDepth && anotherThreadIdle(pool, pos.threadIndex) &&
+  return frame.depth >= pool.splitMinDepth && anotherThreadCanJoin(pool, pos.threadIndex) &&
          split(pool, pos, frame, routine);
 }
 

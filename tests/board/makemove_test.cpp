@@ -178,7 +178,7 @@ TEST(MakeMove, UnmakeRestoresEveryFieldAndKeysStayExact) {
 }
 
 Move findMove(Worker& pos, const char* from, const char* to, Move flags = 0) {
-  const int f = makeSquare(from[0] - 'a', from[1] - '1'), t = makeSquare(to[0] - 'a', to[1] - '1');
+  const int f = sq(from), t = sq(to);
   generateAllMoves(pos);
   for (int i = pos.listStart[pos.ply]; i < pos.listStart[pos.ply + 1]; ++i) {
     const Move m = pos.moveList[i].move;
