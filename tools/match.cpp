@@ -5,7 +5,7 @@
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
-//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]
+//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N]
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
@@ -18,6 +18,8 @@
 // engines "variant fischerandom" and castling as O-O or O-O-O. -sprt tests engine 1
 // for logistic Elo ELO0 against ELO1 over the pairs of games, printing the ratio after
 // each pair, and stops once it decides (-games is then the most it plays).
+// -concurrency plays N games at once, each pair of a position by one slot with its own
+// two engine processes.
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -27,9 +29,11 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board/coordinate.h"
@@ -110,6 +114,9 @@ class Player {
   std::unique_ptr<ChildProcess> process_;
 };
 
+// Each game slot keeps a referee with its own tables: a few dozen megabytes.
+constexpr int MAX_CONCURRENCY = 64;
+
 struct Settings {
   std::string commands[2];
   bool uci[2] = {true, true};
@@ -125,6 +132,7 @@ struct Settings {
   bool chess960 = false;
   bool sprt = false;
   SprtBounds sprtBounds;
+  int concurrency = 1;  // games played at once, each pair by one slot
 };
 
 // How games end, as the driver counts them.
@@ -477,6 +485,9 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
       settings.pgnPath = value;
     } else if (option == "-maxplies") {
       settings.maxPlies = std::atoi(value);
+    } else if (option == "-concurrency") {
+      settings.concurrency = std::atoi(value);
+      if (settings.concurrency < 1 || settings.concurrency > MAX_CONCURRENCY) return false;
     } else if (option == "-transport") {
       settings.transportMs = std::max(std::atoll(value), 0LL);
     } else {
@@ -487,6 +498,92 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
          settings.baseMs > 0 && settings.maxPlies > 0 && settings.maxPlies <= MAX_RECORDED_PLY;
 }
 
+void addTally(Tally& into, const Tally& from) {
+  for (int engine = 0; engine < 2; ++engine) into.wins[engine] += from.wins[engine];
+  into.draws += from.draws;
+  into.illegalMoves += from.illegalMoves;
+  into.timeLosses += from.timeLosses;
+  into.crashes += from.crashes;
+  into.wrongResultLines += from.wrongResultLines;
+  for (int ending = 0; ending < ENDING_COUNT; ++ending) into.endings[ending] += from.endings[ending];
+}
+
+// What the game slots share, under `lock`: the next pair of games to hand out, the
+// counts, the game records and the test.
+struct MatchState {
+  std::mutex lock;
+  int nextPair = 0;
+  int played = 0;
+  int unplayed = 0;
+  Tally tally;
+  SprtState sprt;
+  bool decided = false;  // the test has accepted a hypothesis: no new pairs are started
+  std::FILE* pgn = nullptr;
+};
+
+// One game slot: its own referee and its own two engine processes, playing whole pairs
+// (one position, colours swapped) until every game is handed out or the test has
+// decided; a pair under way when another slot's pair decides is still played out.
+void playSlot(const Settings& settings, velt::Engine& referee, MatchState& state) {
+  Player first(settings.commands[0], settings.uci[0]);
+  Player second(settings.commands[1], settings.uci[1]);
+  for (;;) {
+    int pair;
+    {
+      std::lock_guard<std::mutex> guard(state.lock);
+      if (state.decided || 2 * state.nextPair >= settings.games) return;
+      pair = state.nextPair++;
+    }
+    int pairHalfPoints = 0;  // engine 1's half points in the pair; -1 once a game of it was not played
+    const int lastRound = std::min(2 * pair + 2, settings.games);
+    for (int round = 2 * pair; round < lastRound; ++round) {
+      const bool swapped = round % 2 == 1;
+      Player* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
+      const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
+      Game game;
+      game.fen = settings.positions[static_cast<std::size_t>(pair) % settings.positions.size()];
+      game.chess960 = settings.chess960;
+      Tally gameTally;
+      const bool played = playGame(referee, engines, settings, game, gameTally, engineIndex);
+      // An engine still pondering when the game ended owes a "bestmove" before the next.
+      for (Player* engine : {&first, &second}) {
+        if (!stopPondering(*engine)) engine->stop();
+      }
+      if (!played) {
+        first.stop();
+        second.stop();
+        pairHalfPoints = -1;
+      } else if (pairHalfPoints >= 0) {
+        const int whiteHalfPoints = game.result == "1-0" ? 2 : game.result == "0-1" ? 0 : 1;
+        pairHalfPoints += swapped ? 2 - whiteHalfPoints : whiteHalfPoints;
+      }
+      std::lock_guard<std::mutex> guard(state.lock);
+      if (!played) {
+        std::fprintf(stderr, "game %d could not be started\n", round + 1);
+        ++state.unplayed;
+        continue;
+      }
+      ++state.played;
+      addTally(state.tally, gameTally);
+      std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(), swapped ? "e2-e1" : "e1-e2",
+                  game.termination.c_str(), game.sanMoves.size());
+      std::fflush(stdout);
+      if (state.pgn != nullptr) {
+        const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
+        writePgn(state.pgn, game, names, round + 1);
+      }
+    }
+    // A complete pair counts; one with an unplayed game does not.
+    if (!settings.sprt || lastRound != 2 * pair + 2) continue;
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (state.decided || pairHalfPoints < 0) continue;
+    addPair(state.sprt, pairHalfPoints);
+    std::printf("%s\n", sprtStatus(state.sprt).c_str());
+    std::fflush(stdout);
+    state.decided = sprtVerdict(state.sprt) != SprtVerdict::CONTINUE;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -495,66 +592,39 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
                  "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
-                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA]\n");
+                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N]\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
-  velt::Engine referee;
-  initApp(referee);
-  std::FILE* pgn = settings.pgnPath.empty() ? nullptr : std::fopen(settings.pgnPath.c_str(), "w");
-  Player first(settings.commands[0], settings.uci[0]);
-  Player second(settings.commands[1], settings.uci[1]);
-  Tally tally;
-  int unplayed = 0;
-  SprtState sprt;
-  sprt.bounds = settings.sprtBounds;
-  int pairHalfPoints = 0;  // engine 1's half points in the pair under way; -1 once a game of it was not played
-  int rounds = 0;
-  while (rounds < settings.games) {
-    const int round = rounds++;
-    const bool swapped = round % 2 == 1;
-    Player* engines[2] = {swapped ? &second : &first, swapped ? &first : &second};
-    const int engineIndex[2] = {swapped ? 1 : 0, swapped ? 0 : 1};
-    Game game;
-    game.fen = settings.positions[(round / 2) % settings.positions.size()];
-    game.chess960 = settings.chess960;
-    const bool played = playGame(referee, engines, settings, game, tally, engineIndex);
-    // An engine still pondering when the game ended owes a "bestmove" before the next.
-    for (Player* engine : {&first, &second}) {
-      if (!stopPondering(*engine)) engine->stop();
+  MatchState state;
+  state.sprt.bounds = settings.sprtBounds;
+  if (!settings.pgnPath.empty()) {
+    state.pgn = std::fopen(settings.pgnPath.c_str(), "w");
+    if (state.pgn == nullptr) {
+      std::fprintf(stderr, "cannot write %s\n", settings.pgnPath.c_str());
+      return 1;
     }
-    if (!played) {
-      std::fprintf(stderr, "game %d could not be started\n", round + 1);
-      ++unplayed;
-      first.stop();
-      second.stop();
-      pairHalfPoints = -1;
-    } else {
-      std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(),
-                  swapped ? "e2-e1" : "e1-e2", game.termination.c_str(), game.sanMoves.size());
-      const int whiteHalfPoints = game.result == "1-0" ? 2 : game.result == "0-1" ? 0 : 1;
-      if (pairHalfPoints >= 0) pairHalfPoints += swapped ? 2 - whiteHalfPoints : whiteHalfPoints;
-      if (pgn != nullptr) {
-        const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
-        writePgn(pgn, game, names, round + 1);
-      }
-    }
-    if (settings.sprt && swapped) {
-      // The pair is complete: a pair with an unplayed game does not count.
-      if (pairHalfPoints >= 0) {
-        addPair(sprt, pairHalfPoints);
-        std::printf("%s\n", sprtStatus(sprt).c_str());
-      }
-      pairHalfPoints = 0;
-      if (sprtVerdict(sprt) != SprtVerdict::CONTINUE) break;
-    }
-    std::fflush(stdout);
   }
-  if (pgn != nullptr) std::fclose(pgn);
+  // The referees are made one after the other: making one also seeds the C library's
+  // random generator, which is not for several threads at once.
+  const int slots = std::min(settings.concurrency, (settings.games + 1) / 2);
+  std::vector<std::unique_ptr<velt::Engine>> referees;
+  for (int slot = 0; slot < slots; ++slot) {
+    referees.push_back(std::make_unique<velt::Engine>());
+    if (!initApp(*referees.back())) return 1;
+  }
+  std::vector<std::thread> threads;
+  for (int slot = 1; slot < slots; ++slot) {
+    threads.emplace_back(playSlot, std::cref(settings), std::ref(*referees[slot]), std::ref(state));
+  }
+  playSlot(settings, *referees[0], state);
+  for (std::thread& thread : threads) thread.join();
+  if (state.pgn != nullptr) std::fclose(state.pgn);
+  const Tally& tally = state.tally;
   std::printf("summary games=%d e1_wins=%d e2_wins=%d draws=%d illegal=%d timeloss=%d crash=%d wrong_result=%d "
               "unplayed=%d",
-              rounds - unplayed, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves,
-              tally.timeLosses, tally.crashes, tally.wrongResultLines, unplayed);
+              state.played, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves, tally.timeLosses,
+              tally.crashes, tally.wrongResultLines, state.unplayed);
   for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
   std::printf("\n");
   return 0;

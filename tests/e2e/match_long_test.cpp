@@ -3,6 +3,7 @@
 // then a hundred at 10 seconds plus 0.1 seconds a move, half through each protocol
 // (played side by side), on one and on two search threads: no illegal move, no time
 // loss, no crash, every game ended with the right result line.
+// Six games on two slots at once, each played exactly once.
 // Then games at one second plus 10 ms, UCI against xboard, allowing 10 ms for the
 // pipes: no time loss either.
 #include <gtest/gtest.h>
@@ -33,6 +34,19 @@ TEST(Match, GamesOnTwoThreadsPlayCleanly) {
     const MatchSummary summary = runMatch(protocol, protocol, 1, "4+0.2", 100, 2);
     EXPECT_EQ(summary.value("games"), 1) << protocol;
     expectCleanMatch(summary);
+  }
+}
+
+// Two slots at once: every game of the six is played exactly once, cleanly.
+TEST(Match, ConcurrentSlotsPlayEveryGameOnce) {
+  const MatchSummary summary = runMatch("uci", "xboard", 6, "4+0.2", 60, 1, 0, "-concurrency 2");
+  EXPECT_EQ(summary.value("games"), 6);
+  expectCleanMatch(summary);
+  for (int round = 1; round <= 6; ++round) {
+    const std::string line = "game " + std::to_string(round) + ":";
+    const std::size_t at = summary.output.find(line);
+    EXPECT_NE(at, std::string::npos) << line << "\n" << summary.output;
+    EXPECT_EQ(summary.output.find(line, at + 1), std::string::npos) << line << "\n" << summary.output;
   }
 }
 

@@ -12,7 +12,8 @@
 namespace velt {
 
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
-                      const std::string& timeControl, int maxPlies, int threads, int transportMs) {
+                      const std::string& timeControl, int maxPlies, int threads, int transportMs,
+                      const std::string& extraOptions) {
   const std::filesystem::path engine = VELT_BINARY;
   const std::filesystem::path driver = engine.parent_path() / "match";
   TempDirectory directory;
@@ -23,7 +24,7 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
                               "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
                               " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +
                               std::to_string(maxPlies) + " -transport " + std::to_string(transportMs) + " -positions '" + VELT_SOURCE_DIR +
-                              "/tests/e2e/data/match_positions.txt' -pgn '" + pgn + "' -results 2>&1";
+                              "/tests/e2e/data/match_positions.txt' -pgn '" + pgn + "' -results " + extraOptions + " 2>&1";
   MatchSummary summary;
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return summary;

@@ -19,9 +19,10 @@ struct MatchSummary {
 // Plays `games` games from the positions of tests/e2e/data/match_positions.txt at the
 // time control "BASE+INC" (seconds), adjudicating games longer than maxPlies as draws
 // and forgiving overruns of the clock up to transportMs; both engines search on
-// `threads` threads.
+// `threads` threads; `extraOptions` go to the driver as they are.
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
-                      const std::string& timeControl, int maxPlies, int threads = 1, int transportMs = 0);
+                      const std::string& timeControl, int maxPlies, int threads = 1, int transportMs = 0,
+                      const std::string& extraOptions = "");
 // No illegal move, time loss, crash, unplayed game or wrong result line.
 void expectCleanMatch(const MatchSummary& summary);
 
