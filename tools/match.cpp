@@ -1,7 +1,7 @@
 // Plays two engines against each other (any UCI or xboard programs given as shell
 // commands) from a list of start positions with a real clock, checks every move
 // with Velt's own rules, adjudicates the end of each game, counts illegal moves,
-// time losses and crashes, and writes the games as PGN.
+// time losses and crashes, and writes the games as PGN with each move's thinking time.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
@@ -216,6 +216,7 @@ struct Game {
   bool chess960 = false;
   std::vector<std::string> coordinateMoves;  // as sent to UCI engines
   std::vector<std::string> sanMoves;
+  std::vector<long long> moveTimesMs;  // each move's thinking time on the driver's clock
   std::string result = "*";
   std::string termination;
 };
@@ -337,7 +338,9 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
     const std::size_t ply = i + (blackFirst ? 1 : 0);
     if (ply % 2 == 0) text += std::to_string(ply / 2 + 1) + ". ";
     if (i == 0 && blackFirst) text += "1... ";
-    text += game.sanMoves[i] + " ";
+    char time[32];
+    std::snprintf(time, sizeof time, " {%.3fs} ", game.moveTimesMs[i] / 1000.0);
+    text += game.sanMoves[i] + time;
   }
   text += game.result;
   std::size_t column = 0;
@@ -409,6 +412,7 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
     game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
+    game.moveTimesMs.push_back(elapsed);
     if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) {
       const std::string reply = settings.ponder && engine.uci() ? ponderReply(text) : "";
       if (reply.empty()) continue;

@@ -13,6 +13,7 @@
 
 #include "board/san.h"
 #include "book/book.h"
+#include "book/pgn_comments.h"
 #include "eval/evaluate.h"
 #include "eval/move_step.h"
 #include "platform/files.h"
@@ -67,39 +68,6 @@ struct PgnLines {
   }
 };
 
-// Removes {comments}, ";" comments, (variations) and $ annotations; braces and
-// variations may run over several lines.
-struct CommentFilter {
-  bool inBrace = false;
-  int variationDepth = 0;
-
-  void apply(std::string& line) {
-    std::string kept;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const char c = line[i];
-      if (inBrace) {
-        inBrace = c != '}';
-      } else if (c == '{') {
-        inBrace = true;
-        kept += ' ';  // the comment may have separated two tokens
-      } else if (c == ';' && variationDepth == 0) {
-        break;
-      } else if (c == '(') {
-        if (variationDepth++ == 0) kept += ' ';
-      } else if (c == ')' && variationDepth > 0) {
-        --variationDepth;
-      } else if (variationDepth > 0) {
-        continue;
-      } else if (c == '$') {
-        while (i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1]))) ++i;
-      } else {
-        kept += c;
-      }
-    }
-    line.swap(kept);
-  }
-};
-
 // Appends a line to the game text, cutting the text at the last blank that keeps it
 // within GAME_TEXT_LIMIT characters.
 void appendMoveText(std::string& text, const std::string& line) {
@@ -130,7 +98,7 @@ bool isChess960Tag(const std::string& line) {
 // `chess960` is set when a tag after the Result tag names Chess960. False when the
 // file ended before any move text.
 bool readMoveText(PgnLines& lines, std::string& text, bool& chess960) {
-  CommentFilter filter;
+  PgnCommentFilter filter;
   std::string line;
   bool started = false;
   while (lines.next(line)) {

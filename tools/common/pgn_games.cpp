@@ -8,6 +8,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "book/pgn_comments.h"
 #include "eval/move_step.h"
 #include "search/engine_core.h"
 
@@ -40,7 +41,7 @@ void replayGame(Worker& pos, const std::string& fen, const std::string& movetext
   std::string word;
   while (words >> word) {
     if (word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*") break;
-    if (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '$') continue;  // numbers, NAGs
+    if (std::isdigit(static_cast<unsigned char>(word[0]))) continue;  // move numbers
     Move move;
     pos.ply = 0;
     if (!parseSanMove(pos, word.c_str(), move)) {
@@ -62,6 +63,7 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     return false;
   }
   std::string line, movetext, fen;
+  PgnCommentFilter filter;
   double result = -1;
   bool decided = true;
   int skipped = 0;
@@ -77,6 +79,7 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     }
     movetext.clear();
     fen.clear();
+    filter = {};
     result = -1;
     decided = true;
   };
@@ -89,6 +92,7 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     } else if (line.rfind("[Termination \"", 0) == 0) {
       decided = decidedOnTheBoard(tagValue(14));
     } else if (!line.empty() && line[0] != '[') {
+      filter.apply(line);
       movetext += ' ';
       movetext += line;
     }

@@ -1,0 +1,46 @@
+// Replaying games for the tuners: the driver's move times and other comments, variations
+// and annotations are read past, so every move of a game is seen.
+#include "common/pgn_games.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "board/coordinate.h"
+#include "shell/app.h"
+#include "shell/engine.h"
+#include "support/engine_process.h"
+
+namespace velt {
+
+namespace {
+
+TEST(PgnGames, CommentsVariationsAndMoveTimesAreReadPast) {
+  TempDirectory directory;
+  const std::string path = directory.path() + "/games.pgn";
+  std::ofstream(path) << "[Event \"match\"]\n[Result \"1-0\"]\n[Termination \"mate\"]\n\n"
+                         "1. e4 {0.512s} e5 {1.020s} 2. Nf3 {0.100s} (2. f4 {gambit} exf4) Nc6 $1 {a\n"
+                         "comment over two lines} 3. Bb5 {0.250s} ; the rest of the line\n1-0\n\n"
+                         "[Event \"match\"]\n[Result \"0-1\"]\n[Termination \"time forfeit\"]\n\n"
+                         "1. d4 {0.300s} 0-1\n\n"
+                         "[Event \"match\"]\n[Result \"1/2-1/2\"]\n\n1. c4 {0.1s} c5 {0.2s} 1/2-1/2\n";
+  Engine engine;
+  ASSERT_TRUE(initApp(engine));
+  std::vector<std::string> moves;
+  std::vector<double> results;
+  int games = 0;
+  ASSERT_TRUE(replayGames(engine.gamePosition, path.c_str(), games, [&](const GameMoment& moment) {
+    moves.push_back(moveToUci(moment.move, nullptr));
+    results.push_back(moment.result);
+  }));
+  // The game lost on time says nothing of its position and is skipped.
+  EXPECT_EQ(games, 2);
+  EXPECT_EQ(moves, (std::vector<std::string>{"e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "c2c4", "c7c5"}));
+  EXPECT_EQ(results, (std::vector<double>{1, 1, 1, 1, 1, 0.5, 0.5}));
+}
+
+}  // namespace
+
+}  // namespace velt
