@@ -1,7 +1,8 @@
 // Plays two engines against each other (any UCI or xboard programs given as shell
 // commands) from a list of start positions with a real clock, checks every move
 // with Velt's own rules, adjudicates the end of each game, counts illegal moves,
-// time losses and crashes, and writes the games as PGN with each move's thinking time.
+// time losses and crashes, and writes the games as PGN with each move's score, depth
+// and thinking time.
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -41,6 +43,7 @@
 #include "board/rules.h"
 #include "common/child_process.h"
 #include "common/sprt.h"
+#include "common/thinking_line.h"
 #include "search/game_end.h"
 #include "search/worker.h"
 #include "shell/app.h"
@@ -216,7 +219,7 @@ struct Game {
   bool chess960 = false;
   std::vector<std::string> coordinateMoves;  // as sent to UCI engines
   std::vector<std::string> sanMoves;
-  std::vector<long long> moveTimesMs;  // each move's thinking time on the driver's clock
+  std::vector<MoveReport> moveReports;
   std::string result = "*";
   std::string termination;
 };
@@ -257,7 +260,7 @@ bool stopPondering(Player& engine) {
 // that pondered on the move played is told "ponderhit", one that pondered on another reply
 // is stopped and asked afresh.
 std::string requestMove(Player& engine, const Game& game, const long long clocks[2], long long incrementMs,
-                        int side, const std::string& lastMove, bool first, Fault& fault, long long& elapsedMs) {
+                        int side, const std::string& lastMove, bool first, Fault& fault, MoveReport& report) {
   const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && !game.coordinateMoves.empty() &&
                          engine.ponderGuess == game.coordinateMoves.back();
   if (!ponderHit && !stopPondering(engine)) {
@@ -284,18 +287,21 @@ std::string requestMove(Player& engine, const Game& game, const long long clocks
     const auto line = left > 0 ? engine.readLine(left) : std::nullopt;
     if (!line) {
       fault = engine.ended() ? Fault::CRASH : Fault::TIME;
-      elapsedMs = millisecondsSince(start);
+      report.elapsedMs = millisecondsSince(start);
       return "";
     }
     if (!engine.uci() && (line->rfind("Illegal move", 0) == 0 || *line == "resign")) {
       // The engine refused a move this driver checked, or gave up: either way it loses.
       fault = Fault::ILLEGAL;
-      elapsedMs = millisecondsSince(start);
+      report.elapsedMs = millisecondsSince(start);
       std::fprintf(stderr, "engine said: %s\n", line->c_str());
       return "";
     }
-    if (line->rfind(prefix, 0) != 0) continue;
-    elapsedMs = millisecondsSince(start);
+    if (line->rfind(prefix, 0) != 0) {
+      readThinking(*line, engine.uci(), report);
+      continue;
+    }
+    report.elapsedMs = millisecondsSince(start);
     std::string text = line->substr(prefix.size());
     while (!text.empty() && text.front() == ' ') text.erase(0, 1);
     return text;
@@ -338,15 +344,15 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
     const std::size_t ply = i + (blackFirst ? 1 : 0);
     if (ply % 2 == 0) text += std::to_string(ply / 2 + 1) + ". ";
     if (i == 0 && blackFirst) text += "1... ";
-    char time[32];
-    std::snprintf(time, sizeof time, " {%.3fs} ", game.moveTimesMs[i] / 1000.0);
-    text += game.sanMoves[i] + time;
+    text += game.sanMoves[i] + " {" + moveComment(game.moveReports[i]) + "} ";
   }
   text += game.result;
   std::size_t column = 0;
   std::string wrapped;
+  bool inComment = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == ' ' && column > 72) {
+    if (text[i] == '{' || text[i] == '}') inComment = text[i] == '{';
+    if (text[i] == ' ' && column > 72 && !inComment) {
       wrapped += '\n';
       column = 0;
       continue;
@@ -388,10 +394,11 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
     const int side = pos.side;
     Player& engine = *engines[side];
     Fault fault = Fault::NONE;
-    long long elapsed = 0;
+    MoveReport report;
     const bool first = !started[side] && (engine.uci() || game.coordinateMoves.empty());
     const std::string text = requestMove(engine, game, clocks, settings.incrementMs, side, lastMove, first, fault,
-                                         elapsed);
+                                         report);
+    const long long elapsed = report.elapsedMs;
     started[side] = true;
     const Move move = fault == Fault::NONE ? legalMoveFromText(pos, firstWord(text).c_str()) : MOVE_NONE;
     if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
@@ -412,7 +419,7 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
       if (char* plus = std::strchr(referee.game.moveHistory[pos.gamePly - 1], '+')) *plus = '#';
     }
     game.sanMoves.emplace_back(referee.game.moveHistory[pos.gamePly - 1]);
-    game.moveTimesMs.push_back(elapsed);
+    game.moveReports.push_back(report);
     if (outcome == GameOutcome::PLAYING && pos.gamePly < settings.maxPlies) {
       const std::string reply = settings.ponder && engine.uci() ? ponderReply(text) : "";
       if (reply.empty()) continue;

@@ -1,4 +1,4 @@
-// Replaying games for the tuners: the driver's move times and other comments, variations
+// Replaying games for the tuners: the driver's move comments and other comments, variations
 // and annotations are read past, so every move of a game is seen.
 #include "common/pgn_games.h"
 
@@ -21,7 +21,7 @@ TEST(PgnGames, CommentsVariationsAndMoveTimesAreReadPast) {
   TempDirectory directory;
   const std::string path = directory.path() + "/games.pgn";
   std::ofstream(path) << "[Event \"match\"]\n[Result \"1-0\"]\n[Termination \"mate\"]\n\n"
-                         "1. e4 {0.512s} e5 {1.020s} 2. Nf3 {0.100s} (2. f4 {gambit} exf4) Nc6 $1 {a\n"
+                         "1. e4 {+0.25/12 0.512s} e5 {-M3/20\n1.020s} 2. Nf3 {0.100s} (2. f4 {gambit} exf4) Nc6 $1 {a\n"
                          "comment over two lines} 3. Bb5 {0.250s} ; the rest of the line\n1-0\n\n"
                          "[Event \"match\"]\n[Result \"0-1\"]\n[Termination \"time forfeit\"]\n\n"
                          "1. d4 {0.300s} 0-1\n\n"
