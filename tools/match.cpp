@@ -28,7 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -117,7 +116,7 @@ class Player {
   std::unique_ptr<ChildProcess> process_;
 };
 
-// Each game slot keeps a referee with its own tables: a few dozen megabytes.
+// Each game slot keeps a referee with its own tables: about a hundred megabytes.
 constexpr int MAX_CONCURRENCY = 64;
 
 struct Settings {
@@ -607,6 +606,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
+  // The referees are made one after the other: making one also seeds the C library's
+  // random generator, which is not for several threads at once.
+  const int slots = std::min(settings.concurrency, (settings.games + 1) / 2);
+  std::vector<std::unique_ptr<velt::Engine>> referees;
+  for (int slot = 0; slot < slots; ++slot) {
+    referees.push_back(std::make_unique<velt::Engine>());
+    if (!initApp(*referees.back())) return 1;
+  }
   MatchState state;
   state.sprt.bounds = settings.sprtBounds;
   if (!settings.pgnPath.empty()) {
@@ -615,14 +622,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s\n", settings.pgnPath.c_str());
       return 1;
     }
-  }
-  // The referees are made one after the other: making one also seeds the C library's
-  // random generator, which is not for several threads at once.
-  const int slots = std::min(settings.concurrency, (settings.games + 1) / 2);
-  std::vector<std::unique_ptr<velt::Engine>> referees;
-  for (int slot = 0; slot < slots; ++slot) {
-    referees.push_back(std::make_unique<velt::Engine>());
-    if (!initApp(*referees.back())) return 1;
   }
   std::vector<std::thread> threads;
   for (int slot = 1; slot < slots; ++slot) {
