@@ -74,7 +74,12 @@ void setUpPositionCommand(Engine& engine) {
   Worker& pos = engine.gamePosition;
   for (int i = played; i < engine.game.positionMoveCount; ++i) {
     Move move = MOVE_NONE;
-    if (!parseMoveText(pos, engine.game.positionMoves[i], move) || !makeGameMove(engine, move)) break;
+    if (!parseMoveText(pos, engine.game.positionMoves[i], move) || !makeGameMove(engine, move)) {
+      print(engine.out, "info string %s: %s (the list ends before it)\n",
+            pos.gamePly >= MAX_RECORDED_PLY ? "No room in the game record" : "Illegal move",
+            engine.game.positionMoves[i]);
+      break;
+    }
   }
   engine.game.lastMovePly = pos.gamePly - 1;
   checkGameResult(engine);

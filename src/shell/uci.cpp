@@ -298,6 +298,8 @@ void trimTrailingBlanks(char* text) {
   while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) text[--length] = '\0';
 }
 
+// A line that breaks the grammar is carried out as far as it goes, as front ends
+// expect; an "info string" tells their log where it broke.
 void positionCommand(Engine& engine, const char* line, const std::vector<CommandWord>& words) {
   std::string fen;
   std::size_t cursor = words.size() > 1 ? words[1].end : words[0].end;
@@ -306,13 +308,23 @@ void positionCommand(Engine& engine, const char* line, const std::vector<Command
     const char* stop = std::strpbrk(start, "mM");
     fen.assign(start, stop != nullptr ? stop : start + std::strlen(start));
     cursor = static_cast<std::size_t>((stop != nullptr ? stop : start + std::strlen(start)) - line);
+  } else if (words.size() > 1 && lowerCase(words[1].text) != "startpos") {
+    print(engine.out, "info string Neither startpos nor fen: %s (the initial position is set up)\n",
+          words[1].text.c_str());
   }
   // The "moves" keyword (or what is left of it after a FEN), then the moves.
   const std::vector<CommandWord> rest = splitCommandWords(line + cursor);
+  if (!rest.empty() && lowerCase(rest[0].text) != "moves") {
+    print(engine.out, "info string Not \"moves\": %s (skipped)\n", rest[0].text.c_str());
+  }
   engine.game.positionMoveCount = 0;
-  for (std::size_t i = 1; i < rest.size() && isListedMove(rest[i].text); ++i) {
+  std::size_t i = 1;
+  for (; i < rest.size() && isListedMove(rest[i].text); ++i) {
     if (engine.game.positionMoveCount == MAX_GAME_PLY) break;
     std::snprintf(engine.game.positionMoves[engine.game.positionMoveCount++], MOVE_TEXT_SIZE, "%s", rest[i].text.c_str());
+  }
+  if (i < rest.size() && !isListedMove(rest[i].text)) {
+    print(engine.out, "info string Not a move: %s (the list ends before it)\n", rest[i].text.c_str());
   }
   if (engine.game.positionMoveCount > 0) {
     std::snprintf(engine.game.commandArg, COMMAND_ARG_SIZE, "M %s", fen.c_str());

@@ -405,6 +405,21 @@ const UciWordCase uciWordCases[] = {
        EXPECT_EQ(output, (Lines{"Illegal value for nodes: many", "Illegal value for mate: 0", "Illegal value for nodes: "}));
      },
      false},
+    {"a position line that breaks off is carried out as far as it goes and says where it broke",
+     {"position startpos moves e2e4 e2e4 e7e5", "fen", "position startpos moves g1f3 zzz g8f6", "fen",
+      "position bogus moves e2e4", "fen", "position startpos d2d4 d7d5", "fen"},
+     [](const Lines& output) {
+       EXPECT_EQ(output, (Lines{"info string Illegal move: e2e4 (the list ends before it)",
+                                "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+                                "info string Not a move: zzz (the list ends before it)",
+                                "rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 1 1",
+                                "info string Neither startpos nor fen: bogus (the initial position is set up)",
+                                "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+                                "info string Not \"moves\": d2d4 (skipped)",
+                                "info string Illegal move: d7d5 (the list ends before it)",
+                                "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"}));
+     },
+     false},
     {"UCI_ShowWDL adds the result chances to every score",
      {"setoption name UCI_ShowWDL value true", "position startpos moves e2e4", "go depth 6", MATE_IN_THREE,
       "go depth 14", "setoption name UCI_ShowWDL value false", "position startpos", "go depth 4"},
