@@ -4,9 +4,16 @@ six castled middle-game positions below (or positions given in a file, one FEN a
 line), for each thread count asked. Each search runs in a fresh engine process with
 a cleared hash table, so that the figures do not depend on the order of the runs.
 
-  tools/time_to_depth.py ENGINE [--depth 15] [--threads 1,2] [--hash 64] [--positions FILE]
+With --repeat N every thread count searches every position N times, in rounds: each
+round runs all positions at all thread counts once. A machine whose speed drifts
+then slows all thread counts alike, and the spread of the per-round ratios shows how
+far one figure can be trusted.
+
+  tools/time_to_depth.py ENGINE [--depth 15] [--threads 1,2] [--hash 64] [--repeat 1]
+                         [--positions FILE]
 """
 import argparse
+import statistics
 import subprocess
 import sys
 import time
@@ -112,23 +119,31 @@ def main():
         with open(args.positions) as f:
             fens = [line.strip() for line in f if line.strip() and not line.startswith("#")]
     counts = [int(t) for t in args.threads.split(",")]
-    totals = {t: 0.0 for t in counts}
+    # seconds[t][r][p] and nodes[t][p] (summed over rounds) by thread count
+    seconds = {t: [[0.0] * len(fens) for _ in range(args.repeat)] for t in counts}
+    nodes = {t: [0] * len(fens) for t in counts}
     counter_totals = {t: {} for t in counts}
-    for fen in fens:
-        row = []
-        for threads in counts:
-            runs = args.repeat if threads > 1 else 1
-            seconds = nodes = 0
-            for _ in range(runs):
+    for round_index in range(args.repeat):
+        for p, fen in enumerate(fens):
+            row = []
+            for threads in counts:
                 run_seconds, run_nodes, counters = search_time(args.engine, fen, args.depth, threads, args.hash)
-                seconds += run_seconds / runs
-                nodes += run_nodes // runs
+                seconds[threads][round_index][p] = run_seconds
+                nodes[threads][p] += run_nodes
                 add_counters(counter_totals[threads], counters, run_seconds)
-            totals[threads] += seconds
-            row.append(f"{threads}t {seconds:6.2f} s {nodes:>10} nodes")
-        print(" | ".join(row), " ", fen, flush=True)
-    base = totals[counts[0]]
-    print("total: " + ", ".join(f"{t} threads {totals[t]:.2f} s (ratio {totals[t] / base:.2f})" for t in counts))
+                row.append(f"{threads}t {run_seconds:6.2f} s {run_nodes:>10} nodes")
+            print(f"round {round_index + 1}: " + " | ".join(row), " ", fen, flush=True)
+    base = counts[0]
+    round_totals = {t: [sum(r) for r in seconds[t]] for t in counts}
+    mean = {t: statistics.fmean(round_totals[t]) for t in counts}
+    parts = []
+    for t in counts:
+        ratios = [total / base_total for total, base_total in zip(round_totals[t], round_totals[base])]
+        spread = f" {min(ratios):.2f}-{max(ratios):.2f} by round" if args.repeat > 1 and t != base else ""
+        parts.append(f"{t} threads {mean[t]:.2f} s (ratio {mean[t] / mean[base]:.2f}{spread})")
+    print("total per round: " + ", ".join(parts))
+    print("nodes per search: " + ", ".join(
+        f"{t} threads {sum(nodes[t]) // (args.repeat * len(fens))}" for t in counts))
     for threads in counts:
         summary = counter_summary(counter_totals[threads])
         if summary:

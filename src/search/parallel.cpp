@@ -25,6 +25,21 @@ std::uint64_t nanosecondsSince(CounterClock::time_point start) {
       std::chrono::duration_cast<std::chrono::nanoseconds>(CounterClock::now() - start).count());
 }
 
+std::uint64_t steadyNs() {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(CounterClock::now().time_since_epoch()).count());
+}
+
+// Ends the open stretch of search time (and, at the search's end, the measuring) and
+// takes the working limit once the window is long enough. Thread 0 only: the other
+// threads read the limit.
+void addMachineLoad(ThreadPool& pool, bool searchEnds) {
+  CpuTimes times;
+  if (!pool.load.open || !readCpuTimes(times)) return;
+  const int limit = addLoadSample(pool.load, times, steadyNs(), searchEnds, pool.threadCount, pool.cores);
+  if (limit > 0) pool.workingLimit.store(limit, std::memory_order_relaxed);
+}
+
 void workerMain(ThreadPool* pool, int id) {
   pool->threadsStarted.fetch_add(1, std::memory_order_release);
   idleLoop(*pool, id, nullptr);
@@ -143,9 +158,10 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     const CounterClock::time_point waitStart = CounterClock::now();
     for (int spins = 0; !waitEnded();) {
       if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
-      if (id == 0 || spins < SPINS_BEFORE_SLEEP || !pool.oversubscribed) {
+      const bool fewerWorkThanThreads = pool.workingLimit.load(std::memory_order_relaxed) < pool.threadCount;
+      if (id == 0 || spins < SPINS_BEFORE_SLEEP || !fewerWorkThanThreads) {
         spinPause(spins);
-        if (!pool.oversubscribed) spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
+        if (!fewerWorkThanThreads) spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
       } else {
         park(self, waitEnded);
       }
@@ -216,9 +232,9 @@ void setSearchThreads(EngineCore& engine, int count) {
     pool.blocks[i].engine = &engine;
     pool.blocks[i].evalData = &engine.evalData;
   }
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());  // 0: not known
-  pool.oversubscribed = cores > 0 && count > cores;
-  pool.workingLimit = pool.oversubscribed ? cores : count;
+  pool.cores = static_cast<int>(std::thread::hardware_concurrency());  // 0: not known
+  pool.workingLimit.store(workingLimitFor(count, pool.cores, 0, 0), std::memory_order_relaxed);
+  pool.load = {};
   // Two threads split from three plies on, sixteen only from ten.
   pool.splitMinDepth = 2 * (count / 2) + 4;
   for (int id = 1; id < count; ++id) pool.threads[id].thread = std::thread(workerMain, &pool, id);
@@ -242,13 +258,24 @@ void beginParallelSearch(ThreadPool& pool, Worker& root) {
   pool.threads[0].work.store(&root, std::memory_order_relaxed);
   pool.aborted.store(false, std::memory_order_release);
   for (int id = 1; id < pool.threadCount; ++id) wakeThread(pool.threads[id]);
+  pool.load.open = false;
+  CpuTimes times;
+  if (pool.threadCount > 1 && readCpuTimes(times)) beginLoadStretch(pool.load, times, steadyNs());
 }
 
 void endParallelSearch(ThreadPool& pool) {
+  addMachineLoad(pool, true);
   pool.aborted.store(true, std::memory_order_release);
   for (int id = 1; id < pool.threadCount; ++id) wakeThread(pool.threads[id]);
   for (int spins = 0; pool.idleWorkers.load(std::memory_order_acquire) != 0;) spinPause(spins);
   pool.threads[0].work.store(nullptr, std::memory_order_relaxed);
+}
+
+void followMachineLoad(ThreadPool& pool) {
+  const LoadWindow& window = pool.load;
+  if (window.open && window.searchNs + (steadyNs() - window.stretchStartNs) >= LOAD_WINDOW_NS) {
+    addMachineLoad(pool, false);
+  }
 }
 
 bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routine) {
@@ -272,7 +299,8 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
   for (int step = 0; step < pool.threadCount; ++step) {
     const int id = (own + step) % pool.threadCount;
     point.slaves[id] = nullptr;
-    if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr || working + helpers >= pool.workingLimit) {
+    if (pool.threads[id].work.load(std::memory_order_relaxed) != nullptr ||
+        working + helpers >= pool.workingLimit.load(std::memory_order_relaxed)) {
       continue;
     }
     point.slaves[id] = copyForSplit(pool, pos, id);
@@ -295,6 +323,7 @@ bool split(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSearchFn routin
 ParallelStats parallelStats(const ThreadPool& pool) {
   ParallelStats stats;
   stats.threads = pool.threadCount;
+  stats.workingLimit = pool.workingLimit.load(std::memory_order_relaxed);
   for (int id = 0; id < pool.threadCount; ++id) {
     const ThreadCounters& counters = pool.threads[id].counters;
     const auto read = [](const std::atomic<std::uint64_t>& counter) { return counter.load(std::memory_order_relaxed); };

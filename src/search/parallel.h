@@ -17,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include "search/machine_load.h"
 #include "search/node_frame.h"
 #include "search/spin.h"
 #include "search/worker.h"
@@ -77,13 +78,15 @@ struct ThreadPool {
   std::atomic<bool> aborted{true};   // no search running: workers go to sleep
   std::atomic<bool> exiting{false};  // workers end (before they are created anew)
   std::atomic<int> threadsStarted{0};
-  // More threads than cores: a thread that has waited a while for work sleeps until
-  // it is handed some, so that the threads with work get the cores. Otherwise it
-  // keeps yielding, ready at once for the next split.
-  bool oversubscribed = false;
-  // Threads that may search at once: all of them, or as many as there are cores.
-  // More would share the cores, and a split point waits for its slowest copy.
-  int workingLimit = 1;
+  // Threads that may search at once: all of them, or as many as there are cores, or
+  // fewer while other programs keep cores busy (search/machine_load.h). More would
+  // share the cores, and a split point waits for its slowest copy. Set by thread 0.
+  // Below the thread count, a thread that has waited a while for work sleeps until it
+  // is handed some, so that the threads with work get the cores; otherwise it keeps
+  // yielding, ready at once for the next split.
+  std::atomic<int> workingLimit{1};
+  int cores = 0;  // of the machine; 0: not known
+  LoadWindow load;
   // Depth (half-plies) from which a node offers a split: deeper with more threads.
   int splitMinDepth = 4;
   // Threads in the idle loop's wait; the search's end waits until none is left.
@@ -135,7 +138,7 @@ inline int busyThreadsBesides(const ThreadPool& pool, int own) {
 // among them, are fewer than the working limit (which is at most the thread count,
 // so one of the others is idle).
 inline bool anotherThreadCanJoin(const ThreadPool& pool, int own) {
-  return 1 + busyThreadsBesides(pool, own) < pool.workingLimit;
+  return 1 + busyThreadsBesides(pool, own) < pool.workingLimit.load(std::memory_order_relaxed);
 }
 
 // The split offer of a node after one of its moves.
@@ -147,10 +150,15 @@ inline bool offerSplit(ThreadPool& pool, Worker& pos, NodeFrame& frame, SplitSea
 // The threads' counters summed over the search that ended last (waits by thread).
 struct ParallelStats {
   int threads = 1;
+  int workingLimit = 1;  // at the search's end
   std::uint64_t splits = 0, refusals = 0, copies = 0, splitNs = 0, abandoned = 0, abandonedNodes = 0;
   std::uint64_t waitNs[MAX_SEARCH_THREADS] = {};
 };
 ParallelStats parallelStats(const ThreadPool& pool);
+
+// Thread 0, at its polls: once enough search time has passed, measures how much of
+// the machine other programs took and sets the working limit from it.
+void followMachineLoad(ThreadPool& pool);
 
 // Sets the stop flag of every position of the search, from the root down.
 void stopAllSearchThreads(ThreadPool& pool);

@@ -77,6 +77,7 @@ void pollSearch(Worker& pos) {
   const bool takesCommands = engine.search.iterationDepth > UNDISTURBED_DEPTH && engine.search.pollReadsInput;
   if (!takesCommands && engine.search.takesCommands) engine.search.takesCommands = false;
   if (engine.search.iterationDepth <= UNDISTURBED_DEPTH && engine.search.stopState == STOP_NONE) return;
+  followMachineLoad(engine.pool);
   const std::uint32_t now = currentTimeMs();
   if (takesCommands) {
     // Published before the commands that read it can come in.

@@ -66,9 +66,9 @@ void reportParallelStats(Engine& engine) {
   }
   debugLog(engine,
            "info string parallel splits %" PRIu64 " refused %" PRIu64 " copies %" PRIu64 " split_us %" PRIu64
-           " abandoned %" PRIu64 " abandoned_nodes %" PRIu64 " wait_ms%s\n",
+           " abandoned %" PRIu64 " abandoned_nodes %" PRIu64 " working %d wait_ms%s\n",
            stats.splits, stats.refusals, stats.copies, stats.splitNs / NS_PER_US, stats.abandoned,
-           stats.abandonedNodes, waits);
+           stats.abandonedNodes, stats.workingLimit, waits);
 }
 
 // The search of the game position: the normal one until the game is clearly decided,
