@@ -158,10 +158,10 @@ void idleLoop(ThreadPool& pool, int id, Worker* waitFor) {
     const CounterClock::time_point waitStart = CounterClock::now();
     for (int spins = 0; !waitEnded();) {
       if (id == 0 && spins >= SPINS_BEFORE_YIELD) pollSearch(*waitFor);
-      const bool fewerWorkThanThreads = pool.workingLimit.load(std::memory_order_relaxed) < pool.threadCount;
-      if (id == 0 || spins < SPINS_BEFORE_SLEEP || !fewerWorkThanThreads) {
+      const bool threadsBeyondLimit = pool.workingLimit.load(std::memory_order_relaxed) < pool.threadCount;
+      if (id == 0 || spins < SPINS_BEFORE_SLEEP || !threadsBeyondLimit) {
         spinPause(spins);
-        if (!fewerWorkThanThreads) spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
+        if (!threadsBeyondLimit) spins = std::min(spins, SPINS_BEFORE_SLEEP - 1);
       } else {
         park(self, waitEnded);
       }
