@@ -119,9 +119,13 @@ std::vector<Move> stagedMoves(Worker& pos) {
 }
 
 std::vector<Move> legalOnly(Worker& pos, const std::vector<Move>& moves) {
+  const Snapshot before(pos);
   std::vector<Move> legal;
   for (Move m : moves) {
-    if (!makeMove(pos, m, -MATE_SCORE, MATE_SCORE)) continue;
+    if (!makeMove(pos, m, -MATE_SCORE, MATE_SCORE)) {
+      EXPECT_TRUE(Snapshot(pos) == before) << "rejected move changed the position " << std::hex << m;
+      continue;
+    }
     unmakeMove(pos);
     legal.push_back(m);
   }
@@ -161,12 +165,16 @@ struct Walk {
   }
 };
 
+// The walk also holds every rejected move to leaving the position alone; the last three
+// positions have castling through a bishop's attack, castling out of check and a
+// pinned knight.
 TEST(MakeMove, UnmakeRestoresEveryFieldAndKeysStayExact) {
   Walk walk;
   for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
                           "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq -",
                           "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N w - -",
-                          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -"}) {
+                          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", "4k3/8/8/8/8/8/6b1/4K2R w K -",
+                          "4k3/8/8/8/8/8/4r3/R3K2R w KQ -", "4k3/4r3/8/8/8/8/4N3/4K3 w - -"}) {
     auto pos = positionFromFen(fen);
     pos->bishopPromotions = true;
     walk.visit(*pos, 2);
@@ -212,23 +220,6 @@ TEST(MakeMove, CastlingRightsFollowKingsAndRooks) {
     auto pos = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
     ASSERT_EQ(makeMove(*pos, findMove(*pos, c.from, c.to), -MATE_SCORE, MATE_SCORE), 1);
     EXPECT_EQ(pos->castleRights, c.rights) << c.from << c.to;
-  }
-}
-
-TEST(MakeMove, IllegalMovesLeaveThePositionAlone) {
-  struct Case {
-    const char* fen;
-    const char* from;
-    const char* to;
-  };
-  // Castling through a bishop's attack on f1, castling out of check, a pinned knight.
-  for (const Case& c : {Case{"4k3/8/8/8/8/8/6b1/4K2R w K -", "e1", "g1"},
-                        Case{"4k3/8/8/8/8/8/4r3/R3K2R w KQ -", "e1", "c1"},
-                        Case{"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "e2", "c3"}}) {
-    auto pos = positionFromFen(c.fen);
-    const Snapshot before(*pos);
-    EXPECT_EQ(makeMove(*pos, findMove(*pos, c.from, c.to), -MATE_SCORE, MATE_SCORE), 0) << c.fen;
-    EXPECT_TRUE(Snapshot(*pos) == before) << c.fen;
   }
 }
 

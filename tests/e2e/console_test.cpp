@@ -78,16 +78,6 @@ TEST(Console, WordsAndArguments) {
   }
 }
 
-TEST(Console, ConsoleWordsWorkAfterTheProtocol) {
-  int exitCode;
-  const Lines lines = runWithInput("xboard\nfen 4k3/8/8/8/8/8/8/4K2R w K -\nfen\nquit\n", &exitCode);
-  const Lines output = afterBanner(lines);
-  ASSERT_FALSE(output.empty());
-  EXPECT_EQ(output.front(), "feature done=0");
-  EXPECT_EQ(output.back(), "4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-  EXPECT_EQ(exitCode, 0);
-}
-
 TEST(Console, EndOfInputWithoutQuitEndsTheEngine) {
   int exitCode;
   // The last line lacks its line feed; at the end of input it still counts.

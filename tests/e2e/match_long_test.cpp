@@ -1,47 +1,91 @@
-// Games of Velt against itself: a few at 4 seconds plus 0.2 seconds a move through each
-// protocol, on one and two threads (the increment is generous for the sanitizer build),
-// then a hundred at 10 seconds plus 0.1 seconds a move, half through each protocol
-// (played side by side), on one and on two search threads: no illegal move, no time
-// loss, no crash, every game ended with the right result line.
-// Six games on two slots at once, each played exactly once.
-// Then games at one second plus 10 ms, UCI against xboard, allowing 10 ms for the
-// pipes: no time loss either.
+// Games of Velt against itself through the game driver: six games on two slots at
+// once, each played exactly once; a hundred at 10 seconds plus 0.1 seconds a move,
+// half through each protocol (played side by side), on one and on two search threads;
+// and games at one second plus 10 ms, UCI against xboard, allowing 10 ms for the
+// pipes. No illegal move, no time loss, no crash, every game ended with the right
+// result line.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <future>
+#include <map>
+#include <sstream>
+#include <string>
 
-#include "support/match_run.h"
+#include "support/engine_process.h"
 
 namespace velt {
 
 namespace {
 
-TEST(Match, UciGamesPlayCleanly) {
-  const MatchSummary summary = runMatch("uci", "uci", 2, "4+0.2", 100);
-  EXPECT_EQ(summary.value("games"), 2);
-  expectCleanMatch(summary);
-}
-
-TEST(Match, XboardGamesPlayCleanly) {
-  const MatchSummary summary = runMatch("xboard", "xboard", 2, "4+0.2", 100);
-  EXPECT_EQ(summary.value("games"), 2);
-  expectCleanMatch(summary);
-}
-
-// The parallel search in play: one game through each protocol on two threads.
-TEST(Match, GamesOnTwoThreadsPlayCleanly) {
-  for (const char* protocol : {"uci", "xboard"}) {
-    const MatchSummary summary = runMatch(protocol, protocol, 1, "4+0.2", 100, 2);
-    EXPECT_EQ(summary.value("games"), 1) << protocol;
-    expectCleanMatch(summary);
+struct MatchSummary {
+  std::map<std::string, int> values;  // key=value pairs of the summary line
+  std::string output;                 // everything the driver printed
+  int value(const std::string& key) const {
+    const auto it = values.find(key);
+    return it == values.end() ? -1 : it->second;
   }
+};
+
+// Plays `games` games from the positions of tests/e2e/data/match_positions.txt at the
+// time control "BASE+INC" (seconds), adjudicating games longer than maxPlies as draws
+// and forgiving overruns of the clock up to transportMs; both engines search on
+// `threads` threads; `extraOptions` go to the driver as they are.
+MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
+                      const std::string& timeControl, int maxPlies, int threads = 1, int transportMs = 0,
+                      const std::string& extraOptions = "") {
+  const std::filesystem::path engine = VELT_BINARY;
+  const std::filesystem::path driver = engine.parent_path() / "match";
+  TempDirectory directory;
+  const std::string pgn = directory.path() + "/games.pgn";
+  // The engines run in the directory, so that only its configuration file applies.
+  if (threads > 1) directory.writeFile("velt.cfg", "MAX_THREADS = " + std::to_string(threads) + "\n");
+  const std::string command = "cd '" + directory.path() + "' && '" + driver.string() + "' -e1 '" + engine.string() +
+                              "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
+                              " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +
+                              std::to_string(maxPlies) + " -transport " + std::to_string(transportMs) + " -positions '" +
+                              VELT_SOURCE_DIR + "/tests/e2e/data/match_positions.txt' -pgn '" + pgn + "' -results " +
+                              extraOptions + " 2>&1";
+  MatchSummary summary;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return summary;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) summary.output += buffer;
+  pclose(pipe);
+  const std::size_t at = summary.output.find("summary ");
+  if (at != std::string::npos) {
+    std::istringstream fields(summary.output.substr(at + 8, summary.output.find('\n', at) - at - 8));
+    for (std::string field; fields >> field;) {
+      const std::size_t equals = field.find('=');
+      if (equals != std::string::npos) summary.values[field.substr(0, equals)] = std::stoi(field.substr(equals + 1));
+    }
+  }
+  // Every game is in the PGN file with its result.
+  std::FILE* file = std::fopen(pgn.c_str(), "r");
+  int results = 0;
+  if (file != nullptr) {
+    while (std::fgets(buffer, sizeof buffer, file) != nullptr) results += std::string(buffer).rfind("[Result ", 0) == 0;
+    std::fclose(file);
+  }
+  summary.values["pgn_games"] = results;
+  return summary;
+}
+
+// All games played, and none with an illegal move, a time loss, a crash, no play or a
+// wrong result line.
+void expectCleanMatch(const MatchSummary& summary, int games) {
+  EXPECT_EQ(summary.value("games"), games) << summary.output;
+  for (const char* fault : {"illegal", "timeloss", "crash", "wrong_result", "unplayed"}) {
+    EXPECT_EQ(summary.value(fault), 0) << fault << "\n" << summary.output;
+  }
+  EXPECT_EQ(summary.value("pgn_games"), games) << summary.output;
 }
 
 // Two slots at once: every game of the six is played exactly once, cleanly.
 TEST(Match, ConcurrentSlotsPlayEveryGameOnce) {
   const MatchSummary summary = runMatch("uci", "xboard", 6, "4+0.2", 60, 1, 0, "-concurrency 2");
-  EXPECT_EQ(summary.value("games"), 6);
-  expectCleanMatch(summary);
+  expectCleanMatch(summary, 6);
   for (int round = 1; round <= 6; ++round) {
     const std::string line = "game " + std::to_string(round) + ":";
     const std::size_t at = summary.output.find(line);
@@ -55,8 +99,7 @@ void playHundredGames(int threads) {
   auto xboard =
       std::async(std::launch::async, [=] { return runMatch("xboard", "xboard", 50, "10+0.1", 700, threads); });
   for (const MatchSummary& summary : {uci.get(), xboard.get()}) {
-    EXPECT_EQ(summary.value("games"), 50);
-    expectCleanMatch(summary);
+    expectCleanMatch(summary, 50);
     std::printf("%s", summary.output.substr(summary.output.find("summary ")).c_str());
   }
 }
@@ -66,8 +109,7 @@ TEST(MatchLong, HundredGamesOnTwoThreads) { playHundredGames(2); }
 
 TEST(MatchLong, ShortClockGamesAreNotLostOnTime) {
   const MatchSummary summary = runMatch("uci", "xboard", 20, "1+0.01", 300, 1, 10);
-  EXPECT_EQ(summary.value("games"), 20);
-  expectCleanMatch(summary);
+  expectCleanMatch(summary, 20);
   std::printf("%s", summary.output.substr(summary.output.find("summary ")).c_str());
 }
 

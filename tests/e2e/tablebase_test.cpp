@@ -7,7 +7,6 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "board/san.h"
-#include "egtb/tb_compress.h"
 #include "egtb/tb_generate.h"
 #include "egtb/tb_probe.h"
 #include "eval/move_step.h"
@@ -23,21 +22,13 @@ namespace {
 const char* const ROOK_WIN = "8/8/8/4k3/8/8/8/KR6 w - - 0 1";
 
 struct RookTables {
-  TempDirectory directory, compressed;
+  TempDirectory directory;
   TablebaseSet set;
   RookTables() {
     for (const char* name : {"krk", "kqk"}) {
       const int number = tablebaseClassByName(name);
       generateTablebase(number, set);
       EXPECT_TRUE(writeTablebaseFiles(directory.path(), number, set));
-      // The same tables compressed, under two of the name forms.
-      for (int side = 0; side < tablebaseFileSides(number); ++side) {
-        const auto& entries = set.entries[number][side];
-        const std::vector<std::uint8_t> file =
-            compressTablebase(reinterpret_cast<const std::uint8_t*>(entries.data()), entries.size());
-        const std::string fileName = name + std::string(side == 0 ? "_nbw.emd" : "nbb.emd");
-        compressed.writeFile(fileName, std::string(file.begin(), file.end()));
-      }
     }
   }
   // The stored byte of a position.
@@ -55,48 +46,40 @@ RookTables& tables() {
 }
 
 // The answers of "egtb" (white to move, black to move, no class) and the mate the
-// search finds, from the plain files and alike from the compressed ones.
+// search finds. Compressed files give the same values through the same probes
+// (TbCompressedFiles).
 TEST(TablebaseEndToEnd, EgtbWordAndSearchUseTheFiles) {
   const int stored = tables().stored(ROOK_WIN);
   ASSERT_GT(stored, 0);
   const int mateIn = TB_MAX_DISTANCE + 1 - stored;
-  Lines plainAnswers;
-  for (const TempDirectory* directory : {&tables().directory, &tables().compressed}) {
-    SCOPED_TRACE(directory->path());
-    EngineProcess engine;
-    engine.send("uci");
-    ASSERT_TRUE(engine.waitForLine("uciok"));
-    engine.send("setoption name NalimovPath value " + directory->path());
-    Lines answers;
-    for (const char* fen : {ROOK_WIN, "8/8/8/4k3/8/8/8/KR6 b - - 0 1", "8/8/8/4k3/8/8/8/KRN5 w - - 0 1"}) {
-      engine.send("position fen " + std::string(fen));
-      engine.send("egtb");
-      const auto answer = engine.waitForLine(answers.size() < 2 ? "Max " : "Position");
-      answers.push_back(answer ? *answer : "");
-    }
-    engine.send("position fen " + std::string(ROOK_WIN));
-    engine.send("go depth 8");
-    Lines lines;
-    ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
-    const TextPattern info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
-    bool exact = false;
-    for (const std::string& line : lines) {
-      std::vector<std::string> groups;
-      if (info.matches(line, &groups) && std::stoi(groups[1]) > 0) {
-        exact = exact || std::stoi(groups[0]) == mateIn;
-      }
-    }
-    EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
-    engine.send("quit");
-    if (plainAnswers.empty()) {
-      EXPECT_EQ(answers[0], "Max 3 , Score " + std::to_string(30000 - 2 * mateIn));
-      EXPECT_EQ(answers[1].rfind("Max 3 , Score -", 0), 0u) << answers[1];
-      EXPECT_EQ(answers[2], "Position not in EGTB");
-      plainAnswers = answers;
-    } else {
-      EXPECT_EQ(answers, plainAnswers);
+  EngineProcess engine;
+  engine.send("uci");
+  ASSERT_TRUE(engine.waitForLine("uciok"));
+  engine.send("setoption name NalimovPath value " + tables().directory.path());
+  Lines answers;
+  for (const char* fen : {ROOK_WIN, "8/8/8/4k3/8/8/8/KR6 b - - 0 1", "8/8/8/4k3/8/8/8/KRN5 w - - 0 1"}) {
+    engine.send("position fen " + std::string(fen));
+    engine.send("egtb");
+    const auto answer = engine.waitForLine(answers.size() < 2 ? "Max " : "Position");
+    answers.push_back(answer ? *answer : "");
+  }
+  EXPECT_EQ(answers[0], "Max 3 , Score " + std::to_string(30000 - 2 * mateIn));
+  EXPECT_EQ(answers[1].rfind("Max 3 , Score -", 0), 0u) << answers[1];
+  EXPECT_EQ(answers[2], "Position not in EGTB");
+  engine.send("position fen " + std::string(ROOK_WIN));
+  engine.send("go depth 8");
+  Lines lines;
+  ASSERT_TRUE(engine.waitForLine("bestmove", 60000, &lines));
+  const TextPattern info("info score mate (\\d+) .* tbhits (\\d+) pv .*");
+  bool exact = false;
+  for (const std::string& line : lines) {
+    std::vector<std::string> groups;
+    if (info.matches(line, &groups) && std::stoi(groups[1]) > 0) {
+      exact = exact || std::stoi(groups[0]) == mateIn;
     }
   }
+  EXPECT_TRUE(exact) << "no line with tablebase hits and mate " << mateIn;
+  engine.send("quit");
 }
 
 // Through xboard the engine plays the tablebase's best move under a clock, also where

@@ -48,10 +48,8 @@ TEST(Xboard, ForceModeSessions) {
       {{"e2e5", "e2e4", "e7e5", "e1e2", "e4e5", "board"},
        {"Illegal move: e2e5", "Illegal move: e4e5", "r n b q k b n r", "p p p p . p p p", ". . . . . . . .",
         ". . . . p . . .", ". . . . P . . .", ". . . . . . . .", "P P P P K P P P", "R N B Q . B N R"}},
-      // Result lines of user moves.
+      // A user move that ends the game gets its result line (each ending: GameEnd.ResultLines).
       {{"f2f3", "e7e5", "g2g4", "d8h4"}, {"0-1 {Black wins}"}},
-      {{"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"}, {"1/2-1/2 {Draw by repetition}"}},
-      {{"setboard 7k/8/6K1/5Q2/8/8/8/8 w - - 0 1", "force", "f5f7"}, {"1/2-1/2 {Stalemate}"}},
       // Chess960 castling from the front end: as text and as the king taking its rook.
       {{"variant crazyhouse", "variant fischerandom", "setboard 1r2k2r/8/8/8/8/8/8/R2K3R w HAhb - 0 1", "force",
         "O-O-O", "e8h8", "fen"},
@@ -109,25 +107,6 @@ TEST(Xboard, PingDuringAnalysisBehindAWaitingLine) {
   xboard.sync(7);
 }
 
-TEST(Xboard, AnalyzeExitAndHint) {
-  XboardEngine xboard;
-  xboard.engine.send("new");
-  xboard.engine.send("post");
-  xboard.engine.send("analyze");
-  xboard.engine.send("e2e4");
-  xboard.engine.send(".");
-  xboard.engine.send("exit");
-  const Lines lines = xboard.sync();
-  for (const std::string& line : lines) {
-    EXPECT_NE(line.rfind("move ", 0), 0u) << line;  // analysis plays no move
-  }
-  xboard.engine.send("sd 3");
-  xboard.engine.send("go");
-  GameCheck game;
-  ASSERT_TRUE(game.play("e2e4"));
-  EXPECT_TRUE(game.play(xboard.engineMove()));
-}
-
 // The move of the only "Hint:" line, "" when there is none (a second one fails).
 std::string hintOf(const Lines& lines) {
   std::string move;
@@ -137,10 +116,6 @@ std::string hintOf(const Lines& lines) {
     move = line.substr(6);
   }
   return move;
-}
-
-bool hasLine(const Lines& lines, const std::string& wanted) {
-  return std::find(lines.begin(), lines.end(), wanted) != lines.end();
 }
 
 // The words front ends send beyond the classic ones: each case goes to a fresh engine,
@@ -158,21 +133,18 @@ const XboardWordCase xboardWordCases[] = {
     {"memory sets the table size and cores the threads",
      {"memory 16", "cores 2", "xboard"},
      [](const Lines& output) {
-       EXPECT_TRUE(hasLine(output, "    Transposition Table: 16384 KB"));
-       EXPECT_TRUE(hasLine(output, "Threads: 2"));
+       EXPECT_TRUE(has(output, "    Transposition Table: 16384 KB"));
+       EXPECT_TRUE(has(output, "Threads: 2"));
      }},
     {"unusable numbers change nothing",
      {"memory lots", "cores -", "xboard"},
      [](const Lines& output) {
-       EXPECT_TRUE(hasLine(output, "Error (bad number): memory lots"));
-       EXPECT_TRUE(hasLine(output, "Error (bad number): cores -"));
-       EXPECT_TRUE(hasLine(output, "    Transposition Table: 65536 KB"));
-       EXPECT_TRUE(hasLine(output, "Threads: 1"));
+       EXPECT_TRUE(has(output, "Error (bad number): memory lots"));
+       EXPECT_TRUE(has(output, "Error (bad number): cores -"));
+       EXPECT_TRUE(has(output, "    Transposition Table: 65536 KB"));
+       EXPECT_TRUE(has(output, "Threads: 1"));
      }},
     {"no hint before any search", {"new", "hint"}, [](const Lines& output) { EXPECT_EQ(output, Lines{}); }},
-    {"a hint during the first analysis",
-     {"new", "analyze", "hint"},
-     [](const Lines& output) { EXPECT_TRUE(GameCheck().isLegal(hintOf(output))) << hintOf(output); }},
     {"a hint for black once the analysis has gone on after e2e4",
      {"new", "analyze", "e2e4", "ping 7", "hint"},
      [](const Lines& output) {
@@ -180,12 +152,16 @@ const XboardWordCase xboardWordCases[] = {
        ASSERT_TRUE(game.play("e2e4"));
        EXPECT_TRUE(game.isLegal(hintOf(output))) << hintOf(output);
      }},
-    {"a hint from the last analysis after it ended",
-     {"new", "analyze", "e2e4", "ping 7", "exit", "hint"},
+    {"a hint from the last analysis after it ended; the analysis played no move, the game goes on",
+     {"new", "post", "analyze", "e2e4", ".", "ping 7", "exit", "hint", "sd 3", "go"},
      [](const Lines& output) {
        GameCheck game;
        ASSERT_TRUE(game.play("e2e4"));
        EXPECT_TRUE(game.isLegal(hintOf(output))) << hintOf(output);
+       const auto isMove = [](const std::string& line) { return line.rfind("move ", 0) == 0; };
+       ASSERT_EQ(std::count_if(output.begin(), output.end(), isMove), 1);  // the answer to "go" only
+       const std::string move = std::find_if(output.begin(), output.end(), isMove)->substr(5);
+       EXPECT_TRUE(game.isLegal(move)) << move;
      }},
     {"a hint of the user's expected reply after the engine's move",
      {"new", "sd 5", "go", "hint"},

@@ -172,37 +172,24 @@ class DecidedTableTest : public SearchFixture {
   static std::uint64_t keyInFirstBucket(std::uint32_t high, std::uint32_t low = 0) {
     return static_cast<std::uint64_t>(high) << 32 | (low & ~decidedIndexMask(engine().tt));
   }
-  static std::uint8_t entryByte(int entry, int offset) {
-    return reinterpret_cast<const std::uint8_t*>(engine().tt.entries)[16 * entry + offset];
+  static const DecidedEntry& entry(int index) {
+    return reinterpret_cast<const DecidedEntry*>(engine().tt.entries)[index];
   }
 };
 
-TEST_F(DecidedTableTest, EntryLayoutKeepsBoundsDepthsAndTheMove) {
+// The move's bits beyond the low 16 (promotion piece, castling flags) are kept, and a
+// store leaves its entry unlocked.
+TEST_F(DecidedTableTest, EntryKeepsTheWholeMove) {
   clearSearchTables(engine());
   decidedNewSearch(engine().tt);
-  const std::uint64_t key = keyInFirstBucket(0x12345678u);
-  // A knight under-promotion with capture: the promotion bits sit in byte 15.
-  const Move move = makeMoveWord(12, 3, FLAG_PROMOTION | FLAG_CAPTURE | FLAG_PAWN_MOVE | Move{KNIGHT} << 16);
-  decidedStoreLower(engine().tt, key, 9, move, -1234, 3);
-  decidedStoreUpper(engine().tt, key, 7, 345, 3);
-  EXPECT_EQ(entryByte(0, 0) | entryByte(0, 1) << 8 | entryByte(0, 2) << 16 | entryByte(0, 3) << 24, 0x12345678);
-  EXPECT_EQ(entryByte(0, 4) | entryByte(0, 5) << 8, static_cast<int>(move & 0xFFFF));
-  EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 6) | entryByte(0, 7) << 8), -1234);
-  EXPECT_EQ(static_cast<std::int16_t>(entryByte(0, 8) | entryByte(0, 9) << 8), 345);
-  EXPECT_EQ(entryByte(0, 10), 9);  // greatest depth
-  EXPECT_EQ(entryByte(0, 11), engine().tt.decidedAge);
-  EXPECT_EQ(entryByte(0, 12), 9);  // move depth
-  EXPECT_EQ(entryByte(0, 13), 9);
-  EXPECT_EQ(entryByte(0, 14), 7);
-  EXPECT_EQ(entryByte(0, 15), KNIGHT);  // promotion in bits 0-2, lock (bit 3) and bits 4-5 clear
-  const DecidedEntry& entry = reinterpret_cast<const DecidedEntry*>(engine().tt.entries)[0];
-  EXPECT_EQ(decidedEntryMove(entry), move & (0xFFFF | Move{7} << 16));
-  EXPECT_FALSE(decidedEntryLocked(entry));
-  // Castling bits 22-23 go to byte 15 bits 6-7.
+  const Move promotion = makeMoveWord(12, 3, FLAG_PROMOTION | FLAG_CAPTURE | FLAG_PAWN_MOVE | Move{KNIGHT} << 16);
+  decidedStoreLower(engine().tt, keyInFirstBucket(0x12345678u), 9, promotion, -1234, 3);
+  decidedStoreUpper(engine().tt, keyInFirstBucket(0x12345678u), 7, 345, 3);
+  EXPECT_EQ(decidedEntryMove(entry(0)), promotion & (0xFFFF | Move{7} << 16));
+  EXPECT_FALSE(decidedEntryLocked(entry(0)));
   const Move castle = makeMoveWord(4, 6, FLAG_CASTLE_SHORT);
   decidedStoreLower(engine().tt, keyInFirstBucket(0x2222u), 5, castle, 10, 0);
-  EXPECT_EQ(entryByte(1, 15), 0x80);
-  EXPECT_EQ(decidedEntryMove(reinterpret_cast<const DecidedEntry*>(engine().tt.entries)[1]), castle);
+  EXPECT_EQ(decidedEntryMove(entry(1)), castle);
 }
 
 TEST_F(DecidedTableTest, BoundsAreReplacedOnlyByDeeperOnes) {
@@ -260,17 +247,12 @@ TEST_F(DecidedTableTest, VictimIsTheOldestShallowestEntry) {
   const int depths[4] = {20, 3, 30, 10};
   for (int i = 0; i < 4; ++i) decidedStoreLower(engine().tt, keyInFirstBucket(0x100u + i), depths[i], MOVE_NONE, 0, 0);
   decidedNewSearch(engine().tt);  // age 2: the four entries are one search old
-  decidedStoreLower(engine().tt, keyInFirstBucket(0x100u), 20, MOVE_NONE, 0, 0);  // refreshed to the new age
-  EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge], 256);
-  EXPECT_EQ(engine().tt.decidedPriority[engine().tt.decidedAge - 1], 512);
-  EXPECT_EQ(engine().tt.decidedPriority[(engine().tt.decidedAge + 1) % DECIDED_AGES],
-            256 * DECIDED_AGES);  // the oldest age
+  decidedStoreLower(engine().tt, keyInFirstBucket(0x101u), 3, MOVE_NONE, 0, 0);  // refreshed to the new age
   decidedStoreLower(engine().tt, keyInFirstBucket(0x200u), 1, MOVE_NONE, 0, 0);
-  // Old entries of depths 3, 30, 10: the one of depth 3 goes.
-  const auto* bucket = reinterpret_cast<const DecidedEntry*>(engine().tt.entries);
-  EXPECT_EQ(bucket[1].word[0], 0x200u);
-  EXPECT_EQ(bucket[0].word[0], 0x100u);
-  EXPECT_EQ(bucket[2].word[0], 0x102u);
+  // Old entries of depths 20, 30, 10: the one of depth 10 goes, not the shallower new one.
+  EXPECT_EQ(entry(3).word[0], 0x200u);
+  EXPECT_EQ(entry(1).word[0], 0x101u);
+  EXPECT_EQ(entry(0).word[0], 0x100u);
 }
 
 // Make-move warms up the entry the coming search reads: the decided search's 16-byte

@@ -11,12 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "board/coordinate.h"
-#include "board/fen.h"
-#include "search/root.h"
 #include "shell/app.h"
-#include "shell/game_commands.h"
-#include "shell/search_output.h"
+#include "support/search_fixture.h"
 #include "support/text_pattern.h"
 
 namespace velt {
@@ -30,13 +26,6 @@ struct Job {
   int depth;
 };
 
-struct Outcome {
-  std::string move;
-  int score = 0;
-  std::uint64_t nodes = 0;
-  std::string output;
-};
-
 // The search's lines without what the clock decides: the time figures, and the lines
 // of the root move being searched and of progress, which come once a second has passed.
 std::string withoutTiming(const std::string& output) {
@@ -46,30 +35,24 @@ std::string withoutTiming(const std::string& output) {
 }
 
 // A fresh engine searching `job` to its fixed depth; the search's lines are kept.
-Outcome search(const Job& job) {
+SearchResult search(const Job& job) {
   const auto record = std::make_unique<Engine>();
   Engine& engine = *record;
   engine.options.ttIndexMask = SMALL_TABLE_MASK;
   engine.out.capturing = true;
   if (!initApp(engine)) return {};
-  engine.engineFlags = FLAG_UCI | FLAG_POST;
-  newGame(engine, true);
-  if (!parseFen(engine.gamePosition, job.fen)) return {};
-  engine.timeControl.movesPerSession = engine.timeControl.baseTime = engine.timeControl.increment = 0;
-  engine.timeControl.timePerMove = 0;
-  engine.timeControl.maxSearchDepth = job.depth;
   takeCaptured(engine.out);
-  engine.search.reporter = searchOutputReporter(engine);
-  searchRoot(engine);
-  return {moveToCoordinate(engine.search.bestMove), engine.search.rootScore, engine.search.totalNodes,
-          withoutTiming(takeCaptured(engine.out))};
+  prepareForSearches(engine);
+  SearchResult result = searchOn(engine, job.fen, job.depth);
+  result.output = withoutTiming(result.output);
+  return result;
 }
 
 TEST(EngineRecord, TwoEnginesSearchSideBySideAsTheyDoAlone) {
   const Job jobs[2] = {{"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 10},
                        {"8/5pk1/6p1/8/2P5/1P4P1/5PK1/8 b - - 0 40", 16}};
-  const Outcome alone[2] = {search(jobs[0]), search(jobs[1])};
-  Outcome together[2];
+  const SearchResult alone[2] = {search(jobs[0]), search(jobs[1])};
+  SearchResult together[2];
   std::thread first([&] { together[0] = search(jobs[0]); });
   std::thread second([&] { together[1] = search(jobs[1]); });
   first.join();

@@ -98,11 +98,6 @@ BruteBoard bruteAfterMove(const BruteBoard& b, Move move) {
   return after;
 }
 
-void bruteFillAttackMaps(Worker& pos) {
-  BruteBoard b = bruteFromPosition(pos);
-  for (int colour = 0; colour < 2; ++colour) pos.attackMap[pos.ply][colour] = bruteAttackSet(b, colour);
-}
-
 std::string bruteToFen(const BruteBoard& b, int side) {
   std::string fen;
   for (int rank = 7; rank >= 0; --rank) {
@@ -165,7 +160,8 @@ Worker& setUp(const std::string& fen) {
   Worker& gamePosition = testEngine().gamePosition;
   EXPECT_TRUE(parseFen(gamePosition, fen.c_str())) << fen;
   gamePosition.ply = 0;
-  bruteFillAttackMaps(gamePosition);
+  const BruteBoard b = bruteFromPosition(gamePosition);
+  for (int colour = 0; colour < 2; ++colour) gamePosition.attackMap[0][colour] = bruteAttackSet(b, colour);
   return gamePosition;
 }
 

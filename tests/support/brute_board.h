@@ -28,8 +28,6 @@ bool bruteInCheck(const BruteBoard& b, int colour);
 // The board after a move (castling moves the rook, en passant removes the pawn,
 // promotions place the new piece).
 BruteBoard bruteAfterMove(const BruteBoard& b, Move move);
-// Fills attackMap[pos.ply] for both colours from the board array.
-void bruteFillAttackMaps(Worker& pos);
 // The FEN of the board with `side` to move, no castling, no en passant.
 std::string bruteToFen(const BruteBoard& b, int side);
 // A random legal position with the given number of men besides the kings, no pawns on

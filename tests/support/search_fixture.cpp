@@ -55,8 +55,7 @@ void SearchFixture::SetUpTestSuite() {
   ASSERT_TRUE(initApp(engine()));
 }
 
-void SearchFixture::SetUp() {
-  Engine& e = engine();
+void prepareForSearches(Engine& e) {
   e.engineFlags = FLAG_UCI | FLAG_POST;
   e.search.analysisMode = false;
   e.search.pondering = false;
@@ -68,8 +67,14 @@ void SearchFixture::SetUp() {
   }
 }
 
+SearchResult searchOn(Engine& engine, const char* fen, int depth, const char* searchMoves) {
+  return runSearch(engine, fen, depth, searchMoves, searchNormal);
+}
+
+void SearchFixture::SetUp() { prepareForSearches(engine()); }
+
 SearchResult SearchFixture::search(const char* fen, int depth, const char* searchMoves) {
-  return runSearch(engine(), fen, depth, searchMoves, searchNormal);
+  return searchOn(engine(), fen, depth, searchMoves);
 }
 
 SearchResult SearchFixture::searchDecidedTo(const char* fen, int depth) {

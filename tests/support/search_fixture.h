@@ -12,13 +12,19 @@
 
 namespace velt {
 
-
 struct SearchResult {
   std::string move;  // coordinates, "none" without a move
   int score;
   std::uint64_t nodes;
   std::string output;
 };
+
+// Makes an engine record ready for fixed-depth searches: UCI output, no clock, its
+// table of the size its options give.
+void prepareForSearches(Engine& engine);
+// A new game from `fen` on `engine`, searched to `depth` plies by the normal search
+// (restricted to `searchMoves` when not empty).
+SearchResult searchOn(Engine& engine, const char* fen, int depth, const char* searchMoves = "");
 
 class SearchFixture : public ::testing::Test {
  protected:

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <iterator>
 #include <memory>
 
 #include "board/fen.h"
@@ -15,38 +15,26 @@
 #include "egtb/tb_probe.h"
 #include "support/board_setup.h"
 #include "support/book_files.h"
+#include "support/brute_board.h"
 #include "support/tb_verify.h"
 
 namespace velt {
 
 std::string randomPlacementFen(const std::string& men, int side, std::mt19937& random) {
   for (;;) {
-    char board[64] = {};
+    BruteBoard board;
+    std::fill(std::begin(board.cell), std::end(board.cell), EMPTY_CELL);
     for (const char man : men) {
+      const bool pawn = man == 'P' || man == 'p';
       int square;
       do {
         square = static_cast<int>(random() % 64);
-      } while (board[square] != 0 || ((man == 'P' || man == 'p') && (square < 8 || square >= 56)));
-      board[square] = man;
+      } while (!isEmptyCell(board.cell[square]) || (pawn && (square < 8 || square >= 56)));
+      const bool black = man >= 'a';
+      board.cell[square] = pieceCode(black ? BLACK : WHITE, pieceFromLetter(static_cast<char>(black ? man - 32 : man)));
     }
-    std::string fen;
-    for (int rank = 7; rank >= 0; --rank) {
-      int empty = 0;
-      for (int file = 0; file < 8; ++file) {
-        const char man = board[rank * 8 + file];
-        if (man == 0) {
-          ++empty;
-          continue;
-        }
-        if (empty > 0) fen += static_cast<char>('0' + empty);
-        empty = 0;
-        fen += man;
-      }
-      if (empty > 0) fen += static_cast<char>('0' + empty);
-      if (rank > 0) fen += '/';
-    }
-    fen += side == WHITE ? " w - - 0 1" : " b - - 0 1";
     // Touching kings and the side that just moved in check are refused.
+    const std::string fen = bruteToFen(board, side);
     auto scratch = std::make_unique<Worker>(testEngine().gamePosition);
     if (parseFen(*scratch, fen.c_str())) return fen;
   }
