@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <memory>
 
@@ -25,13 +26,13 @@ std::string randomPlacementFen(const std::string& men, int side, std::mt19937& r
     BruteBoard board;
     std::fill(std::begin(board.cell), std::end(board.cell), EMPTY_CELL);
     for (const char man : men) {
-      const bool pawn = man == 'P' || man == 'p';
+      const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(man)));
+      const bool black = letter != man;
       int square;
       do {
         square = static_cast<int>(random() % 64);
-      } while (!isEmptyCell(board.cell[square]) || (pawn && (square < 8 || square >= 56)));
-      const bool black = man >= 'a';
-      board.cell[square] = pieceCode(black ? BLACK : WHITE, pieceFromLetter(static_cast<char>(black ? man - 32 : man)));
+      } while (!isEmptyCell(board.cell[square]) || (letter == 'P' && (square < 8 || square >= 56)));
+      board.cell[square] = pieceCode(black ? BLACK : WHITE, pieceFromLetter(letter));
     }
     // Touching kings and the side that just moved in check are refused.
     const std::string fen = bruteToFen(board, side);
