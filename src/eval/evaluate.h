@@ -16,6 +16,9 @@ struct EvalPosition : Position {
   int plyEval[MAX_PLY];
   int threadIndex = 0;  // thread 0 is the game's
   EvalData* evalData = nullptr;
+  // Off while the game level tries moves: its legality checks are no observations of
+  // the search, and the protocols check a move a different number of times.
+  bool learnsGains = true;
 };
 
 // Widest window: alpha = NO_WINDOW asks for a full evaluation without lazy exits.

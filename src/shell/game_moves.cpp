@@ -15,6 +15,17 @@
 #include "shell/game_state.h"
 
 namespace velt {
+namespace {
+
+// A move made by the game level rather than the search, leaving the gain statistics alone.
+bool makeUntaughtMove(Worker& pos, Move move) {
+  pos.learnsGains = false;
+  const bool made = makeMove(pos, move, -MATE_SCORE, MATE_SCORE) != 0;
+  pos.learnsGains = true;
+  return made;
+}
+
+}  // namespace
 
 int collectLegalMoves(Worker& pos, Move* moves) {
   // The generators add bishop promotions only for analysis; a user may play them.
@@ -31,7 +42,7 @@ int collectLegalMoves(Worker& pos, Move* moves) {
   const int end = pos.listStart[pos.ply + 1];
   for (int i = pos.listStart[pos.ply]; i < end && count < MAX_LEGAL_MOVES; ++i) {
     const Move move = pos.moveList[i].move;
-    if (!makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) continue;
+    if (!makeUntaughtMove(pos, move)) continue;
     unmakeMove(pos);
     moves[count++] = move;
   }
@@ -91,7 +102,7 @@ bool makeGameMove(Engine& engine, Move move) {
   if (!legal) return false;
   char text[MOVE_TEXT_SIZE];
   std::snprintf(text, sizeof text, "%s", moveToSan(pos, move).c_str());
-  makeMove(pos, move, -MATE_SCORE, MATE_SCORE);
+  makeUntaughtMove(pos, move);
   if (inCheck(pos.checkInfo[pos.gamePly]) && std::strlen(text) + 1 < sizeof text) std::strcat(text, "+");
   std::memcpy(engine.game.moveHistory[pos.gamePly - 1], text, sizeof text);
   prepareGameRoot(engine);
