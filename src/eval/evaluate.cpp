@@ -172,7 +172,9 @@ int evaluate(EvalPosition& pos, int alpha, int beta) {
 
   storeLazyCount(pos, 0);
   pos.plyEval[pos.ply] = score - materialCp;
-  if (pos.ply > 0 && pos.learnsGains && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) learnMoveGain(pos, lastMove);
+  if (pos.ply > 0 && pos.learnsGains && !(lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) && parentLazy == 0) {
+    learnMoveGain(pos, lastMove);
+  }
   return sideSign * score;
 }
 
