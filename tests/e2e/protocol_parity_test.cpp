@@ -17,8 +17,7 @@ constexpr int SEARCHES = 4;
 // The node count of the last UCI line with a principal variation.
 long long uciNodes(const Lines& lines) {
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-    const std::size_t at = line->find(" nodes ");
-    if (line->find(" pv ") != std::string::npos && at != std::string::npos) return std::stoll(line->substr(at + 7));
+    if (line->find(" pv ") != std::string::npos) return figure(*line, "nodes");
   }
   return -1;
 }

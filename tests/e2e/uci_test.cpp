@@ -245,12 +245,6 @@ TEST(Uci, PonderMoveOnlyWithPonderOn) {
   EXPECT_TRUE(game.isLegal(ponder)) << ponder;
 }
 
-// A figure of an info line ("nodes", "depth", ...), -1 when the line has none.
-long long figure(const std::string& line, const std::string& name) {
-  const std::size_t at = line.find(" " + name + " ");
-  return at == std::string::npos ? -1 : std::stoll(line.substr(at + name.size() + 2));
-}
-
 bool isScoreLine(const std::string& line) { return line.rfind("info ", 0) == 0 && line.find(" score ") != std::string::npos; }
 
 // The nodes of the line that a node-limited search ends with.

@@ -17,6 +17,12 @@ inline bool has(const Lines& lines, const std::string& text) {
   return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
+// A figure of a UCI info line ("nodes", "depth", ...), -1 when the line has none.
+inline long long figure(const std::string& line, const std::string& name) {
+  const std::size_t at = line.find(" " + name + " ");
+  return at == std::string::npos ? -1 : std::stoll(line.substr(at + name.size() + 2));
+}
+
 // Past "uci" and "uciok".
 struct UciEngine {
   TempDirectory directory;
