@@ -174,11 +174,11 @@ void captures(Position& pos, Bitboard targets, bool all) {
 }
 
 // Single pushes and double steps below the seventh rank, each double step before the
-// single push of the same pawn; with `smallestGain` only those whose entry there
-// reaches `threshold`.
+// single push of the same pawn; with `gains` only those whose smallest gain reaches
+// `threshold`.
 template <int C>
-void pawnPushes(Position& pos, const std::atomic<int>* smallestGain, int threshold) {
-  const bool byGain = smallestGain != nullptr;
+void pawnPushes(Position& pos, const GainTables* gains, int threshold) {
+  const bool byGain = gains != nullptr;
   using G = PawnGeometry<C>;
   const Bitboard empty = ~pos.occupied;
   Bitboard singles = shiftBy(pos.pieceBB[C][PAWN] & ~G::seventhRank, G::up) & empty;
@@ -187,10 +187,10 @@ void pawnPushes(Position& pos, const std::atomic<int>* smallestGain, int thresho
     const int from = to - G::up;
     if ((bit(from) & G::homeRank) && (empty & bit(to + G::up))) {
       const Move doubleStep = makeMoveWord(from, to + G::up, FLAG_PAWN_MOVE | FLAG_DOUBLE_STEP);
-      if (!byGain || gainAt(smallestGain, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
+      if (!byGain || smallestGain(*gains, gainIndex(pieceCode(C, PAWN), doubleStep)) >= threshold) push(pos, doubleStep, 0);
     }
     const Move single = makeMoveWord(from, to, FLAG_PAWN_MOVE);
-    if (!byGain || gainAt(smallestGain, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
+    if (!byGain || smallestGain(*gains, gainIndex(pieceCode(C, PAWN), single)) >= threshold) push(pos, single, 0);
   }
 }
 
@@ -215,8 +215,8 @@ void quiets(Position& pos) {
 }
 
 template <int C>
-void quietsByGain(Position& pos, const std::atomic<int>* smallestGain, int threshold) {
-  pawnPushes<C>(pos, smallestGain, threshold);
+void quietsByGain(Position& pos, const GainTables& gains, int threshold) {
+  pawnPushes<C>(pos, &gains, threshold);
   const int enemyKing = pos.kingSquare[C ^ 1];
   const Bitboard empty = ~pos.occupied;
   for (int type : {KNIGHT, QUEEN, BISHOP, ROOK, KING}) {
@@ -228,7 +228,7 @@ void quietsByGain(Position& pos, const std::atomic<int>* smallestGain, int thres
       Bitboard destinations = pieceAttacks(pos, type, from) & allowed;
       while (destinations) {
         const Move move = makeMoveWord(from, popLowest(destinations), 0);
-        if (gainAt(smallestGain, gainIndex(code, move)) >= threshold) push(pos, move, 0);
+        if (smallestGain(gains, gainIndex(code, move)) >= threshold) push(pos, move, 0);
       }
     }
   }
@@ -456,7 +456,7 @@ void generateEvasions(Position& pos, Bitboard targets) {
 
 void generateQuietsByGain(Position& pos, const GainTables& gains, int threshold) {
   startList(pos);
-  forColour(pos.side, [&](auto c) { quietsByGain<decltype(c)::value>(pos, gains.smallest, threshold); });
+  forColour(pos.side, [&](auto c) { quietsByGain<decltype(c)::value>(pos, gains, threshold); });
 }
 
 void generateAllMoves(Position& pos) {

@@ -94,18 +94,19 @@ void fillAttackMaps(Position& pos) {
 }
 
 void learnGain(GainTables& gains, int index, int d) {
-  const int largest = gainAt(gains.largest, index);
+  GainEntry& entry = gains.entries[index];
+  const int largest = entry.largest.load(std::memory_order_relaxed);
   const int newLargest = d < largest ? largest - 1 : d <= GAIN_JUMP_LIMIT ? d : largest + 1;
-  gains.largest[index].store(newLargest, std::memory_order_relaxed);
-  const int smallest = gainAt(gains.smallest, index);
+  entry.largest.store(newLargest, std::memory_order_relaxed);
+  const int smallest = entry.smallest.load(std::memory_order_relaxed);
   const int newSmallest = d > smallest ? smallest + 1 : d > -GAIN_JUMP_LIMIT - 1 ? d : smallest - 1;
-  gains.smallest[index].store(newSmallest, std::memory_order_relaxed);
+  entry.smallest.store(newSmallest, std::memory_order_relaxed);
 }
 
 void clearGainTables(GainTables& gains) {
-  for (int i = 0; i < GAIN_TABLE_SIZE; ++i) {
-    gains.largest[i].store(0, std::memory_order_relaxed);
-    gains.smallest[i].store(0, std::memory_order_relaxed);
+  for (GainEntry& entry : gains.entries) {
+    entry.largest.store(0, std::memory_order_relaxed);
+    entry.smallest.store(0, std::memory_order_relaxed);
   }
 }
 
@@ -133,13 +134,13 @@ int evaluate(EvalPosition& pos, int alpha, int beta) {
     const int margin = 16 * parentLazy + ((lastMove & (FLAG_CAPTURE | FLAG_PROMOTION)) ? LAZY_CAPTURE_MARGIN : 0);
     const int moverSign = -sideSign;
     const int parentPositional = pos.plyEval[pos.ply - 1];
-    const int upperPositional = parentPositional + moverSign * gainAt(data.gains->smallest, index);
+    const int upperPositional = parentPositional + moverSign * smallestGain(*data.gains, index);
     const int upper = sideSign * (upperPositional + materialCp);
     if (upper < alpha - margin) {
       storeEarlyExit(pos, upperPositional);
       return upper;
     }
-    const int lowerPositional = parentPositional + moverSign * gainAt(data.gains->largest, index);
+    const int lowerPositional = parentPositional + moverSign * largestGain(*data.gains, index);
     const int lower = sideSign * (lowerPositional + materialCp);
     if (lower > beta + margin) {
       storeEarlyExit(pos, lowerPositional);

@@ -55,7 +55,8 @@ bool entryEnds(Worker& pos, int alpha, int beta, int& result) {
   startNode(pos);
   result = 0;
   if (isRepetition(pos) || countNode(pos)) return true;
-  if (pos.ply >= engine.search.selDepthHalfPlies.load(std::memory_order_relaxed) / 2) {
+  // Written only when it grows: every quiescence node of every thread reads it.
+  if (2 * pos.ply > engine.search.selDepthHalfPlies.load(std::memory_order_relaxed)) {
     engine.search.selDepthHalfPlies.store(2 * pos.ply, std::memory_order_relaxed);
   }
   return pos.ply >= PLY_LIMIT || T::entryEnds(pos, alpha, beta, result);

@@ -110,17 +110,23 @@ std::atomic<int>& historyEntry(const Worker& pos, int select, Move move) {
   return pos.engine->history.values[select][moveTo(move)][pos.board[moveFrom(move)]];
 }
 
+// Stores only a changed value: the search threads share the table's cache lines, and
+// a store of the same value would still take the line from the other threads.
+void updateHistory(std::atomic<int>& entry, int value, int updated) {
+  if (updated != value) entry.store(updated, std::memory_order_relaxed);
+}
+
 void historyLoss(const Worker& pos, int select, Move move, int depth) {
   std::atomic<int>& entry = historyEntry(pos, select, move);
   const int value = entry.load(std::memory_order_relaxed);
-  entry.store(value - ((value * depth) >> 10), std::memory_order_relaxed);
+  updateHistory(entry, value, value - ((value * depth) >> 10));
 }
 
 // A quiet best move gains history and becomes the first killer.
 void rewardQuietMove(Worker& pos, int select, Move move, int depth) {
   std::atomic<int>& entry = historyEntry(pos, select, move);
   const int value = entry.load(std::memory_order_relaxed);
-  entry.store(value + (((HISTORY_MAX - value) * depth) >> 10), std::memory_order_relaxed);
+  updateHistory(entry, value, value + (((HISTORY_MAX - value) * depth) >> 10));
   Move* killers = pos.killers[pos.ply];
   if (!sameMove(move, killers[0])) {
     killers[1] = killers[0];
@@ -320,7 +326,7 @@ MoveStep shallowMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move
   }
   if (moveStage == PICK_GAIN_QUIETS && mayGiveCheck(pos, move)) return STEP_SKIPPED;  // searched as a check already
   if (prunes && moveStage == PICK_QUIETS && p.searched > 4 &&
-      gainAt(engine.evalData.gains->largest, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
+      largestGain(*engine.evalData.gains, gainIndex(pos.board[moveFrom(move)], move)) + 2 * depth + e <
           beta + T::margin(pos, MARGIN_MOVE_GAIN) + p.searched &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
@@ -380,7 +386,7 @@ MoveStep deepMove(Worker& pos, const NodeFrame& f, NodeProgress& p, Move move, i
   }
   const bool prunes = T::prunes(pos, beta), reduces = T::reduces(pos, beta);
   if (prunes && moveStage == PICK_QUIETS && p.searched > 5 && depth <= 8 * ONE_PLY &&
-      gainAt(engine.evalData.gains->largest, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
+      largestGain(*engine.evalData.gains, gainIndex(pos.board[moveFrom(move)], move)) + f.gainMargin + e <
           p.searched + beta + T::margin(pos, MARGIN_MOVE_GAIN) &&
       !mayGiveCheck(pos, move)) {
     p.pruned = true;
