@@ -21,6 +21,7 @@
 #include "eval/material.h"
 #include "eval/move_step.h"
 #include "search/engine_core.h"
+#include "search/node.h"
 
 using namespace velt;
 
@@ -29,7 +30,8 @@ namespace {
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // Plays the SAN moves of `line` (move numbers are skipped) from the start position;
-// the position's FEN, or an empty text when a move is not legal there.
+// the position's FEN, or an empty text when a move is not legal there or the line ends
+// in mate or stalemate (a game over already is no start for a match game).
 std::string lineEnd(Worker& gamePosition, const std::string& line, int& plies) {
   parseFen(gamePosition, START_FEN);
   auto pos = std::make_unique<Worker>(gamePosition);
@@ -43,6 +45,7 @@ std::string lineEnd(Worker& gamePosition, const std::string& line, int& plies) {
     makeMove(*pos, move, -MATE_SCORE, MATE_SCORE);
     ++plies;
   }
+  if (!hasLegalMove(*pos)) return "";
   char fen[FEN_TEXT_SIZE];
   positionToFen(*pos, fen);
   return fen;
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
     int plies = 0;
     const std::string fen = lineEnd(engine->gamePosition, row.substr(moves + 1), plies);
     if (fen.empty()) {
-      std::fprintf(stderr, "opening_fens: line %d has a move that is not legal; left out\n", number);
+      std::fprintf(stderr, "opening_fens: line %d has a move that is not legal or ends the game; left out\n", number);
     } else if (plies >= minPlies && std::find(fens.begin(), fens.end(), fen) == fens.end()) {
       fens.push_back(fen);
     }
