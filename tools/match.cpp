@@ -10,7 +10,8 @@
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
-// holds one FEN per line ("startpos" for the initial position); each position is
+// holds one FEN per line ("startpos" for the initial position; one that is not a
+// position or whose game is over is left out with a note); each position is
 // played twice with colours swapped. -results also checks that the engine that made
 // the last move printed the right result line. -ponder lets both engines think on the
 // opponent's time: a UCI engine on the reply its "bestmove" names (the driver answers
@@ -363,6 +364,26 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
   std::fflush(file);
 }
 
+// Leaves out the start positions no game can be played from, each named on standard
+// error: a FEN the referee does not take, and a position whose game is over already
+// (mate, stalemate, a draw by the rules), where the side to move could only answer
+// with no move and be scored for an illegal one. False when none is left.
+bool keepPlayablePositions(velt::Engine& referee, std::vector<std::string>& positions) {
+  std::vector<std::string> playable;
+  for (const std::string& fen : positions) {
+    const bool taken = startGame(referee, fen == "startpos" ? "" : fen.c_str(), false);
+    referee.gamePosition.ply = 0;
+    if (taken && gameOutcome(referee.gamePosition, 0) == GameOutcome::PLAYING) {
+      playable.push_back(fen);
+    } else {
+      std::fprintf(stderr, "start position %s: %s; left out\n", fen.c_str(),
+                   taken ? "the game is over already" : "not a position the referee takes");
+    }
+  }
+  positions = std::move(playable);
+  return !positions.empty();
+}
+
 // Plays one game; engines[0] has white. Returns false when the game could not start.
 bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally,
               const int engineIndex[2]) {
@@ -613,6 +634,10 @@ int main(int argc, char** argv) {
   for (int slot = 0; slot < slots; ++slot) {
     referees.push_back(std::make_unique<velt::Engine>());
     if (!initApp(*referees.back())) return 1;
+  }
+  if (!keepPlayablePositions(*referees[0], settings.positions)) {
+    std::fprintf(stderr, "no start position to play from\n");
+    return 1;
   }
   MatchState state;
   state.sprt.bounds = settings.sprtBounds;

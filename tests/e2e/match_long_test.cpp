@@ -28,13 +28,15 @@ struct MatchSummary {
   }
 };
 
-// Plays `games` games from the positions of tests/e2e/data/match_positions.txt at the
-// time control "BASE+INC" (seconds), adjudicating games longer than maxPlies as draws
-// and forgiving overruns of the clock up to transportMs; both engines search on
-// `threads` threads; `extraOptions` go to the driver as they are.
+// Plays `games` games from the positions of `positions` (by default
+// tests/e2e/data/match_positions.txt) at the time control "BASE+INC" (seconds),
+// adjudicating games longer than maxPlies as draws and forgiving overruns of the clock
+// up to transportMs; both engines search on `threads` threads; `extraOptions` go to
+// the driver as they are.
 MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2, int games,
                       const std::string& timeControl, int maxPlies, int threads = 1, int transportMs = 0,
-                      const std::string& extraOptions = "") {
+                      const std::string& extraOptions = "",
+                      const std::string& positions = VELT_SOURCE_DIR "/tests/e2e/data/match_positions.txt") {
   const std::filesystem::path engine = VELT_BINARY;
   const std::filesystem::path driver = engine.parent_path() / "match";
   TempDirectory directory;
@@ -45,7 +47,7 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
                               "' -p1 " + protocol1 + " -e2 '" + engine.string() + "' -p2 " + protocol2 +
                               " -games " + std::to_string(games) + " -tc " + timeControl + " -maxplies " +
                               std::to_string(maxPlies) + " -transport " + std::to_string(transportMs) + " -positions '" +
-                              VELT_SOURCE_DIR + "/tests/e2e/data/match_positions.txt' -pgn '" + pgn + "' -results " +
+                              positions + "' -pgn '" + pgn + "' -results " +
                               extraOptions + " 2>&1";
   MatchSummary summary;
   std::FILE* pipe = popen(command.c_str(), "r");
@@ -92,6 +94,24 @@ TEST(Match, ConcurrentSlotsPlayEveryGameOnce) {
     EXPECT_NE(at, std::string::npos) << line << "\n" << summary.output;
     EXPECT_EQ(summary.output.find(line, at + 1), std::string::npos) << line << "\n" << summary.output;
   }
+}
+
+// A start position whose game is over already (here black is mated) or that is no
+// position at all is left out with a note, not played and scored as an illegal move.
+TEST(Match, StartPositionsThatCannotBePlayedAreLeftOut) {
+  TempDirectory directory;
+  directory.writeFile("positions.txt",
+                      "r2q1bnr/ppp1kBpp/3p4/3NN3/4P3/8/PP3PPP/R1Bb1RK1 b - - 2 10\n"
+                      "not a position\n"
+                      "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n");
+  const MatchSummary summary =
+      runMatch("uci", "xboard", 2, "2+0.02", 60, 1, 0, "", directory.path() + "/positions.txt");
+  expectCleanMatch(summary, 2);
+  EXPECT_NE(summary.output.find("R1Bb1RK1 b - - 2 10: the game is over already; left out"), std::string::npos)
+      << summary.output;
+  EXPECT_NE(summary.output.find("not a position: not a position the referee takes; left out"), std::string::npos)
+      << summary.output;
+  EXPECT_EQ(summary.value("mate"), 2) << summary.output;
 }
 
 void playHundredGames(int threads) {
