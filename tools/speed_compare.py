@@ -72,10 +72,14 @@ def main():
     for round_index in range(args.rounds):
         if round_index % 2:
             core_a, core_b = core_b, core_a
-        proc_a = start(args.engine_a, core_a, False)
-        proc_b = start(args.engine_b, core_b, args.stockfish)
-        knps_a, nodes_a = finish(proc_a, False)
-        knps_b, nodes_b = finish(proc_b, args.stockfish)
+        try:
+            proc_a = start(args.engine_a, core_a, False)
+            proc_b = start(args.engine_b, core_b, args.stockfish)
+            knps_a, nodes_a = finish(proc_a, False)
+            knps_b, nodes_b = finish(proc_b, args.stockfish)
+        except (OSError, RuntimeError) as error:
+            print(f"speed_compare: {error}", file=sys.stderr)
+            return 2
         if nodes_b is not None and nodes_a != nodes_b:
             print(f"speed_compare: the builds searched different trees: {nodes_a} against {nodes_b}",
                   file=sys.stderr)
