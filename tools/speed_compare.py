@@ -7,7 +7,7 @@ one after the other differ by 15 %. The two builds must search the same tree: a 
 whose node counts differ stops the comparison.
 
 With --stockfish the second program is a Stockfish, run with `bench 16 1 13`, for the
-speed ratio to it that the README quotes.
+engine's speed as a multiple of Stockfish's.
 
   tools/speed_compare.py ENGINE_A ENGINE_B [--rounds 20] [--stockfish]
 
@@ -65,13 +65,12 @@ def main():
     if len(os.sched_getaffinity(0)) < 2:
         print("speed_compare: needs two cores", file=sys.stderr)
         return 2
-    core_a, core_b = sorted(os.sched_getaffinity(0))[:2]
+    cores = sorted(os.sched_getaffinity(0))[:2]
     label = "A/B" if args.stockfish else "B/A"
     ratios = []
     speeds_a, speeds_b = [], []
     for round_index in range(args.rounds):
-        if round_index % 2:
-            core_a, core_b = core_b, core_a
+        core_a, core_b = cores if round_index % 2 == 0 else cores[::-1]
         try:
             proc_a = start(args.engine_a, core_a, False)
             proc_b = start(args.engine_b, core_b, args.stockfish)
