@@ -61,7 +61,7 @@ struct GameState {
   int positionMoveCount = 0;
 
   // The move decision.
-  Move expectedMove = MOVE_NONE;     // the reply an xboard ponder search runs on, or 0
+  Move expectedMove = MOVE_NONE;     // the reply a ponder search runs on, or 0
   bool decidedSearchActive = false;  // the game has switched to the decided-position search
   int bookExitPly = 0;
   int resignCount = 0;

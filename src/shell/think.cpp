@@ -256,19 +256,29 @@ void thinkAndPlay(Engine& engine) {
         return;
       }
     }
+    // A UCI front end puts the reply it expects on the board as the game's last move
+    // before "go ponder": it is the expected reply, as the one xboard pondering makes.
+    if (engine.search.pondering && uciMode(engine) && pos.gamePly > 0) {
+      engine.game.expectedMove = pos.undo[pos.gamePly - 1].move;
+    }
     const bool analysing = engine.search.analysisMode;  // "stop" ends analysis mode before the search ends
     runSearch(engine);
     holdFinishedSearch(engine);
     if (engine.search.pondering) {
-      // The ponder search was stopped without a hit: the expected reply goes back.
+      // The ponder search was stopped without a hit: the expected reply goes back, so
+      // that the front end's next position continues the game with its tables.
       engine.search.pondering = false;
-      if (engine.game.expectedMove != MOVE_NONE) takeBackGameMove(engine);
+      const Move answer = chosenMove(engine);
+      if (engine.game.expectedMove != MOVE_NONE) {
+        takeBackGameMove(engine);
+        engine.game.lastMovePly = pos.gamePly - 1;
+      }
       engine.game.expectedMove = MOVE_NONE;
-      if (uciMode(engine)) printBestMove(engine, chosenMove(engine), MOVE_NONE);
+      if (uciMode(engine)) printBestMove(engine, answer, MOVE_NONE);
       return;
     }
     // A ponder search that went on to its end had a hit: the opponent played the reply.
-    if (engine.game.expectedMove != MOVE_NONE) ++engine.game.lastMovePly;
+    if (engine.game.expectedMove != MOVE_NONE) engine.game.lastMovePly = pos.gamePly - 1;
     engine.game.expectedMove = MOVE_NONE;
     if (engine.game.bookMovesLeft > 0) --engine.game.bookMovesLeft;
     learnFromBookExit(engine, engine.search.rootScore);

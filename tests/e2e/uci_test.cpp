@@ -247,6 +247,54 @@ TEST(Uci, PonderMoveOnlyWithPonderOn) {
 
 bool isScoreLine(const std::string& line) { return line.rfind("info ", 0) == 0 && line.find(" score ") != std::string::npos; }
 
+// The node count of the last line with a principal variation.
+long long lastPvNodes(const Lines& lines) {
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (isScoreLine(*line)) return figure(*line, "nodes");
+  }
+  return -1;
+}
+
+// A ponder miss continues the game: the expected reply goes back, and the search after
+// the reply actually played still finds the positions the engine searched before, so
+// it reaches its depth in a fraction of the nodes an engine with empty tables needs.
+TEST(Uci, PonderMissKeepsTheGameAndItsTables) {
+  const std::string opening = "position startpos moves e2e4 e7e5 g1f3";
+  // The first search reaches past the depth of the one after the miss, so that the
+  // positions of its principal variation are in the table deep enough.
+  constexpr const char* depth = "go depth 8";
+  UciEngine pondering;
+  pondering.engine.send("setoption name Ponder value true");
+  pondering.engine.send(opening);
+  pondering.engine.send("go depth 11");
+  std::string predicted;
+  const std::string reply = pondering.bestMove(nullptr, &predicted);
+  ASSERT_FALSE(predicted.empty());
+  const std::string game = opening + " " + reply;
+  pondering.engine.send(game + (predicted == "d2d4" ? " b1c3" : " d2d4"));
+  pondering.engine.send("go ponder wtime 60000 btime 60000");
+  pondering.engine.send("stop");
+  pondering.bestMove();
+  pondering.engine.send("fen");
+  GameCheck board;
+  for (const char* move : {"e2e4", "e7e5", "g1f3"}) ASSERT_TRUE(board.play(move));
+  ASSERT_TRUE(board.play(reply));
+  const std::string fen = board.fen();
+  EXPECT_EQ(pondering.engine.waitForLine(fen.substr(0, fen.find(' '))), fen);
+
+  // The opponent plays the reply the first search predicted after all.
+  pondering.engine.send(game + " " + predicted);
+  pondering.engine.send(depth);
+  Lines afterMiss;
+  pondering.bestMove(&afterMiss);
+  UciEngine fresh;
+  fresh.engine.send(game + " " + predicted);
+  fresh.engine.send(depth);
+  Lines fromEmptyTables;
+  fresh.bestMove(&fromEmptyTables);
+  EXPECT_LT(4 * lastPvNodes(afterMiss), lastPvNodes(fromEmptyTables));
+}
+
 // The nodes of the line that a node-limited search ends with.
 long long finalNodes(const Lines& lines) {
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {

@@ -1,6 +1,7 @@
 // Legality checks of engine output against the engine's own move generation.
 #include "support/game_check.h"
 
+#include "board/fen.h"
 #include "board/position.h"
 #include "search/worker.h"
 #include "shell/app.h"
@@ -16,6 +17,12 @@ GameCheck::GameCheck(const std::string& fen) {
 
 bool GameCheck::isLegal(const std::string& text) {
   return legalMoveFromText(engine_.gamePosition, text.c_str()) != MOVE_NONE;
+}
+
+std::string GameCheck::fen() {
+  char text[FEN_TEXT_SIZE];
+  positionToFen(engine_.gamePosition, text);
+  return text;
 }
 
 bool GameCheck::play(const std::string& text) {

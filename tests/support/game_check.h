@@ -16,6 +16,8 @@ class GameCheck {
   // played) when it is not legal here.
   bool play(const std::string& text);
   bool isLegal(const std::string& text);
+  // The position as the engine's "fen" word prints it.
+  std::string fen();
 
  private:
   Engine engine_;
