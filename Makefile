@@ -134,7 +134,7 @@ build-tsan/CMakeCache.txt:
 check-tsan: build-tsan/CMakeCache.txt
 	cmake --build build-tsan -j $(JOBS) --target velt velt_tests
 	tests/tsan/search_session.sh build-tsan/velt
-	build-tsan/velt_tests --gtest_filter='EngineRecord.*:TTLocking.*:ParallelTest.*:TablebaseProbe.*'
+	build-tsan/velt_tests --gtest_filter='EngineRecord.*:TTSharing.*:ParallelTest.*:TablebaseProbe.*'
 
 # The three- and four-men tablebases in build/tb/, and compressed copies of them in
 # build/tb-emd/ (files already in build/tb/ are kept).

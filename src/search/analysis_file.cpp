@@ -2,7 +2,7 @@
 //
 // The file is untrusted input: a header that does not name the current position and
 // table size is neither loaded nor overwritten, a truncated body loads what it holds,
-// and loaded entries lose their lock bit. A save writes a temporary file beside the
+// and loaded entries have their unused bit cleared. A save writes a temporary file beside the
 // target and renames it over the target only when every write succeeded, so a full
 // disk or an interrupted save never destroys the stored analysis.
 #include "search/analysis_file.h"
@@ -118,7 +118,7 @@ bool writeTable(EngineCore& engine, std::FILE* file, const char* fen) {
     const TTEntry entry = ttSnapshot(engine.tt, index);
     unsigned char bytes[ENTRY_SIZE];
     std::memcpy(bytes, &entry, ENTRY_SIZE);
-    const int depth = static_cast<int>(entry.word0 & TT_DEPTH_MASK);
+    const int depth = static_cast<int>(entry.word0() & TT_DEPTH_MASK);
     if (depth < engine.options.analysisMinDepth || bytes[0] == SKIPPED_ITEM) {
       buffer.push_back(SKIPPED_ITEM);
     } else {

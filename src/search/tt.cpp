@@ -10,28 +10,9 @@ namespace velt {
 
 namespace {
 
-using AtomicWord = std::atomic_ref<std::uint32_t>;
+using AtomicEntry = std::atomic_ref<std::uint64_t>;
 
-std::uint32_t loadWord(std::uint32_t& word) { return AtomicWord(word).load(std::memory_order_relaxed); }
-
-// Spins until this thread holds the entry's lock bit; returns word 1 as it was.
-std::uint32_t lockEntry(TTEntry& entry) {
-  AtomicWord word1(entry.word1);
-  for (;;) {
-    const std::uint32_t previous = word1.fetch_or(TT_LOCK, std::memory_order_acquire);
-    if ((previous & TT_LOCK) == 0) return previous;
-    while (word1.load(std::memory_order_relaxed) & TT_LOCK) {
-    }
-  }
-}
-
-void unlockEntry(TTEntry& entry) { AtomicWord(entry.word1).fetch_and(~TT_LOCK, std::memory_order_release); }
-
-// Writes both words of a locked entry; the store of word 1 releases the lock.
-void writeEntry(TTEntry& entry, std::uint32_t word0, std::uint32_t word1) {
-  AtomicWord(entry.word0).store(word0, std::memory_order_relaxed);
-  AtomicWord(entry.word1).store(word1, std::memory_order_release);
-}
+void storeWhole(TTEntry& entry, TTEntry value) { AtomicEntry(entry.bits).store(value.bits, std::memory_order_relaxed); }
 
 bool keyMatches(std::uint32_t word1, std::uint64_t key) {
   return ((word1 ^ static_cast<std::uint32_t>(key >> 32)) & TT_KEY_MASK) == 0;
@@ -61,25 +42,19 @@ int storeEntry(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo,
   int victim = 0;
   int victimPriority = -1;
   for (int i = 0; i < 4; ++i) {
-    TTEntry& entry = bucket[i];
-    if (keyMatches(loadWord(entry.word1), key)) {
-      const std::uint32_t word1 = lockEntry(entry);
-      const std::uint32_t word0 = loadWord(entry.word0);
-      if (keyMatches(word1, key) && entryDepth(word0) <= depth &&
-          (!restrictedStore || restrictedMayOverwrite(word0, word1, bound))) {
-        writeEntry(entry, newWord0, newWord1);
-        return i;
-      }
-      unlockEntry(entry);
+    const TTEntry seen = ttLoad(bucket[i]);
+    if (keyMatches(seen.word1(), key) && entryDepth(seen.word0()) <= depth &&
+        (!restrictedStore || restrictedMayOverwrite(seen.word0(), seen.word1(), bound))) {
+      storeWhole(bucket[i], ttEntryOf(newWord0, newWord1));
+      return i;
     }
-    const int priority = tt.replacePriority[loadWord(entry.word1) & TT_AGE_MASK][entryDepth(loadWord(entry.word0))];
+    const int priority = tt.replacePriority[seen.word1() & TT_AGE_MASK][entryDepth(seen.word0())];
     if (priority >= victimPriority) {
       victimPriority = priority;
       victim = i;
     }
   }
-  lockEntry(bucket[victim]);
-  writeEntry(bucket[victim], newWord0, newWord1);
+  storeWhole(bucket[victim], ttEntryOf(newWord0, newWord1));
   return -1;
 }
 
@@ -186,26 +161,19 @@ void ttRecordRootScore(TranspositionTable& tt, int score) {
   tt.recentRootScores[0] = score;
 }
 
-bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit) {
-  const std::uint32_t word1 = lockEntry(entry);
-  const std::uint32_t word0 = loadWord(entry.word0);
-  unlockEntry(entry);
-  if (!keyMatches(word1, key)) return false;
-  hit.depth = entryDepth(word0);
-  hit.fromTo = static_cast<int>(word0 >> TT_MOVE_SHIFT & 0xFFF);
-  hit.score = static_cast<int>(word0 >> TT_SCORE_SHIFT & 0x7FF) - ttScoreBias;
-  hit.bound = word0 & TT_EXACT;
-  hit.flags = word1 & (TT_RESTRICTED | TT_TRUSTED);
-  return true;
-}
-
 void ttScan(const TranspositionTable& tt, std::uint64_t key, TTScan& scan) {
   TTEntry* bucket = ttBucket(tt, key);
   scan.count = 0;
   for (int i = 0; i < 4; ++i) {
-    if (ttMatches(bucket[i], key) && ttRead(bucket[i], key, scan.hits[scan.count])) {
-      scan.entries[scan.count++] = &bucket[i];
-    }
+    const TTEntry seen = ttLoad(bucket[i]);
+    if (!keyMatches(seen.word1(), key)) continue;
+    TTHit& hit = scan.hits[scan.count];
+    hit.depth = entryDepth(seen.word0());
+    hit.fromTo = static_cast<int>(seen.word0() >> TT_MOVE_SHIFT & 0xFFF);
+    hit.score = static_cast<int>(seen.word0() >> TT_SCORE_SHIFT & 0x7FF) - ttScoreBias;
+    hit.bound = seen.word0() & TT_EXACT;
+    hit.flags = seen.word1() & (TT_RESTRICTED | TT_TRUSTED);
+    scan.entries[scan.count++] = &bucket[i];
   }
 }
 
@@ -219,27 +187,19 @@ int ttFirstFromTo(const TranspositionTable& tt, std::uint64_t key) {
 }
 
 void ttRefreshAge(const TranspositionTable& tt, TTEntry& entry, std::uint64_t key) {
-  const std::uint32_t word1 = lockEntry(entry);
-  if (keyMatches(word1, key)) {
-    AtomicWord(entry.word1)
-        .store((word1 & ~TT_AGE_MASK) | static_cast<std::uint32_t>(tt.age), std::memory_order_release);
-  } else {
-    unlockEntry(entry);
-  }
+  TTEntry seen = ttLoad(entry);
+  if (!keyMatches(seen.word1(), key)) return;
+  const TTEntry dated = ttEntryOf(seen.word0(), (seen.word1() & ~TT_AGE_MASK) | static_cast<std::uint32_t>(tt.age));
+  // A store of another thread since the load stays.
+  AtomicEntry(entry.bits).compare_exchange_strong(seen.bits, dated.bits, std::memory_order_relaxed);
 }
 
-TTEntry ttSnapshot(const TranspositionTable& tt, std::uint32_t index) {
-  TTEntry& entry = tt.entries[index];
-  const std::uint32_t word1 = lockEntry(entry);
-  const std::uint32_t word0 = loadWord(entry.word0);
-  unlockEntry(entry);
-  return {word0, word1 & ~TT_LOCK};
-}
+TTEntry ttSnapshot(const TranspositionTable& tt, std::uint32_t index) { return ttLoad(tt.entries[index]); }
 
 void ttRestore(TranspositionTable& tt, std::uint32_t index, TTEntry entry) {
-  TTEntry& target = tt.entries[index];
-  lockEntry(target);
-  writeEntry(target, entry.word0, (entry.word1 & ~(TT_LOCK | TT_AGE_MASK)) | static_cast<std::uint32_t>(tt.age));
+  constexpr std::uint32_t UNUSED_BIT = 0x20;
+  storeWhole(tt.entries[index],
+             ttEntryOf(entry.word0(), (entry.word1() & ~(UNUSED_BIT | TT_AGE_MASK)) | static_cast<std::uint32_t>(tt.age)));
 }
 
 void ttStoreLower(TranspositionTable& tt, std::uint64_t key, int depth, int fromTo, int scoreField) {
@@ -274,14 +234,8 @@ void ttStoreExact(TranspositionTable& tt, std::uint64_t key, int depth, int from
   // Stale shallower copies of the same position further on in the bucket go.
   TTEntry* bucket = ttBucket(tt, key);
   for (int i = written + 1; i < 4; ++i) {
-    TTEntry& entry = bucket[i];
-    if (!keyMatches(loadWord(entry.word1), key)) continue;
-    const std::uint32_t word1 = lockEntry(entry);
-    if (keyMatches(word1, key) && entryDepth(loadWord(entry.word0)) <= depth) {
-      writeEntry(entry, 0, 0);
-    } else {
-      unlockEntry(entry);
-    }
+    const TTEntry seen = ttLoad(bucket[i]);
+    if (keyMatches(seen.word1(), key) && entryDepth(seen.word0()) <= depth) storeWhole(bucket[i], TTEntry{0});
   }
 }
 

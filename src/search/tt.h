@@ -1,7 +1,7 @@
 // The transposition table: one shared array of 8-byte entries in buckets of four,
-// read and written by every search thread without a table-wide lock. Each entry
-// carries its own spin-lock bit. Scores are kept in a narrow window that follows the
-// recent root scores, so mate scores never enter the table and need no ply fix-up.
+// read and written by every search thread without locks: an entry is loaded and
+// stored whole, as one 64-bit word. Scores are kept in a narrow window that follows
+// the recent root scores, so mate scores never enter the table and need no ply fix-up.
 #pragma once
 
 #include <atomic>
@@ -19,11 +19,10 @@ constexpr int TT_SCORE_SHIFT = 19;
 constexpr std::uint32_t TT_LOWER = 0x40000000u;
 constexpr std::uint32_t TT_UPPER = 0x80000000u;
 constexpr std::uint32_t TT_EXACT = TT_LOWER | TT_UPPER;
-// Word 1: age bits 0-2, flags, lock bit, key check bits 6-31.
+// Word 1: age bits 0-2, flags, bit 5 unused (always 0), key check bits 6-31.
 constexpr std::uint32_t TT_AGE_MASK = 0x7;
 constexpr std::uint32_t TT_RESTRICTED = 0x8;
 constexpr std::uint32_t TT_TRUSTED = 0x10;
-constexpr std::uint32_t TT_LOCK = 0x20;
 constexpr std::uint32_t TT_KEY_MASK = 0xFFFFFFC0u;
 
 constexpr int ttScoreBias = 1024;
@@ -39,12 +38,21 @@ inline bool isWindowEdge(int score) {
   return absolute == WINDOW_EDGE_NEAR || absolute == WINDOW_EDGE_MIDDLE || absolute == WINDOW_EDGE_FAR;
 }
 
+// Word 0 in the low half, word 1 in the high half: the bytes of the two words one
+// after the other, as the analysis file keeps them.
 struct TTEntry {
-  std::uint32_t word0;
-  std::uint32_t word1;
+  std::uint64_t bits;
+  std::uint32_t word0() const { return static_cast<std::uint32_t>(bits); }
+  std::uint32_t word1() const { return static_cast<std::uint32_t>(bits >> 32); }
 };
+constexpr TTEntry ttEntryOf(std::uint32_t word0, std::uint32_t word1) {
+  return {word0 | static_cast<std::uint64_t>(word1) << 32};
+}
+inline TTEntry ttLoad(const TTEntry& entry) {
+  return {std::atomic_ref<const std::uint64_t>(entry.bits).load(std::memory_order_relaxed)};
+}
 
-// A copy of one entry taken under its lock.
+// The fields of one entry as loaded.
 struct TTHit {
   int depth;
   int fromTo;
@@ -111,15 +119,7 @@ void ttRecordRootScore(TranspositionTable& tt, int score);
 inline TTEntry* ttBucket(const TranspositionTable& tt, std::uint64_t key) {
   return tt.entries + (static_cast<std::uint32_t>(key) & tt.mask);
 }
-inline bool ttMatches(const TTEntry& entry, std::uint64_t key) {
-  const std::uint32_t word1 = std::atomic_ref<const std::uint32_t>(entry.word1).load(std::memory_order_relaxed);
-  return ((word1 ^ static_cast<std::uint32_t>(key >> 32)) & TT_KEY_MASK) == 0;
-}
-
-// Reads a matching entry under its lock; false when it no longer matches.
-bool ttRead(TTEntry& entry, std::uint64_t key, TTHit& hit);
-// The entries of the key's bucket that match it, in bucket order, each read under
-// its lock.
+// The entries of the key's bucket that match it, in bucket order, each loaded once.
 struct TTScan {
   int count = 0;
   TTHit hits[4];
@@ -128,12 +128,12 @@ struct TTScan {
 void ttScan(const TranspositionTable& tt, std::uint64_t key, TTScan& scan);
 // The move (from-to) of the first matching entry that has one, 0 when none.
 int ttFirstFromTo(const TranspositionTable& tt, std::uint64_t key);
-// Sets a matching entry's age to the current generation (under its lock).
+// Sets a matching entry's age to the current generation, unless another thread has
+// written the entry since the scan.
 void ttRefreshAge(const TranspositionTable& tt, TTEntry& entry, std::uint64_t key);
 
-// Entries copied out and back whole (the analysis file). A snapshot is read under the
-// entry's lock and comes without the lock bit; a restored entry is written unlocked
-// and dated to the current generation, whatever bits it came with.
+// Entries copied out and back whole (the analysis file). A restored entry is dated to
+// the current generation and has bit 5 clear, whatever bits it came with.
 TTEntry ttSnapshot(const TranspositionTable& tt, std::uint32_t index);
 void ttRestore(TranspositionTable& tt, std::uint32_t index, TTEntry entry);
 

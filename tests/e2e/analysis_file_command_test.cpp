@@ -48,10 +48,10 @@ TEST(InspectAnalysisFile, ShowsTheFileAndItsBestMoves) {
   for (const auto& s : stored) {
     makeGameMove(engine, legalMoveFromText(gamePosition, s.move));
     const std::uint64_t key = gamePosition.hashKey;
-    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] = {
-        s.bound | static_cast<std::uint32_t>(s.score + ttScoreBias) << TT_SCORE_SHIFT |
-            static_cast<std::uint32_t>(s.fromTo) << TT_MOVE_SHIFT | static_cast<std::uint32_t>(s.depth),
-        static_cast<std::uint32_t>(key >> 32) & TT_KEY_MASK};
+    engine.tt.entries[static_cast<std::uint32_t>(key) & engine.tt.mask] =
+        ttEntryOf(s.bound | static_cast<std::uint32_t>(s.score + ttScoreBias) << TT_SCORE_SHIFT |
+                      static_cast<std::uint32_t>(s.fromTo) << TT_MOVE_SHIFT | static_cast<std::uint32_t>(s.depth),
+                  static_cast<std::uint32_t>(key >> 32) & TT_KEY_MASK);
     takeBackGameMove(engine);
   }
   copyPath(engine.options.analysisFilePath, sizeof engine.options.analysisFilePath, path.c_str());

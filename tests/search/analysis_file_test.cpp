@@ -30,7 +30,7 @@
 
 namespace velt {
 
-bool operator==(const TTEntry& a, const TTEntry& b) { return a.word0 == b.word0 && a.word1 == b.word1; }
+bool operator==(const TTEntry& a, const TTEntry& b) { return a.bits == b.bits; }
 
 namespace {
 
@@ -41,11 +41,13 @@ template <typename T>
 std::string bytes(const T& value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
 std::string header(const std::string& fen = ITALIAN) { return fen + '\0' + bytes(ENTRIES); }
 TTEntry entry(int depth, int fromTo, std::uint32_t word1 = 0xABCDE0C0u) {
-  return {TT_EXACT | 1100u << TT_SCORE_SHIFT | static_cast<std::uint32_t>(fromTo) << TT_MOVE_SHIFT |
-              static_cast<std::uint32_t>(depth), word1};
+  return ttEntryOf(TT_EXACT | 1100u << TT_SCORE_SHIFT | static_cast<std::uint32_t>(fromTo) << TT_MOVE_SHIFT |
+                       static_cast<std::uint32_t>(depth),
+                   word1);
 }
+// A restored entry: dated to the table's generation, the unused bit 5 clear.
 TTEntry dated(const TranspositionTable& tt, TTEntry e) {
-  return {e.word0, (e.word1 & ~(TT_AGE_MASK | TT_LOCK)) | static_cast<std::uint32_t>(tt.age)};
+  return ttEntryOf(e.word0(), (e.word1() & ~(TT_AGE_MASK | 0x20u)) | static_cast<std::uint32_t>(tt.age));
 }
 
 class AnalysisFileTest : public ::testing::Test {
@@ -131,7 +133,7 @@ TEST_F(AnalysisFileTest, SkippedItemsKeepTheTableEntries) {
 // read; one cut by the end of the file is dropped.
 TEST_F(AnalysisFileTest, ItemsCutByAChunkEndAndByTheFileEnd) {
   const std::uint32_t at = 131070;
-  const TTEntry stored = entry(30, 0x222, 0x55555540u | TT_LOCK | 5u);
+  const TTEntry stored = entry(30, 0x222, 0x55555540u | 0x20u | 5u);
   std::ofstream(path, std::ios::binary) << header() + std::string(at, '\xFF') + bytes(stored) + '\xFF' +
                                                bytes(entry(40, 0x333)).substr(0, 3);
   engine.tt.entries[at + 2] = entry(1, 0x44);
