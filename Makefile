@@ -235,3 +235,6 @@ dist: windows book
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-windows build-windows-bmi2 build-linux build-linux-bmi2 dist
+
+# ---- The browser build: make web, check-web, serve-web (web/web.mk) ----
+include web/web.mk

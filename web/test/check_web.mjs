@@ -1,0 +1,244 @@
+// The browser checks of the web build (make check-web): headless Chromium opens the
+// page from tools/serve_web.py, cross-origin isolated (the build with threads) and
+// not (the build on one thread), and drives it through its own controls.
+//   node web/test/check_web.mjs --browser /usr/bin/chromium --site build-web/site --native build/velt
+//   ... --measure   also the nodes per second of "si" in the page and natively, 1 and 2 threads
+import {spawn, execFileSync} from "node:child_process";
+import {mkdtempSync, rmSync} from "node:fs";
+import {tmpdir} from "node:os";
+import {join} from "node:path";
+import {parseArgs} from "node:util";
+import puppeteer from "puppeteer-core";
+import {Chess} from "chess.js";
+
+const {values: options} = parseArgs({
+  options: {browser: {type: "string"}, site: {type: "string"}, native: {type: "string"}, measure: {type: "boolean"}},
+});
+// Chromium on a machine without network: no background connections, no GPU, a new profile.
+const CHROMIUM_FLAGS = ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+  "--disable-background-networking", "--disable-component-update", "--disable-sync"];
+const MAX_LOAD_MS = 2000;
+const MAX_GAME_PLIES = 400;
+const STOP_ANSWER_MS = 1000;
+
+let passed = 0;
+let failed = 0;
+function check(name, ok, detail = "") {
+  if (ok) passed += 1;
+  else failed += 1;
+  console.log(`${ok ? "ok  " : "FAIL"} ${name}${detail ? ": " + detail : ""}`);
+}
+
+// A static server of the site on a free port; resolves to its base URL.
+function serve(isolated) {
+  const args = ["tools/serve_web.py", "--port", "0", ...(isolated ? [] : ["--no-isolation"]), options.site];
+  const server = spawn("python3", args, {stdio: ["ignore", "pipe", "inherit"]});
+  return new Promise((resolve, reject) => {
+    server.stdout.on("data", (chunk) => {
+      const found = /http:\/\/localhost:(\d+)\//.exec(String(chunk));
+      if (found) resolve({url: `http://127.0.0.1:${found[1]}/`, stop: () => server.kill()});
+    });
+    server.on("exit", (code) => reject(new Error("the page's server ended with " + code)));
+  });
+}
+
+// The four node counts of "si" from its output lines.
+function nodeCounts(text) {
+  return [...text.matchAll(/Position \d ->  Time: \d+ms, Nodes: (\d+)/g)].map((m) => Number(m[1]));
+}
+function machineKnps(text) {
+  const found = /Avg KNPS for this machine is ([\d.]+)/.exec(text);
+  return found ? Number(found[1]) : NaN;
+}
+
+function nativeSi(threads) {
+  const input = `uci\nsetoption name Threads value ${threads}\nsi\nquit\n`;
+  return execFileSync(options.native, [], {input, encoding: "utf8"});
+}
+
+// Runs lines in a worker of its own that the page starts as any site would, and
+// returns its output up to the line for which `last` holds.
+async function inWorker(page, lines, lastPattern, timeoutMs) {
+  return page.evaluate(
+    (lines, lastPattern, timeoutMs) =>
+      new Promise((resolve, reject) => {
+        const worker = new Worker("/velt.js");
+        let text = "";
+        const timer = setTimeout(() => reject(new Error("no answer in time; got: " + text.slice(-300))), timeoutMs);
+        worker.onmessage = (event) => {
+          text += (typeof event.data === "string" ? event.data : JSON.stringify(event.data)) + "\n";
+          if (new RegExp(lastPattern).test(String(event.data))) {
+            clearTimeout(timer);
+            worker.terminate();
+            resolve(text);
+          }
+        };
+        for (const line of lines) worker.postMessage(line);
+      }),
+    lines, lastPattern, timeoutMs);
+}
+
+const text = (page, id) => page.$eval("#" + id, (element) => element.textContent);
+const waitText = (page, id, pattern, timeout) =>
+  page.waitForFunction((id, pattern) => new RegExp(pattern).test(document.getElementById(id).textContent),
+    {timeout, polling: 50}, id, pattern.source);
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  page.on("pageerror", (error) => check("the page runs without script errors", false, error.message));
+  const started = Date.now();
+  await page.goto(url);
+  await waitText(page, "engine-status", /ready/, 20000);
+  return {page, loadMs: Date.now() - started};
+}
+
+async function typeMove(page, san) {
+  await page.$eval("#move-input", (input, san) => (input.value = san), san);
+  await page.click("#move-form button");
+}
+
+// A whole game at one minute a side: the page's human side plays random legal moves
+// through the move box, the engine answers; every engine move must be legal, and the
+// page must show the result.
+async function playGame(page) {
+  await page.click("#tab-play");
+  await page.select("#colour", "b");
+  await page.select("#clock", "60+0");
+  await page.click("#new-game");
+  const rules = new Chess();
+  let plies = 0;
+  for (; plies < MAX_GAME_PLIES; ++plies) {
+    await waitText(page, "game-status", /Your move|wins|Draw|ran out|does not accept/, 70000);
+    const status = await text(page, "game-status");
+    if (!/Your move/.test(status)) break;
+    const history = await page.evaluate(() => window.veltPage.state.game.history({verbose: true}).map((m) => m.lan));
+    // Replay what the page has: the engine's moves must be legal for the test's own rules too.
+    for (const lan of history.slice(rules.history().length)) {
+      const move = rules.move({from: lan.slice(0, 2), to: lan.slice(2, 4), promotion: lan[4]});
+      if (!move) throw new Error("an illegal engine move: " + lan);
+    }
+    const moves = rules.moves();
+    await typeMove(page, moves[Math.floor(Math.random() * moves.length)]);
+  }
+  const status = await text(page, "game-status");
+  const timings = await page.evaluate(() => window.veltPage.state.engineMoveMs);
+  check("a game at one minute a side ends with its result shown", /wins|Draw/.test(status), status);
+  check("no engine move was refused", !/does not accept/.test(status));
+  check("the engine's first move came within its allotment (a thirtieth of its minute)",
+    timings.length > 0 && timings[0] < 60000 / 30, `${Math.round(timings[0])} ms`);
+  return {plies, firstMoveMs: timings[0]};
+}
+
+// Three lines of analysis of a set position, then stop: the engine must answer the
+// stop while it searches.
+async function analyse(page) {
+  await page.click("#tab-analyse");
+  await page.click("#position-io summary");
+  await page.$eval("#text", (area) => (area.value = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"));
+  await page.click("#load-fen");
+  await page.select("#multipv", "3");
+  await page.click("#analyse");
+  await page.waitForFunction(() => document.querySelectorAll("#lines li").length === 3, {timeout: 20000});
+  await waitText(page, "search-stats", /Depth (1[0-9]|[6-9])/, 30000);
+  const lines = await page.$$eval("#lines li", (items) => items.map((item) => item.textContent));
+  check("an analysis shows three lines in SAN with scores", lines.length === 3 && lines.every((l) => /^[+-]?\d+\.\d\d 3\. /.test(l)),
+    lines.join(" | "));
+  const bestmove = page.evaluate(() => window.veltPage.engine.waitFor((line) => line.startsWith("bestmove")));
+  const stoppedAt = Date.now();
+  await page.click("#analyse");
+  await bestmove;
+  check("a running analysis stops when asked", Date.now() - stoppedAt < STOP_ANSWER_MS, `${Date.now() - stoppedAt} ms`);
+  check("the button offers a new analysis", (await text(page, "analyse")) === "Start analysis");
+}
+
+// Bad FEN and PGN give a message and leave the board as it was; good ones load.
+async function pasteText(page) {
+  const fenBefore = await page.evaluate(() => window.veltPage.state.game.fen());
+  for (const [button, bad] of [["#load-fen", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0"],
+    ["#load-fen", "8/8/8/8/8/8/8/8 w - - 0 1"], ["#load-pgn", "1. e4 e5 2. Ke3 Nc6"]]) {
+    await page.$eval("#text", (area, bad) => (area.value = bad), bad);
+    await page.click(button);
+    const message = await text(page, "message");
+    const fen = await page.evaluate(() => window.veltPage.state.game.fen());
+    check(`"${bad}" is refused with a message`, /not a position|could not be read/.test(message) && fen === fenBefore, message);
+  }
+  await page.$eval("#text", (area) => (area.value = '[Event "x"]\n\n1. d4 d5 2. c4 e6 3. Nc3 *'));
+  await page.click("#load-pgn");
+  check("a PGN loads", (await text(page, "moves")).includes("3. Nc3"), await text(page, "moves"));
+  await typeMove(page, "Nf6");
+  const fen = await page.evaluate(() => window.veltPage.state.game.fen());
+  check("the board takes a move after bad input", fen.startsWith("rnbqkb1r/ppp2ppp/4pn2/3p4/2PP4/2N5"), fen);
+  await page.click("#show-pgn");
+  check("the game goes out as PGN", (await page.$eval("#text", (area) => area.value)).includes("3. Nc3 Nf6"));
+}
+
+async function main() {
+  const native = nativeSi(1);
+  const expected = nodeCounts(native);
+  const profile = mkdtempSync(join(tmpdir(), "velt-chromium-"));
+  const browser = await puppeteer.launch({executablePath: options.browser, headless: true, userDataDir: profile,
+    args: CHROMIUM_FLAGS});
+  const isolated = await serve(true);
+  const plain = await serve(false);
+  try {
+    // The build with threads, on the isolated page.
+    const {page, loadMs} = await openPage(browser, isolated.url);
+    check("the page loads and its engine is ready in under two seconds", loadMs < MAX_LOAD_MS, `${loadMs} ms`);
+    check("the isolated page runs the engine with threads", await page.evaluate(() => self.crossOriginIsolated) &&
+      !(await text(page, "threads-note")));
+    const si = await inWorker(page, ["uci", "si"], "Speed Index", 300000);
+    check("si in the worker with threads gives the native node counts", String(nodeCounts(si)) === String(expected),
+      `${nodeCounts(si)} (native ${expected})`);
+    const game = await playGame(page);
+    console.log(`     game: ${game.plies} plies; first engine move ${Math.round(game.firstMoveMs)} ms`);
+    await analyse(page);
+    await pasteText(page);
+
+    // The build on one thread, on a page without isolation.
+    const single = await openPage(browser, plain.url);
+    check("the page without isolation says the engine runs on one thread",
+      /one thread/.test(await text(single.page, "threads-note")));
+    const singleSi = await inWorker(single.page, ["uci", "si"], "Speed Index", 600000);
+    check("si on one thread gives the native node counts", String(nodeCounts(singleSi)) === String(expected),
+      `${nodeCounts(singleSi)}`);
+    const ready = await inWorker(single.page, ["uci", "isready", "go infinite", "isready", "stop"], "^bestmove", 20000);
+    check("on one thread, isready and stop are answered during a search",
+      /readyok[\s\S]*readyok[\s\S]*bestmove/.test(ready));
+    await analyse(single.page);
+
+    // A module that does not load: a clear message, and the board still works.
+    const broken = await browser.newPage();
+    await broken.setRequestInterception(true);
+    broken.on("request", (request) =>
+      request.url().endsWith(".wasm") ? request.respond({status: 404, body: "gone"}) : request.continue());
+    await broken.goto(plain.url);
+    await waitText(broken, "message", /could not start/, 20000);
+    await broken.click("#tab-analyse");
+    await typeMove(broken, "e4");
+    check("a module that fails to load is reported and the board stays live",
+      (await broken.evaluate(() => window.veltPage.state.game.history())).join() === "e4",
+      await text(broken, "message"));
+
+    if (options.measure) {
+      for (const threads of [1, 2]) {
+        const web = await inWorker(page, ["uci", `setoption name Threads value ${threads}`, "si"], "Speed Index", 600000);
+        const own = nativeSi(threads);
+        console.log(`     si, ${threads} thread(s): page ${machineKnps(web)} kN/s, native ${machineKnps(own)} kN/s`);
+      }
+      console.log(`     si, one-thread build: ${machineKnps(singleSi)} kN/s; page load ${loadMs} ms`);
+    }
+  } finally {
+    await browser.close();
+    isolated.stop();
+    plain.stop();
+    rmSync(profile, {recursive: true, force: true});
+  }
+  console.log(`check-web: ${passed} passed, ${failed} failed`);
+  process.exit(failed === 0 ? 0 : 1);
+}
+
+main().catch((error) => {
+  console.log(`FAIL ${error.message}`);
+  console.log(`check-web: ${passed} passed, ${failed + 1} failed`);
+  process.exit(1);
+});
