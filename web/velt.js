@@ -15,7 +15,9 @@ const threaded = self.crossOriginIsolated === true && typeof SharedArrayBuffer =
 const buildName = threaded ? "velt-threads" : "velt-single";
 const singleThreadNote =
   "info string One thread: this page is not cross-origin isolated, so the engine cannot share memory " +
-  "between threads (Threads has no effect)";
+  "between threads (Threads stays 1)";
+
+const THREADS_OPTION = /^(\s*setoption\s+name\s+(max)?threads\s+value\s+)\d+/i;
 
 let engine = null;   // the Emscripten module once it runs
 let pending = [];    // messages that came before it did
@@ -36,7 +38,14 @@ function handle(message) {
   if (typeof message === "string") {
     for (const line of message.split(/\r?\n/)) {
       if (line.trim() === "") continue;
-      engine.ccall("velt_input", null, ["string"], [line]);
+      // "quit" ends the worker, as it ends the console program.
+      if (line.trim() === "quit") {
+        self.close();
+        return;
+      }
+      // On one thread more search threads would only take turns: the count stays 1.
+      const text = threaded ? line : line.replace(THREADS_OPTION, (all, head) => head + "1");
+      engine.ccall("velt_input", null, ["string"], [text]);
       // The single-thread build sleeps between turns; the line wakes it at once.
       if (engine.veltWake) engine.veltWake();
     }

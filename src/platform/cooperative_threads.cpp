@@ -38,7 +38,7 @@ namespace {
 
 // A thread's C stack (the search's recursion runs on the engine's first thread and
 // on any helper) and the room Asyncify needs to save its call stack at a switch.
-constexpr std::size_t THREAD_STACK_BYTES = 4 << 20;
+constexpr std::size_t THREAD_STACK_BYTES = 8 << 20;
 constexpr std::size_t SWITCH_STACK_BYTES = 1 << 20;
 // How long a thread runs between visits to the browser's event loop, at most, as
 // far as its clock reads tell.
