@@ -19,7 +19,8 @@ WEB_NPM_HINT := cd web && npm ci
 
 WEB_SOURCES := $(shell find src -name '*.cpp' | sort)
 WEB_VERSION := $(shell sed -n 's/^project.velt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-WEB_CXXFLAGS := -std=c++20 -O3 -DNDEBUG -Wall -Wextra -Isrc -I$(WEB)/generated
+# The C++ library of Emscripten 3.1 lacks std::atomic_ref: a header supplies it.
+WEB_CXXFLAGS := -std=c++20 -O3 -DNDEBUG -Wall -Wextra -Isrc -I$(WEB)/generated -include platform/atomic_ref_compat.h
 # One set of objects, compiled for threads, serves both builds (atomics on memory
 # that is not shared work like plain loads and stores); the build without threads
 # adds its own entry point and the cooperative threads.
