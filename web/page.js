@@ -362,6 +362,8 @@ const board = new Chessboard($("board"), {
   extensions: [{class: PromotionDialog}],
 });
 
+let inputFor = null;  // whose moves the board takes: "w", "b", "both" or none
+
 function humanMayMove() {
   if (state.mode === "analyse") return true;
   return state.playing && state.game.turn() === state.human && !state.engineThinking;
@@ -439,8 +441,13 @@ function update() {
   $("analyse").textContent = state.analysing ? "Stop analysis" : "Start analysis";
   $("analyse").disabled = !engineReady;
   $("new-game").disabled = !engineReady;
-  if (humanMayMove()) board.enableMoveInput(boardInput, state.mode === "analyse" ? undefined : state.human === "w" ? COLOR.white : COLOR.black);
-  else board.disableMoveInput();
+  // The board takes moves only from the side that may move now.
+  const mover = !humanMayMove() ? null : state.mode === "analyse" ? "both" : state.human;
+  if (mover !== inputFor) {
+    if (inputFor) board.disableMoveInput();
+    if (mover) board.enableMoveInput(boardInput, mover === "both" ? undefined : mover === "w" ? COLOR.white : COLOR.black);
+    inputFor = mover;
+  }
 }
 
 // ---- Wiring ----

@@ -80,7 +80,7 @@ function start() {
     mainScriptUrlOrBlob: base + buildName + ".js",
     print: writeLine,
     printErr: (text) => console.warn("velt: " + text),
-    onAbort: (what) => fail("it stopped (" + what + ")"),
+    onAbort: (what) => fail(buildName + ".wasm did not load or is damaged (" + what + ")"),
   };
   factory(module).then((instance) => {
     engine = instance;
