@@ -52,6 +52,7 @@ function engineLine(line) {
     engine.send("isready");
   } else if (line === "readyok" && !engineReady) {
     engineReady = true;
+    times.readyMs = performance.now();
     $("engine-status").textContent = "The engine is ready.";
     update();
   } else if (line.startsWith("bestmove")) {
@@ -502,7 +503,10 @@ setInterval(() => {
   update();
 }, CLOCK_TICK_MS);
 
-// For measurements and the page's tests: what the page knows about its game.
-window.veltPage = {state, engine};
+// For measurements and the page's tests: what the page knows about its game, and
+// when (from the start of its navigation) it was shown and its engine ready.
+const times = {shownMs: 0, readyMs: 0};
+window.veltPage = {state, engine, times};
 setUpThreads();
 update();
+times.shownMs = performance.now();
