@@ -63,13 +63,16 @@ function engineLine(line) {
   }
 }
 
+// Threads: as many as the machine has cores, but one core is left to the browser
+// and the page by default.
 function setUpThreads() {
   const isolated = self.crossOriginIsolated === true;
   const cores = isolated ? Math.min(navigator.hardwareConcurrency || 1, MAX_THREADS) : 1;
-  for (let n = 1; n <= cores; ++n) $("threads").add(new Option(String(n), String(n), false, n === cores));
+  const chosen = Math.max(1, cores - 1);
+  for (let n = 1; n <= cores; ++n) $("threads").add(new Option(String(n), String(n), false, n === chosen));
   $("threads").disabled = !isolated;
   engine.send("uci");
-  engine.send("setoption name Threads value " + cores);
+  engine.send("setoption name Threads value " + chosen);
 }
 
 function positionCommand() {
@@ -178,6 +181,7 @@ function newGame() {
   state.result = "";
   state.playing = true;
   state.engineMoveMs = [];
+  resetEvalBar();
   engine.send("ucinewgame");
   board.setOrientation(state.human === "w" ? COLOR.white : COLOR.black);
   board.setPosition(state.game.fen());
@@ -343,8 +347,14 @@ function loadPgn() {
   loadGame(game, setUp || STANDARD_START);
 }
 
+function resetEvalBar() {
+  $("eval-white").style.height = "50%";
+  $("eval-bar").title = "Who stands better, by the engine's analysis";
+}
+
 function loadGame(game, startFen) {
   stopSearch();
+  resetEvalBar();
   state.game = game;
   state.startFen = startFen;
   state.playing = false;
@@ -438,7 +448,7 @@ function update() {
   else if (state.engineThinking) status = "Velt is thinking…";
   else status = "Your move" + (game.inCheck() ? ": you are in check." : ".");
   $("game-status").textContent = status;
-  $("moves").textContent = game.pgn({maxWidth: 0}).replace(/\[.*?\]\s*/g, "") || "No moves yet.";
+  $("moves").textContent = game.history().length ? game.pgn({maxWidth: 0}).replace(/\[.*?\]\s*/g, "") : "No moves yet.";
   $("analyse").textContent = state.analysing ? "Stop analysis" : "Start analysis";
   $("analyse").disabled = !engineReady;
   $("new-game").disabled = !engineReady;
