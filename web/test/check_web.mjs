@@ -203,7 +203,19 @@ async function pasteText(page) {
   check("the game goes out as PGN", (await page.$eval("#text", (area) => area.value)).includes("3. Nc3 Nf6"));
 }
 
+// The npm package: npm pack takes the worker, both builds, the README and the licence.
+function checkPackage() {
+  const packageDir = resolve(options.site, "..", "package");
+  const [listing] = JSON.parse(execFileSync("npm", ["pack", "--dry-run", "--json"], {cwd: packageDir, encoding: "utf8"}));
+  const files = listing.files.map((file) => file.path);
+  const wanted = ["velt.js", "velt-threads.js", "velt-threads.wasm", "velt-threads.worker.js", "velt-single.js",
+    "velt-single.wasm", "README.md", "LICENSE", "package.json"];
+  check("npm pack makes the package with the worker, both builds, README and licence",
+    wanted.every((name) => files.includes(name)), files.join(" "));
+}
+
 async function main() {
+  checkPackage();
   const native = nativeSi(1);
   const expected = nodeCounts(native);
   const profile = mkdtempSync(join(tmpdir(), "velt-chromium-"));
