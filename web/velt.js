@@ -26,7 +26,7 @@ let failed = false;
 function fail(reason) {
   if (failed) return;
   failed = true;
-  self.postMessage({error: "The chess engine could not start: " + reason});
+  self.postMessage({error: (engine === null ? "The chess engine could not start: " : "The chess engine stopped: ") + reason});
 }
 
 function writeLine(line) {
@@ -80,7 +80,8 @@ function start() {
     mainScriptUrlOrBlob: base + buildName + ".js",
     print: writeLine,
     printErr: (text) => console.warn("velt: " + text),
-    onAbort: (what) => fail(buildName + ".wasm did not load or is damaged (" + what + ")"),
+    onAbort: (what) =>
+      fail(engine === null ? buildName + ".wasm did not load or is damaged (" + what + ")" : String(what)),
   };
   factory(module).then((instance) => {
     engine = instance;
