@@ -32,6 +32,10 @@
 #                    FUZZ_TARGETS names some of them (e.g. FUZZ_TARGETS=tbz_decode)
 #   make fuzz-smoke  every fuzz target for a fixed number of runs from its seed corpus
 #                    under ASan and UBSan, failing on any finding (under a minute)
+#   make web         the engine for the browser (WebAssembly, emscripten) and its page in
+#                    build-web/site, the npm package in build-web/package (web/web.mk)
+#   make check-web   the page in headless Chromium: a game, an analysis, FEN and PGN, si
+#   make serve-web   serves build-web/site on localhost:PORT (default 8080), cross-origin isolated
 # With the environment variable CI set, compiler warnings are errors.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
@@ -235,3 +239,6 @@ dist: windows book
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-windows build-windows-bmi2 build-linux build-linux-bmi2 dist
+
+# ---- The browser build: make web, check-web, serve-web (web/web.mk) ----
+include web/web.mk

@@ -1,10 +1,10 @@
 // Machine and process processor times: /proc/stat and the process clock on Linux,
-// GetSystemTimes and GetProcessTimes on Windows.
+// GetSystemTimes and GetProcessTimes on Windows; a browser does not tell them.
 #include "platform/cpu_times.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#else
+#elif !defined(__EMSCRIPTEN__)
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
@@ -35,6 +35,10 @@ bool readCpuTimes(CpuTimes& times) {
   times.processNs = filetimeNs(processKernel) + filetimeNs(processUser);
   return true;
 }
+
+#elif defined(__EMSCRIPTEN__)
+
+bool readCpuTimes(CpuTimes&) { return false; }
 
 #else
 

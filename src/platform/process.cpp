@@ -1,5 +1,6 @@
-// Child processes through fork, a pipe for the notes and waitpid. Windows has no fork;
-// nothing there needs a child (its build has no Syzygy library), so none is made.
+// Child processes through fork, a pipe for the notes and waitpid. Windows and the
+// browser have no fork; nothing there needs a child (their builds have no Syzygy
+// library), so none is made.
 #include "platform/process.h"
 
 #include <cerrno>
@@ -41,7 +42,7 @@ void sendNote(ChildNotes notes, std::string_view note) {
   }
 }
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 
 ChildReport runInChild(ChildWork, void*, int) {
   ChildReport report;

@@ -1,6 +1,7 @@
 // Transposition table storage, replacement and the score window.
 #include "search/tt.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/memory.h"
