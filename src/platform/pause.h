@@ -8,4 +8,14 @@ namespace velt {
 // outnumber the cores keep them all busy and starve the thread that holds the work.
 void sleepBriefly();
 
+// Tells the processor that this thread waits in a loop (x86's pause, Arm's yield), so
+// that it spends less on the loop; nothing where no such hint is known.
+inline void cpuPause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__) || defined(__arm__)
+  __asm__ __volatile__("yield");
+#endif
+}
+
 }  // namespace velt
