@@ -28,6 +28,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 from concurrent.futures import ThreadPoolExecutor
 
 PATTERNS = ("truncated", "header", "anywhere")
@@ -122,6 +124,51 @@ def damage(data, pattern, rng):
     return bytes(data), "%d bytes set" % count
 
 
+def talk(command, search, after, timeout):
+    """Sends `search` to the engine, waits for its "bestmove", then sends `after` (which
+    asks "egtb" and quits) and waits for its end; (verdict, detail)."""
+    proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            text=True, errors="replace")
+    lines, errors = [], []
+    searched = threading.Event()
+
+    def read_output():
+        for line in proc.stdout:
+            lines.append(line)
+            if line.startswith("bestmove"):
+                searched.set()
+        searched.set()
+
+    readers = [threading.Thread(target=read_output), threading.Thread(target=lambda: errors.extend(proc.stderr))]
+    for reader in readers:
+        reader.start()
+    deadline = time.monotonic() + timeout
+    try:
+        proc.stdin.write(search)
+        proc.stdin.flush()
+        searched.wait(timeout)
+        proc.stdin.write(after)
+        proc.stdin.close()
+    except (BrokenPipeError, OSError):
+        pass
+    try:
+        returncode = proc.wait(max(0.0, deadline - time.monotonic()))
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        return "hang", "no end within %d s" % timeout
+    finally:
+        for reader in readers:
+            reader.join()
+    output = "".join(lines)
+    answered = "bestmove" in output and "Syzygy: " in output.split("bestmove", 1)[-1]
+    if SANITIZER_REPORT.search("".join(errors)):
+        return "crash", "sanitizer report"
+    if returncode != 0 or not answered:
+        return "crash", "exit code %d%s" % (returncode, "" if answered else ", no answer")
+    return "pass", ""
+
+
 def engine_path(folder, wine):
     return "Z:" + folder.replace("/", "\\") if wine else folder
 
@@ -141,22 +188,11 @@ def run_case(args, case):
             out.write(damaged)
         if os.path.exists(os.path.join(args.tables, partner)):
             shutil.copy(os.path.join(args.tables, partner), folder)
-        commands = ("uci\nsetoption name SyzygyPath value %s\nisready\nposition fen %s\ngo depth 8\n"
-                    "egtb\nquit\n" % (engine_path(folder, args.wine), fen))
+        search = "uci\nsetoption name SyzygyPath value %s\nisready\nposition fen %s\ngo depth 8\n" % (
+            engine_path(folder, args.wine), fen)
+        commands = search + "egtb\nquit\n"
         command = (["wine"] if args.wine else []) + [args.engine]
-        try:
-            done = subprocess.run(command, input=commands, capture_output=True, text=True, timeout=args.timeout,
-                                  errors="replace")
-        except subprocess.TimeoutExpired:
-            verdict, detail = "hang", "no end within %d s" % args.timeout
-        else:
-            answered = "bestmove" in done.stdout and "Syzygy: " in done.stdout.split("bestmove", 1)[-1]
-            if SANITIZER_REPORT.search(done.stderr):
-                verdict, detail = "crash", "sanitizer report"
-            elif done.returncode != 0 or not answered:
-                verdict, detail = "crash", "exit code %d%s" % (done.returncode, "" if answered else ", no answer")
-            else:
-                verdict, detail = "pass", ""
+        verdict, detail = talk(command, search, "egtb\nquit\n", args.timeout)
         if verdict != "pass" and args.keep:
             kept = os.path.join(args.keep, "%05d-%s-%s" % (index, pattern, file_name))
             shutil.copytree(folder, kept, dirs_exist_ok=True)
