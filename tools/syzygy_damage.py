@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Damaged Syzygy files against the engine: each case copies one file of a table set,
 damages it, puts it alone in a folder with its table's other file (undamaged), has the
-engine load that folder, search a position of that material (`go depth 8`) and answer
-the console word `egtb`, then quit. A case passes when the engine answered both and
+engine load that folder, search a position of that material (`go depth 8`) and, once the
+search has ended, answer the console word `egtb`, then quit. A case passes when the engine answered both and
 ended normally; it crashed when the engine died or ended with an error, hung when it
 did not finish within the time limit. A sanitizer report on standard error counts as
 a crash too.
@@ -160,8 +160,9 @@ def talk(command, search, after, timeout):
     finally:
         for reader in readers:
             reader.join()
+    # "egtb" answers with a line at least (its Syzygy line only when tables are loaded).
     output = "".join(lines)
-    answered = "bestmove" in output and "Syzygy: " in output.split("bestmove", 1)[-1]
+    answered = "bestmove" in output and output.split("bestmove", 1)[-1].partition("\n")[2].strip() != ""
     if SANITIZER_REPORT.search("".join(errors)):
         return "crash", "sanitizer report"
     if returncode != 0 or not answered:
