@@ -33,6 +33,7 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 
 PATTERNS = ("truncated", "header", "anywhere")
+PROGRESS_STEP = 25  # cases between two progress lines
 MAGIC_BYTES = 4
 HEADER_BYTES = 256
 FILE_ALIGNMENT, CHECKSUM_BYTES = 64, 16
@@ -224,10 +225,14 @@ def main():
              for i in range(args.first, args.first + args.count)]
     tally = {pattern: {"pass": 0, "crash": 0, "hang": 0} for pattern in PATTERNS}
     with ThreadPoolExecutor(max_workers=args.jobs) as pool:
-        for (index, file_name, pattern), verdict, detail in pool.map(lambda c: run_case(args, c), cases):
+        for done, ((index, file_name, pattern), verdict, detail) in enumerate(
+                pool.map(lambda c: run_case(args, c), cases), 1):
             tally[pattern][verdict] += 1
             if verdict != "pass":
                 print("case %d %s %s: %s (%s)" % (index, pattern, file_name, verdict, detail), flush=True)
+            if done % PROGRESS_STEP == 0:
+                failed = sum(t["crash"] + t["hang"] for t in tally.values())
+                print("%d cases done, up to case %d: %d crashed or hung" % (done, index, failed), flush=True)
     print("pattern     cases  crashes  hangs")
     for pattern in PATTERNS:
         counts = tally[pattern]
