@@ -1,7 +1,16 @@
 # Checks of an engine built for another system, run through a launcher (Wine, qemu),
-# shared by tools/check_windows.sh and tools/check_arm64.sh, which source this file.
-# Each prints its results, calls the caller's `fail` for each failure, and takes the
-# command that starts the engine as its last arguments.
+# shared by tools/check_windows.sh and tools/check_arm64.sh, which set CHECK_NAME and
+# source this file. Each check prints its results, calls `fail` for each failure, and
+# takes the command that starts the engine as its last arguments; `finish` ends the
+# script with the verdict.
+
+failures=0
+fail() { echo "$CHECK_NAME: FAILED: $*" >&2; failures=$((failures + 1)); }
+finish() {
+  if [ "$failures" -gt 0 ]; then echo "$CHECK_NAME: $failures failure(s)" >&2; exit 1; fi
+  echo "$CHECK_NAME: passed"
+  exit 0
+}
 
 # perft on seven well-known positions: the published leaf counts.
 check_perft() {
