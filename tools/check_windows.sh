@@ -68,16 +68,18 @@ draw 5K2/8/8/4B3/1n6/2Bk4/8/8 b - - 0 1'
       while ! grep -q '^bestmove' "$out" 2> /dev/null && [ "$tries" -lt 600 ]; do sleep 0.1; tries=$((tries + 1)); done
       printf 'quit\n'; } | "$@" > "$out" 2>&1
   }
+  # The answer of "egtb" (the memory report also has a line "Syzygy: ...").
+  verdict_line='^Syzygy: (.*, DTZ |not in tables)'
   kept=0
   while read -r verdict fen; do
     answer "$work/windows.out" "$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s\negtb\ngo depth 6\n' \
       "$windows_tables" "$fen")" "$wine" "$exe"
-    windows_line=$(tr -d '\r' < "$work/windows.out" | grep '^Syzygy: ')
+    windows_line=$(tr -d '\r' < "$work/windows.out" | grep -E "$verdict_line")
     move=$(tr -d '\r' < "$work/windows.out" | sed -n 's/^bestmove \([^ ]*\).*/\1/p')
     linux_line=$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s\negtb\nquit\n' "$tables" "$fen" |
-                 "$linux_build/velt" | grep '^Syzygy: ')
+                 "$linux_build/velt" | grep -E "$verdict_line")
     after=$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s moves %s\negtb\nquit\n' "$tables" "$fen" "$move" |
-            "$linux_build/velt" | grep '^Syzygy: ')
+            "$linux_build/velt" | grep -E "$verdict_line")
     case $verdict in win) expected_after="Syzygy: loss," ;; *) expected_after="Syzygy: draw," ;; esac
     if [ -n "$windows_line" ] && [ "$windows_line" = "$linux_line" ] && [ "${after#"$expected_after"}" != "$after" ]; then
       kept=$((kept + 1))
