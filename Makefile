@@ -228,7 +228,7 @@ check-windows:
 	@if ! command -v $(MINGW_CXX) > /dev/null || ! command -v wine > /dev/null; then \
 	  echo "check-windows: SKIPPED: MinGW-w64 or Wine is not installed ($(INSTALL_HINT))"; exit 0; fi; \
 	$(MAKE) --no-print-directory windows build/CMakeCache.txt && \
-	cmake --build build -j $(JOBS) --target velt velt_tests match && \
+	cmake --build build -j $(JOBS) --target velt velt_tests match tbgen tbcompress && \
 	tools/check_windows.sh build-windows/velt.exe build
 
 # The archives: velt-<version>-linux-x86-64.tar.gz and velt-<version>-windows-x86-64.zip
