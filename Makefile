@@ -17,9 +17,15 @@
 #   make windows     the Windows programs, cross-compiled with MinGW-w64: build-windows/
 #                    velt.exe, tbgen.exe, tbcompress.exe (any x86-64) and
 #                    build-windows-bmi2/velt.exe (popcount and BMI2)
-#   make check-windows  the end-to-end suite, perft and si against the Windows engine
-#                    under Wine (skipped, saying so, without MinGW-w64 or Wine)
-#   make dist        release archives of both systems in dist/, with SHA256SUMS
+#   make check-windows  the end-to-end suite, perft, si and Syzygy against the Windows
+#                    engine under Wine (skipped, saying so, without MinGW-w64 or Wine)
+#   make dist        release archives in dist/ (Linux and Windows on x86-64, Linux on
+#                    aarch64), with SHA256SUMS
+#   make arm64       the Linux aarch64 programs, cross-compiled: build-arm64/velt, tbgen,
+#                    tbcompress (static)
+#   make check-arm64 si, perft and a short game against the native engine, the aarch64
+#                    engine run under qemu-aarch64 (skipped, saying so, without the
+#                    cross-compiler or qemu-user)
 #   make install     the engine, its manual and the default book below PREFIX (default /usr/local)
 #   make check-tsan  multi-threaded searches and two engines side by side under ThreadSanitizer
 #                    (build-tsan, a few minutes)
@@ -43,6 +49,7 @@ WERROR := -DVELT_WERROR=$(if $(CI),ON,OFF)
 
 .PHONY: all velt exe book test programs windows check-windows dist run check-long check-tsan protocol-fuzz soak \
 	profile-build fuzz fuzz-build fuzz-smoke tablebases install clean
+.PHONY: arm64 check-arm64
 
 RUN_DIR := build/run
 BOOK := $(RUN_DIR)/VeltBook.bin
@@ -71,9 +78,11 @@ $(BOOK): data/selfplay.pgn build/velt
 	@grep -q '^Creating VeltBook.bin ... Done!' $(RUN_DIR)/book.log || { cat $(RUN_DIR)/book.log; exit 1; }
 
 # Line tables are all the sanitizers' reports need, and build a third faster than full
-# debugging information.
+# debugging information. The Syzygy library (C) is optimised alike: the search probes it
+# at every node of an ending.
 build-asan/CMakeCache.txt:
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1" -DCMAKE_CXX_FLAGS_DEBUG="-g1"
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELT_SANITIZE=ON -DCMAKE_CXX_FLAGS="-O1" -DCMAKE_CXX_FLAGS_DEBUG="-g1" \
+	  -DCMAKE_C_FLAGS="-O1" -DCMAKE_C_FLAGS_DEBUG="-g1"
 
 # Two exhaustive checks repeat the same code over every position of their endings: the
 # optimised build runs them, the sanitizer build the sampled index round trip over the
@@ -162,7 +171,7 @@ fuzz-build:
 	@echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' | \
 	  clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null || \
 	  { echo "The fuzz targets need clang++ with libFuzzer, which is not installed (Debian: apt-get install clang)." >&2; exit 1; }
-	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON > /dev/null
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON > /dev/null
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 
 # Fuzzes each target for FUZZ_TIME seconds from its seeds and what earlier runs found
@@ -198,9 +207,8 @@ MINGW_CXX := x86_64-w64-mingw32-g++-posix
 WINDOWS_TOOLCHAIN := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 INSTALL_HINT := apt-get install g++-mingw-w64-x86-64-posix wine zip
 # The released Linux programs carry the C++ library, so that they run on any system
-# with the C library, and look for the Syzygy library (Fathom, which Debian ships
-# only as a shared library) beside themselves first: the archive holds a copy.
-LINUX_STATIC := -DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc -Wl,-rpath,'\$$ORIGIN'"
+# with the C library.
+LINUX_STATIC := -DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc"
 
 # build-<dir>/CMakeCache.txt for the four release builds: <dir> names the system and
 # the processor level.
@@ -224,21 +232,42 @@ check-windows:
 	@if ! command -v $(MINGW_CXX) > /dev/null || ! command -v wine > /dev/null; then \
 	  echo "check-windows: SKIPPED: MinGW-w64 or Wine is not installed ($(INSTALL_HINT))"; exit 0; fi; \
 	$(MAKE) --no-print-directory windows build/CMakeCache.txt && \
-	cmake --build build -j $(JOBS) --target velt velt_tests && \
+	cmake --build build -j $(JOBS) --target velt velt_tests match tbgen tbcompress && \
 	tools/check_windows.sh build-windows/velt.exe build
 
 # The archives: velt-<version>-linux-x86-64.tar.gz and velt-<version>-windows-x86-64.zip
-# with both processor levels, the default book (built by the Linux engine) and the
-# documents, and SHA256SUMS beside them.
-dist: windows book
+# with both processor levels, velt-<version>-linux-aarch64.tar.gz, each with the default
+# book (built by the Linux engine) and the documents, and SHA256SUMS beside them.
+dist: windows arm64 book
 	@command -v zip > /dev/null || { echo "make dist needs zip ($(INSTALL_HINT))" >&2; exit 1; }
 	@$(MAKE) --no-print-directory build-linux/CMakeCache.txt build-linux-bmi2/CMakeCache.txt
 	cmake --build build-linux -j $(JOBS) --target velt tbgen tbcompress
 	cmake --build build-linux-bmi2 -j $(JOBS) --target velt
 	tools/make_dist.sh dist $(BOOK)
 
+# ---- Linux on aarch64 (ARM servers, single-board computers, phones) ----
+ARM64_CXX := aarch64-linux-gnu-g++
+ARM64_INSTALL_HINT := apt-get install g++-aarch64-linux-gnu qemu-user
+
+build-arm64/CMakeCache.txt:
+	cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=Release
+
+arm64:
+	@command -v $(ARM64_CXX) > /dev/null || \
+	  { echo "make arm64 needs the aarch64 cross-compiler ($(ARM64_INSTALL_HINT))" >&2; exit 1; }
+	@$(MAKE) --no-print-directory build-arm64/CMakeCache.txt
+	cmake --build build-arm64 -j $(JOBS) --target velt tbgen tbcompress
+
+check-arm64:
+	@if ! command -v $(ARM64_CXX) > /dev/null || ! command -v qemu-aarch64 > /dev/null; then \
+	  echo "check-arm64: SKIPPED: the aarch64 cross-compiler or qemu-user is not installed ($(ARM64_INSTALL_HINT))"; exit 0; fi; \
+	$(MAKE) --no-print-directory arm64 build/CMakeCache.txt && \
+	cmake --build build -j $(JOBS) --target velt match && \
+	tools/check_arm64.sh build-arm64/velt build
+
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-windows build-windows-bmi2 build-linux build-linux-bmi2 dist
+	rm -rf build-arm64
 
 # ---- The browser build: make web, check-web, serve-web (web/web.mk) ----
 include web/web.mk

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Tests the Windows engine under Wine: the end-to-end suite (the tests that drive the
 # binary through standard input and output), perft on seven well-known positions and
-# `si`, whose node counts must equal the Linux engine's, and the files both engines
-# write: the books and tablebases they build must be the same bytes, and an analysis
-# file written by either must read the same on both.
-#   tools/check_windows.sh <velt.exe> <Linux build directory with velt and velt_tests>
+# `si`, whose node counts must equal the Linux engine's, Syzygy tables named by Windows
+# paths (the tablebase move, and won games against the Linux engine), and the files
+# both engines write: the books and tablebases they build must be the same bytes, and
+# an analysis file written by either must read the same on both.
+#   tools/check_windows.sh <velt.exe> <Linux build directory with velt, velt_tests, match>
 # Wine keeps its own prefix in the directory of velt.exe (set up on the first run).
 set -u
 exe=$1
@@ -18,8 +19,8 @@ exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
 linux_build=$(cd "$linux_build" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
-failures=0
-fail() { echo "check-windows: FAILED: $*" >&2; failures=$((failures + 1)); }
+CHECK_NAME=check-windows
+. "$source_dir/tools/engine_checks.sh"
 
 # A first start sets the prefix up (several seconds), so that no test pays for it.
 printf 'quit\n' | "$wine" "$exe" > /dev/null 2>&1
@@ -27,35 +28,81 @@ printf 'quit\n' | "$wine" "$exe" > /dev/null 2>&1
 # The suites that start the engine; the game driver's (Match) stays on Linux.
 echo "check-windows: end-to-end suite"
 VELT_TEST_ENGINE=$exe VELT_TEST_LAUNCHER=$wine "$linux_build/velt_tests" \
-  --gtest_filter='Uci*:Xboard*:Console*:CommandLine*:Garbage*:BookEndToEnd*:InspectAnalysisFile*:PerftCommand*:TablebaseEndToEnd*' \
+  --gtest_filter='Uci*:Xboard*:Console*:CommandLine*:Garbage*:BookEndToEnd*:InspectAnalysisFile*:PerftCommand*:TablebaseEndToEnd*:SyzygyEndToEnd*' \
   || fail "end-to-end suite"
 
-# <FEN>;<depth>;<leaf count>: the published counts of the usual test positions.
-echo "check-windows: perft"
-while IFS=';' read -r fen depth expected; do
-  result=$(printf 'fen %s\nperft %s\nquit\n' "$fen" "$depth" | "$wine" "$exe" 2>&1 | tr -d '\r' |
-           sed -n 's/^Nodes searched: //p')
-  if [ "$result" = "$expected" ]; then echo "  $depth $expected  $fen"; else fail "perft $depth of $fen: '$result', expected $expected"; fi
-done <<'POSITIONS'
-rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -;5;4865609
-r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -;4;4085603
-8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -;5;674624
-r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -;4;422333
-r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ -;4;422333
-rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -;4;2103487
-r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w -;4;3894594
-POSITIONS
+check_perft "$wine" "$exe"
+check_si "$linux_build/velt" "$wine" "$exe"
 
-# `si`: the same node counts as the Linux engine; the speeds are shown side by side.
-echo "check-windows: si"
-si_lines() { printf 'si\nquit\n' | "$@" 2>&1 | tr -d '\r' | grep -iE 'nodes|knps|speed index'; }
-linux_si=$(si_lines "$linux_build/velt")
-windows_si=$(si_lines "$wine" "$exe")
-echo "  Linux:";   echo "$linux_si" | sed 's/^/    /'
-echo "  Windows:"; echo "$windows_si" | sed 's/^/    /'
-counts() { echo "$1" | grep -oE '[Nn]odes[^0-9]*[0-9]+' | grep -oE '[0-9]+$'; }
-if [ -z "$(counts "$linux_si")" ] || [ "$(counts "$linux_si")" != "$(counts "$windows_si")" ]; then
-  fail "si node counts differ"
+# Syzygy with the shared 3-5-men tables, named by a Windows path list (drive letters,
+# ";" between folders, the first one missing): in a won and a drawn position of each
+# of five endings the Windows engine's "egtb" line must equal the Linux engine's, and
+# its move must keep the verdict (the Linux engine, holding the same tables, judges
+# the position after it); then each won position is played twice against the Linux
+# engine through the game driver, and the winning side must win every game.
+echo "check-windows: Syzygy"
+tables=${SYZYGY_TABLES:-$source_dir/../shared/data/syzygy}
+if [ ! -d "$tables" ]; then
+  echo "  skipped: no Syzygy tables in $tables (set SYZYGY_TABLES to a 3-5-men set)"
+else
+  tables=$(cd "$tables" && pwd)
+  # The side to move wins (draws): KQvKR, KRvKP, KBNvK, KRBvKR, KBBvKN.
+  syzygy_positions='win 4Q3/8/8/6r1/7k/8/8/6K1 w - - 0 1
+draw 8/5r2/1K1Q2k1/8/8/8/8/8 b - - 0 1
+win 8/6k1/8/7p/8/K7/8/5R2 w - - 0 1
+draw 8/6K1/8/8/8/4k3/3p4/6R1 w - - 0 1
+win 8/8/8/3N4/2k3K1/5B2/8/8 w - - 0 1
+draw 8/8/1Bk5/8/5N2/8/8/1K6 b - - 0 1
+win 8/k7/2K3B1/8/3r4/8/6R1/8 w - - 0 1
+draw R7/2K5/2B5/8/3k4/8/8/3r4 b - - 0 1
+win 2k4K/n7/2B5/8/8/6B1/8/8 w - - 0 1
+draw 5K2/8/8/4B3/1n6/2Bk4/8/8 b - - 0 1'
+  windows_tables="Z:\\no\\such\\folder;Z:$(echo "$tables" | tr '/' '\\')"
+  # Sends the lines of $2 to the engine started by the rest, waits for its "bestmove"
+  # (at most a minute), then quits; its output goes to the file $1.
+  answer() {
+    out=$1 lines=$2
+    shift 2
+    rm -f "$out"
+    { printf '%s\n' "$lines"; tries=0
+      while ! grep -q '^bestmove' "$out" 2> /dev/null && [ "$tries" -lt 600 ]; do sleep 0.1; tries=$((tries + 1)); done
+      printf 'quit\n'; } | "$@" > "$out" 2>&1
+  }
+  # The answer of "egtb" (the memory report also has a line "Syzygy: ...").
+  verdict_line='^Syzygy: (.*, DTZ |not in tables)'
+  kept=0
+  while read -r verdict fen; do
+    answer "$work/windows.out" "$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s\negtb\ngo depth 6\n' \
+      "$windows_tables" "$fen")" "$wine" "$exe"
+    windows_line=$(tr -d '\r' < "$work/windows.out" | grep -E "$verdict_line")
+    move=$(tr -d '\r' < "$work/windows.out" | sed -n 's/^bestmove \([^ ]*\).*/\1/p')
+    linux_line=$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s\negtb\nquit\n' "$tables" "$fen" |
+                 "$linux_build/velt" | grep -E "$verdict_line")
+    after=$(printf 'uci\nsetoption name SyzygyPath value %s\nposition fen %s moves %s\negtb\nquit\n' "$tables" "$fen" "$move" |
+            "$linux_build/velt" | grep -E "$verdict_line")
+    case $verdict in win) expected_after="Syzygy: loss," ;; *) expected_after="Syzygy: draw," ;; esac
+    if [ -n "$windows_line" ] && [ "$windows_line" = "$linux_line" ] && [ "${after#"$expected_after"}" != "$after" ]; then
+      kept=$((kept + 1))
+      echo "  $verdict: $move keeps it ($windows_line; then $after)  $fen"
+    else
+      fail "Syzygy in $fen: Windows '$windows_line', Linux '$linux_line', after $move '$after'"
+    fi
+  done <<POSITIONS
+$syzygy_positions
+POSITIONS
+  echo "  the tablebase move in $kept of 10 positions"
+  mkdir -p "$work/windows-engine" "$work/linux-engine"
+  printf 'SYZYGY_PATH %s\n' "$windows_tables" > "$work/windows-engine/velt.cfg"
+  printf 'SYZYGY_PATH %s\n' "$tables" > "$work/linux-engine/velt.cfg"
+  echo "$syzygy_positions" | sed -n 's/^win //p' > "$work/won.txt"
+  summary=$("$linux_build/match" -e1 "cd $work/windows-engine && $wine $exe" -p1 uci \
+              -e2 "cd $work/linux-engine && $linux_build/velt" -p2 uci -games 10 -tc 10+0.1 \
+              -positions "$work/won.txt" -pgn "$work/syzygy-games.pgn" 2> "$work/match.log" | grep '^summary')
+  echo "  games from the won positions, Windows engine first: $summary"
+  case "$summary" in
+    *" games=10 e1_wins=5 e2_wins=5 draws=0 "*) ;;
+    *) fail "the winning side did not win every game: ${summary:-no summary} ($(tail -n 3 "$work/match.log"))" ;;
+  esac
 fi
 
 # A book from the same 200 games, the Windows engine reading them with Windows line ends.
@@ -107,5 +154,4 @@ for table in $tables; do
 done
 if [ "$same" -gt 0 ]; then echo "  $same identical tablebase files"; else fail "no tablebase files were made"; fi
 
-if [ "$failures" -gt 0 ]; then echo "check-windows: $failures failure(s)" >&2; exit 1; fi
-echo "check-windows: passed"
+finish

@@ -18,13 +18,17 @@ WEB_INSTALL_HINT := apt-get install emscripten chromium
 WEB_NPM_HINT := cd web && npm ci
 
 WEB_SOURCES := $(shell find src -name '*.cpp' | sort)
+EMCC ?= emcc
 WEB_VERSION := $(shell sed -n 's/^project.velt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # The C++ library of Emscripten 3.1 lacks std::atomic_ref: a header supplies it.
-WEB_CXXFLAGS := -std=c++20 -O3 -DNDEBUG -Wall -Wextra -Isrc -I$(WEB)/generated -include platform/atomic_ref_compat.h
+WEB_CXXFLAGS := -std=c++20 -O3 -DNDEBUG -Wall -Wextra -Isrc -Ithird_party/fathom -I$(WEB)/generated \
+  -include platform/atomic_ref_compat.h
+# The Syzygy library (third_party/fathom), C99 as in the native builds.
+WEB_FATHOM_OBJECT := $(WEB)/obj/third_party/fathom/tbprobe.o
 # One set of objects, compiled for threads, serves both builds (atomics on memory
 # that is not shared work like plain loads and stores); the build without threads
 # adds its own entry point and the cooperative threads.
-WEB_OBJECTS := $(WEB_SOURCES:%.cpp=$(WEB)/obj/%.o)
+WEB_OBJECTS := $(WEB_SOURCES:%.cpp=$(WEB)/obj/%.o) $(WEB_FATHOM_OBJECT)
 WEB_SINGLE_OBJECTS := $(filter-out $(WEB)/obj/src/shell/main.o,$(WEB_OBJECTS)) $(WEB)/obj-single/main.o \
   $(WEB)/obj-single/cooperative_threads.o
 
@@ -66,6 +70,10 @@ $(WEB)/generated/shell/version.h: src/shell/version.h.in CMakeLists.txt
 $(WEB)/obj/%.o: %.cpp $(WEB)/generated/shell/version.h
 	@mkdir -p $(dir $@)
 	$(EMXX) $(WEB_CXXFLAGS) -pthread -MMD -MP -c $< -o $@
+
+$(WEB_FATHOM_OBJECT): third_party/fathom/tbprobe.c
+	@mkdir -p $(dir $@)
+	$(EMCC) -std=gnu99 -O3 -DNDEBUG -pthread -Ithird_party/fathom -MMD -MP -c $< -o $@
 
 # The engine's entry point keeps its source: the cooperative threads' own main runs it.
 $(WEB)/obj-single/main.o: src/shell/main.cpp $(WEB)/generated/shell/version.h

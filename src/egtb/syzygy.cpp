@@ -1,31 +1,20 @@
-// Syzygy tables through Fathom. The library prints its own complaints about files on
-// standard output, the protocol channel, so it is handed a private folder of links to
-// the files that passed the checks here, never the user's folders themselves. It also
-// trusts a table's header and index when it first reads them, and a damaged one can
-// crash it: before this process probes anything, a child process probes every table
-// and the files it dies on are left out.
+// Syzygy tables through Fathom, compiled in from third_party/fathom. The library reads
+// a table's file at the table's first probe and checks each read against the file's
+// end, so a damaged file is refused there; its complaints go to standard error, never
+// to the protocol channel. The load hands it the user's folders and names the files
+// that are plainly no Syzygy tables.
 #include "egtb/syzygy.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <map>
-#include <memory>
-#include <random>
+#include <set>
 #include <system_error>
-#include <tuple>
 
-#ifdef VELT_HAVE_FATHOM
 #include <tbprobe.h>
-#endif
 
-#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 
 namespace velt {
 
@@ -60,19 +49,6 @@ int menOfName(const std::string& stem) {
   return men <= SYZYGY_MAX_MEN ? men : 0;
 }
 
-void removeFolder(std::string& folder) {
-  if (folder.empty()) return;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  folder.clear();
-}
-
-#ifdef VELT_HAVE_FATHOM
-// The library forgets its tables when it is pointed at a folder without any.
-void initLibrary(const std::string& folder) {
-  if (!folder.empty()) tb_init(folder.c_str());
-}
-
 constexpr int FATHOM_PROMOTION_TYPES[] = {0, QUEEN, ROOK, BISHOP, KNIGHT};  // by TB_PROMOTES_*
 
 struct FathomBoard {
@@ -88,181 +64,7 @@ FathomBoard fathomBoard(const Position& pos) {
           pos.epSquare >= 0 ? static_cast<unsigned>(pos.epSquare) : 0u, pos.side == WHITE};
 }
 
-// The check of the accepted files. A table's header is read at its first probe and
-// its index where a probe leads, so each table is probed at a fixed number of
-// placements, and its distance-to-zero file ranks the moves of a few decisive ones
-// (a draw never reads that file). Smaller tables come first, and tables with fewer
-// pawns first among those of the same men: a probe reaches the tables of the captures
-// and promotions too, and those have been checked by then.
-constexpr int CHECK_PLACEMENTS = 16;
-constexpr int CHECK_ROOT_PROBES = 2;
-constexpr int PLACEMENT_TRIES = 1000;
-constexpr std::mt19937::result_type CHECK_SEED = 36;
-// Time a child may spend on one file; the largest tables on a slow disk stay well below.
-constexpr int CHECK_SILENCE_LIMIT_MS = 10000;
-
-// What a child checks: the folder of links and the files in their order, from `first` on.
-struct TableCheck {
-  std::string folder;
-  std::vector<std::string> files;
-  std::size_t first = 0;
-};
-
-std::string stemOf(const std::string& fileName) { return fs::path(fileName).stem().string(); }
-
-// A random legal placement of a table's men (e.g. "KQvKR": the first side white) with
-// `side` to move; false when none was found.
-bool placeMen(const std::string& stem, int side, std::mt19937& random, Position& pos) {
-  constexpr int SQUARES = 64;
-  for (int attempt = 0; attempt < PLACEMENT_TRIES; ++attempt) {
-    Placement placement;
-    std::fill(std::begin(placement.type), std::end(placement.type), NO_PIECE);
-    int colour = WHITE;
-    for (const char letter : stem) {
-      if (letter == 'v') {
-        colour = BLACK;
-        continue;
-      }
-      const int type = pieceFromLetter(letter);
-      int square;
-      do {
-        square = static_cast<int>(random() % SQUARES);
-      } while (placement.type[square] != NO_PIECE || (type == PAWN && (rankOf(square) == 0 || rankOf(square) == 7)));
-      placement.type[square] = type;
-      placement.colour[square] = colour;
-    }
-    setUpPosition(pos, placement);
-    if (findChecker(pos, pos.kingSquare[side ^ 1], side) != NO_SQUARE) continue;
-    // Only the library reads this position: keys and check information may lag.
-    pos.side = side;
-    pos.xside = side ^ 1;
-    return true;
-  }
-  return false;
-}
-
-// Probes placements of the table of `fileName` that read that file: their verdicts, and
-// for a distance-to-zero file the ranked moves of the first decisive ones.
-void probeForCheck(const std::string& fileName, Position& pos) {
-  const bool distanceFile = endsWith(fileName, DTZ_SUFFIX);
-  const std::string stem = stemOf(fileName);
-  std::mt19937 random(CHECK_SEED);
-  int rootProbes = 0;
-  for (int i = 0; i < CHECK_PLACEMENTS; ++i) {
-    if (!placeMen(stem, i % 2 == 0 ? WHITE : BLACK, random, pos)) return;
-    SyzygyWdl wdl;
-    if (!probeSyzygyWdl(pos, wdl) || !distanceFile || wdl == SyzygyWdl::DRAW || rootProbes == CHECK_ROOT_PROBES) {
-      continue;
-    }
-    SyzygyRoot root;
-    probeSyzygyRoot(pos, root);
-    ++rootProbes;
-  }
-}
-
-// The child's work: names each file before it probes it.
-int checkFiles(void* context, ChildNotes notes) {
-  const TableCheck& check = *static_cast<const TableCheck*>(context);
-  initLibrary(check.folder);
-  const auto pos = std::make_unique<Position>();
-  for (std::size_t i = check.first; i < check.files.size(); ++i) {
-    sendNote(notes, check.files[i]);
-    probeForCheck(check.files[i], *pos);
-  }
-  return 0;
-}
-
-// The accepted files in the order of the check.
-std::vector<std::string> checkOrder(const std::map<std::string, fs::path>& accepted) {
-  std::vector<std::string> files;
-  for (const auto& entry : accepted) files.push_back(entry.first);
-  const auto rank = [](const std::string& fileName) {
-    const std::string stem = stemOf(fileName);
-    return std::tuple(menOfName(stem), std::count(stem.begin(), stem.end(), 'P'), stem, endsWith(fileName, DTZ_SUFFIX));
-  };
-  std::sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
-  return files;
-}
-
-// A child that exits with an error has died as surely as one a signal ended.
-const char* checkEndVerb(ChildEnd end) { return end == ChildEnd::HUNG ? "hung" : "crashed"; }
-
-// Unlinks a file and forgets it, with the reason in the report.
-void leaveOut(const std::string& folder, const std::string& fileName, const std::string& reason,
-              std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
-  report.faults.push_back("Syzygy: " + accepted[fileName].string() + " left unused (" + reason + ")");
-  std::error_code ignored;
-  fs::remove(fs::path(folder) / fileName, ignored);
-  accepted.erase(fileName);
-}
-
-// Leaves out a damaged file and the other file of its table: the check of the
-// distance-to-zero file reads both, and the library cannot use that file alone.
-void leaveOutTable(TableCheck& check, const std::string& fileName, const std::string& reason,
-                   std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
-  leaveOut(check.folder, fileName, "damaged: " + reason, accepted, report);
-  const bool winDrawLoss = endsWith(fileName, WDL_SUFFIX);
-  const std::string other = stemOf(fileName) + (winDrawLoss ? DTZ_SUFFIX : WDL_SUFFIX);
-  if (accepted.count(other) == 0) return;
-  leaveOut(check.folder, other, std::string("its ") + (winDrawLoss ? "WDL" : "DTZ") + " file is damaged", accepted,
-           report);
-  const auto unchecked =
-      std::find(check.files.begin() + static_cast<std::ptrdiff_t>(check.first), check.files.end(), other);
-  if (unchecked != check.files.end()) check.files.erase(unchecked);
-}
-
-// Checks the accepted files, linked in `folder`, in child processes, each from where
-// the last one died, and leaves out the table a child died on. A table can damage the
-// library's memory without dying and leave the crash to the next one: a file a child
-// died on after others is checked again in a child of its own, and when it passes
-// there the table before it is left out instead. When no child can be made, or one
-// dies before it names a file, nothing is kept.
-void leaveOutDamaged(const std::string& folder, std::map<std::string, fs::path>& accepted, SyzygyLoadReport& report) {
-  TableCheck check{folder, checkOrder(accepted), 0};
-  bool again = false;
-  while (check.first < check.files.size()) {
-    const ChildReport child = runInChild(checkFiles, &check, CHECK_SILENCE_LIMIT_MS);
-    if (child.end == ChildEnd::NOT_STARTED) {
-      report.faults.push_back(std::string("Syzygy: the tables cannot be checked (") + std::strerror(child.code) +
-                              "); none loaded");
-      accepted.clear();
-      return;
-    }
-    const auto from = check.files.begin() + static_cast<std::ptrdiff_t>(check.first);
-    const auto died =
-        child.end == ChildEnd::FINISHED ? check.files.end() : std::find(from, check.files.end(), child.lastNote);
-    if (child.end != ChildEnd::FINISHED && died == check.files.end()) {
-      report.faults.push_back(std::string("Syzygy: the check of the tables ") + checkEndVerb(child.end) +
-                              " before it reached a file; none loaded");
-      accepted.clear();
-      return;
-    }
-    if (again && died != from) {
-      again = false;
-      leaveOutTable(check, check.files[check.first - 1], "the check crashed just after it", accepted, report);
-      continue;
-    }
-    if (child.end == ChildEnd::FINISHED) return;
-    // A hang is the file's own; checking it again would only wait as long once more.
-    again = died != from && child.end != ChildEnd::HUNG;
-    check.first = static_cast<std::size_t>(died - check.files.begin()) + (again ? 0 : 1);
-    if (!again) {
-      const std::string damaged = *died;
-      leaveOutTable(check, damaged, std::string("the check ") + checkEndVerb(child.end) + " on it", accepted, report);
-    }
-  }
-}
-#endif
-
 }  // namespace
-
-bool syzygyAvailable() {
-#ifdef VELT_HAVE_FATHOM
-  return true;
-#else
-  return false;
-#endif
-}
 
 std::string syzygyFileFault(const std::string& fileName) {
   std::error_code error;
@@ -277,32 +79,18 @@ std::string syzygyFileFault(const std::string& fileName) {
 }
 
 void unloadSyzygy(SyzygyTables& tables) {
-#ifdef VELT_HAVE_FATHOM
-  if (tables.files > 0) {
-    std::string empty = makePrivateFolder("velt-syzygy-");
-    initLibrary(empty);
-    removeFolder(empty);
-  }
-#endif
-  removeFolder(tables.folder);
+  // The library forgets its tables when it is handed an empty path.
+  if (tables.files > 0) tb_init("");
   tables.path.clear();
   tables.files = tables.largest = 0;
 }
 
-// The library is left as it is: re-initialising it only to forget the tables costs
-// time and prints its complaints about unmapping on standard error; nothing probes
-// through this record again.
-SyzygyTables::~SyzygyTables() { removeFolder(folder); }
-
 SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
   unloadSyzygy(tables);
   SyzygyLoadReport report;
-  if (!syzygyAvailable()) {
-    report.faults.push_back("Syzygy: this build has no Syzygy support");
-    return report;
-  }
-  // The first folder that holds a table's file wins.
-  std::map<std::string, fs::path> accepted;
+  std::vector<std::string> folders;
+  // The library opens a file from the first folder that holds its name.
+  std::set<std::string> named;
   for (const std::string& folder : splitPathList(pathList)) {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
@@ -310,63 +98,41 @@ SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList) {
       report.faults.push_back("Syzygy: no such folder: " + folder);
       continue;
     }
-    for (const fs::directory_entry& entry : entries) {
-      const std::string name = entry.path().filename().string();
+    folders.push_back(folder);
+    // By name, so that the report reads the same on every system.
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : entries) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
       if (!endsWith(name, WDL_SUFFIX) && !endsWith(name, DTZ_SUFFIX)) continue;
-      if (menOfName(entry.path().stem().string()) == 0 || accepted.count(name) != 0) continue;
-      const std::string fault = syzygyFileFault(entry.path().string());
-      if (!fault.empty()) {
-        report.faults.push_back("Syzygy: " + entry.path().string() + " left unused (" + fault + ")");
-        continue;
+      if (menOfName(fs::path(name).stem().string()) == 0 || !named.insert(name).second) continue;
+      const std::string file = joinPath(folder, name);
+      const std::string fault = syzygyFileFault(file);
+      if (fault.empty()) {
+        ++report.files;
+      } else {
+        report.faults.push_back("Syzygy: " + file + " left unused (" + fault + ")");
       }
-      accepted[name] = entry.path();
     }
   }
-  if (accepted.empty()) return report;
-  tables.folder = makePrivateFolder("velt-syzygy-");
-  if (tables.folder.empty()) {
-    report.faults.push_back("Syzygy: cannot make a temporary folder");
-    return report;
-  }
-  for (auto link = accepted.begin(); link != accepted.end();) {
-    std::error_code error;
-    const fs::path target = fs::absolute(link->second, error);
-    if (!error) fs::create_symlink(target, fs::path(tables.folder) / link->first, error);
-    link = error ? accepted.erase(link) : std::next(link);
-  }
-#ifdef VELT_HAVE_FATHOM
-  leaveOutDamaged(tables.folder, accepted, report);
-  if (accepted.empty()) {
-    removeFolder(tables.folder);
-    return report;
-  }
-  tables.files = static_cast<int>(accepted.size());
-  initLibrary(tables.folder);
-  tables.largest = static_cast<int>(TB_LARGEST);
-#endif
+  if (report.files == 0) return report;
+  tb_init(joinPathList(folders).c_str());
   tables.path = pathList;
-  report.files = tables.files;
-  report.largest = tables.largest;
+  tables.files = report.files;
+  tables.largest = report.largest = static_cast<int>(TB_LARGEST);
   return report;
 }
 
 bool probeSyzygyWdl(const Position& pos, SyzygyWdl& wdl) {
-#ifdef VELT_HAVE_FATHOM
   const FathomBoard b = fathomBoard(pos);
   const unsigned result = tb_probe_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns,
                                        0, 0, b.ep, b.whiteToMove);
   if (result == TB_RESULT_FAILED) return false;
   wdl = static_cast<SyzygyWdl>(result);
   return true;
-#else
-  (void)pos;
-  (void)wdl;
-  return false;
-#endif
 }
 
 bool probeSyzygyRoot(const Position& pos, SyzygyRoot& root) {
-#ifdef VELT_HAVE_FATHOM
   static_assert(SYZYGY_ROOT_MOVES >= TB_MAX_MOVES);
   const FathomBoard b = fathomBoard(pos);
   unsigned results[TB_MAX_MOVES];
@@ -384,11 +150,6 @@ bool probeSyzygyRoot(const Position& pos, SyzygyRoot& root) {
                                 static_cast<int>(TB_GET_DTZ(r))};
   }
   return true;
-#else
-  (void)pos;
-  (void)root;
-  return false;
-#endif
 }
 
 SyzygyWdl effectiveWdl(SyzygyWdl wdl, bool fiftyMoveRule) {

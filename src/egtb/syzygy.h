@@ -1,6 +1,6 @@
-// Syzygy endgame tables, probed through the Fathom library: loading a path with the
-// files checked first, the win-draw-loss verdict of a position, the ranking of the
-// root moves by distance to zeroing, and the scores of the verdicts.
+// Syzygy endgame tables, probed through the Fathom library (compiled in from
+// third_party/fathom): loading a path, the win-draw-loss verdict of a position, the
+// ranking of the root moves by distance to zeroing, and the scores of the verdicts.
 //
 // Fathom keeps its tables in process-wide state: one path is loaded per process, the
 // last one loaded. The engine's record (SyzygyTables) keeps what it handed over.
@@ -27,17 +27,10 @@ enum class SyzygyWdl : int { LOSS, BLESSED_LOSS, DRAW, CURSED_WIN, WIN };
 constexpr int SYZYGY_MAX_MEN = 7;
 
 // What the engine handed to the library.
-// Its end removes the folder.
 struct SyzygyTables {
-  std::string path;    // the path as given, empty when none is loaded
-  std::string folder;  // private folder of links to the accepted files
-  int files = 0;       // accepted files
-  int largest = 0;     // men of the largest accepted table, 0 when none
-
-  SyzygyTables() = default;
-  SyzygyTables(const SyzygyTables&) = delete;
-  SyzygyTables& operator=(const SyzygyTables&) = delete;
-  ~SyzygyTables();
+  std::string path;  // the path as given, empty when none is loaded
+  int files = 0;     // accepted files
+  int largest = 0;   // men of the largest table the library found, 0 when none
 };
 
 // What a load found: the accepted files and a line for each one refused or each
@@ -48,13 +41,13 @@ struct SyzygyLoadReport {
   std::vector<std::string> faults;
 };
 
-// Whether the library was built in.
-bool syzygyAvailable();
-// Forgets what was loaded, then loads the tables of the directories in pathList
-// (separated by ";" or ":"). The library sees only files whose size and header are
-// those of a Syzygy file and whose probes a child process survived: a damaged file
-// stays unused and is named in the report. Call it only while no search runs: the
-// child is a copy of this process made with whatever locks other threads hold.
+// Forgets what was loaded, then loads the tables of the directories in pathList (as
+// splitPathList reads it). A file whose size or magic number is not a Syzygy table's
+// is named in the report; where two folders hold a file of the same name, the first
+// one's is used. The library reads a table's file when a probe first needs it and
+// checks every read against the file's end: a file damaged inside is refused then,
+// with a line on standard error, and its positions are not in the tables. Call it
+// only while no search runs.
 SyzygyLoadReport loadSyzygy(SyzygyTables& tables, const std::string& pathList);
 void unloadSyzygy(SyzygyTables& tables);
 // Why the file cannot be a Syzygy table (an empty text when it may be one).

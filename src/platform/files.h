@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 namespace velt {
 
@@ -12,8 +11,5 @@ bool flushToDisk(std::FILE* file);
 // Renames `from` to `to`, replacing an existing `to` (which std::rename does not do
 // on Windows).
 bool replaceFile(const char* from, const char* to);
-// Makes a new folder of the engine's own in the system's temporary folder, named
-// after `prefix` and made unique; empty when none can be made.
-std::string makePrivateFolder(const char* prefix);
 
 }  // namespace velt

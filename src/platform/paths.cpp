@@ -37,6 +37,15 @@ std::vector<std::string> splitPathList(std::string_view list, PathStyle style) {
   return directories;
 }
 
+std::string joinPathList(const std::vector<std::string>& directories, PathStyle style) {
+  std::string list;
+  for (const std::string& directory : directories) {
+    if (!list.empty()) list += style == PathStyle::WINDOWS ? ';' : ':';
+    list += directory;
+  }
+  return list;
+}
+
 std::string joinPath(std::string_view directory, std::string_view name, PathStyle style) {
   std::string path(directory);
   if (!path.empty() && !isPathSeparator(path.back(), style) && !isBareDrive(directory, style)) path += '/';

@@ -24,6 +24,10 @@ bool isPathSeparator(char c, PathStyle style = NATIVE_PATH_STYLE);
 // systems also by ":" (on Windows a colon belongs to a drive letter). Blanks around
 // an entry are dropped, and so are empty entries.
 std::vector<std::string> splitPathList(std::string_view list, PathStyle style = NATIVE_PATH_STYLE);
+// Directories (entries of splitPathList, so holding no separator) joined into one list
+// with the system's own separator, ";" on Windows and ":" elsewhere, as libraries that
+// take a list of folders read it.
+std::string joinPathList(const std::vector<std::string>& directories, PathStyle style = NATIVE_PATH_STYLE);
 // `name` inside `directory`: a "/" between them unless the directory already ends in
 // a separator (or, on Windows, is a bare drive such as "C:"); an empty directory
 // leaves the name as it is.

@@ -10,12 +10,6 @@
 
 namespace velt {
 
-inline void cpuPause() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 // Spins of pure processor pauses before a waiter starts yielding, and yields before
 // it sleeps a little between looks.
 constexpr int SPINS_BEFORE_YIELD = 64;

@@ -26,9 +26,7 @@ void printMemoryUsage(Engine& engine) {
         static_cast<int>(engine.options.maxThreads * PAWN_HASH_BYTES >> 10), found ? engine.options.egtbCacheMB : 0);
   if (found) print(engine.out, "Maximum %d piece tablebases found\n\n", engine.tablebases.largest);
   else print(engine.out, (engine.engineFlags & FLAG_UCI) ? "Not set yet by UCI\n\n" : "Not found\n\n");
-  if (!syzygyAvailable()) {
-    print(engine.out, "Syzygy: not built in (libfathom-dev missing)\n\n");
-  } else if (engine.syzygy.files > 0) {
+  if (engine.syzygy.files > 0) {
     print(engine.out, "Syzygy: %d files, up to %d men\n\n", engine.syzygy.files, engine.syzygy.largest);
   } else {
     print(engine.out, "Syzygy: none loaded\n\n");

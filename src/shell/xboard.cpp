@@ -33,7 +33,7 @@ void printFeatures(Engine& engine) {
   print(engine.out, "feature playother=1 colors=0\n");
   print(engine.out, "feature variants=\"normal,fischerandom\"\n");
   print(engine.out, "feature memory=1 smp=1\n");
-  if (syzygyAvailable()) print(engine.out, "feature egt=\"syzygy\"\n");
+  print(engine.out, "feature egt=\"syzygy\"\n");
   print(engine.out, "feature done=1\n");
 }
 

@@ -28,21 +28,6 @@ EngineLaunch::EngineLaunch() {
   if (const char* program = std::getenv("VELT_TEST_LAUNCHER")) launcher = program;
 }
 
-bool testedEngineHasSyzygy() {
-  static const bool hasSyzygy = [] {
-    const char* engine = std::getenv("VELT_TEST_ENGINE");
-    if (engine == nullptr || *engine == '\0') return syzygyAvailable();
-    EngineProcess process;
-    process.send("uci");
-    process.send("quit");
-    for (const std::string& line : process.readAll()) {
-      if (line.rfind("Syzygy: not built in", 0) == 0) return false;
-    }
-    return true;
-  }();
-  return hasSyzygy;
-}
-
 std::string TempDirectory::writeFile(const std::string& name, const std::string& content) const {
   const std::string filePath = path_ + "/" + name;
   std::ofstream file(filePath, std::ios::binary);

@@ -42,9 +42,4 @@ class EngineProcess : public ChildProcess {
   explicit EngineProcess(const EngineLaunch& launch = {}) : ChildProcess(launch) {}
 };
 
-// Whether the engine under test probes Syzygy tables: the one built beside the tests
-// does when they do; another one (VELT_TEST_ENGINE, such as the Windows build, which
-// has no Syzygy library) is asked once through its memory report.
-bool testedEngineHasSyzygy();
-
 }  // namespace velt

@@ -26,7 +26,7 @@ bool verdictByMoves(Worker& pos, SyzygyWdl& verdict);
 void expectVerdictsAgreeWithOwnTable(const char* ownClass, const std::string& men, int count,
                                      std::mt19937& random);
 // The bytes of the table file at `path` with its header region overwritten, its size
-// and magic kept: the library accepts it and crashes at its first probe.
+// and magic kept: only reading the header can tell that it is damaged.
 std::string damagedTableBytes(const std::string& path);
 
 }  // namespace velt
