@@ -31,6 +31,9 @@ WEB_FATHOM_OBJECT := $(WEB)/obj/third_party/fathom/tbprobe.o
 WEB_OBJECTS := $(WEB_SOURCES:%.cpp=$(WEB)/obj/%.o) $(WEB_FATHOM_OBJECT)
 WEB_SINGLE_OBJECTS := $(filter-out $(WEB)/obj/src/shell/main.o,$(WEB_OBJECTS)) $(WEB)/obj-single/main.o \
   $(WEB)/obj-single/cooperative_threads.o
+# The build with threads replaces the system's yield, so that a waiting search thread
+# gives its core away (src/platform/page_threads.cpp).
+WEB_THREADS_OBJECTS := $(WEB_OBJECTS) $(WEB)/obj-threads/page_threads.o
 
 # Memory: the default hash table and the pawn tables fit the first 256 MB; a larger
 # Hash grows it up to 2 GB. The search threads get the native build's stack room.
@@ -38,7 +41,7 @@ WEB_LDFLAGS := -O3 -sENVIRONMENT=worker -sMODULARIZE -sALLOW_MEMORY_GROWTH -sINI
   -sMAXIMUM_MEMORY=2GB -sEXPORTED_RUNTIME_METHODS=ccall,FS -sFORCE_FILESYSTEM -sEXIT_RUNTIME \
   --embed-file build/run/VeltBook.bin@/VeltBook.bin
 WEB_THREADS_LDFLAGS := -pthread -sPROXY_TO_PTHREAD -sPTHREAD_POOL_SIZE=3 -sTOTAL_STACK=8MB \
-  -sDEFAULT_PTHREAD_STACK_SIZE=8MB -sEXPORT_NAME=VeltThreads
+  -sDEFAULT_PTHREAD_STACK_SIZE=8MB -sEXPORT_NAME=VeltThreads -Wl,--wrap=sched_yield
 # The system's thread calls that the cooperative threads replace
 # (src/platform/cooperative_threads.cpp).
 WEB_WRAPPED := pthread_create pthread_join pthread_detach pthread_self sched_yield pthread_mutex_init \
@@ -84,10 +87,15 @@ $(WEB)/obj-single/cooperative_threads.o: src/platform/cooperative_threads.cpp
 	@mkdir -p $(dir $@)
 	$(EMXX) $(WEB_CXXFLAGS) -DVELT_COOPERATIVE_THREADS -MMD -MP -c $< -o $@
 
--include $(WEB_OBJECTS:.o=.d) $(WEB)/obj-single/main.d $(WEB)/obj-single/cooperative_threads.d
+$(WEB)/obj-threads/page_threads.o: src/platform/page_threads.cpp
+	@mkdir -p $(dir $@)
+	$(EMXX) $(WEB_CXXFLAGS) -pthread -DVELT_PAGE_THREADS -MMD -MP -c $< -o $@
 
-$(WEB)/velt-threads.js: $(WEB_OBJECTS) build/run/VeltBook.bin
-	$(EMXX) $(WEB_OBJECTS) $(WEB_LDFLAGS) $(WEB_THREADS_LDFLAGS) -o $@
+-include $(WEB_OBJECTS:.o=.d) $(WEB)/obj-single/main.d $(WEB)/obj-single/cooperative_threads.d \
+  $(WEB)/obj-threads/page_threads.d
+
+$(WEB)/velt-threads.js: $(WEB_THREADS_OBJECTS) build/run/VeltBook.bin
+	$(EMXX) $(WEB_THREADS_OBJECTS) $(WEB_LDFLAGS) $(WEB_THREADS_LDFLAGS) -o $@
 
 $(WEB)/velt-single.js: $(WEB_SINGLE_OBJECTS) build/run/VeltBook.bin
 	$(EMXX) $(WEB_SINGLE_OBJECTS) $(WEB_LDFLAGS) $(WEB_SINGLE_LDFLAGS) -o $@
