@@ -1,11 +1,14 @@
 // Fits the win/draw/loss model of the UCI_ShowWDL lines to game results and writes
 // it as src/eval/wdl_tables.cpp.
 //
-//   fit_wdl [-o OUTPUT.cpp] [-depth PLIES] GAMES.pgn...
+//   fit_wdl [-o OUTPUT.cpp] [-depth PLIES] [-scores search|game] GAMES.pgn...
 //
 // Every position of the games past the opening gives one sample: the material on the
-// board, the engine's score of it (a search of -depth plies, 4 by default; 0 takes the
-// static evaluation) and the game's result, both from the side to move's view. The
+// board, the engine's score of it and the game's result, both from the side to move's
+// view. The score is a search of -depth plies (4 by default; 0 takes the static
+// evaluation), or with -scores game the score the player gave the position in the
+// game, as the game driver writes it in the move's comment (positions whose move has
+// no score, and mate scores, give no sample). The
 // model (eval/wdl.h) is logistic in the score with an offset and a spread that depend
 // on the material: each is the exponential of a cubic in the material, so that both
 // stay positive and change smoothly from the opening to the bare ending. The fit
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "common/pgn_games.h"
+#include "common/thinking_line.h"
 #include "eval/evaluate.h"
 #include "eval/wdl.h"
 #include "search/root.h"
@@ -170,7 +174,7 @@ void printCalibration(const std::vector<Sample>& samples, const Model& model) {
     t.predicted[0] += wdl.win / 10.0, t.predicted[1] += wdl.draw / 10.0, t.predicted[2] += wdl.loss / 10.0;
     t.observed[s.result > 0.75 ? 0 : s.result < 0.25 ? 2 : 1] += 100.0;
   }
-  std::fprintf(stderr, "  score bucket    positions  predicted W/D/L %%     observed W/D/L %%\n");
+  std::fprintf(stderr, "  score bucket    positions  predicted W/D/L %%     observed W/D/L %%   win gap\n");
   for (int b = 0; b < BUCKETS; ++b) {
     const Tally& t = tallies[b];
     if (t.count == 0) continue;
@@ -183,8 +187,9 @@ void printCalibration(const std::vector<Sample>& samples, const Model& model) {
       std::snprintf(range, sizeof range, "%d to %d", EDGES[b - 1], EDGES[b] - 1);
     }
     const double n = t.count;
-    std::fprintf(stderr, "  %-15s %9d  %5.1f %5.1f %5.1f    %5.1f %5.1f %5.1f\n", range, t.count, t.predicted[0] / n,
-                 t.predicted[1] / n, t.predicted[2] / n, t.observed[0] / n, t.observed[1] / n, t.observed[2] / n);
+    std::fprintf(stderr, "  %-15s %9d  %5.1f %5.1f %5.1f    %5.1f %5.1f %5.1f    %+5.1f\n", range, t.count,
+                 t.predicted[0] / n, t.predicted[1] / n, t.predicted[2] / n, t.observed[0] / n, t.observed[1] / n,
+                 t.observed[2] / n, (t.predicted[0] - t.observed[0]) / n);
   }
 }
 
@@ -224,18 +229,23 @@ int engineScore(Engine& engine, int depth) {
   return engine.search.rootScore;
 }
 
-bool readSamples(Engine& engine, const char* path, int depth, int& games, std::vector<Sample>& samples) {
+// The samples of one file's games, scored by a search of `depth` plies or, with
+// `gameScores`, by the scores in the move comments.
+bool readSamples(Engine& engine, const char* path, int depth, bool gameScores, int& games,
+                 std::vector<Sample>& samples) {
   int lastGame = -1;
   const bool read = replayGames(engine.gamePosition, path, games, [&](const GameMoment& moment) {
     // Each game starts with fresh tables, as a new game of the engine does.
-    if (moment.game != lastGame) {
+    if (!gameScores && moment.game != lastGame) {
       resetSearchForNewGame(engine);
       clearSearchTables(engine);
       lastGame = moment.game;
     }
     const Worker& pos = moment.pos;
     if (pos.gamePly < FIRST_SAMPLE_PLY) return;
-    const int score = engineScore(engine, depth);
+    MoveReport report;
+    if (gameScores && (!readMoveComment(moment.comment, report) || report.mate)) return;
+    const int score = gameScores ? report.score : engineScore(engine, depth);
     if (std::abs(score) > MATE_BOUND) return;  // certain by rule, not by the model
     const double result = pos.side == WHITE ? moment.result : 1.0 - moment.result;
     samples.push_back({wdlMaterial(pos), static_cast<double>(score), result, moment.game});
@@ -249,6 +259,7 @@ bool readSamples(Engine& engine, const char* path, int depth, int& games, std::v
 int main(int argc, char** argv) {
   const char* output = "src/eval/wdl_tables.cpp";
   int depth = DEFAULT_DEPTH;
+  bool gameScores = false;
   int first = 1;
   for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
     const std::string option = argv[first];
@@ -258,12 +269,15 @@ int main(int argc, char** argv) {
       output = argv[first + 1];
     } else if (option == "-depth" && *end == '\0' && value >= 0 && value <= MAX_DEPTH) {
       depth = static_cast<int>(value);
+    } else if (option == "-scores" && (std::string(argv[first + 1]) == "game" || std::string(argv[first + 1]) == "search")) {
+      gameScores = std::string(argv[first + 1]) == "game";
     } else {
       break;
     }
   }
   if (first >= argc || argv[first][0] == '-') {
-    std::fprintf(stderr, "usage: fit_wdl [-o OUTPUT.cpp] [-depth 0..%d] GAMES.pgn...\n", MAX_DEPTH);
+    std::fprintf(stderr, "usage: fit_wdl [-o OUTPUT.cpp] [-depth 0..%d] [-scores search|game] GAMES.pgn...\n",
+                 MAX_DEPTH);
     return 1;
   }
   std::string command = "fit_wdl";
@@ -280,7 +294,7 @@ int main(int argc, char** argv) {
   std::vector<Sample> samples;
   int games = 0;
   for (int i = first; i < argc; ++i) {
-    if (!readSamples(engine, argv[i], depth, games, samples)) return 1;
+    if (!readSamples(engine, argv[i], depth, gameScores, games, samples)) return 1;
   }
   if (samples.empty()) {
     std::fprintf(stderr, "no positions in the games\n");
