@@ -225,13 +225,20 @@ ImbalanceModel fitImbalance(const std::vector<ImbalanceSample>& samples, const S
     const double prior = k < SHARED_TERMS ? SHARED_SPREAD : i == 0 ? BASE_SPREAD : i < 3 ? SLOPE_SPREAD : CELL_SPREAD;
     spread[k] = tier > settings.tiers ? 0.0 : settings.shrink * prior;
   }
+  // Only the cells the samples show, and the parameters they are made of, ever move:
+  // a class no sample shows keeps its zeros.
   std::vector<int> usedCells;
-  std::vector<char> used(GRID_CELLS, 0);
+  std::vector<char> used(GRID_CELLS, 0), classUsed(PIECE_CONFIGURATIONS, 0);
   for (const ImbalanceSample& s : samples) {
     if (!isTellingPiece(cellPiece(s.cell)) && !used[s.cell]) {
       used[s.cell] = 1;
       usedCells.push_back(s.cell);
+      classUsed[std::min(cellPiece(s.cell), reversedPiece(cellPiece(s.cell)))] = 1;
     }
+  }
+  std::vector<std::size_t> moving;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (spread[k] > 0 && (k < SHARED_TERMS || classUsed[(k - SHARED_TERMS) / PER_CLASS])) moving.push_back(k);
   }
   std::vector<double> cellValue(GRID_CELLS), cellGradient(GRID_CELLS);
   std::vector<double> gradient(count), first(count), second(count);
@@ -273,8 +280,7 @@ ImbalanceModel fitImbalance(const std::vector<ImbalanceSample>& samples, const S
       }
     }
     const double firstCorrection = 1 - std::pow(BETA1, step), secondCorrection = 1 - std::pow(BETA2, step);
-    for (std::size_t k = 0; k < count; ++k) {
-      if (spread[k] == 0) continue;
+    for (const std::size_t k : moving) {
       double& value = slot(k);
       const double g = gradient[k] + value / (spread[k] * spread[k] * sampleCount);
       first[k] = BETA1 * first[k] + (1 - BETA1) * g;
