@@ -12,7 +12,8 @@
 # Defaults: build/corpus, seed 59, 13000 games, 4000 nodes. Run in the source tree
 # after `cmake --build build --target velt match corpus_openings`; it writes
 # OUT_DIR/openings.txt and OUT_DIR/corpus.pgn (through a temporary file, renamed once
-# the match is over) and OUT_DIR/match.log.
+# the match is over), OUT_DIR/match.log, and OUT_DIR/sample.pgn: the first 100 games
+# without their thinking times, as data/corpus_sample.pgn holds them for the tests.
 set -eu
 out=${1:-build/corpus}
 seed=${2:-59}
@@ -27,4 +28,5 @@ mv "$out/openings.txt.tmp" "$out/openings.txt"
 build/match -e1 build/velt -p1 uci -e2 build/velt -p2 uci -games "$games" -nodes "$nodes" -nodevary 25 \
             -positions "$out/openings.txt" -pgn "$out/corpus.pgn.tmp" -concurrency 2 > "$out/match.log"
 mv "$out/corpus.pgn.tmp" "$out/corpus.pgn"
+awk '/^\[Event /{n++} n<=100' "$out/corpus.pgn" | sed -E 's/ [0-9]+\.[0-9]{3}s\}/}/g' > "$out/sample.pgn"
 tail -n 1 "$out/match.log"
