@@ -7,6 +7,7 @@
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
 //         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N] [-nodes N] [-nodevary PERCENT]
+//         [-o1 NAME=VALUE]... [-o2 NAME=VALUE]...
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
@@ -26,6 +27,8 @@
 // load); -nodevary draws each move's count from N within PERCENT either way, by the
 // round and ply, so that the two games of a pair between identical engines differ and
 // the games are the same on every run. The PGN file holds the games in round order.
+// -o1 and -o2 set a UCI option of engine 1 or 2 ("setoption name NAME value VALUE"
+// after the greeting), as often as given: -o2 Threads=1.
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -128,6 +131,7 @@ constexpr int MAX_NODE_VARY_PERCENT = 90;
 
 struct Settings {
   std::string commands[2];
+  std::vector<std::string> options[2];  // "setoption" lines for each engine
   bool uci[2] = {true, true};
   int games = 2;
   long long baseMs = 10000;
@@ -188,13 +192,14 @@ struct Tally {
 };
 
 
-// Starts an engine and completes the protocol's greeting.
-bool greet(Player& engine, const Settings& settings) {
+// Starts an engine and completes the protocol's greeting, setting its options.
+bool greet(Player& engine, const Settings& settings, int index) {
   if (!engine.start()) return false;
   if (engine.uci()) {
     engine.send("uci");
     if (!engine.waitFor("uciok", 10000)) return false;
     if (settings.ponder) engine.send("setoption name Ponder value true");
+    for (const std::string& option : settings.options[index]) engine.send(option);
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
@@ -415,7 +420,7 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
               const int engineIndex[2], int round) {
   if (!startGame(referee, game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
   for (int side = 0; side < 2; ++side) {
-    if (!engines[side]->running() && !greet(*engines[side], settings)) return false;
+    if (!engines[side]->running() && !greet(*engines[side], settings, engineIndex[side])) return false;
     if (!newGame(*engines[side], settings, game.fen)) return false;
   }
   long long clocks[2] = {settings.baseMs, settings.baseMs};
@@ -521,6 +526,11 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
     ++i;
     if (option == "-e1" || option == "-e2") {
       settings.commands[option[2] - '1'] = value;
+    } else if (option == "-o1" || option == "-o2") {
+      const char* equals = std::strchr(value, '=');
+      if (equals == nullptr || equals == value) return false;
+      settings.options[option[2] - '1'].push_back("setoption name " + std::string(value, equals) + " value " +
+                                                  std::string(equals + 1));
     } else if (option == "-p1" || option == "-p2") {
       if (std::strcmp(value, "uci") != 0 && std::strcmp(value, "xboard") != 0) return false;
       settings.uci[option[2] - '1'] = std::strcmp(value, "uci") == 0;
@@ -563,8 +573,11 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
       return false;
     }
   }
-  // Node counts are a UCI word; pondering has no node count to stop at.
+  // Node counts and options are UCI words; pondering has no node count to stop at.
   if (settings.nodes > 0 && (!settings.uci[0] || !settings.uci[1] || settings.ponder)) return false;
+  for (int engine = 0; engine < 2; ++engine) {
+    if (!settings.options[engine].empty() && !settings.uci[engine]) return false;
+  }
   return !settings.commands[0].empty() && !settings.commands[1].empty() && settings.games > 0 &&
          settings.baseMs > 0 && settings.maxPlies > 0 && settings.maxPlies <= MAX_RECORDED_PLY;
 }
@@ -679,7 +692,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
                  "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
-                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N]\n");
+                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N] [-nodes N] [-nodevary PERCENT]\n"
+                 "             [-o1 NAME=VALUE]... [-o2 NAME=VALUE]...\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
