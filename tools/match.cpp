@@ -673,11 +673,13 @@ void playSlot(const Settings& settings, velt::Engine& referee, MatchState& state
       const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
       fileGame(state, round, pgnText(game, names, round + 1));
     }
-    // A complete pair counts; one with an unplayed game does not.
-    if (!settings.sprt || lastRound != 2 * pair + 2) continue;
+    // A complete pair counts; one with an unplayed game does not. The pairs give the
+    // Elo of the summary line; the test, when asked for, decides on them.
+    if (lastRound != 2 * pair + 2) continue;
     std::lock_guard<std::mutex> guard(state.lock);
     if (state.decided || pairHalfPoints < 0) continue;
     addPair(state.sprt, pairHalfPoints);
+    if (!settings.sprt) continue;
     std::printf("%s\n", sprtStatus(state.sprt).c_str());
     std::fflush(stdout);
     state.decided = sprtVerdict(state.sprt) != SprtVerdict::CONTINUE;
@@ -732,6 +734,10 @@ int main(int argc, char** argv) {
               state.played, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves, tally.timeLosses,
               tally.crashes, tally.wrongResultLines, state.unplayed);
   for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
+  if (pairCount(state.sprt) > 0) {
+    std::printf(" pairs=%d elo=%+.1f elo_margin=%.1f", pairCount(state.sprt), eloEstimate(state.sprt),
+                eloMargin(state.sprt));
+  }
   std::printf("\n");
   return 0;
 }

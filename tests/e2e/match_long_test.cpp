@@ -109,6 +109,7 @@ TEST(Match, NodeCountsPlayTheSameGamesOnEveryRun) {
   const auto games = [] {
     const MatchSummary summary = runMatch("uci", "uci", 4, "1+0.01", 120, 1, 0, "-nodes 400 -nodevary 25 -concurrency 2");
     expectCleanMatch(summary, 4);
+    EXPECT_EQ(summary.value("pairs"), 2) << summary.output;  // the Elo of the summary counts both pairs
     return std::regex_replace(summary.pgn, std::regex(" [0-9]+\\.[0-9]{3}s\\}"), "}");
   };
   const std::string first = games();
