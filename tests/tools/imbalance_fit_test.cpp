@@ -57,7 +57,7 @@ TEST_F(ImbalanceFit, TellingBlocksStayExactAndTheGridIsColourSymmetric) {
   for (std::size_t i = 2; i < tables_.blocks.size(); ++i) EXPECT_FALSE(isTellingPiece(tables_.blocks[i].pieceIndex));
   for (const ImbalanceRecord& record : tables_.records) EXPECT_FALSE(isTellingPiece(record.pieceIndex));
   // Colour reversal negates every cell, exchanging the pawn counts; the fit moved
-  // the grid away from zero.
+  // the grid away from zero, but not for a queen or a rook against a bare king.
   const std::vector<int> grid = gridOf(tables_.data());
   int nonZero = 0;
   for (int piece = 0; piece < PIECE_CONFIGURATIONS; ++piece) {
@@ -69,6 +69,12 @@ TEST_F(ImbalanceFit, TellingBlocksStayExactAndTheGridIsColourSymmetric) {
     }
   }
   EXPECT_GT(nonZero, GRID_CELLS / 2);
+  constexpr int WHITE_QUEEN = 1, BLACK_ROOK = 12, NO_PIECE = 0;
+  EXPECT_EQ(grid[gridCell(WHITE_QUEEN, 0, 0)], 0);
+  EXPECT_EQ(grid[gridCell(WHITE_QUEEN, 3, 0)], 0);
+  EXPECT_NE(grid[gridCell(WHITE_QUEEN, 3, 1)], 0);
+  EXPECT_EQ(grid[gridCell(BLACK_ROOK, 0, 2)], 0);
+  EXPECT_NE(grid[gridCell(NO_PIECE, 4, 0)], 0);  // pawns alone against a bare king
 }
 
 TEST_F(ImbalanceFit, HeldOutGamesArePredictedNoWorseThanByTheEnginesGrid) {

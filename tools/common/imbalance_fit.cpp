@@ -121,6 +121,22 @@ int cellLimit(int piece, int w, int b) {
   return std::min(limit, GRID_LIMIT);
 }
 
+// A side with its king alone against a queen or a rook: every such game is won, so
+// the games cannot tell what the grid should add, and the endgame knowledge and the
+// decided-position search judge those positions: the grid adds nothing there. (Pawns
+// or minor pieces alone against a bare king draw often enough to be fitted.)
+bool majorAgainstBareKing(int piece, int w, int b) {
+  const Men m = menOf(piece);
+  const int pawns[2] = {w, b};
+  for (int colour = WHITE; colour <= BLACK; ++colour) {
+    int men = pawns[colour];
+    for (int type = KNIGHT; type <= QUEEN; ++type) men += m.count[colour][type];
+    const int opponent = colour ^ 1;
+    if (men == 0 && m.count[opponent][ROOK] + m.count[opponent][QUEEN] > 0) return true;
+  }
+  return false;
+}
+
 int clampGrid(double value, int limit = GRID_LIMIT) {
   const long rounded = std::lround(GRID_UNITS * value);
   return static_cast<int>(rounded > limit ? limit : rounded < -limit ? -limit : rounded);
@@ -292,8 +308,9 @@ ImbalanceModel fitImbalance(const std::vector<ImbalanceSample>& samples, const S
 }
 
 // Every configuration gets a record of its smooth part (base and slopes per four
-// pawns, linear in the pawn counts); one whose cells differ from it markedly, or
-// whose record would leave the grid's range, gets a full block instead.
+// pawns, linear in the pawn counts); one whose cells differ from it markedly (those
+// of a queen or rook against a bare king are 0), or whose record would leave the
+// grid's range, gets a full block instead.
 ImbalanceTables imbalanceTables(const ImbalanceModel& model) {
   ImbalanceTables tables;
   const std::array<ImbalanceBlock, 2> telling = tellingBlocks();
@@ -309,7 +326,8 @@ ImbalanceTables imbalanceTables(const ImbalanceModel& model) {
     for (int w = 0; w < PAWN_COUNTS; ++w) {
       for (int b = 0; b < PAWN_COUNTS; ++b) {
         const int limit = cellLimit(piece, w, b);
-        block.cells[w][b] = static_cast<std::int16_t>(clampGrid(model.value(piece, w, b), limit));
+        const double value = majorAgainstBareKing(piece, w, b) ? 0 : model.value(piece, w, b);
+        block.cells[w][b] = static_cast<std::int16_t>(clampGrid(value, limit));
         deviation = std::max(deviation, std::abs(block.cells[w][b] - recordCell(record, w, b)));
         inRange &= std::abs(recordCell(record, w, b)) <= limit;
       }

@@ -100,7 +100,7 @@ ImbalanceModel fitImbalance(const std::vector<ImbalanceSample>& samples, const S
 // The model as the engine's tables: the telling blocks, then a full block for every
 // configuration whose cells differ markedly from its record's base and slopes (or
 // whose record would leave the grid's range), and a record for every other one that
-// is not zero.
+// is not zero. Cells of a queen or rook against a bare king stay 0.
 struct ImbalanceTables {
   std::vector<ImbalanceBlock> blocks;
   std::vector<ImbalanceRecord> records;
