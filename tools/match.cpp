@@ -6,7 +6,8 @@
 //
 //   match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]
 //         [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]
-//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N]
+//         [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N] [-nodes N] [-nodevary PERCENT]
+//         [-o1 NAME=VALUE]... [-o2 NAME=VALUE]...
 //
 // -tc is in seconds (10+0.1). -transport forgives a move that overruns the clock by at
 // most that many milliseconds, the time the pipes themselves may take. -positions
@@ -21,7 +22,13 @@
 // for logistic Elo ELO0 against ELO1 over the pairs of games, printing the ratio after
 // each pair, and stops once it decides (-games is then the most it plays).
 // -concurrency plays N games at once, each pair of a position by one slot with its own
-// two engine processes.
+// two engine processes. -nodes gives UCI engines "go nodes N" instead of the clock (no
+// time is then charged; games made for data, whose moves do not hang on the machine's
+// load); -nodevary draws each move's count from N within PERCENT either way, by the
+// round and ply, so that the two games of a pair between identical engines differ and
+// the games are the same on every run. The PGN file holds the games in round order.
+// -o1 and -o2 set a UCI option of engine 1 or 2 ("setoption name NAME value VALUE"
+// after the greeting), as often as given: -o2 Threads=1.
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -30,6 +37,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -119,9 +127,11 @@ class Player {
 
 // Each game slot keeps a referee with its own tables: about a hundred megabytes.
 constexpr int MAX_CONCURRENCY = 64;
+constexpr int MAX_NODE_VARY_PERCENT = 90;
 
 struct Settings {
   std::string commands[2];
+  std::vector<std::string> options[2];  // "setoption" lines for each engine
   bool uci[2] = {true, true};
   int games = 2;
   long long baseMs = 10000;
@@ -136,7 +146,23 @@ struct Settings {
   bool sprt = false;
   SprtBounds sprtBounds;
   int concurrency = 1;  // games played at once, each pair by one slot
+  long long nodes = 0;  // nodes per move instead of the clock; 0: the clock
+  int nodeVaryPercent = 0;
 };
+
+// A move's node count under -nodes: N, or with -nodevary N moved by up to that share
+// either way, drawn by a hash of the round and ply so that every run plays the same games.
+long long nodesForMove(const Settings& settings, int round, int ply) {
+  if (settings.nodeVaryPercent == 0) return settings.nodes;
+  std::uint64_t hash = (static_cast<std::uint64_t>(round) << 32) ^ static_cast<std::uint64_t>(ply);
+  hash += 0x9e3779b97f4a7c15ULL;  // splitmix64's mixing
+  hash = (hash ^ (hash >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  hash = (hash ^ (hash >> 27)) * 0x94d049bb133111ebULL;
+  hash ^= hash >> 31;
+  const long long steps = 2LL * settings.nodeVaryPercent + 1;
+  const long long percent = 100 - settings.nodeVaryPercent + static_cast<long long>(hash % static_cast<std::uint64_t>(steps));
+  return std::max(settings.nodes * percent / 100, 1LL);
+}
 
 // How games end, as the driver counts them.
 enum Ending { MATE, STALEMATE, REPETITION, FIFTY_MOVES, INSUFFICIENT_MATERIAL, GAME_LENGTH, ENDING_COUNT };
@@ -166,13 +192,14 @@ struct Tally {
 };
 
 
-// Starts an engine and completes the protocol's greeting.
-bool greet(Player& engine, const Settings& settings) {
+// Starts an engine and completes the protocol's greeting, setting its options.
+bool greet(Player& engine, const Settings& settings, int index) {
   if (!engine.start()) return false;
   if (engine.uci()) {
     engine.send("uci");
     if (!engine.waitFor("uciok", 10000)) return false;
     if (settings.ponder) engine.send("setoption name Ponder value true");
+    for (const std::string& option : settings.options[index]) engine.send(option);
     engine.send("isready");
     return engine.waitFor("readyok", 10000).has_value();
   }
@@ -226,6 +253,9 @@ struct Game {
 
 enum class Fault { NONE, ILLEGAL, TIME, CRASH };
 
+// How long a node-limited search may take before the engine counts as hung.
+constexpr long long NODE_SEARCH_WAIT_MS = 60000;
+
 // "position" for a UCI engine: the game so far and, when given, one more move.
 std::string positionCommand(const Game& game, const std::string& extraMove = "") {
   std::string position = game.fen == "startpos" ? "position startpos" : "position fen " + game.fen;
@@ -258,9 +288,11 @@ bool stopPondering(Player& engine) {
 // Asks the engine for its move; returns the text after "bestmove" or "move" (the
 // move and, from a UCI engine, its ponder reply) or sets the fault. A UCI engine
 // that pondered on the move played is told "ponderhit", one that pondered on another reply
-// is stopped and asked afresh.
+// is stopped and asked afresh. With `nodes` a UCI engine searches that many nodes and
+// has NODE_SEARCH_WAIT_MS to answer.
 std::string requestMove(Player& engine, const Game& game, const long long clocks[2], long long incrementMs,
-                        int side, const std::string& lastMove, bool first, Fault& fault, MoveReport& report) {
+                        long long nodes, int side, const std::string& lastMove, bool first, Fault& fault,
+                        MoveReport& report) {
   const bool ponderHit = engine.uci() && !engine.ponderGuess.empty() && !game.coordinateMoves.empty() &&
                          engine.ponderGuess == game.coordinateMoves.back();
   if (!ponderHit && !stopPondering(engine)) {
@@ -273,14 +305,14 @@ std::string requestMove(Player& engine, const Game& game, const long long clocks
     engine.send("ponderhit");
   } else if (engine.uci()) {
     engine.send(positionCommand(game));
-    engine.send(goCommand("go", clocks, incrementMs));
+    engine.send(nodes > 0 ? "go nodes " + std::to_string(nodes) : goCommand("go", clocks, incrementMs));
   } else {
     engine.send("time " + std::to_string(std::max(clocks[side], 0LL) / 10));
     engine.send("otim " + std::to_string(std::max(clocks[side ^ 1], 0LL) / 10));
     engine.send(first ? "go" : lastMove);
   }
   // Some grace beyond the clock so that a late move is seen as a time loss, not a hang.
-  const long long waitMs = std::max(clocks[side], 0LL) + 5000;
+  const long long waitMs = nodes > 0 ? NODE_SEARCH_WAIT_MS : std::max(clocks[side], 0LL) + 5000;
   const std::string prefix = engine.uci() ? "bestmove" : "move ";
   for (;;) {
     const long long left = waitMs - millisecondsSince(start);
@@ -330,13 +362,13 @@ bool printedResult(Player& engine, const std::string& expected) {
   return false;
 }
 
-void writePgn(std::FILE* file, const Game& game, const std::string names[2], int round) {
-  std::fprintf(file, "[Event \"match\"]\n[Site \"local\"]\n[Round \"%d\"]\n[White \"%s\"]\n[Black \"%s\"]\n", round,
-               names[0].c_str(), names[1].c_str());
-  std::fprintf(file, "[Result \"%s\"]\n", game.result.c_str());
-  if (game.chess960) std::fprintf(file, "[Variant \"Chess960\"]\n");
-  if (game.fen != "startpos") std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", game.fen.c_str());
-  std::fprintf(file, "[Termination \"%s\"]\n\n", game.termination.c_str());
+// The game as PGN text.
+std::string pgnText(const Game& game, const std::string names[2], int round) {
+  std::string tags = "[Event \"match\"]\n[Site \"local\"]\n[Round \"" + std::to_string(round) + "\"]\n[White \"" +
+                     names[0] + "\"]\n[Black \"" + names[1] + "\"]\n[Result \"" + game.result + "\"]\n";
+  if (game.chess960) tags += "[Variant \"Chess960\"]\n";
+  if (game.fen != "startpos") tags += "[SetUp \"1\"]\n[FEN \"" + game.fen + "\"]\n";
+  tags += "[Termination \"" + game.termination + "\"]\n\n";
   // Move numbers follow the side to move of the start position.
   const bool blackFirst = game.fen != "startpos" && game.fen.find(" b") != std::string::npos;
   std::string text;
@@ -360,8 +392,7 @@ void writePgn(std::FILE* file, const Game& game, const std::string names[2], int
     wrapped += text[i];
     ++column;
   }
-  std::fprintf(file, "%s\n\n", wrapped.c_str());
-  std::fflush(file);
+  return tags + wrapped + "\n\n";
 }
 
 // Leaves out the start positions no game can be played from, each named on standard
@@ -386,10 +417,10 @@ bool keepPlayablePositions(velt::Engine& referee, std::vector<std::string>& posi
 
 // Plays one game; engines[0] has white. Returns false when the game could not start.
 bool playGame(velt::Engine& referee, Player* engines[2], const Settings& settings, Game& game, Tally& tally,
-              const int engineIndex[2]) {
+              const int engineIndex[2], int round) {
   if (!startGame(referee, game.fen == "startpos" ? "" : game.fen.c_str(), false)) return false;
   for (int side = 0; side < 2; ++side) {
-    if (!engines[side]->running() && !greet(*engines[side], settings)) return false;
+    if (!engines[side]->running() && !greet(*engines[side], settings, engineIndex[side])) return false;
     if (!newGame(*engines[side], settings, game.fen)) return false;
   }
   long long clocks[2] = {settings.baseMs, settings.baseMs};
@@ -416,13 +447,14 @@ bool playGame(velt::Engine& referee, Player* engines[2], const Settings& setting
     Fault fault = Fault::NONE;
     MoveReport report;
     const bool first = !started[side] && (engine.uci() || game.coordinateMoves.empty());
-    const std::string text = requestMove(engine, game, clocks, settings.incrementMs, side, lastMove, first, fault,
-                                         report);
+    const long long nodes = settings.nodes > 0 ? nodesForMove(settings, round, pos.gamePly) : 0;
+    const std::string text = requestMove(engine, game, clocks, settings.incrementMs, nodes, side, lastMove, first,
+                                         fault, report);
     const long long elapsed = report.elapsedMs;
     started[side] = true;
     const Move move = fault == Fault::NONE ? legalMoveFromText(pos, firstWord(text).c_str()) : MOVE_NONE;
     if (fault == Fault::NONE && move == MOVE_NONE) fault = Fault::ILLEGAL;
-    if (fault == Fault::NONE && elapsed > clocks[side] + settings.transportMs) fault = Fault::TIME;
+    if (fault == Fault::NONE && nodes == 0 && elapsed > clocks[side] + settings.transportMs) fault = Fault::TIME;
     if (fault != Fault::NONE) {
       forfeit(side, fault, text, elapsed);
       return true;
@@ -494,6 +526,11 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
     ++i;
     if (option == "-e1" || option == "-e2") {
       settings.commands[option[2] - '1'] = value;
+    } else if (option == "-o1" || option == "-o2") {
+      const char* equals = std::strchr(value, '=');
+      if (equals == nullptr || equals == value) return false;
+      settings.options[option[2] - '1'].push_back("setoption name " + std::string(value, equals) + " value " +
+                                                  std::string(equals + 1));
     } else if (option == "-p1" || option == "-p2") {
       if (std::strcmp(value, "uci") != 0 && std::strcmp(value, "xboard") != 0) return false;
       settings.uci[option[2] - '1'] = std::strcmp(value, "uci") == 0;
@@ -519,11 +556,27 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
     } else if (option == "-concurrency") {
       settings.concurrency = std::atoi(value);
       if (settings.concurrency < 1 || settings.concurrency > MAX_CONCURRENCY) return false;
+    } else if (option == "-nodes" || option == "-nodevary") {
+      char* end = nullptr;
+      const long long number = std::strtoll(value, &end, 10);
+      if (*end != '\0') return false;
+      if (option == "-nodes") {
+        if (number < 1) return false;
+        settings.nodes = number;
+      } else {
+        if (number < 0 || number > MAX_NODE_VARY_PERCENT) return false;
+        settings.nodeVaryPercent = static_cast<int>(number);
+      }
     } else if (option == "-transport") {
       settings.transportMs = std::max(std::atoll(value), 0LL);
     } else {
       return false;
     }
+  }
+  // Node counts and options are UCI words; pondering has no node count to stop at.
+  if (settings.nodes > 0 && (!settings.uci[0] || !settings.uci[1] || settings.ponder)) return false;
+  for (int engine = 0; engine < 2; ++engine) {
+    if (!settings.options[engine].empty() && !settings.uci[engine]) return false;
   }
   return !settings.commands[0].empty() && !settings.commands[1].empty() && settings.games > 0 &&
          settings.baseMs > 0 && settings.maxPlies > 0 && settings.maxPlies <= MAX_RECORDED_PLY;
@@ -550,7 +603,24 @@ struct MatchState {
   SprtState sprt;
   bool decided = false;  // the test has accepted a hypothesis: no new pairs are started
   std::FILE* pgn = nullptr;
+  // Games finished ahead of an earlier round wait here, so that the file keeps round
+  // order whatever the slots' speed; an unplayed round leaves an empty text.
+  std::map<int, std::string> waitingGames;
+  int nextRoundToWrite = 0;
 };
+
+// Files the game of `round` (from 0) and writes every game now in order; `all` writes
+// the waiting ones whatever the gaps (the match is over).
+void fileGame(MatchState& state, int round, std::string text, bool all = false) {
+  if (state.pgn == nullptr) return;
+  if (round >= 0) state.waitingGames.emplace(round, std::move(text));
+  while (!state.waitingGames.empty() && (all || state.waitingGames.begin()->first == state.nextRoundToWrite)) {
+    std::fputs(state.waitingGames.begin()->second.c_str(), state.pgn);
+    state.nextRoundToWrite = state.waitingGames.begin()->first + 1;
+    state.waitingGames.erase(state.waitingGames.begin());
+  }
+  std::fflush(state.pgn);
+}
 
 // One game slot: its own referee and its own two engine processes, playing whole pairs
 // (one position, colours swapped) until every game is handed out or the test has
@@ -575,7 +645,7 @@ void playSlot(const Settings& settings, velt::Engine& referee, MatchState& state
       game.fen = settings.positions[static_cast<std::size_t>(pair) % settings.positions.size()];
       game.chess960 = settings.chess960;
       Tally gameTally;
-      const bool played = playGame(referee, engines, settings, game, gameTally, engineIndex);
+      const bool played = playGame(referee, engines, settings, game, gameTally, engineIndex, round);
       // An engine still pondering when the game ended owes a "bestmove" before the next.
       for (Player* engine : {&first, &second}) {
         if (!stopPondering(*engine)) engine->stop();
@@ -592,6 +662,7 @@ void playSlot(const Settings& settings, velt::Engine& referee, MatchState& state
       if (!played) {
         std::fprintf(stderr, "game %d could not be started\n", round + 1);
         ++state.unplayed;
+        fileGame(state, round, "");
         continue;
       }
       ++state.played;
@@ -599,16 +670,16 @@ void playSlot(const Settings& settings, velt::Engine& referee, MatchState& state
       std::printf("game %d: %s %s (%s, %zu plies)\n", round + 1, game.result.c_str(), swapped ? "e2-e1" : "e1-e2",
                   game.termination.c_str(), game.sanMoves.size());
       std::fflush(stdout);
-      if (state.pgn != nullptr) {
-        const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
-        writePgn(state.pgn, game, names, round + 1);
-      }
+      const std::string names[2] = {swapped ? "engine 2" : "engine 1", swapped ? "engine 1" : "engine 2"};
+      fileGame(state, round, pgnText(game, names, round + 1));
     }
-    // A complete pair counts; one with an unplayed game does not.
-    if (!settings.sprt || lastRound != 2 * pair + 2) continue;
+    // A complete pair counts; one with an unplayed game does not. The pairs give the
+    // Elo of the summary line; the test, when asked for, decides on them.
+    if (lastRound != 2 * pair + 2) continue;
     std::lock_guard<std::mutex> guard(state.lock);
     if (state.decided || pairHalfPoints < 0) continue;
     addPair(state.sprt, pairHalfPoints);
+    if (!settings.sprt) continue;
     std::printf("%s\n", sprtStatus(state.sprt).c_str());
     std::fflush(stdout);
     state.decided = sprtVerdict(state.sprt) != SprtVerdict::CONTINUE;
@@ -623,7 +694,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: match -e1 CMD -p1 uci|xboard -e2 CMD -p2 uci|xboard [-games N] [-tc BASE+INC]\n"
                  "             [-positions FILE] [-pgn FILE] [-maxplies N] [-transport MS] [-results] [-ponder]\n"
-                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N]\n");
+                 "             [-chess960] [-sprt ELO0 ELO1 ALPHA BETA] [-concurrency N] [-nodes N] [-nodevary PERCENT]\n"
+                 "             [-o1 NAME=VALUE]... [-o2 NAME=VALUE]...\n");
     return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
@@ -654,6 +726,7 @@ int main(int argc, char** argv) {
   }
   playSlot(settings, *referees[0], state);
   for (std::thread& thread : threads) thread.join();
+  fileGame(state, -1, "", true);
   if (state.pgn != nullptr) std::fclose(state.pgn);
   const Tally& tally = state.tally;
   std::printf("summary games=%d e1_wins=%d e2_wins=%d draws=%d illegal=%d timeloss=%d crash=%d wrong_result=%d "
@@ -661,6 +734,10 @@ int main(int argc, char** argv) {
               state.played, tally.wins[0], tally.wins[1], tally.draws, tally.illegalMoves, tally.timeLosses,
               tally.crashes, tally.wrongResultLines, state.unplayed);
   for (int ending = 0; ending < ENDING_COUNT; ++ending) std::printf(" %s=%d", endingNames[ending], tally.endings[ending]);
+  if (pairCount(state.sprt) > 0) {
+    std::printf(" pairs=%d elo=%+.1f elo_margin=%.1f", pairCount(state.sprt), eloEstimate(state.sprt),
+                eloMargin(state.sprt));
+  }
   std::printf("\n");
   return 0;
 }

@@ -25,6 +25,10 @@ int wdlMaterial(const Position& pos) {
 WinDrawLoss winDrawLoss(const WdlParameters& parameters, int score) {
   if (score > MATE_BOUND) return {PER_MILLE, 0, 0};
   if (score < -MATE_BOUND) return {0, 0, PER_MILLE};
+  if (score == 0) {
+    const int each = perMille((1.0 - parameters.drawAtZero) / 2);
+    return {each, PER_MILLE - 2 * each, each};
+  }
   const auto chance = [&](double gain) { return 1.0 / (1.0 + std::exp((parameters.offset - gain) / parameters.spread)); };
   // Each side's chance is rounded on its own, so that the triple of -score is this
   // one reversed; the draw takes what is left.

@@ -4,7 +4,17 @@
 // writes them to eval/wdl_tables.cpp:
 //   win = 1 / (1 + exp((offset - score) / spread)),
 //   loss = 1 / (1 + exp((offset + score) / spread)), draw = the rest.
+// A score of exactly 0 is the engine's draw score (a repetition or fifty-move draw the
+// search found, an ending the evaluation knows as drawn), and such games end drawn far
+// more often than the curve through the scores around it says: 0 has a draw chance of
+// its own, fitted by material beside the two parameters, and the rest is shared evenly
+// between win and loss.
 // A score and its negation give the same triple reversed, so the two sides' views agree.
+// Over the scores other than 0 the win never falls and the loss never rises as the
+// score grows. At 0 the win is no more than at any positive score and the loss no more
+// than at any negative one (the fit keeps the draw chance of 0 at least the curve's),
+// so win - loss never falls through 0 either; but -1, an unclear position, may show
+// more win than 0, a drawn one.
 #pragma once
 
 #include "board/position.h"
@@ -16,11 +26,13 @@ namespace velt {
 constexpr int WDL_MATERIAL_MAX = 78;
 int wdlMaterial(const Position& pos);
 
-// The parameters for one material count, in centipawns; the offset is never negative
-// and the spread always positive.
+// The parameters for one material count: offset and spread in centipawns, the offset
+// never negative and the spread always positive; the draw chance of a score of 0, from
+// 0 to 1.
 struct WdlParameters {
   double offset;
   double spread;
+  double drawAtZero;
 };
 extern const WdlParameters wdlTable[WDL_MATERIAL_MAX + 1];
 

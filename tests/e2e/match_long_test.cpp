@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <future>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/engine_process.h"
 
@@ -22,6 +24,7 @@ namespace {
 struct MatchSummary {
   std::map<std::string, int> values;  // key=value pairs of the summary line
   std::string output;                 // everything the driver printed
+  std::string pgn;                    // the games as the driver wrote them
   int value(const std::string& key) const {
     const auto it = values.find(key);
     return it == values.end() ? -1 : it->second;
@@ -67,7 +70,10 @@ MatchSummary runMatch(const std::string& protocol1, const std::string& protocol2
   std::FILE* file = std::fopen(pgn.c_str(), "r");
   int results = 0;
   if (file != nullptr) {
-    while (std::fgets(buffer, sizeof buffer, file) != nullptr) results += std::string(buffer).rfind("[Result ", 0) == 0;
+    while (std::fgets(buffer, sizeof buffer, file) != nullptr) {
+      results += std::string(buffer).rfind("[Result ", 0) == 0;
+      summary.pgn += buffer;
+    }
     std::fclose(file);
   }
   summary.values["pgn_games"] = results;
@@ -94,6 +100,30 @@ TEST(Match, ConcurrentSlotsPlayEveryGameOnce) {
     EXPECT_NE(at, std::string::npos) << line << "\n" << summary.output;
     EXPECT_EQ(summary.output.find(line, at + 1), std::string::npos) << line << "\n" << summary.output;
   }
+}
+
+// On node counts the same command plays the same games, whatever the two slots' speed:
+// the file holds them in round order, and only the thinking times differ. The counts'
+// variation by round makes the two games of a pair differ.
+TEST(Match, NodeCountsPlayTheSameGamesOnEveryRun) {
+  const auto games = [] {
+    const MatchSummary summary = runMatch("uci", "uci", 4, "1+0.01", 120, 1, 0, "-nodes 400 -nodevary 25 -concurrency 2");
+    expectCleanMatch(summary, 4);
+    EXPECT_EQ(summary.value("pairs"), 2) << summary.output;  // the Elo of the summary counts both pairs
+    return std::regex_replace(summary.pgn, std::regex(" [0-9]+\\.[0-9]{3}s\\}"), "}");
+  };
+  const std::string first = games();
+  EXPECT_EQ(games(), first);
+  std::vector<std::string> rounds, movetexts;
+  std::istringstream lines(first);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("[Round ", 0) == 0) rounds.push_back(line);
+    if (line.rfind("[Event ", 0) == 0) movetexts.emplace_back();
+    if (!line.empty() && line[0] != '[' && !movetexts.empty()) movetexts.back() += line + "\n";
+  }
+  EXPECT_EQ(rounds, (std::vector<std::string>{"[Round \"1\"]", "[Round \"2\"]", "[Round \"3\"]", "[Round \"4\"]"}));
+  ASSERT_EQ(movetexts.size(), 4u) << first;
+  EXPECT_NE(movetexts[0], movetexts[1]);
 }
 
 // A start position whose game is over already (here black is mated) or that is no

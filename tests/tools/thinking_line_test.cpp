@@ -32,6 +32,34 @@ TEST(ThinkingLine, UciAndXboardLinesGiveScoreDepthAndTime) {
   EXPECT_EQ(commentAfter({}, true, 2500), "2.500s");
 }
 
+// The fitting tools read the scores back from the comments the driver wrote.
+TEST(ThinkingLine, MoveCommentsReadBackTheirScoreAndDepth) {
+  struct Case {
+    const char* comment;
+    bool mate;
+    int score, depth;
+  };
+  for (const Case& c : {Case{"-1.30/12 0.512s", false, -130, 12}, Case{"+0.07/1 0.000s", false, 7, 1},
+                        Case{"+M3/20 1.020s", true, 3, 20}, Case{"-M2/9", true, -2, 9}, Case{"+0.00/5", false, 0, 5}}) {
+    MoveReport report;
+    ASSERT_TRUE(readMoveComment(c.comment, report)) << c.comment;
+    EXPECT_TRUE(report.scored);
+    EXPECT_EQ(report.mate, c.mate) << c.comment;
+    EXPECT_EQ(report.score, c.score) << c.comment;
+    EXPECT_EQ(report.depth, c.depth) << c.comment;
+    EXPECT_EQ(moveComment(report), std::string(c.comment).substr(0, std::string(c.comment).find(' ')) + " 0.000s")
+        << c.comment;
+  }
+  // A time alone, another program's words, a broken score: no score, the report kept.
+  for (const char* comment : {"0.512s", "book", "+0.25/ 0.1s", "+/3", "+x/3", "-M/4", "", "+0.5/-2"}) {
+    MoveReport report;
+    report.depth = 99;
+    EXPECT_FALSE(readMoveComment(comment, report)) << comment;
+    EXPECT_FALSE(report.scored);
+    EXPECT_EQ(report.depth, 99);
+  }
+}
+
 }  // namespace
 
 }  // namespace velt

@@ -1,14 +1,14 @@
 #include "common/pgn_games.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <string_view>
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "book/pgn_comments.h"
 #include "eval/move_step.h"
 #include "search/engine_core.h"
 
@@ -29,6 +29,78 @@ double parseResult(const std::string& text) {
   return -1.0;
 }
 
+// Move text read word by word: each {comment} is kept for the move before it, while
+// ";" comments to the end of the line, (variations, however nested, with whatever
+// comments they hold) and $ annotations are read past.
+class MoveText {
+ public:
+  explicit MoveText(const std::string& text) : text_(text) {}
+
+  // The next move, move number or result; false at the end. `comment` gets the text
+  // of the comment right after it, or is emptied.
+  bool next(std::string& word, std::string_view& comment) {
+    word.clear();
+    comment = {};
+    while (word.empty()) {
+      skipNonMoves(false);
+      if (at_ >= text_.size()) return false;
+      const std::size_t start = at_;
+      while (at_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[at_])) &&
+             std::string_view("{;($").find(text_[at_]) == std::string_view::npos) {
+        ++at_;
+      }
+      word = text_.substr(start, at_ - start);
+    }
+    skipNonMoves(true);
+    if (at_ < text_.size() && text_[at_] == '{') {
+      const std::size_t end = std::min(text_.find('}', at_), text_.size());
+      comment = std::string_view(text_).substr(at_ + 1, end - at_ - 1);
+      at_ = end + 1;
+    }
+    return true;
+  }
+
+ private:
+  // Skips white space, variations, annotations and ";" comments, and brace comments
+  // unless `stopAtBrace` (the one after a move is its own).
+  void skipNonMoves(bool stopAtBrace) {
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      if (std::isspace(static_cast<unsigned char>(c))) {
+        ++at_;
+      } else if (c == '{' && !stopAtBrace) {
+        at_ = std::min(text_.find('}', at_), text_.size() - 1) + 1;
+      } else if (c == ';') {
+        at_ = std::min(text_.find('\n', at_), text_.size() - 1) + 1;
+      } else if (c == '$') {
+        ++at_;
+        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
+      } else if (c == '(') {
+        skipVariation();
+      } else {
+        return;
+      }
+    }
+  }
+
+  void skipVariation() {
+    int depth = 0;
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      if (c == '{' || c == ';') {
+        skipNonMoves(false);
+        continue;
+      }
+      ++at_;
+      if (c == '(') ++depth;
+      if (c == ')' && --depth == 0) return;
+    }
+  }
+
+  const std::string& text_;
+  std::size_t at_ = 0;
+};
+
 // Replays one game's movetext from its set-up position (empty: the start position).
 void replayGame(Worker& pos, const std::string& fen, const std::string& movetext, double result, int game,
                 const GameVisitor& visit) {
@@ -37,9 +109,10 @@ void replayGame(Worker& pos, const std::string& fen, const std::string& movetext
     std::fprintf(stderr, "skipping a game from the unusable position \"%s\"\n", fen.c_str());
     return;
   }
-  std::istringstream words(movetext);
+  MoveText words(movetext);
   std::string word;
-  while (words >> word) {
+  std::string_view comment;
+  while (words.next(word, comment)) {
     if (word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*") break;
     if (std::isdigit(static_cast<unsigned char>(word[0]))) continue;  // move numbers
     Move move;
@@ -48,7 +121,7 @@ void replayGame(Worker& pos, const std::string& fen, const std::string& movetext
       std::fprintf(stderr, "skipping the rest of a game at \"%s\"\n", word.c_str());
       return;
     }
-    visit({pos, move, result, game});
+    visit({pos, move, result, game, comment});
     pos.ply = 0;
     if (pos.gamePly + 1 >= MAX_GAME_PLY || !makeMove(pos, move, -MATE_SCORE, MATE_SCORE)) return;
   }
@@ -63,7 +136,6 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     return false;
   }
   std::string line, movetext, fen;
-  PgnCommentFilter filter;
   double result = -1;
   bool decided = true;
   int skipped = 0;
@@ -79,7 +151,6 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     }
     movetext.clear();
     fen.clear();
-    filter = {};
     result = -1;
     decided = true;
   };
@@ -92,9 +163,8 @@ bool replayGames(Worker& pos, const char* path, int& games, const GameVisitor& v
     } else if (line.rfind("[Termination \"", 0) == 0) {
       decided = decidedOnTheBoard(tagValue(14));
     } else if (!line.empty() && line[0] != '[') {
-      filter.apply(line);
-      movetext += ' ';
       movetext += line;
+      movetext += '\n';
     }
   }
   finishGame();

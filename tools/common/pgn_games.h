@@ -3,18 +3,22 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include "search/worker.h"
 
 namespace velt {
 
 // One position of a game, before `move` is made on it; `result` is white's (1 won,
-// 0.5 drawn, 0 lost) and `game` numbers the games across files, from 0.
+// 0.5 drawn, 0 lost), `game` numbers the games across files, from 0, and `comment` is
+// the text of the {comment} that follows the move in the file (the game driver's
+// score, depth and time), empty when none does.
 struct GameMoment {
   Worker& pos;
   Move move;
   double result;
   int game;
+  std::string_view comment;
 };
 using GameVisitor = std::function<void(const GameMoment& moment)>;
 

@@ -1,5 +1,6 @@
 #include "common/thinking_line.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -63,6 +64,26 @@ std::string moveComment(const MoveReport& report) {
     std::snprintf(text, sizeof text, "%+.2f/%d %.3fs", report.score / 100.0, report.depth, seconds);
   }
   return text;
+}
+
+bool readMoveComment(std::string_view comment, MoveReport& report) {
+  const std::string text(comment.substr(0, comment.find(' ')));
+  const std::size_t slash = text.find('/');
+  if (text.size() < 2 || (text[0] != '+' && text[0] != '-') || slash == std::string::npos) return false;
+  const bool mate = text[1] == 'M';
+  const std::string number = text.substr(mate ? 2 : 1, slash - (mate ? 2 : 1));
+  const std::string depth = text.substr(slash + 1);
+  char* end = nullptr;
+  const double value = std::strtod(number.c_str(), &end);
+  if (number.empty() || *end != '\0') return false;
+  const long plies = std::strtol(depth.c_str(), &end, 10);
+  if (depth.empty() || *end != '\0' || plies < 0) return false;
+  const double sign = text[0] == '-' ? -1.0 : 1.0;
+  report.scored = true;
+  report.mate = mate;
+  report.score = static_cast<int>(std::lround(sign * (mate ? value : value * 100.0)));
+  report.depth = static_cast<int>(plies);
+  return true;
 }
 
 }  // namespace velt

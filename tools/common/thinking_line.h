@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace velt {
 
@@ -22,5 +23,9 @@ void readThinking(const std::string& line, bool uci, MoveReport& report);
 // The move's PGN comment: score and depth, then the time ("+0.25/12 0.512s",
 // "-M3/20 1.020s"), or the time alone when no score was read ("0.000s").
 std::string moveComment(const MoveReport& report);
+
+// Reads the score and depth back from such a comment; false (and the report as it
+// was) when the comment holds none.
+bool readMoveComment(std::string_view comment, MoveReport& report);
 
 }  // namespace velt
