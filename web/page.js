@@ -496,9 +496,17 @@ $("analysis-file").onchange = async (event) => {
   engine.sendFile(file.name, await file.arrayBuffer());
   engine.send("setoption name SaveAnalysisFile value /files/" + file.name.replace(/[^A-Za-z0-9._-]/g, "_"));
 };
+// Syzygy files (.rtbw, .rtbz) and the engine's own tablebase files share /files; each
+// option is pointed there once a file of its kind has come.
 $("tablebase-files").onchange = async (event) => {
-  for (const file of event.target.files) engine.sendFile(file.name, await file.arrayBuffer());
-  engine.send("setoption name NalimovPath value /files");
+  const names = [];
+  for (const file of event.target.files) {
+    engine.sendFile(file.name, await file.arrayBuffer());
+    names.push(file.name);
+  }
+  const syzygy = names.filter((name) => /\.rtb[wz]$/i.test(name));
+  if (syzygy.length > 0) engine.send("setoption name SyzygyPath value /files");
+  if (syzygy.length < names.length) engine.send("setoption name NalimovPath value /files");
 };
 
 function resultTag() {

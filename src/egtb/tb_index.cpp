@@ -28,7 +28,8 @@ namespace velt {
 namespace {
 
 constexpr int PAWNLESS = 0, PAWNED = 1;                 // king-pair families
-constexpr int PAWNLESS_PAIRS = 462, PAWN_PAIRS = 1806;
+[[maybe_unused]] constexpr int PAWNLESS_PAIRS = 462;  // checked when the pairs are counted
+constexpr int PAWN_PAIRS = 1806;
 constexpr std::uint16_t NO_PAIR = 4000;
 constexpr std::uint8_t NOT_ALLOWED = 255;
 // Kinds of the allowed-square tables: 1..5 are men of the side to move (they may not

@@ -183,6 +183,26 @@ async function analyse(page) {
   check("the button offers a new analysis", (await text(page, "analyse")) === "Start analysis");
 }
 
+// Syzygy files picked on the page reach the engine, which then answers a position of
+// theirs from the tables.
+async function pickTablebases(page) {
+  const nextLine = (pattern) => Promise.race([
+    page.evaluate((source) => window.veltPage.engine.waitFor((line) => new RegExp(source).test(line)), pattern.source),
+    new Promise((done) => setTimeout(() => done("(no such line in 20 s)"), 20000))]);
+  const picked = nextLine(/Syzygy: \d+ files/);
+  const picker = await page.$("#tablebase-files");
+  await picker.uploadFile(...["KRvK.rtbw", "KRvK.rtbz"].map((name) => resolve("tests/egtb/data/syzygy", name)));
+  check("picked Syzygy files are loaded", /Syzygy: 2 files/.test(await picked), await picked);
+  await page.$eval("#text", (area) => (area.value = "8/8/8/4k3/8/8/8/R3K3 w - - 0 1"));
+  await page.click("#load-fen");
+  const hit = nextLine(/ tbhits [1-9]/);
+  await page.click("#analyse");
+  check("the analysis of a position in them hits the tables", / tbhits [1-9]/.test(await hit));
+  const bestmove = nextLine(/^bestmove/);
+  await page.click("#analyse");
+  await bestmove;
+}
+
 // Bad FEN and PGN give a message and leave the board as it was; good ones load.
 async function pasteText(page) {
   const fenBefore = await page.evaluate(() => window.veltPage.state.game.fen());
@@ -245,6 +265,7 @@ async function main() {
     const game = await playGame(page);
     console.log(`     game: ${game.plies} plies; first engine move ${Math.round(game.firstMoveMs)} ms`);
     await analyse(page);
+    await pickTablebases(page);
     await pasteText(page);
 
     // The build on one thread, on a page without isolation.
