@@ -98,8 +98,11 @@ void capToClockMs(EngineCore& engine, int rootSide) {
   const int budgetMs = moverClock(engine, rootSide) - marginMs;
   engine.allotment.instantMove = budgetMs < INSTANT_MOVE_MS;
   // Half the budget at most, so that a late wake-up of the process still fits; the
-  // centisecond limit stops the search within one centisecond after it.
-  const int limitMs = budgetMs / 2;
+  // centisecond limit stops the search within one centisecond after it. With an
+  // increment the cushion is kept, or won back half an increment a move.
+  int limitMs = budgetMs / 2;
+  const int incrementMs = engine.timeControl.increment * 10;
+  if (incrementMs > 0) limitMs = std::min(limitMs, std::max(budgetMs - STALL_CUSHION_MS, incrementMs / 2));
   if (!engine.allotment.instantMove && limitMs > (engine.timeControl.timePerMove + 1) * 10) return;
   engine.allotment.clockLimitMs = std::max(std::min(engine.timeControl.timePerMove * 10, limitMs), 1);
   engine.allotment.targetTime = std::max(std::min(engine.allotment.targetTime, engine.allotment.clockLimitMs / 10), 1);

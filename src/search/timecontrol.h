@@ -27,6 +27,10 @@ int decidedMovesToPlan(int rule50, bool pawnsOnBoard);
 constexpr int TRANSPORT_MARGIN_MS = 10;
 // A clock with less than this beyond the margin pays only for a one-ply search.
 constexpr int INSTANT_MOVE_MS = 30;
+// With an increment, a move spends this much of the clock beyond the margin only down
+// to half the increment: a busy machine can hold a process back by a tenth of a second,
+// which a clock kept at a few tens of milliseconds would not survive.
+constexpr int STALL_CUSHION_MS = 150;
 // A hard limit below this many centiseconds is polled every SHORT_LIMIT_POLL_MASK + 1
 // nodes, about half a millisecond.
 constexpr int SHORT_LIMIT_CS = 20;

@@ -96,6 +96,37 @@ TEST_F(TimeControlTest, TinyClocksStayInsideTheClock) {
   }
 }
 
+// At 2 s + 20 ms a move, a clock run down to 80 ms climbs back above the stall
+// cushion even when every move takes all that the hard limit allows, in UCI
+// milliseconds and in xboard centiseconds.
+TEST_F(TimeControlTest, ALowClockWithAnIncrementWinsBackItsCushion) {
+  constexpr int INCREMENT_MS = 20, MOVES = 30;
+  for (const bool uci : {true, false}) {
+    SCOPED_TRACE(uci ? "uci" : "xboard");
+    engine.engineFlags = uci ? FLAG_UCI : FLAG_XBOARD;
+    engine.allotment.averageLag = 1;
+    engine.allotment.movesToPlan = SUDDEN_DEATH_MOVES;
+    engine.tt.recentRootScores[0] = 0;
+    engine.search.pondering = false;
+    engine.timeControl.baseTime = 200;
+    engine.timeControl.movesPerSession = 0;
+    engine.timeControl.increment = INCREMENT_MS / 10;
+    engine.timeControl.clockCs[BLACK] = 200;
+    int clockMs = 80;
+    for (int move = 0; move < MOVES; ++move) {
+      engine.timeControl.moverClockMs = uci ? clockMs : 0;
+      engine.timeControl.clockCs[WHITE] = clockMs / 10;
+      allocateTime(engine, WHITE, 40);
+      const int hardMs = engine.allotment.instantMove    ? 1
+                         : engine.allotment.clockLimitMs ? engine.allotment.clockLimitMs
+                                                         : (engine.timeControl.timePerMove + 1) * 10;
+      clockMs += INCREMENT_MS - hardMs;
+      ASSERT_GT(clockMs, 0);
+    }
+    EXPECT_GE(clockMs, STALL_CUSHION_MS);
+  }
+}
+
 // A decided game without pawns plans its clock over half the moves the fifty-move rule
 // leaves (never below the floor), with pawns over the usual count.
 TEST_F(TimeControlTest, DecidedPawnlessGamePlansWithinTheFiftyMoveRule) {
